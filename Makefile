@@ -1,0 +1,38 @@
+# make run   : install what is missing, build, start the configurator
+# make test  : install what is missing, build with sanitizers, run every test (offscreen)
+# make bench : install what is missing, build optimised, run the benchmarks
+JOBS ?= 2
+RELEASE := build/release
+TEST := build/test
+BENCH := build/bench
+
+.PHONY: run test bench deps build fuzz format clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORDANO_BUILD_TESTS=OFF
+	cmake --build $(RELEASE) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(RELEASE)/bin/ordano
+
+test: deps
+	cmake -S . -B $(TEST) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORDANO_SANITIZE=ON
+	cmake --build $(TEST) -j $(JOBS)
+	cd $(TEST) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BENCH) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORDANO_BUILD_TESTS=OFF -DORDANO_BUILD_BENCH=ON
+	cmake --build $(BENCH) -j $(JOBS)
+	scripts/run-bench.sh $(BENCH)/bin
+
+fuzz:
+	scripts/fuzz.sh
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build

@@ -1,0 +1,12 @@
+#include "cli/Commands.h"
+
+namespace Cli {
+
+int check(const QStringList& args, QTextStream& out, QTextStream& err) {
+    Q_UNUSED(args);
+    Q_UNUSED(out);
+    err << "not available yet\n";
+    return 2;
+}
+
+} // namespace Cli

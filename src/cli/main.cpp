@@ -1,0 +1,40 @@
+#include "cli/Commands.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+const char* const Usage =
+    "Usage: ordano-cli COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  export-language [--over LANGFILE] FILE   write the text table as a translator's file\n"
+    "  check CONFIG_DIR                         report values the windows would refuse\n"
+    "  compile CONFIG_DIR                       write CONFIG_DIR/bin/bank.bin and bank2.bin\n"
+    "  dump FILE...                             decode bank.bin or bank2.bin\n";
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.first() == QStringLiteral("--help") ||
+        args.first() == QStringLiteral("-h")) {
+        (args.isEmpty() ? err : out) << Usage;
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString command = args.takeFirst();
+    if (command == QStringLiteral("export-language"))
+        return Cli::exportLanguage(args, out, err);
+    if (command == QStringLiteral("check"))
+        return Cli::check(args, out, err);
+    if (command == QStringLiteral("compile"))
+        return Cli::compile(args, out, err);
+    if (command == QStringLiteral("dump"))
+        return Cli::dump(args, out, err);
+    err << "ordano-cli: unknown command '" << command << "'\n" << Usage;
+    return 2;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The indexed table of every user-visible text. Indexes are fixed, 100 per window, so a
+// language file can replace texts without touching the program.
+class LangTable {
+public:
+    static constexpr int Lang_Count = 1000;
+
+    LangTable();
+
+    // Empties the table and appends the 1000 English defaults (fillers are one blank).
+    void Create_Default_Lang();
+
+    // Overlays the entries of a language file; lines that break the grammar are skipped one
+    // by one. False when the file cannot be read (the table is then unchanged).
+    bool Load_Lang_File(const QString& path);
+
+    // Overlays entries from text already decoded (one entry per line).
+    void Load_Lang_Text(const QString& text);
+
+    // The text at `index`; the empty text outside 0..999.
+    QString text(int index) const;
+    void setText(int index, const QString& value);
+    int size() const { return int(texts_.size()); }
+
+private:
+    QStringList texts_;
+};
+
+// The English default of one index (" " for a filler).
+QString defaultLangText(int index);
+
+// Builds the defaults and overlays `Dir_Language`/<language>.lng; when that file is missing,
+// `language` becomes "English" and English.lng is overlaid if present.
+void Load_Language(LangTable& table, QString& language, const QString& dirLanguage);

@@ -1,0 +1,1 @@
+#include "mbus/Network.h"

@@ -1,0 +1,7 @@
+#include "platform/DesktopUrlOpener.h"
+
+#include <QDesktopServices>
+
+void DesktopUrlOpener::open(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}

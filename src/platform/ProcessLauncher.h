@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// A program started by the system; the system only ever asks whether it has ended.
+class LaunchedProcess {
+public:
+    virtual ~LaunchedProcess() = default;
+    virtual bool hasExited() = 0;
+};
+
+class ProcessLauncher {
+public:
+    virtual ~ProcessLauncher() = default;
+    // Null when the program cannot be started. `shown` asks for a normal window where the
+    // platform has such a choice.
+    virtual std::unique_ptr<LaunchedProcess> start(const QString& program,
+                                                   const QStringList& arguments, bool shown) = 0;
+};
+
+// Starts programs detached from the system, so one still running after the wait ends keeps
+// running when the configurator goes on or closes.
+class SystemProcessLauncher final : public ProcessLauncher {
+public:
+    std::unique_ptr<LaunchedProcess> start(const QString& program, const QStringList& arguments,
+                                           bool shown) override;
+};

@@ -1,0 +1,59 @@
+#include "projects/ProjectStore.h"
+
+#include <QDir>
+
+namespace ProjectStore {
+
+CreateResult Create_Project(const QString& dirProjects, const QString& name) {
+    if (name.isEmpty())
+        return CreateResult::EmptyName;
+    if (name.contains(u'/') || name.contains(u'\\') || name == QStringLiteral(".") ||
+        name == QStringLiteral(".."))
+        return CreateResult::Refused;
+    const QDir projects(dirProjects);
+    if (QFileInfo::exists(projects.filePath(name)))
+        return CreateResult::AlreadyExists;
+    if (!projects.mkdir(name))
+        return CreateResult::Refused;
+    // Without "bin" the configuration still exists; writing the images reports it later.
+    QDir().mkpath(QDir(projects.filePath(name)).filePath(QStringLiteral("bin")));
+    return CreateResult::Created;
+}
+
+int messageIndex(CreateResult result) {
+    switch (result) {
+    case CreateResult::Created: return 0;
+    case CreateResult::EmptyName: return 107;
+    case CreateResult::AlreadyExists: return 106;
+    case CreateResult::Refused: return 105;
+    }
+    return 105;
+}
+
+QStringList Load_Existing_Configuration(const QString& dirProjects) {
+    const QDir projects(dirProjects);
+    if (dirProjects.isEmpty() || !projects.exists())
+        return {};
+    // Without QDir::Hidden, names beginning with a dot are left out on Unix.
+    return projects.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                              QDir::Name | QDir::IgnoreCase);
+}
+
+int Search_Open_Conf(const QStringList& SL, const QString& snc) {
+    for (int i = 0; i < SL.size(); ++i) {
+        if (SL[i].toUpper() == snc.toUpper())
+            return i;
+    }
+    return -1;
+}
+
+QString activeName(const QString& dirProjects, const QString& projectDir) {
+    if (projectDir.isEmpty())
+        return {};
+    const QString prefix = QDir::cleanPath(dirProjects) + QLatin1Char('/');
+    if (projectDir.startsWith(prefix))
+        return projectDir.mid(prefix.size());
+    return QDir(projectDir).dirName();
+}
+
+} // namespace ProjectStore

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Configurations are the folders directly under PROJECTS; there is no catalogue file.
+namespace ProjectStore {
+
+enum class CreateResult {
+    Created,
+    EmptyName,     // text 107
+    AlreadyExists, // text 106
+    Refused,       // text 105: the folder cannot be created, or the name would leave PROJECTS
+};
+
+// Creates the configuration folder (one level) and its empty "bin" folder. The name is used
+// exactly as typed. A name holding a separator, or "." or "..", is refused: it would put a
+// folder outside PROJECTS or inside another configuration.
+CreateResult Create_Project(const QString& dirProjects, const QString& name);
+
+// Language-table index of the message for a failed creation (0 for Created).
+int messageIndex(CreateResult result);
+
+// Folder names under `dirProjects`, without hidden or system entries, sorted without regard
+// to letter case. Empty when the folder cannot be listed.
+QStringList Load_Existing_Configuration(const QString& dirProjects);
+
+// Index of `snc` in `SL`, compared without regard to letter case; -1 when absent.
+int Search_Open_Conf(const QStringList& SL, const QString& snc);
+
+// The name part of `projectDir` below `dirProjects`; empty when none is active.
+QString activeName(const QString& dirProjects, const QString& projectDir);
+
+} // namespace ProjectStore

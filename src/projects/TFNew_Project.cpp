@@ -1,0 +1,1 @@
+#include "projects/TFNew_Project.h"

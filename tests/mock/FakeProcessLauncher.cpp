@@ -1,0 +1,26 @@
+#include "mock/FakeProcessLauncher.h"
+
+#include "platform/Clock.h"
+
+namespace {
+
+class FakeProcess final : public LaunchedProcess {
+public:
+    FakeProcess(Clock& clock, qint64 endAt) : clock_(clock), endAt_(endAt) {}
+    bool hasExited() override { return clock_.ticks() >= endAt_; }
+
+private:
+    Clock& clock_;
+    qint64 endAt_;
+};
+
+} // namespace
+
+std::unique_ptr<LaunchedProcess> FakeProcessLauncher::start(const QString& program,
+                                                            const QStringList& arguments,
+                                                            bool shown) {
+    starts.append({program, arguments, shown});
+    if (failStart)
+        return nullptr;
+    return std::make_unique<FakeProcess>(clock_, clock_.ticks() + runMs);
+}

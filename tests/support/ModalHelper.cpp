@@ -1,0 +1,46 @@
+#include "support/ModalHelper.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+int pending = 0;
+}
+
+void onNextModal(std::function<void(QWidget*)> action, int timeoutMs) {
+    ++pending;
+    auto* poll = new QTimer;
+    auto* watchdog = new QTimer;
+    watchdog->setSingleShot(true);
+    auto finish = [poll, watchdog] {
+        poll->stop();
+        watchdog->stop();
+        poll->deleteLater();
+        watchdog->deleteLater();
+        --pending;
+    };
+    QObject::connect(poll, &QTimer::timeout, [poll, action, finish] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        // Stop first: the action may open a nested exec().
+        poll->stop();
+        finish();
+        action(modal);
+    });
+    QObject::connect(watchdog, &QTimer::timeout, [finish] {
+        finish();
+        ADD_FAILURE() << "no modal window appeared";
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    poll->start(10);
+    watchdog->start(timeoutMs);
+}
+
+bool modalActionsDone() {
+    return pending == 0;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+// Arms an action for the next modal window (dialog or message box) before the call that
+// blocks in exec(). A watchdog fails the test and closes the modal when none appears in time,
+// so a test never hangs.
+void onNextModal(std::function<void(QWidget*)> action, int timeoutMs = 5000);
+
+// True once every armed action has run.
+bool modalActionsDone();
