@@ -1,1 +1,299 @@
 #include "app/TFOrdanoreFirmWare.h"
+
+#include "app/Pictures.h"
+#include "app/ProgramStarter.h"
+#include "app/Settings.h"
+#include "app/SharedState.h"
+#include "common/MakerSite.h"
+#include "platform/Platform.h"
+#include "platform/Prompts.h"
+#include "platform/UrlOpener.h"
+#include "projects/TFNew_Project.h"
+#include "projects/TFOpenConf.h"
+#include "update/TFBoot.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace {
+
+constexpr int ClientWidth = 694;
+constexpr int UpdateTimerFirstMs = 60000;
+
+// A label that reports clicks, for the web-address label.
+class ClickableLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> clicked;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && clicked)
+            clicked();
+        QLabel::mouseReleaseEvent(event);
+    }
+};
+
+const char* const ButtonStyle =
+    "QPushButton { background-color: rgb(248, 247, 237); border: 1px solid rgb(190, 188, 175);"
+    " border-radius: 3px; padding: 2px 6px; text-align: left; }"
+    "QPushButton:hover { border-color: rgb(255, 128, 0); }"
+    "QPushButton:pressed { background-color: rgb(255, 128, 0); }";
+
+} // namespace
+
+TFOrdanoreFirmWare::TFOrdanoreFirmWare(SharedState& state, Platform& platform,
+                                       ProgramStarter& starter, const QString& programFolder,
+                                       QWidget* parent)
+    : QWidget(parent), state_(state), platform_(platform), starter_(starter) {
+    setObjectName(QStringLiteral("TFOrdanoreFirmWare"));
+    FormCreate(programFolder);
+    createWindows();
+}
+
+TFOrdanoreFirmWare::~TFOrdanoreFirmWare() = default;
+
+void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
+    state_.Lang_Table.Create_Default_Lang();
+    layOut();
+    state_.Set_Workspace(programFolder);
+    state_.Project_Name.clear();
+    Settings::Read_Settings(state_, QDir(state_.Dir_Program).filePath(Settings::FileName));
+    Timer_Update.setInterval(UpdateTimerFirstMs);
+    connect(&Timer_Update, &QTimer::timeout, this, &TFOrdanoreFirmWare::Timer_UpdateTimer);
+    enableUpdateTimer();
+    setWindowTitle(state_.SW_Caption);
+    L_SW_Code->setText(state_.SW_Code);
+    L_SW_Desc->setText(state_.SW_Desc);
+    Load_Language(state_.Lang_Table, state_.Language, state_.Dir_Language);
+    // Reopen the last configuration only while its folder still exists.
+    const QString last = state_.Project_Name;
+    const bool reopen = !last.isEmpty() && QFileInfo(QDir(state_.Dir_Projects).filePath(last)).isDir();
+    state_.Activate_Project(reopen ? last : QString());
+    Set_Lang();
+    state_.Set_Files();
+}
+
+void TFOrdanoreFirmWare::createWindows() {
+    FNew_Project = new TFNew_Project(state_, platform_, this);
+    FOpenConf = new TFOpenConf(state_, this);
+    FBoot = new TFBoot(state_, platform_, starter_, this);
+}
+
+QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
+    auto* l = new QLabel(this);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(x, y);
+    if (bold) {
+        QFont font = l->font();
+        font.setBold(true);
+        l->setFont(font);
+    }
+    return l;
+}
+
+QPushButton* TFOrdanoreFirmWare::pictureButton(const char* name, const QIcon& icon, int x, int y) {
+    auto* b = new QPushButton(this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(x, y, 50, 50);
+    b->setIcon(icon);
+    b->setIconSize(QSize(32, 32));
+    b->setStyleSheet(QString::fromLatin1(ButtonStyle));
+    connect(b, &QPushButton::clicked, this, [this, b] { Btn_Click(b); });
+    return b;
+}
+
+QPushButton* TFOrdanoreFirmWare::stepButton(const char* name, const QIcon& icon, int x, int y) {
+    QPushButton* b = pictureButton(name, icon, x, y);
+    b->setGeometry(x, y, 170, 36);
+    b->setIconSize(QSize(24, 24));
+    return b;
+}
+
+void TFOrdanoreFirmWare::layOut() {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint);
+    L_SW_Code = label("L_SW_Code", 16, 8, false);
+    L_SW_Code->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
+    QFont big = L_SW_Code->font();
+    big.setPointSize(20);
+    big.setBold(true);
+    L_SW_Code->setFont(big);
+    L_SW_Desc = label("L_SW_Desc", 16, 42, true);
+    L_SW_Desc->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
+
+    LL_Update = label("LL_Update", 208, 19, false);
+    LL_Update->setTextFormat(Qt::RichText);
+    LL_Update->setOpenExternalLinks(false);
+    connect(LL_Update, &QLabel::linkActivated, this,
+            [this](const QString& link) { platform_.urls.open(QUrl(link)); });
+    LL_Update->hide();
+
+    Btn_Info = pictureButton("Btn_Info", Pictures::information(), 516, 8);
+    Btn_Opz = pictureButton("Btn_Opz", Pictures::options(), 574, 8);
+    Btn_Close = pictureButton("Btn_Close", Pictures::close(), 632, 8);
+
+    L_Begin = label("L_Begin", 16, 84, true);
+    auto* shape2 = new QFrame(this);
+    shape2->setObjectName(QStringLiteral("Shape2"));
+    shape2->setGeometry(80, 70, 348, 36);
+    shape2->setStyleSheet(QStringLiteral("QFrame#Shape2 { border: 1px solid silver; }"));
+    L_Name_Conf = label("L_Name_Conf", 87, 75, false);
+    L_Name_Conf_L2 = label("L_Name_Conf_L2", 87, 88, false);
+
+    const int stepTops[8] = {128, 172, 216, 260, 304, 348, 392, 436};
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray name = "L_Step_" + QByteArray::number(i + 1);
+        L_Step[i] = label(name.constData(), 16, stepTops[i], true);
+        if (i >= 4)
+            L_Step[i]->hide(); // steps 5 to 8 belong to other devices of the family
+    }
+    Btn_New = stepButton("Btn_New", Pictures::newConfiguration(), 80, 112);
+    Btn_Open = stepButton("Btn_Open", Pictures::openConfiguration(), 258, 112);
+    Btn_Prm_Gen = stepButton("Btn_Prm_Gen", Pictures::communication(), 80, 156);
+    Btn_MBus = stepButton("Btn_MBus", Pictures::network(), 80, 200);
+    Btn_CreateBin = stepButton("Btn_CreateBin", Pictures::updateDevice(), 80, 244);
+
+    auto* nelvari = new ClickableLabel(this);
+    nelvari->setObjectName(QStringLiteral("L_Nelvari"));
+    QFont bold = nelvari->font();
+    bold.setBold(true);
+    nelvari->setFont(bold);
+    nelvari->setCursor(Qt::PointingHandCursor);
+    nelvari->setText(MakerSite::webAddressText());
+    nelvari->adjustSize();
+    nelvari->move(565, L_Step[3]->y());
+    nelvari->clicked = [this] { L_NelvariClick(); };
+    L_Nelvari = nelvari;
+
+    auto* shape1 = new QFrame(this);
+    shape1->setObjectName(QStringLiteral("Shape1"));
+    shape1->setFrameShape(QFrame::HLine);
+    shape1->setGeometry(10, Btn_CreateBin->y() + 51, 674, 1);
+    shape1->setStyleSheet(QStringLiteral("background-color: silver;"));
+
+    setFixedSize(ClientWidth, Btn_CreateBin->y() + 152);
+}
+
+void TFOrdanoreFirmWare::Set_Lang() {
+    const LangTable& t = state_.Lang_Table;
+    L_Begin->setText(t.text(0));
+    for (int i = 0; i < 8; ++i)
+        L_Step[i]->setText(t.text(i + 1));
+    Btn_Info->setToolTip(t.text(12));
+    Btn_Opz->setToolTip(t.text(13));
+    Btn_Close->setToolTip(t.text(14));
+    Btn_New->setText(t.text(15));
+    Btn_Open->setText(t.text(16));
+    Btn_CreateBin->setText(t.text(17));
+    Btn_Prm_Gen->setText(t.text(20));
+    Btn_MBus->setText(t.text(25));
+    Btn_New->setToolTip(t.text(21));
+    Btn_Open->setToolTip(t.text(22));
+    Btn_Prm_Gen->setToolTip(t.text(23));
+    Btn_CreateBin->setToolTip(t.text(24));
+    Btn_MBus->setToolTip(t.text(26));
+    Aggiorna_Label();
+    for (QLabel* l : L_Step)
+        l->adjustSize();
+    L_Begin->adjustSize();
+}
+
+void TFOrdanoreFirmWare::Aggiorna_Label() {
+    const LangTable& t = state_.Lang_Table;
+    if (state_.Project_Name.isEmpty()) {
+        L_Name_Conf->setText(t.text(9));
+        L_Name_Conf_L2->setText(t.text(10));
+    } else {
+        L_Name_Conf->setText(t.text(11));
+        L_Name_Conf_L2->setText(state_.Project_Name);
+    }
+    L_Name_Conf->adjustSize();
+    L_Name_Conf_L2->adjustSize();
+}
+
+void TFOrdanoreFirmWare::Change_Language() {
+    Set_Lang();
+    FNew_Project->Set_Lang();
+    FOpenConf->Set_Lang();
+    FBoot->Set_Lang();
+}
+
+void TFOrdanoreFirmWare::enableUpdateTimer() {
+    if (state_.En_Internet && state_.En_Update)
+        Timer_Update.start();
+    else
+        Timer_Update.stop();
+}
+
+void TFOrdanoreFirmWare::Timer_UpdateTimer() {
+    Timer_Update.stop();
+    // The version check itself comes with the options dialog.
+    Timer_Update.setInterval(7200000);
+    Timer_Update.start();
+}
+
+void TFOrdanoreFirmWare::L_NelvariClick() {
+    platform_.urls.open(MakerSite::homePage());
+}
+
+void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
+    if (sender == Btn_New) {
+        Create_New_Project();
+        return;
+    }
+    if (sender == Btn_Open) {
+        Open_Project();
+        return;
+    }
+    if (sender == Btn_Close) {
+        close();
+        return;
+    }
+    if (sender == Btn_Info || sender == Btn_Opz)
+        return; // the about box and the options dialog come later
+    if (state_.Project_Dir.isEmpty()) {
+        platform_.prompts.error(this, state_.Lang_Table.text(18));
+        return;
+    }
+    if (sender == Btn_CreateBin)
+        Update_Device();
+    // Steps 2 and 3 open their windows once those exist.
+}
+
+void TFOrdanoreFirmWare::Create_New_Project() {
+    if (FNew_Project->exec() == QDialog::Accepted)
+        Aggiorna_Label();
+}
+
+void TFOrdanoreFirmWare::Open_Project() {
+    if (FOpenConf->exec() != QDialog::Accepted)
+        return;
+    state_.Activate_Project(FOpenConf->Name_Conf);
+    Aggiorna_Label();
+}
+
+void TFOrdanoreFirmWare::Update_Device() {
+    // Compile and hand-off come with the image compiler.
+}
+
+int TFOrdanoreFirmWare::Update_Version(QString* error) {
+    Q_UNUSED(error);
+    return 1;
+}
+
+QString TFOrdanoreFirmWare::Save_Setting() {
+    return Settings::Save_Setting(state_, QDir(state_.Dir_Program).filePath(Settings::FileName));
+}
+
+void TFOrdanoreFirmWare::closeEvent(QCloseEvent* event) {
+    // A settings file that cannot be written must not keep the program from ending.
+    const QString error = Save_Setting();
+    if (!error.isEmpty())
+        qWarning("Ordano.xml not written: %s", qPrintable(error));
+    event->accept();
+}

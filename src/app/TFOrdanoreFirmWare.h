@@ -1,9 +1,82 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
+class QAbstractButton;
+class QLabel;
+class QPushButton;
+class ProgramStarter;
+class TFBoot;
+class TFNew_Project;
+class TFOpenConf;
+struct Platform;
+struct SharedState;
+
+// The main window: the active configuration and the numbered workflow. It holds no
+// configuration data; each step's window reads and writes the configuration's files.
 class TFOrdanoreFirmWare : public QWidget {
     Q_OBJECT
 public:
-    using QWidget::QWidget;
+    // Runs the start-up sequence for the program in `programFolder`, then creates the other
+    // windows, which live as long as this one.
+    TFOrdanoreFirmWare(SharedState& state, Platform& platform, ProgramStarter& starter,
+                       const QString& programFolder, QWidget* parent = nullptr);
+    ~TFOrdanoreFirmWare() override;
+
+    void Btn_Click(QAbstractButton* sender);
+    void Create_New_Project();
+    void Open_Project();
+    void Update_Device();
+    // The device variant from ParGen.xml: 1 without the file, 0 without the element.
+    // `error` receives the parser's message when the file is not well-formed.
+    int Update_Version(QString* error = nullptr);
+    void Set_Lang();
+    void Change_Language();
+    // Writes Ordano.xml; a failure is returned, never shown (the program must still end).
+    QString Save_Setting();
+
+    QTimer& updateTimer() { return Timer_Update; }
+    TFBoot& updateWindow() { return *FBoot; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate(const QString& programFolder);
+    void createWindows();
+    void layOut();
+    void Aggiorna_Label();
+    void enableUpdateTimer();
+    void Timer_UpdateTimer();
+    void L_NelvariClick();
+    QPushButton* pictureButton(const char* name, const QIcon& icon, int x, int y);
+    QPushButton* stepButton(const char* name, const QIcon& icon, int x, int y);
+    QLabel* label(const char* name, int x, int y, bool bold);
+
+    SharedState& state_;
+    Platform& platform_;
+    ProgramStarter& starter_;
+    QTimer Timer_Update;
+
+    QLabel* L_SW_Code = nullptr;
+    QLabel* L_SW_Desc = nullptr;
+    QLabel* LL_Update = nullptr;
+    QLabel* L_Begin = nullptr;
+    QLabel* L_Name_Conf = nullptr;
+    QLabel* L_Name_Conf_L2 = nullptr;
+    QLabel* L_Step[8] = {};
+    QLabel* L_Nelvari = nullptr;
+    QPushButton* Btn_Info = nullptr;
+    QPushButton* Btn_Opz = nullptr;
+    QPushButton* Btn_Close = nullptr;
+    QPushButton* Btn_New = nullptr;
+    QPushButton* Btn_Open = nullptr;
+    QPushButton* Btn_Prm_Gen = nullptr;
+    QPushButton* Btn_MBus = nullptr;
+    QPushButton* Btn_CreateBin = nullptr;
+
+    TFNew_Project* FNew_Project = nullptr;
+    TFOpenConf* FOpenConf = nullptr;
+    TFBoot* FBoot = nullptr;
 };

@@ -2,8 +2,29 @@
 
 #include <QDialog>
 
+class QLabel;
+class QLineEdit;
+class QPushButton;
+struct Platform;
+struct SharedState;
+
+// Creates a configuration and makes it active before closing with OK.
 class TFNew_Project : public QDialog {
     Q_OBJECT
 public:
-    using QDialog::QDialog;
+    TFNew_Project(SharedState& state, Platform& platform, QWidget* parent = nullptr);
+    void Set_Lang();
+    void Btn_OKClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    SharedState& state_;
+    Platform& platform_;
+    QLabel* L_SW_Desc;
+    QLabel* Label1;
+    QLineEdit* E_New_Proj;
+    QPushButton* Btn_OK;
+    QPushButton* Btn_Cancel;
 };

@@ -1,0 +1,68 @@
+#include "app/DialogParts.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace DialogParts {
+
+void styleCodeLabel(QLabel* label) {
+    QFont font = label->font();
+    font.setPointSize(20);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
+}
+
+void styleDescriptionLabel(QLabel* label) {
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
+}
+
+TitlePanel makeTitlePanel(QWidget* parent, const QString& code, int height) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QStringLiteral("P_Title"));
+    panel->setFixedHeight(height);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    panel->setPalette(palette);
+    auto* codeLabel = new QLabel(code, panel);
+    codeLabel->setObjectName(QStringLiteral("L_SW_Code"));
+    styleCodeLabel(codeLabel);
+    auto* description = new QLabel(panel);
+    description->setObjectName(QStringLiteral("L_SW_Desc"));
+    styleDescriptionLabel(description);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(16, 6, 16, 6);
+    layout->setSpacing(2);
+    layout->addWidget(codeLabel);
+    layout->addWidget(description);
+    return {panel, codeLabel, description};
+}
+
+ButtonPanel makeButtonPanel(QWidget* parent, bool alignRight, int height) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QStringLiteral("P_Button"));
+    panel->setFixedHeight(height);
+    auto* ok = new QPushButton(panel);
+    ok->setObjectName(QStringLiteral("Btn_OK"));
+    ok->setMinimumWidth(110);
+    auto* cancel = new QPushButton(panel);
+    cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+    cancel->setMinimumWidth(110);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(16, 6, 16, 6);
+    if (alignRight)
+        layout->addStretch();
+    layout->addWidget(ok);
+    layout->addWidget(cancel);
+    if (!alignRight)
+        layout->addStretch();
+    return {panel, ok, cancel};
+}
+
+} // namespace DialogParts

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The parts every dialog shares: a title panel (P_Title) with the software code in large grey
+// letters and a description in bold grey letters, and a bottom panel (P_Button) with OK and
+// Cancel.
+namespace DialogParts {
+
+struct TitlePanel {
+    QWidget* panel;
+    QLabel* code;        // L_SW_Code
+    QLabel* description; // L_SW_Desc
+};
+TitlePanel makeTitlePanel(QWidget* parent, const QString& code, int height = 69);
+
+struct ButtonPanel {
+    QWidget* panel;
+    QPushButton* ok;     // Btn_OK
+    QPushButton* cancel; // Btn_Cancel
+};
+// `alignRight` keeps the two buttons at the right edge (for resizable dialogs).
+ButtonPanel makeButtonPanel(QWidget* parent, bool alignRight = false, int height = 40);
+
+// Large grey text for L_SW_Code, bold grey for L_SW_Desc.
+void styleCodeLabel(QLabel* label);
+void styleDescriptionLabel(QLabel* label);
+
+} // namespace DialogParts

@@ -1,0 +1,254 @@
+#include "app/ProgramStarter.h"
+#include "app/SharedState.h"
+#include "app/TFOrdanoreFirmWare.h"
+#include "mock/FakeServices.h"
+#include "support/ModalHelper.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// One run of the program in a temporary program folder, with every seam faked.
+struct ProgramRun {
+    explicit ProgramRun(const QString& folder) {
+        window = std::make_unique<TFOrdanoreFirmWare>(state, fakes.platform, starter, folder);
+        window->show();
+    }
+    ~ProgramRun() {
+        if (window)
+            window->close();
+    }
+    template <class T> T* find(const char* name) const {
+        T* w = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QString label(const char* name) const { return find<QLabel>(name)->text(); }
+    void click(const char* name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
+
+    FakePlatform fakes;
+    ProgramStarter starter{fakes.processes, fakes.clock, QString()};
+    SharedState state;
+    std::unique_ptr<TFOrdanoreFirmWare> window;
+};
+
+void typeIntoNewDialogAndConfirm(const QString& name) {
+    onNextModal([name](QWidget* dialog) {
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("E_New_Proj"));
+        ASSERT_NE(edit, nullptr);
+        EXPECT_TRUE(edit->text().isEmpty()) << "emptied at every showing";
+        QTest::keyClicks(edit, name);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+}
+
+} // namespace
+
+TEST(MainWindow, FirstRunInAnEmptyFolder) {
+    TestFolder folder;
+    {
+        ProgramRun run(folder.path());
+        for (const char* sub : {"MASTER", "PROJECTS", "LANGUAGE"})
+            EXPECT_TRUE(QDir(folder.file(QString::fromLatin1(sub))).exists()) << sub;
+        EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
+        EXPECT_EQ(run.label("L_Name_Conf_L2"),
+                  QStringLiteral("Use Step1 to open or create new configuration"));
+        EXPECT_EQ(run.window->size(), QSize(694, 396));
+        EXPECT_EQ(run.window->windowTitle(), run.state.SW_Caption);
+        for (const char* hidden : {"L_Step_5", "L_Step_6", "L_Step_7", "L_Step_8", "LL_Update"})
+            EXPECT_FALSE(run.find<QLabel>(hidden)->isVisible()) << hidden;
+
+        // Steps 2 to 4 need an active configuration.
+        for (const char* step : {"Btn_Prm_Gen", "Btn_MBus", "Btn_CreateBin"}) {
+            run.fakes.prompts.expectError(QStringLiteral("Error! Project not Valid"));
+            run.click(step);
+            run.fakes.prompts.verify();
+        }
+        EXPECT_FALSE(run.window->updateTimer().isActive());
+        run.click("Btn_Close");
+        EXPECT_FALSE(run.window->isVisible());
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")).toStdString(),
+              std::string("<Conf_Settings><lastproj><projectname></projectname></lastproj>"
+                          "<lastipadd><ipaddress>192.168.2.205</ipaddress></lastipadd>"
+                          "<lastlang><language>English</language></lastlang><lastinternet>"
+                          "<enable_internet>0</enable_internet><enable_update>0</enable_update>"
+                          "<enable_jump_field_tables>0</enable_jump_field_tables>"
+                          "<Double_Click_Auto_Size>0</Double_Click_Auto_Size></lastinternet>"
+                          "</Conf_Settings>"));
+}
+
+TEST(MainWindow, CreateOpenAndReopenConfigurations) {
+    TestFolder folder;
+    {
+        ProgramRun run(folder.path());
+        // Refusals keep the dialog open; each is followed by a good name.
+        run.fakes.prompts.expectError(QStringLiteral("Error! Name Project is not valid"));
+        run.fakes.prompts.expectError(QStringLiteral("Error! Name project is not valid"));
+        onNextModal([&run](QWidget* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("E_New_Proj"));
+            auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK"));
+            QTest::mouseClick(ok, Qt::LeftButton); // empty name
+            QTest::keyClicks(edit, QStringLiteral("../escape"));
+            QTest::mouseClick(ok, Qt::LeftButton); // would leave PROJECTS
+            EXPECT_TRUE(dialog->isVisible());
+            edit->clear();
+            QTest::keyClicks(edit, QStringLiteral(" Plant A "));
+            QTest::mouseClick(ok, Qt::LeftButton);
+        });
+        run.click("Btn_New");
+        ASSERT_TRUE(modalActionsDone());
+        run.fakes.prompts.verify();
+        EXPECT_EQ(run.state.Project_Name, QStringLiteral(" Plant A ")) << "used as typed";
+        EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("Opened Configuration of the Converter : "));
+        EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral(" Plant A "));
+        const QDir created(folder.file(QStringLiteral("PROJECTS/ Plant A ")));
+        EXPECT_EQ(created.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QStringLiteral("bin")});
+        EXPECT_TRUE(QDir(created.filePath(QStringLiteral("bin"))).isEmpty());
+        EXPECT_EQ(run.state.File_ParGen, created.filePath(QStringLiteral("ParGen.xml")));
+        EXPECT_EQ(run.state.File_MBus, created.filePath(QStringLiteral("M_Bus.xml")));
+
+        // The same name again is refused.
+        run.fakes.prompts.expectError(
+            QStringLiteral("Error! Name project is not valid because directory already exists"));
+        onNextModal([](QWidget* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("E_New_Proj"));
+            QTest::keyClicks(edit, QStringLiteral(" Plant A "));
+            QTest::keyClick(edit, Qt::Key_Return);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_Cancel")),
+                              Qt::LeftButton);
+        });
+        run.click("Btn_New");
+        run.fakes.prompts.verify();
+
+        typeIntoNewDialogAndConfirm(QStringLiteral("beta"));
+        run.click("Btn_New");
+        EXPECT_EQ(run.state.Project_Name, QStringLiteral("beta"));
+
+        // The open dialog lists folders only, sorted, and preselects the active one.
+        folder.write(QStringLiteral("PROJECTS/Alpha/ParGen.xml"), "<Par_Gen/>");
+        folder.write(QStringLiteral("PROJECTS/.hidden/x"), "");
+        folder.write(QStringLiteral("PROJECTS/notes.txt"), "");
+        onNextModal([](QWidget* dialog) {
+            auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+            QStringList rows;
+            for (int i = 0; i < list->count(); ++i)
+                rows << list->item(i)->text();
+            EXPECT_EQ(rows, (QStringList{QStringLiteral(" Plant A "), QStringLiteral("Alpha"),
+                                         QStringLiteral("beta")}));
+            EXPECT_EQ(list->currentRow(), 2);
+            list->setCurrentRow(1);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK")),
+                              Qt::LeftButton);
+        });
+        run.click("Btn_Open");
+        EXPECT_EQ(run.state.Project_Name, QStringLiteral("Alpha"));
+        EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral("Alpha"));
+
+        // Cancel changes nothing.
+        onNextModal([](QWidget* dialog) {
+            dialog->findChild<QListWidget*>(QStringLiteral("ListBox1"))->setCurrentRow(0);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_Cancel")),
+                              Qt::LeftButton);
+        });
+        run.click("Btn_Open");
+        EXPECT_EQ(run.state.Project_Name, QStringLiteral("Alpha"));
+    }
+    {
+        // The next start reopens the last configuration.
+        ProgramRun run(folder.path());
+        EXPECT_EQ(run.state.Project_Name, QStringLiteral("Alpha"));
+        EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral("Alpha"));
+    }
+    QDir(folder.file(QStringLiteral("PROJECTS/Alpha"))).removeRecursively();
+    {
+        // Unless its folder is gone.
+        ProgramRun run(folder.path());
+        EXPECT_TRUE(run.state.Project_Name.isEmpty());
+        EXPECT_TRUE(run.state.Project_Dir.isEmpty());
+        EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
+    }
+    EXPECT_TRUE(folder.read(QStringLiteral("Ordano.xml")).contains("<projectname></projectname>"));
+}
+
+TEST(MainWindow, OpenPreselectsByNameRegardlessOfCaseAndEmptyListLeavesNoneActive) {
+    TestFolder folder;
+    folder.write(QStringLiteral("PROJECTS/PlantB/bin/.keep"), "");
+    folder.write(QStringLiteral("Ordano.xml"),
+                 "<Conf_Settings><lastproj><projectname>plantb</projectname></lastproj>"
+                 "</Conf_Settings>");
+    ProgramRun run(folder.path());
+    onNextModal([](QWidget* dialog) {
+        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+        EXPECT_EQ(list->currentRow(), 0);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK")),
+                          Qt::LeftButton);
+    });
+    run.click("Btn_Open");
+    EXPECT_EQ(run.state.Project_Name, QStringLiteral("PlantB")) << "the folder's own letter case";
+
+    QDir(folder.file(QStringLiteral("PROJECTS/PlantB"))).removeRecursively();
+    onNextModal([](QWidget* dialog) {
+        EXPECT_EQ(dialog->findChild<QListWidget*>(QStringLiteral("ListBox1"))->count(), 0);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK")),
+                          Qt::LeftButton);
+    });
+    run.click("Btn_Open");
+    EXPECT_TRUE(run.state.Project_Dir.isEmpty());
+    EXPECT_EQ(run.label("L_Name_Conf_L2"),
+              QStringLiteral("Use Step1 to open or create new configuration"));
+    run.fakes.prompts.expectError(QStringLiteral("Error! Project not Valid"));
+    run.click("Btn_MBus");
+}
+
+TEST(MainWindow, UpdateTimerNeedsBothInternetFlags) {
+    struct Case {
+        const char* internet;
+        const char* update;
+        bool active;
+    };
+    for (const Case c : {Case{"1", "1", true}, Case{"1", "0", false}, Case{"0", "1", false}}) {
+        TestFolder folder;
+        folder.write(QStringLiteral("Ordano.xml"),
+                     QStringLiteral("<Conf_Settings><lastinternet><enable_internet>%1"
+                                    "</enable_internet><enable_update>%2</enable_update>"
+                                    "</lastinternet></Conf_Settings>")
+                         .arg(QLatin1String(c.internet), QLatin1String(c.update))
+                         .toUtf8());
+        ProgramRun run(folder.path());
+        EXPECT_EQ(run.window->updateTimer().isActive(), c.active);
+        EXPECT_EQ(run.window->updateTimer().interval(), 60000);
+    }
+}
+
+TEST(MainWindow, LanguageFileAppliesToEveryCaption) {
+    TestFolder folder;
+    folder.write(QStringLiteral("LANGUAGE/Test.lng"),
+                 "STR0 = Inizio\nSTR9 = \xc2\xb6Nessuna \xc2\xb6\nSTR15 = Nuova\n");
+    folder.write(QStringLiteral("Ordano.xml"),
+                 "<Conf_Settings><lastlang><language>Test</language></lastlang></Conf_Settings>");
+    ProgramRun run(folder.path());
+    EXPECT_EQ(run.label("L_Begin"), QStringLiteral("Inizio"));
+    EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("Nessuna "));
+    EXPECT_EQ(run.find<QPushButton>("Btn_New")->text(), QStringLiteral("Nuova"));
+    EXPECT_EQ(run.find<QPushButton>("Btn_Open")->text(), QStringLiteral("Open Configuration"));
+}
+
+TEST(MainWindow, WebAddressOpensTheMakersHomePage) {
+    TestFolder folder;
+    ProgramRun run(folder.path());
+    QTest::mouseClick(run.find<QLabel>("L_Nelvari"), Qt::LeftButton);
+    ASSERT_EQ(run.fakes.urls.opened.size(), 1);
+    EXPECT_EQ(run.fakes.urls.opened[0].path(), QStringLiteral("/HOME/default.asp"));
+    EXPECT_EQ(run.fakes.urls.opened[0].query(), QStringLiteral("frompg=KT48213"));
+}

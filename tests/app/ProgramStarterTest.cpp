@@ -1,0 +1,103 @@
+#include "app/ProgramStarter.h"
+#include "mock/FakeClock.h"
+#include "mock/FakeProcessLauncher.h"
+#include "platform/Clock.h"
+#include "platform/ProcessLauncher.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <QFile>
+#include <QThread>
+#include <gtest/gtest.h>
+
+TEST(ProgramStarter, WaitsForTheEndPollingEvery10ms) {
+    FakeClock clock;
+    FakeProcessLauncher launcher(clock);
+    launcher.runMs = 95;
+    ProgramStarter starter(launcher, clock, QString());
+    const qint64 start = clock.ticks();
+    starter.Start_Program(QStringLiteral("/p/tool"), QString(), 0);
+    // Ten polls until the end at 95 ms, then one more 10 ms pause.
+    EXPECT_EQ(clock.ticks() - start, 110);
+    EXPECT_EQ(clock.dispatchingSleeps, 0) << "the wait dispatches no window events";
+    ASSERT_EQ(launcher.starts.size(), 1);
+    EXPECT_TRUE(launcher.starts[0].shown);
+}
+
+TEST(ProgramStarter, GivesUpAtTheLimitAndLeavesTheProgramRunning) {
+    FakeClock clock;
+    FakeProcessLauncher launcher(clock);
+    launcher.runMs = 10'000'000;
+    ProgramStarter standard(launcher, clock, QString());
+    qint64 start = clock.ticks();
+    standard.Start_Program(QStringLiteral("/p/tool"), QString(), 1);
+    EXPECT_EQ(clock.ticks() - start, ProgramStarter::DefaultLimitMs);
+    EXPECT_FALSE(launcher.starts[0].shown) << "tipo other than 0 starts hidden";
+
+    ProgramStarter shortLimit(launcher, clock, QString(), 50);
+    start = clock.ticks();
+    shortLimit.Start_Program(QStringLiteral("/p/tool"), QString(), 0);
+    EXPECT_EQ(clock.ticks() - start, 50);
+}
+
+TEST(ProgramStarter, ReturnsAtOnceWhenTheStartFails) {
+    FakeClock clock;
+    FakeProcessLauncher launcher(clock);
+    launcher.failStart = true;
+    ProgramStarter starter(launcher, clock, QString());
+    const qint64 start = clock.ticks();
+    starter.Start_Program(QStringLiteral("/p/missing"), QStringLiteral("a b"), 0);
+    EXPECT_EQ(clock.ticks(), start);
+    EXPECT_EQ(clock.sleeps, 0);
+}
+
+TEST(ProgramStarter, SplitsTheCommandLineAndRunsWindowsProgramsThroughWine) {
+    FakeClock clock;
+    FakeProcessLauncher launcher(clock);
+    const QString line = QStringLiteral(
+        R"(\\.\COM4 NO NO PW NO "C:\My Master\sim48213.sim" "C:\P\Plant A\bin\")");
+    const QStringList expected{QStringLiteral(R"(\\.\COM4)"), QStringLiteral("NO"),
+                               QStringLiteral("NO"),         QStringLiteral("PW"),
+                               QStringLiteral("NO"), QStringLiteral(R"(C:\My Master\sim48213.sim)"),
+                               QStringLiteral(R"(C:\P\Plant A\bin\)")};
+
+    const ProgramStarter withoutWine(launcher, clock, QString());
+    auto command = withoutWine.commandFor(QStringLiteral("/p/Ser_48213_Update.exe"), line);
+    EXPECT_EQ(command.program, QStringLiteral("/p/Ser_48213_Update.exe"));
+    EXPECT_EQ(command.arguments, expected);
+
+    const ProgramStarter withWine(launcher, clock, QStringLiteral("/usr/bin/wine"));
+    command = withWine.commandFor(QStringLiteral("/p/Ser_48213_Update.EXE"), line);
+    EXPECT_EQ(command.program, QStringLiteral("/usr/bin/wine"));
+    EXPECT_EQ(command.arguments, QStringList{QStringLiteral("/p/Ser_48213_Update.EXE")} + expected);
+
+    command = withWine.commandFor(QStringLiteral("/p/tool.sh"), QString());
+    EXPECT_EQ(command.program, QStringLiteral("/p/tool.sh")) << "only .exe files go through wine";
+    EXPECT_TRUE(command.arguments.isEmpty());
+}
+
+TEST(ProgramStarter, RealProcessesEndOrAreLeftRunningAtTheLimit) {
+    TestFolder folder;
+    const QString quick = folder.write(QStringLiteral("quick.sh"),
+                                       "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
+    const QString slow = folder.write(QStringLiteral("slow.sh"),
+                                      "#!/bin/sh\nsleep 3\ntouch \"$0.done\"\n");
+    for (const QString& script : {quick, slow})
+        QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+    SystemProcessLauncher launcher;
+    SystemClock clock;
+
+    ProgramStarter starter(launcher, clock, QString(), 20'000);
+    starter.Start_Program(quick, QStringLiteral(R"(one "two words")"), 0);
+    EXPECT_EQ(folder.read(QStringLiteral("quick.sh.args")), QByteArray("one\ntwo words\n"));
+
+    ProgramStarter impatient(launcher, clock, QString(), 200);
+    const qint64 start = clock.ticks();
+    impatient.Start_Program(slow, QString(), 0);
+    EXPECT_LT(clock.ticks() - start, 2500) << "returned at the limit";
+    EXPECT_FALSE(QFile::exists(slow + QStringLiteral(".done")));
+    // The program was not killed: it finishes on its own.
+    for (int i = 0; i < 100 && !QFile::exists(slow + QStringLiteral(".done")); ++i)
+        QThread::msleep(50);
+    EXPECT_TRUE(QFile::exists(slow + QStringLiteral(".done")));
+}

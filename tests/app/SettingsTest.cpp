@@ -1,0 +1,115 @@
+#include "app/Settings.h"
+#include "app/SharedState.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SharedState read(const QByteArray& bytes) {
+    TestFolder folder;
+    const QString path = folder.write(QStringLiteral("Ordano.xml"), bytes);
+    SharedState state;
+    state.Project_Name = QStringLiteral("stale");
+    state.En_Internet = true;
+    Settings::Read_Settings(state, path);
+    return state;
+}
+
+const QByteArray Defaults =
+    "<Conf_Settings><lastproj><projectname></projectname></lastproj>"
+    "<lastipadd><ipaddress>192.168.2.205</ipaddress></lastipadd>"
+    "<lastlang><language>English</language></lastlang>"
+    "<lastinternet><enable_internet>0</enable_internet><enable_update>0</enable_update>"
+    "<enable_jump_field_tables>0</enable_jump_field_tables>"
+    "<Double_Click_Auto_Size>0</Double_Click_Auto_Size></lastinternet></Conf_Settings>";
+
+} // namespace
+
+TEST(Settings, WritesEveryValueInOrderWithExactNames) {
+    SharedState state;
+    EXPECT_EQ(Settings::Settings_Bytes(state).toStdString(), Defaults.toStdString());
+
+    state.Project_Name = QStringLiteral("Plant A");
+    state.Last_IP_Address = QStringLiteral("10.0.0.7");
+    state.Language = QStringLiteral("Italiano");
+    state.En_Update = true;
+    state.En_DoubleClick_Auto_Size = true;
+    const SharedState back = read(Settings::Settings_Bytes(state));
+    EXPECT_EQ(back.Project_Name, state.Project_Name);
+    EXPECT_EQ(back.Last_IP_Address, state.Last_IP_Address);
+    EXPECT_EQ(back.Language, state.Language);
+    EXPECT_FALSE(back.En_Internet);
+    EXPECT_TRUE(back.En_Update);
+    EXPECT_FALSE(back.En_Jump_Table);
+    EXPECT_TRUE(back.En_DoubleClick_Auto_Size);
+}
+
+TEST(Settings, ReadsEachValueIndependently) {
+    struct Case {
+        const char* why;
+        QByteArray file;
+        QString project;
+        QString ip;
+        QString language;
+        bool internet;
+    };
+    const Case cases[] = {
+        // Only the exact text "1" switches a flag on.
+        {"true is not 1",
+         "<Conf_Settings><lastinternet><enable_internet>true</enable_internet></lastinternet>"
+         "</Conf_Settings>",
+         "", "192.168.2.205", "English", false},
+        {"2 is not 1",
+         "<Conf_Settings><lastinternet><enable_internet>2</enable_internet></lastinternet>"
+         "</Conf_Settings>",
+         "", "192.168.2.205", "English", false},
+        // Hand-edited files may rename the root; only its children matter.
+        {"other root name",
+         "<Other><lastproj><projectname>P1</projectname></lastproj><lastinternet>"
+         "<enable_internet>1</enable_internet></lastinternet></Other>",
+         "P1", "192.168.2.205", "English", true},
+        // A comment before the root must not cost the settings.
+        {"comment before root",
+         "<!-- kept by hand --><Conf_Settings><lastlang><language>Deutsch</language></lastlang>"
+         "</Conf_Settings>",
+         "", "192.168.2.205", "Deutsch", false},
+        {"missing group keeps the others",
+         "<Conf_Settings><lastipadd><ipaddress>10.1.1.1</ipaddress></lastipadd></Conf_Settings>",
+         "", "10.1.1.1", "English", false},
+        // A broken file gives all defaults and start-up goes on.
+        {"not well-formed",
+         "<Conf_Settings><lastproj><projectname>P1</projectname></lastproj", "",
+         "192.168.2.205", "English", false},
+        {"empty file", "", "", "192.168.2.205", "English", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const SharedState s = read(c.file);
+        EXPECT_EQ(s.Project_Name, c.project);
+        EXPECT_EQ(s.Last_IP_Address, c.ip);
+        EXPECT_EQ(s.Language, c.language);
+        EXPECT_EQ(s.En_Internet, c.internet);
+        EXPECT_FALSE(s.En_Update);
+    }
+}
+
+TEST(Settings, HandAddedElementsDisappearAtTheNextWrite) {
+    TestFolder folder;
+    const QString path = folder.write(
+        QStringLiteral("Ordano.xml"),
+        "<Conf_Settings><extra>x</extra><lastlang><language>English</language></lastlang>"
+        "</Conf_Settings>");
+    SharedState state;
+    Settings::Read_Settings(state, path);
+    ASSERT_TRUE(Settings::Save_Setting(state, path).isEmpty());
+    EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")).toStdString(), Defaults.toStdString());
+}
+
+TEST(Settings, UnwritableFileReturnsTheSystemMessage) {
+    TestFolder folder;
+    const QString error =
+        Settings::Save_Setting(SharedState(), folder.file(QStringLiteral("missing/Ordano.xml")));
+    EXPECT_FALSE(error.isEmpty());
+}
