@@ -1,1 +1,158 @@
 #include "mbus/Network.h"
+
+#include "common/FileInteger.h"
+#include "common/XmlFile.h"
+
+#include <QFileInfo>
+#include <limits>
+
+namespace {
+
+const char* const RootName = "M-Bus_Network";
+const char* const NodeName = "Nodo";
+const char* const VariableName = "Variabile";
+const char* const VersionComment = "SW_VERSION = 2.005";
+
+std::optional<qint32> readInt32(const pugi::xml_node& node, const char* name) {
+    const auto text = XmlFile::attributeText(node, name);
+    if (!text)
+        return std::nullopt;
+    const auto v = FileInteger::parseInRange(*text, std::numeric_limits<qint32>::min(),
+                                             std::numeric_limits<qint32>::max());
+    if (!v)
+        return std::nullopt;
+    return qint32(*v);
+}
+
+qint32 readInt32(const pugi::xml_node& node, const char* name, qint32 fallback) {
+    return readInt32(node, name).value_or(fallback);
+}
+
+// The byte fields keep the low eight bits of the number read, as the editor always did.
+quint8 readByte(const pugi::xml_node& node, const char* name) {
+    return quint8(quint32(readInt32(node, name, 0)) & 0xFFu);
+}
+
+quint32 readStorageNumber(const pugi::xml_node& node) {
+    const auto text = XmlFile::attributeText(node, "StoNumber");
+    if (!text)
+        return 0;
+    return quint32(FileInteger::parseInRange(*text, 0, 0xFFFFFFFFLL).value_or(0));
+}
+
+QString readVariable(const pugi::xml_node& element, int nodePos, int varPos, TVariabile& var) {
+    var.Enable = XmlFile::attributeText(element, "Enable") == QStringLiteral("1");
+    var.Description = XmlFile::attributeText(element, "Desc").value_or(QString());
+    // The coding of a record cannot be guessed: without these three the load stops.
+    struct Required {
+        const char* name;
+        qint32* field;
+    };
+    for (const Required& r :
+         {Required{"Type", &var.Type_Of_Data}, Required{"Fun_Field", &var.Function_Field},
+          Required{"Dim", &var.Dimension}}) {
+        const auto v = readInt32(element, r.name);
+        if (!v) {
+            return QStringLiteral("node %1, variable %2: attribute \"%3\" is missing or not an "
+                                  "integer")
+                .arg(nodePos)
+                .arg(varPos)
+                .arg(QString::fromLatin1(r.name));
+        }
+        *r.field = *v;
+    }
+    var.Unita = readInt32(element, "Unit", 0);
+    var.Storage_Number = readStorageNumber(element);
+    var.Tariff = readInt32(element, "Tariff", 0);
+    var.VIFE = readByte(element, "VIFE");
+    var.Length = readByte(element, "Length");
+    var.Scale = readByte(element, "Scale");
+    var.Mod_ID = readInt32(element, "Mod_ID", 1);
+    var.Mod_ToD = readInt32(element, "Mod_TD", 0);
+    var.Mod_NumReg = readInt32(element, "Mod_NR", 1);
+    var.Mod_NPoint = readInt32(element, "Mod_NP", 1);
+    var.Mod_Swap = readInt32(element, "Mod_Swap", 0);
+    return {};
+}
+
+void setInt(pugi::xml_node& element, const char* name, qint64 value) {
+    element.append_attribute(name).set_value(static_cast<long long>(value));
+}
+
+void setText(pugi::xml_node& element, const char* name, const QString& text) {
+    element.append_attribute(name).set_value(text.toUtf8().constData());
+}
+
+} // namespace
+
+NetworkLoad Load_Network(const QString& path) {
+    NetworkLoad result;
+    if (!QFileInfo::exists(path))
+        return result;
+    pugi::xml_document doc;
+    result.error = XmlFile::load(doc, path);
+    if (!result.ok())
+        return result;
+    const QString fileName = QFileInfo(path).fileName();
+    // Element names are not checked: every child element of the root is a node and every
+    // child element of a node is a variable. Comments and text between them are skipped.
+    int nodePos = 0;
+    for (const pugi::xml_node& nodeElement : XmlFile::root(doc).children()) {
+        if (nodeElement.type() != pugi::node_element)
+            continue;
+        ++nodePos;
+        TNodo node;
+        node.Description = XmlFile::attributeText(nodeElement, "Descrizione").value_or(QString());
+        node.Node_Pri = readInt32(nodeElement, "ID", 0);
+        node.Node_Sec = readInt32(nodeElement, "Sec_Add", 0);
+        int varPos = 0;
+        for (const pugi::xml_node& varElement : nodeElement.children()) {
+            if (varElement.type() != pugi::node_element)
+                continue;
+            ++varPos;
+            TVariabile var;
+            const QString error = readVariable(varElement, nodePos, varPos, var);
+            if (!error.isEmpty()) {
+                result.Nodi_List.clear();
+                result.error = QStringLiteral("%1: %2").arg(fileName, error);
+                return result;
+            }
+            node.Var_List.append(var);
+        }
+        result.Nodi_List.append(node);
+    }
+    return result;
+}
+
+QString Save_Network(const TNodi_List& network, const QString& path) {
+    pugi::xml_document doc;
+    pugi::xml_node root = XmlFile::startDocument(doc, RootName, VersionComment);
+    // Attribute order is part of the file format: files written earlier must come out
+    // byte for byte the same.
+    for (const TNodo& node : network) {
+        pugi::xml_node nodeElement = root.append_child(NodeName);
+        setInt(nodeElement, "ID", node.Node_Pri);
+        setInt(nodeElement, "Sec_Add", node.Node_Sec);
+        setText(nodeElement, "Descrizione", node.Description);
+        for (const TVariabile& var : node.Var_List) {
+            pugi::xml_node v = nodeElement.append_child(VariableName);
+            setInt(v, "Enable", var.Enable ? 1 : 0);
+            setText(v, "Desc", var.Description);
+            setInt(v, "Type", var.Type_Of_Data);
+            setInt(v, "Fun_Field", var.Function_Field);
+            setInt(v, "Dim", var.Dimension);
+            setInt(v, "Unit", var.Unita);
+            setInt(v, "StoNumber", var.Storage_Number);
+            setInt(v, "Tariff", var.Tariff);
+            setInt(v, "VIFE", var.VIFE);
+            setInt(v, "Length", var.Length);
+            setInt(v, "Scale", var.Scale);
+            setInt(v, "Mod_ID", var.Mod_ID);
+            setInt(v, "Mod_TD", var.Mod_ToD);
+            setInt(v, "Mod_NR", var.Mod_NumReg);
+            setInt(v, "Mod_NP", var.Mod_NPoint);
+            setInt(v, "Mod_Swap", var.Mod_Swap);
+        }
+    }
+    return XmlFile::save(doc, path);
+}
