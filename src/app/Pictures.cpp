@@ -1,5 +1,6 @@
 #include "app/Pictures.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -10,19 +11,36 @@ namespace Pictures {
 
 namespace {
 
-// Draws on a 32 by 32 canvas, scaled to each size the icon is asked for.
-QIcon drawn(const std::function<void(QPainter&)>& paint) {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48}) {
-        QPixmap pixmap(size, size);
+// Paints on demand, on a 32 by 32 canvas scaled to the size asked for: nothing is drawn
+// at start-up, and every size is sharp.
+class DrawnIconEngine final : public QIconEngine {
+public:
+    explicit DrawnIconEngine(std::function<void(QPainter&)> paint) : paint_(std::move(paint)) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 32.0, rect.height() / 32.0);
+        if (mode == QIcon::Disabled)
+            painter->setOpacity(0.4);
+        paint_(*painter);
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 32.0, size / 32.0);
-        paint(painter);
-        icon.addPixmap(pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
     }
-    return icon;
+    QIconEngine* clone() const override { return new DrawnIconEngine(paint_); }
+
+private:
+    std::function<void(QPainter&)> paint_;
+};
+
+QIcon drawn(std::function<void(QPainter&)> paint) {
+    return QIcon(new DrawnIconEngine(std::move(paint)));
 }
 
 const QColor Blue(30, 90, 170);

@@ -1,6 +1,8 @@
 #include "app/TFOrdanoreFirmWare.h"
 
+#include "app/DialogParts.h"
 #include "app/Pictures.h"
+#include "app/WorkflowButton.h"
 #include "app/ProgramStarter.h"
 #include "app/Settings.h"
 #include "app/SharedState.h"
@@ -37,12 +39,6 @@ protected:
         QLabel::mouseReleaseEvent(event);
     }
 };
-
-const char* const ButtonStyle =
-    "QPushButton { background-color: rgb(248, 247, 237); border: 1px solid rgb(190, 188, 175);"
-    " border-radius: 3px; padding: 2px 6px; text-align: left; }"
-    "QPushButton:hover { border-color: rgb(255, 128, 0); }"
-    "QPushButton:pressed { background-color: rgb(255, 128, 0); }";
 
 } // namespace
 
@@ -97,12 +93,12 @@ QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
 }
 
 QPushButton* TFOrdanoreFirmWare::pictureButton(const char* name, const QIcon& icon, int x, int y) {
-    auto* b = new QPushButton(this);
+    auto* b = new WorkflowButton(this);
+    b->setAttribute(Qt::WA_Hover);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(x, y, 50, 50);
     b->setIcon(icon);
     b->setIconSize(QSize(32, 32));
-    b->setStyleSheet(QString::fromLatin1(ButtonStyle));
     connect(b, &QPushButton::clicked, this, [this, b] { Btn_Click(b); });
     return b;
 }
@@ -118,13 +114,9 @@ void TFOrdanoreFirmWare::layOut() {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint);
     L_SW_Code = label("L_SW_Code", 16, 8, false);
-    L_SW_Code->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
-    QFont big = L_SW_Code->font();
-    big.setPointSize(20);
-    big.setBold(true);
-    L_SW_Code->setFont(big);
-    L_SW_Desc = label("L_SW_Desc", 16, 42, true);
-    L_SW_Desc->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
+    DialogParts::styleCodeLabel(L_SW_Code);
+    L_SW_Desc = label("L_SW_Desc", 16, 42, false);
+    DialogParts::styleDescriptionLabel(L_SW_Desc);
 
     LL_Update = label("LL_Update", 208, 19, false);
     LL_Update->setTextFormat(Qt::RichText);
@@ -141,7 +133,11 @@ void TFOrdanoreFirmWare::layOut() {
     auto* shape2 = new QFrame(this);
     shape2->setObjectName(QStringLiteral("Shape2"));
     shape2->setGeometry(80, 70, 348, 36);
-    shape2->setStyleSheet(QStringLiteral("QFrame#Shape2 { border: 1px solid silver; }"));
+    shape2->setFrameShape(QFrame::Box);
+    shape2->setFrameShadow(QFrame::Plain);
+    QPalette silver = shape2->palette();
+    silver.setColor(QPalette::WindowText, QColor(192, 192, 192));
+    shape2->setPalette(silver);
     L_Name_Conf = label("L_Name_Conf", 87, 75, false);
     L_Name_Conf_L2 = label("L_Name_Conf_L2", 87, 88, false);
 
@@ -173,8 +169,9 @@ void TFOrdanoreFirmWare::layOut() {
     auto* shape1 = new QFrame(this);
     shape1->setObjectName(QStringLiteral("Shape1"));
     shape1->setFrameShape(QFrame::HLine);
+    shape1->setFrameShadow(QFrame::Plain);
     shape1->setGeometry(10, Btn_CreateBin->y() + 51, 674, 1);
-    shape1->setStyleSheet(QStringLiteral("background-color: silver;"));
+    shape1->setPalette(silver);
 
     setFixedSize(ClientWidth, Btn_CreateBin->y() + 152);
 }

@@ -1,14 +1,5 @@
-#include "app/ProgramStarter.h"
-#include "app/SharedState.h"
+#include "app/Shell.h"
 #include "app/TFOrdanoreFirmWare.h"
-#include "platform/Clock.h"
-#include "platform/DesktopUrlOpener.h"
-#include "platform/EchoService.h"
-#include "platform/HttpGetter.h"
-#include "platform/MessageBoxPrompts.h"
-#include "platform/Platform.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/SerialProbe.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -26,18 +17,6 @@ bool displayAvailable() {
 #endif
 }
 
-class NoEcho final : public EchoService {
-public:
-    EchoOutcome echo(const QString&, const QByteArray&, int, int) override {
-        return {EchoOutcome::Status::NotPermitted, 0, {}};
-    }
-};
-
-class NoSerial final : public SerialProbe {
-public:
-    QList<int> portNumbers() override { return {}; }
-};
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -48,19 +27,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordano"));
-
-    MessageBoxPrompts prompts;
-    SystemProcessLauncher processes;
-    SystemClock clock;
-    DesktopUrlOpener urls;
-    NetworkHttpGetter http;
-    NoEcho echo;
-    NoSerial serial;
-    Platform platform{prompts, processes, clock, urls, http, echo, serial};
-    ProgramStarter starter(processes, clock, ProgramStarter::findWine());
-
-    SharedState state;
-    TFOrdanoreFirmWare window(state, platform, starter, QCoreApplication::applicationDirPath());
-    window.show();
+    Shell shell(QCoreApplication::applicationDirPath());
+    shell.window().show();
     return app.exec();
 }

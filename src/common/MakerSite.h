@@ -40,9 +40,12 @@ inline QUrl versionCheck() {
     return url;
 }
 
-// The text of the web-address labels.
+// The text of the web-address labels: the host without "www.", so it fits beside step 4.
 inline QString webAddressText() {
-    return QString::fromLatin1(Host);
+    QString host = QString::fromLatin1(Host);
+    if (host.startsWith(QStringLiteral("www.")))
+        host.remove(0, 4);
+    return host;
 }
 
 } // namespace MakerSite

@@ -1,0 +1,54 @@
+#include "app/Shell.h"
+
+#include "app/ProgramStarter.h"
+#include "app/SharedState.h"
+#include "app/TFOrdanoreFirmWare.h"
+#include "platform/Clock.h"
+#include "platform/DesktopUrlOpener.h"
+#include "platform/EchoService.h"
+#include "platform/HttpGetter.h"
+#include "platform/MessageBoxPrompts.h"
+#include "platform/Platform.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/SerialProbe.h"
+
+namespace {
+
+class NoEcho final : public EchoService {
+public:
+    EchoOutcome echo(const QString&, const QByteArray&, int, int) override {
+        return {EchoOutcome::Status::NotPermitted, 0, {}};
+    }
+};
+
+class NoSerial final : public SerialProbe {
+public:
+    QList<int> portNumbers() override { return {}; }
+};
+
+} // namespace
+
+struct Shell::Parts {
+    MessageBoxPrompts prompts;
+    SystemProcessLauncher processes;
+    SystemClock clock;
+    DesktopUrlOpener urls;
+    NetworkHttpGetter http;
+    NoEcho echo;
+    NoSerial serial;
+    Platform platform{prompts, processes, clock, urls, http, echo, serial};
+    ProgramStarter starter{processes, clock, ProgramStarter::findWine()};
+    SharedState state;
+    std::unique_ptr<TFOrdanoreFirmWare> window;
+};
+
+Shell::Shell(const QString& programFolder) : parts_(std::make_unique<Parts>()) {
+    parts_->window = std::make_unique<TFOrdanoreFirmWare>(parts_->state, parts_->platform,
+                                                          parts_->starter, programFolder);
+}
+
+Shell::~Shell() = default;
+
+TFOrdanoreFirmWare& Shell::window() {
+    return *parts_->window;
+}
