@@ -1,12 +1,36 @@
 #include "cli/Commands.h"
 
+#include "lang/LangTable.h"
+#include "mbus/ConfigCheck.h"
+
+#include <QFileInfo>
+
 namespace Cli {
 
+// Exit status: 0 nothing found, 1 findings, 2 wrong arguments or a file that cannot be read.
 int check(const QStringList& args, QTextStream& out, QTextStream& err) {
-    Q_UNUSED(args);
-    Q_UNUSED(out);
-    err << "not available yet\n";
-    return 2;
+    if (args.size() != 1) {
+        err << "Usage: ordano-cli check CONFIG_DIR\n";
+        return 2;
+    }
+    const QString dir = args.first();
+    if (!QFileInfo(dir).isDir()) {
+        err << "ordano-cli check: " << dir << " is not a folder\n";
+        return 2;
+    }
+    // The messages are the English defaults, as the windows show them without a language file.
+    const LangTable texts;
+    const ConfigCheckResult result = checkConfiguration(dir, texts);
+    for (const QString& error : result.errors)
+        err << error << '\n';
+    for (const ConfigFinding& finding : result.findings)
+        out << finding.line() << '\n';
+    if (!result.errors.isEmpty())
+        return 2;
+    if (!result.findings.isEmpty())
+        return 1;
+    out << "no problems found\n";
+    return 0;
 }
 
 } // namespace Cli

@@ -1,0 +1,75 @@
+#include "comm/ParGenRules.h"
+
+#include "common/NumberRule.h"
+
+namespace {
+
+struct RangeCheck {
+    const char* element;
+    QString Par_Gen::*field;
+    qint64 high;
+    int textIndex;
+};
+
+const RangeCheck ModbusChecks[] = {
+    {"Mod_TO", &Par_Gen::Mod_TO, 65535, 446},
+    {"Mod_CD", &Par_Gen::Mod_CD, 65535, 447},
+};
+
+const RangeCheck AddressChecks[] = {
+    {"Ethernet_IP1", &Par_Gen::Ethernet_IP1, 255, 448},
+    {"Ethernet_IP2", &Par_Gen::Ethernet_IP2, 255, 449},
+    {"Ethernet_IP3", &Par_Gen::Ethernet_IP3, 255, 450},
+    {"Ethernet_IP4", &Par_Gen::Ethernet_IP4, 255, 451},
+    {"Ethernet_SM1", &Par_Gen::Ethernet_SM1, 255, 452},
+    {"Ethernet_SM2", &Par_Gen::Ethernet_SM2, 255, 453},
+    {"Ethernet_SM3", &Par_Gen::Ethernet_SM3, 255, 454},
+    {"Ethernet_SM4", &Par_Gen::Ethernet_SM4, 255, 455},
+};
+
+const RangeCheck GatewayChecks[] = {
+    {"Ethernet_GAT1", &Par_Gen::Ethernet_GAT1, 255, 456},
+    {"Ethernet_GAT2", &Par_Gen::Ethernet_GAT2, 255, 457},
+    {"Ethernet_GAT3", &Par_Gen::Ethernet_GAT3, 255, 458},
+    {"Ethernet_GAT4", &Par_Gen::Ethernet_GAT4, 255, 459},
+};
+
+template <size_t N>
+void run(const RangeCheck (&checks)[N], const Par_Gen& record, QList<ParGenFailure>& failures) {
+    for (const RangeCheck& check : checks) {
+        if (!NumberRule::inRange(record.*(check.field), 0, check.high))
+            failures.append({check.element, record.*(check.field), check.textIndex});
+    }
+}
+
+} // namespace
+
+QList<ParGenFailure> Controllo_Dati_Failures(const Par_Gen& record) {
+    QList<ParGenFailure> failures;
+    run(ModbusChecks, record, failures);
+    // The Ethernet fields matter only for the Ethernet-update device; a stored position
+    // outside the device list shows the section but validates nothing.
+    if (record.Select_Device == 1) {
+        run(AddressChecks, record, failures);
+        if (record.Ethernet_EN_GAT)
+            run(GatewayChecks, record, failures);
+    }
+    return failures;
+}
+
+QList<ParGenListProblem> listPositionProblems(const Par_Gen& record) {
+    const ParGenListProblem lists[] = {
+        {"Select_Device", record.Select_Device, int(ParGenLists::Select_Device.size())},
+        {"Meter_Baud", record.Meter_Baud, int(ParGenLists::Meter_Baud.size())},
+        {"Meter_Par", record.Meter_Par, int(ParGenLists::Meter_Par.size())},
+        {"Mod_Baud", record.Mod_Baud, int(ParGenLists::Mod_Baud.size())},
+        {"Mod_Par", record.Mod_Par, int(ParGenLists::Mod_Par.size())},
+        {"Mod_Protocol", record.Mod_Protocol, int(ParGenLists::Mod_Protocol.size())},
+    };
+    QList<ParGenListProblem> problems;
+    for (const ParGenListProblem& list : lists) {
+        if (positionForSave(list.position, list.listSize) < 0)
+            problems.append(list);
+    }
+    return problems;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "comm/ParGen.h"
+
+#include <QList>
+
+// The settings window's checks on confirmation (Controllo_Dati), kept free of any window so
+// the `check` command applies exactly the same rules. Typed values are read by the number
+// rule ("$FFFF" and "0x10" count); a text that is not a number is out of range.
+struct ParGenFailure {
+    const char* element; // the field, named as in ParGen.xml
+    QString text;        // its text as typed
+    int textIndex;       // the language table's message
+};
+
+// Every failing check in the window's order; the window reports only the first.
+QList<ParGenFailure> Controllo_Dati_Failures(const Par_Gen& record);
+
+// A stored list position the window cannot show (its list selects nothing).
+struct ParGenListProblem {
+    const char* element;
+    int position;
+    int listSize;
+};
+
+QList<ParGenListProblem> listPositionProblems(const Par_Gen& record);

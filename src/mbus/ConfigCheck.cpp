@@ -1,0 +1,144 @@
+#include "mbus/ConfigCheck.h"
+
+#include "comm/ParGenRules.h"
+#include "lang/LangTable.h"
+#include "mbus/CodingTables.h"
+#include "mbus/NetworkRules.h"
+
+#include <QDir>
+
+namespace {
+
+const QString ParGenFile = QStringLiteral("ParGen.xml");
+const QString MBusFile = QStringLiteral("M_Bus.xml");
+
+QString notInList(const char* attribute, qint64 value, int listSize) {
+    return QStringLiteral("\"%1\" is %2, not a position of its list (0..%3)")
+        .arg(QString::fromLatin1(attribute))
+        .arg(value)
+        .arg(listSize - 1);
+}
+
+QString nodeLocation(int position, const TNodo& node) {
+    return QStringLiteral("node %1 (primary %2)").arg(position).arg(node.Node_Pri);
+}
+
+QString scaleProblem(const TVariabile& var) {
+    if (CodingTables::scaleFits(var.Type_Of_Data, var.VIFE, var.Scale))
+        return {};
+    QString selector = QStringLiteral("type %1").arg(var.Type_Of_Data);
+    if (var.Type_Of_Data == CodingTables::TypeInVife)
+        selector += QStringLiteral(" with VIFE %1").arg(var.VIFE);
+    const auto list = CodingTables::scaleListFor(var.Type_Of_Data, var.VIFE);
+    if (!list) {
+        return QStringLiteral("\"Scale\" is %1, but %2 has no scale list (%3 expected)")
+            .arg(var.Scale)
+            .arg(selector)
+            .arg(CodingTables::NoScale);
+    }
+    return QStringLiteral("\"Scale\" is %1, not a position of the scale list of %2 (0..%3)")
+        .arg(var.Scale)
+        .arg(selector)
+        .arg(list->size() - 1);
+}
+
+void checkVariable(const TVariabile& var, const QString& where, const LangTable& texts,
+                   QList<ConfigFinding>& findings) {
+    auto add = [&](const QString& message) { findings.append({MBusFile, where, message}); };
+    for (int index : NetworkRules::variableFailures(NetworkRules::numbersOf(var)))
+        add(texts.text(index));
+
+    struct ListField {
+        const char* attribute;
+        qint64 value;
+        int size;
+    };
+    using namespace CodingTables;
+    const ListField lists[] = {
+        {"Type", var.Type_Of_Data, TypeCount},
+        {"Fun_Field", var.Function_Field, FunctionFieldCount},
+        {"Dim", var.Dimension, DimensionCount},
+        {"Unit", var.Unita, UnitCount},
+        {"VIFE", var.VIFE, VifeCount},
+        {"Mod_TD", var.Mod_ToD, ModbusToDCount},
+        {"Mod_Swap", var.Mod_Swap, ModbusSwapCount},
+    };
+    for (const ListField& list : lists) {
+        if (list.value < 0 || list.value >= list.size)
+            add(notInList(list.attribute, list.value, list.size));
+    }
+    if (const QString problem = scaleProblem(var); !problem.isEmpty())
+        add(problem);
+}
+
+} // namespace
+
+QString ConfigFinding::line() const {
+    if (location.isEmpty())
+        return QStringLiteral("%1: %2").arg(file, message);
+    return QStringLiteral("%1: %2: %3").arg(file, location, message);
+}
+
+QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts) {
+    QList<ConfigFinding> findings;
+    for (const ParGenFailure& failure : Controllo_Dati_Failures(record)) {
+        findings.append(
+            {ParGenFile,
+             QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(failure.element), failure.text),
+             texts.text(failure.textIndex)});
+    }
+    for (const ParGenListProblem& problem : listPositionProblems(record)) {
+        findings.append({ParGenFile, QString::fromLatin1(problem.element),
+                         QStringLiteral("%1 is not a position of its list (0..%2)")
+                             .arg(problem.position)
+                             .arg(problem.listSize - 1)});
+    }
+    return findings;
+}
+
+QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& texts) {
+    using namespace NetworkRules;
+    QList<ConfigFinding> findings;
+    if (nodes.size() > Max_Nodes) {
+        findings.append(
+            {MBusFile, QStringLiteral("%1 nodes").arg(nodes.size()), texts.text(Msg_MaxNodes)});
+    }
+    for (int i = 0; i < nodes.size(); ++i) {
+        const TNodo& node = nodes[i];
+        const QString where = nodeLocation(i + 1, node);
+        for (int index : nodeAddressFailures(node.Node_Pri, node.Node_Sec))
+            findings.append({MBusFile, where, texts.text(index)});
+        // The editor refuses an address already used by another node; the later one is the
+        // one it would have refused.
+        if (Check_Node_ID(nodes.mid(0, i), node.Node_Pri, -1, -1) != 0)
+            findings.append({MBusFile, where, texts.text(Msg_IdUsed)});
+        if (node.Var_List.size() > Max_Variables) {
+            findings.append(
+                {MBusFile, QStringLiteral("%1, %2 variables").arg(where).arg(node.Var_List.size()),
+                 texts.text(Msg_MaxVariables)});
+        }
+        for (int j = 0; j < node.Var_List.size(); ++j) {
+            const TVariabile& var = node.Var_List[j];
+            const QString varWhere =
+                QStringLiteral("%1, variable %2 \"%3\"").arg(where).arg(j + 1).arg(var.Description);
+            checkVariable(var, varWhere, texts, findings);
+        }
+    }
+    return findings;
+}
+
+ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& texts) {
+    ConfigCheckResult result;
+    const QDir dir(configDir);
+    const ParGenLoad parGen = Load_Par_Gen(dir.filePath(ParGenFile));
+    if (parGen.ok())
+        result.findings += checkParGen(parGen.value, texts);
+    else
+        result.errors.append(parGen.error);
+    const NetworkLoad network = Load_Network(dir.filePath(MBusFile));
+    if (network.ok())
+        result.findings += checkNetwork(network.Nodi_List, texts);
+    else
+        result.errors.append(network.error);
+    return result;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "mbus/Network.h"
+
+#include <QList>
+#include <optional>
+
+// The network editor's limits and range checks, free of any window so that the `check`
+// command applies exactly the same rules. Numbers come in as read by the number rule
+// (nullopt: the text is not a number, which is out of range). Results are the language
+// table's message indexes.
+namespace NetworkRules {
+
+inline constexpr int Max_Nodes = 64;
+inline constexpr int Max_Variables = 10;
+
+inline constexpr int Msg_SlaveId = 641;
+inline constexpr int Msg_Register = 642;
+inline constexpr int Msg_Points = 643;
+inline constexpr int Msg_Length = 644;
+inline constexpr int Msg_StorageNumber = 645;
+inline constexpr int Msg_Tariff = 646;
+inline constexpr int Msg_MaxVariables = 647;
+inline constexpr int Msg_MaxNodes = 648;
+inline constexpr int Msg_PrimaryAddress = 649;
+inline constexpr int Msg_SecondaryAddress = 650;
+inline constexpr int Msg_IdOfSelectedVariablesNode = 651;
+inline constexpr int Msg_IdUsed = 652;
+
+bool primaryAddressValid(std::optional<qint64> value);   // 1..250
+bool secondaryAddressValid(std::optional<qint64> value); // 0..99999999
+bool slaveIdValid(std::optional<qint64> value);          // 1..247
+bool registerValid(std::optional<qint64> value);         // 0..65535
+bool pointsValid(std::optional<qint64> value);           // 1..124
+bool lengthValid(std::optional<qint64> value);           // 0..191
+bool storageNumberValid(std::optional<qint64> value);    // 0..4294967295
+bool tariffValid(std::optional<qint64> value);           // 0..1048575
+
+bool canAddNode(qsizetype nodeCount);    // else Msg_MaxNodes
+bool canAddVariable(qsizetype varCount); // else Msg_MaxVariables
+
+// The numbers of a variable panel (or of a stored variable) that the checks look at.
+struct VariableNumbers {
+    std::optional<qint64> slaveId;
+    std::optional<qint64> modbusRegister;
+    std::optional<qint64> points;
+    std::optional<qint64> length;
+    std::optional<qint64> storageNumber;
+    std::optional<qint64> tariff;
+    int dimension = 0; // the length is checked only for "Variable Length"
+};
+
+VariableNumbers numbersOf(const TVariabile& variable);
+
+// Controllo_Dati_New_Var: every failing check in the editor's order (the editor reports the
+// first one only).
+QList<int> variableFailures(const VariableNumbers& numbers);
+
+// Controllo_Dati_New_Nodo without the uniqueness check: 649, 650 in that order.
+QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint64> secondary);
+
+// Check_Node_ID: 0 when `primary` is free. The node at `indNodo` is skipped while a node is
+// selected (`indVar` -1: it is the node being modified); a clash with the node of the
+// selected variable gives 651, with any other node 652 (the texts are the same).
+int Check_Node_ID(const TNodi_List& nodes, qint64 primary, int indNodo, int indVar);
+
+} // namespace NetworkRules
