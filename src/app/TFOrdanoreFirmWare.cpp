@@ -6,6 +6,7 @@
 #include "app/ProgramStarter.h"
 #include "app/Settings.h"
 #include "app/SharedState.h"
+#include "comm/ParGen.h"
 #include "common/MakerSite.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
@@ -279,8 +280,10 @@ void TFOrdanoreFirmWare::Update_Device() {
 }
 
 int TFOrdanoreFirmWare::Update_Version(QString* error) {
-    Q_UNUSED(error);
-    return 1;
+    const SelectDeviceRead read = Read_Select_Device(state_.File_ParGen);
+    if (error)
+        *error = read.error;
+    return read.value;
 }
 
 QString TFOrdanoreFirmWare::Save_Setting() {
