@@ -1,7 +1,10 @@
 #include "lang/LangTable.h"
 
+#include "lang/LangFile.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 LangTable::LangTable() {
     Create_Default_Lang();
@@ -15,14 +18,24 @@ void LangTable::Create_Default_Lang() {
 }
 
 bool LangTable::Load_Lang_File(const QString& path) {
+    if (QFileInfo(path).isDir())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    Load_Lang_Text(QString::fromUtf8(file.readAll()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    Load_Lang_Text(LangFile::decode(bytes));
     return true;
 }
 
-void LangTable::Load_Lang_Text(const QString&) {}
+void LangTable::Load_Lang_Text(const QString& text) {
+    for (const QString& line : LangFile::splitLines(text)) {
+        if (const auto entry = LangFile::parseLine(line, Lang_Count))
+            setText(entry->index, entry->text);
+    }
+}
 
 QString LangTable::text(int index) const {
     if (index < 0 || index >= texts_.size())
