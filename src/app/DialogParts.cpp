@@ -76,4 +76,17 @@ ButtonPanel makeButtonPanel(QWidget* parent, bool alignRight, int height) {
     return {panel, ok, cancel};
 }
 
+void stack(QWidget* dialog, const TitlePanel& title, QLayout* body, const ButtonPanel& buttons,
+           bool stretchBody) {
+    body->setContentsMargins(16, 8, 16, 8);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(title.panel);
+    layout->addLayout(body, stretchBody ? 1 : 0);
+    if (!stretchBody)
+        layout->addStretch();
+    layout->addWidget(buttons.panel);
+}
+
 } // namespace DialogParts

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QLabel;
+class QLayout;
 class QPushButton;
 class QWidget;
 
@@ -25,6 +26,11 @@ struct ButtonPanel {
 };
 // `alignRight` keeps the two buttons at the right edge (for resizable dialogs).
 ButtonPanel makeButtonPanel(QWidget* parent, bool alignRight = false, int height = 40);
+
+// Stacks title panel, body and button panel over the whole dialog; `stretchBody` lets the
+// body take the room a resizable dialog gains.
+void stack(QWidget* dialog, const TitlePanel& title, QLayout* body, const ButtonPanel& buttons,
+           bool stretchBody);
 
 // Large grey text for L_SW_Code, bold grey for L_SW_Desc.
 void styleCodeLabel(QLabel* label);

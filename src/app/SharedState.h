@@ -28,7 +28,8 @@ struct SharedState {
     bool En_Jump_Table = false;
     bool En_DoubleClick_Auto_Size = false;
 
-    QString SW_Caption = QStringLiteral("Nelvari - Configurator KT48213 - Modbus Master / M-Bus Slave ");
+    QString SW_Caption =
+        QStringLiteral("Nelvari - Configurator KT48213 - Modbus Master / M-Bus Slave ");
     QString SW_Code = QStringLiteral("KT48213");
     QString SW_Desc = QStringLiteral("Modbus Master / M-Bus Slave - Converter");
 

@@ -2,10 +2,10 @@
 
 #include "app/DialogParts.h"
 #include "app/Pictures.h"
-#include "app/WorkflowButton.h"
 #include "app/ProgramStarter.h"
 #include "app/Settings.h"
 #include "app/SharedState.h"
+#include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
 #include "common/MakerSite.h"
 #include "platform/Platform.h"
@@ -69,7 +69,8 @@ void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
     Load_Language(state_.Lang_Table, state_.Language, state_.Dir_Language);
     // Reopen the last configuration only while its folder still exists.
     const QString last = state_.Project_Name;
-    const bool reopen = !last.isEmpty() && QFileInfo(QDir(state_.Dir_Projects).filePath(last)).isDir();
+    const bool reopen =
+        !last.isEmpty() && QFileInfo(QDir(state_.Dir_Projects).filePath(last)).isDir();
     state_.Activate_Project(reopen ? last : QString());
     Set_Lang();
     state_.Set_Files();

@@ -16,7 +16,8 @@ void WorkflowButton::paintEvent(QPaintEvent*) {
     const bool pictureOnly = text().isEmpty();
     const int iconLeft = pictureOnly ? (width() - iconSz.width()) / 2 : 6;
     const QRect iconRect(QPoint(iconLeft, (height() - iconSz.height()) / 2), iconSz);
-    icon().paint(&painter, iconRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    icon().paint(&painter, iconRect, Qt::AlignCenter,
+                 isEnabled() ? QIcon::Normal : QIcon::Disabled);
     if (!pictureOnly) {
         painter.setPen(palette().color(QPalette::ButtonText));
         const QRect textRect = rect().adjusted(iconRect.right() + 8, 0, -4, 0);

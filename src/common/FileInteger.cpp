@@ -14,8 +14,8 @@ std::optional<qint64> parse(QStringView text) {
     }
     if (i >= text.size())
         return std::nullopt;
-    const quint64 limit =
-        negative ? quint64(std::numeric_limits<qint64>::max()) + 1 : quint64(std::numeric_limits<qint64>::max());
+    const quint64 limit = negative ? quint64(std::numeric_limits<qint64>::max()) + 1
+                                   : quint64(std::numeric_limits<qint64>::max());
     quint64 value = 0;
     for (; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();

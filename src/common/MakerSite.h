@@ -10,34 +10,32 @@ namespace MakerSite {
 inline constexpr const char* Host = "www.nelvari.example";
 inline constexpr const char* SoftwareCode = "KT48213";
 
-// Home page, opened by the web-address labels.
-inline QUrl homePage() {
+inline QUrl page(const QString& path, const QString& query = {}, const QString& fragment = {}) {
     QUrl url;
     url.setScheme(QStringLiteral("http"));
     url.setHost(QString::fromLatin1(Host));
-    url.setPath(QStringLiteral("/HOME/default.asp"));
-    url.setQuery(QStringLiteral("frompg=KT48213"));
+    url.setPath(path);
+    if (!query.isEmpty())
+        url.setQuery(query);
+    if (!fragment.isEmpty())
+        url.setFragment(fragment);
     return url;
+}
+
+// Home page, opened by the web-address labels.
+inline QUrl homePage() {
+    return page(QStringLiteral("/HOME/default.asp"), QStringLiteral("frompg=KT48213"));
 }
 
 // Download page, the target of the "new version" links.
 inline QUrl downloadPage() {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(QString::fromLatin1(Host));
-    url.setPath(QStringLiteral("/Home/download/download.asp"));
-    url.setFragment(QStringLiteral("RX48213"));
-    return url;
+    return page(QStringLiteral("/Home/download/download.asp"), {}, QStringLiteral("RX48213"));
 }
 
 // The version request; the reply is "VER. d.ddd".
 inline QUrl versionCheck() {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(QString::fromLatin1(Host));
-    url.setPath(QStringLiteral("/Home/download/version.asp"));
-    url.setQuery(QStringLiteral("code=%1").arg(QString::fromLatin1(SoftwareCode)));
-    return url;
+    return page(QStringLiteral("/Home/download/version.asp"),
+                QStringLiteral("code=%1").arg(QString::fromLatin1(SoftwareCode)));
 }
 
 // The text of the web-address labels: the host without "www.", so it fits beside step 4.

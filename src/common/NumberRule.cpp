@@ -20,7 +20,8 @@ std::optional<qint64> parse(QStringView text, qint64 low, qint64 high) {
     } else if (i < text.size() && (text[i] == u'x' || text[i] == u'X')) {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    } else if (i + 1 < text.size() && text[i] == u'0' &&
+               (text[i + 1] == u'x' || text[i + 1] == u'X')) {
         base = 16;
         i += 2;
     }
@@ -54,7 +55,8 @@ std::optional<qint64> parse(QStringView text, qint64 low, qint64 high) {
 namespace NumberRule {
 
 std::optional<qint32> toInt32(QStringView text) {
-    const auto v = parse(text, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
+    const auto v =
+        parse(text, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
     if (!v)
         return std::nullopt;
     return qint32(*v);

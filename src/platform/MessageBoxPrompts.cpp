@@ -25,7 +25,7 @@ bool MessageBoxPrompts::question(QWidget* parent, const QString& text) {
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
-QString MessageBoxPrompts::openFile(QWidget* parent, const QString& caption,
-                                    const QString& folder, const QString& filter) {
+QString MessageBoxPrompts::openFile(QWidget* parent, const QString& caption, const QString& folder,
+                                    const QString& filter) {
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }

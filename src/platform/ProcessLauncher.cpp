@@ -51,9 +51,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<LaunchedProcess> SystemProcessLauncher::start(const QString& program,
-                                                              const QStringList& arguments,
-                                                              bool shown) {
+std::unique_ptr<LaunchedProcess>
+SystemProcessLauncher::start(const QString& program, const QStringList& arguments, bool shown) {
     Q_UNUSED(shown); // X11 and Wayland programs choose their own window state.
 #ifdef Q_OS_UNIX
     qint64 pid = 0;

@@ -22,10 +22,14 @@ CreateResult Create_Project(const QString& dirProjects, const QString& name) {
 
 int messageIndex(CreateResult result) {
     switch (result) {
-    case CreateResult::Created: return 0;
-    case CreateResult::EmptyName: return 107;
-    case CreateResult::AlreadyExists: return 106;
-    case CreateResult::Refused: return 105;
+    case CreateResult::Created:
+        return 0;
+    case CreateResult::EmptyName:
+        return 107;
+    case CreateResult::AlreadyExists:
+        return 106;
+    case CreateResult::Refused:
+        return 105;
     }
     return 105;
 }
@@ -35,8 +39,7 @@ QStringList Load_Existing_Configuration(const QString& dirProjects) {
     if (dirProjects.isEmpty() || !projects.exists())
         return {};
     // Without QDir::Hidden, names beginning with a dot are left out on Unix.
-    return projects.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
-                              QDir::Name | QDir::IgnoreCase);
+    return projects.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
 }
 
 int Search_Open_Conf(const QStringList& SL, const QString& snc) {

@@ -29,16 +29,9 @@ TFNew_Project::TFNew_Project(SharedState& state, Platform& platform, QWidget* pa
     Btn_OK->setDefault(true);
 
     auto* body = new QVBoxLayout;
-    body->setContentsMargins(16, 8, 16, 8);
     body->addWidget(Label1);
     body->addWidget(E_New_Proj);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(title.panel);
-    layout->addLayout(body);
-    layout->addStretch();
-    layout->addWidget(buttons.panel);
+    DialogParts::stack(this, title, body, buttons, false);
 
     connect(Btn_OK, &QPushButton::clicked, this, &TFNew_Project::Btn_OKClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);

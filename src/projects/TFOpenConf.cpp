@@ -24,15 +24,9 @@ TFOpenConf::TFOpenConf(SharedState& state, QWidget* parent) : QDialog(parent), s
     Btn_OK->setDefault(true);
 
     auto* body = new QVBoxLayout;
-    body->setContentsMargins(16, 8, 16, 8);
     body->addWidget(Label1);
     body->addWidget(ListBox1, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(title.panel);
-    layout->addLayout(body, 1);
-    layout->addWidget(buttons.panel);
+    DialogParts::stack(this, title, body, buttons, true);
 
     connect(ListBox1, &QListWidget::currentRowChanged, this, &TFOpenConf::ListBox1Click);
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);

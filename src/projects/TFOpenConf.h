@@ -15,7 +15,7 @@ public:
     explicit TFOpenConf(SharedState& state, QWidget* parent = nullptr);
     void Set_Lang();
 
-    QStringList SL;   // names found at the last showing
+    QStringList SL;    // names found at the last showing
     QString Name_Conf; // the name chosen; empty when the list is empty
 
 protected:

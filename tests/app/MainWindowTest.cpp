@@ -109,7 +109,8 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
         ASSERT_TRUE(modalActionsDone());
         run.fakes.prompts.verify();
         EXPECT_EQ(run.state.Project_Name, QStringLiteral(" Plant A ")) << "used as typed";
-        EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("Opened Configuration of the Converter : "));
+        EXPECT_EQ(run.label("L_Name_Conf"),
+                  QStringLiteral("Opened Configuration of the Converter : "));
         EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral(" Plant A "));
         const QDir created(folder.file(QStringLiteral("PROJECTS/ Plant A ")));
         EXPECT_EQ(created.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),

@@ -54,11 +54,14 @@ TEST(ProgramStarter, ReturnsAtOnceWhenTheStartFails) {
 TEST(ProgramStarter, SplitsTheCommandLineAndRunsWindowsProgramsThroughWine) {
     FakeClock clock;
     FakeProcessLauncher launcher(clock);
-    const QString line = QStringLiteral(
-        R"(\\.\COM4 NO NO PW NO "C:\My Master\sim48213.sim" "C:\P\Plant A\bin\")");
-    const QStringList expected{QStringLiteral(R"(\\.\COM4)"), QStringLiteral("NO"),
-                               QStringLiteral("NO"),         QStringLiteral("PW"),
-                               QStringLiteral("NO"), QStringLiteral(R"(C:\My Master\sim48213.sim)"),
+    const QString line =
+        QStringLiteral(R"(\\.\COM4 NO NO PW NO "C:\My Master\sim48213.sim" "C:\P\Plant A\bin\")");
+    const QStringList expected{QStringLiteral(R"(\\.\COM4)"),
+                               QStringLiteral("NO"),
+                               QStringLiteral("NO"),
+                               QStringLiteral("PW"),
+                               QStringLiteral("NO"),
+                               QStringLiteral(R"(C:\My Master\sim48213.sim)"),
                                QStringLiteral(R"(C:\P\Plant A\bin\)")};
 
     const ProgramStarter withoutWine(launcher, clock, QString());
@@ -80,8 +83,8 @@ TEST(ProgramStarter, RealProcessesEndOrAreLeftRunningAtTheLimit) {
     TestFolder folder;
     const QString quick = folder.write(QStringLiteral("quick.sh"),
                                        "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
-    const QString slow = folder.write(QStringLiteral("slow.sh"),
-                                      "#!/bin/sh\nsleep 3\ntouch \"$0.done\"\n");
+    const QString slow =
+        folder.write(QStringLiteral("slow.sh"), "#!/bin/sh\nsleep 3\ntouch \"$0.done\"\n");
     for (const QString& script : {quick, slow})
         QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
     SystemProcessLauncher launcher;

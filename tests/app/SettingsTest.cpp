@@ -79,8 +79,7 @@ TEST(Settings, ReadsEachValueIndependently) {
          "<Conf_Settings><lastipadd><ipaddress>10.1.1.1</ipaddress></lastipadd></Conf_Settings>",
          "", "10.1.1.1", "English", false},
         // A broken file gives all defaults and start-up goes on.
-        {"not well-formed",
-         "<Conf_Settings><lastproj><projectname>P1</projectname></lastproj", "",
+        {"not well-formed", "<Conf_Settings><lastproj><projectname>P1</projectname></lastproj", "",
          "192.168.2.205", "English", false},
         {"empty file", "", "", "192.168.2.205", "English", false},
     };

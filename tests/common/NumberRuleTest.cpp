@@ -1,5 +1,5 @@
-#include "common/FileInteger.h"
 #include "common/NumberRule.h"
+#include "common/FileInteger.h"
 
 #include <QString>
 
@@ -11,14 +11,31 @@ TEST(NumberRule, ReadsTypedTextAsUsersTypeIt) {
         std::optional<qint32> value;
     };
     const Case cases[] = {
-        {u"0", 0},          {u"65535", 65535},     {u"  42", 42},     {u"-7", -7},
-        {u"+7", 7},         {u"$FF", 255},         {u"0x10", 16},     {u"0X10", 16},
-        {u"x1f", 31},       {u"X1F", 31},          {u"-$10", -16},    {u"2147483647", 2147483647},
+        {u"0", 0},
+        {u"65535", 65535},
+        {u"  42", 42},
+        {u"-7", -7},
+        {u"+7", 7},
+        {u"$FF", 255},
+        {u"0x10", 16},
+        {u"0X10", 16},
+        {u"x1f", 31},
+        {u"X1F", 31},
+        {u"-$10", -16},
+        {u"2147483647", 2147483647},
         {u"-2147483648", std::numeric_limits<qint32>::min()},
         // Not numbers: range checks then fail.
-        {u"", std::nullopt}, {u" ", std::nullopt},  {u"12 ", std::nullopt}, {u"1.5", std::nullopt},
-        {u"0x", std::nullopt}, {u"$", std::nullopt}, {u"-", std::nullopt}, {u"12a", std::nullopt},
-        {u"2147483648", std::nullopt}, {u"$100000000", std::nullopt}, {u"\t1", std::nullopt},
+        {u"", std::nullopt},
+        {u" ", std::nullopt},
+        {u"12 ", std::nullopt},
+        {u"1.5", std::nullopt},
+        {u"0x", std::nullopt},
+        {u"$", std::nullopt},
+        {u"-", std::nullopt},
+        {u"12a", std::nullopt},
+        {u"2147483648", std::nullopt},
+        {u"$100000000", std::nullopt},
+        {u"\t1", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QString::fromUtf16(c.text).toStdString());

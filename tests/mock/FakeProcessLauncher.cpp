@@ -16,9 +16,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<LaunchedProcess> FakeProcessLauncher::start(const QString& program,
-                                                            const QStringList& arguments,
-                                                            bool shown) {
+std::unique_ptr<LaunchedProcess>
+FakeProcessLauncher::start(const QString& program, const QStringList& arguments, bool shown) {
     starts.append({program, arguments, shown});
     if (failStart)
         return nullptr;

@@ -6,10 +6,14 @@ namespace {
 
 const char* name(ScriptedPrompts::Kind kind) {
     switch (kind) {
-    case ScriptedPrompts::Kind::Error: return "error";
-    case ScriptedPrompts::Kind::Warning: return "warning";
-    case ScriptedPrompts::Kind::Question: return "question";
-    case ScriptedPrompts::Kind::OpenFile: return "open-file dialog";
+    case ScriptedPrompts::Kind::Error:
+        return "error";
+    case ScriptedPrompts::Kind::Warning:
+        return "warning";
+    case ScriptedPrompts::Kind::Question:
+        return "question";
+    case ScriptedPrompts::Kind::OpenFile:
+        return "open-file dialog";
     }
     return "?";
 }

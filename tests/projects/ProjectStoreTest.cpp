@@ -41,9 +41,9 @@ TEST(ProjectStore, CreatesAFolderWithAnEmptyBinOrSaysWhy) {
     EXPECT_FALSE(QDir(projects + QStringLiteral("/Existing/inner")).exists());
     EXPECT_FALSE(QDir(folder.file(QStringLiteral("outside"))).exists());
     // A missing PROJECTS folder cannot take a configuration.
-    EXPECT_EQ(ProjectStore::Create_Project(folder.file(QStringLiteral("nowhere")),
-                                           QStringLiteral("x")),
-              CreateResult::Refused);
+    EXPECT_EQ(
+        ProjectStore::Create_Project(folder.file(QStringLiteral("nowhere")), QStringLiteral("x")),
+        CreateResult::Refused);
 }
 
 TEST(ProjectStore, ListsVisibleFoldersSortedWithoutRegardToCase) {
@@ -54,8 +54,8 @@ TEST(ProjectStore, ListsVisibleFoldersSortedWithoutRegardToCase) {
     const QStringList list = ProjectStore::Load_Existing_Configuration(projects);
     EXPECT_EQ(list, (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"),
                                  QStringLiteral("gamma")}));
-    EXPECT_TRUE(ProjectStore::Load_Existing_Configuration(folder.file(QStringLiteral("none")))
-                    .isEmpty());
+    EXPECT_TRUE(
+        ProjectStore::Load_Existing_Configuration(folder.file(QStringLiteral("none"))).isEmpty());
 
     EXPECT_EQ(ProjectStore::Search_Open_Conf(list, QStringLiteral("BETA")), 1);
     EXPECT_EQ(ProjectStore::Search_Open_Conf(list, QStringLiteral("delta")), -1);
