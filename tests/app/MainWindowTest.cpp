@@ -6,6 +6,7 @@
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,4 +253,23 @@ TEST(MainWindow, WebAddressOpensTheMakersHomePage) {
     ASSERT_EQ(run.fakes.urls.opened.size(), 1);
     EXPECT_EQ(run.fakes.urls.opened[0].path(), QStringLiteral("/HOME/default.asp"));
     EXPECT_EQ(run.fakes.urls.opened[0].query(), QStringLiteral("frompg=KT48213"));
+}
+
+TEST(MainWindow, ChangeLanguageReappliesEveryWindow) {
+    TestFolder folder;
+    ProgramRun run(folder.path());
+    run.state.Lang_Table.Load_Lang_Text(QStringLiteral("STR1 = Passo 1\nSTR14 = Chiudi\n"
+                                                       "STR100 = Nuova configurazione\n"
+                                                       "STR200 = Apri configurazione\n"));
+    run.window->Change_Language();
+    EXPECT_EQ(run.label("L_Step_1"), QStringLiteral("Passo 1"));
+    EXPECT_EQ(run.find<QPushButton>("Btn_Close")->toolTip(), QStringLiteral("Chiudi"));
+    const auto dialogs = run.window->findChildren<QDialog*>();
+    QStringList titles;
+    for (const QDialog* d : dialogs)
+        titles << d->windowTitle();
+    EXPECT_TRUE(titles.contains(QStringLiteral("Nuova configurazione")))
+        << titles.join(u'|').toStdString();
+    EXPECT_TRUE(titles.contains(QStringLiteral("Apri configurazione")))
+        << titles.join(u'|').toStdString();
 }
