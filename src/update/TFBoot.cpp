@@ -1,6 +1,377 @@
 #include "update/TFBoot.h"
 
-TFBoot::TFBoot(SharedState& state, Platform& platform, ProgramStarter& starter, QWidget* parent)
-    : QDialog(parent), state_(state), platform_(platform), starter_(starter) {}
+#include "app/DialogParts.h"
+#include "app/ProgramStarter.h"
+#include "app/SharedState.h"
+#include "common/IpAddress.h"
+#include "platform/Platform.h"
+#include "platform/Prompts.h"
+#include "platform/SerialProbe.h"
+#include "update/UpdateOptions.h"
+#include "update/UpdaterHandoff.h"
 
-void TFBoot::Set_Lang() {}
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+// Panel heights fix the window height: 69 + 51 + 72 + 40 (serial), 69 + 49 + 72 + 40 (Ethernet).
+constexpr int TitleHeight = 69;
+constexpr int AddressHeight = 49;
+constexpr int PortHeight = 51;
+constexpr int OptionsHeight = 72;
+constexpr int ButtonHeight = 40;
+constexpr int ClientWidth = 449;
+
+QWidget* panel(QWidget* parent, const char* name, int height) {
+    auto* widget = new QWidget(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setFixedHeight(height);
+    return widget;
+}
+
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+TFBoot::TFBoot(SharedState& state, Platform& platform, ProgramStarter& starter, QWidget* parent)
+    : QDialog(parent), state_(state), platform_(platform), starter_(starter),
+      check_(platform.echo, platform.clock) {
+    setObjectName(QStringLiteral("TFBoot"));
+    // Fixed border, close box only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    buildTitle();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(P_Title);
+    // Hidden panels take no room, so this one order stacks both forms.
+    layout->addWidget(buildAddressPanel());
+    layout->addWidget(buildDeviceListPanel());
+    layout->addWidget(buildPortPanel());
+    layout->addWidget(buildOptionsPanel());
+    layout->addStretch();
+    layout->addWidget(buildButtonPanel());
+    P_Eth_Search->hide(); // part of the design, never shown
+
+    connect(Btn_COM_List, &QToolButton::clicked, this, &TFBoot::Btn_COM_ListClick);
+    connect(Btn_Update, &QPushButton::clicked, this, &TFBoot::Btn_UpdateClick);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    Set_Lang();
+}
+
+void TFBoot::buildTitle() {
+    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code, TitleHeight);
+    P_Title = title.panel;
+    L_SW_Code = title.code;
+    L_SW_Desc = title.description;
+}
+
+QWidget* TFBoot::buildAddressPanel() {
+    P_IP_Address = panel(this, "P_IP_Address", AddressHeight);
+    L_IP_Address = named(new QLabel(P_IP_Address), "L_IP_Address");
+    auto* fields = new QHBoxLayout;
+    fields->setSpacing(4);
+    static const char* const names[] = {"E_IP1", "E_IP2", "E_IP3", "E_IP4"};
+    for (size_t i = 0; i < E_IP.size(); ++i) {
+        if (i > 0)
+            fields->addWidget(new QLabel(QStringLiteral("."), P_IP_Address));
+        QLineEdit* edit = named(new QLineEdit(QStringLiteral("0"), P_IP_Address), names[i]);
+        edit->setFixedWidth(44);
+        edit->installEventFilter(this);
+        fields->addWidget(edit);
+        E_IP[i] = edit;
+    }
+    fields->addStretch();
+    auto* layout = new QVBoxLayout(P_IP_Address);
+    layout->setContentsMargins(16, 2, 16, 2);
+    layout->setSpacing(2);
+    layout->addWidget(L_IP_Address);
+    layout->addLayout(fields);
+    return P_IP_Address;
+}
+
+QWidget* TFBoot::buildDeviceListPanel() {
+    P_Eth_Search = panel(this, "P_Eth_Search", 160);
+    L_Eth_Search = named(new QLabel(P_Eth_Search), "L_Eth_Search");
+    Btn_Eth_Search = named(new QPushButton(P_Eth_Search), "Btn_Eth_Search");
+    SG_Eth_Devices = named(new QTableWidget(0, 2, P_Eth_Search), "SG_Eth_Devices");
+    SG_Eth_Devices->verticalHeader()->hide();
+    CB_Eth_Search_All = named(new QCheckBox(P_Eth_Search), "CB_Eth_Search_All");
+    auto* layout = new QGridLayout(P_Eth_Search);
+    layout->setContentsMargins(16, 2, 16, 2);
+    layout->addWidget(L_Eth_Search, 0, 0);
+    layout->addWidget(Btn_Eth_Search, 0, 1);
+    layout->addWidget(SG_Eth_Devices, 1, 0, 1, 2);
+    layout->addWidget(CB_Eth_Search_All, 2, 0, 1, 2);
+    return P_Eth_Search;
+}
+
+QWidget* TFBoot::buildPortPanel() {
+    P_Serial = panel(this, "P_Serial", PortHeight);
+    L_COM_Port = named(new QLabel(P_Serial), "L_COM_Port");
+    CB_COM_Port = named(new QComboBox(P_Serial), "CB_COM_Port");
+    CB_COM_Port->setEditable(false);
+    CB_COM_Port->setMinimumWidth(160);
+    Btn_COM_List = named(new QToolButton(P_Serial), "Btn_COM_List");
+    Btn_COM_List->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    Btn_COM_List->setAutoRaise(false);
+    auto* row = new QHBoxLayout;
+    row->addWidget(CB_COM_Port);
+    row->addWidget(Btn_COM_List);
+    row->addStretch();
+    auto* layout = new QVBoxLayout(P_Serial);
+    layout->setContentsMargins(16, 2, 16, 2);
+    layout->setSpacing(2);
+    layout->addWidget(L_COM_Port);
+    layout->addLayout(row);
+    return P_Serial;
+}
+
+QWidget* TFBoot::buildOptionsPanel() {
+    P_Options = panel(this, "P_Options", OptionsHeight);
+    L_Update_Option = named(new QLabel(P_Options), "L_Update_Option");
+    CB_Update_Options = named(new QComboBox(P_Options), "CB_Update_Options");
+    CB_Update_Options->setEditable(false);
+    CB_Update_Options->setMinimumWidth(200);
+    CB_Update_Option_Read_Back = named(new QCheckBox(P_Options), "CB_Update_Option_Read_Back");
+    auto* layout = new QGridLayout(P_Options);
+    layout->setContentsMargins(16, 6, 16, 6);
+    layout->addWidget(L_Update_Option, 0, 0, 1, 2);
+    layout->addWidget(CB_Update_Options, 1, 0);
+    layout->addWidget(CB_Update_Option_Read_Back, 1, 1);
+    layout->setColumnStretch(2, 1);
+    return P_Options;
+}
+
+QWidget* TFBoot::buildButtonPanel() {
+    P_Button = panel(this, "P_Button", ButtonHeight);
+    Btn_Update = named(new QPushButton(P_Button), "Btn_Update");
+    Btn_Cancel = named(new QPushButton(P_Button), "Btn_Cancel");
+    // Enter in an address field must not start an update.
+    Btn_Update->setAutoDefault(false);
+    Btn_Cancel->setAutoDefault(false);
+    auto* layout = new QHBoxLayout(P_Button);
+    layout->setContentsMargins(16, 6, 16, 6);
+    layout->addStretch();
+    layout->addWidget(Btn_Update);
+    layout->addWidget(Btn_Cancel);
+    return P_Button;
+}
+
+void TFBoot::Set_Lang() {
+    const LangTable& t = state_.Lang_Table;
+    if (Form_Type == 0) {
+        setWindowTitle(t.text(800));
+        L_SW_Desc->setText(t.text(801));
+    } else if (Form_Type == 1) {
+        setWindowTitle(t.text(802));
+        L_SW_Desc->setText(t.text(803));
+    }
+    L_IP_Address->setText(t.text(806));
+    L_COM_Port->setText(t.text(807));
+    L_Eth_Search->setText(t.text(809));
+    Btn_Eth_Search->setText(t.text(810));
+    SG_Eth_Devices->setHorizontalHeaderLabels({t.text(811), t.text(812)});
+    CB_Eth_Search_All->setText(t.text(813));
+    L_Update_Option->setText(t.text(814));
+    CB_Update_Options->clear();
+    CB_Update_Options->addItems({t.text(815), t.text(816), t.text(817)});
+    CB_Update_Options->setCurrentIndex(0);
+    CB_Update_Option_Read_Back->setText(t.text(818));
+    Btn_Cancel->setText(t.text(819));
+    Btn_Update->setText(t.text(820));
+    for (size_t i = 0; i < E_IP.size(); ++i)
+        E_IP[i]->setToolTip(t.text(821 + int(i)));
+    CB_COM_Port->setToolTip(t.text(825));
+    Btn_COM_List->setToolTip(t.text(827));
+    Btn_Eth_Search->setToolTip(t.text(829));
+    SG_Eth_Devices->setToolTip(t.text(830));
+    CB_Eth_Search_All->setToolTip(t.text(831));
+    CB_Update_Options->setToolTip(t.text(832));
+    CB_Update_Option_Read_Back->setToolTip(t.text(833));
+    Btn_Cancel->setToolTip(t.text(834));
+    Btn_Update->setToolTip(t.text(835));
+}
+
+void TFBoot::setKeyboardOrder(const QList<QWidget*>& order) {
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TFBoot::FormShow() {
+    Set_Lang();
+    L_SW_Code->setText(state_.SW_Code);
+    P_IP_Address->hide();
+    P_Eth_Search->hide();
+    P_Options->hide();
+    P_Serial->hide();
+
+    const QList<QWidget*> address{E_IP[0], E_IP[1], E_IP[2], E_IP[3]};
+    const QList<QWidget*> deviceList{Btn_Eth_Search, SG_Eth_Devices, CB_Eth_Search_All};
+    const QList<QWidget*> port{CB_COM_Port, Btn_COM_List};
+    const QList<QWidget*> options{CB_Update_Options, CB_Update_Option_Read_Back};
+    const QList<QWidget*> buttons{Btn_Update, Btn_Cancel};
+
+    if (Form_Type == 0) {
+        P_Serial->show();
+        P_Options->show();
+        setFixedSize(ClientWidth, TitleHeight + PortHeight + OptionsHeight + ButtonHeight);
+        setKeyboardOrder(port + options + buttons + address + deviceList);
+        CB_Update_Options->setCurrentIndex(state_.Last_Update_Option);
+        CB_Update_Option_Read_Back->setChecked(state_.Last_Read_Back);
+        update_ComPort();
+        CB_COM_Port->setFocus();
+    } else if (Form_Type == 1) {
+        P_IP_Address->show();
+        P_Options->show();
+        setFixedSize(ClientWidth, TitleHeight + AddressHeight + OptionsHeight + ButtonHeight);
+        setKeyboardOrder(address + deviceList + options + buttons + port);
+        std::array<QString, 4> parts;
+        if (!state_.Last_IP_Address.isEmpty() && Split_IP_Address(state_.Last_IP_Address, parts)) {
+            for (size_t i = 0; i < E_IP.size(); ++i)
+                E_IP[i]->setText(parts[i]);
+        }
+        CB_Update_Options->setCurrentIndex(state_.Last_Update_Option);
+        CB_Update_Option_Read_Back->setChecked(state_.Last_Read_Back);
+        E_IP[0]->setFocus();
+    } else {
+        // No form: keep whatever size the window has, but still let nobody drag its border.
+        setFixedSize(size());
+    }
+}
+
+void TFBoot::setVisible(bool visible) {
+    // Every showing goes through FormShow, whether through exec(), open() or show().
+    if (visible && !isVisible()) {
+        FormShow();
+        centreOnScreen();
+    }
+    QDialog::setVisible(visible);
+}
+
+void TFBoot::centreOnScreen() {
+    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TFBoot::update_ComPort() {
+    CB_COM_Port->clear();
+    for (int number : platform_.serial.portNumbers())
+        CB_COM_Port->addItem(QStringLiteral("COM%1").arg(number));
+    // With no entries nothing is chosen and the text stays empty.
+    CB_COM_Port->setCurrentIndex(CB_COM_Port->count() > 0 ? 0 : -1);
+}
+
+void TFBoot::Btn_COM_ListClick() {
+    update_ComPort();
+}
+
+bool TFBoot::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto it = std::find(E_IP.begin(), E_IP.end(), watched);
+    if (it == E_IP.end() || static_cast<QKeyEvent*>(event)->text() != QStringLiteral("."))
+        return QDialog::eventFilter(watched, event);
+    // The dot never reaches a field; it moves on to the next one, like a typed address.
+    const auto next = it + 1;
+    if (next != E_IP.end() && (*next)->isEnabled() && (*next)->isVisible())
+        (*next)->setFocus(Qt::TabFocusReason);
+    return true;
+}
+
+QString TFBoot::ipAddressText() const {
+    return E_IP[0]->text() + QLatin1Char('.') + E_IP[1]->text() + QLatin1Char('.') +
+           E_IP[2]->text() + QLatin1Char('.') + E_IP[3]->text();
+}
+
+QString TFBoot::Update_Options(const QString& s_opt) const {
+    return ::Update_Options(s_opt, CB_Update_Options->currentIndex(),
+                            CB_Update_Option_Read_Back->isChecked());
+}
+
+QString TFBoot::Compile_XML_Parameter() const {
+    UpdaterHandoff::EthernetParameters parameters;
+    parameters.ipAddress = ipAddressText();
+    parameters.option = CB_Update_Options->currentIndex();
+    parameters.readBack = CB_Update_Option_Read_Back->isChecked();
+    parameters.dirMaster = state_.Dir_Master;
+    parameters.projectDir = state_.Project_Dir;
+    return UpdaterHandoff::Compile_XML_Parameter(parameters, state_.Dir_Program);
+}
+
+bool TFBoot::Send_Ping() {
+    return check_.Send_Ping(ipAddressText());
+}
+
+void TFBoot::PingReply(int bytesReceived) {
+    check_.PingReply(bytesReceived);
+}
+
+void TFBoot::Btn_UpdateClick() {
+    // Window events are dispatched during the reachability check: a second press must not
+    // start a second check inside the first.
+    if (updating_)
+        return;
+    struct Busy {
+        bool& flag;
+        explicit Busy(bool& f) : flag(f) { flag = true; }
+        ~Busy() { flag = false; }
+    } busy(updating_);
+
+    const int option = CB_Update_Options->currentIndex();
+    const bool readBack = CB_Update_Option_Read_Back->isChecked();
+    if (Form_Type == 0) {
+        state_.Last_Update_Option = option;
+        state_.Last_Read_Back = readBack;
+        const QString line = UpdaterHandoff::serialCommandLine(
+            CB_COM_Port->currentText(), option, readBack, state_.Dir_Master, state_.Project_Dir);
+        starter_.Start_Program(UpdaterHandoff::serialUpdaterProgram(state_.Dir_Program), line, 0);
+    } else if (Form_Type == 1) {
+        UpdaterHandoff::EthernetParameters parameters;
+        parameters.ipAddress = ipAddressText();
+        parameters.option = option;
+        parameters.readBack = readBack;
+        if (!check_.Send_Ping(parameters.ipAddress)) {
+            if (check_.ping_res() == 2)
+                platform_.prompts.warning(this, state_.Lang_Table.text(836));
+            else
+                platform_.prompts.error(this, state_.Lang_Table.text(837));
+            return;
+        }
+        state_.Last_IP_Address = parameters.ipAddress;
+        state_.Last_Update_Option = option;
+        state_.Last_Read_Back = readBack;
+        parameters.dirMaster = state_.Dir_Master;
+        parameters.projectDir = state_.Project_Dir;
+        const QString error = UpdaterHandoff::Compile_XML_Parameter(parameters, state_.Dir_Program);
+        if (!error.isEmpty()) {
+            platform_.prompts.error(this, UpdaterHandoff::parameterFilePath(state_.Dir_Program) +
+                                              QStringLiteral("\n") + error);
+            return;
+        }
+        starter_.Start_Program(UpdaterHandoff::ethernetUpdaterProgram(state_.Dir_Program),
+                               QString(), 0);
+    }
+}
