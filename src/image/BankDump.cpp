@@ -104,14 +104,14 @@ QString bcdText(const QByteArray& bytes, qint64 at, bool& valid) {
     return QStringLiteral("%1 (BCD %2)").arg(digits, raw.trimmed());
 }
 
-QString recordCodeText(quint16 code, quint8 type, quint8 vife, Report& report,
-                       const QString& where) {
+// The choice a record code stands for; `problem` is set when no choice, or another type's
+// choice, has this code.
+QString recordCodeText(quint16 code, quint8 type, quint8 vife, QString& problem) {
     if (code == 0)
         return QStringLiteral("0 (no code)");
     const auto meaning = RecordCoding::meaningOfCode(code);
     if (!meaning) {
-        report.problem(
-            QStringLiteral("%1: record code %2 is not a code of any choice").arg(where).arg(code));
+        problem = QStringLiteral("record code %1 is not a code of any choice").arg(code);
         return QStringLiteral("%1 (unused number)").arg(code);
     }
     QString text;
@@ -134,13 +134,12 @@ QString recordCodeText(quint16 code, quint8 type, quint8 vife, Report& report,
                    .arg(scales ? scales->value(meaning->scale) : QString());
     }
     if (meaning->typeOfData != type || (type == RecordCoding::TypeInVife && meaning->vife != vife))
-        report.problem(QStringLiteral("%1: record code %2 does not belong to type of data %3%4")
-                           .arg(where)
-                           .arg(code)
-                           .arg(type)
-                           .arg(type == RecordCoding::TypeInVife
-                                    ? QStringLiteral(" with VIFE %1").arg(vife)
-                                    : QString()));
+        problem =
+            QStringLiteral("record code %1 does not belong to type of data %2%3")
+                .arg(code)
+                .arg(type)
+                .arg(type == RecordCoding::TypeInVife ? QStringLiteral(" with VIFE %1").arg(vife)
+                                                      : QString());
     return text;
 }
 
@@ -174,8 +173,11 @@ void dumpVariable(const QByteArray& b, qint64 at, const QString& where, Report& 
     report.field(4, QStringLiteral("tariff"), QString::number(u32(VarTariff)));
     report.field(4, QStringLiteral("VIFE"), listed(vife, CodingTables::vifeEntries()));
     report.field(4, QStringLiteral("length"), QString::number(u8(VarLength)));
+    QString codeProblem;
     report.field(4, QStringLiteral("record code"),
-                 recordCodeText(u16(VarRecordCode), type, vife, report, where));
+                 recordCodeText(u16(VarRecordCode), type, vife, codeProblem));
+    if (!codeProblem.isEmpty())
+        report.problem(where + QStringLiteral(": ") + codeProblem);
     report.field(4, QStringLiteral("Modbus slave"), QString::number(u8(VarModId)));
     report.field(4, QStringLiteral("Modbus type"), listed(u8(VarModType), modbusTypes()));
     report.field(4, QStringLiteral("Modbus register"), QString::number(u16(VarModRegister)));

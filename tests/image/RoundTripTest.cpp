@@ -1,0 +1,127 @@
+#include "cli/Commands.h"
+#include "comm/ParGen.h"
+#include "mbus/Network.h"
+
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString field(const char* name, const QString& value) {
+    return QString::fromLatin1(name).leftJustified(20) + value;
+}
+
+TVariabile variable(int type, int scale) {
+    TVariabile v;
+    v.Enable = true;
+    v.Type_Of_Data = type;
+    v.Scale = quint8(scale);
+    v.Mod_ID = 1;
+    v.Mod_NPoint = 1;
+    return v;
+}
+
+} // namespace
+
+// What the editor and the settings window save comes out of the device images unchanged:
+// a value lost or misplaced on the way would reach the meter readings.
+TEST(RoundTrip, SavedConfigurationReadsBackFromTheImages) {
+    TNodo first;
+    first.Node_Pri = 17;
+    first.Node_Sec = 87654321;
+    TVariabile power = variable(6, 5);
+    power.Function_Field = 2;
+    power.Dimension = 6;
+    power.Unita = 4;
+    power.Storage_Number = 4000000000u;
+    power.Tariff = 12345;
+    power.Mod_ID = 33;
+    power.Mod_ToD = 3;
+    power.Mod_NumReg = 40001;
+    power.Mod_NPoint = 4;
+    power.Mod_Swap = 1;
+    TVariabile off = variable(0, 0);
+    off.Enable = false;
+    off.Mod_ID = 99;
+    TVariabile limit = variable(19, 6);
+    limit.VIFE = 99;
+    limit.Dimension = 7;
+    limit.Length = 191;
+    limit.Function_Field = 3;
+    first.Var_List = {power, off, limit};
+    TNodo second;
+    second.Node_Pri = 250;
+    second.Node_Sec = 5;
+    second.Var_List = {variable(20, 1)};
+
+    Par_Gen settings;
+    settings.Meter_Baud = 5;
+    settings.Meter_Par = 2;
+    settings.Mod_Ser = 0;
+    settings.Mod_Baud = 4;
+    settings.Mod_Par = 1;
+    settings.Mod_TO = QStringLiteral("2500");
+    settings.Mod_CD = QStringLiteral("250");
+    settings.Mod_Protocol = 4;
+    settings.Ethernet_IP1 = QStringLiteral("10");
+    settings.Ethernet_IP2 = QStringLiteral("1");
+    settings.Ethernet_IP3 = QStringLiteral("2");
+    settings.Ethernet_IP4 = QStringLiteral("3");
+    settings.Ethernet_SM3 = QStringLiteral("0");
+    settings.Ethernet_GAT1 = QStringLiteral("10");
+    settings.Ethernet_GAT2 = QStringLiteral("1");
+    settings.Ethernet_GAT4 = QStringLiteral("254");
+    settings.Ethernet_EN_GAT = true;
+
+    TestFolder folder;
+    ASSERT_EQ(Save_Network({first, second}, folder.file(QStringLiteral("M_Bus.xml"))), QString());
+    ASSERT_EQ(Save_Par_Gen(settings, folder.file(QStringLiteral("ParGen.xml"))), QString());
+
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    ASSERT_EQ(Cli::compile({folder.path()}, outStream, errStream), 0) << err.toStdString();
+    ASSERT_EQ(Cli::dump({folder.file(QStringLiteral("bin/bank.bin")),
+                         folder.file(QStringLiteral("bin/bank2.bin"))},
+                        outStream, errStream),
+              0)
+        << err.toStdString();
+    outStream.flush();
+
+    const QStringList expected = {
+        // the nodes
+        "Nodes: 2, variables: 3", "primary address 17, secondary address 87654321",
+        "primary address 250, secondary address 00000005",
+        // the power record, every field
+        field("type of data", "6 \"Power (W)\""), field("function field", "2 \"Maximum Value\""),
+        field("dimension", "code 5 = position 6 \"32 Real\""), field("unit", "4"),
+        field("storage number", "4000000000"), field("tariff", "12345"),
+        field("record code", "46 = \"Power (W)\", scale 5 \"W * (10 ^ 2)\""),
+        field("Modbus slave", "33"), field("Modbus type", "3 \"Input Register\""),
+        field("Modbus register", "40001"), field("Modbus points", "4"),
+        field("Modbus swap", "1 \"Type 1\""),
+        // the VIFE-coded record
+        field("function field", "3 \"Value During Error State\""),
+        field("dimension", "code 13 = position 7 \"Variable Length\""), field("length", "191"),
+        field("VIFE", "99 \"Date(/time) of begin/end of first/last lower/upper limit exceed\""),
+        "scale 6 \"begin of last upper limit exceed\"",
+        // the second node's record
+        field("record code", "110 = \"Time Point\", scale 1 \"Time & Date\""),
+        // the parameter section
+        field("Modbus interface", "0 \"RS485\""), field("Modbus baud", "4 \"19200\""),
+        field("Modbus parity", "1 \"EVEN\""), field("Modbus time-out", "2500 ms"),
+        field("Modbus cyclic delay", "250 ms"), field("framing", "1 ASCII"),
+        field("M-Bus baud", "5 \"9600\""), field("M-Bus parity", "2 \"ODD\""),
+        field("node records", "2"), field("variable records", "3"),
+        // the block
+        "Modbus time-out 2500 ms", "Modbus cyclic delay 250 ms", "IP address 10.1.2.3",
+        "subnet mask 255.255.0.0", "default gateway 10.1.0.254", "Modbus baud rate 19200 bit/s",
+        "M-Bus baud rate 9600 bit/s", "Modbus parity 2 even", "M-Bus parity 1 odd",
+        "framing 1 ASCII", "node records in bank.bin 2", "checksum stored", "holds"};
+    for (const QString& text : expected)
+        EXPECT_TRUE(out.contains(text)) << "missing: " << text.toStdString();
+    EXPECT_FALSE(out.contains(field("Modbus slave", "99"))) << "a disabled variable is left out";
+    EXPECT_FALSE(out.contains(QStringLiteral("PROBLEM"))) << out.toStdString();
+}
