@@ -19,15 +19,15 @@
 
 namespace {
 
-constexpr int IcmpHeaderSize = 8;
-constexpr quint8 EchoRequest = 8;
-constexpr quint8 EchoReply = 0;
-
 EchoOutcome outcome(EchoOutcome::Status status, int bytes = 0, QString detail = {}) {
     return {status, bytes, std::move(detail)};
 }
 
 #ifdef Q_OS_LINUX
+
+constexpr int IcmpHeaderSize = 8;
+constexpr quint8 EchoRequest = 8;
+constexpr quint8 EchoReply = 0;
 
 // The address must be a literal dotted quad: inet_pton rejects "127.1", hex parts and blanks
 // that lenient parsers accept, and never asks DNS.
@@ -163,14 +163,18 @@ std::optional<EchoOutcome> socketEcho(bool raw, const in_addr& address, const QB
 
 // The ping program sends its own data (a time stamp, then the pattern) of the same length;
 // only the number of bytes of the reply is used, so that serves.
+// Older pings take whole seconds only after -W; they are then given the wait rounded up, and
+// a reply later than the wait is still a time-out (see the "time=" check below).
 EchoOutcome programEcho(const QString& program, const QString& host, const QByteArray& data,
-                        int timeoutMs) {
-    QByteArray pattern = data.left(16).toHex();
+                        int timeoutMs, bool& fractionalWait) {
+    const QString wait = fractionalWait ? QString::number(double(timeoutMs) / 1000.0, 'f', 3)
+                                        : QString::number((timeoutMs + 999) / 1000);
+    const QByteArray pattern = data.left(16).toHex();
     const QStringList arguments{QStringLiteral("-n"),
                                 QStringLiteral("-c"),
                                 QStringLiteral("1"),
                                 QStringLiteral("-W"),
-                                QString::number(double(timeoutMs) / 1000.0, 'f', 3),
+                                wait,
                                 QStringLiteral("-s"),
                                 QString::number(data.size()),
                                 QStringLiteral("-p"),
@@ -198,6 +202,11 @@ EchoOutcome programEcho(const QString& program, const QString& host, const QByte
         // The program counts the ICMP header in its "bytes from".
         return outcome(EchoOutcome::Status::Reply,
                        qMax(0, match.captured(1).toInt() - IcmpHeaderSize));
+    }
+    if (fractionalWait && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 2 &&
+        (err.contains(QStringLiteral("linger")) || err.contains(QStringLiteral("-W")))) {
+        fractionalWait = false;
+        return programEcho(program, host, data, timeoutMs, fractionalWait);
     }
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 2 &&
         (err.contains(QStringLiteral("not permitted")) || err.contains(QStringLiteral("denied")) ||
@@ -239,7 +248,7 @@ EchoOutcome IcmpEchoService::echo(const QString& host, const QByteArray& data, i
     if (method_ == Method::Any || method_ == Method::PingProgram) {
         const QString program = pingProgram_.isEmpty() ? findPingProgram() : pingProgram_;
         if (!program.isEmpty() && QFileInfo(program).isExecutable())
-            return programEcho(program, host, data, timeoutMs);
+            return programEcho(program, host, data, timeoutMs, fractionalWait_);
     }
     return outcome(EchoOutcome::Status::NotPermitted, 0,
                    QStringLiteral("no ICMP socket or ping program is available"));

@@ -25,4 +25,5 @@ public:
 private:
     Method method_;
     QString pingProgram_;
+    bool fractionalWait_ = true; // until the ping program refuses "-W 0.400"
 };

@@ -115,6 +115,31 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST(IcmpEchoService, OlderPingGetsTheWaitInWholeSeconds) {
+    TestFolder folder;
+    // Refuses a fractional wait, as iputils did before fractional -W was accepted.
+    const QString program =
+        folder.write(QStringLiteral("ping"),
+                     "#!/bin/sh\n"
+                     "printf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/args.txt\"\n"
+                     "case \"$5\" in *.*) echo 'ping: bad linger time: '\"$5\" >&2; exit 2;; esac\n"
+                     "echo '32 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.05 ms'\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    IcmpEchoService service(Method::PingProgram, program);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(service.echo(QStringLiteral("127.0.0.1"), data, 0, 400).status, Status::Reply);
+    // One refused try, then whole seconds from then on.
+    const QList<QByteArray> waits = [&] {
+        QList<QByteArray> result;
+        const QList<QByteArray> lines = folder.read(QStringLiteral("args.txt")).split('\n');
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+            if (lines[i] == "-W")
+                result << lines[i + 1];
+        return result;
+    }();
+    EXPECT_EQ(waits, (QList<QByteArray>{"0.400", "1", "1"}));
+}
+
 TEST(IcmpEchoService, MissingPingProgramIsNotPermitted) {
     IcmpEchoService service(Method::PingProgram, QStringLiteral("/nonexistent/ping"));
     EXPECT_EQ(service.echo(QStringLiteral("127.0.0.1"), data, 0, 400).status, Status::NotPermitted);
