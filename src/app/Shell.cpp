@@ -5,28 +5,12 @@
 #include "app/TFOrdanoreFirmWare.h"
 #include "platform/Clock.h"
 #include "platform/DesktopUrlOpener.h"
-#include "platform/EchoService.h"
+#include "platform/IcmpEchoService.h"
 #include "platform/HttpGetter.h"
 #include "platform/MessageBoxPrompts.h"
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/SerialProbe.h"
-
-namespace {
-
-class NoEcho final : public EchoService {
-public:
-    EchoOutcome echo(const QString&, const QByteArray&, int, int) override {
-        return {EchoOutcome::Status::NotPermitted, 0, {}};
-    }
-};
-
-class NoSerial final : public SerialProbe {
-public:
-    QList<int> portNumbers() override { return {}; }
-};
-
-} // namespace
+#include "platform/SystemSerialProbe.h"
 
 struct Shell::Parts {
     MessageBoxPrompts prompts;
@@ -34,8 +18,8 @@ struct Shell::Parts {
     SystemClock clock;
     DesktopUrlOpener urls;
     NetworkHttpGetter http;
-    NoEcho echo;
-    NoSerial serial;
+    IcmpEchoService echo;
+    SystemSerialProbe serial;
     Platform platform{prompts, processes, clock, urls, http, echo, serial};
     ProgramStarter starter{processes, clock, ProgramStarter::findWine()};
     SharedState state;

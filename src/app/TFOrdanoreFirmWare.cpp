@@ -8,6 +8,7 @@
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
 #include "common/MakerSite.h"
+#include "image/Compiler.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/UrlOpener.h"
@@ -277,7 +278,25 @@ void TFOrdanoreFirmWare::Open_Project() {
 }
 
 void TFOrdanoreFirmWare::Update_Device() {
-    // Compile and hand-off come with the image compiler.
+    const CompileResult compiled = Compile_Banks(state_.File_MBus, state_.File_ParGen);
+    if (!compiled.ok()) {
+        platform_.prompts.error(this, compiled.error);
+        return;
+    }
+    // The device must never be updated with stale images while the user is told nothing.
+    const QString written = Write_Banks(state_.Project_Dir, compiled.banks);
+    if (!written.isEmpty()) {
+        platform_.prompts.error(this, written);
+        return;
+    }
+    QString error;
+    const int device = Update_Version(&error);
+    if (!error.isEmpty()) {
+        platform_.prompts.error(this, error);
+        return;
+    }
+    FBoot->Form_Type = device;
+    FBoot->exec();
 }
 
 int TFOrdanoreFirmWare::Update_Version(QString* error) {

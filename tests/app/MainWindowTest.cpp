@@ -1,13 +1,16 @@
 #include "app/ProgramStarter.h"
 #include "app/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
+#include "image/Compiler.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
+#include "update/TFBoot.h"
 
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -272,4 +275,85 @@ TEST(MainWindow, ChangeLanguageReappliesEveryWindow) {
         << titles.join(u'|').toStdString();
     EXPECT_TRUE(titles.contains(QStringLiteral("Apri configurazione")))
         << titles.join(u'|').toStdString();
+}
+
+namespace {
+
+// Runs step 4 and returns the Form_Type the update window was shown with (-1: not shown).
+int runStep4(ProgramRun& run) {
+    int shownWith = -1;
+    onNextModal(
+        [&shownWith](QWidget* dialog) {
+            auto* boot = qobject_cast<TFBoot*>(dialog);
+            EXPECT_NE(boot, nullptr);
+            if (boot)
+                shownWith = boot->Form_Type;
+            static_cast<QDialog*>(dialog)->reject();
+        },
+        3000);
+    run.click("Btn_CreateBin");
+    return shownWith;
+}
+
+const QByteArray ParGenWithoutDevice =
+    "<Par_Gen><Meter_Baud>3</Meter_Baud><Meter_Par>1</Meter_Par><Mod_Ser>1</Mod_Ser>"
+    "<Mod_Baud>7</Mod_Baud><Mod_Par>0</Mod_Par><Mod_TO>1000</Mod_TO><Mod_CD>100</Mod_CD>"
+    "<Mod_Protocol>0</Mod_Protocol></Par_Gen>";
+
+} // namespace
+
+TEST(MainWindow, Step4CompilesWritesAndOpensTheUpdateWindowForTheDevice) {
+    TestFolder folder;
+    folder.write(QStringLiteral("PROJECTS/P/bin/.keep"), "");
+    folder.write(QStringLiteral("Ordano.xml"),
+                 "<Conf_Settings><lastproj><projectname>P</projectname></lastproj>"
+                 "</Conf_Settings>");
+    ProgramRun run(folder.path());
+    // No ParGen.xml yet: the images hold only defaults and the Ethernet form opens.
+    EXPECT_EQ(runStep4(run), 1);
+    EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/P/bin/bank.bin")),
+              QByteArray::fromHex("0800000008000000"));
+    EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/P/bin/bank2.bin")).size(), 2048);
+
+    // A ParGen.xml without "Select_Device" means the serial device.
+    folder.write(QStringLiteral("PROJECTS/P/ParGen.xml"), ParGenWithoutDevice);
+    QDir(folder.file(QStringLiteral("PROJECTS/P/bin"))).removeRecursively();
+    EXPECT_EQ(runStep4(run), 0);
+    EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/P/bin/bank.bin")).size(), 22)
+        << "a missing bin folder is created";
+}
+
+TEST(MainWindow, Step4StopsBeforeTheUpdateWindowWhenCompilingOrWritingFails) {
+    TestFolder folder;
+    folder.write(QStringLiteral("PROJECTS/P/bin/bank.bin"), "old");
+    folder.write(QStringLiteral("Ordano.xml"),
+                 "<Conf_Settings><lastproj><projectname>P</projectname></lastproj>"
+                 "</Conf_Settings>");
+    ProgramRun run(folder.path());
+
+    folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"), "<M-Bus_Network><Nodo ID=\"1\">");
+    const CompileResult broken = Compile_Banks(run.state.File_MBus, run.state.File_ParGen);
+    ASSERT_FALSE(broken.ok());
+    run.fakes.prompts.expectError(broken.error);
+    {
+        const NoModalGuard noUpdateWindow;
+        run.click("Btn_CreateBin");
+    }
+    run.fakes.prompts.verify();
+    EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/P/bin/bank.bin")), QByteArray("old"))
+        << "a failed compile writes nothing";
+
+    // Images that cannot be written are reported; stale ones are never handed on silently.
+    QFile::remove(folder.file(QStringLiteral("PROJECTS/P/M_Bus.xml")));
+    QDir(folder.file(QStringLiteral("PROJECTS/P/bin"))).removeRecursively();
+    folder.write(QStringLiteral("PROJECTS/P/bin"), "a file where the folder should be");
+    const QString failed = Write_Banks(
+        run.state.Project_Dir, Compile_Banks(run.state.File_MBus, run.state.File_ParGen).banks);
+    ASSERT_FALSE(failed.isEmpty());
+    run.fakes.prompts.expectError(failed);
+    {
+        const NoModalGuard noUpdateWindow;
+        run.click("Btn_CreateBin");
+    }
+    run.fakes.prompts.verify();
 }

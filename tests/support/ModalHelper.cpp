@@ -44,3 +44,19 @@ void onNextModal(std::function<void(QWidget*)> action, int timeoutMs) {
 bool modalActionsDone() {
     return pending == 0;
 }
+
+NoModalGuard::NoModalGuard() : poll_(new QTimer) {
+    QObject::connect(poll_, &QTimer::timeout, [] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        ADD_FAILURE() << "unexpected modal window: " << modal->objectName().toStdString();
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+    });
+    poll_->start(10);
+}
+
+NoModalGuard::~NoModalGuard() {
+    delete poll_;
+}

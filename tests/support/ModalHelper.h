@@ -11,3 +11,17 @@ void onNextModal(std::function<void(QWidget*)> action, int timeoutMs = 5000);
 
 // True once every armed action has run.
 bool modalActionsDone();
+
+class QTimer;
+
+// While alive, any modal window that appears fails the test and is closed.
+class NoModalGuard {
+public:
+    NoModalGuard();
+    ~NoModalGuard();
+    NoModalGuard(const NoModalGuard&) = delete;
+    NoModalGuard& operator=(const NoModalGuard&) = delete;
+
+private:
+    QTimer* poll_;
+};
