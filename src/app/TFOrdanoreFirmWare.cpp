@@ -80,7 +80,6 @@ void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
 void TFOrdanoreFirmWare::createWindows() {
     FNew_Project = new TFNew_Project(state_, platform_, this);
     FOpenConf = new TFOpenConf(state_, this);
-    FBoot = new TFBoot(state_, platform_, starter_, this);
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
@@ -220,7 +219,8 @@ void TFOrdanoreFirmWare::Change_Language() {
     Set_Lang();
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();
-    FBoot->Set_Lang();
+    if (FBoot)
+        FBoot->Set_Lang();
 }
 
 void TFOrdanoreFirmWare::enableUpdateTimer() {
@@ -239,6 +239,14 @@ void TFOrdanoreFirmWare::Timer_UpdateTimer() {
 
 void TFOrdanoreFirmWare::L_NelvariClick() {
     platform_.urls.open(MakerSite::homePage());
+}
+
+TFBoot& TFOrdanoreFirmWare::updateWindow() {
+    // Made at the first update rather than at start-up: it is the costliest window to build,
+    // and it applies the current language every time it is shown.
+    if (!FBoot)
+        FBoot = new TFBoot(state_, platform_, starter_, this);
+    return *FBoot;
 }
 
 void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
@@ -295,8 +303,9 @@ void TFOrdanoreFirmWare::Update_Device() {
         platform_.prompts.error(this, error);
         return;
     }
-    FBoot->Form_Type = device;
-    FBoot->exec();
+    TFBoot& boot = updateWindow();
+    boot.Form_Type = device;
+    boot.exec();
 }
 
 int TFOrdanoreFirmWare::Update_Version(QString* error) {

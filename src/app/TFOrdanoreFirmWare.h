@@ -37,7 +37,7 @@ public:
     QString Save_Setting();
 
     QTimer& updateTimer() { return Timer_Update; }
-    TFBoot& updateWindow() { return *FBoot; }
+    TFBoot& updateWindow();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
