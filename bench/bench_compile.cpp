@@ -1,43 +1,16 @@
 // Compile of the largest network the device holds (64 nodes of 10 variables) from its two
 // files, as the update button does it, and the same compile from bytes already in memory
 // (the readers and the layout without the disk). Also the decoder on the resulting image.
+#include "FullNetwork.h"
 #include "comm/ParGen.h"
 #include "image/BankDump.h"
 #include "image/Compiler.h"
-#include "mbus/Network.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-TNodi_List fullNetwork() {
-    TNodi_List nodes;
-    for (int n = 0; n < 64; ++n) {
-        TNodo node;
-        node.Description = QStringLiteral("Heat meter %1").arg(n + 1);
-        node.Node_Pri = n + 1;
-        node.Node_Sec = 12345600 + n;
-        for (int v = 0; v < 10; ++v) {
-            TVariabile var;
-            var.Enable = true;
-            var.Description = QStringLiteral("Energy %1").arg(v + 1);
-            var.Type_Of_Data = v == 9 ? 19 : v;
-            var.Dimension = 2;
-            var.VIFE = v == 9 ? 38 : 0;
-            var.Scale = 3;
-            var.Storage_Number = quint32(v);
-            var.Mod_ID = 1 + n % 247;
-            var.Mod_ToD = 2;
-            var.Mod_NumReg = n * 20 + v * 2;
-            var.Mod_NPoint = 2;
-            node.Var_List.append(var);
-        }
-        nodes.append(node);
-    }
-    return nodes;
-}
 
 // The configuration folder with both files, written once per benchmark.
 struct Configuration {
