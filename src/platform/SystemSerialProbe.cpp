@@ -62,30 +62,42 @@ QList<int> SystemSerialProbe::portNumbers() {
         }
     }
 #else
-    // COM number -> device, numbered as wine numbers them at its start.
+    // COM number -> device. Where the prefix has comN links, they are wine's own mapping
+    // from its last start, registry overrides included: they come first.
     QMap<int, QString> devices;
-    int n = 1;
-    for (const char* family : {"ttyS", "ttyUSB", "ttyACM"}) {
-        for (int k = 0; n <= MaxPorts; ++k) {
-            const QString path = QDir(dev_).filePath(QLatin1String(family) + QString::number(k));
-            if (!QFileInfo::exists(path))
-                break;
-            devices.insert(n++, path);
-        }
-    }
-    // Ports the user added by hand to the prefix come after the detected ones.
     const QDir dosdevices(QDir(winePrefix_).filePath(QStringLiteral("dosdevices")));
     static const QRegularExpression comLink(QStringLiteral("^com(\\d+)$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QFileInfoList links =
         dosdevices.entryInfoList(QDir::System | QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList linked;
     for (const QFileInfo& link : links) {
         const auto match = comLink.match(link.fileName());
         if (!match.hasMatch() || !link.isSymLink())
             continue;
         const int number = match.captured(1).toInt();
-        if (number >= n && number <= MaxPorts)
+        if (number >= 1 && number <= MaxPorts) {
             devices.insert(number, link.symLinkTarget());
+            linked.append(QFileInfo(link.symLinkTarget()).absoluteFilePath());
+        }
+    }
+    // Devices no link names yet (no prefix, or plugged in since wine last ran) take the next
+    // free numbers in wine's order: ttyS0, ttyS1, ... up to the first missing node, then
+    // ttyUSB..., then ttyACM....
+    int next = 1;
+    for (const char* family : {"ttyS", "ttyUSB", "ttyACM"}) {
+        for (int k = 0;; ++k) {
+            const QString path = QDir(dev_).filePath(QLatin1String(family) + QString::number(k));
+            if (!QFileInfo::exists(path))
+                break;
+            if (linked.contains(QFileInfo(path).absoluteFilePath()))
+                continue;
+            while (devices.contains(next))
+                ++next;
+            if (next > MaxPorts)
+                break;
+            devices.insert(next, path);
+        }
     }
     for (auto it = devices.cbegin(); it != devices.cend(); ++it) {
         if (present(it.value()))

@@ -45,15 +45,21 @@ TEST_F(SerialPorts, NumbersAsWineDoesAndListsPortsWithHardware) {
     EXPECT_EQ(ports(), (QList<int>{1, 4, 5, 6}));
 }
 
-TEST_F(SerialPorts, HandMadePrefixPortsFollowTheDetectedOnes) {
-    node("ttyS0");
+TEST_F(SerialPorts, PrefixLinksKeepTheirNumbersAndNewDevicesTakeTheNextFree) {
+    for (const char* name : {"ttyS0", "ttyS1", "ttyUSB0"})
+        node(name);
     uart("ttyS0", "4");
+    uart("ttyS1", "4");
     const QString adapter = folder.write(QStringLiteral("elsewhere/adapter"), {});
+    // Wine's own links from its last start, with a registry override putting the adapter
+    // on COM1 and ttyS0 on COM2.
+    link("com1", adapter);
+    link("com2", dev() + QStringLiteral("/ttyS0"));
     link("com12", adapter); // a port added by hand keeps its number
-    link("com1", adapter);  // wine renumbers detected ports at its start: COM1 is ttyS0
-    link("com9", folder.file(QStringLiteral("elsewhere/unplugged"))); // dangling
+    link("com9", folder.file(QStringLiteral("elsewhere/unplugged"))); // dangling: no hardware
     link("COM3x", adapter);                                           // not a port name
-    EXPECT_EQ(ports(), (QList<int>{1, 12}));
+    // ttyS1 and ttyUSB0 have no link yet: the next free numbers, 3 and 4, in wine's order.
+    EXPECT_EQ(ports(), (QList<int>{1, 2, 3, 4, 12}));
 }
 
 TEST_F(SerialPorts, NothingThereGivesAnEmptyList) {
