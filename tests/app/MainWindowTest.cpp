@@ -45,6 +45,13 @@ struct ProgramRun {
     std::unique_ptr<TFOrdanoreFirmWare> window;
 };
 
+// A settings file that names the configuration to reopen.
+void lastProject(const TestFolder& folder, const char* name) {
+    folder.write(QStringLiteral("Ordano.xml"),
+                 QByteArray("<Conf_Settings><lastproj><projectname>") + name +
+                     "</projectname></lastproj></Conf_Settings>");
+}
+
 void typeIntoNewDialogAndConfirm(const QString& name) {
     onNextModal([name](QWidget* dialog) {
         auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("E_New_Proj"));
@@ -189,9 +196,7 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
 TEST(MainWindow, OpenPreselectsByNameRegardlessOfCaseAndEmptyListLeavesNoneActive) {
     TestFolder folder;
     folder.write(QStringLiteral("PROJECTS/PlantB/bin/.keep"), "");
-    folder.write(QStringLiteral("Ordano.xml"),
-                 "<Conf_Settings><lastproj><projectname>plantb</projectname></lastproj>"
-                 "</Conf_Settings>");
+    lastProject(folder, "plantb");
     ProgramRun run(folder.path());
     onNextModal([](QWidget* dialog) {
         auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ListBox1"));
@@ -305,9 +310,7 @@ const QByteArray ParGenWithoutDevice =
 TEST(MainWindow, Step4CompilesWritesAndOpensTheUpdateWindowForTheDevice) {
     TestFolder folder;
     folder.write(QStringLiteral("PROJECTS/P/bin/.keep"), "");
-    folder.write(QStringLiteral("Ordano.xml"),
-                 "<Conf_Settings><lastproj><projectname>P</projectname></lastproj>"
-                 "</Conf_Settings>");
+    lastProject(folder, "P");
     ProgramRun run(folder.path());
     // No ParGen.xml yet: the images hold only defaults and the Ethernet form opens.
     EXPECT_EQ(runStep4(run), 1);
@@ -326,9 +329,7 @@ TEST(MainWindow, Step4CompilesWritesAndOpensTheUpdateWindowForTheDevice) {
 TEST(MainWindow, Step4StopsBeforeTheUpdateWindowWhenCompilingOrWritingFails) {
     TestFolder folder;
     folder.write(QStringLiteral("PROJECTS/P/bin/bank.bin"), "old");
-    folder.write(QStringLiteral("Ordano.xml"),
-                 "<Conf_Settings><lastproj><projectname>P</projectname></lastproj>"
-                 "</Conf_Settings>");
+    lastProject(folder, "P");
     ProgramRun run(folder.path());
 
     folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"), "<M-Bus_Network><Nodo ID=\"1\">");
