@@ -72,6 +72,10 @@ struct ProgramCase {
     int bytes;
 };
 
+void PrintTo(const ProgramCase& c, std::ostream* os) {
+    *os << c.why;
+}
+
 class PingProgramReport : public testing::TestWithParam<ProgramCase> {};
 
 TEST_P(PingProgramReport, Outcome) {

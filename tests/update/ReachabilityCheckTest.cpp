@@ -21,6 +21,10 @@ struct DeviceCase {
     qint64 maxMs;
 };
 
+void PrintTo(const DeviceCase& c, std::ostream* os) {
+    *os << c.why;
+}
+
 class Reachability : public testing::TestWithParam<DeviceCase> {};
 
 TEST_P(Reachability, AttemptLoop) {

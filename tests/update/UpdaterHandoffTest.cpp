@@ -75,6 +75,10 @@ struct ParameterCase {
     bool readBack;
 };
 
+void PrintTo(const ParameterCase& c, std::ostream* os) {
+    *os << c.why;
+}
+
 class ParameterFile : public testing::TestWithParam<ParameterCase> {};
 
 TEST_P(ParameterFile, WholeFileMatchesFixture) {
