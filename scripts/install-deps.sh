@@ -3,12 +3,12 @@
 # it installs only what is missing.
 set -eu
 
-PACKAGES="qt6-base-dev qt6-serialport-dev libqt6serialport6 libpugixml-dev ninja-build cmake g++ make \
+PACKAGES="qt6-base-dev libpugixml-dev ninja-build cmake g++ make \
 libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick fonts-dejavu-core iputils-ping"
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
     echo "install-deps: this script knows Debian and Ubuntu only; install Qt 6 (Core, Gui, Widgets," \
-         "Network, SerialPort, Test), pugixml, GoogleTest, Google Benchmark, CMake and Ninja by hand." >&2
+         "Network, Test), pugixml, GoogleTest, Google Benchmark, CMake and Ninja by hand." >&2
     exit 1
 fi
 

@@ -1,6 +1,6 @@
 #include "app/Settings.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "common/AtomicFile.h"
 #include "common/XmlFile.h"
 
@@ -25,10 +25,7 @@ bool flag(const pugi::xml_node& root, const char* name) {
 
 void Read_Settings(SharedState& state, const QString& path) {
     state.Project_Name.clear();
-    state.Last_IP_Address = QStringLiteral("192.168.2.205");
-    state.Language = QStringLiteral("English");
-    state.En_Internet = state.En_Update = state.En_Jump_Table = state.En_DoubleClick_Auto_Size =
-        false;
+    static_cast<StoredSettings&>(state) = StoredSettings{};
     if (!QFile::exists(path))
         return;
     pugi::xml_document doc;
@@ -39,9 +36,10 @@ void Read_Settings(SharedState& state, const QString& path) {
     if (!root)
         return;
     state.Project_Name = value(root, "lastproj", "projectname").value_or(QString());
+    const StoredSettings defaults;
     state.Last_IP_Address =
-        value(root, "lastipadd", "ipaddress").value_or(QStringLiteral("192.168.2.205"));
-    state.Language = value(root, "lastlang", "language").value_or(QStringLiteral("English"));
+        value(root, "lastipadd", "ipaddress").value_or(defaults.Last_IP_Address);
+    state.Language = value(root, "lastlang", "language").value_or(defaults.Language);
     state.En_Internet = flag(root, "enable_internet");
     state.En_Update = flag(root, "enable_update");
     state.En_Jump_Table = flag(root, "enable_jump_field_tables");

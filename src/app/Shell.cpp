@@ -1,7 +1,7 @@
 #include "app/Shell.h"
 
-#include "app/ProgramStarter.h"
-#include "app/SharedState.h"
+#include "update/ProgramStarter.h"
+#include "state/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
 #include "platform/Clock.h"
 #include "platform/DesktopUrlOpener.h"

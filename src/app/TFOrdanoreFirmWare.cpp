@@ -1,10 +1,10 @@
 #include "app/TFOrdanoreFirmWare.h"
 
-#include "app/DialogParts.h"
+#include "dialogs/DialogParts.h"
 #include "app/Pictures.h"
-#include "app/ProgramStarter.h"
+#include "update/ProgramStarter.h"
 #include "app/Settings.h"
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
 #include "common/MakerSite.h"

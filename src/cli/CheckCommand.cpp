@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
 #include "lang/LangTable.h"
-#include "mbus/ConfigCheck.h"
+#include "check/ConfigCheck.h"
 
 #include <QFileInfo>
 

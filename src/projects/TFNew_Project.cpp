@@ -1,7 +1,7 @@
 #include "projects/TFNew_Project.h"
 
-#include "app/DialogParts.h"
-#include "app/SharedState.h"
+#include "dialogs/DialogParts.h"
+#include "state/SharedState.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "projects/ProjectStore.h"

@@ -1,7 +1,7 @@
 #include "projects/TFOpenConf.h"
 
-#include "app/DialogParts.h"
-#include "app/SharedState.h"
+#include "dialogs/DialogParts.h"
+#include "state/SharedState.h"
 #include "projects/ProjectStore.h"
 
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "update/TFBoot.h"
 
-#include "app/DialogParts.h"
-#include "app/ProgramStarter.h"
-#include "app/SharedState.h"
+#include "dialogs/DialogParts.h"
+#include "update/ProgramStarter.h"
+#include "state/SharedState.h"
 #include "common/IpAddress.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"

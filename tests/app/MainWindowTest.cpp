@@ -1,5 +1,5 @@
-#include "app/ProgramStarter.h"
-#include "app/SharedState.h"
+#include "update/ProgramStarter.h"
+#include "state/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
 #include "image/Compiler.h"
 #include "mock/FakeServices.h"

@@ -1,5 +1,5 @@
 #include "app/Settings.h"
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 

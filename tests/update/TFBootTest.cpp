@@ -1,6 +1,6 @@
 #include "update/TFBoot.h"
-#include "app/ProgramStarter.h"
-#include "app/SharedState.h"
+#include "update/ProgramStarter.h"
+#include "state/SharedState.h"
 #include "common/AtomicFile.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"

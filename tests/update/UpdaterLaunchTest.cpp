@@ -1,7 +1,7 @@
 // The update start through the real process launcher: fake updater programs record what they
 // are given, so the hand-off is checked end to end without a device and without wine.
-#include "app/ProgramStarter.h"
-#include "app/SharedState.h"
+#include "update/ProgramStarter.h"
+#include "state/SharedState.h"
 #include "mock/FakeServices.h"
 #include "platform/Clock.h"
 #include "platform/ProcessLauncher.h"

@@ -1,4 +1,4 @@
-#include "mbus/ConfigCheck.h"
+#include "check/ConfigCheck.h"
 
 #include "comm/ParGenRules.h"
 #include "lang/LangTable.h"

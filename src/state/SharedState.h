@@ -1,11 +1,13 @@
 #pragma once
 
 #include "lang/LangTable.h"
+#include "state/StoredSettings.h"
 
 #include <QString>
 
 // The one shared state of the process, owned by the shell and handed to every window.
-struct SharedState {
+// The stored settings are a base so that every window reads them by their own names.
+struct SharedState : StoredSettings {
     QString Dir_Program;
     QString Dir_Master;
     QString Dir_Projects;
@@ -17,17 +19,11 @@ struct SharedState {
     QString File_ParGen;
     QString File_MBus;
 
-    QString Last_IP_Address = QStringLiteral("192.168.2.205");
     // Kept for the run only, never stored.
     int Last_Update_Option = 0;
     bool Last_Read_Back = false;
 
-    QString Language = QStringLiteral("English");
-    bool En_Internet = false;
-    bool En_Update = false;
-    bool En_Jump_Table = false;
-    bool En_DoubleClick_Auto_Size = false;
-
+    // The product's identity, fixed for the build.
     QString SW_Caption =
         QStringLiteral("Nelvari - Configurator KT48213 - Modbus Master / M-Bus Slave ");
     QString SW_Code = QStringLiteral("KT48213");

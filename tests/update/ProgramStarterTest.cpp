@@ -1,4 +1,4 @@
-#include "app/ProgramStarter.h"
+#include "update/ProgramStarter.h"
 #include "mock/FakeClock.h"
 #include "mock/FakeProcessLauncher.h"
 #include "platform/Clock.h"

@@ -1,4 +1,4 @@
-#include "app/ProgramStarter.h"
+#include "update/ProgramStarter.h"
 
 #include "platform/Clock.h"
 #include "platform/ProcessLauncher.h"

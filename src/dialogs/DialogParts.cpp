@@ -1,4 +1,4 @@
-#include "app/DialogParts.h"
+#include "dialogs/DialogParts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
