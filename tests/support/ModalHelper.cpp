@@ -2,13 +2,67 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
-int pending = 0;
+
+int pending = 0;          // armed actions whose modal has not appeared yet
+int strictScopes = 0;     // live NoModalGuards
+QList<QWidget*> inAction; // modals whose action is running (it may dispatch events)
+
+std::string describe(const QWidget* modal) {
+    std::string text = modal->metaObject()->className();
+    if (!modal->objectName().isEmpty())
+        text += " \"" + modal->objectName().toStdString() + '"';
+    if (!modal->windowTitle().isEmpty())
+        text += ", title \"" + modal->windowTitle().toStdString() + '"';
+    return text;
 }
+
+void closeModal(QWidget* modal) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    else
+        modal->close();
+}
+
+QWidget* visibleModal() {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal->isVisible() ? modal : nullptr;
+}
+
+void watch() {
+    QWidget* modal = visibleModal();
+    if (!modal)
+        return;
+    if (strictScopes == 0 && (pending > 0 || inAction.contains(modal)))
+        return;
+    ADD_FAILURE() << "unexpected modal window: " << describe(modal);
+    closeModal(modal);
+}
+
+// One timer per test, alive from its start to its end; it also fires in nested exec() loops.
+class ModalWatch final : public testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const testing::TestInfo&) override {
+        timer_ = new QTimer;
+        QObject::connect(timer_, &QTimer::timeout, watch);
+        timer_->start(10);
+    }
+    void OnTestEnd(const testing::TestInfo&) override {
+        delete timer_;
+        timer_ = nullptr;
+    }
+
+private:
+    QTimer* timer_ = nullptr;
+};
+
+} // namespace
 
 void onNextModal(std::function<void(QWidget*)> action, int timeoutMs) {
     ++pending;
@@ -22,20 +76,24 @@ void onNextModal(std::function<void(QWidget*)> action, int timeoutMs) {
         watchdog->deleteLater();
         --pending;
     };
-    QObject::connect(poll, &QTimer::timeout, [poll, action, finish] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
+    QObject::connect(poll, &QTimer::timeout, [action, finish] {
+        QWidget* modal = visibleModal();
+        if (!modal || strictScopes > 0)
             return;
         // Stop first: the action may open a nested exec().
-        poll->stop();
         finish();
+        QPointer<QWidget> handled(modal);
+        inAction.append(modal);
         action(modal);
+        inAction.removeOne(modal);
+        if (handled && handled->isVisible() && pending == 0) {
+            ADD_FAILURE() << "modal window still open after its action: " << describe(handled);
+            closeModal(handled);
+        }
     });
     QObject::connect(watchdog, &QTimer::timeout, [finish] {
         finish();
         ADD_FAILURE() << "no modal window appeared";
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            dialog->reject();
     });
     poll->start(10);
     watchdog->start(timeoutMs);
@@ -45,18 +103,14 @@ bool modalActionsDone() {
     return pending == 0;
 }
 
-NoModalGuard::NoModalGuard() : poll_(new QTimer) {
-    QObject::connect(poll_, &QTimer::timeout, [] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        ADD_FAILURE() << "unexpected modal window: " << modal->objectName().toStdString();
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-    });
-    poll_->start(10);
+NoModalGuard::NoModalGuard() {
+    ++strictScopes;
 }
 
 NoModalGuard::~NoModalGuard() {
-    delete poll_;
+    --strictScopes;
+}
+
+void installModalWatch() {
+    testing::UnitTest::GetInstance()->listeners().Append(new ModalWatch);
 }

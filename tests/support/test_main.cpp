@@ -1,3 +1,5 @@
+#include "support/ModalHelper.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -6,5 +8,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    installModalWatch();
     return RUN_ALL_TESTS();
 }

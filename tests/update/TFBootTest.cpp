@@ -1,11 +1,11 @@
 #include "update/TFBoot.h"
-#include "update/ProgramStarter.h"
-#include "state/SharedState.h"
 #include "common/AtomicFile.h"
 #include "mock/FakeServices.h"
+#include "state/SharedState.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
+#include "update/ProgramStarter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -269,22 +269,31 @@ TEST_F(TFBootTest, AddressFieldsTakeOnlyAnAcceptedRememberedAddress) {
 
 TEST_F(TFBootTest, DotMovesToTheNextAddressField) {
     state.Last_IP_Address.clear();
-    onNextModal([this](QWidget*) {
+    onNextModal([this](QWidget* modal) {
+        ASSERT_EQ(modal, boot.get());
+        // The window's own focus child is followed: it does not depend on which window the
+        // platform made active.
+        auto typeInto = [this](const QString& keys) {
+            for (QChar ch : keys) {
+                QWidget* focused = boot->focusWidget();
+                ASSERT_NE(focused, nullptr) << "no field has the focus before " << ch.toLatin1();
+                QTest::keyClick(focused, ch.toLatin1());
+            }
+        };
         ip(1)->clear();
         ip(2)->clear();
-        EXPECT_EQ(QApplication::focusWidget(), ip(1));
-        // Each key goes to whichever field has the focus, as on a keyboard.
-        for (QChar ch : QStringLiteral("12.34"))
-            QTest::keyClick(QApplication::focusWidget(), ch.toLatin1());
+        ASSERT_EQ(boot->focusWidget(), ip(1));
+        typeInto(QStringLiteral("12.34"));
         EXPECT_EQ(ip(1)->text(), QStringLiteral("12"));
         EXPECT_EQ(ip(2)->text(), QStringLiteral("34"));
+        EXPECT_EQ(boot->focusWidget(), ip(2));
         // In the last field the dot is just discarded; other characters pass unchanged.
         ip(4)->setFocus();
         ip(4)->clear();
-        for (QChar ch : QStringLiteral("a.5"))
-            QTest::keyClick(QApplication::focusWidget(), ch.toLatin1());
+        ASSERT_EQ(boot->focusWidget(), ip(4));
+        typeInto(QStringLiteral("a.5"));
         EXPECT_EQ(ip(4)->text(), QStringLiteral("a5"));
-        EXPECT_EQ(QApplication::focusWidget(), ip(4));
+        EXPECT_EQ(boot->focusWidget(), ip(4));
         boot->reject();
     });
     boot->Form_Type = 1;
