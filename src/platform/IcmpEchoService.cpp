@@ -19,15 +19,20 @@
 
 namespace {
 
+constexpr int IcmpHeaderSize = 8;
+constexpr quint8 EchoReply = 0;
+
+quint16 field16(const char* p) {
+    return quint16(quint8(p[0]) << 8 | quint8(p[1]));
+}
+
 EchoOutcome outcome(EchoOutcome::Status status, int bytes = 0, QString detail = {}) {
     return {status, bytes, std::move(detail)};
 }
 
 #ifdef Q_OS_LINUX
 
-constexpr int IcmpHeaderSize = 8;
 constexpr quint8 EchoRequest = 8;
-constexpr quint8 EchoReply = 0;
 
 // The address must be a literal dotted quad: inet_pton rejects "127.1", hex parts and blanks
 // that lenient parsers accept, and never asks DNS.
@@ -59,10 +64,6 @@ QByteArray echoRequest(quint16 identifier, quint16 sequence, const QByteArray& d
     packet[2] = char(sum >> 8);
     packet[3] = char(sum & 0xFF);
     return packet;
-}
-
-quint16 field16(const char* p) {
-    return quint16(quint8(p[0]) << 8 | quint8(p[1]));
 }
 
 class Socket {
@@ -138,26 +139,11 @@ std::optional<EchoOutcome> socketEcho(bool raw, const in_addr& address, const QB
             return outcome(EchoOutcome::Status::TimedOut, 0,
                            QString::fromLocal8Bit(strerror(errno)));
         }
-        const char* icmp = buffer;
-        qsizetype size = n;
-        if (raw) {
-            if (n < 20)
-                continue;
-            const int headerSize = (quint8(buffer[0]) & 0x0F) * 4;
-            if (n < headerSize + IcmpHeaderSize)
-                continue;
-            icmp += headerSize;
-            size -= headerSize;
-        }
-        if (size < IcmpHeaderSize || quint8(icmp[0]) != EchoReply ||
-            from.sin_addr.s_addr != address.s_addr || field16(icmp + 6) != seq)
-            continue;
-        if (raw && field16(icmp + 4) != identifier)
-            continue;
-        const QByteArray payload(icmp + IcmpHeaderSize, size - IcmpHeaderSize);
-        if (!raw && payload != data)
-            continue;
-        return outcome(EchoOutcome::Status::Reply, int(payload.size()));
+        const std::optional<int> length = IcmpEchoService::replyLength(
+            QByteArray::fromRawData(buffer, qsizetype(n)), from.sin_addr.s_addr,
+            {address.s_addr, identifier, seq, data}, raw);
+        if (length)
+            return outcome(EchoOutcome::Status::Reply, *length);
     }
 }
 
@@ -218,6 +204,31 @@ EchoOutcome programEcho(const QString& program, const QString& host, const QByte
 #endif
 
 } // namespace
+
+std::optional<int> IcmpEchoService::replyLength(const QByteArray& packet, quint32 from,
+                                                const SentEcho& sent, bool raw) {
+    const char* icmp = packet.constData();
+    qsizetype size = packet.size();
+    if (raw) {
+        if (size < 20)
+            return std::nullopt;
+        const int headerSize = (quint8(icmp[0]) & 0x0F) * 4;
+        if (headerSize < 20 || size < headerSize)
+            return std::nullopt;
+        icmp += headerSize;
+        size -= headerSize;
+    }
+    if (size < IcmpHeaderSize || quint8(icmp[0]) != EchoReply || from != sent.address ||
+        field16(icmp + 6) != sent.sequence)
+        return std::nullopt;
+    if (raw && field16(icmp + 4) != sent.identifier)
+        return std::nullopt;
+    const QByteArray payload =
+        QByteArray::fromRawData(icmp + IcmpHeaderSize, size - IcmpHeaderSize);
+    if (!raw && payload != sent.data)
+        return std::nullopt;
+    return int(payload.size());
+}
 
 IcmpEchoService::IcmpEchoService(Method method, QString pingProgram)
     : method_(method), pingProgram_(std::move(pingProgram)) {}

@@ -2,6 +2,8 @@
 
 #include "platform/EchoService.h"
 
+#include <optional>
+
 // ICMP echo through whatever this user may use. In order: an unprivileged datagram ICMP
 // socket, a raw socket, then the system's ping program. When none can run the echo is
 // NotPermitted. The host must be a literal dotted quad; nothing is resolved through DNS.
@@ -21,6 +23,20 @@ public:
                      int timeoutMs) override;
 
     static QString findPingProgram();
+
+    // The echo request as sent, for recognising its reply.
+    struct SentEcho {
+        quint32 address; // the device, in the byte order the socket reports senders in
+        quint16 identifier;
+        quint16 sequence;
+        QByteArray data;
+    };
+    // The number of data bytes when `packet`, received from `from`, is the reply to `sent`;
+    // nothing for any other packet. A raw socket's packets start with the IP header and show
+    // every ICMP message of the host, our own request first on loopback; a datagram socket
+    // rewrites the identifier, so there the data must match instead.
+    static std::optional<int> replyLength(const QByteArray& packet, quint32 from,
+                                          const SentEcho& sent, bool raw);
 
 private:
     Method method_;

@@ -6,17 +6,45 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <poll.h>
+#include <sys/syscall.h>
 #endif
 
 namespace {
 
 #ifdef Q_OS_UNIX
-// The detached program is re-parented and reaped by the system; it has ended once its
-// process id is gone or only a zombie is left.
+// The detached program is re-parented; whoever adopts it may reap it at once (its number can
+// then be reused) or never (a zombie is left). A process handle taken right after the start
+// sees the end either way; without one, the number is checked.
 class DetachedProcess final : public LaunchedProcess {
 public:
-    explicit DetachedProcess(qint64 pid) : pid_(pid) {}
+    explicit DetachedProcess(qint64 pid) : pid_(pid) {
+#ifdef Q_OS_LINUX
+        // Through syscall(): this glibc's <sys/pidfd.h> lacks C linkage for C++.
+        handle_ = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+        goneAtStart_ = handle_ < 0 && errno == ESRCH;
+#endif
+    }
+    ~DetachedProcess() override {
+        if (handle_ >= 0)
+            ::close(handle_);
+    }
+    DetachedProcess(const DetachedProcess&) = delete;
+    DetachedProcess& operator=(const DetachedProcess&) = delete;
+
     bool hasExited() override {
+        if (goneAtStart_)
+            return true;
+#ifdef Q_OS_LINUX
+        if (handle_ >= 0) {
+            // Readable once the program has ended, reaped or not.
+            pollfd ended{handle_, POLLIN, 0};
+            return ::poll(&ended, 1, 0) > 0;
+        }
+#endif
         if (::kill(pid_t(pid_), 0) != 0 && errno == ESRCH)
             return true;
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid_));
@@ -29,6 +57,8 @@ public:
 
 private:
     qint64 pid_;
+    int handle_ = -1;
+    bool goneAtStart_ = false;
 };
 #else
 class AttachedProcess final : public LaunchedProcess {

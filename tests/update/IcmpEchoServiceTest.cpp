@@ -149,4 +149,106 @@ TEST(IcmpEchoService, MissingPingProgramIsNotPermitted) {
     EXPECT_EQ(service.echo(QStringLiteral("127.0.0.1"), data, 0, 400).status, Status::NotPermitted);
 }
 
+// Which received packets are the reply to our echo; built byte by byte as the kernel hands
+// them over, so no privilege is needed.
+constexpr quint32 Device = 0x0A00'0007;
+constexpr quint32 Other = 0x0A00'0008;
+const IcmpEchoService::SentEcho sent{Device, 0x1234, 7, data};
+
+QByteArray icmp(quint8 type, quint16 identifier, quint16 sequence, const QByteArray& payload) {
+    QByteArray packet(8, '\0');
+    packet[0] = char(type);
+    packet[4] = char(identifier >> 8);
+    packet[5] = char(identifier & 0xFF);
+    packet[6] = char(sequence >> 8);
+    packet[7] = char(sequence & 0xFF);
+    return packet + payload;
+}
+
+// An IPv4 header of `words` 32-bit words in front, as a raw socket delivers it.
+QByteArray withIpHeader(const QByteArray& icmpPacket, int words = 5) {
+    QByteArray header(words * 4, '\0');
+    header[0] = char(0x40 | words);
+    header[9] = 1; // ICMP
+    return header + icmpPacket;
+}
+
+struct PacketCase {
+    const char* why;
+    bool raw;
+    QByteArray packet;
+    quint32 from;
+    std::optional<int> length;
+};
+
+void PrintTo(const PacketCase& c, std::ostream* os) {
+    *os << c.why;
+}
+
+class EchoReplyMatching : public testing::TestWithParam<PacketCase> {};
+
+TEST_P(EchoReplyMatching, OnlyTheReplyToOurRequestCounts) {
+    const PacketCase& c = GetParam();
+    EXPECT_EQ(IcmpEchoService::replyLength(c.packet, c.from, sent, c.raw), c.length);
+}
+
+const QByteArray reply = icmp(0, 0x1234, 7, data);
+
+INSTANTIATE_TEST_SUITE_P(
+    Packets, EchoReplyMatching,
+    testing::Values(
+        PacketCase{"raw reply", true, withIpHeader(reply), Device, 24},
+        PacketCase{"raw reply behind IP options", true, withIpHeader(reply, 6), Device, 24},
+        PacketCase{"raw reply from another address", true, withIpHeader(reply), Other, {}},
+        PacketCase{"raw reply with another identifier",
+                   true,
+                   withIpHeader(icmp(0, 0x1235, 7, data)),
+                   Device,
+                   {}},
+        PacketCase{"raw reply with another sequence",
+                   true,
+                   withIpHeader(icmp(0, 0x1234, 8, data)),
+                   Device,
+                   {}},
+        PacketCase{"our own request on a raw socket",
+                   true,
+                   withIpHeader(icmp(8, 0x1234, 7, data)),
+                   Device,
+                   {}},
+        PacketCase{"raw reply without data counts no bytes", true,
+                   withIpHeader(icmp(0, 0x1234, 7, {})), Device, 0},
+        PacketCase{"raw packet shorter than its IP header says",
+                   true,
+                   withIpHeader(reply, 15).left(40),
+                   Device,
+                   {}},
+        PacketCase{"raw packet with a header length below the minimum",
+                   true,
+                   withIpHeader(reply, 5).replace(0, 1, "\x44"),
+                   Device,
+                   {}},
+        PacketCase{"raw packet cut inside the ICMP header",
+                   true,
+                   withIpHeader(reply).left(26),
+                   Device,
+                   {}},
+        PacketCase{"datagram reply", false, reply, Device, 24},
+        PacketCase{"datagram reply with the identifier the kernel chose", false,
+                   icmp(0, 0x0001, 7, data), Device, 24},
+        PacketCase{"datagram reply from another address", false, reply, Other, {}},
+        PacketCase{
+            "datagram reply with another sequence", false, icmp(0, 0x1234, 6, data), Device, {}},
+        PacketCase{
+            "datagram reply with other data", false, icmp(0, 0x1234, 7, "other data"), Device, {}},
+        PacketCase{
+            "datagram packet that is no echo reply", false, icmp(3, 0x1234, 7, data), Device, {}},
+        PacketCase{"empty datagram", false, {}, Device, {}}),
+    [](const testing::TestParamInfo<PacketCase>& info) {
+        std::string name = info.param.why;
+        for (char& ch : name)
+            if (ch == ' ')
+                ch = '_';
+        return name;
+    });
+
 } // namespace
