@@ -8,7 +8,7 @@
 namespace {
 
 QString fixture(const char* name) {
-    return QStringLiteral(ORDANO_FIXTURES "/comm/") + QString::fromLatin1(name);
+    return fixturePath(QStringLiteral("comm/") + QLatin1String(name));
 }
 
 QByteArray parGenWith(const QByteArray& elements) {

@@ -1,4 +1,5 @@
 #include "ImageTestSupport.h"
+#include "support/TestFolder.h"
 
 namespace ImageTest {
 
@@ -90,7 +91,7 @@ QByteArray fullNetworkXml(int nodes, int variables) {
 }
 
 QString fixtureDir(const char* name) {
-    return QStringLiteral(ORDANO_FIXTURES "/image/") + QString::fromLatin1(name);
+    return fixturePath(QStringLiteral("image/") + QLatin1String(name));
 }
 
 } // namespace ImageTest

@@ -8,7 +8,7 @@
 namespace {
 
 QString fixture(const char* name) {
-    return QStringLiteral(ORDANO_FIXTURES "/mbus/") + QString::fromLatin1(name);
+    return fixturePath(QStringLiteral("mbus/") + QLatin1String(name));
 }
 
 TVariabile editorDefaults() {

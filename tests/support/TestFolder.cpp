@@ -33,8 +33,12 @@ QString TestFolder::copyFixture(const QString& fixture, const QString& relative)
     return write(relative, readFixture(fixture));
 }
 
+QString fixturePath(const QString& fixture) {
+    return QDir(QStringLiteral(ORDANO_FIXTURES)).filePath(fixture);
+}
+
 QByteArray readFixture(const QString& fixture) {
-    QFile in(QDir(QStringLiteral(ORDANO_FIXTURES)).filePath(fixture));
+    QFile in(fixturePath(fixture));
     EXPECT_TRUE(in.open(QIODevice::ReadOnly)) << fixture.toStdString();
     return in.readAll();
 }

@@ -20,4 +20,6 @@ private:
     QTemporaryDir dir_;
 };
 
+// The full path of a file or folder in tests/fixtures, e.g. "comm/hand_written.xml".
+QString fixturePath(const QString& fixture);
 QByteArray readFixture(const QString& fixture);

@@ -2,10 +2,10 @@
 #include "comm/ParGen.h"
 #include "mbus/Network.h"
 
+#include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
-#include <QTextStream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,15 +80,13 @@ TEST(RoundTrip, SavedConfigurationReadsBackFromTheImages) {
     ASSERT_EQ(Save_Network({first, second}, folder.file(QStringLiteral("M_Bus.xml"))), QString());
     ASSERT_EQ(Save_Par_Gen(settings, folder.file(QStringLiteral("ParGen.xml"))), QString());
 
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    ASSERT_EQ(Cli::compile({folder.path()}, outStream, errStream), 0) << err.toStdString();
-    ASSERT_EQ(Cli::dump({folder.file(QStringLiteral("bin/bank.bin")),
-                         folder.file(QStringLiteral("bin/bank2.bin"))},
-                        outStream, errStream),
-              0)
-        << err.toStdString();
-    outStream.flush();
+    const CapturedRun compiled = runCommand(Cli::compile, {folder.path()});
+    ASSERT_EQ(compiled.status, 0) << compiled.err.toStdString();
+    const CapturedRun dumped =
+        runCommand(Cli::dump, {folder.file(QStringLiteral("bin/bank.bin")),
+                               folder.file(QStringLiteral("bin/bank2.bin"))});
+    ASSERT_EQ(dumped.status, 0) << dumped.err.toStdString();
+    const QString& out = dumped.out;
 
     const QStringList expected = {
         // the nodes

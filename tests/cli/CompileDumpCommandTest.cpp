@@ -1,29 +1,12 @@
 #include "cli/Commands.h"
 
+#include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
-#include <QTextStream>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun {
-    int status = 0;
-    QString out;
-    QString err;
-};
-
-CliRun run(int (*command)(const QStringList&, QTextStream&, QTextStream&),
-           const QStringList& args) {
-    CliRun r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = command(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
 
 void copyWorkedExample(const TestFolder& folder) {
     folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
@@ -38,7 +21,7 @@ void copyWorkedExample(const TestFolder& folder) {
 TEST(CliCompile, WritesBothImages) {
     TestFolder folder;
     copyWorkedExample(folder);
-    const CliRun r = run(Cli::compile, {folder.path()});
+    const CapturedRun r = runCommand(Cli::compile, {folder.path()});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("bank.bin: 55 bytes"))) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("bank2.bin: 2048 bytes"))) << r.out.toStdString();
@@ -59,7 +42,7 @@ TEST(CliCompile, FailureWritesNothing) {
         folder.write(QString::fromLatin1(file), content);
         folder.write(QStringLiteral("bin/bank.bin"), "old image");
         folder.write(QStringLiteral("bin/bank2.bin"), "old block");
-        const CliRun r = run(Cli::compile, {folder.path()});
+        const CapturedRun r = runCommand(Cli::compile, {folder.path()});
         EXPECT_NE(r.status, 0) << file;
         EXPECT_TRUE(r.err.contains(QLatin1String(file))) << r.err.toStdString();
         EXPECT_EQ(folder.read(QStringLiteral("bin/bank.bin")), QByteArray("old image"));
@@ -68,15 +51,15 @@ TEST(CliCompile, FailureWritesNothing) {
 }
 
 TEST(CliCompile, BadArguments) {
-    EXPECT_EQ(run(Cli::compile, {}).status, 2);
+    EXPECT_EQ(runCommand(Cli::compile, {}).status, 2);
     TestFolder folder;
-    const CliRun r = run(Cli::compile, {folder.file(QStringLiteral("missing"))});
+    const CapturedRun r = runCommand(Cli::compile, {folder.file(QStringLiteral("missing"))});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("not a folder")));
     // An unwritable bin: the error reaches the user, the status says so.
     copyWorkedExample(folder);
     folder.write(QStringLiteral("bin"), "a file where the folder belongs");
-    const CliRun blocked = run(Cli::compile, {folder.path()});
+    const CapturedRun blocked = runCommand(Cli::compile, {folder.path()});
     EXPECT_EQ(blocked.status, 1);
     EXPECT_TRUE(blocked.err.contains(QStringLiteral("bin"))) << blocked.err.toStdString();
 }
@@ -85,10 +68,10 @@ TEST(CliCompile, BadArguments) {
 TEST(CliDump, DecodesAndReports) {
     TestFolder folder;
     copyWorkedExample(folder);
-    ASSERT_EQ(run(Cli::compile, {folder.path()}).status, 0);
+    ASSERT_EQ(runCommand(Cli::compile, {folder.path()}).status, 0);
     const QString bank = folder.file(QStringLiteral("bin/bank.bin"));
     const QString bank2 = folder.file(QStringLiteral("bin/bank2.bin"));
-    const CliRun good = run(Cli::dump, {bank2, bank});
+    const CapturedRun good = runCommand(Cli::dump, {bank2, bank});
     EXPECT_EQ(good.status, 0) << good.err.toStdString();
     EXPECT_TRUE(good.out.contains(QStringLiteral("bank2.bin (device parameter block)")));
     EXPECT_TRUE(good.out.contains(QStringLiteral("bank.bin (network image), 55 bytes")));
@@ -104,11 +87,11 @@ TEST(CliDump, DecodesAndReports) {
         const char* inOut;
     };
     for (const Row& row : {Row{cut, "outside the file"}, Row{zeros, "neither"}, Row{missing, ""}}) {
-        const CliRun r = run(Cli::dump, {bank, row.path});
+        const CapturedRun r = runCommand(Cli::dump, {bank, row.path});
         EXPECT_EQ(r.status, 1) << row.path.toStdString();
         EXPECT_TRUE(r.err.contains(row.path)) << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(QLatin1String(row.inOut))) << r.out.toStdString();
         EXPECT_TRUE(r.out.contains(QStringLiteral("55 bytes"))) << "the good file is still shown";
     }
-    EXPECT_EQ(run(Cli::dump, {}).status, 2);
+    EXPECT_EQ(runCommand(Cli::dump, {}).status, 2);
 }

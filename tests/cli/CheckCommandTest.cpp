@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "lang/LangTable.h"
+#include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
@@ -8,24 +9,8 @@
 
 namespace {
 
-struct CheckRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-CheckRun runCheck(const QStringList& args) {
-    CheckRun run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.status = Cli::check(args, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
-
-QString fixtureDir(const char* name) {
-    return QStringLiteral(ORDANO_FIXTURES "/check/") + QString::fromLatin1(name);
+QString checkFixture(const char* name) {
+    return fixturePath(QStringLiteral("check/") + QLatin1String(name));
 }
 
 QString text(int index) {
@@ -36,7 +21,7 @@ QString text(int index) {
 
 // Values at every edge the windows still accept, hex typed values included: nothing to say.
 TEST(CheckCommand, CleanConfigurationIsSilent) {
-    const CheckRun run = runCheck({fixtureDir("clean")});
+    const CapturedRun run = runCommand(Cli::check, {checkFixture("clean")});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, QStringLiteral("no problems found\n"));
     EXPECT_EQ(run.err, QString());
@@ -45,12 +30,12 @@ TEST(CheckCommand, CleanConfigurationIsSilent) {
 // A configuration never confirmed has no files: the windows start from their defaults.
 TEST(CheckCommand, AbsentFilesAreNoProblem) {
     TestFolder folder;
-    EXPECT_EQ(runCheck({folder.path()}).status, 0);
+    EXPECT_EQ(runCommand(Cli::check, {folder.path()}).status, 0);
 }
 
 // One finding of every kind, each with its place and the window's own message.
 TEST(CheckCommand, ReportsEveryKindOfProblem) {
-    const CheckRun run = runCheck({fixtureDir("problems")});
+    const CapturedRun run = runCommand(Cli::check, {checkFixture("problems")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, QString());
     const QString node1 = QStringLiteral("M_Bus.xml: node 1 (primary 0)");
@@ -99,7 +84,7 @@ TEST(CheckCommand, ReportsEveryKindOfProblem) {
 
 // Files the windows cannot read stop the check with the reader's message.
 TEST(CheckCommand, UnreadableFilesExitWithTwo) {
-    const CheckRun run = runCheck({fixtureDir("broken")});
+    const CapturedRun run = runCommand(Cli::check, {checkFixture("broken")});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, QString());
     EXPECT_EQ(run.err,
@@ -112,7 +97,7 @@ TEST(CheckCommand, WrongArgumentsExitWithTwo) {
     TestFolder folder;
     for (const QStringList& args : {QStringList{}, QStringList{folder.path(), folder.path()},
                                     QStringList{folder.file(QStringLiteral("missing"))}}) {
-        const CheckRun run = runCheck(args);
+        const CapturedRun run = runCommand(Cli::check, args);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, QString());
         EXPECT_FALSE(run.err.isEmpty());
