@@ -138,12 +138,23 @@ TEST(ParGenSave, UnwritableFolderReportsTheReason) {
               QString());
 }
 
-// Out-of-list positions (the window shows no choice) are written as -1.
+// Out-of-list positions (the window shows no choice) are written as -1, and -1 is read back.
 TEST(ParGenSave, PositionOutsideTheListIsSavedAsMinusOne) {
-    EXPECT_EQ(positionForSave(9, int(ParGenLists::Mod_Baud.size())), -1);
-    EXPECT_EQ(positionForSave(-3, 8), -1);
-    EXPECT_EQ(positionForSave(0, 8), 0);
-    EXPECT_EQ(positionForSave(7, 8), 7);
+    const int baudCount = int(ParGenLists::Mod_Baud.size());
+    EXPECT_EQ(positionForSave(baudCount, baudCount), -1);
+    EXPECT_EQ(positionForSave(-3, baudCount), -1);
+    EXPECT_EQ(positionForSave(0, baudCount), 0);
+    EXPECT_EQ(positionForSave(baudCount - 1, baudCount), baudCount - 1);
+
+    Par_Gen record;
+    record.Mod_Baud = positionForSave(9, baudCount);
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("ParGen.xml"));
+    ASSERT_EQ(Save_Par_Gen(record, path), QString());
+    EXPECT_TRUE(folder.read(QStringLiteral("ParGen.xml")).contains("<Mod_Baud>-1</Mod_Baud>"));
+    const ParGenLoad load = Load_Par_Gen(path);
+    ASSERT_TRUE(load.ok());
+    EXPECT_EQ(load.value.Mod_Baud, -1);
 }
 
 // The update window's device: the main window reads it with its own defaults.

@@ -137,7 +137,8 @@ TEST(BankDump, BlockProblemsAreNamed) {
 }
 
 // Every single-byte change of an image decodes without reading past its end (the sanitizers
-// watch); most of them are caught as problems.
+// watch). The network image carries no checksum, so only changes that break its structure are
+// caught: 98 of these 275 in the worked example.
 TEST(BankDump, AnyByteChangeIsSafe) {
     const QByteArray bank = workedExample().bank;
     int caught = 0;
@@ -148,5 +149,5 @@ TEST(BankDump, AnyByteChangeIsSafe) {
             caught += dumpImage(changed).ok ? 0 : 1;
         }
     }
-    EXPECT_GT(caught, 60);
+    EXPECT_EQ(caught, 98);
 }

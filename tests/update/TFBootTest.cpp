@@ -1,5 +1,4 @@
 #include "update/TFBoot.h"
-#include "common/AtomicFile.h"
 #include "mock/FakeServices.h"
 #include "state/SharedState.h"
 #include "support/ModalHelper.h"
@@ -374,10 +373,8 @@ TEST_F(TFBootTest, FailedReachabilityCheckShowsOneMessageAndChangesNothing) {
         const qint64 start = fake.clock.ticks();
         boot->Btn_UpdateClick();
         fake.prompts.verify();
-        if (row.warning) {
-            EXPECT_GT(fake.clock.ticks() - start, 5000);
-            EXPECT_LT(fake.clock.ticks() - start, 5500);
-        }
+        // A silent device is given up after the first 410 ms attempt that ends past 5000 ms.
+        EXPECT_EQ(fake.clock.ticks() - start, row.warning ? 13 * 410 : 0);
         EXPECT_TRUE(fake.processes.starts.isEmpty());
         EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("Ethernet_Update.xml"))));
         EXPECT_EQ(state.Last_IP_Address, QStringLiteral("192.168.2.205"));
@@ -391,7 +388,7 @@ TEST_F(TFBootTest, UnwritableParameterFileStopsBeforeTheUpdater) {
     typeAddress("127", "0", "0", "2");
     const QString file = QDir(state.Dir_Program).filePath(QStringLiteral("Ethernet_Update.xml"));
     // The box names the file and gives the system's reason.
-    fake.prompts.expectError(file + QStringLiteral("\n") + writeFileAtomically(file, {}));
+    fake.prompts.expectError(file + QStringLiteral("\nNo such file or directory"));
     boot->Btn_UpdateClick();
     EXPECT_TRUE(fake.processes.starts.isEmpty());
     // The device was found, so the remembered address is already taken.

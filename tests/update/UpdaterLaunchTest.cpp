@@ -1,12 +1,12 @@
 // The update start through the real process launcher: fake updater programs record what they
 // are given, so the hand-off is checked end to end without a device and without wine.
-#include "update/ProgramStarter.h"
-#include "state/SharedState.h"
 #include "mock/FakeServices.h"
 #include "platform/Clock.h"
 #include "platform/ProcessLauncher.h"
+#include "state/SharedState.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
+#include "update/ProgramStarter.h"
 #include "update/TFBoot.h"
 
 #include <QCheckBox>
