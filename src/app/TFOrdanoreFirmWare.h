@@ -18,8 +18,9 @@ struct SharedState;
 class TFOrdanoreFirmWare : public QWidget {
     Q_OBJECT
 public:
-    // Runs the start-up sequence for the program in `programFolder`, then creates the other
-    // windows, which live as long as this one.
+    // Runs the start-up sequence for the program in `programFolder`, then creates the
+    // configuration dialogs; the update window is made at its first use (updateWindow()).
+    // Every window it makes lives as long as this one.
     TFOrdanoreFirmWare(SharedState& state, Platform& platform, ProgramStarter& starter,
                        const QString& programFolder, QWidget* parent = nullptr);
     ~TFOrdanoreFirmWare() override;
