@@ -73,7 +73,8 @@ TEST(MainWindow, FirstRunInAnEmptyFolder) {
         EXPECT_EQ(run.label("L_Name_Conf_L2"),
                   QStringLiteral("Use Step1 to open or create new configuration"));
         EXPECT_EQ(run.window->size(), QSize(694, 396));
-        EXPECT_EQ(run.window->windowTitle(), run.state.SW_Caption);
+        EXPECT_EQ(run.window->windowTitle(),
+                  QStringLiteral("Nelvari - Configurator KT48213 - Modbus Master / M-Bus Slave "));
         for (const char* hidden : {"L_Step_5", "L_Step_6", "L_Step_7", "L_Step_8", "LL_Update"})
             EXPECT_FALSE(run.find<QLabel>(hidden)->isVisible()) << hidden;
 
