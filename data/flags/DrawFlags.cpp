@@ -3,7 +3,7 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -141,9 +141,8 @@ bool save(const QString& folder, const QString& name, const QImage& image, QText
 } // namespace
 
 int main(int argc, char** argv) {
-    // Painting needs no screen.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Painting into an image needs no screen and no application object.
+    QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     const QStringList args = app.arguments();
     if (args.size() != 2) {

@@ -57,9 +57,11 @@ ReadFile readShipped(const QString& path) {
         if (!entry) {
             result.problems << where + QStringLiteral(" (not an entry the loader takes)");
         } else if (defaultLangText(entry->index) == Filler) {
-            result.problems << where + QStringLiteral(" (no window shows this index)");
+            result.problems << where + QStringLiteral(" (read as index %1, which no window shows)")
+                                           .arg(entry->index);
         } else if (result.entries.contains(entry->index)) {
-            result.problems << where + QStringLiteral(" (repeats an index)");
+            result.problems
+                << where + QStringLiteral(" (read as index %1, set before)").arg(entry->index);
         } else {
             result.entries.insert(entry->index, entry->text);
         }
