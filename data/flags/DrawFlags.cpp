@@ -2,11 +2,10 @@
 // for a language without its own. Run by the build; the pictures are never edited by hand.
 
 #include <QByteArray>
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 #include <QSaveFile>
 #include <QTextStream>
 #include <functional>
@@ -141,7 +140,7 @@ bool save(const QString& folder, const QString& name, const QImage& image, QText
 } // namespace
 
 int main(int argc, char** argv) {
-    // Painting into an image needs no screen and no application object.
+    // Painting into an image needs no screen: a core application is enough.
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     const QStringList args = app.arguments();
