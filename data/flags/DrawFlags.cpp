@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <functional>
+#include <utility>
 
 namespace {
 
