@@ -42,6 +42,8 @@ protected:
 
 // A flag at its own size; the colour of its bottom-left pixel is see-through.
 QPixmap flag(const QString& path) {
+    if (path.isEmpty())
+        return {};
     QImage image(path);
     if (image.isNull())
         return {};
