@@ -40,17 +40,12 @@ protected:
     }
 };
 
-// A flag at its own size; the colour of its bottom-left pixel is see-through.
+// A flag at its own size, see-through where its alpha channel says so. No colour is keyed
+// out: a flag may well use its corner's colour in a stripe.
 QPixmap flag(const QString& path) {
     if (path.isEmpty())
         return {};
-    QImage image(path);
-    if (image.isNull())
-        return {};
-    QPixmap pixmap = QPixmap::fromImage(image);
-    const QColor clear = image.pixelColor(0, image.height() - 1);
-    pixmap.setMask(pixmap.createMaskFromColor(clear, Qt::MaskInColor));
-    return pixmap;
+    return QPixmap::fromImage(QImage(path));
 }
 
 template <class W> W* place(W* widget, const char* name, int x, int y) {
