@@ -57,15 +57,18 @@ public:
 private:
     // The body of a reply with a 2xx status, else nothing.
     std::optional<QString> body() const {
-        const qsizetype headerEnd = reply_.indexOf("\r\n\r\n");
+        // Some servers end header lines with a bare LF.
+        const bool crlf = reply_.contains("\r\n\r\n");
+        const QByteArray lineEnd = crlf ? "\r\n" : "\n";
+        const qsizetype headerEnd = reply_.indexOf(lineEnd + lineEnd);
         if (headerEnd < 0)
             return std::nullopt;
-        const QByteArray statusLine = reply_.left(reply_.indexOf("\r\n"));
+        const QByteArray statusLine = reply_.left(reply_.indexOf(lineEnd));
         const QList<QByteArray> parts = statusLine.split(' ');
         if (parts.size() < 2 || !parts[0].startsWith("HTTP/") || parts[1].size() != 3 ||
             !parts[1].startsWith('2'))
             return std::nullopt;
-        return QString::fromUtf8(reply_.mid(headerEnd + 4));
+        return QString::fromUtf8(reply_.mid(headerEnd + 2 * lineEnd.size()));
     }
 
     void finish(std::optional<QString> result) {

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -128,6 +129,8 @@ TEST(LanguageList, OnlyRegularWritableLngFilesSortedWithoutRegardToCase) {
                           QFile::ReadOwner | QFile::ReadGroup);
     QFile::link(folder.file(QStringLiteral("LANGUAGE/Alpha.lng")),
                 folder.file(QStringLiteral("LANGUAGE/Link.lng")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file(QStringLiteral("LANGUAGE/Pipe.lng"))), 0644),
+              0);
     EXPECT_EQ(LanguageList::Create_Lang_List(folder.file(QStringLiteral("LANGUAGE"))),
               (QStringList{QStringLiteral(".hidden.lng"), QStringLiteral("Alpha.lng"),
                            QStringLiteral("Bravo.lng"), QStringLiteral("charlie.lng"),

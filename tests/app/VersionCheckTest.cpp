@@ -59,6 +59,8 @@ TEST(VersionCheck, RepliesOfTheSiteThroughALocalServer) {
         {"HTTP/1.0 404 Not Found\r\n\r\nVER. 2.006", false, "error status"},
         {"HTTP/1.1 500 Internal Server Error\r\n\r\nVER. 2.006", false, "server error"},
         {"VER. 2.006", false, "no status line"},
+        {"HTTP/1.0 200 OK\nServer: x\n\nVER. 2.006", true, "bare line feeds"},
+        {"HTTP/1.0 302 Found\r\nLocation: /\r\n\r\nVER. 2.006", false, "redirect"},
     };
     for (const Case& c : cases) {
         LocalHttpServer server;
