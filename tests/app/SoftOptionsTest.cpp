@@ -349,6 +349,14 @@ TEST(SoftOptions, CheckButtonShowsTheResultAndItsLink) {
     });
     run.withOptions([](QDialog* d) {
         EXPECT_FALSE(label(d, "LL_Check_Update")->isVisible()) << "hidden at every showing";
+        QTest::mouseClick(button(d, "Btn_Check_Update"), Qt::LeftButton);
+    });
+    // Answered after the dialog was closed and opened again: the new showing stays clean.
+    run.withOptions([&run](QDialog* d) {
+        EXPECT_FALSE(button(d, "Btn_Check_Update")->isEnabled()) << "still running";
+        ASSERT_TRUE(run.fakes.http.answer(QStringLiteral("VER. 2.006")));
+        EXPECT_FALSE(label(d, "LL_Check_Update")->isVisible());
+        EXPECT_TRUE(button(d, "Btn_Check_Update")->isEnabled());
     });
 }
 
