@@ -7,6 +7,7 @@
 #include "state/SharedState.h"
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
+#include "comm/TFParGen.h"
 #include "common/MakerSite.h"
 #include "image/Compiler.h"
 #include "platform/Platform.h"
@@ -80,6 +81,7 @@ void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
 void TFOrdanoreFirmWare::createWindows() {
     FNew_Project = new TFNew_Project(state_, platform_, this);
     FOpenConf = new TFOpenConf(state_, this);
+    FParGen = new TFParGen(state_, platform_, this);
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
@@ -221,6 +223,7 @@ void TFOrdanoreFirmWare::Change_Language() {
     FOpenConf->Set_Lang();
     if (FBoot)
         FBoot->Set_Lang();
+    FParGen->Set_Lang();
 }
 
 void TFOrdanoreFirmWare::enableUpdateTimer() {
@@ -268,6 +271,8 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         platform_.prompts.error(this, state_.Lang_Table.text(18));
         return;
     }
+    if (sender == Btn_Prm_Gen)
+        FParGen->exec();
     if (sender == Btn_CreateBin)
         Update_Device();
     // Steps 2 and 3 open their windows once those exist.

@@ -10,6 +10,7 @@ class ProgramStarter;
 class TFBoot;
 class TFNew_Project;
 class TFOpenConf;
+class TFParGen;
 struct Platform;
 struct SharedState;
 
@@ -78,5 +79,6 @@ private:
 
     TFNew_Project* FNew_Project = nullptr;
     TFOpenConf* FOpenConf = nullptr;
+    TFParGen* FParGen = nullptr;
     TFBoot* FBoot = nullptr;
 };

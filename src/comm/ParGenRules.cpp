@@ -73,3 +73,11 @@ QList<ParGenListProblem> listPositionProblems(const Par_Gen& record) {
     }
     return problems;
 }
+
+int modSerPosition(int Mod_Ser) {
+    return Mod_Ser == 1 ? 0 : 1;
+}
+
+int modSerFromPosition(int position) {
+    return position == 0 ? 1 : 0;
+}
