@@ -1,6 +1,7 @@
 #include "comm/ParGen.h"
 
 #include "common/FileInteger.h"
+#include "common/NumberRule.h"
 #include "common/XmlFile.h"
 
 #include <QFileInfo>
@@ -64,6 +65,10 @@ void appendText(pugi::xml_node& root, const char* name, const QString& text) {
 }
 
 } // namespace
+
+std::optional<qint32> typedNumber(QStringView text) {
+    return NumberRule::toInt32(text);
+}
 
 int positionForSave(int position, int listSize) {
     return position >= 0 && position < listSize ? position : -1;
