@@ -12,9 +12,6 @@ namespace {
 const char* const RootName = "Par_Gen";
 const char* const VersionComment = "SW_VERSION = 2.005";
 
-// Keep whitespace-only element texts: an edit field holding blanks must load back as typed.
-const unsigned ParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
-
 struct ListField {
     const char* name;
     int Par_Gen::*field;
@@ -79,7 +76,7 @@ ParGenLoad Load_Par_Gen(const QString& path) {
     if (!QFileInfo::exists(path))
         return result;
     pugi::xml_document doc;
-    result.error = XmlFile::load(doc, path, ParseOptions);
+    result.error = XmlFile::load(doc, path);
     if (!result.ok())
         return result;
     const pugi::xml_node root = XmlFile::root(doc);
@@ -131,7 +128,7 @@ SelectDeviceRead Read_Select_Device(const QString& path) {
     if (!QFileInfo::exists(path))
         return result;
     pugi::xml_document doc;
-    result.error = XmlFile::load(doc, path, ParseOptions);
+    result.error = XmlFile::load(doc, path);
     if (!result.ok())
         return result;
     const auto text = XmlFile::childText(XmlFile::root(doc), "Select_Device");
