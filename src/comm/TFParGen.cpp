@@ -88,6 +88,8 @@ TFParGen::TFParGen(SharedState& state, Platform& platform, QWidget* parent)
     CPG->setWidgetResizable(true);
     CPG->setFrameShape(QFrame::NoFrame);
     CPG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The group itself is no stop of the keyboard order; it scrolls to the focused control.
+    CPG->setFocusPolicy(Qt::NoFocus);
     auto* group = new QWidget(CPG);
     group->setObjectName(QStringLiteral("CPG_Sections"));
     auto* stackLayout = new QVBoxLayout(group);
@@ -394,6 +396,7 @@ bool TFParGen::FormShow() {
     // Loading raised the change events; a window just shown is unchanged.
     Is_Change = false;
     Move_GroupBoxs();
+    CB_SelectDevice_SelDev->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

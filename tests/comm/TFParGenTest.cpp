@@ -633,3 +633,45 @@ TEST_F(TFParGenTest, FileThatIsNotWellFormedIsReportedAndLeftAlone) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(stored(), broken);
 }
+
+TEST_F(TFParGenTest, TabGoesThroughTheSectionsInTheirOrder) {
+    QStringList visited;
+    onNextModal([this, &visited](QWidget*) {
+        EXPECT_EQ(QApplication::focusWidget(), child("CB_SelectDevice_SelDev"));
+        child("CP_Select_Device_Header")->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 27; ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        window->close();
+    });
+    window->exec();
+    const QStringList expected{"CP_Select_Device_Header",
+                               "CB_SelectDevice_SelDev",
+                               "CP_MBus_Header",
+                               "CB_MBus_Baud",
+                               "CB_MBus_Parity",
+                               "CP_ModbusMaster_Header",
+                               "CB_ModbusMaster_Serial",
+                               "CB_ModbusMaster_Baudrate",
+                               "CB_ModbusMaster_Parity",
+                               "E_ModbusMaster_TimeOut",
+                               "E_ModbusMaster_CyclicDelay",
+                               "CB_ModbusMaster_Protocol",
+                               "CP_Ethernet_Header",
+                               "E_Ethernet_IP1",
+                               "E_Ethernet_IP2",
+                               "E_Ethernet_IP3",
+                               "E_Ethernet_IP4",
+                               "E_Ethernet_SM1",
+                               "E_Ethernet_SM2",
+                               "E_Ethernet_SM3",
+                               "E_Ethernet_SM4",
+                               "CB_Ethernet_En_GAT",
+                               "E_Ethernet_GAT1",
+                               "E_Ethernet_GAT2",
+                               "E_Ethernet_GAT3",
+                               "E_Ethernet_GAT4",
+                               "Btn_OK"};
+    EXPECT_EQ(visited, expected);
+}
