@@ -125,7 +125,6 @@ TFParGen::TFParGen(SharedState& state, Platform& platform, QWidget* parent)
     // FormResize: the width stays, the height follows the user.
     setFixedWidth(ClientWidth);
     setMinimumHeight(MinimumHeight);
-    setMaximumHeight(QWIDGETSIZE_MAX);
     resize(ClientWidth, ClientHeight);
     for (CollapsibleSection* section : {CP_Select_Device, CP_MBus, CP_ModbusMaster, CP_Ethernet})
         section->hide();

@@ -353,9 +353,9 @@ TEST_F(TFParGenTest, ModbusFieldsTakeTheNumberRule) {
         bool passes;
     };
     const Row rows[] = {
-        {"65535", true},   {"0", true},    {"$FFFF", true},  {"0x3E8", true},    {" 1000", true},
-        {"65536", false},  {"-1", false},  {"", false},      {"1000 ms", false}, {"10.5", false},
-        {"$10000", false}, {"abc", false}, {"1000 ", false},
+        {"65535", true},   {"0", true},    {"$FFFF", true},  {"0x3E8", true},       {" 1000", true},
+        {"65536", false},  {"-1", false},  {"", false},      {"1000 ms", false},    {"10.5", false},
+        {"$10000", false}, {"abc", false}, {"1000 ", false}, {"4294967296", false},
     };
     const char* const fields[] = {"E_ModbusMaster_TimeOut", "E_ModbusMaster_CyclicDelay"};
     const char* const messages[] = {
