@@ -465,6 +465,7 @@ TEST_F(TFParGenTest, EthernetValuesCountOnlyForTheEthernetDevice) {
 TEST_F(TFParGenTest, DotMovesAlongTheTwelveAddressFields) {
     onNextModal([this](QWidget* modal) {
         EXPECT_EQ(modal, window.get());
+        QApplication::setActiveWindow(window.get());
         auto typeKeys = [](const QString& keys) {
             for (QChar ch : keys)
                 QTest::keyClick(QApplication::focusWidget(), ch.toLatin1());
@@ -637,7 +638,9 @@ TEST_F(TFParGenTest, FileThatIsNotWellFormedIsReportedAndLeftAlone) {
 TEST_F(TFParGenTest, TabGoesThroughTheSectionsInTheirOrder) {
     QStringList visited;
     onNextModal([this, &visited](QWidget*) {
-        EXPECT_EQ(QApplication::focusWidget(), child("CB_SelectDevice_SelDev"));
+        EXPECT_EQ(window->focusWidget(), child("CB_SelectDevice_SelDev"));
+        // Keys go to the active window; a loaded machine may not have activated it yet.
+        QApplication::setActiveWindow(window.get());
         child("CP_Select_Device_Header")->setFocus(Qt::TabFocusReason);
         for (int i = 0; i < 27; ++i) {
             visited << QApplication::focusWidget()->objectName();
