@@ -10,6 +10,7 @@
 #include "state/SharedState.h"
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
+#include "comm/TFParGen.h"
 #include "common/MakerSite.h"
 #include "image/Compiler.h"
 #include "platform/Platform.h"
@@ -88,6 +89,7 @@ void TFOrdanoreFirmWare::createWindows() {
     FAbout = new TFAbout(state_, platform_, this);
     FSoftOptions = new TFSoftOptions(
         state_, platform_, *versionCheck_, Timer_Update, [this] { Change_Language(); }, this);
+    FParGen = new TFParGen(state_, platform_, this);
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
@@ -233,6 +235,7 @@ void TFOrdanoreFirmWare::Change_Language() {
     FSoftOptions->Set_Lang();
     if (FBoot)
         FBoot->Set_Lang();
+    FParGen->Set_Lang();
 }
 
 void TFOrdanoreFirmWare::enableUpdateTimer() {
@@ -309,6 +312,8 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         platform_.prompts.error(this, state_.Lang_Table.text(18));
         return;
     }
+    if (sender == Btn_Prm_Gen)
+        FParGen->exec();
     if (sender == Btn_CreateBin)
         Update_Device();
     // Steps 2 and 3 open their windows once those exist.

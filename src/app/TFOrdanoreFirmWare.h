@@ -13,6 +13,7 @@ class TFSoftOptions;
 class VersionCheck;
 class TFNew_Project;
 class TFOpenConf;
+class TFParGen;
 struct Platform;
 struct SharedState;
 
@@ -88,5 +89,6 @@ private:
     TFOpenConf* FOpenConf = nullptr;
     TFAbout* FAbout = nullptr;
     TFSoftOptions* FSoftOptions = nullptr;
+    TFParGen* FParGen = nullptr;
     TFBoot* FBoot = nullptr;
 };
