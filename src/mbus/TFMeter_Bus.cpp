@@ -92,6 +92,9 @@ void TFMeter_Bus::buildTree() {
     TW->setHeaderHidden(true);
     TW->setRootIsDecorated(false);
     TW->setUniformRowHeights(true); // rows are measured once, not one by one
+    // Long labels scroll sideways instead of being cut.
+    TW->header()->setStretchLastSection(false);
+    TW->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     TW->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TW->setSelectionMode(QAbstractItemView::SingleSelection);
     TW->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -210,6 +213,11 @@ QWidget* TFMeter_Bus::buildVariablePage() {
     grid->addWidget(btn_Add_Var, row++, 1);
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(1, 1);
+    // The closed boxes keep the panel's width; the long lists open wider.
+    for (QComboBox* box : p->findChildren<QComboBox*>()) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(12);
+    }
 
     for (QComboBox* box :
          {static_cast<QComboBox*>(CB_Var_MBus_ToD), CB_Var_Mod_ToD, CB_Var_Mod_Swap})
