@@ -289,8 +289,10 @@ void TFMeter_Bus::FormShow() {
     TW->expand(model_.tree().rootIndex());
     updatePasteEntries();
     showPanels();
+    // Reported once the window is up, so the message stands over the network it concerns.
     if (!error.isEmpty())
-        platform_.prompts.error(this, error);
+        QMetaObject::invokeMethod(
+            this, [this, error] { platform_.prompts.error(this, error); }, Qt::QueuedConnection);
 }
 
 void TFMeter_Bus::TWClick() {
