@@ -56,6 +56,7 @@ struct Editor {
         state.Activate_Project(QStringLiteral("Full"));
         Save_Network(fullNetwork(), state.File_MBus);
         window = std::make_unique<TFMeter_Bus>(state, platform);
+        window->FormCreate();
         window->findChild<QTreeView*>()->viewport()->installEventFilter(&probe);
     }
 

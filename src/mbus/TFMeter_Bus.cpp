@@ -50,6 +50,22 @@ void setLabel(QLabel* label, QWidget* field, const QString& text) {
 TFMeter_Bus::TFMeter_Bus(SharedState& state, Platform& platform, QWidget* parent)
     : QDialog(parent), state_(state), platform_(platform), model_(state.Lang_Table) {
     setObjectName(QStringLiteral("TFMeter_Bus"));
+    resize(ClientWidth, ClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TFMeter_Bus::setVisible(bool visible) {
+    if (visible)
+        FormCreate();
+    QDialog::setVisible(visible);
+}
+
+void TFMeter_Bus::FormCreate() {
+    // Built at the first showing rather than at start-up: the program starts faster, and the
+    // controls apply the current language when they are made.
+    if (TW)
+        return;
     const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
     L_SW_Desc = title.description;
     buildTree();
@@ -80,9 +96,6 @@ TFMeter_Bus::TFMeter_Bus(SharedState& state, Platform& platform, QWidget* parent
     connect(btn_Add_Node, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_NodeClick);
     connect(btn_Add_Var, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_VarClick);
 
-    resize(ClientWidth, ClientHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     Set_Lang();
 }
 
@@ -231,6 +244,8 @@ QWidget* TFMeter_Bus::buildVariablePage() {
 }
 
 void TFMeter_Bus::Set_Lang() {
+    if (!TW)
+        return; // not built yet
     const LangTable& t = state_.Lang_Table;
     setWindowTitle(t.text(600));
     L_SW_Desc->setText(t.text(601));

@@ -26,6 +26,8 @@ public:
 
     NetworkEditor& editor() { return model_; }
 
+    // Makes the controls; runs once, at the first showing.
+    void FormCreate();
     void Set_Lang();
     void FormShow();
     void TWClick();
@@ -48,6 +50,8 @@ public:
     // After a command that changed the network or the selection outside the tree: the tree
     // takes the model's selection, the panels and button captions their values.
     void showModel(NetworkEditor::Tab tab = NetworkEditor::Tab::Unchanged);
+
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
