@@ -5,6 +5,7 @@
 #include "support/TestFolder.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace {
@@ -455,4 +456,34 @@ TEST(DropDownWidth, WidensOnlyWhenTheBoxIsNarrow) {
     EXPECT_EQ(dropDownWidth({40, 100}, 158, 17, 8), 142);
     EXPECT_EQ(dropDownWidth(QList<int>(9, 100), 100, 17, 8), 142 + 17) << "the list scrolls";
     EXPECT_EQ(dropDownWidth(QList<int>(8, 100), 100, 17, 8), 142);
+}
+
+// The largest network comes in as one reset of the tree, never row by row.
+TEST_F(NetworkEditorTest, FullNetworkShowsInOneReset) {
+    TNodi_List full;
+    for (int n = 0; n < 64; ++n) {
+        TNodo node{QStringLiteral("Node %1").arg(n), n + 1, n, {}};
+        for (int v = 0; v < 10; ++v)
+            node.Var_List.append(TVariabile{.Description = QString::number(v), .Dimension = 2});
+        full.append(node);
+    }
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
+    ASSERT_EQ(Save_Network(full, path), QString());
+    NetworkTree& tree = editor.tree();
+    const QSignalSpy resets(&tree, &QAbstractItemModel::modelReset);
+    const QSignalSpy inserts(&tree, &QAbstractItemModel::rowsInserted);
+    ASSERT_EQ(editor.FormShow(path), QString());
+    EXPECT_EQ(resets.size(), 1);
+    EXPECT_EQ(inserts.size(), 0);
+    ASSERT_EQ(tree.rowCount(tree.rootIndex()), 64);
+    for (int n = 0; n < 64; ++n)
+        EXPECT_EQ(tree.rowCount(tree.indexOf({n, -1})), 10) << n;
+    EXPECT_EQ(tree.positionOf(tree.index(9, 0, tree.indexOf({63, -1}))),
+              (NetworkTree::Position{63, 9}));
+    // At the limits the node and variable checks come before any field.
+    EXPECT_EQ(addNode(QStringLiteral("200")), 648);
+    editor.TWClick({63, 9});
+    editor.varButtonText = QStringLiteral("ADD VARIABLE");
+    EXPECT_EQ(editor.btn_Add_VarClick(), 647);
 }
