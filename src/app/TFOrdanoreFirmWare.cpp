@@ -13,6 +13,7 @@
 #include "comm/TFParGen.h"
 #include "common/MakerSite.h"
 #include "image/Compiler.h"
+#include "mbus/TFMeter_Bus.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/UrlOpener.h"
@@ -90,6 +91,7 @@ void TFOrdanoreFirmWare::createWindows() {
     FSoftOptions = new TFSoftOptions(
         state_, platform_, *versionCheck_, Timer_Update, [this] { Change_Language(); }, this);
     FParGen = new TFParGen(state_, platform_, this);
+    FMeter_Bus = new TFMeter_Bus(state_, platform_, this);
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
@@ -233,6 +235,7 @@ void TFOrdanoreFirmWare::Change_Language() {
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();
     FSoftOptions->Set_Lang();
+    FMeter_Bus->Set_Lang();
     if (FBoot)
         FBoot->Set_Lang();
     FParGen->Set_Lang();
@@ -314,9 +317,10 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
     }
     if (sender == Btn_Prm_Gen)
         FParGen->exec();
+    if (sender == Btn_MBus)
+        FMeter_Bus->exec();
     if (sender == Btn_CreateBin)
         Update_Device();
-    // Steps 2 and 3 open their windows once those exist.
 }
 
 void TFOrdanoreFirmWare::Create_New_Project() {

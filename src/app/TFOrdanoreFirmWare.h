@@ -11,6 +11,7 @@ class TFAbout;
 class TFBoot;
 class TFSoftOptions;
 class VersionCheck;
+class TFMeter_Bus;
 class TFNew_Project;
 class TFOpenConf;
 class TFParGen;
@@ -90,5 +91,6 @@ private:
     TFAbout* FAbout = nullptr;
     TFSoftOptions* FSoftOptions = nullptr;
     TFParGen* FParGen = nullptr;
+    TFMeter_Bus* FMeter_Bus = nullptr;
     TFBoot* FBoot = nullptr;
 };
