@@ -22,10 +22,10 @@ bool sameFile(const QString& a, const QString& b) {
 QString readNetworkFile(const QString& path, QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return QDir::toNativeSeparators(path) + QLatin1Char('\n') + file.errorString();
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return QDir::toNativeSeparators(path) + QLatin1Char('\n') + file.errorString();
     return Load_Network(path).error;
 }
 
@@ -44,16 +44,15 @@ Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table
     }
     QByteArray bytes;
     if (const QString reason = readNetworkFile(chosen, bytes); !reason.isEmpty()) {
-        prompts.error(parent, table.text(Msg_NotImported) + reason);
+        prompts.error(parent, table.text(Msg_NotImported) + QLatin1Char('\n') + reason);
         return Outcome::Failed;
     }
     if (QFileInfo::exists(fileMBus) && !prompts.question(parent, table.text(Msg_Overwrite)))
         return Outcome::Declined;
     // Copied unchanged; the old file stays until the new one is complete.
     if (const QString error = writeFileAtomically(fileMBus, bytes); !error.isEmpty()) {
-        prompts.error(parent,
-                      table.text(Msg_NotImported) +
-                          QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileMBus), error));
+        prompts.error(parent, table.text(Msg_NotImported) + QLatin1Char('\n') +
+                                  QDir::toNativeSeparators(fileMBus) + QLatin1Char('\n') + error);
         return Outcome::Failed;
     }
     return Outcome::Imported;

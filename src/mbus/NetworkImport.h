@@ -13,7 +13,7 @@ namespace NetworkImport {
 inline constexpr int Msg_Overwrite = 661;
 // The chosen file is the configuration's own M_Bus.xml: it is reloaded, nothing is copied.
 inline constexpr int Msg_OwnFileReloaded = 780;
-// Followed by the reason; the current M_Bus.xml is unchanged.
+// Followed on the next line by the reason; the current M_Bus.xml is unchanged.
 inline constexpr int Msg_NotImported = 781;
 // Caption of the open-file dialog.
 inline constexpr int Caption = 604;
