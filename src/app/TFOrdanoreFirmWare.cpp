@@ -1,19 +1,20 @@
 #include "app/TFOrdanoreFirmWare.h"
 
-#include "dialogs/DialogParts.h"
 #include "app/Pictures.h"
-#include "update/ProgramStarter.h"
 #include "app/Settings.h"
-#include "state/SharedState.h"
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
 #include "common/MakerSite.h"
+#include "dialogs/DialogParts.h"
 #include "image/Compiler.h"
+#include "mbus/TFMeter_Bus.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/UrlOpener.h"
 #include "projects/TFNew_Project.h"
 #include "projects/TFOpenConf.h"
+#include "state/SharedState.h"
+#include "update/ProgramStarter.h"
 #include "update/TFBoot.h"
 
 #include <QCloseEvent>
@@ -80,6 +81,7 @@ void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
 void TFOrdanoreFirmWare::createWindows() {
     FNew_Project = new TFNew_Project(state_, platform_, this);
     FOpenConf = new TFOpenConf(state_, this);
+    FMeter_Bus = new TFMeter_Bus(state_, platform_, this);
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
@@ -219,6 +221,7 @@ void TFOrdanoreFirmWare::Change_Language() {
     Set_Lang();
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();
+    FMeter_Bus->Set_Lang();
     if (FBoot)
         FBoot->Set_Lang();
 }
@@ -268,9 +271,11 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         platform_.prompts.error(this, state_.Lang_Table.text(18));
         return;
     }
+    if (sender == Btn_MBus)
+        FMeter_Bus->exec();
     if (sender == Btn_CreateBin)
         Update_Device();
-    // Steps 2 and 3 open their windows once those exist.
+    // Step 2 opens its window once that exists.
 }
 
 void TFOrdanoreFirmWare::Create_New_Project() {

@@ -8,6 +8,7 @@ class QLabel;
 class QPushButton;
 class ProgramStarter;
 class TFBoot;
+class TFMeter_Bus;
 class TFNew_Project;
 class TFOpenConf;
 struct Platform;
@@ -78,5 +79,6 @@ private:
 
     TFNew_Project* FNew_Project = nullptr;
     TFOpenConf* FOpenConf = nullptr;
+    TFMeter_Bus* FMeter_Bus = nullptr;
     TFBoot* FBoot = nullptr;
 };
