@@ -198,10 +198,8 @@ int pasteVariable(TNodi_List& nodes, int indNodo, const TVariabile& copied,
     return 0;
 }
 
-int pasteNode(TNodi_List& nodes, const TNodo& copied, const QString& primary,
-              const QString& secondary, const QStringList& newValues, const LangTable& table) {
-    if (!NetworkRules::canAddNode(nodes.size()))
-        return Msg_MaxNodes;
+TNodo pastedNode(const LangTable& table, const TNodo& copied, const QString& primary,
+                 const QString& secondary, const QStringList& newValues) {
     TNodo node;
     node.Description = copied.Description;
     node.Node_Pri = checkedNumber(primary);
@@ -210,7 +208,14 @@ int pasteNode(TNodi_List& nodes, const TNodo& copied, const QString& primary,
         node.Var_List.append(pastedVariable(
             table, copied.Var_List[k], newValues.mid(k * Rows_Per_Variable, Rows_Per_Variable)));
     }
-    nodes.append(node);
+    return node;
+}
+
+int pasteNode(TNodi_List& nodes, const TNodo& copied, const QString& primary,
+              const QString& secondary, const QStringList& newValues, const LangTable& table) {
+    if (!NetworkRules::canAddNode(nodes.size()))
+        return Msg_MaxNodes;
+    nodes.append(pastedNode(table, copied, primary, secondary, newValues));
     return 0;
 }
 

@@ -122,6 +122,10 @@ TVariabile pastedVariable(const LangTable& table, const TVariabile& copied,
 int pasteVariable(TNodi_List& nodes, int indNodo, const TVariabile& copied,
                   const QStringList& newValues, const LangTable& table);
 
+// A copy of `copied` with the new addresses and, block by block, the new Modbus fields.
+TNodo pastedNode(const LangTable& table, const TNodo& copied, const QString& primary,
+                 const QString& secondary, const QStringList& newValues);
+
 // After the dialog's OK: 648 when the network holds 64 nodes, else the node with its new
 // addresses and Modbus fields is appended at the end.
 int pasteNode(TNodi_List& nodes, const TNodo& copied, const QString& primary,

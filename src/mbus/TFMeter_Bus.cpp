@@ -1,6 +1,7 @@
 #include "mbus/TFMeter_Bus.h"
 
 #include "dialogs/DialogParts.h"
+#include "mbus/TFNewIDNode.h"
 #include "mbus/WideComboBox.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
@@ -83,6 +84,7 @@ TFMeter_Bus::TFMeter_Bus(SharedState& state, Platform& platform, QWidget* parent
     resize(ClientWidth, ClientHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    FNewIDNode = new TFNewIDNode(state_, platform_.prompts, this);
     Set_Lang();
 }
 
@@ -262,6 +264,7 @@ void TFMeter_Bus::Set_Lang() {
     PasteNode1->setText(t.text(639));
     DeleteItem1->setText(t.text(640));
     TW->setAccessibleName(t.text(600));
+    FNewIDNode->Set_Lang();
     readPanels();
     model_.Set_Lang();
     showPanels();
