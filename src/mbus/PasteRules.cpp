@@ -180,10 +180,16 @@ TVariabile pastedVariable(const LangTable& table, const TVariabile& copied,
                           const QStringList& blockValues) {
     TVariabile variable = copied; // every M-Bus field unchanged
     variable.Mod_ID = checkedNumber(blockValues.value(0));
-    variable.Mod_ToD = Modbus_ToD_to_Index(table, blockValues.value(1));
     variable.Mod_NumReg = checkedNumber(blockValues.value(2));
     variable.Mod_NPoint = checkedNumber(blockValues.value(3));
-    variable.Mod_Swap = Modbus_Swap_to_Index(table, blockValues.value(4));
+    // The lists offer only their entries, so a text they do not know is the copied value of
+    // a position beyond the list (an edited file): it is kept, not turned into -1.
+    const int modToD = Modbus_ToD_to_Index(table, blockValues.value(1));
+    if (modToD >= 0)
+        variable.Mod_ToD = modToD;
+    const int modSwap = Modbus_Swap_to_Index(table, blockValues.value(4));
+    if (modSwap >= 0)
+        variable.Mod_Swap = modSwap;
     return variable;
 }
 

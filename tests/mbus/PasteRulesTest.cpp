@@ -347,3 +347,19 @@ TEST(PasteRules, EachBlockFeedsItsOwnVariable) {
         0);
     EXPECT_TRUE(nodes.last().Var_List.isEmpty());
 }
+
+// A Modbus type or swap beyond its list (possible only from an edited file) shows as an empty
+// cell; pasting it unchanged keeps the stored position instead of writing -1.
+TEST(PasteRules, PositionBeyondAListIsKeptWhenNotChanged) {
+    const LangTable table;
+    TVariabile copied = variable("Odd", 1, 0);
+    copied.Mod_ToD = 7;
+    copied.Mod_Swap = 5;
+    const QList<GridRow> rows = variableRows(table, copied);
+    EXPECT_EQ(rows[1].copied, QString());
+    EXPECT_EQ(rows[4].copied, QString());
+    EXPECT_EQ(pastedVariable(table, copied, valuesOf(rows)), copied);
+    const TVariabile picked = pastedVariable(table, copied, {"1", "Coil Status", "0", "2", "None"});
+    EXPECT_EQ(picked.Mod_ToD, 0);
+    EXPECT_EQ(picked.Mod_Swap, 0);
+}
