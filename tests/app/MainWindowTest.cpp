@@ -2,6 +2,7 @@
 #include "state/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
 #include "image/Compiler.h"
+#include "mbus/TFMeter_Bus.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
@@ -357,4 +358,31 @@ TEST(MainWindow, Step4StopsBeforeTheUpdateWindowWhenCompilingOrWritingFails) {
         run.click("Btn_CreateBin");
     }
     run.fakes.prompts.verify();
+}
+
+TEST(MainWindow, Step3OpensTheNetworkEditorOfTheActiveConfiguration) {
+    TestFolder folder;
+    folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"),
+                 "<M-Bus_Network><Nodo ID=\"4\" Sec_Add=\"44\" Descrizione=\"Gas\"/>"
+                 "</M-Bus_Network><!--SW_VERSION = 2.005-->");
+    lastProject(folder, "P");
+    ProgramRun run(folder.path());
+    run.state.Lang_Table.Load_Lang_Text(QStringLiteral("STR600 = Rete M-Bus\n"));
+    run.window->Change_Language();
+    QStringList shown;
+    onNextModal([&shown](QWidget* dialog) {
+        auto* editor = qobject_cast<TFMeter_Bus*>(dialog);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(editor->isModal());
+        shown << editor->windowTitle();
+        NetworkTree& tree = editor->editor().tree();
+        shown << tree.index(0, 0, tree.rootIndex()).data().toString();
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_Cancel")),
+                          Qt::LeftButton);
+    });
+    run.click("Btn_MBus");
+    ASSERT_TRUE(modalActionsDone());
+    EXPECT_EQ(shown,
+              QStringList({QStringLiteral("Rete M-Bus"),
+                           QStringLiteral("Primary Address 4 - Secondary Address 44 - Gas")}));
 }
