@@ -327,3 +327,30 @@ TEST_F(TFMeter_BusCopyPasteTest, SixtyFifthNodeRefusedAfterTheDialog) {
     EXPECT_EQ(model().Nodi_List().size(), 64);
     EXPECT_FALSE(model().Is_Change);
 }
+
+// With a variable selected the copy goes to the end of that variable's node.
+TEST_F(TFMeter_BusCopyPasteTest, PastedVariableGoesToTheNodeOfTheSelectedVariable) {
+    open();
+    select(0, 0);
+    action("CopyVariable1")->trigger();
+    select(0, 1);
+    onNextModal([](QWidget* dialog) { press(dialog, "Btn_OK"); });
+    action("PasteVariable1")->trigger();
+    const TNodi_List& nodes = model().Nodi_List();
+    ASSERT_EQ(nodes[0].Var_List.size(), 4);
+    EXPECT_EQ(nodes[0].Var_List[3], nodes[0].Var_List[0]);
+    EXPECT_TRUE(nodes[1].Var_List.isEmpty());
+}
+
+// A language change reaches the paste dialog through the editor's Set_Lang.
+TEST_F(TFMeter_BusCopyPasteTest, LanguageChangeReachesThePasteDialog) {
+    state.Lang_Table.setText(906, QStringLiteral("Dati Modbus delle nuove variabili"));
+    state.Lang_Table.setText(907, QStringLiteral("Conferma"));
+    window->Set_Lang();
+    auto* dialog = window->findChild<QDialog*>(QStringLiteral("TFNewIDNode"));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK"))->text(),
+              QStringLiteral("Conferma"));
+    EXPECT_EQ(dialog->findChild<QTableWidget*>(QStringLiteral("ASG"))->accessibleName(),
+              QStringLiteral("Dati Modbus delle nuove variabili"));
+}
