@@ -94,6 +94,9 @@ void TFMeter_Bus::buildTree() {
     TW->setHeaderHidden(true);
     TW->setRootIsDecorated(false);
     TW->setUniformRowHeights(true); // rows are measured once, not one by one
+    // Long labels scroll sideways instead of being cut.
+    TW->header()->setStretchLastSection(false);
+    TW->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     TW->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TW->setSelectionMode(QAbstractItemView::SingleSelection);
     TW->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -212,6 +215,11 @@ QWidget* TFMeter_Bus::buildVariablePage() {
     grid->addWidget(btn_Add_Var, row++, 1);
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(1, 1);
+    // The closed boxes keep the panel's width; the long lists open wider.
+    for (QComboBox* box : p->findChildren<QComboBox*>()) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(12);
+    }
 
     for (QComboBox* box :
          {static_cast<QComboBox*>(CB_Var_MBus_ToD), CB_Var_Mod_ToD, CB_Var_Mod_Swap})
@@ -284,8 +292,10 @@ void TFMeter_Bus::FormShow() {
     TW->expand(model_.tree().rootIndex());
     updatePasteEntries();
     showPanels();
+    // Reported once the window is up, so the message stands over the network it concerns.
     if (!error.isEmpty())
-        platform_.prompts.error(this, error);
+        QMetaObject::invokeMethod(
+            this, [this, error] { platform_.prompts.error(this, error); }, Qt::QueuedConnection);
 }
 
 void TFMeter_Bus::TWClick() {

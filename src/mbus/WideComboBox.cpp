@@ -3,9 +3,28 @@
 #include "mbus/NetworkEditor.h"
 
 #include <QAbstractItemView>
-#include <QStyle>
+#include <QProxyStyle>
+
+namespace {
+
+// Some styles open a combo box as a menu as tall as the screen; this list shows eight
+// entries below the box.
+class ListPopupStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+} // namespace
 
 WideComboBox::WideComboBox(QWidget* parent) : QComboBox(parent) {
+    auto* listStyle = new ListPopupStyle;
+    listStyle->setParent(this);
+    setStyle(listStyle);
     setMaxVisibleItems(VisibleEntries);
 }
 
