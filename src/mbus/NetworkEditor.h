@@ -2,6 +2,7 @@
 
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkTree.h"
+#include "mbus/PasteRules.h"
 
 #include <QString>
 
@@ -106,6 +107,8 @@ public:
     void appendNode(const TNodo& node);
     void appendVariable(int nodePos, const TVariabile& variable);
     void markChanged() { Is_Change = true; }
+    // Copy_Var and Copy_Node: empty at start, then kept across showings and configurations.
+    PasteRules::CopyBuffers Copy_Buffers;
 
 private:
     void selectNothing();

@@ -1,6 +1,7 @@
 #include "mbus/TFMeter_Bus.h"
 
 #include "dialogs/DialogParts.h"
+#include "mbus/TFNewIDNode.h"
 #include "mbus/WideComboBox.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
@@ -96,6 +97,7 @@ void TFMeter_Bus::FormCreate() {
     connect(btn_Add_Node, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_NodeClick);
     connect(btn_Add_Var, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_VarClick);
 
+    FNewIDNode = new TFNewIDNode(state_, platform_.prompts, this);
     Set_Lang();
 }
 
@@ -285,6 +287,7 @@ void TFMeter_Bus::Set_Lang() {
     PasteNode1->setText(t.text(639));
     DeleteItem1->setText(t.text(640));
     TW->setAccessibleName(t.text(600));
+    FNewIDNode->Set_Lang();
     readPanels();
     model_.Set_Lang();
     showPanels();

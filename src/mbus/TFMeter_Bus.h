@@ -13,6 +13,7 @@ class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTreeView;
+class TFNewIDNode;
 class WideComboBox;
 struct Platform;
 struct SharedState;
@@ -69,6 +70,7 @@ protected:
     QAction* PasteNode1 = nullptr;
     QAction* DeleteItem1 = nullptr;
     QPushButton* Btn_ImportNet = nullptr;
+    TFNewIDNode* FNewIDNode = nullptr; // the paste dialog, for the whole run
 
 private:
     void buildTree();
