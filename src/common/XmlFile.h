@@ -8,6 +8,9 @@
 // XML files of the system: no declaration, no indentation, attribute order kept.
 namespace XmlFile {
 
+// The top-level comment after the root of both configuration files.
+inline constexpr const char* ConfigVersionComment = "SW_VERSION = 2.005";
+
 // Parses bytes; on failure returns the parser's message with line and column (counted in
 // characters, from 1). Every reader parses alike: an element whose text is only blanks keeps
 // them, since a typed value or a name may be nothing but blanks.
