@@ -68,19 +68,6 @@ qsizetype firstInvalidUtf8(const QByteArray& bytes) {
     return -1;
 }
 
-// A parser's message may quote the offending character, which can be a control character
-// or a NUL: show those by their code so the message stays one readable line.
-QString printable(const QString& message) {
-    QString out;
-    for (const QChar c : message) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
 // pugixml accepts documents that are not well-formed (a second top-level element, text
 // around the root, bytes after a NUL, a duplicated attribute, invalid UTF-8, undefined
 // entities). A conforming pass refuses them with its own message and position. A document
@@ -98,7 +85,7 @@ QString conformanceError(const QByteArray& bytes) {
     }
     if (!reader.hasError())
         return {};
-    QString message = printable(reader.errorString());
+    QString message = reader.errorString();
     if (message.endsWith(QLatin1Char('.')))
         message.chop(1);
     // The stream reader decodes ahead and places an encoding error where decoding began;
@@ -119,6 +106,7 @@ QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& f
     const pugi::xml_parse_result result =
         doc.load_buffer(bytes.constData(), size_t(bytes.size()), ParseOptions);
     if (!result) {
+        doc.reset(); // nothing half-read for a caller that looks anyway
         return QStringLiteral("%1: %2 at %3")
             .arg(fileName, QString::fromUtf8(result.description()), position(bytes, result.offset));
     }

@@ -90,6 +90,8 @@ TEST(XmlFile, NotWellFormedIsRefused) {
         {"text_after_root.xml",
          "text_after_root.xml: Extra content at end of document at line 2, column 1"},
         {"after_nul.xml", "after_nul.xml: Extra content at end of document at line 1, column 11"},
+        {"nul_in_text.xml", "nul_in_text.xml: Start-end tags mismatch at line 1, column 19"},
+        {"control_character.xml", "control_character.xml: Unexpected '' at line 1, column 19"},
         {"duplicate_attribute.xml",
          "duplicate_attribute.xml: Attribute 'ID' redefined at line 1, column 36"},
         {"invalid_utf8.xml",

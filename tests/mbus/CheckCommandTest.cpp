@@ -186,7 +186,8 @@ TEST(CheckCommand, AgreesWithTheWindowAndTheCompilerOnTypedNumbers) {
 TEST(CheckCommand, EveryReaderRefusesWhatIsNotWellFormed) {
     for (const char* fixture :
          {"two_roots.xml", "text_before_root.xml", "text_after_root.xml", "after_nul.xml",
-          "duplicate_attribute.xml", "invalid_utf8.xml", "undefined_entity.xml", "doctype.xml"}) {
+          "duplicate_attribute.xml", "invalid_utf8.xml", "undefined_entity.xml", "doctype.xml",
+          "nul_in_text.xml", "control_character.xml"}) {
         SCOPED_TRACE(fixture);
         const QString source = QStringLiteral("xml/") + QLatin1String(fixture);
         TestFolder folder;
