@@ -108,6 +108,29 @@ TEST(XmlFile, NotWellFormedIsRefused) {
     }
 }
 
+// An encoding error is placed at the first bad byte, wherever the parser noticed it.
+TEST(XmlFile, EncodingErrorsPointAtTheBadByte) {
+    struct Row {
+        const char* why;
+        QByteArray bytes;
+        const char* position;
+    };
+    const Row rows[] = {
+        {"lone continuation byte", "<A>ab\x80</A>", "line 1, column 6"},
+        {"overlong slash", "<A>\xc0\xaf</A>", "line 1, column 4"},
+        {"encoded surrogate", "<A>\n\xc3\xa9\xed\xa0\x80</A>", "line 2, column 2"},
+        {"above U+10FFFF", "<A b=\"\xf4\x90\x80\x80\"/>", "line 1, column 7"},
+        {"cut sequence", "<A>\xe2\x82</A>", "line 1, column 4"},
+    };
+    for (const Row& row : rows) {
+        pugi::xml_document doc;
+        EXPECT_EQ(XmlFile::parse(doc, row.bytes, QStringLiteral("f.xml")),
+                  QStringLiteral("f.xml: Encountered incorrectly encoded content at ") +
+                      QLatin1String(row.position))
+            << row.why;
+    }
+}
+
 // What the system writes, and what a person may add around it, stays readable.
 TEST(XmlFile, WellFormedVariantsAreRead) {
     const QByteArray rows[] = {
