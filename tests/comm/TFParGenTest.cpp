@@ -464,11 +464,14 @@ TEST_F(TFParGenTest, EthernetValuesCountOnlyForTheEthernetDevice) {
 
 TEST_F(TFParGenTest, DotMovesAlongTheTwelveAddressFields) {
     onNextModal([this](QWidget* modal) {
-        EXPECT_EQ(modal, window.get());
-        QApplication::setActiveWindow(window.get());
-        auto typeKeys = [](const QString& keys) {
-            for (QChar ch : keys)
-                QTest::keyClick(QApplication::focusWidget(), ch.toLatin1());
+        ASSERT_EQ(modal, window.get());
+        // The window's own focus child takes the keys, whichever window the platform activated.
+        auto typeKeys = [this](const QString& keys) {
+            for (QChar ch : keys) {
+                QWidget* focused = window->focusWidget();
+                ASSERT_NE(focused, nullptr) << "no field has the focus before " << ch.toLatin1();
+                QTest::keyClick(focused, ch.toLatin1());
+            }
         };
         for (const char* octet : Octets)
             edit(octet)->clear();
@@ -476,14 +479,14 @@ TEST_F(TFParGenTest, DotMovesAlongTheTwelveAddressFields) {
         typeKeys(QStringLiteral("192.168"));
         EXPECT_EQ(edit("E_Ethernet_IP1")->text(), QStringLiteral("192"));
         EXPECT_EQ(edit("E_Ethernet_IP2")->text(), QStringLiteral("168"));
-        EXPECT_EQ(QApplication::focusWidget(), edit("E_Ethernet_IP2"));
+        EXPECT_EQ(window->focusWidget(), edit("E_Ethernet_IP2"));
         typeKeys(QStringLiteral(".1.2.255.255.255.0.10.0.0.1."));
         const char* const expected[12] = {"192", "168", "1",  "2", "255", "255",
                                           "255", "0",   "10", "0", "0",   "1"};
         for (int i = 0; i < 12; ++i)
             EXPECT_EQ(edit(Octets[i])->text(), QLatin1String(expected[i])) << Octets[i];
         // The last dot went nowhere; other characters are never filtered.
-        EXPECT_EQ(QApplication::focusWidget(), edit("E_Ethernet_GAT4"));
+        EXPECT_EQ(window->focusWidget(), edit("E_Ethernet_GAT4"));
         typeKeys(QStringLiteral("a"));
         EXPECT_EQ(edit("E_Ethernet_GAT4")->text(), QStringLiteral("1a"));
         // The Modbus fields take a dot like any character.
@@ -639,12 +642,13 @@ TEST_F(TFParGenTest, TabGoesThroughTheSectionsInTheirOrder) {
     QStringList visited;
     onNextModal([this, &visited](QWidget*) {
         EXPECT_EQ(window->focusWidget(), child("CB_SelectDevice_SelDev"));
-        // Keys go to the active window; a loaded machine may not have activated it yet.
-        QApplication::setActiveWindow(window.get());
+        // The window's own focus child takes the keys, whichever window the platform activated.
         child("CP_Select_Device_Header")->setFocus(Qt::TabFocusReason);
         for (int i = 0; i < 27; ++i) {
-            visited << QApplication::focusWidget()->objectName();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focused = window->focusWidget();
+            ASSERT_NE(focused, nullptr) << "after " << visited.join(u' ').toStdString();
+            visited << focused->objectName();
+            QTest::keyClick(focused, Qt::Key_Tab);
         }
         window->close();
     });
