@@ -142,7 +142,8 @@ TEST(NetworkCsv, BadRowsNameLineColumnAndRule) {
         {"register beyond 65535", row(",Holding Register,0,", ",Holding Register,65536,"),
          "Line 2, column 17 (Modbus Register): Error!! ModBus Register must be between 0 and "
          "65535"},
-        {"slave ID before register", row(",Not Selected,1,Holding Register,0,", ",Not Selected,0,Holding Register,70000,"),
+        {"slave ID before register",
+         row(",Not Selected,1,Holding Register,0,", ",Not Selected,0,Holding Register,70000,"),
          "Line 2, column 15 (Modbus Slave ID): Error!! ModBus Slave ID must be between 1 and 247"},
         {"primary address 251", row("1,12345678,", "251,12345678,"),
          "Line 2, column 1 (Node Primary Address): Error!! M-Bus Node Primary Address must be "
@@ -162,7 +163,8 @@ TEST(NetworkCsv, BadRowsNameLineColumnAndRule) {
          "Line 2, column 13 (Tariff): Error!! Tariff must be between 0x00000 and 0xFFFFF"},
         {"a missing field", row(",None\n", "\n"), "Line 2: the row has 18 fields, the header 19"},
         // Reported where the row with the open quote starts.
-        {"an open quote", row("Heat meter", "\"Heat meter"), "Line 2: a quoted field is not closed"},
+        {"an open quote", row("Heat meter", "\"Heat meter"),
+         "Line 2: a quoted field is not closed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -240,7 +242,8 @@ TEST(NetworkCsv, HeaderProblems) {
               QStringLiteral("Line 1: unknown column \"Tarif\""));
     QByteArray missing = Header;
     missing.replace(",Modbus Swap", "");
-    EXPECT_EQ(import(missing).error, QStringLiteral("Line 1: the column \"Modbus Swap\" is missing"));
+    EXPECT_EQ(import(missing).error,
+              QStringLiteral("Line 1: the column \"Modbus Swap\" is missing"));
     EXPECT_EQ(import(QByteArray()).error, QStringLiteral("The file has no header line"));
     EXPECT_EQ(import(Header + "1,\xFF\xFE,x\n").error,
               QStringLiteral("The file is not UTF-8 text: save it from the spreadsheet as CSV "

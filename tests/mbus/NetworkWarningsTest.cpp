@@ -130,9 +130,8 @@ TEST(NetworkWarnings, SourceNarrowerThanField) {
 // variables is not on the device.
 TEST(NetworkWarnings, SameSecondaryAddress) {
     const LangTable texts;
-    const QList<Warning> warnings =
-        findWarnings({node(1, 777, {record()}), node(2, 5, {record()}), node(3, 777, {record()})},
-                     texts);
+    const QList<Warning> warnings = findWarnings(
+        {node(1, 777, {record()}), node(2, 5, {record()}), node(3, 777, {record()})}, texts);
     ASSERT_EQ(kinds(warnings), QList<Kind>{Kind::SameSecondaryAddress});
     EXPECT_EQ(warnings[0].node, 2);
     EXPECT_EQ(warnings[0].otherNode, 0);
@@ -141,5 +140,6 @@ TEST(NetworkWarnings, SameSecondaryAddress) {
                              "secondary address 777"));
     TVariabile disabled = record();
     disabled.Enable = false;
-    EXPECT_TRUE(findWarnings({node(1, 777, {record()}), node(3, 777, {disabled})}, texts).isEmpty());
+    EXPECT_TRUE(
+        findWarnings({node(1, 777, {record()}), node(3, 777, {disabled})}, texts).isEmpty());
 }

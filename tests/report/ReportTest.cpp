@@ -134,8 +134,8 @@ TEST(InstallationReport, PdfHasThePagesAndTheText) {
     const QString pdf = folder.file(QStringLiteral("report.pdf"));
     ASSERT_EQ(writeReportPdf(toHtml(build(gathered.input, LangTable())), pdf), QString());
 
-    EXPECT_TRUE(runTool(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression(
-        QStringLiteral("Pages:\\s+1\\n"))));
+    EXPECT_TRUE(runTool(QStringLiteral("pdfinfo"), {pdf})
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
     const QString text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     for (const char* words : {"Installation report: Plant North", "RX48213-B2 (Ethernet Update)",
                               "Heat meter", "Energy (Wh)", "Holding Register"})
