@@ -1,8 +1,8 @@
 #include "app/Settings.h"
 
-#include "state/SharedState.h"
 #include "common/AtomicFile.h"
 #include "common/XmlFile.h"
+#include "state/SharedState.h"
 
 #include <QFile>
 

@@ -1,16 +1,16 @@
 #include "app/Shell.h"
 
-#include "update/ProgramStarter.h"
-#include "state/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
 #include "platform/Clock.h"
 #include "platform/DesktopUrlOpener.h"
-#include "platform/IcmpEchoService.h"
 #include "platform/HttpGetter.h"
+#include "platform/IcmpEchoService.h"
 #include "platform/MessageBoxPrompts.h"
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemSerialProbe.h"
+#include "state/SharedState.h"
+#include "update/ProgramStarter.h"
 
 struct Shell::Parts {
     MessageBoxPrompts prompts;

@@ -2,13 +2,18 @@
 
 #include "dialogs/DialogParts.h"
 #include "app/Pictures.h"
+#include "app/TFAbout.h"
+#include "app/TFSoftOptions.h"
+#include "app/VersionCheck.h"
 #include "update/ProgramStarter.h"
 #include "app/Settings.h"
 #include "state/SharedState.h"
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
+#include "comm/TFParGen.h"
 #include "common/MakerSite.h"
 #include "image/Compiler.h"
+#include "mbus/TFMeter_Bus.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/UrlOpener.h"
@@ -27,6 +32,7 @@ namespace {
 
 constexpr int ClientWidth = 694;
 constexpr int UpdateTimerFirstMs = 60000;
+constexpr int UpdateTimerNextMs = 7200000;
 
 // A label that reports clicks, for the web-address label.
 class ClickableLabel : public QLabel {
@@ -47,7 +53,8 @@ protected:
 TFOrdanoreFirmWare::TFOrdanoreFirmWare(SharedState& state, Platform& platform,
                                        ProgramStarter& starter, const QString& programFolder,
                                        QWidget* parent)
-    : QWidget(parent), state_(state), platform_(platform), starter_(starter) {
+    : QWidget(parent), state_(state), platform_(platform), starter_(starter),
+      versionCheck_(new VersionCheck(platform.http, this)) {
     setObjectName(QStringLiteral("TFOrdanoreFirmWare"));
     FormCreate(programFolder);
     createWindows();
@@ -80,6 +87,11 @@ void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
 void TFOrdanoreFirmWare::createWindows() {
     FNew_Project = new TFNew_Project(state_, platform_, this);
     FOpenConf = new TFOpenConf(state_, this);
+    FAbout = new TFAbout(state_, platform_, this);
+    FSoftOptions = new TFSoftOptions(
+        state_, platform_, *versionCheck_, Timer_Update, [this] { Change_Language(); }, this);
+    FParGen = new TFParGen(state_, platform_, this);
+    FMeter_Bus = new TFMeter_Bus(state_, platform_, this);
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
@@ -196,7 +208,10 @@ void TFOrdanoreFirmWare::Set_Lang() {
     Btn_Prm_Gen->setToolTip(t.text(23));
     Btn_CreateBin->setToolTip(t.text(24));
     Btn_MBus->setToolTip(t.text(26));
+    for (QPushButton* b : {Btn_Info, Btn_Opz, Btn_Close})
+        b->setAccessibleName(b->toolTip());
     Aggiorna_Label();
+    showUpdateLink();
     for (QLabel* l : L_Step)
         l->adjustSize();
     L_Begin->adjustSize();
@@ -219,22 +234,43 @@ void TFOrdanoreFirmWare::Change_Language() {
     Set_Lang();
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();
+    FSoftOptions->Set_Lang();
+    FMeter_Bus->Set_Lang();
     if (FBoot)
         FBoot->Set_Lang();
+    FParGen->Set_Lang();
 }
 
 void TFOrdanoreFirmWare::enableUpdateTimer() {
-    if (state_.En_Internet && state_.En_Update)
-        Timer_Update.start();
-    else
+    if (!state_.En_Internet || !state_.En_Update)
         Timer_Update.stop();
+    else if (!Timer_Update.isActive())
+        Timer_Update.start(); // a running countdown keeps its time
 }
 
 void TFOrdanoreFirmWare::Timer_UpdateTimer() {
     Timer_Update.stop();
-    // The version check itself comes with the options dialog.
-    Timer_Update.setInterval(7200000);
-    Timer_Update.start();
+    Timer_Update.setInterval(UpdateTimerNextMs);
+    // The windows stay responsive while the site answers; the timer waits for the answer so
+    // that a slow site never has two checks running.
+    versionCheck_->Check_Version(this, [this](bool newer) {
+        updateAvailable_ = newer;
+        showUpdateLink();
+        enableUpdateTimer();
+    });
+}
+
+void TFOrdanoreFirmWare::showUpdateLink() {
+    if (!updateAvailable_) {
+        LL_Update->hide();
+        return;
+    }
+    LL_Update->setText(
+        QStringLiteral("<a href=\"%1\">%2</a>")
+            .arg(MakerSite::downloadPage().toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                 state_.Lang_Table.text(19).toHtmlEscaped()));
+    LL_Update->adjustSize();
+    LL_Update->show();
 }
 
 void TFOrdanoreFirmWare::L_NelvariClick() {
@@ -262,15 +298,29 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         close();
         return;
     }
-    if (sender == Btn_Info || sender == Btn_Opz)
-        return; // the about box and the options dialog come later
+    if (sender == Btn_Info) {
+        FAbout->exec();
+        return;
+    }
+    if (sender == Btn_Opz) {
+        if (FSoftOptions->exec() != QDialog::Accepted)
+            return;
+        const QString error = Save_Setting();
+        if (!error.isEmpty())
+            qWarning("Ordano.xml not written: %s", qPrintable(error));
+        enableUpdateTimer();
+        return;
+    }
     if (state_.Project_Dir.isEmpty()) {
         platform_.prompts.error(this, state_.Lang_Table.text(18));
         return;
     }
+    if (sender == Btn_Prm_Gen)
+        FParGen->exec();
+    if (sender == Btn_MBus)
+        FMeter_Bus->exec();
     if (sender == Btn_CreateBin)
         Update_Device();
-    // Steps 2 and 3 open their windows once those exist.
 }
 
 void TFOrdanoreFirmWare::Create_New_Project() {

@@ -7,9 +7,14 @@ class QAbstractButton;
 class QLabel;
 class QPushButton;
 class ProgramStarter;
+class TFAbout;
 class TFBoot;
+class TFSoftOptions;
+class VersionCheck;
+class TFMeter_Bus;
 class TFNew_Project;
 class TFOpenConf;
+class TFParGen;
 struct Platform;
 struct SharedState;
 
@@ -38,6 +43,9 @@ public:
 
     QTimer& updateTimer() { return Timer_Update; }
     TFBoot& updateWindow();
+    VersionCheck& versionCheck() { return *versionCheck_; }
+    // The periodic version check: the first after 60 000 ms, then every 7 200 000 ms.
+    void Timer_UpdateTimer();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,7 +56,7 @@ private:
     void layOut();
     void Aggiorna_Label();
     void enableUpdateTimer();
-    void Timer_UpdateTimer();
+    void showUpdateLink();
     void L_NelvariClick();
     QPushButton* pictureButton(const char* name, const QIcon& icon, int x, int y);
     QPushButton* stepButton(const char* name, const QIcon& icon, int x, int y);
@@ -58,6 +66,8 @@ private:
     Platform& platform_;
     ProgramStarter& starter_;
     QTimer Timer_Update;
+    VersionCheck* versionCheck_ = nullptr;
+    bool updateAvailable_ = false;
 
     QLabel* L_SW_Code = nullptr;
     QLabel* L_SW_Desc = nullptr;
@@ -78,5 +88,9 @@ private:
 
     TFNew_Project* FNew_Project = nullptr;
     TFOpenConf* FOpenConf = nullptr;
+    TFAbout* FAbout = nullptr;
+    TFSoftOptions* FSoftOptions = nullptr;
+    TFParGen* FParGen = nullptr;
+    TFMeter_Bus* FMeter_Bus = nullptr;
     TFBoot* FBoot = nullptr;
 };

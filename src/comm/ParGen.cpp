@@ -1,6 +1,7 @@
 #include "comm/ParGen.h"
 
 #include "common/FileInteger.h"
+#include "common/NumberRule.h"
 #include "common/XmlFile.h"
 
 #include <QFileInfo>
@@ -10,9 +11,6 @@ namespace {
 
 const char* const RootName = "Par_Gen";
 const char* const VersionComment = "SW_VERSION = 2.005";
-
-// Keep whitespace-only element texts: an edit field holding blanks must load back as typed.
-const unsigned ParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
 struct ListField {
     const char* name;
@@ -65,6 +63,10 @@ void appendText(pugi::xml_node& root, const char* name, const QString& text) {
 
 } // namespace
 
+std::optional<qint32> typedNumber(QStringView text) {
+    return NumberRule::toInt32(text);
+}
+
 int positionForSave(int position, int listSize) {
     return position >= 0 && position < listSize ? position : -1;
 }
@@ -74,7 +76,7 @@ ParGenLoad Load_Par_Gen(const QString& path) {
     if (!QFileInfo::exists(path))
         return result;
     pugi::xml_document doc;
-    result.error = XmlFile::load(doc, path, ParseOptions);
+    result.error = XmlFile::load(doc, path);
     if (!result.ok())
         return result;
     const pugi::xml_node root = XmlFile::root(doc);
@@ -126,7 +128,7 @@ SelectDeviceRead Read_Select_Device(const QString& path) {
     if (!QFileInfo::exists(path))
         return result;
     pugi::xml_document doc;
-    result.error = XmlFile::load(doc, path, ParseOptions);
+    result.error = XmlFile::load(doc, path);
     if (!result.ok())
         return result;
     const auto text = XmlFile::childText(XmlFile::root(doc), "Select_Device");

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 // The general parameters of one configuration and their file, ParGen.xml.
 // List fields hold the position of the chosen entry (counted from 0); the positions are
@@ -52,6 +53,11 @@ inline constexpr std::array<const char*, 5> Mod_Protocol = {"Modbus RTU", "Modbu
                                                             "Binary", "ASCII"};
 
 } // namespace ParGenLists
+
+// The number a typed field (`Mod_TO`, `Mod_CD`, the twelve octets) stands for: the window's
+// number rule, signed 32-bit ("$3E8", "0x3E8" and " 1000" all give 1000). The window's checks
+// and the compiler both read these texts through here, so the device gets what was accepted.
+std::optional<qint32> typedNumber(QStringView text);
 
 // A stored list position outside its list is kept as read: the window then selects nothing,
 // and saving that untouched choice writes -1. The window maps its selection through this

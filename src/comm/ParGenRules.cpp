@@ -1,7 +1,5 @@
 #include "comm/ParGenRules.h"
 
-#include "common/NumberRule.h"
-
 namespace {
 
 struct RangeCheck {
@@ -37,7 +35,8 @@ const RangeCheck GatewayChecks[] = {
 template <size_t N>
 void run(const RangeCheck (&checks)[N], const Par_Gen& record, QList<ParGenFailure>& failures) {
     for (const RangeCheck& check : checks) {
-        if (!NumberRule::inRange(record.*(check.field), 0, check.high))
+        const auto value = typedNumber(record.*(check.field));
+        if (!value || *value < 0 || *value > check.high)
             failures.append({check.element, record.*(check.field), check.textIndex});
     }
 }
@@ -72,4 +71,12 @@ QList<ParGenListProblem> listPositionProblems(const Par_Gen& record) {
             problems.append(list);
     }
     return problems;
+}
+
+int modSerPosition(int Mod_Ser) {
+    return Mod_Ser == 1 ? 0 : 1;
+}
+
+int modSerFromPosition(int position) {
+    return position == 0 ? 1 : 0;
 }

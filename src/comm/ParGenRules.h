@@ -24,3 +24,8 @@ struct ParGenListProblem {
 };
 
 QList<ParGenListProblem> listPositionProblems(const Par_Gen& record);
+
+// The window's serial list shows "RS232" at position 0 and "RS485" at 1, while Mod_Ser holds
+// 1 for RS232 and 0 for RS485.
+int modSerPosition(int Mod_Ser);
+int modSerFromPosition(int position);

@@ -4,10 +4,15 @@
 #include <QUrl>
 
 // The maker's web site: every address the program opens or asks lives here, in one place.
-// The host is a placeholder until the maker confirms the real one.
+// The host is set when the program is packaged (ORDANO_MAKER_HOST); the default is a
+// placeholder that resolves nowhere.
+#ifndef ORDANO_MAKER_HOST
+#define ORDANO_MAKER_HOST "www.nelvari.example"
+#endif
+
 namespace MakerSite {
 
-inline constexpr const char* Host = "www.nelvari.example";
+inline constexpr const char* Host = ORDANO_MAKER_HOST;
 inline constexpr const char* SoftwareCode = "KT48213";
 
 inline QUrl page(const QString& path, const QString& query = {}, const QString& fragment = {}) {
@@ -34,8 +39,8 @@ inline QUrl downloadPage() {
 
 // The version request; the reply is "VER. d.ddd".
 inline QUrl versionCheck() {
-    return page(QStringLiteral("/Home/download/version.asp"),
-                QStringLiteral("code=%1").arg(QString::fromLatin1(SoftwareCode)));
+    return page(QStringLiteral("/home/download/GetversionSW.asp"),
+                QStringLiteral("nomesw=%1").arg(QString::fromLatin1(SoftwareCode)));
 }
 
 // The text of the web-address labels: the host without "www.", so it fits beside step 4.

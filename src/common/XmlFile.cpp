@@ -10,12 +10,17 @@ namespace XmlFile {
 
 namespace {
 
-// pugixml reports a byte offset; users want line and column.
+const unsigned ParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
+// pugixml reports a byte offset; users want line and column in characters (UTF-8 lead
+// bytes count, continuation bytes do not).
 QString position(const QByteArray& bytes, ptrdiff_t offset) {
     int line = 1;
     int column = 1;
     const ptrdiff_t end = std::min<ptrdiff_t>(offset, bytes.size());
-    for (ptrdiff_t i = 0; i < end; ++i) {
+    // A byte-order mark is no character of the first line.
+    const ptrdiff_t start = bytes.startsWith("\xef\xbb\xbf") ? 3 : 0;
+    for (ptrdiff_t i = start; i < end; ++i) {
         if (bytes.at(qsizetype(i)) == '\n') {
             ++line;
             column = 1;
@@ -28,21 +33,20 @@ QString position(const QByteArray& bytes, ptrdiff_t offset) {
 
 } // namespace
 
-QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& fileName,
-              unsigned options) {
+QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& fileName) {
     const pugi::xml_parse_result result =
-        doc.load_buffer(bytes.constData(), size_t(bytes.size()), options);
+        doc.load_buffer(bytes.constData(), size_t(bytes.size()), ParseOptions);
     if (result)
         return {};
     return QStringLiteral("%1: %2 at %3")
         .arg(fileName, QString::fromUtf8(result.description()), position(bytes, result.offset));
 }
 
-QString load(pugi::xml_document& doc, const QString& path, unsigned options) {
+QString load(pugi::xml_document& doc, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), file.errorString());
-    return parse(doc, file.readAll(), QFileInfo(path).fileName(), options);
+    return parse(doc, file.readAll(), QFileInfo(path).fileName());
 }
 
 pugi::xml_node root(const pugi::xml_document& doc) {

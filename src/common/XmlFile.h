@@ -8,12 +8,13 @@
 // XML files of the system: no declaration, no indentation, attribute order kept.
 namespace XmlFile {
 
-// Parses bytes; on failure returns the parser's message with line and column.
-QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& fileName,
-              unsigned options = pugi::parse_default);
+// Parses bytes; on failure returns the parser's message with line and column (counted in
+// characters, from 1). Every reader parses alike: an element whose text is only blanks keeps
+// them, since a typed value or a name may be nothing but blanks.
+QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& fileName);
 
 // Reads and parses a file; on failure returns the reason (unreadable or not well-formed).
-QString load(pugi::xml_document& doc, const QString& path, unsigned options = pugi::parse_default);
+QString load(pugi::xml_document& doc, const QString& path);
 
 // The root is the first top-level element, whatever its name: a comment or processing
 // instruction before it must never empty a configuration. Null when there is none.

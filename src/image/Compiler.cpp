@@ -1,5 +1,6 @@
 #include "image/Compiler.h"
 
+#include "comm/ParGen.h"
 #include "common/AtomicFile.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
@@ -238,13 +239,16 @@ QString readParameters(const QByteArray& bytes, const QString& fileName, int nod
 
     const char* const required[] = {"Mod_Ser", "Mod_Baud",     "Mod_Par",    "Mod_TO",
                                     "Mod_CD",  "Mod_Protocol", "Meter_Baud", "Meter_Par"};
+    // The time-out and the cyclic delay are typed by the user: read as the window read them.
+    const bool typed[] = {false, false, false, true, true, false, false, false};
     qint64 values[8] = {};
     for (int i = 0; i < 8; ++i) {
         const auto text = XmlFile::childText(root, required[i]);
         if (!text)
             return QStringLiteral("%1: element \"%2\" is missing")
                 .arg(fileName, QLatin1String(required[i]));
-        const auto value = FileInteger::parse(*text);
+        const std::optional<qint64> value =
+            typed[i] ? std::optional<qint64>(typedNumber(*text)) : FileInteger::parse(*text);
         if (!value)
             return QStringLiteral("%1: element \"%2\" is not an integer: %3")
                 .arg(fileName, QLatin1String(required[i]), quoted(*text));
@@ -289,7 +293,7 @@ QString readParameters(const QByteArray& bytes, const QString& fileName, int nod
     for (int group = 0; group < 3; ++group) {
         for (int i = 0; i < 4; ++i) {
             const auto text = XmlFile::childText(root, octets[group][i]);
-            const auto value = text ? FileInteger::parse(*text) : std::nullopt;
+            const auto value = text ? typedNumber(*text) : std::nullopt;
             put8(block, offsets[group] + i, value ? quint8(*value) : defaults[group][i]);
         }
     }

@@ -1,13 +1,16 @@
-#include "update/ProgramStarter.h"
-#include "state/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
+#include "comm/TFParGen.h"
 #include "image/Compiler.h"
+#include "mbus/TFMeter_Bus.h"
 #include "mock/FakeServices.h"
+#include "state/SharedState.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
+#include "update/ProgramStarter.h"
 #include "update/TFBoot.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -357,4 +360,56 @@ TEST(MainWindow, Step4StopsBeforeTheUpdateWindowWhenCompilingOrWritingFails) {
         run.click("Btn_CreateBin");
     }
     run.fakes.prompts.verify();
+}
+
+TEST(MainWindow, Step2EditsTheActiveConfigurationsSettingsAndStep4FollowsThem) {
+    TestFolder folder;
+    folder.write(QStringLiteral("PROJECTS/P/bin/.keep"), "");
+    lastProject(folder, "P");
+    ProgramRun run(folder.path());
+    // A language change reaches the window while it is hidden.
+    run.state.Lang_Table.Load_Lang_Text(QStringLiteral("STR400 = Comunicazione\n"));
+    run.window->Change_Language();
+
+    onNextModal([](QWidget* dialog) {
+        auto* window = qobject_cast<TFParGen*>(dialog);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Comunicazione"));
+        auto* device = window->findChild<QComboBox*>(QStringLiteral("CB_SelectDevice_SelDev"));
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->currentIndex(), 1) << "a new configuration is for the Ethernet device";
+        device->setCurrentIndex(0);
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Btn_OK")),
+                          Qt::LeftButton);
+    });
+    run.click("Btn_Prm_Gen");
+    ASSERT_TRUE(modalActionsDone());
+    EXPECT_TRUE(folder.read(QStringLiteral("PROJECTS/P/ParGen.xml"))
+                    .startsWith("<Par_Gen><Select_Device>0</Select_Device>"));
+    EXPECT_EQ(runStep4(run), 0);
+TEST(MainWindow, Step3OpensTheNetworkEditorOfTheActiveConfiguration) {
+    TestFolder folder;
+    folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"),
+                 "<M-Bus_Network><Nodo ID=\"4\" Sec_Add=\"44\" Descrizione=\"Gas\"/>"
+                 "</M-Bus_Network><!--SW_VERSION = 2.005-->");
+    lastProject(folder, "P");
+    ProgramRun run(folder.path());
+    run.state.Lang_Table.Load_Lang_Text(QStringLiteral("STR600 = Rete M-Bus\n"));
+    run.window->Change_Language();
+    QStringList shown;
+    onNextModal([&shown](QWidget* dialog) {
+        auto* editor = qobject_cast<TFMeter_Bus*>(dialog);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(editor->isModal());
+        shown << editor->windowTitle();
+        NetworkTree& tree = editor->editor().tree();
+        shown << tree.index(0, 0, tree.rootIndex()).data().toString();
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_Cancel")),
+                          Qt::LeftButton);
+    });
+    run.click("Btn_MBus");
+    ASSERT_TRUE(modalActionsDone());
+    EXPECT_EQ(shown,
+              QStringList({QStringLiteral("Rete M-Bus"),
+                           QStringLiteral("Primary Address 4 - Secondary Address 44 - Gas")}));
 }

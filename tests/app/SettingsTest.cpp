@@ -82,6 +82,10 @@ TEST(Settings, ReadsEachValueIndependently) {
         {"not well-formed", "<Conf_Settings><lastproj><projectname>P1</projectname></lastproj", "",
          "192.168.2.205", "English", false},
         {"empty file", "", "", "192.168.2.205", "English", false},
+        // A configuration may be named by blanks only: it must come back as written.
+        {"blank-only name",
+         "<Conf_Settings><lastproj><projectname>   </projectname></lastproj></Conf_Settings>",
+         "   ", "192.168.2.205", "English", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -91,6 +95,17 @@ TEST(Settings, ReadsEachValueIndependently) {
         EXPECT_EQ(s.Language, c.language);
         EXPECT_EQ(s.En_Internet, c.internet);
         EXPECT_FALSE(s.En_Update);
+    }
+}
+
+// The name written is the name read, blanks and non-ASCII letters included.
+TEST(Settings, ProjectNameRoundTripsAsWritten) {
+    for (const QString& name : {QStringLiteral(" "), QStringLiteral("  \t "),
+                                QStringLiteral(" Plant B "), QStringLiteral("Caf\u00e9 \u00e0")}) {
+        SharedState state;
+        state.Project_Name = name;
+        EXPECT_EQ(read(Settings::Settings_Bytes(state)).Project_Name, name)
+            << "\"" << name.toStdString() << "\"";
     }
 }
 

@@ -7,9 +7,8 @@
 
 TEST(XmlFile, RootIsTheFirstTopLevelElement) {
     pugi::xml_document doc;
-    ASSERT_TRUE(XmlFile::parse(doc, "<?pi x?><!-- c --><A><b>1</b></A>", QStringLiteral("f"),
-                               pugi::parse_default | pugi::parse_comments | pugi::parse_pi)
-                    .isEmpty());
+    ASSERT_TRUE(
+        XmlFile::parse(doc, "<?pi x?><!-- c --><A><b>1</b></A>", QStringLiteral("f")).isEmpty());
     EXPECT_STREQ(XmlFile::root(doc).name(), "A");
     EXPECT_EQ(XmlFile::childText(XmlFile::root(doc), "b"), QStringLiteral("1"));
     EXPECT_EQ(XmlFile::childText(XmlFile::root(doc), "c"), std::nullopt);
@@ -23,6 +22,36 @@ TEST(XmlFile, ParseErrorsNameTheFileLineAndColumn) {
 
     TestFolder folder;
     EXPECT_FALSE(XmlFile::load(doc, folder.file(QStringLiteral("absent.xml"))).isEmpty());
+}
+
+// Columns count characters, not bytes: an editor shows "é" as one column.
+TEST(XmlFile, ErrorColumnsCountCharacters) {
+    struct Row {
+        const char* why;
+        QByteArray bytes;
+        const char* position;
+    };
+    const Row rows[] = {
+        {"ASCII", "<A>\n  <b>ab</c>\n</A>", "line 2, column 10"},
+        {"two-byte letters", "<A>\n  <b>\xc3\xa9\xc3\xa9</c>\n</A>", "line 2, column 10"},
+        {"three-byte letters", "<A>\n  <b>\xe2\x82\xac\xe2\x82\xac</c>\n</A>", "line 2, column 10"},
+        {"after a byte-order mark", "\xef\xbb\xbf<A>\xc3\xa9\xc3\xa9</c>", "line 1, column 8"},
+    };
+    for (const Row& row : rows) {
+        pugi::xml_document doc;
+        const QString error = XmlFile::parse(doc, row.bytes, QStringLiteral("f.xml"));
+        EXPECT_TRUE(error.endsWith(QLatin1String(row.position)))
+            << row.why << ": " << error.toStdString();
+    }
+}
+
+// Blank-only texts are values, as typed; blanks between elements are not.
+TEST(XmlFile, BlankOnlyTextIsKept) {
+    pugi::xml_document doc;
+    ASSERT_TRUE(XmlFile::parse(doc, "<A>\n <b>  </b>\n <c/>\n</A>", QStringLiteral("f")).isEmpty());
+    EXPECT_EQ(XmlFile::childText(XmlFile::root(doc), "b"), QStringLiteral("  "));
+    EXPECT_EQ(XmlFile::childText(XmlFile::root(doc), "c"), QString());
+    EXPECT_STREQ(XmlFile::root(doc).first_child().name(), "b");
 }
 
 TEST(XmlFile, SavesWithoutDeclarationOrIndentationAndReplacesTheFile) {

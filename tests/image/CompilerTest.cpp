@@ -225,7 +225,6 @@ TEST(CompileBanks, ParametersAndBlock) {
         {"octet 256 stores 0", {{"Ethernet_IP4", "256"}}, Block, 0x02B, "00"},
         {"empty octet: default", {{"Ethernet_IP4", ""}}, Block, 0x02B, "CD"},
         {"missing octet: default", {{"Ethernet_IP4", std::nullopt}}, Block, 0x02B, "CD"},
-        {"blank before digits", {{"Ethernet_IP4", " 7"}}, Block, 0x02B, "CD"},
         {"octet -1", {{"Ethernet_IP4", "-1"}}, Block, 0x02B, "FF"},
         {"octet past 64 bits", {{"Ethernet_IP1", "99999999999999999999"}}, Block, 0x028, "C0"},
         {"first octet", {{"Ethernet_IP1", "10"}}, Block, 0x028, "0A A8 00 0A"},
@@ -258,6 +257,79 @@ TEST(CompileBanks, ParametersAndBlock) {
         const QByteArray want = bytes(row.expected);
         EXPECT_EQ(spaced(slice(image, at, int(want.size()))), spaced(want)) << row.why;
         EXPECT_TRUE(dumpParameterBlock(r.banks.bank2).ok) << row.why << ": checksum and layout";
+    }
+}
+
+// The time-out, the cyclic delay and the octets are typed in the settings window: the compiler
+// reads them by the window's number rule (signed 32 bits), then cuts them to the field. A text
+// that is no number fails the compile for the two times and gives the default octet.
+TEST(CompileBanks, TypedFieldsReadAsTheWindowReadsThem) {
+    struct Row {
+        const char* text;
+        const char* timeout; // section bytes 3..4; nullptr: the compile fails
+        const char* octet;   // Ethernet_IP4 in the block; "CD" is the default
+    };
+    const std::vector<Row> rows = {
+        {"1000", "E8 03", "E8"},
+        {" 1000", "E8 03", "E8"},
+        {"$3E8", "E8 03", "E8"},
+        {"0x3E8", "E8 03", "E8"},
+        {"0X3e8", "E8 03", "E8"},
+        {"x3e8", "E8 03", "E8"},
+        {"+1000", "E8 03", "E8"},
+        {" 7", "07 00", "07"},
+        {"$0A", "0A 00", "0A"},
+        {"-1", "FF FF", "FF"},
+        {"70000", "70 11", "70"},
+        {"$10000", "00 00", "00"},
+        {"2147483647", "FF FF", "FF"},
+        {"-2147483648", "00 00", "00"},
+        {"2147483648", nullptr, "CD"},
+        {"4294967296", nullptr, "CD"},
+        {"99999999999999999999", nullptr, "CD"},
+        {"1000 ms", nullptr, "CD"},
+        {"1000 ", nullptr, "CD"},
+        {"10.5", nullptr, "CD"},
+        {"1e3", nullptr, "CD"},
+        {"abc", nullptr, "CD"},
+        {"", nullptr, "CD"},
+        {" ", nullptr, "CD"},
+        {"$", nullptr, "CD"},
+        {"0x", nullptr, "CD"},
+        {"- 5", nullptr, "CD"},
+    };
+    const QByteArray network = networkXml(nodeXml(1, variableXml()));
+    for (const Row& row : rows) {
+        for (const char* field : {"Mod_TO", "Mod_CD"}) {
+            const CompileResult r = compileBanksFromBytes(network, parGenXml({{field, row.text}}));
+            const int at = ParamAtOneVariable + (QByteArray(field) == "Mod_TO" ? 3 : 5);
+            if (row.timeout) {
+                ASSERT_TRUE(r.ok())
+                    << field << " \"" << row.text << "\": " << r.error.toStdString();
+                EXPECT_EQ(spaced(slice(r.banks.bank, at, 2)), QString::fromLatin1(row.timeout))
+                    << field << " \"" << row.text << "\"";
+            } else {
+                ASSERT_FALSE(r.ok()) << field << " \"" << row.text << "\"";
+                EXPECT_TRUE(r.error.contains(
+                    QStringLiteral("\"%1\" is not an integer").arg(QLatin1String(field))))
+                    << r.error.toStdString();
+            }
+        }
+        const CompileResult r =
+            compileBanksFromBytes(network, parGenXml({{"Ethernet_IP4", row.text}}));
+        ASSERT_TRUE(r.ok()) << "octet \"" << row.text << "\": " << r.error.toStdString();
+        EXPECT_EQ(spaced(slice(r.banks.bank2, 0x02B, 1)), QString::fromLatin1(row.octet))
+            << "octet \"" << row.text << "\"";
+    }
+    // A typed gateway octet too, and a list field stays plain decimal: "$1" is no position.
+    const CompileResult gateway = compileBanksFromBytes(
+        network, parGenXml({{"Ethernet_EN_GAT", "1"}, {"Ethernet_GAT1", " $0A"}}));
+    ASSERT_TRUE(gateway.ok()) << gateway.error.toStdString();
+    EXPECT_EQ(spaced(slice(gateway.banks.bank2, 0x030, 4)), QStringLiteral("0A A8 00 01"));
+    for (const char* list : {"Mod_Baud", "Mod_Ser", "Meter_Par"}) {
+        for (const char* text : {"$1", " 1", "0x1"})
+            EXPECT_FALSE(compileBanksFromBytes(network, parGenXml({{list, text}})).ok())
+                << list << " \"" << text << "\"";
     }
 }
 

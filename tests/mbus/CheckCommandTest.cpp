@@ -1,5 +1,9 @@
 #include "cli/Commands.h"
 
+#include "check/ConfigCheck.h"
+#include "comm/ParGen.h"
+#include "comm/ParGenRules.h"
+#include "image/Compiler.h"
 #include "lang/LangTable.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -116,5 +120,63 @@ TEST(CheckCommand, WrongArgumentsExitWithTwo) {
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, QString());
         EXPECT_FALSE(run.err.isEmpty());
+    }
+}
+
+// The window, `check` and the compiler read a typed time-out, delay or octet alike: what the
+// window accepts, check accepts and the device gets as the number typed; what is no number
+// check reports, and the compiler refuses (times) or replaces by its default (octets).
+TEST(CheckCommand, AgreesWithTheWindowAndTheCompilerOnTypedNumbers) {
+    struct Row {
+        const char* text;
+        std::optional<qint32> number; // by the window's number rule
+    };
+    const std::vector<Row> rows = {
+        {"100", 100},       {" 100", 100}, {"$64", 100},     {"0x64", 100},    {"x64", 100},
+        {"+100", 100},      {" 7", 7},     {"$0A", 10},      {"0", 0},         {"$FF", 255},
+        {"-1", -1},         {"256", 256},  {"$FFFF", 65535}, {"65536", 65536}, {"1000 ms", {}},
+        {"10.5", {}},       {"abc", {}},   {"", {}},         {"100 ", {}},     {"4294967296", {}},
+        {"2147483648", {}}, {"0x", {}},
+    };
+    struct Field {
+        QString Par_Gen::*field;
+        const char* element;
+        qint64 high;
+        bool bank2; // the octet lands in bank2.bin at 0x02B; the time-out in bank2 at 0x01C
+    };
+    const Field fields[] = {{&Par_Gen::Mod_TO, "Mod_TO", 65535, false},
+                            {&Par_Gen::Ethernet_IP4, "Ethernet_IP4", 255, true}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(typedNumber(QString::fromUtf8(row.text)), row.number) << row.text;
+        for (const Field& f : fields) {
+            const std::string why = std::string(f.element) + " \"" + row.text + "\"";
+            TestFolder folder;
+            Par_Gen record;
+            record.*(f.field) = QString::fromUtf8(row.text);
+            ASSERT_EQ(Save_Par_Gen(record, folder.file(QStringLiteral("ParGen.xml"))), QString());
+
+            const bool windowAccepts = Controllo_Dati_Failures(record).isEmpty();
+            EXPECT_EQ(windowAccepts, row.number && *row.number >= 0 && *row.number <= f.high)
+                << why;
+            const ConfigCheckResult check = checkConfiguration(folder.path(), LangTable());
+            EXPECT_TRUE(check.errors.isEmpty()) << why;
+            EXPECT_EQ(check.findings.isEmpty(), windowAccepts) << why;
+
+            const CompileResult image = Compile_Banks(folder.file(QStringLiteral("M_Bus.xml")),
+                                                      folder.file(QStringLiteral("ParGen.xml")));
+            if (!f.bank2 && !row.number) {
+                EXPECT_FALSE(image.ok()) << why;
+                continue;
+            }
+            ASSERT_TRUE(image.ok()) << why << ": " << image.error.toStdString();
+            if (f.bank2) {
+                const quint8 expected = row.number ? quint8(*row.number) : 205;
+                EXPECT_EQ(quint8(image.banks.bank2.at(0x02B)), expected) << why;
+            } else {
+                const quint32 stored = quint8(image.banks.bank2.at(0x01C)) |
+                                       quint32(quint8(image.banks.bank2.at(0x01D))) << 8;
+                EXPECT_EQ(stored, quint32(quint16(*row.number))) << why;
+            }
+        }
     }
 }

@@ -10,6 +10,7 @@
 #include "platform/UrlOpener.h"
 
 #include <QList>
+#include <QPointer>
 #include <QUrl>
 #include <functional>
 
@@ -19,14 +20,21 @@ public:
     void open(const QUrl& url) override { opened.append(url); }
 };
 
+// Records requests and keeps them pending until the test answers them, oldest first.
 class FakeHttpGetter final : public HttpGetter {
 public:
-    std::optional<QString> reply;
-    QList<QUrl> requests;
-    std::optional<QString> get(const QUrl& url) override {
-        requests.append(url);
-        return reply;
-    }
+    QList<HttpRequest> requests;
+    void get(const HttpRequest& request, QObject* context, Done done) override;
+    int pending() const;
+    // Answers the oldest pending request (whose context still lives); false when none.
+    bool answer(std::optional<QString> body);
+
+private:
+    struct Pending {
+        QPointer<QObject> context;
+        Done done;
+    };
+    QList<Pending> pending_;
 };
 
 // Answers each echo from `answer` (a reply of the data's size by default) and records it.

@@ -1,0 +1,112 @@
+// The network editor shown with the largest network (64 nodes of 10 variables) against an
+// empty one, from FormShow to the first paint of its tree, in the same run.
+#include "FullNetwork.h"
+
+#include "mbus/TFMeter_Bus.h"
+#include "platform/Clock.h"
+#include "platform/DesktopUrlOpener.h"
+#include "platform/HttpGetter.h"
+#include "platform/IcmpEchoService.h"
+#include "platform/MessageBoxPrompts.h"
+#include "platform/Platform.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/SystemSerialProbe.h"
+#include "state/SharedState.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <vector>
+
+namespace {
+
+// Notes the first paint of the tree that follows a showing.
+class PaintProbe : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+struct Editor {
+    MessageBoxPrompts prompts;
+    SystemProcessLauncher processes;
+    SystemClock clock;
+    DesktopUrlOpener urls;
+    NetworkHttpGetter http;
+    IcmpEchoService echo;
+    SystemSerialProbe serial;
+    Platform platform{prompts, processes, clock, urls, http, echo, serial};
+    SharedState state;
+    QTemporaryDir folder;
+    std::unique_ptr<TFMeter_Bus> window;
+    PaintProbe probe;
+
+    Editor() {
+        state.Set_Workspace(folder.path());
+        QDir(state.Dir_Projects).mkpath(QStringLiteral("Full"));
+        QDir(state.Dir_Projects).mkpath(QStringLiteral("Empty"));
+        state.Activate_Project(QStringLiteral("Full"));
+        Save_Network(fullNetwork(), state.File_MBus);
+        window = std::make_unique<TFMeter_Bus>(state, platform);
+        window->FormCreate();
+        window->findChild<QTreeView*>()->viewport()->installEventFilter(&probe);
+    }
+
+    // Milliseconds from the showing to the end of the tree's first paint.
+    double show(const QString& project) {
+        state.Activate_Project(project);
+        probe.painted = false;
+        QElapsedTimer timer;
+        timer.start();
+        window->show();
+        while (!probe.painted)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        window->hide();
+        QCoreApplication::processEvents();
+        return ms;
+    }
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void BM_EditorShowFullAgainstEmpty(benchmark::State& state) {
+    Editor editor;
+    editor.show(QStringLiteral("Empty")); // the first showing pays for fonts and styles
+    std::vector<double> full, empty;
+    for (auto _ : state) {
+        empty.push_back(editor.show(QStringLiteral("Empty")));
+        full.push_back(editor.show(QStringLiteral("Full")));
+        state.SetIterationTime(full.back() / 1000.0);
+    }
+    state.counters["empty_ms"] = median(empty);
+    state.counters["full_ms"] = median(full);
+    state.counters["ratio"] = median(full) / median(empty);
+}
+BENCHMARK(BM_EditorShowFullAgainstEmpty)
+    ->UseManualTime()
+    ->Iterations(40)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,59 @@
+#include "app/LanguageList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace LanguageList {
+
+QStringList Create_Lang_List(const QString& dirLanguage) {
+    QStringList names;
+    const QFileInfoList entries =
+        QDir(dirLanguage)
+            .entryInfoList({QStringLiteral("*.lng")},
+                           QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive,
+                           QDir::NoSort);
+    for (const QFileInfo& info : entries) {
+        if (info.isSymLink() || !info.isFile() || !(info.permissions() & QFile::WriteOwner))
+            continue;
+        names.append(info.fileName());
+    }
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
+}
+
+int pageCount(int count) {
+    return (count + Slots - 1) / Slots;
+}
+
+int slotsOn(int count, int page) {
+    return std::clamp(count - (page - 1) * Slots, 0, Slots);
+}
+
+int entryIndex(int page, int slot) {
+    return (page - 1) * Slots + slot - 1;
+}
+
+QString languageName(const QString& fileName) {
+    return fileName.chopped(std::min<qsizetype>(4, fileName.size()));
+}
+
+QString flagPicture(const QString& dirLanguage, const QString& name) {
+    const QDir dir(dirLanguage);
+    for (const QString& file : {name + QStringLiteral(".bmp"), QStringLiteral("DefaultFlag.bmp")}) {
+        const QFileInfo info(dir.filePath(file));
+        if (info.isFile())
+            return info.filePath();
+    }
+    return {};
+}
+
+int turnPage(int page, int pages, bool forward) {
+    if (forward)
+        return pages >= page + 1 ? page + 1 : page;
+    return page - 1 > 0 ? page - 1 : page;
+}
+
+} // namespace LanguageList

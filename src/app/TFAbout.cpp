@@ -1,0 +1,130 @@
+#include "app/TFAbout.h"
+
+#include "app/VersionCheck.h"
+#include "common/MakerSite.h"
+#include "platform/Platform.h"
+#include "platform/UrlOpener.h"
+#include "state/SharedState.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace {
+
+// A label that reports clicks: the logo and the web address.
+class ClickLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> clicked;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && clicked)
+            clicked();
+        QLabel::mouseReleaseEvent(event);
+    }
+};
+
+// The maker's logo: an orange ring around a blue "N" with a signal wave, drawn at 81 by 81.
+QPixmap logo() {
+    QPixmap pixmap(81, 81);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(255, 128, 0), 5));
+    p.setBrush(QColor(248, 247, 237));
+    p.drawEllipse(QRectF(4, 4, 73, 73));
+    QPainterPath n;
+    n.moveTo(24, 58);
+    n.lineTo(24, 22);
+    n.lineTo(56, 58);
+    n.lineTo(56, 22);
+    p.setPen(QPen(QColor(30, 90, 170), 7, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(n);
+    QPainterPath wave;
+    wave.moveTo(18, 68);
+    wave.cubicTo(30, 60, 50, 76, 63, 66);
+    p.setPen(QPen(QColor(255, 128, 0), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawPath(wave);
+    return pixmap;
+}
+
+} // namespace
+
+TFAbout::TFAbout(SharedState& state, Platform& platform, QWidget* parent)
+    : QDialog(parent), state_(state), platform_(platform) {
+    setObjectName(QStringLiteral("TFAbout"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowTitle(QStringLiteral("About..."));
+
+    auto* image = new ClickLabel(this);
+    image->setObjectName(QStringLiteral("Image2"));
+    image->setGeometry(32, 24, 81, 81);
+    image->setScaledContents(true);
+    image->setPixmap(logo());
+    image->setCursor(Qt::PointingHandCursor);
+    image->setAccessibleName(QString::fromLatin1(MakerSite::Host));
+    image->clicked = [this] { Label4Click(); };
+    Image2 = image;
+
+    QFont bold = font();
+    bold.setBold(true);
+    label("Label1", 128, 24, QStringLiteral("Software Ordano "))->setFont(bold);
+    Label2 = label("Label2", 128, 39);
+    label("Label6", 128, 62, QStringLiteral("Software Code : "));
+    Label9 = label("Label9", 240, 62);
+    label("Label3", 128, 77, QStringLiteral("Version :"));
+    Label10 = label("Label10", 240, 77);
+    label("Label8", 128, 93, QStringLiteral("Document Code :"));
+    Label12 = label("Label12", 240, 93);
+
+    auto* web = new ClickLabel(MakerSite::webAddressText(), this);
+    web->setObjectName(QStringLiteral("Label4"));
+    web->setCursor(Qt::PointingHandCursor);
+    QPalette link = web->palette();
+    link.setColor(QPalette::WindowText, QColor(30, 90, 170));
+    web->setPalette(link);
+    web->adjustSize();
+    // Right-aligned to the box's edge when the address is longer than the room left.
+    web->move(std::min(316, 425 - 8 - web->width()), 131);
+    web->clicked = [this] { Label4Click(); };
+    Label4 = web;
+
+    LbButton1 = new QPushButton(QStringLiteral("OK"), this);
+    LbButton1->setObjectName(QStringLiteral("LbButton1"));
+    LbButton1->setGeometry(32, 115, 81, 22);
+    connect(LbButton1, &QPushButton::clicked, this, &QDialog::accept);
+    setFixedSize(425, 148);
+}
+
+QLabel* TFAbout::label(const char* name, int x, int y, const QString& text) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(x, y);
+    return l;
+}
+
+void TFAbout::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TFAbout::FormShow() {
+    Label2->setText(state_.SW_Desc);
+    Label9->setText(state_.SW_Code);
+    Label10->setText(QString::fromLatin1(SW_Version));
+    Label12->setText(QStringLiteral("DL48213"));
+    for (QLabel* l : {Label2, Label9, Label10, Label12})
+        l->adjustSize();
+    setFixedSize(425, 148);
+}
+
+void TFAbout::Label4Click() {
+    platform_.urls.open(MakerSite::homePage());
+}

@@ -1,0 +1,309 @@
+#include "app/TFSoftOptions.h"
+
+#include "app/LanguageList.h"
+#include "app/VersionCheck.h"
+#include "common/MakerSite.h"
+#include "dialogs/DialogParts.h"
+#include "platform/Platform.h"
+#include "platform/Prompts.h"
+#include "platform/UrlOpener.h"
+#include "state/SharedState.h"
+
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+constexpr int Width = 509;
+constexpr int Height = 373;
+constexpr int TitleHeight = 69;
+constexpr int ButtonHeight = 40;
+
+// A label that reports clicks: the flags and names of the language slots.
+class ClickLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> clicked;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && clicked)
+            clicked();
+        QLabel::mouseReleaseEvent(event);
+    }
+};
+
+// A flag at its own size, see-through where its alpha channel says so. No colour is keyed
+// out: a flag may well use its corner's colour in a stripe.
+QPixmap flag(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    return QPixmap::fromImage(QImage(path));
+}
+
+template <class W> W* place(W* widget, const char* name, int x, int y) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->move(x, y);
+    return widget;
+}
+
+} // namespace
+
+TFSoftOptions::TFSoftOptions(SharedState& state, Platform& platform, VersionCheck& versionCheck,
+                             QTimer& updateTimer, std::function<void()> changeLanguage,
+                             QWidget* parent)
+    : QDialog(parent), state_(state), platform_(platform), versionCheck_(versionCheck),
+      updateTimer_(updateTimer), changeLanguage_(std::move(changeLanguage)) {
+    setObjectName(QStringLiteral("TFSoftOptions"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code, TitleHeight);
+    title.panel->setGeometry(0, 0, Width, TitleHeight);
+    L_SW_Desc = title.description;
+    const auto buttons = DialogParts::makeButtonPanel(this, false, ButtonHeight);
+    buttons.panel->setGeometry(0, Height - ButtonHeight, Width, ButtonHeight);
+    buttons.panel->layout()->setSpacing(8); // Cancel at 134, as the dialogs of the family
+    Btn_OK = buttons.ok;
+    Btn_Cancel = buttons.cancel;
+    connect(Btn_OK, &QPushButton::clicked, this, &TFSoftOptions::Btn_OKClick);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    PC_Options = new QTabWidget(this);
+    PC_Options->setObjectName(QStringLiteral("PC_Options"));
+    PC_Options->setGeometry(0, TitleHeight, Width, Height - TitleHeight - ButtonHeight);
+    TS_Language = new QWidget;
+    TS_Language->setObjectName(QStringLiteral("TS_Language"));
+    TS_Con_Options = new QWidget;
+    TS_Con_Options->setObjectName(QStringLiteral("TS_Con_Options"));
+    TS_Soft_Settings = new QWidget;
+    TS_Soft_Settings->setObjectName(QStringLiteral("TS_Soft_Settings"));
+    PC_Options->addTab(TS_Language, QString());
+    PC_Options->addTab(TS_Con_Options, QString());
+    PC_Options->addTab(TS_Soft_Settings, QString());
+    buildLanguageTab(TS_Language);
+    buildConnectionTab(TS_Con_Options);
+    buildSettingsTab(TS_Soft_Settings);
+
+    setFixedSize(Width, Height);
+    Set_Lang();
+}
+
+void TFSoftOptions::buildLanguageTab(QWidget* tab) {
+    L_Sel_Lang = place(new QLabel(tab), "L_Sel_Lang", 12, 11);
+    const QPoint pictures[6] = {{24, 40}, {26, 94}, {24, 148}, {254, 40}, {254, 94}, {254, 148}};
+    const QPoint labels[6] = {{80, 56}, {80, 110}, {80, 164}, {310, 56}, {310, 110}, {310, 164}};
+    for (int k = 0; k < LanguageList::Slots; ++k) {
+        auto* picture = new ClickLabel(tab);
+        picture->setObjectName(QStringLiteral("I_L%1").arg(k + 1));
+        picture->setGeometry(QRect(pictures[k], QSize(48, 48)));
+        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        picture->setCursor(Qt::PointingHandCursor);
+        picture->clicked = [this, k] { LangClick(k + 1); };
+        I_L[k] = picture;
+        auto* name = new ClickLabel(tab);
+        name->setObjectName(QStringLiteral("L_L%1").arg(k + 1));
+        name->move(labels[k]);
+        name->setCursor(Qt::PointingHandCursor);
+        name->clicked = [this, k] { LangClick(k + 1); };
+        L_L[k] = name;
+    }
+    L_Page_Lang = place(new QLabel(tab), "L_Page_Lang", 220, 212);
+    Btn_Prev = place(new QPushButton(tab), "Btn_Prev", 12, 204);
+    Btn_Prev->resize(110, 28);
+    Btn_Next = place(new QPushButton(tab), "Btn_Next", 379, 205);
+    Btn_Next->resize(110, 28);
+    connect(Btn_Prev, &QPushButton::clicked, this, [this] { Btn_NextClick(Btn_Prev); });
+    connect(Btn_Next, &QPushButton::clicked, this, [this] { Btn_NextClick(Btn_Next); });
+}
+
+void TFSoftOptions::buildConnectionTab(QWidget* tab) {
+    CB_En_Con = place(new QCheckBox(tab), "CB_En_Con", 12, 16);
+    CB_Update = place(new QCheckBox(tab), "CB_Update", 36, 47);
+    Btn_Check_Update = place(new QPushButton(tab), "Btn_Check_Update", 36, 78);
+    Btn_Check_Update->resize(204, 28);
+    LL_Check_Update = place(new QLabel(tab), "LL_Check_Update", 40, 120);
+    LL_Check_Update->setTextFormat(Qt::RichText);
+    LL_Check_Update->setOpenExternalLinks(false);
+    LL_Check_Update->hide();
+    connect(LL_Check_Update, &QLabel::linkActivated, this,
+            [this](const QString& link) { platform_.urls.open(QUrl(link)); });
+    for (QCheckBox* box : {CB_En_Con, CB_Update})
+        connect(box, &QCheckBox::clicked, this, &TFSoftOptions::Update_CheckBox);
+    connect(Btn_Check_Update, &QPushButton::clicked, this, &TFSoftOptions::Btn_Check_UpdateClick);
+}
+
+void TFSoftOptions::buildSettingsTab(QWidget* tab) {
+    CB_Soft_Set_Jump_Table = place(new QCheckBox(tab), "CB_Soft_Set_Jump_Table", 12, 16);
+    CB_DoubleClick_Auto_Size = place(new QCheckBox(tab), "CB_DoubleClick_Auto_Size", 12, 39);
+    for (QCheckBox* box : {CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size})
+        connect(box, &QCheckBox::clicked, this, &TFSoftOptions::Update_CheckBox);
+}
+
+void TFSoftOptions::Set_Lang() {
+    const LangTable& t = state_.Lang_Table;
+    setWindowTitle(t.text(300));
+    L_SW_Desc->setText(t.text(301));
+    PC_Options->setTabText(0, t.text(302));
+    PC_Options->setTabText(1, t.text(303));
+    PC_Options->setTabText(2, t.text(319));
+    Btn_Prev->setText(t.text(307));
+    Btn_Next->setText(t.text(308));
+    CB_En_Con->setText(t.text(309));
+    CB_Update->setText(t.text(310));
+    Btn_Check_Update->setText(t.text(311));
+    Btn_OK->setText(t.text(312));
+    Btn_Cancel->setText(t.text(313));
+    CB_Soft_Set_Jump_Table->setText(t.text(320));
+    CB_DoubleClick_Auto_Size->setText(t.text(321));
+    for (QWidget* w : std::initializer_list<QWidget*>{CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table,
+                                                      CB_DoubleClick_Auto_Size})
+        w->adjustSize();
+    // Texts composed from the table follow it too, so the page in view never mixes languages.
+    Update_Lang_Page(Show_Page);
+    showCheckResult();
+}
+
+void TFSoftOptions::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TFSoftOptions::FormShow() {
+    ++showing_;
+    Language_In_Use = state_.Language;
+    Create_Lang_List();
+    checkResult_ = CheckResult::None;
+    showCheckResult();
+    PC_Options->setCurrentWidget(TS_Language);
+    CB_En_Con->setChecked(state_.En_Internet);
+    CB_Update->setChecked(state_.En_Update);
+    CB_Soft_Set_Jump_Table->setChecked(state_.En_Jump_Table);
+    CB_DoubleClick_Auto_Size->setChecked(state_.En_DoubleClick_Auto_Size);
+    // After the boxes are set, so their enabling follows the stored flags, not the last
+    // showing's ticks.
+    Update_CheckBox();
+}
+
+void TFSoftOptions::Create_Lang_List() {
+    SL_Languages = LanguageList::Create_Lang_List(state_.Dir_Language);
+    Show_Page = 1;
+    Update_Lang_Page(1);
+}
+
+void TFSoftOptions::showSelectedLanguage() {
+    L_Sel_Lang->setText(state_.Lang_Table.text(304) + Language_In_Use);
+    L_Sel_Lang->adjustSize();
+}
+
+void TFSoftOptions::Update_Lang_Page(int Num_Page) {
+    const LangTable& t = state_.Lang_Table;
+    showSelectedLanguage();
+    const int count = int(SL_Languages.size());
+    const int pages = LanguageList::pageCount(count);
+    L_Page_Lang->setText(t.text(305) + QString::number(Num_Page) + t.text(306) +
+                         QString::number(pages));
+    L_Page_Lang->adjustSize();
+    Btn_Prev->setVisible(Num_Page != 1);
+    Btn_Next->setVisible(Num_Page != pages);
+    const int shown = LanguageList::slotsOn(count, Num_Page);
+    for (int k = 1; k <= LanguageList::Slots; ++k) {
+        QLabel* picture = I_L[k - 1];
+        QLabel* name = L_L[k - 1];
+        if (k > shown) {
+            picture->hide();
+            name->hide();
+            continue;
+        }
+        const QString language =
+            LanguageList::languageName(SL_Languages[LanguageList::entryIndex(Num_Page, k)]);
+        name->setText(language);
+        name->adjustSize();
+        name->show();
+        const QPixmap pixmap = flag(LanguageList::flagPicture(state_.Dir_Language, language));
+        picture->setPixmap(pixmap);
+        picture->setAccessibleName(language);
+        picture->setVisible(!pixmap.isNull());
+    }
+}
+
+void TFSoftOptions::Btn_NextClick(QPushButton* sender) {
+    const int pages = LanguageList::pageCount(int(SL_Languages.size()));
+    Show_Page = LanguageList::turnPage(Show_Page, pages, sender == Btn_Next);
+    Update_Lang_Page(Show_Page);
+}
+
+void TFSoftOptions::LangClick(int slot) {
+    const int index = LanguageList::entryIndex(Show_Page, slot);
+    if (index < 0 || index >= SL_Languages.size())
+        return;
+    const QString name = LanguageList::languageName(SL_Languages[index]);
+    const LangTable& t = state_.Lang_Table;
+    if (!platform_.prompts.question(this, t.text(316) + Language_In_Use + t.text(317) + name +
+                                              t.text(318)))
+        return;
+    Language_In_Use = name;
+    // The table follows the choice at once; the stored language changes only with OK.
+    QString language = name;
+    Load_Language(state_.Lang_Table, language, state_.Dir_Language);
+    changeLanguage_();
+    showSelectedLanguage();
+}
+
+void TFSoftOptions::Update_CheckBox() {
+    CB_Update->setEnabled(CB_En_Con->isChecked());
+    Btn_Check_Update->setEnabled(CB_Update->isEnabled() && CB_Update->isChecked() && !checking_);
+}
+
+void TFSoftOptions::Btn_Check_UpdateClick() {
+    checking_ = true;
+    Update_CheckBox();
+    const int showing = showing_;
+    versionCheck_.Check_Version(this, [this, showing](bool newer) {
+        checking_ = false;
+        Update_CheckBox();
+        if (showing != showing_)
+            return;
+        checkResult_ = newer ? CheckResult::Newer : CheckResult::NoUpdate;
+        showCheckResult();
+    });
+}
+
+void TFSoftOptions::showCheckResult() {
+    const LangTable& t = state_.Lang_Table;
+    switch (checkResult_) {
+    case CheckResult::None:
+        LL_Check_Update->hide();
+        return;
+    case CheckResult::Newer:
+        LL_Check_Update->setText(
+            QStringLiteral("<a href=\"%1\">%2</a>")
+                .arg(MakerSite::downloadPage().toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                     t.text(314).toHtmlEscaped()));
+        break;
+    case CheckResult::NoUpdate:
+        LL_Check_Update->setText(t.text(315).toHtmlEscaped());
+        break;
+    }
+    LL_Check_Update->adjustSize();
+    LL_Check_Update->show();
+}
+
+void TFSoftOptions::Btn_OKClick() {
+    state_.Language = Language_In_Use;
+    state_.En_Internet = CB_En_Con->isChecked();
+    state_.En_Update = CB_Update->isChecked();
+    if (!state_.En_Internet || !state_.En_Update)
+        updateTimer_.stop();
+    else if (!updateTimer_.isActive())
+        updateTimer_.start(); // a running countdown keeps its time
+    state_.En_Jump_Table = CB_Soft_Set_Jump_Table->isChecked();
+    state_.En_DoubleClick_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
+    accept();
+}

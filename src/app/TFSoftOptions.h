@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class VersionCheck;
+struct Platform;
+struct SharedState;
+
+// The software options: the language, the Internet options and two table preferences.
+// Only OK stores them; a language picked here is loaded at once for every window.
+class TFSoftOptions : public QDialog {
+    Q_OBJECT
+public:
+    // `updateTimer` is the main window's periodic check; `changeLanguage` re-applies the texts
+    // of every window.
+    TFSoftOptions(SharedState& state, Platform& platform, VersionCheck& versionCheck,
+                  QTimer& updateTimer, std::function<void()> changeLanguage,
+                  QWidget* parent = nullptr);
+
+    void Set_Lang();
+    void Create_Lang_List();
+    void Update_Lang_Page(int Num_Page);
+    void Btn_NextClick(QPushButton* sender);
+    // `slot` counts from 1.
+    void LangClick(int slot);
+    void Update_CheckBox();
+    void Btn_Check_UpdateClick();
+    void Btn_OKClick();
+
+    QString Language_In_Use;
+    QStringList SL_Languages;
+    int Show_Page = 1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void buildLanguageTab(QWidget* tab);
+    void buildConnectionTab(QWidget* tab);
+    void buildSettingsTab(QWidget* tab);
+    void showSelectedLanguage();
+    void showCheckResult();
+
+    SharedState& state_;
+    Platform& platform_;
+    VersionCheck& versionCheck_;
+    QTimer& updateTimer_;
+    std::function<void()> changeLanguage_;
+
+    enum class CheckResult { None, Newer, NoUpdate };
+    CheckResult checkResult_ = CheckResult::None;
+    bool checking_ = false;
+    // A showing's number, so that a check answered after the dialog was closed and opened
+    // again does not show its result in the new showing.
+    int showing_ = 0;
+
+    QLabel* L_SW_Desc;
+    QTabWidget* PC_Options;
+    QWidget* TS_Language;
+    QWidget* TS_Con_Options;
+    QWidget* TS_Soft_Settings;
+    QLabel* L_Sel_Lang;
+    QLabel* I_L[6];
+    QLabel* L_L[6];
+    QLabel* L_Page_Lang;
+    QPushButton* Btn_Prev;
+    QPushButton* Btn_Next;
+    QCheckBox* CB_En_Con;
+    QCheckBox* CB_Update;
+    QPushButton* Btn_Check_Update;
+    QLabel* LL_Check_Update;
+    QCheckBox* CB_Soft_Set_Jump_Table;
+    QCheckBox* CB_DoubleClick_Auto_Size;
+    QPushButton* Btn_OK;
+    QPushButton* Btn_Cancel;
+};

@@ -1,0 +1,296 @@
+#include "mbus/TFNewIDNode.h"
+
+#include "common/NumberRule.h"
+#include "dialogs/DialogParts.h"
+#include "platform/Prompts.h"
+#include "state/SharedState.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int ClientWidth = 645;
+constexpr int ClientHeight = 346;
+constexpr int TitleHeight = 69;
+constexpr int NodeHeight = 52;
+constexpr int ButtonHeight = 40;
+constexpr int ColumnWidths[3] = {250, 160, 160};
+
+const QColor ShadedBlock(192, 220, 192);
+
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// The new-value column edits the Modbus type and swap with their fixed lists only; which list
+// follows from the row's place in its block.
+class PasteCellDelegate : public QStyledItemDelegate {
+public:
+    PasteCellDelegate(const LangTable& table, QObject* parent)
+        : QStyledItemDelegate(parent), table_(table) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        // Every change reaches the grid at once, so OK never misses a cell still open.
+        auto* self = const_cast<PasteCellDelegate*>(this); // createEditor is const by contract
+        const QStringList entries = listOf(index);
+        if (entries.isEmpty()) {
+            QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+            if (auto* line = qobject_cast<QLineEdit*>(editor))
+                connect(line, &QLineEdit::textEdited, self,
+                        [self, line] { emit self->commitData(line); });
+            return editor;
+        }
+        auto* combo = new QComboBox(parent);
+        combo->setObjectName(QStringLiteral("ASG_List"));
+        combo->setEditable(false);
+        combo->addItems(entries);
+        connect(combo, &QComboBox::activated, self,
+                [self, combo] { emit self->commitData(combo); });
+        return combo;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+            combo->setCurrentIndex(combo->findText(index.data().toString()));
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+            // A cell whose copied value is in no list keeps it until an entry is picked.
+            if (combo->currentIndex() >= 0)
+                model->setData(index, combo->currentText());
+            return;
+        }
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+private:
+    QStringList listOf(const QModelIndex& index) const {
+        switch (PasteRules::editorOfCell(index.row() + 1, index.column())) {
+        case PasteRules::CellEditor::TypeOfDataList:
+            return PasteRules::typeOfDataEntries(table_);
+        case PasteRules::CellEditor::SwapList:
+            return PasteRules::swapEntries(table_);
+        default:
+            return {};
+        }
+    }
+
+    const LangTable& table_;
+};
+
+} // namespace
+
+TFNewIDNode::TFNewIDNode(SharedState& state, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), state_(state), prompts_(prompts) {
+    setObjectName(QStringLiteral("TFNewIDNode"));
+    // Fixed border, system menu only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code, TitleHeight);
+    P_Title = title.panel;
+    L_SW_Code = title.code;
+    L_SW_Desc = title.description;
+
+    L_New_Vars = named(new QLabel(this), "L_New_Vars");
+    ASG = named(new QTableWidget(0, 3, this), "ASG");
+    ASG->verticalHeader()->hide();
+    ASG->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (int column = 0; column < 3; ++column)
+        ASG->setColumnWidth(column, ColumnWidths[column]);
+    ASG->setSelectionMode(QAbstractItemView::SingleSelection);
+    ASG->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                         QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    ASG->setItemDelegate(new PasteCellDelegate(state_.Lang_Table, ASG));
+    auto* grid = new QVBoxLayout;
+    grid->setContentsMargins(16, 4, 16, 4);
+    grid->setSpacing(2);
+    grid->addWidget(L_New_Vars);
+    grid->addWidget(ASG, 1);
+
+    const auto buttons = DialogParts::makeButtonPanel(this, true, ButtonHeight);
+    P_Button = buttons.panel;
+    Btn_OK = buttons.ok;
+    Btn_Cancel = buttons.cancel;
+    // Enter in the grid or a field must not paste by accident.
+    Btn_OK->setAutoDefault(false);
+    Btn_Cancel->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(P_Title);
+    layout->addWidget(buildNodePanel());
+    layout->addLayout(grid, 1);
+    layout->addWidget(P_Button);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    connect(Btn_OK, &QPushButton::clicked, this, &TFNewIDNode::Btn_OKClick);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    Set_Lang();
+}
+
+QWidget* TFNewIDNode::buildNodePanel() {
+    P_Node = named(new QWidget(this), "P_Node");
+    P_Node->setFixedHeight(NodeHeight);
+    L_New_Pri_Add = named(new QLabel(P_Node), "L_New_Pri_Add");
+    E_New_Pri_Add = named(new QLineEdit(P_Node), "E_New_Pri_Add");
+    L_New_Sec_Add = named(new QLabel(P_Node), "L_New_Sec_Add");
+    E_New_Sec_Add = named(new QLineEdit(P_Node), "E_New_Sec_Add");
+    L_New_Pri_Add->setBuddy(E_New_Pri_Add);
+    L_New_Sec_Add->setBuddy(E_New_Sec_Add);
+    E_New_Pri_Add->setFixedWidth(160);
+    E_New_Sec_Add->setFixedWidth(160);
+    auto* layout = new QGridLayout(P_Node);
+    layout->setContentsMargins(16, 4, 16, 4);
+    layout->setVerticalSpacing(2);
+    layout->addWidget(L_New_Pri_Add, 0, 0);
+    layout->addWidget(E_New_Pri_Add, 1, 0);
+    layout->addWidget(L_New_Sec_Add, 0, 1);
+    layout->addWidget(E_New_Sec_Add, 1, 1);
+    layout->setColumnStretch(2, 1);
+    return P_Node;
+}
+
+void TFNewIDNode::Set_Lang() {
+    const LangTable& t = state_.Lang_Table;
+    setWindowTitle(t.text(900));
+    L_SW_Desc->setText(t.text(902));
+    L_New_Pri_Add->setText(t.text(904));
+    L_New_Sec_Add->setText(t.text(905));
+    L_New_Vars->setText(t.text(906));
+    Btn_OK->setText(t.text(907));
+    Btn_Cancel->setText(t.text(908));
+    E_New_Pri_Add->setAccessibleName(t.text(904));
+    E_New_Sec_Add->setAccessibleName(t.text(905));
+    ASG->setAccessibleName(t.text(906));
+    ASG->setHorizontalHeaderLabels(PasteRules::headerTexts(t));
+}
+
+void TFNewIDNode::fillGrid(const QList<PasteRules::GridRow>& rows) {
+    ASG->clearContents();
+    ASG->setRowCount(int(rows.size()));
+    ASG->setHorizontalHeaderLabels(PasteRules::headerTexts(state_.Lang_Table));
+    for (int r = 0; r < rows.size(); ++r) {
+        const PasteRules::GridRow& row = rows[r];
+        const QString texts[3] = {row.name, row.copied, row.value};
+        for (int column = 0; column < 3; ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            if (column == 2 && row.editable)
+                flags |= Qt::ItemIsEditable;
+            item->setFlags(flags);
+            item->setBackground(row.shaded ? ShadedBlock : QColor(Qt::white));
+            ASG->setItem(r, column, item);
+        }
+    }
+    ASG->setCurrentCell(-1, -1);
+}
+
+void TFNewIDNode::prepareVariable(const TVariabile& copied) {
+    Form_Type = 1;
+    fillGrid(PasteRules::variableRows(state_.Lang_Table, copied));
+}
+
+void TFNewIDNode::prepareNode(const TNodo& copied, const TNodi_List& network) {
+    Form_Type = 0;
+    Nodi_List = &network;
+    E_New_Pri_Add->setText(QString::number(copied.Node_Pri));
+    E_New_Sec_Add->setText(QString::number(copied.Node_Sec));
+    fillGrid(PasteRules::nodeRows(state_.Lang_Table, copied));
+}
+
+void TFNewIDNode::FormShow() {
+    const LangTable& t = state_.Lang_Table;
+    if (Form_Type == 1) {
+        P_Node->hide();
+        setWindowTitle(t.text(901));
+        L_SW_Desc->setText(t.text(903));
+        ASG->setFocus();
+    } else {
+        P_Node->show();
+        setWindowTitle(t.text(900));
+        L_SW_Desc->setText(t.text(902));
+        E_New_Pri_Add->setFocus();
+    }
+}
+
+void TFNewIDNode::setVisible(bool visible) {
+    if (visible && !isVisible()) {
+        FormShow();
+        centreOnScreen();
+    }
+    QDialog::setVisible(visible);
+}
+
+void TFNewIDNode::centreOnScreen() {
+    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+QStringList TFNewIDNode::newValues() const {
+    QStringList values;
+    for (int r = 0; r < ASG->rowCount(); ++r) {
+        const QTableWidgetItem* item = ASG->item(r, 2);
+        values << (item ? item->text() : QString());
+    }
+    return values;
+}
+
+QString TFNewIDNode::newPrimaryText() const {
+    return E_New_Pri_Add->text();
+}
+
+QString TFNewIDNode::newSecondaryText() const {
+    return E_New_Sec_Add->text();
+}
+
+bool TFNewIDNode::refuse(int message) {
+    if (message == 0)
+        return false;
+    prompts_.error(this, state_.Lang_Table.text(message));
+    return true;
+}
+
+bool TFNewIDNode::Check_Node_ID(qint64 primary) {
+    if (Nodi_List && !PasteRules::primaryAddressFree(*Nodi_List, primary))
+        return !refuse(PasteRules::Msg_IdUsed);
+    return true;
+}
+
+void TFNewIDNode::Btn_OKClick() {
+    const QStringList values = newValues();
+    if (Form_Type == 1) {
+        if (refuse(PasteRules::variableDialogFailure(values)))
+            return;
+    } else {
+        const QString primary = newPrimaryText();
+        if (refuse(PasteRules::nodeAddressFailure(primary, newSecondaryText())))
+            return;
+        if (!Check_Node_ID(*NumberRule::toInt32(primary)))
+            return;
+        if (refuse(PasteRules::blocksFailure(values)))
+            return;
+    }
+    accept();
+}
