@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
+#include "common/Product.h"
 #include "lang/LangTable.h"
 #include "report/InstallationReport.h"
 #include "report/ReportPdf.h"
@@ -58,7 +59,7 @@ int report(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 2;
     }
     const auto gathered = InstallationReport::gather(parsed->dir, QDateTime::currentDateTime(),
-                                                     QStringLiteral(ORDANO_VERSION));
+                                                     QString::fromLatin1(SW_Version));
     if (!gathered.ok()) {
         err << "report: " << gathered.error << '\n';
         return 1;

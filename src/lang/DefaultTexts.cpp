@@ -224,9 +224,6 @@ constexpr DefaultText Default_Texts[] = {
     {670, u"Modbus Register"},
     {671, u"Number of Points"},
     {672, u"Swap"},
-    // Import Network: the own file chosen, and a network that could not be imported.
-    {780, u"The selected file is the M-Bus Network of this configuration: it has been reloaded."},
-    {781, u"Error! The M-Bus Network has not been imported, the existing one is unchanged."},
 
     // Spreadsheet exchange, installation report and network warnings.
     {700, u"Warning: variables %1 and %2 of the node with primary address %3 have the same "
@@ -280,6 +277,10 @@ constexpr DefaultText Default_Texts[] = {
     {747, u"Warnings"},
     {748, u"ms"},
     {749, u"baud"},
+
+    // Import Network: the own file chosen, and a network that could not be imported.
+    {780, u"The selected file is the M-Bus Network of this configuration: it has been reloaded."},
+    {781, u"Error! The M-Bus Network has not been imported, the existing one is unchanged."},
 
     {800, u"Update Device by Serial"},
     {801, u"Update Device Using the Serial Port"},
