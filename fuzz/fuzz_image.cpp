@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     require(r.banks.bank2.size() == BankLayout::BlockSize, "block size");
     require(LittleEndian::read32(r.banks.bank2, BankLayout::BlkChecksum) ==
-                blockChecksum(r.banks.bank2),
+                BankLayout::blockChecksum(r.banks.bank2),
             "checksum");
     require(r.banks.bank.size() <= BankLayout::MaxBankSize, "bank.bin beyond the device");
     const BankDump bank = dumpImage(r.banks.bank);

@@ -1,17 +1,19 @@
 #include "check/ConfigCheck.h"
 
 #include "comm/ParGenRules.h"
+#include "comm/ParGenXml.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkRules.h"
 #include "mbus/NetworkWarnings.h"
+#include "mbus/NetworkXml.h"
 
 #include <QDir>
 
 namespace {
 
-const QString ParGenFile = QStringLiteral("ParGen.xml");
-const QString MBusFile = QStringLiteral("M_Bus.xml");
+const QString ParGenFile = QString::fromLatin1(ParGenXml::FileName);
+const QString MBusFile = QString::fromLatin1(MBusXml::FileName);
 
 QString notInList(const char* attribute, qint64 value, int listSize) {
     return QStringLiteral("\"%1\" is %2, not a position of its list (0..%3)")
@@ -56,13 +58,13 @@ void checkVariable(const TVariabile& var, const QString& where, const LangTable&
     };
     using namespace CodingTables;
     const ListField lists[] = {
-        {"Type", var.Type_Of_Data, TypeCount},
-        {"Fun_Field", var.Function_Field, FunctionFieldCount},
-        {"Dim", var.Dimension, DimensionCount},
-        {"Unit", var.Unita, UnitCount},
-        {"VIFE", var.VIFE, VifeCount},
-        {"Mod_TD", var.Mod_ToD, ModbusToDCount},
-        {"Mod_Swap", var.Mod_Swap, ModbusSwapCount},
+        {MBusXml::Type, var.Type_Of_Data, TypeCount},
+        {MBusXml::Fun_Field, var.Function_Field, FunctionFieldCount},
+        {MBusXml::Dim, var.Dimension, DimensionCount},
+        {MBusXml::Unit, var.Unita, UnitCount},
+        {MBusXml::VIFE, var.VIFE, VifeCount},
+        {MBusXml::Mod_TD, var.Mod_ToD, ModbusToDCount},
+        {MBusXml::Mod_Swap, var.Mod_Swap, ModbusSwapCount},
     };
     for (const ListField& list : lists) {
         if (list.value < 0 || list.value >= list.size)

@@ -20,8 +20,8 @@ int compile(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 1;
     }
     const QDir config(dir);
-    const CompileResult result = Compile_Banks(config.filePath(QStringLiteral("M_Bus.xml")),
-                                               config.filePath(QStringLiteral("ParGen.xml")));
+    const CompileResult result = Compile_Banks(config.filePath(QLatin1String(MBusXml::FileName)),
+                                               config.filePath(QLatin1String(ParGenXml::FileName)));
     if (!result.ok()) {
         err << "compile: " << result.error << "\n";
         return 1;

@@ -1,5 +1,6 @@
 #include "comm/ParGen.h"
 
+#include "comm/ParGenXml.h"
 #include "common/FileInteger.h"
 #include "common/NumberRule.h"
 #include "common/XmlFile.h"
@@ -8,9 +9,6 @@
 #include <limits>
 
 namespace {
-
-const char* const RootName = "Par_Gen";
-const char* const VersionComment = "SW_VERSION = 2.005";
 
 struct ListField {
     const char* name;
@@ -23,21 +21,27 @@ struct TextField {
 };
 
 // Element order of the file (the writer's order); readers look elements up by name.
+using namespace ParGenXml;
+
 const ListField ListFields[] = {
-    {"Select_Device", &Par_Gen::Select_Device}, {"Meter_Baud", &Par_Gen::Meter_Baud},
-    {"Meter_Par", &Par_Gen::Meter_Par},         {"Mod_Ser", &Par_Gen::Mod_Ser},
-    {"Mod_Baud", &Par_Gen::Mod_Baud},           {"Mod_Par", &Par_Gen::Mod_Par},
+    {ParGenXml::Select_Device, &Par_Gen::Select_Device},
+    {ParGenXml::Meter_Baud, &Par_Gen::Meter_Baud},
+    {ParGenXml::Meter_Par, &Par_Gen::Meter_Par},
+    {ParGenXml::Mod_Ser, &Par_Gen::Mod_Ser},
+    {ParGenXml::Mod_Baud, &Par_Gen::Mod_Baud},
+    {ParGenXml::Mod_Par, &Par_Gen::Mod_Par},
 };
 
-const TextField ModbusTexts[] = {{"Mod_TO", &Par_Gen::Mod_TO}, {"Mod_CD", &Par_Gen::Mod_CD}};
+const TextField ModbusTexts[] = {{ParGenXml::Mod_TO, &Par_Gen::Mod_TO},
+                                 {ParGenXml::Mod_CD, &Par_Gen::Mod_CD}};
 
 const TextField EthernetTexts[] = {
-    {"Ethernet_IP1", &Par_Gen::Ethernet_IP1},   {"Ethernet_IP2", &Par_Gen::Ethernet_IP2},
-    {"Ethernet_IP3", &Par_Gen::Ethernet_IP3},   {"Ethernet_IP4", &Par_Gen::Ethernet_IP4},
-    {"Ethernet_SM1", &Par_Gen::Ethernet_SM1},   {"Ethernet_SM2", &Par_Gen::Ethernet_SM2},
-    {"Ethernet_SM3", &Par_Gen::Ethernet_SM3},   {"Ethernet_SM4", &Par_Gen::Ethernet_SM4},
-    {"Ethernet_GAT1", &Par_Gen::Ethernet_GAT1}, {"Ethernet_GAT2", &Par_Gen::Ethernet_GAT2},
-    {"Ethernet_GAT3", &Par_Gen::Ethernet_GAT3}, {"Ethernet_GAT4", &Par_Gen::Ethernet_GAT4},
+    {Ethernet_IP[0], &Par_Gen::Ethernet_IP1},   {Ethernet_IP[1], &Par_Gen::Ethernet_IP2},
+    {Ethernet_IP[2], &Par_Gen::Ethernet_IP3},   {Ethernet_IP[3], &Par_Gen::Ethernet_IP4},
+    {Ethernet_SM[0], &Par_Gen::Ethernet_SM1},   {Ethernet_SM[1], &Par_Gen::Ethernet_SM2},
+    {Ethernet_SM[2], &Par_Gen::Ethernet_SM3},   {Ethernet_SM[3], &Par_Gen::Ethernet_SM4},
+    {Ethernet_GAT[0], &Par_Gen::Ethernet_GAT1}, {Ethernet_GAT[1], &Par_Gen::Ethernet_GAT2},
+    {Ethernet_GAT[2], &Par_Gen::Ethernet_GAT3}, {Ethernet_GAT[3], &Par_Gen::Ethernet_GAT4},
 };
 
 // A list position must fit the 32-bit field; anything else is "not an integer".
@@ -90,24 +94,25 @@ ParGenLoad Load_Par_Gen(const QString& path) {
     }
     // The window shows the serial device when the element is missing, but a text that is
     // not a number still falls back to the Ethernet device.
-    if (!XmlFile::childText(root, "Select_Device"))
+    if (!XmlFile::childText(root, ParGenXml::Select_Device))
         record.Select_Device = 0;
     // Only the number 1 selects RS232; 0, 2 and -5 all select RS485.
     record.Mod_Ser = record.Mod_Ser == 1 ? 1 : 0;
-    if (const auto text = XmlFile::childText(root, "Mod_Protocol")) {
+    if (const auto text = XmlFile::childText(root, ParGenXml::Mod_Protocol)) {
         if (const auto number = readInt(*text))
             record.Mod_Protocol = *number;
     }
 
     readTexts(root, std::begin(ModbusTexts), std::end(ModbusTexts), record);
     readTexts(root, std::begin(EthernetTexts), std::end(EthernetTexts), record);
-    record.Ethernet_EN_GAT = XmlFile::childText(root, "Ethernet_EN_GAT") == QStringLiteral("1");
+    record.Ethernet_EN_GAT =
+        XmlFile::childText(root, ParGenXml::Ethernet_EN_GAT) == QStringLiteral("1");
     return result;
 }
 
 QString Save_Par_Gen(const Par_Gen& record, const QString& path) {
     pugi::xml_document doc;
-    pugi::xml_node root = XmlFile::startDocument(doc, RootName, VersionComment);
+    pugi::xml_node root = XmlFile::startDocument(doc, Root, XmlFile::ConfigVersionComment);
     for (const ListField& f : ListFields) {
         int value = record.*(f.field);
         if (f.field == &Par_Gen::Mod_Ser)
@@ -116,25 +121,16 @@ QString Save_Par_Gen(const Par_Gen& record, const QString& path) {
     }
     for (const TextField& f : ModbusTexts)
         appendText(root, f.name, record.*(f.field));
-    root.append_child("Mod_Protocol").text().set(record.Mod_Protocol);
+    root.append_child(ParGenXml::Mod_Protocol).text().set(record.Mod_Protocol);
     for (const TextField& f : EthernetTexts)
         appendText(root, f.name, record.*(f.field));
-    root.append_child("Ethernet_EN_GAT").text().set(record.Ethernet_EN_GAT ? "1" : "0");
+    root.append_child(ParGenXml::Ethernet_EN_GAT).text().set(record.Ethernet_EN_GAT ? "1" : "0");
     return XmlFile::save(doc, path);
 }
 
 SelectDeviceRead Read_Select_Device(const QString& path) {
-    SelectDeviceRead result;
-    if (!QFileInfo::exists(path))
-        return result;
-    pugi::xml_document doc;
-    result.error = XmlFile::load(doc, path);
-    if (!result.ok())
-        return result;
-    const auto text = XmlFile::childText(XmlFile::root(doc), "Select_Device");
-    if (!text)
-        result.value = 0;
-    else
-        result.value = readInt(*text).value_or(1);
-    return result;
+    // The window's reading already gives 1 without a file, 0 without the element and 1 for a
+    // text that is not an integer.
+    const ParGenLoad load = Load_Par_Gen(path);
+    return {load.value.Select_Device, load.error};
 }

@@ -1,5 +1,7 @@
 #include "comm/ParGenRules.h"
 
+#include "comm/ParGenXml.h"
+
 namespace {
 
 struct RangeCheck {
@@ -10,26 +12,26 @@ struct RangeCheck {
 };
 
 const RangeCheck ModbusChecks[] = {
-    {"Mod_TO", &Par_Gen::Mod_TO, 65535, 446},
-    {"Mod_CD", &Par_Gen::Mod_CD, 65535, 447},
+    {ParGenXml::Mod_TO, &Par_Gen::Mod_TO, 65535, 446},
+    {ParGenXml::Mod_CD, &Par_Gen::Mod_CD, 65535, 447},
 };
 
 const RangeCheck AddressChecks[] = {
-    {"Ethernet_IP1", &Par_Gen::Ethernet_IP1, 255, 448},
-    {"Ethernet_IP2", &Par_Gen::Ethernet_IP2, 255, 449},
-    {"Ethernet_IP3", &Par_Gen::Ethernet_IP3, 255, 450},
-    {"Ethernet_IP4", &Par_Gen::Ethernet_IP4, 255, 451},
-    {"Ethernet_SM1", &Par_Gen::Ethernet_SM1, 255, 452},
-    {"Ethernet_SM2", &Par_Gen::Ethernet_SM2, 255, 453},
-    {"Ethernet_SM3", &Par_Gen::Ethernet_SM3, 255, 454},
-    {"Ethernet_SM4", &Par_Gen::Ethernet_SM4, 255, 455},
+    {ParGenXml::Ethernet_IP[0], &Par_Gen::Ethernet_IP1, 255, 448},
+    {ParGenXml::Ethernet_IP[1], &Par_Gen::Ethernet_IP2, 255, 449},
+    {ParGenXml::Ethernet_IP[2], &Par_Gen::Ethernet_IP3, 255, 450},
+    {ParGenXml::Ethernet_IP[3], &Par_Gen::Ethernet_IP4, 255, 451},
+    {ParGenXml::Ethernet_SM[0], &Par_Gen::Ethernet_SM1, 255, 452},
+    {ParGenXml::Ethernet_SM[1], &Par_Gen::Ethernet_SM2, 255, 453},
+    {ParGenXml::Ethernet_SM[2], &Par_Gen::Ethernet_SM3, 255, 454},
+    {ParGenXml::Ethernet_SM[3], &Par_Gen::Ethernet_SM4, 255, 455},
 };
 
 const RangeCheck GatewayChecks[] = {
-    {"Ethernet_GAT1", &Par_Gen::Ethernet_GAT1, 255, 456},
-    {"Ethernet_GAT2", &Par_Gen::Ethernet_GAT2, 255, 457},
-    {"Ethernet_GAT3", &Par_Gen::Ethernet_GAT3, 255, 458},
-    {"Ethernet_GAT4", &Par_Gen::Ethernet_GAT4, 255, 459},
+    {ParGenXml::Ethernet_GAT[0], &Par_Gen::Ethernet_GAT1, 255, 456},
+    {ParGenXml::Ethernet_GAT[1], &Par_Gen::Ethernet_GAT2, 255, 457},
+    {ParGenXml::Ethernet_GAT[2], &Par_Gen::Ethernet_GAT3, 255, 458},
+    {ParGenXml::Ethernet_GAT[3], &Par_Gen::Ethernet_GAT4, 255, 459},
 };
 
 template <size_t N>
@@ -58,12 +60,12 @@ QList<ParGenFailure> Controllo_Dati_Failures(const Par_Gen& record) {
 
 QList<ParGenListProblem> listPositionProblems(const Par_Gen& record) {
     const ParGenListProblem lists[] = {
-        {"Select_Device", record.Select_Device, int(ParGenLists::Select_Device.size())},
-        {"Meter_Baud", record.Meter_Baud, int(ParGenLists::Meter_Baud.size())},
-        {"Meter_Par", record.Meter_Par, int(ParGenLists::Meter_Par.size())},
-        {"Mod_Baud", record.Mod_Baud, int(ParGenLists::Mod_Baud.size())},
-        {"Mod_Par", record.Mod_Par, int(ParGenLists::Mod_Par.size())},
-        {"Mod_Protocol", record.Mod_Protocol, int(ParGenLists::Mod_Protocol.size())},
+        {ParGenXml::Select_Device, record.Select_Device, int(ParGenLists::Select_Device.size())},
+        {ParGenXml::Meter_Baud, record.Meter_Baud, int(ParGenLists::Meter_Baud.size())},
+        {ParGenXml::Meter_Par, record.Meter_Par, int(ParGenLists::Meter_Par.size())},
+        {ParGenXml::Mod_Baud, record.Mod_Baud, int(ParGenLists::Mod_Baud.size())},
+        {ParGenXml::Mod_Par, record.Mod_Par, int(ParGenLists::Mod_Par.size())},
+        {ParGenXml::Mod_Protocol, record.Mod_Protocol, int(ParGenLists::Mod_Protocol.size())},
     };
     QList<ParGenListProblem> problems;
     for (const ParGenListProblem& list : lists) {

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 #include <sstream>
 
 namespace XmlFile {
@@ -31,15 +32,89 @@ QString position(const QByteArray& bytes, ptrdiff_t offset) {
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
+// Offset of the first byte that does not start a valid UTF-8 sequence (overlong forms,
+// surrogates and values above U+10FFFF included); -1 when every sequence is valid.
+qsizetype firstInvalidUtf8(const QByteArray& bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        const unsigned char c = data[i];
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c < 0x80)
+            length = 1;
+        else if (c >= 0xC2 && c <= 0xDF)
+            length = 2;
+        else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        } else
+            return i;
+        if (i + length > size)
+            return i;
+        for (int k = 1; k < length; ++k) {
+            const unsigned char next = data[i + k];
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+                return i;
+        }
+        i += length;
+    }
+    return -1;
+}
+
+// pugixml accepts documents that are not well-formed (a second top-level element, text
+// around the root, bytes after a NUL, a duplicated attribute, invalid UTF-8, undefined
+// entities). A conforming pass refuses them with its own message and position. A document
+// type declaration is refused too: the system never writes one, and pugixml would not apply
+// the entities or defaults it declares.
+QString conformanceError(const QByteArray& bytes) {
+    QXmlStreamReader reader(bytes);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::DTD) {
+            return QStringLiteral("Document type declarations are not allowed at line %1, "
+                                  "column %2")
+                .arg(reader.lineNumber())
+                .arg(reader.columnNumber());
+        }
+    }
+    if (!reader.hasError())
+        return {};
+    QString message = reader.errorString();
+    if (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
+    // The stream reader decodes ahead and places an encoding error where decoding began;
+    // the user needs the place of the bad byte.
+    if (reader.errorString() == QStringLiteral("Encountered incorrectly encoded content.")) {
+        if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0)
+            return QStringLiteral("%1 at %2").arg(message, position(bytes, bad));
+    }
+    return QStringLiteral("%1 at line %2, column %3")
+        .arg(message)
+        .arg(reader.lineNumber())
+        .arg(reader.columnNumber());
+}
+
 } // namespace
 
 QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& fileName) {
     const pugi::xml_parse_result result =
         doc.load_buffer(bytes.constData(), size_t(bytes.size()), ParseOptions);
-    if (result)
-        return {};
-    return QStringLiteral("%1: %2 at %3")
-        .arg(fileName, QString::fromUtf8(result.description()), position(bytes, result.offset));
+    if (!result) {
+        doc.reset(); // nothing half-read for a caller that looks anyway
+        return QStringLiteral("%1: %2 at %3")
+            .arg(fileName, QString::fromUtf8(result.description()), position(bytes, result.offset));
+    }
+    if (const QString error = conformanceError(bytes); !error.isEmpty()) {
+        doc.reset();
+        return QStringLiteral("%1: %2").arg(fileName, error);
+    }
+    return {};
 }
 
 QString load(pugi::xml_document& doc, const QString& path) {

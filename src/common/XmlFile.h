@@ -8,9 +8,15 @@
 // XML files of the system: no declaration, no indentation, attribute order kept.
 namespace XmlFile {
 
+// The top-level comment after the root of both configuration files.
+inline constexpr const char* ConfigVersionComment = "SW_VERSION = 2.005";
+
 // Parses bytes; on failure returns the parser's message with line and column (counted in
-// characters, from 1). Every reader parses alike: an element whose text is only blanks keeps
-// them, since a typed value or a name may be nothing but blanks.
+// characters). Only a well-formed document is accepted: one root element, nothing but
+// comments, processing instructions and blanks around it, no duplicated attribute, valid
+// UTF-8, no undefined entity, and no document type declaration. Every reader parses alike:
+// an element whose text is only blanks keeps them, since a typed value or a name may be
+// nothing but blanks.
 QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& fileName);
 
 // Reads and parses a file; on failure returns the reason (unreadable or not well-formed).

@@ -1,6 +1,7 @@
 #include "image/BankDump.h"
 
 #include "comm/ParGen.h"
+#include "comm/ParGenXml.h"
 #include "image/BankLayout.h"
 #include "image/LittleEndian.h"
 #include "image/RecordCoding.h"
@@ -211,14 +212,6 @@ void dumpParameterSection(const QByteArray& b, qint64 at, Report& report) {
 
 } // namespace
 
-quint32 blockChecksum(const QByteArray& block) {
-    quint32 sum = 0;
-    const int end = std::min<int>(int(block.size()), BlkChecksum);
-    for (int i = 0; i < end; ++i)
-        sum += quint8(block.at(i));
-    return sum;
-}
-
 BankDump dumpNetworkImage(const QByteArray& b) {
     Report report;
     const qint64 size = b.size();
@@ -342,7 +335,8 @@ BankDump dumpNetworkImage(const QByteArray& b) {
                                .arg(nodeCount)
                                .arg(varCount));
     } else {
-        report.line(QStringLiteral("No parameter section (ParGen.xml was absent)"));
+        report.line(QStringLiteral("No parameter section (%1 was absent)")
+                        .arg(QLatin1String(ParGenXml::FileName)));
     }
     return report.finish();
 }
@@ -434,8 +428,8 @@ BankDump dumpParameterBlock(const QByteArray& b) {
     show(BlkNodeCount, QStringLiteral("node records in bank.bin %1").arg(u8(BlkNodeCount)));
     const quint32 bankAddress = u32(BlkBankAddress);
     show(BlkBankAddress, bankAddress == 0
-                             ? QStringLiteral("bank.bin device address 0 (compiled without "
-                                              "ParGen.xml)")
+                             ? QStringLiteral("bank.bin device address 0 (compiled without %1)")
+                                   .arg(QLatin1String(ParGenXml::FileName))
                              : QStringLiteral("bank.bin device address %1").arg(hex(bankAddress)));
     if (bankAddress != 0 && bankAddress != BankDeviceAddress)
         report.problem(QStringLiteral("bank.bin device address %1, the device loads it at %2")

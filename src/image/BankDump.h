@@ -18,6 +18,3 @@ BankDump dumpImage(const QByteArray& bytes);
 
 BankDump dumpNetworkImage(const QByteArray& bytes);   // bank.bin
 BankDump dumpParameterBlock(const QByteArray& bytes); // bank2.bin
-
-// Sum of bytes 0x000..0x7FB of a block, as the device computes it.
-quint32 blockChecksum(const QByteArray& block);

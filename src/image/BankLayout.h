@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
+#include <algorithm>
 
 // Byte layout of the two device images. The device reads them byte for byte from fixed
 // addresses: no padding, little-endian, nothing here may move.
@@ -105,6 +107,16 @@ constexpr quint8 parityCode(quint8 position) {
 // included, in binary.
 constexpr quint8 framingCode(quint8 protocol) {
     return (protocol == 1 || protocol == 4) ? 1 : 0;
+}
+
+// Sum of bytes 0x000..0x7FB of a block (fewer when the bytes are short), each unsigned, as
+// the device computes it; stored at BlkChecksum.
+inline quint32 blockChecksum(const QByteArray& block) {
+    quint32 sum = 0;
+    const qsizetype end = std::min<qsizetype>(block.size(), BlkChecksum);
+    for (qsizetype i = 0; i < end; ++i)
+        sum += quint8(block.at(i));
+    return sum;
 }
 
 } // namespace BankLayout

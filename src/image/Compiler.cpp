@@ -1,12 +1,16 @@
 #include "image/Compiler.h"
 
 #include "comm/ParGen.h"
+#include "comm/ParGenXml.h"
 #include "common/AtomicFile.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
 #include "image/BankLayout.h"
 #include "image/LittleEndian.h"
 #include "image/RecordCoding.h"
+#include "mbus/Network.h"
+#include "mbus/NetworkRules.h"
+#include "mbus/NetworkXml.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,32 +20,12 @@
 using namespace BankLayout;
 using namespace LittleEndian;
 
+// The image holds what the editor can make, and the rates follow the settings lists.
+static_assert(MaxNodes == NetworkRules::Max_Nodes && MaxVarsPerNode == NetworkRules::Max_Variables);
+static_assert(std::size(ModbusRates) == ParGenLists::Mod_Baud.size());
+static_assert(std::size(MeterRates) == ParGenLists::Meter_Baud.size());
+
 namespace {
-
-// The compiler's own working records; the editor's classes carry texts and wider fields.
-struct TVariabile {
-    quint8 Type_Of_Data = 0;
-    quint8 Function_Field = 0;
-    quint8 Dimension = 0;
-    quint8 Unita = 0;
-    quint32 Storage_Num = 0;
-    quint32 Tarif = 0;
-    quint8 VIFE = 0;
-    quint8 Length = 0;
-    quint16 scale = 0; // the scale read, then the record code
-    quint8 Mod_ID = 1;
-    quint8 Mod_TD = 0;
-    quint16 Mod_NR = 1;
-    quint8 Mod_NP = 1;
-    quint8 Mod_Swap = 0;
-};
-
-struct TNodo {
-    quint8 ID = 0;
-    quint32 Sec_Add = 0;
-    quint32 Add = 0;
-    QList<TVariabile> Vars;
-};
 
 // A configuration written by the editor is a few hundred kilobytes at most; refuse anything
 // far beyond that before reading it whole.
@@ -53,6 +37,11 @@ QString quoted(const QString& text) {
     if (text.size() <= Shown)
         return QLatin1Char('"') + text + QLatin1Char('"');
     return QLatin1Char('"') + text.left(Shown) + QStringLiteral("...\"");
+}
+
+// The low 32 bits of a number read as 64 (two's complement), as the image's fields take it.
+qint32 low32(qint64 value) {
+    return qint32(quint32(quint64(value) & 0xFFFFFFFFu));
 }
 
 class Reader {
@@ -97,24 +86,30 @@ private:
     QString error_;
 };
 
-QString readNetwork(const QByteArray& bytes, const QString& fileName, QList<TNodo>& nodes) {
+// The compiler's reading of M_Bus.xml into the network model: only enabled variables, each
+// number taken as 64 bits and kept as its low 32 (the image cuts further), and failures that
+// name the node and variable. Missing or non-integer optional attributes take the record's
+// initial values.
+QString readNetwork(const QByteArray& bytes, const QString& fileName, TNodi_List& nodes) {
+    using namespace MBusXml;
     pugi::xml_document doc;
     const QString parseError = XmlFile::parse(doc, bytes, fileName);
     if (!parseError.isEmpty())
         return parseError;
     const pugi::xml_node root = XmlFile::root(doc);
+    const TVariabile defaults;
     int nodePosition = 0;
     for (pugi::xml_node xmlNode = root.first_child(); xmlNode; xmlNode = xmlNode.next_sibling()) {
         if (xmlNode.type() != pugi::node_element)
             continue;
         ++nodePosition;
         Reader nodeReader(QStringLiteral("%1: node %2").arg(fileName).arg(nodePosition));
-        const quint8 id = quint8(nodeReader.required(xmlNode, "ID"));
+        const qint32 id = low32(nodeReader.required(xmlNode, ID));
         if (nodeReader.failed())
             return nodeReader.error();
-        const quint32 secondary = quint32(Reader::optional(xmlNode, "Sec_Add").value_or(0));
+        const qint32 secondary = low32(Reader::optional(xmlNode, Sec_Add).value_or(0));
         const QString nodeWhere =
-            QStringLiteral("%1: node %2 (ID %3)").arg(fileName).arg(nodePosition).arg(id);
+            QStringLiteral("%1: node %2 (ID %3)").arg(fileName).arg(nodePosition).arg(quint8(id));
 
         bool listed = false;
         int varPosition = 0;
@@ -124,7 +119,7 @@ QString readNetwork(const QByteArray& bytes, const QString& fileName, QList<TNod
                 continue;
             ++varPosition;
             // A disabled variable is skipped before anything else of it is read.
-            if (XmlFile::attributeText(xmlVar, "Enable") != QStringLiteral("1"))
+            if (XmlFile::attributeText(xmlVar, Enable) != QStringLiteral("1"))
                 continue;
             if (!listed) {
                 if (nodes.size() == MaxNodes)
@@ -133,11 +128,14 @@ QString readNetwork(const QByteArray& bytes, const QString& fileName, QList<TNod
                         .arg(nodeWhere)
                         .arg(MaxNodes)
                         .arg(MaxNodes + 1);
-                nodes.append(TNodo{id, secondary, 0, {}});
+                TNodo node;
+                node.Node_Pri = id;
+                node.Node_Sec = secondary;
+                nodes.append(node);
                 listed = true;
             }
             TNodo& node = nodes.last();
-            if (node.Vars.size() == MaxVarsPerNode)
+            if (node.Var_List.size() == MaxVarsPerNode)
                 return QStringLiteral("%1, variable %2: the device holds at most %3 enabled "
                                       "variables per node")
                     .arg(nodeWhere)
@@ -145,24 +143,24 @@ QString readNetwork(const QByteArray& bytes, const QString& fileName, QList<TNod
                     .arg(MaxVarsPerNode);
             Reader r(QStringLiteral("%1, variable %2").arg(nodeWhere).arg(varPosition));
             TVariabile v;
-            v.Type_Of_Data = quint8(r.required(xmlVar, "Type"));
-            v.Function_Field = quint8(r.required(xmlVar, "Fun_Field"));
-            v.Dimension = quint8(r.required(xmlVar, "Dim"));
+            v.Enable = true;
+            v.Type_Of_Data = low32(r.required(xmlVar, Type));
+            v.Function_Field = low32(r.required(xmlVar, Fun_Field));
+            v.Dimension = low32(r.required(xmlVar, Dim));
             if (r.failed())
                 return r.error();
-            v.Unita = quint8(r.optional(xmlVar, "Unit", 0));
-            v.Storage_Num = quint32(r.optional(xmlVar, "StoNumber", 0));
-            v.Tarif = quint32(r.optional(xmlVar, "Tariff", 0));
-            v.VIFE = quint8(r.optional(xmlVar, "VIFE", 0));
-            v.Length = quint8(r.optional(xmlVar, "Length", 0));
-            v.scale = quint16(r.optional(xmlVar, "Scale", 0));
-            v.Mod_ID = quint8(r.optional(xmlVar, "Mod_ID", 1));
-            v.Mod_TD = quint8(r.optional(xmlVar, "Mod_TD", 0));
-            v.Mod_NR = quint16(r.optional(xmlVar, "Mod_NR", 1));
-            v.Mod_NP = quint8(r.optional(xmlVar, "Mod_NP", 1));
-            v.Mod_Swap = quint8(r.optional(xmlVar, "Mod_Swap", 0));
-            v.scale = Record_Code(v.Type_Of_Data, v.VIFE, v.scale);
-            node.Vars.append(v);
+            v.Unita = low32(r.optional(xmlVar, Unit, defaults.Unita));
+            v.Storage_Number = quint32(r.optional(xmlVar, StoNumber, defaults.Storage_Number));
+            v.Tariff = low32(r.optional(xmlVar, Tariff, defaults.Tariff));
+            v.VIFE = quint8(r.optional(xmlVar, VIFE, defaults.VIFE));
+            v.Length = quint8(r.optional(xmlVar, Length, defaults.Length));
+            v.Scale = quint16(r.optional(xmlVar, Scale, defaults.Scale));
+            v.Mod_ID = low32(r.optional(xmlVar, Mod_ID, defaults.Mod_ID));
+            v.Mod_ToD = low32(r.optional(xmlVar, Mod_TD, defaults.Mod_ToD));
+            v.Mod_NumReg = low32(r.optional(xmlVar, Mod_NR, defaults.Mod_NumReg));
+            v.Mod_NPoint = low32(r.optional(xmlVar, Mod_NP, defaults.Mod_NPoint));
+            v.Mod_Swap = low32(r.optional(xmlVar, Mod_Swap, defaults.Mod_Swap));
+            node.Var_List.append(v);
         }
     }
     return {};
@@ -179,34 +177,33 @@ void appendBcd(QByteArray& out, quint32 value) {
         append8(out, quint8(digits[i] << 4 | digits[i + 1]));
 }
 
-void emitNetwork(QByteArray& bank, QList<TNodo>& nodes) {
+// Every field goes out cut to its width in the image; the scale becomes the record code.
+void emitNetwork(QByteArray& bank, const TNodi_List& nodes) {
     quint32 offset = quint32(HeaderSize + NodeRecordSize * nodes.size());
-    for (TNodo& node : nodes) {
-        node.Add = offset;
-        offset += quint32(VarRecordSize * node.Vars.size());
+    for (const TNodo& node : nodes) {
+        append8(bank, quint8(node.Node_Pri));
+        append16(bank, quint16(node.Var_List.size()));
+        append32(bank, offset);
+        appendBcd(bank, quint32(node.Node_Sec));
+        offset += quint32(VarRecordSize * node.Var_List.size());
     }
     for (const TNodo& node : nodes) {
-        append8(bank, node.ID);
-        append16(bank, quint16(node.Vars.size()));
-        append32(bank, node.Add);
-        appendBcd(bank, node.Sec_Add);
-    }
-    for (const TNodo& node : nodes) {
-        for (const TVariabile& v : node.Vars) {
-            append8(bank, v.Type_Of_Data);
-            append8(bank, v.Function_Field);
-            append8(bank, Dimension_Code(v.Dimension));
-            append8(bank, v.Unita);
-            append32(bank, v.Storage_Num);
-            append32(bank, v.Tarif);
+        for (const TVariabile& v : node.Var_List) {
+            const quint8 type = quint8(v.Type_Of_Data);
+            append8(bank, type);
+            append8(bank, quint8(v.Function_Field));
+            append8(bank, Dimension_Code(quint8(v.Dimension)));
+            append8(bank, quint8(v.Unita));
+            append32(bank, v.Storage_Number);
+            append32(bank, quint32(v.Tariff));
             append8(bank, v.VIFE);
             append8(bank, v.Length);
-            append16(bank, v.scale);
-            append8(bank, v.Mod_ID);
-            append8(bank, v.Mod_TD);
-            append16(bank, v.Mod_NR);
-            append8(bank, v.Mod_NP);
-            append8(bank, v.Mod_Swap);
+            append16(bank, Record_Code(type, v.VIFE, v.Scale));
+            append8(bank, quint8(v.Mod_ID));
+            append8(bank, quint8(v.Mod_ToD));
+            append16(bank, quint16(v.Mod_NumReg));
+            append8(bank, quint8(v.Mod_NPoint));
+            append8(bank, quint8(v.Mod_Swap));
         }
     }
 }
@@ -237,8 +234,9 @@ QString readParameters(const QByteArray& bytes, const QString& fileName, int nod
         return parseError;
     const pugi::xml_node root = XmlFile::root(doc);
 
-    const char* const required[] = {"Mod_Ser", "Mod_Baud",     "Mod_Par",    "Mod_TO",
-                                    "Mod_CD",  "Mod_Protocol", "Meter_Baud", "Meter_Par"};
+    using namespace ParGenXml;
+    const char* const required[] = {Mod_Ser, Mod_Baud,     Mod_Par,    Mod_TO,
+                                    Mod_CD,  Mod_Protocol, Meter_Baud, Meter_Par};
     // The time-out and the cyclic delay are typed by the user: read as the window read them.
     const bool typed[] = {false, false, false, true, true, false, false, false};
     qint64 values[8] = {};
@@ -284,32 +282,22 @@ QString readParameters(const QByteArray& bytes, const QString& fileName, int nod
     put8(block, BlkNodeCount, quint8(nodeCount));
     put32(block, BlkBankAddress, BankDeviceAddress);
 
-    const char* const octets[3][4] = {
-        {"Ethernet_IP1", "Ethernet_IP2", "Ethernet_IP3", "Ethernet_IP4"},
-        {"Ethernet_SM1", "Ethernet_SM2", "Ethernet_SM3", "Ethernet_SM4"},
-        {"Ethernet_GAT1", "Ethernet_GAT2", "Ethernet_GAT3", "Ethernet_GAT4"}};
+    const std::array<const char*, 4>* const octets[3] = {&Ethernet_IP, &Ethernet_SM, &Ethernet_GAT};
     const int offsets[3] = {BlkIp, BlkMask, BlkGateway};
     const quint8* const defaults[3] = {DefaultIp, DefaultMask, DefaultGateway};
     for (int group = 0; group < 3; ++group) {
         for (int i = 0; i < 4; ++i) {
-            const auto text = XmlFile::childText(root, octets[group][i]);
+            const auto text = XmlFile::childText(root, (*octets[group])[i]);
             const auto value = text ? typedNumber(*text) : std::nullopt;
             put8(block, offsets[group] + i, value ? quint8(*value) : defaults[group][i]);
         }
     }
-    const auto gatewayUsed = XmlFile::childText(root, "Ethernet_EN_GAT");
+    const auto gatewayUsed = XmlFile::childText(root, Ethernet_EN_GAT);
     if (!gatewayUsed || *gatewayUsed == QStringLiteral("0")) {
         for (int i = 0; i < 4; ++i)
             put8(block, BlkGateway + i, 0xFF);
     }
     return {};
-}
-
-quint32 checksum(const QByteArray& block) {
-    quint32 sum = 0;
-    for (int i = 0; i < BlkChecksum; ++i)
-        sum += quint8(block.at(i));
-    return sum;
 }
 
 // nullopt when the file is absent; an error text when it exists but cannot be read.
@@ -343,7 +331,7 @@ CompileResult compileBanksFromBytes(const std::optional<QByteArray>& mbus,
                                     const QString& mbusName, const QString& parGenName) {
     CompileResult result;
     QByteArray block = defaultBlock();
-    QList<TNodo> nodes;
+    TNodi_List nodes;
     if (mbus) {
         result.error = readNetwork(*mbus, mbusName, nodes);
         if (!result.error.isEmpty())
@@ -351,7 +339,7 @@ CompileResult compileBanksFromBytes(const std::optional<QByteArray>& mbus,
     }
     int varCount = 0;
     for (const TNodo& node : nodes)
-        varCount += int(node.Vars.size());
+        varCount += int(node.Var_List.size());
 
     QByteArray bank;
     bank.reserve(MaxBankSize);
@@ -366,7 +354,7 @@ CompileResult compileBanksFromBytes(const std::optional<QByteArray>& mbus,
         if (!result.error.isEmpty())
             return result;
     }
-    put32(block, BlkChecksum, checksum(block));
+    put32(block, BlkChecksum, blockChecksum(block));
     result.banks = {bank, block};
     return result;
 }

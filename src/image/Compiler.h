@@ -1,5 +1,8 @@
 #pragma once
 
+#include "comm/ParGenXml.h"
+#include "mbus/NetworkXml.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -34,8 +37,8 @@ CompileResult Compile_Banks(const QString& fileMBus, const QString& fileParGen);
 // The names only appear in error texts.
 CompileResult compileBanksFromBytes(const std::optional<QByteArray>& mbus,
                                     const std::optional<QByteArray>& parGen,
-                                    const QString& mbusName = QStringLiteral("M_Bus.xml"),
-                                    const QString& parGenName = QStringLiteral("ParGen.xml"));
+                                    const QString& mbusName = QLatin1String(MBusXml::FileName),
+                                    const QString& parGenName = QLatin1String(ParGenXml::FileName));
 
 // Writes <projectDir>/bin/bank.bin, then <projectDir>/bin/bank2.bin, each replaced atomically;
 // creates the bin folder when it is missing. Empty text on success, else what failed.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mbus/CodingTables.h"
+
 #include <QtGlobal>
 #include <array>
 #include <optional>
@@ -12,10 +14,11 @@
 // multiplier choice; 0 means the choice has no code.
 namespace RecordCoding {
 
-inline constexpr int TypeCount = 26;
-inline constexpr int TypeInVife = 19; // the type whose unit comes from the VIFE
-inline constexpr int VifeCount = 152; // positions 0..151; 0 is "Not Selected"
-inline constexpr int DimensionCount = 13;
+// The list sizes are those of the coding lists the editor offers.
+using CodingTables::DimensionCount;
+using CodingTables::TypeCount;
+using CodingTables::TypeInVife; // the type whose unit comes from the VIFE
+using CodingTables::VifeCount;  // positions 0..151; 0 is "Not Selected"
 inline constexpr quint16 HighestCode = 446;
 
 // Data-field codes by dimension position; any other position gives 2 (16-bit integer).
@@ -75,6 +78,14 @@ inline constexpr std::array<quint16, VifeCount> VifeBases = [] {
     }
     return base;
 }();
+
+// The numbering the device holds, checked where it is built.
+static_assert(TypeBases[18] + TypeScaleCounts[18] - 1 == 118, "primary codes end at 118");
+static_assert(VifeBases[1] == VifeFirstCode);
+static_assert(VifeBases[VifeSecondBlock - 1] + VifeScaleCounts[VifeSecondBlock - 1] - 1 == 271,
+              "the first block of VIFE codes ends at 271");
+static_assert(VifeBases[VifeCount - 1] == HighestCode && VifeScaleCounts[VifeCount - 1] == 0,
+              "the last VIFE position has the highest code");
 
 constexpr quint8 Dimension_Code(quint8 dimension) {
     return dimension < DimensionCount ? DimensionCodes[dimension] : FallbackDimensionCode;

@@ -2,16 +2,14 @@
 
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
+#include "mbus/NetworkXml.h"
 
 #include <QFileInfo>
 #include <limits>
 
 namespace {
 
-const char* const RootName = "M-Bus_Network";
-const char* const NodeName = "Nodo";
-const char* const VariableName = "Variabile";
-const char* const VersionComment = "SW_VERSION = 2.005";
+using namespace MBusXml;
 
 std::optional<qint32> readInt32(const pugi::xml_node& node, const char* name) {
     const auto text = XmlFile::attributeText(node, name);
@@ -29,28 +27,29 @@ qint32 readInt32(const pugi::xml_node& node, const char* name, qint32 fallback) 
 }
 
 // The byte fields keep the low eight bits of the number read, as the editor always did.
-quint8 readByte(const pugi::xml_node& node, const char* name) {
-    return quint8(quint32(readInt32(node, name, 0)) & 0xFFu);
+quint8 readByte(const pugi::xml_node& node, const char* name, quint8 fallback) {
+    return quint8(quint32(readInt32(node, name, fallback)) & 0xFFu);
 }
 
-quint32 readStorageNumber(const pugi::xml_node& node) {
-    const auto text = XmlFile::attributeText(node, "StoNumber");
+quint32 readStorageNumber(const pugi::xml_node& node, quint32 fallback) {
+    const auto text = XmlFile::attributeText(node, StoNumber);
     if (!text)
-        return 0;
-    return quint32(FileInteger::parseInRange(*text, 0, 0xFFFFFFFFLL).value_or(0));
+        return fallback;
+    return quint32(FileInteger::parseInRange(*text, 0, 0xFFFFFFFFLL).value_or(fallback));
 }
 
 QString readVariable(const pugi::xml_node& element, int nodePos, int varPos, TVariabile& var) {
-    var.Enable = XmlFile::attributeText(element, "Enable") == QStringLiteral("1");
-    var.Description = XmlFile::attributeText(element, "Desc").value_or(QString());
+    const TVariabile defaults;
+    var.Enable = XmlFile::attributeText(element, Enable) == QStringLiteral("1");
+    var.Description = XmlFile::attributeText(element, Desc).value_or(defaults.Description);
     // The coding of a record cannot be guessed: without these three the load stops.
     struct Required {
         const char* name;
         qint32* field;
     };
     for (const Required& r :
-         {Required{"Type", &var.Type_Of_Data}, Required{"Fun_Field", &var.Function_Field},
-          Required{"Dim", &var.Dimension}}) {
+         {Required{Type, &var.Type_Of_Data}, Required{Fun_Field, &var.Function_Field},
+          Required{Dim, &var.Dimension}}) {
         const auto v = readInt32(element, r.name);
         if (!v) {
             return QStringLiteral("node %1, variable %2: attribute \"%3\" is missing or not an "
@@ -61,17 +60,17 @@ QString readVariable(const pugi::xml_node& element, int nodePos, int varPos, TVa
         }
         *r.field = *v;
     }
-    var.Unita = readInt32(element, "Unit", 0);
-    var.Storage_Number = readStorageNumber(element);
-    var.Tariff = readInt32(element, "Tariff", 0);
-    var.VIFE = readByte(element, "VIFE");
-    var.Length = readByte(element, "Length");
-    var.Scale = readByte(element, "Scale");
-    var.Mod_ID = readInt32(element, "Mod_ID", 1);
-    var.Mod_ToD = readInt32(element, "Mod_TD", 0);
-    var.Mod_NumReg = readInt32(element, "Mod_NR", 1);
-    var.Mod_NPoint = readInt32(element, "Mod_NP", 1);
-    var.Mod_Swap = readInt32(element, "Mod_Swap", 0);
+    var.Unita = readInt32(element, Unit, defaults.Unita);
+    var.Storage_Number = readStorageNumber(element, defaults.Storage_Number);
+    var.Tariff = readInt32(element, Tariff, defaults.Tariff);
+    var.VIFE = readByte(element, VIFE, defaults.VIFE);
+    var.Length = readByte(element, Length, defaults.Length);
+    var.Scale = readByte(element, Scale, quint8(defaults.Scale));
+    var.Mod_ID = readInt32(element, Mod_ID, defaults.Mod_ID);
+    var.Mod_ToD = readInt32(element, Mod_TD, defaults.Mod_ToD);
+    var.Mod_NumReg = readInt32(element, Mod_NR, defaults.Mod_NumReg);
+    var.Mod_NPoint = readInt32(element, Mod_NP, defaults.Mod_NPoint);
+    var.Mod_Swap = readInt32(element, Mod_Swap, defaults.Mod_Swap);
     return {};
 }
 
@@ -102,9 +101,9 @@ NetworkLoad Load_Network(const QString& path) {
             continue;
         ++nodePos;
         TNodo node;
-        node.Description = XmlFile::attributeText(nodeElement, "Descrizione").value_or(QString());
-        node.Node_Pri = readInt32(nodeElement, "ID", 0);
-        node.Node_Sec = readInt32(nodeElement, "Sec_Add", 0);
+        node.Description = XmlFile::attributeText(nodeElement, Descrizione).value_or(QString());
+        node.Node_Pri = readInt32(nodeElement, ID, node.Node_Pri);
+        node.Node_Sec = readInt32(nodeElement, Sec_Add, node.Node_Sec);
         int varPos = 0;
         for (const pugi::xml_node& varElement : nodeElement.children()) {
             if (varElement.type() != pugi::node_element)
@@ -126,32 +125,32 @@ NetworkLoad Load_Network(const QString& path) {
 
 QString Save_Network(const TNodi_List& network, const QString& path) {
     pugi::xml_document doc;
-    pugi::xml_node root = XmlFile::startDocument(doc, RootName, VersionComment);
+    pugi::xml_node root = XmlFile::startDocument(doc, Root, XmlFile::ConfigVersionComment);
     // Attribute order is part of the file format: files written earlier must come out
     // byte for byte the same.
     for (const TNodo& node : network) {
-        pugi::xml_node nodeElement = root.append_child(NodeName);
-        setInt(nodeElement, "ID", node.Node_Pri);
-        setInt(nodeElement, "Sec_Add", node.Node_Sec);
-        setText(nodeElement, "Descrizione", node.Description);
+        pugi::xml_node nodeElement = root.append_child(Node);
+        setInt(nodeElement, ID, node.Node_Pri);
+        setInt(nodeElement, Sec_Add, node.Node_Sec);
+        setText(nodeElement, Descrizione, node.Description);
         for (const TVariabile& var : node.Var_List) {
-            pugi::xml_node v = nodeElement.append_child(VariableName);
-            setInt(v, "Enable", var.Enable ? 1 : 0);
-            setText(v, "Desc", var.Description);
-            setInt(v, "Type", var.Type_Of_Data);
-            setInt(v, "Fun_Field", var.Function_Field);
-            setInt(v, "Dim", var.Dimension);
-            setInt(v, "Unit", var.Unita);
-            setInt(v, "StoNumber", var.Storage_Number);
-            setInt(v, "Tariff", var.Tariff);
-            setInt(v, "VIFE", var.VIFE);
-            setInt(v, "Length", var.Length);
-            setInt(v, "Scale", var.Scale);
-            setInt(v, "Mod_ID", var.Mod_ID);
-            setInt(v, "Mod_TD", var.Mod_ToD);
-            setInt(v, "Mod_NR", var.Mod_NumReg);
-            setInt(v, "Mod_NP", var.Mod_NPoint);
-            setInt(v, "Mod_Swap", var.Mod_Swap);
+            pugi::xml_node v = nodeElement.append_child(Variable);
+            setInt(v, Enable, var.Enable ? 1 : 0);
+            setText(v, Desc, var.Description);
+            setInt(v, Type, var.Type_Of_Data);
+            setInt(v, Fun_Field, var.Function_Field);
+            setInt(v, Dim, var.Dimension);
+            setInt(v, Unit, var.Unita);
+            setInt(v, StoNumber, var.Storage_Number);
+            setInt(v, Tariff, var.Tariff);
+            setInt(v, VIFE, var.VIFE);
+            setInt(v, Length, var.Length);
+            setInt(v, Scale, var.Scale);
+            setInt(v, Mod_ID, var.Mod_ID);
+            setInt(v, Mod_TD, var.Mod_ToD);
+            setInt(v, Mod_NR, var.Mod_NumReg);
+            setInt(v, Mod_NP, var.Mod_NPoint);
+            setInt(v, Mod_Swap, var.Mod_Swap);
         }
     }
     return XmlFile::save(doc, path);

@@ -4,7 +4,8 @@
 #include <QString>
 
 // One M-Bus data record of a node and the Modbus register that feeds it. The coding fields
-// hold positions in the fixed lists of CodingTables.h.
+// hold positions in the fixed lists of CodingTables.h. The initial values are the ones a
+// reader gives to an attribute that is missing or not an integer.
 struct TVariabile {
     bool Enable = false;
     QString Description;
@@ -16,11 +17,13 @@ struct TVariabile {
     qint32 Tariff = 0;
     quint8 VIFE = 0;
     quint8 Length = 0;
-    quint8 Scale = 0; // 255: the scale list of the type (and VIFE) is empty
-    qint32 Mod_ID = 0;
+    // 255: the scale list of the type (and VIFE) is empty. The editor keeps a byte; the field
+    // is wider because the compiler takes a hand-edited value as 16 bits.
+    quint16 Scale = 0;
+    qint32 Mod_ID = 1;
     qint32 Mod_ToD = 0;
-    qint32 Mod_NumReg = 0;
-    qint32 Mod_NPoint = 0;
+    qint32 Mod_NumReg = 1;
+    qint32 Mod_NPoint = 1;
     qint32 Mod_Swap = 0;
 
     bool operator==(const TVariabile&) const = default;

@@ -26,7 +26,7 @@ QString nodeName(const TNodo& node) {
 }
 
 // The master tells records of one node apart by their header only: these fields.
-using RecordKey = std::tuple<qint32, quint8, qint32, quint32, qint32, qint32, quint8>;
+using RecordKey = std::tuple<qint32, quint16, qint32, quint32, qint32, qint32, quint8>;
 RecordKey recordKey(const TVariabile& v) {
     return {v.Type_Of_Data, v.Scale, v.Function_Field, v.Storage_Number, v.Tariff, v.Unita, v.VIFE};
 }

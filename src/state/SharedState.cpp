@@ -1,10 +1,13 @@
 #include "state/SharedState.h"
 
+#include "comm/ParGenXml.h"
+#include "mbus/NetworkXml.h"
+
 #include <QDir>
 
 void SharedState::Set_Files() {
-    File_ParGen = QDir(Project_Dir).filePath(QStringLiteral("ParGen.xml"));
-    File_MBus = QDir(Project_Dir).filePath(QStringLiteral("M_Bus.xml"));
+    File_ParGen = QDir(Project_Dir).filePath(QLatin1String(ParGenXml::FileName));
+    File_MBus = QDir(Project_Dir).filePath(QLatin1String(MBusXml::FileName));
 }
 
 void SharedState::Set_Workspace(const QString& programFolder) {

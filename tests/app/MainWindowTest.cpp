@@ -387,6 +387,8 @@ TEST(MainWindow, Step2EditsTheActiveConfigurationsSettingsAndStep4FollowsThem) {
     EXPECT_TRUE(folder.read(QStringLiteral("PROJECTS/P/ParGen.xml"))
                     .startsWith("<Par_Gen><Select_Device>0</Select_Device>"));
     EXPECT_EQ(runStep4(run), 0);
+}
+
 TEST(MainWindow, Step3OpensTheNetworkEditorOfTheActiveConfiguration) {
     TestFolder folder;
     folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"),

@@ -82,6 +82,15 @@ TEST(Settings, ReadsEachValueIndependently) {
         {"not well-formed", "<Conf_Settings><lastproj><projectname>P1</projectname></lastproj", "",
          "192.168.2.205", "English", false},
         {"empty file", "", "", "192.168.2.205", "English", false},
+        // Not well-formed though a lenient parser would read the first root.
+        {"two roots",
+         "<Conf_Settings><lastproj><projectname>P1</projectname></lastproj></Conf_Settings>"
+         "<Conf_Settings/>",
+         "", "192.168.2.205", "English", false},
+        {"duplicated attribute",
+         "<Conf_Settings a=\"1\" a=\"2\"><lastproj><projectname>P1</projectname></lastproj>"
+         "</Conf_Settings>",
+         "", "192.168.2.205", "English", false},
         // A configuration may be named by blanks only: it must come back as written.
         {"blank-only name",
          "<Conf_Settings><lastproj><projectname>   </projectname></lastproj></Conf_Settings>",

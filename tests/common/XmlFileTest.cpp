@@ -67,3 +67,84 @@ TEST(XmlFile, SavesWithoutDeclarationOrIndentationAndReplacesTheFile) {
                          "<!--SW_VERSION = 2.005-->"));
     EXPECT_FALSE(XmlFile::save(doc, folder.file(QStringLiteral("no/such/dir/x.xml"))).isEmpty());
 }
+
+namespace {
+
+QString xmlFixture(const char* name) {
+    return QStringLiteral(ORDANO_FIXTURES "/xml/") + QString::fromLatin1(name);
+}
+
+} // namespace
+
+// What is not well-formed is refused with the parser's message, line and column, like any
+// other malformed file; a lenient reading would drop the second network or take the first of
+// two values without a word.
+TEST(XmlFile, NotWellFormedIsRefused) {
+    struct Row {
+        const char* fixture;
+        const char* error;
+    };
+    const Row rows[] = {
+        {"two_roots.xml", "two_roots.xml: Extra content at end of document at line 2, column 9"},
+        {"text_before_root.xml", "text_before_root.xml: Start tag expected at line 1, column 1"},
+        {"text_after_root.xml",
+         "text_after_root.xml: Extra content at end of document at line 2, column 1"},
+        {"after_nul.xml", "after_nul.xml: Extra content at end of document at line 1, column 11"},
+        {"nul_in_text.xml", "nul_in_text.xml: Start-end tags mismatch at line 1, column 19"},
+        {"control_character.xml", "control_character.xml: Unexpected '' at line 1, column 19"},
+        {"duplicate_attribute.xml",
+         "duplicate_attribute.xml: Attribute 'ID' redefined at line 1, column 36"},
+        {"invalid_utf8.xml",
+         "invalid_utf8.xml: Encountered incorrectly encoded content at line 1, column 18"},
+        {"undefined_entity.xml",
+         "undefined_entity.xml: Entity 'foo' not declared at line 1, column 22"},
+        {"doctype.xml",
+         "doctype.xml: Document type declarations are not allowed at line 1, column 39"},
+    };
+    for (const Row& row : rows) {
+        pugi::xml_document doc;
+        EXPECT_EQ(XmlFile::load(doc, xmlFixture(row.fixture)), QString::fromUtf8(row.error));
+        EXPECT_FALSE(XmlFile::root(doc)) << row.fixture << ": nothing half-read is left";
+    }
+}
+
+// An encoding error is placed at the first bad byte, wherever the parser noticed it.
+TEST(XmlFile, EncodingErrorsPointAtTheBadByte) {
+    struct Row {
+        const char* why;
+        QByteArray bytes;
+        const char* position;
+    };
+    const Row rows[] = {
+        {"lone continuation byte", "<A>ab\x80</A>", "line 1, column 6"},
+        {"overlong slash", "<A>\xc0\xaf</A>", "line 1, column 4"},
+        {"encoded surrogate", "<A>\n\xc3\xa9\xed\xa0\x80</A>", "line 2, column 2"},
+        {"above U+10FFFF", "<A b=\"\xf4\x90\x80\x80\"/>", "line 1, column 7"},
+        {"cut sequence", "<A>\xe2\x82</A>", "line 1, column 4"},
+    };
+    for (const Row& row : rows) {
+        pugi::xml_document doc;
+        EXPECT_EQ(XmlFile::parse(doc, row.bytes, QStringLiteral("f.xml")),
+                  QStringLiteral("f.xml: Encountered incorrectly encoded content at ") +
+                      QLatin1String(row.position))
+            << row.why;
+    }
+}
+
+// What the system writes, and what a person may add around it, stays readable.
+TEST(XmlFile, WellFormedVariantsAreRead) {
+    const QByteArray rows[] = {
+        "<A><b>1</b></A><!--SW_VERSION = 2.005-->",
+        "\xef\xbb\xbf<A><b>1</b></A>",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A><b>1</b></A>\n",
+        "<!-- before --><?pi x?>\n<A><b>1</b></A>\n\n",
+        "<A><b>&#49;</b></A>",
+    };
+    for (const QByteArray& bytes : rows) {
+        pugi::xml_document doc;
+        EXPECT_EQ(XmlFile::parse(doc, bytes, QStringLiteral("f.xml")), QString())
+            << bytes.toStdString();
+        EXPECT_EQ(XmlFile::childText(XmlFile::root(doc), "b"), QStringLiteral("1"))
+            << bytes.toStdString();
+    }
+}

@@ -180,3 +180,40 @@ TEST(CheckCommand, AgreesWithTheWindowAndTheCompilerOnTypedNumbers) {
         }
     }
 }
+
+// Every reader of a configuration refuses a file that is not well-formed, as the wrapper
+// does, with the file named; `check` reports it instead of a finding.
+TEST(CheckCommand, EveryReaderRefusesWhatIsNotWellFormed) {
+    for (const char* fixture :
+         {"two_roots.xml", "text_before_root.xml", "text_after_root.xml", "after_nul.xml",
+          "duplicate_attribute.xml", "invalid_utf8.xml", "undefined_entity.xml", "doctype.xml",
+          "nul_in_text.xml", "control_character.xml"}) {
+        SCOPED_TRACE(fixture);
+        const QString source = QStringLiteral("xml/") + QLatin1String(fixture);
+        TestFolder folder;
+        const QString parGen = folder.copyFixture(source, QStringLiteral("ParGen.xml"));
+        const QString mbus = folder.copyFixture(source, QStringLiteral("M_Bus.xml"));
+        const auto namesTheFile = [](const QString& error, const char* file) {
+            return error.startsWith(QLatin1String(file) + QStringLiteral(": ")) &&
+                   error.contains(QStringLiteral(" at line "));
+        };
+
+        const ParGenLoad settings = Load_Par_Gen(parGen);
+        EXPECT_TRUE(namesTheFile(settings.error, "ParGen.xml")) << settings.error.toStdString();
+        const SelectDeviceRead device = Read_Select_Device(parGen);
+        EXPECT_EQ(device.error, settings.error);
+        const NetworkLoad network = Load_Network(mbus);
+        EXPECT_TRUE(namesTheFile(network.error, "M_Bus.xml")) << network.error.toStdString();
+        EXPECT_TRUE(network.Nodi_List.isEmpty());
+
+        const CompileResult onlySettings = Compile_Banks(QString(), parGen);
+        EXPECT_EQ(onlySettings.error, settings.error);
+        const CompileResult onlyNetwork = Compile_Banks(mbus, QString());
+        EXPECT_EQ(onlyNetwork.error, network.error);
+
+        const CheckRun run = runCheck({folder.path()});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, QString());
+        EXPECT_EQ(run.err, settings.error + QLatin1Char('\n') + network.error + QLatin1Char('\n'));
+    }
+}

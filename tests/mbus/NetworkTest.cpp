@@ -47,6 +47,7 @@ TEST(NetworkLoad, SystemFileLoadsEveryField) {
     energy.Scale = 3;
     energy.Mod_ID = 1;
     energy.Mod_ToD = 2;
+    energy.Mod_NumReg = 0;
     energy.Mod_NPoint = 2;
     EXPECT_EQ(heat.Var_List[0], energy);
 

@@ -342,8 +342,10 @@ TEST_F(TFMeter_BusCopyPasteTest, PastedVariableGoesToTheNodeOfTheSelectedVariabl
     EXPECT_TRUE(nodes[1].Var_List.isEmpty());
 }
 
-// A language change reaches the paste dialog through the editor's Set_Lang.
+// A language change reaches the paste dialog through the editor's Set_Lang (the dialog is
+// made with the editor's controls, at its first showing).
 TEST_F(TFMeter_BusCopyPasteTest, LanguageChangeReachesThePasteDialog) {
+    window->FormCreate();
     state.Lang_Table.setText(906, QStringLiteral("Dati Modbus delle nuove variabili"));
     state.Lang_Table.setText(907, QStringLiteral("Conferma"));
     window->Set_Lang();
