@@ -348,7 +348,7 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
     } else {
         if (!listField(row, Col_Scale, *scales, scale))
             return false;
-        v.Scale = quint8(scale);
+        v.Scale = quint16(scale);
     }
 
     NetworkRules::VariableNumbers numbers;
