@@ -5,6 +5,7 @@
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkRules.h"
+#include "mbus/NetworkWarnings.h"
 #include "mbus/NetworkXml.h"
 
 #include <QDir>
@@ -138,9 +139,11 @@ ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& 
     else
         result.errors.append(parGen.error);
     const NetworkLoad network = Load_Network(dir.filePath(MBusFile));
-    if (network.ok())
+    if (network.ok()) {
         result.findings += checkNetwork(network.Nodi_List, texts);
-    else
+        for (const auto& warning : NetworkWarnings::findWarnings(network.Nodi_List, texts))
+            result.warnings.append(warning.text);
+    } else
         result.errors.append(network.error);
     return result;
 }

@@ -25,6 +25,7 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
 struct ConfigCheckResult {
     QList<ConfigFinding> findings;
     QStringList errors; // files that exist but cannot be read: the reader's message
+    QStringList warnings; // what the device accepts but cannot work with; never a finding
 };
 
 // Reads ParGen.xml and M_Bus.xml of a configuration folder with the windows' readers. An

@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
-#include "lang/LangTable.h"
 #include "check/ConfigCheck.h"
+#include "lang/LangTable.h"
 
 #include <QFileInfo>
 
@@ -25,11 +25,15 @@ int check(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << error << '\n';
     for (const ConfigFinding& finding : result.findings)
         out << finding.line() << '\n';
+    // Warnings never change the exit status: the device takes such a configuration.
+    for (const QString& warning : result.warnings)
+        out << "M_Bus.xml: " << warning << '\n';
     if (!result.errors.isEmpty())
         return 2;
     if (!result.findings.isEmpty())
         return 1;
-    out << "no problems found\n";
+    if (result.warnings.isEmpty())
+        out << "no problems found\n";
     return 0;
 }
 

@@ -11,5 +11,11 @@ int exportLanguage(const QStringList& args, QTextStream& out, QTextStream& err);
 int check(const QStringList& args, QTextStream& out, QTextStream& err);
 int compile(const QStringList& args, QTextStream& out, QTextStream& err);
 int dump(const QStringList& args, QTextStream& out, QTextStream& err);
+int exportCsv(const QStringList& args, QTextStream& out, QTextStream& err);
+int importCsv(const QStringList& args, QTextStream& out, QTextStream& err);
+int report(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// Whether a command line needs a QGuiApplication (PDF printing) instead of a core one.
+bool needsGui(const QStringList& args);
 
 } // namespace Cli

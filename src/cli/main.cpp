@@ -1,7 +1,9 @@
 #include "cli/Commands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -12,12 +14,28 @@ const char* const Usage =
     "  export-language [--over LANGFILE] FILE   write the text table as a translator's file\n"
     "  check CONFIG_DIR                         report values the windows would refuse\n"
     "  compile CONFIG_DIR                       write CONFIG_DIR/bin/bank.bin and bank2.bin\n"
-    "  dump FILE...                             decode bank.bin or bank2.bin\n";
+    "  dump FILE...                             decode bank.bin or bank2.bin\n"
+    "  export-csv CONFIG_DIR FILE               write the network as a spreadsheet (CSV)\n"
+    "  import-csv CONFIG_DIR FILE               replace the network by a checked spreadsheet\n"
+    "  report CONFIG_DIR --format html|pdf|md -o FILE\n"
+    "                                           write the installation report\n";
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    std::unique_ptr<QCoreApplication> application;
+    if (Cli::needsGui(words)) {
+        // Printing needs fonts, not a screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const QCoreApplication& app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);
@@ -35,6 +53,12 @@ int main(int argc, char* argv[]) {
         return Cli::compile(args, out, err);
     if (command == QStringLiteral("dump"))
         return Cli::dump(args, out, err);
+    if (command == QStringLiteral("export-csv"))
+        return Cli::exportCsv(args, out, err);
+    if (command == QStringLiteral("import-csv"))
+        return Cli::importCsv(args, out, err);
+    if (command == QStringLiteral("report"))
+        return Cli::report(args, out, err);
     err << "ordano-cli: unknown command '" << command << "'\n" << Usage;
     return 2;
 }

@@ -1,5 +1,8 @@
 #include "mbus/NetworkEditor.h"
 
+#include "mbus/NetworkCsv.h"
+#include "mbus/NetworkWarnings.h"
+
 #include "common/NumberRule.h"
 #include "lang/LangTable.h"
 #include "mbus/NetworkRules.h"
@@ -306,4 +309,25 @@ std::optional<int> dropDownWidth(const QList<int>& entryWidths, int comboWidth, 
     if (entryWidths.size() > visibleEntries)
         width += scrollBarWidth;
     return width;
+}
+
+QByteArray NetworkEditor::exportCsv() const {
+    return NetworkCsv::exportNetwork(tree_.nodes(), texts_);
+}
+
+QString NetworkEditor::importCsv(const QByteArray& bytes) {
+    NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(bytes, texts_);
+    if (!imported.ok())
+        return imported.error;
+    tree_.resetNetwork(std::move(imported.nodes));
+    selectNothing();
+    Is_Change = true;
+    return {};
+}
+
+QStringList NetworkEditor::warnings() const {
+    QStringList texts;
+    for (const auto& warning : NetworkWarnings::findWarnings(tree_.nodes(), texts_))
+        texts << warning.text;
+    return texts;
 }

@@ -107,6 +107,13 @@ public:
     void appendNode(const TNodo& node);
     void appendVariable(int nodePos, const TVariabile& variable);
     void markChanged() { Is_Change = true; }
+    // The network as a spreadsheet, and a checked spreadsheet in its place: a refused file
+    // changes nothing and its reason comes back (empty text: imported, the change flag set).
+    QByteArray exportCsv() const;
+    QString importCsv(const QByteArray& bytes);
+    // What the device takes but cannot work with; shown beside the tree, never a refusal.
+    QStringList warnings() const;
+
     // Copy_Var and Copy_Node: empty at start, then kept across showings and configurations.
     PasteRules::CopyBuffers Copy_Buffers;
 

@@ -86,8 +86,11 @@ void TFMeter_Bus::FormCreate() {
     for (QPushButton* b : {Btn_OK, Btn_Cancel, Btn_ImportNet, btn_Add_Node, btn_Add_Var})
         b->setAutoDefault(false);
 
+    auto* treeColumn = new QVBoxLayout;
+    treeColumn->addWidget(TW, 1);
+    buildExchange(static_cast<QBoxLayout*>(buttons.panel->layout()), treeColumn);
     auto* body = new QHBoxLayout;
-    body->addWidget(TW, 1);
+    body->addLayout(treeColumn, 1);
     body->addWidget(PC);
     DialogParts::stack(this, title, body, buttons, true);
 
@@ -254,6 +257,7 @@ void TFMeter_Bus::Set_Lang() {
     Btn_OK->setText(t.text(602));
     Btn_Cancel->setText(t.text(603));
     Btn_ImportNet->setText(t.text(604));
+    setExchangeTexts();
     PC->setTabText(0, t.text(605));
     PC->setTabText(1, t.text(606));
     setLabel(L_Node_Desc, E_Node_Desc, t.text(607));

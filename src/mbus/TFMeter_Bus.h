@@ -9,6 +9,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QBoxLayout;
 class QMenu;
 class QPushButton;
 class QTabWidget;
@@ -48,6 +50,13 @@ public:
     // Enables the two paste entries; run by FormShow.
     void updatePasteEntries();
 
+    // Spreadsheet exchange, the installation report and the warnings list
+    // (TFMeter_BusExchange.cpp).
+    void Btn_ExportCsvClick();
+    void Btn_ImportCsvClick();
+    void Btn_ReportClick();
+    void refreshWarnings();
+
     // After a command that changed the network or the selection outside the tree: the tree
     // takes the model's selection, the panels and button captions their values.
     void showModel(NetworkEditor::Tab tab = NetworkEditor::Tab::Unchanged);
@@ -70,10 +79,17 @@ protected:
     QAction* PasteNode1 = nullptr;
     QAction* DeleteItem1 = nullptr;
     QPushButton* Btn_ImportNet = nullptr;
+    QPushButton* Btn_ExportCsv = nullptr;
+    QPushButton* Btn_ImportCsv = nullptr;
+    QPushButton* Btn_Report = nullptr;
+    QLabel* L_Warnings = nullptr;
+    QListWidget* LB_Warnings = nullptr;
     TFNewIDNode* FNewIDNode = nullptr; // the paste dialog, for the whole run
 
 private:
     void buildTree();
+    void buildExchange(QBoxLayout* buttons, QBoxLayout* treeColumn);
+    void setExchangeTexts();
     QWidget* buildNodePage();
     QWidget* buildVariablePage();
     void readPanels();

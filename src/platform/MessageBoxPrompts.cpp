@@ -29,3 +29,8 @@ QString MessageBoxPrompts::openFile(QWidget* parent, const QString& caption, con
                                     const QString& filter) {
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
+
+QString MessageBoxPrompts::saveFile(QWidget* parent, const QString& caption,
+                                    const QString& suggested, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}

@@ -9,4 +9,6 @@ public:
     bool question(QWidget* parent, const QString& text) override;
     QString openFile(QWidget* parent, const QString& caption, const QString& folder,
                      const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& caption, const QString& suggested,
+                     const QString& filter) override;
 };

@@ -17,4 +17,7 @@ public:
     // Empty when the user cancels.
     virtual QString openFile(QWidget* parent, const QString& caption, const QString& folder,
                              const QString& filter) = 0;
+    // Empty when the user cancels; `suggested` is the path the dialog starts with.
+    virtual QString saveFile(QWidget* parent, const QString& caption, const QString& suggested,
+                             const QString& filter) = 0;
 };

@@ -27,7 +27,6 @@ TEST(ExportLanguageCommand, WritesTheDefaults) {
                                    "; Texts from: English defaults\r\n"));
     EXPECT_TRUE(written.contains("\r\nSTR0 = Begin\r\n"));
     EXPECT_TRUE(written.contains("\r\nSTR836 = Device Not Found!\r\n"));
-    EXPECT_EQ(written.count("\r\nSTR"), 251);
 }
 
 TEST(ExportLanguageCommand, OverLoadsTheTranslationAsTheProgramDoes) {

@@ -14,6 +14,8 @@ const char* name(ScriptedPrompts::Kind kind) {
         return "question";
     case ScriptedPrompts::Kind::OpenFile:
         return "open-file dialog";
+    case ScriptedPrompts::Kind::SaveFile:
+        return "save-file dialog";
     }
     return "?";
 }
@@ -40,6 +42,10 @@ void ScriptedPrompts::expectOpenFile(const QString& result) {
     expected_.append({Kind::OpenFile, result});
 }
 
+void ScriptedPrompts::expectSaveFile(const QString& result) {
+    expected_.append({Kind::SaveFile, result});
+}
+
 void ScriptedPrompts::verify() {
     for (const Expected& e : expected_)
         ADD_FAILURE() << "expected " << name(e.kind) << " was not shown: " << e.text.toStdString();
@@ -54,7 +60,7 @@ ScriptedPrompts::Expected ScriptedPrompts::take(Kind kind, const QString& text) 
     }
     Expected next = expected_.takeFirst();
     EXPECT_EQ(name(next.kind), std::string(name(kind))) << "text: " << text.toStdString();
-    if (kind != Kind::OpenFile) {
+    if (kind != Kind::OpenFile && kind != Kind::SaveFile) {
         EXPECT_EQ(next.text.toStdString(), text.toStdString());
     }
     return next;
@@ -75,4 +81,9 @@ bool ScriptedPrompts::question(QWidget*, const QString& text) {
 QString ScriptedPrompts::openFile(QWidget*, const QString& caption, const QString&,
                                   const QString&) {
     return take(Kind::OpenFile, caption).text;
+}
+
+QString ScriptedPrompts::saveFile(QWidget*, const QString& caption, const QString&,
+                                  const QString&) {
+    return take(Kind::SaveFile, caption).text;
 }

@@ -9,7 +9,7 @@
 // An unexpected box, a different text or a box left unshown fails the test.
 class ScriptedPrompts final : public Prompts {
 public:
-    enum class Kind { Error, Warning, Question, OpenFile };
+    enum class Kind { Error, Warning, Question, OpenFile, SaveFile };
 
     ~ScriptedPrompts() override;
 
@@ -17,6 +17,7 @@ public:
     void expectWarning(const QString& text);
     void expectQuestion(const QString& text, bool answer);
     void expectOpenFile(const QString& result);
+    void expectSaveFile(const QString& result);
 
     // Fails the test for every declared box that has not been shown, then forgets them.
     void verify();
@@ -31,6 +32,8 @@ public:
     void warning(QWidget* parent, const QString& text) override;
     bool question(QWidget* parent, const QString& text) override;
     QString openFile(QWidget* parent, const QString& caption, const QString& folder,
+                     const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& caption, const QString& suggested,
                      const QString& filter) override;
 
 private:

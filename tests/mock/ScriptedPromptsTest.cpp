@@ -78,7 +78,13 @@ INSTANTIATE_TEST_SUITE_P(
             [](ScriptedPrompts& p) {
                 p.openFile(nullptr, QStringLiteral("Open"), QString(), QString());
             },
-            {"unexpected open-file dialog: Open"}}),
+            {"unexpected open-file dialog: Open"}},
+        Row{"a save-file dialog where an open-file dialog was declared",
+            [](ScriptedPrompts& p) { p.expectOpenFile(QStringLiteral("/tmp/in.csv")); },
+            [](ScriptedPrompts& p) {
+                p.saveFile(nullptr, QStringLiteral("Export"), QString(), QString());
+            },
+            {"open-file dialog"}}),
     [](const testing::TestParamInfo<Row>& info) {
         std::string name = info.param.why;
         for (char& ch : name)
@@ -91,23 +97,27 @@ TEST(ScriptedPrompts, DeclaredBoxesPassAndGiveTheirAnswers) {
     bool yes = false;
     bool no = true;
     QString file;
+    QString saved;
     const std::vector<std::string> failures = caughtFailures([&] {
         ScriptedPrompts prompts;
         prompts.expectQuestion(QStringLiteral("Overwrite?"), true);
         prompts.expectQuestion(QStringLiteral("Delete?"), false);
         prompts.expectOpenFile(QStringLiteral("/tmp/a.lng"));
+        prompts.expectSaveFile(QStringLiteral("/tmp/b.csv"));
         prompts.expectError(QStringLiteral("E"));
         yes = prompts.question(nullptr, QStringLiteral("Overwrite?"));
         no = prompts.question(nullptr, QStringLiteral("Delete?"));
         file = prompts.openFile(nullptr, QStringLiteral("any caption"), QString(), QString());
+        saved = prompts.saveFile(nullptr, QStringLiteral("Export"), QString(), QString());
         prompts.error(nullptr, QStringLiteral("E"));
-        ASSERT_EQ(prompts.shown().size(), 4);
-        EXPECT_EQ(prompts.shown()[3].text, QStringLiteral("E"));
+        ASSERT_EQ(prompts.shown().size(), 5);
+        EXPECT_EQ(prompts.shown()[4].text, QStringLiteral("E"));
     });
     EXPECT_THAT(failures, IsEmpty());
     EXPECT_TRUE(yes);
     EXPECT_FALSE(no);
     EXPECT_EQ(file, QStringLiteral("/tmp/a.lng"));
+    EXPECT_EQ(saved, QStringLiteral("/tmp/b.csv"));
 }
 
 TEST(ScriptedPrompts, VerifyReportsEachMissingBoxOnceAndForgetsThem) {

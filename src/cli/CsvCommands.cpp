@@ -1,0 +1,85 @@
+#include "cli/Commands.h"
+
+#include "common/AtomicFile.h"
+#include "lang/LangTable.h"
+#include "mbus/Network.h"
+#include "mbus/NetworkCsv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Cli {
+
+namespace {
+
+QString networkFile(const QString& dir) {
+    return QDir(dir).filePath(QStringLiteral("M_Bus.xml"));
+}
+
+// A spreadsheet of a full network is about 100 KB; refuse what cannot be one.
+constexpr qint64 MaxCsvSize = 16 * 1024 * 1024;
+
+} // namespace
+
+int exportCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.size() != 2) {
+        err << "Usage: ordano-cli export-csv CONFIG_DIR FILE\n";
+        return 2;
+    }
+    if (!QFileInfo(args[0]).isDir()) {
+        err << "export-csv: " << args[0] << " is not a folder\n";
+        return 2;
+    }
+    const NetworkLoad network = Load_Network(networkFile(args[0]));
+    if (!network.ok()) {
+        err << "export-csv: " << network.error << '\n';
+        return 1;
+    }
+    const LangTable texts;
+    const QString failed =
+        writeFileAtomically(args[1], NetworkCsv::exportNetwork(network.Nodi_List, texts));
+    if (!failed.isEmpty()) {
+        err << "export-csv: " << args[1] << ": " << failed << '\n';
+        return 1;
+    }
+    out << args[1] << ": " << network.Nodi_List.size() << " nodes\n";
+    return 0;
+}
+
+int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.size() != 2) {
+        err << "Usage: ordano-cli import-csv CONFIG_DIR FILE\n";
+        return 2;
+    }
+    if (!QFileInfo(args[0]).isDir()) {
+        err << "import-csv: " << args[0] << " is not a folder\n";
+        return 2;
+    }
+    QFile file(args[1]);
+    if (!QFileInfo(args[1]).isFile() || !file.open(QIODevice::ReadOnly)) {
+        err << "import-csv: " << args[1] << ": " << (file.errorString()) << '\n';
+        return 1;
+    }
+    if (file.size() > MaxCsvSize) {
+        err << "import-csv: " << args[1] << ": the file is larger than " << MaxCsvSize
+            << " bytes\n";
+        return 1;
+    }
+    const LangTable texts;
+    const NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(file.readAll(), texts);
+    if (!imported.ok()) {
+        // Nothing is changed: the whole file is refused.
+        err << "import-csv: " << args[1] << ": " << imported.error << '\n';
+        return 1;
+    }
+    const QString failed = Save_Network(imported.nodes, networkFile(args[0]));
+    if (!failed.isEmpty()) {
+        err << "import-csv: " << networkFile(args[0]) << ": " << failed << '\n';
+        return 1;
+    }
+    out << networkFile(args[0]) << ": " << imported.nodes.size() << " nodes\n";
+    return 0;
+}
+
+} // namespace Cli

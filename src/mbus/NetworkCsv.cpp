@@ -1,0 +1,457 @@
+#include "mbus/NetworkCsv.h"
+
+#include "common/NumberRule.h"
+#include "lang/LangTable.h"
+#include "mbus/CodingTables.h"
+#include "mbus/NetworkRules.h"
+
+#include <QHash>
+#include <QStringDecoder>
+#include <csv.h>
+#include <functional>
+#include <memory>
+
+namespace NetworkCsv {
+
+namespace {
+
+enum Column {
+    Col_NodePri,
+    Col_NodeSec,
+    Col_NodeDesc,
+    Col_Enable,
+    Col_Desc,
+    Col_Type,
+    Col_Scale,
+    Col_FunField,
+    Col_Dim,
+    Col_Length,
+    Col_Unit,
+    Col_StoNumber,
+    Col_Tariff,
+    Col_Vife,
+    Col_ModId,
+    Col_ModToD,
+    Col_ModReg,
+    Col_ModPoints,
+    Col_ModSwap,
+    Col_Count
+};
+
+// Texts of the language table for the failures the editor has no message for.
+constexpr int Msg_NotUtf8 = 710;
+constexpr int Msg_NoHeader = 711;
+constexpr int Msg_UnknownColumn = 712;
+constexpr int Msg_MissingColumn = 713;
+constexpr int Msg_RepeatedColumn = 714;
+constexpr int Msg_FieldCount = 715;
+constexpr int Msg_NoSuchEntry = 716;
+constexpr int Msg_Enable = 717;
+constexpr int Msg_NodeDiffers = 718;
+constexpr int Msg_Malformed = 719;
+constexpr int Msg_Where = 720;
+constexpr int Msg_Line = 721;
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
+
+QString caption(const QStringList& list, int position) {
+    return position >= 0 && position < list.size() ? list[position] : QString::number(position);
+}
+
+QStringList modbusTypes(const LangTable& texts) {
+    QStringList list;
+    for (int i = 0; i < CodingTables::ModbusToDCount; ++i)
+        list << Index_to_Modbus_ToD(texts, i);
+    return list;
+}
+
+QStringList modbusSwaps(const LangTable& texts) {
+    QStringList list;
+    for (int i = 0; i < CodingTables::ModbusSwapCount; ++i)
+        list << Index_to_Modbus_Swap(texts, i);
+    return list;
+}
+
+QString scaleCaption(const TVariabile& v) {
+    if (v.Scale == CodingTables::NoScale)
+        return QString();
+    const auto list = CodingTables::scaleListFor(v.Type_Of_Data, v.VIFE);
+    return list ? caption(*list, v.Scale) : QString::number(v.Scale);
+}
+
+QByteArray csvField(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    // Every field is quoted, so blanks at the ends of captions survive.
+    QByteArray out(int(utf8.size()) * 2 + 2, Qt::Uninitialized);
+    const size_t written =
+        csv_write(out.data(), size_t(out.size()), utf8.constData(), size_t(utf8.size()));
+    out.truncate(qsizetype(written));
+    return out;
+}
+
+void appendRow(QByteArray& out, const QStringList& fields) {
+    for (int i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += csvField(fields[i]);
+    }
+    out += "\r\n";
+}
+
+// --- reading ---------------------------------------------------------------------------
+
+struct Row {
+    int line = 0; // physical line where the row starts
+    QStringList fields;
+};
+
+struct RowCollector {
+    QList<Row> rows;
+    QStringList current;
+    int currentLine = 0;
+    int line = 1;
+    bool inRow = false;
+};
+
+void onField(void* data, size_t size, void* target) {
+    auto* c = static_cast<RowCollector*>(target);
+    if (!c->inRow) {
+        c->inRow = true;
+        c->currentLine = c->line;
+    }
+    c->current << QString::fromUtf8(static_cast<const char*>(data), qsizetype(size));
+}
+
+void onRowEnd(int, void* target) {
+    auto* c = static_cast<RowCollector*>(target);
+    if (!c->inRow)
+        c->currentLine = c->line;
+    c->rows.append({c->currentLine, c->current});
+    c->current.clear();
+    c->inRow = false;
+}
+
+// Blanks are part of a field: captions may end in one.
+int noSpace(unsigned char) {
+    return 0;
+}
+
+char detectSeparator(const QByteArray& firstLine) {
+    const qsizetype semicolons = firstLine.count(';');
+    const qsizetype commas = firstLine.count(',');
+    const qsizetype tabs = firstLine.count('\t');
+    if (semicolons > commas && semicolons >= tabs)
+        return ';';
+    if (tabs > commas)
+        return '\t';
+    return ',';
+}
+
+class Importer {
+public:
+    explicit Importer(const LangTable& texts)
+        : texts_(texts), types_(CodingTables::typesOfData()),
+          functions_(CodingTables::functionFields()), dimensions_(CodingTables::dimensions()),
+          units_(CodingTables::units()), vifes_(CodingTables::vifeEntries()),
+          modbusTypes_(modbusTypes(texts)), swaps_(modbusSwaps(texts)) {}
+
+    ImportResult run(const QByteArray& bytes);
+
+private:
+    bool readHeader(const Row& row);
+    bool readRow(const Row& row);
+    bool readNode(const Row& row, int& nodeIndex);
+    bool readVariable(const Row& row, TNodo& node);
+    bool listField(const Row& row, Column column, const QStringList& list, qint32& position);
+
+    const QString& field(const Row& row, Column column) const {
+        return row.fields[positions_[column]];
+    }
+    bool fail(const Row& row, Column column, const QString& what) {
+        error_ = texts_.text(Msg_Where)
+                     .arg(row.line)
+                     .arg(positions_[column] + 1)
+                     .arg(columnNames()[column], what);
+        return false;
+    }
+    bool failLine(int line, const QString& what) {
+        error_ = texts_.text(Msg_Line).arg(line).arg(what);
+        return false;
+    }
+
+    const LangTable& texts_;
+    const QStringList& types_;
+    const QStringList& functions_;
+    const QStringList& dimensions_;
+    const QStringList& units_;
+    const QStringList& vifes_;
+    const QStringList modbusTypes_;
+    const QStringList swaps_;
+    int positions_[Col_Count] = {};
+    int fieldCount_ = 0;
+    TNodi_List nodes_;
+    QHash<qint32, int> nodeByPrimary_;
+    QHash<int, int> firstLineOfNode_;
+    QString error_;
+};
+
+ImportResult Importer::run(const QByteArray& input) {
+    QByteArray bytes = input.startsWith(Utf8Bom) ? input.mid(Utf8Bom.size()) : input;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes); // decoding happens on conversion
+    if (utf8.hasError())
+        return {{}, texts_.text(Msg_NotUtf8)};
+
+    const qsizetype firstEnd = bytes.indexOf('\n');
+    const char separator = detectSeparator(bytes.left(firstEnd < 0 ? bytes.size() : firstEnd));
+
+    csv_parser parser;
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
+        return {{}, QString::fromLatin1(csv_strerror(CSV_ENOMEM))};
+    const std::unique_ptr<csv_parser, void (*)(csv_parser*)> guard(&parser, csv_free);
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    csv_set_space_func(&parser, noSpace);
+
+    // Fed line by line, so every row knows the line it starts on, also when a quoted
+    // description holds line breaks.
+    RowCollector collector;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        const size_t length = size_t(end - start);
+        if (csv_parse(&parser, bytes.constData() + start, length, onField, onRowEnd, &collector) !=
+            length)
+            return {{}, texts_.text(Msg_Line).arg(collector.line).arg(texts_.text(Msg_Malformed))};
+        ++collector.line;
+        start = end;
+    }
+    if (csv_fini(&parser, onField, onRowEnd, &collector) != 0)
+        return {{},
+                texts_.text(Msg_Line).arg(collector.currentLine).arg(texts_.text(Msg_Malformed))};
+
+    if (collector.rows.isEmpty() || !readHeader(collector.rows.first()))
+        return {{}, error_.isEmpty() ? texts_.text(Msg_NoHeader) : error_};
+    for (qsizetype i = 1; i < collector.rows.size(); ++i)
+        if (!readRow(collector.rows[i]))
+            return {{}, error_};
+    return {nodes_, {}};
+}
+
+bool Importer::readHeader(const Row& row) {
+    std::fill(std::begin(positions_), std::end(positions_), -1);
+    fieldCount_ = int(row.fields.size());
+    for (int i = 0; i < row.fields.size(); ++i) {
+        const int column = int(columnNames().indexOf(row.fields[i]));
+        if (column < 0)
+            return failLine(row.line, texts_.text(Msg_UnknownColumn).arg(row.fields[i]));
+        if (positions_[column] >= 0)
+            return failLine(row.line, texts_.text(Msg_RepeatedColumn).arg(row.fields[i]));
+        positions_[column] = i;
+    }
+    for (int column = 0; column < Col_Count; ++column)
+        if (positions_[column] < 0)
+            return failLine(row.line, texts_.text(Msg_MissingColumn).arg(columnNames()[column]));
+    return true;
+}
+
+bool Importer::readRow(const Row& row) {
+    if (row.fields.size() != fieldCount_)
+        return failLine(row.line,
+                        texts_.text(Msg_FieldCount).arg(row.fields.size()).arg(fieldCount_));
+    int nodeIndex = -1;
+    if (!readNode(row, nodeIndex))
+        return false;
+    bool variableEmpty = true;
+    for (int column = Col_Enable; column < Col_Count; ++column)
+        variableEmpty = variableEmpty && field(row, Column(column)).isEmpty();
+    return variableEmpty || readVariable(row, nodes_[nodeIndex]);
+}
+
+bool Importer::readNode(const Row& row, int& nodeIndex) {
+    const auto primary = NumberRule::toInt32(field(row, Col_NodePri));
+    const auto secondary = NumberRule::toInt32(field(row, Col_NodeSec));
+    const auto known = primary ? nodeByPrimary_.constFind(*primary) : nodeByPrimary_.cend();
+    if (known != nodeByPrimary_.cend()) {
+        const TNodo& node = nodes_[*known];
+        const QString& description = field(row, Col_NodeDesc);
+        const int firstLine = firstLineOfNode_.value(*known);
+        if (!secondary || *secondary != node.Node_Sec)
+            return fail(row, Col_NodeSec, texts_.text(Msg_NodeDiffers).arg(firstLine));
+        if (description != node.Description)
+            return fail(row, Col_NodeDesc, texts_.text(Msg_NodeDiffers).arg(firstLine));
+        nodeIndex = *known;
+        return true;
+    }
+    // The editor's order: the limit before the fields.
+    if (!NetworkRules::canAddNode(nodes_.size()))
+        return fail(row, Col_NodePri, texts_.text(NetworkRules::Msg_MaxNodes));
+    const QList<int> failures = NetworkRules::nodeAddressFailures(
+        NumberRule::toInt64(field(row, Col_NodePri)), NumberRule::toInt64(field(row, Col_NodeSec)));
+    if (!failures.isEmpty())
+        return fail(
+            row, failures.first() == NetworkRules::Msg_PrimaryAddress ? Col_NodePri : Col_NodeSec,
+            texts_.text(failures.first()));
+    TNodo node;
+    node.Node_Pri = *primary;
+    node.Node_Sec = *secondary;
+    node.Description = field(row, Col_NodeDesc);
+    nodeIndex = int(nodes_.size());
+    nodes_.append(node);
+    nodeByPrimary_.insert(node.Node_Pri, nodeIndex);
+    firstLineOfNode_.insert(nodeIndex, row.line);
+    return true;
+}
+
+bool Importer::listField(const Row& row, Column column, const QStringList& list, qint32& position) {
+    const QString& text = field(row, column);
+    const qsizetype found = list.indexOf(text);
+    if (found >= 0) {
+        position = qint32(found);
+        return true;
+    }
+    bool isNumber = false;
+    const int number = text.toInt(&isNumber);
+    if (isNumber && number >= 0 && number < list.size() && text == QString::number(number)) {
+        position = number;
+        return true;
+    }
+    return fail(row, column, texts_.text(Msg_NoSuchEntry).arg(text));
+}
+
+bool Importer::readVariable(const Row& row, TNodo& node) {
+    if (!NetworkRules::canAddVariable(node.Var_List.size()))
+        return fail(row, Col_Desc, texts_.text(NetworkRules::Msg_MaxVariables));
+
+    TVariabile v;
+    const QString& enable = field(row, Col_Enable);
+    if (enable != QStringLiteral("1") && enable != QStringLiteral("0"))
+        return fail(row, Col_Enable, texts_.text(Msg_Enable));
+    v.Enable = enable == QStringLiteral("1");
+    v.Description = field(row, Col_Desc);
+
+    qint32 vife = 0;
+    qint32 scale = 0;
+    if (!listField(row, Col_Type, types_, v.Type_Of_Data) ||
+        !listField(row, Col_FunField, functions_, v.Function_Field) ||
+        !listField(row, Col_Dim, dimensions_, v.Dimension) ||
+        !listField(row, Col_Unit, units_, v.Unita) || !listField(row, Col_Vife, vifes_, vife) ||
+        !listField(row, Col_ModToD, modbusTypes_, v.Mod_ToD) ||
+        !listField(row, Col_ModSwap, swaps_, v.Mod_Swap))
+        return false;
+    v.VIFE = quint8(vife);
+    const auto scales = CodingTables::scaleListFor(v.Type_Of_Data, v.VIFE);
+    if (!scales) {
+        if (!field(row, Col_Scale).isEmpty())
+            return fail(row, Col_Scale, texts_.text(Msg_NoSuchEntry).arg(field(row, Col_Scale)));
+        v.Scale = CodingTables::NoScale;
+    } else {
+        if (!listField(row, Col_Scale, *scales, scale))
+            return false;
+        v.Scale = quint16(scale);
+    }
+
+    NetworkRules::VariableNumbers numbers;
+    numbers.slaveId = NumberRule::toInt32(field(row, Col_ModId));
+    numbers.modbusRegister = NumberRule::toInt32(field(row, Col_ModReg));
+    numbers.points = NumberRule::toInt32(field(row, Col_ModPoints));
+    numbers.length = NumberRule::toInt32(field(row, Col_Length));
+    numbers.storageNumber = NumberRule::toInt64(field(row, Col_StoNumber));
+    numbers.tariff = NumberRule::toInt64(field(row, Col_Tariff));
+    numbers.dimension = v.Dimension;
+    const QList<int> failures = NetworkRules::variableFailures(numbers);
+    if (!failures.isEmpty()) {
+        static const QHash<int, Column> columnOf = {
+            {NetworkRules::Msg_SlaveId, Col_ModId},
+            {NetworkRules::Msg_Register, Col_ModReg},
+            {NetworkRules::Msg_Points, Col_ModPoints},
+            {NetworkRules::Msg_Length, Col_Length},
+            {NetworkRules::Msg_StorageNumber, Col_StoNumber},
+            {NetworkRules::Msg_Tariff, Col_Tariff},
+        };
+        return fail(row, columnOf.value(failures.first(), Col_Desc), texts_.text(failures.first()));
+    }
+    v.Mod_ID = qint32(*numbers.slaveId);
+    v.Mod_NumReg = qint32(*numbers.modbusRegister);
+    v.Mod_NPoint = qint32(*numbers.points);
+    // As the editor takes it: the low eight bits, 0 when not a number.
+    v.Length = quint8(numbers.length.value_or(0) & 0xFF);
+    v.Storage_Number = quint32(*numbers.storageNumber);
+    v.Tariff = qint32(*numbers.tariff);
+    node.Var_List.append(v);
+    return true;
+}
+
+} // namespace
+
+const QStringList& columnNames() {
+    static const QStringList names = {
+        QStringLiteral("Node Primary Address"),
+        QStringLiteral("Node Secondary Address"),
+        QStringLiteral("Node Description"),
+        QStringLiteral("Enable"),
+        QStringLiteral("Description"),
+        QStringLiteral("Type of Data"),
+        QStringLiteral("Scale"),
+        QStringLiteral("Function Field"),
+        QStringLiteral("Dimension"),
+        QStringLiteral("Length"),
+        QStringLiteral("Unit"),
+        QStringLiteral("Storage Number"),
+        QStringLiteral("Tariff"),
+        QStringLiteral("VIFE"),
+        QStringLiteral("Modbus Slave ID"),
+        QStringLiteral("Modbus Type of Data"),
+        QStringLiteral("Modbus Register"),
+        QStringLiteral("Modbus Number of Points"),
+        QStringLiteral("Modbus Swap"),
+    };
+    Q_ASSERT(names.size() == Col_Count);
+    return names;
+}
+
+QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts) {
+    const QStringList mbTypes = modbusTypes(texts);
+    const QStringList swaps = modbusSwaps(texts);
+    QByteArray out = Utf8Bom;
+    appendRow(out, columnNames());
+    for (const TNodo& node : nodes) {
+        const QStringList nodeFields = {QString::number(node.Node_Pri),
+                                        QString::number(node.Node_Sec), node.Description};
+        if (node.Var_List.isEmpty()) {
+            QStringList fields = nodeFields;
+            while (fields.size() < Col_Count)
+                fields << QString();
+            appendRow(out, fields);
+            continue;
+        }
+        for (const TVariabile& v : node.Var_List) {
+            appendRow(out,
+                      nodeFields + QStringList{
+                                       v.Enable ? QStringLiteral("1") : QStringLiteral("0"),
+                                       v.Description,
+                                       caption(CodingTables::typesOfData(), v.Type_Of_Data),
+                                       scaleCaption(v),
+                                       caption(CodingTables::functionFields(), v.Function_Field),
+                                       caption(CodingTables::dimensions(), v.Dimension),
+                                       QString::number(v.Length),
+                                       caption(CodingTables::units(), v.Unita),
+                                       QString::number(v.Storage_Number),
+                                       QString::number(v.Tariff),
+                                       caption(CodingTables::vifeEntries(), v.VIFE),
+                                       QString::number(v.Mod_ID),
+                                       caption(mbTypes, v.Mod_ToD),
+                                       QString::number(v.Mod_NumReg),
+                                       QString::number(v.Mod_NPoint),
+                                       caption(swaps, v.Mod_Swap),
+                                   });
+        }
+    }
+    return out;
+}
+
+ImportResult importNetwork(const QByteArray& bytes, const LangTable& texts) {
+    return Importer(texts).run(bytes);
+}
+
+} // namespace NetworkCsv

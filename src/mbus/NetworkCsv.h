@@ -1,0 +1,35 @@
+#pragma once
+
+#include "mbus/Network.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class LangTable;
+
+// The network as a spreadsheet: one row per variable, a node without variables as one row
+// with the variable columns empty. List fields are written as their captions (the Modbus
+// lists in the current language), numbers in plain decimal. The file is UTF-8 with a
+// byte-order mark, so spreadsheet programs open it right.
+namespace NetworkCsv {
+
+// The header, in the order export writes it; import takes the columns in any order.
+const QStringList& columnNames();
+
+QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts);
+
+struct ImportResult {
+    TNodi_List nodes;
+    QString error; // empty on success; else "line L, column C (name): what"
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads the file with the network editor's own rules, limits and messages; the first row that
+// fails refuses the whole file. Rows with the same primary address form one node, in the
+// order of their first rows. The separator (",", ";" or tab) is taken from the header line.
+// Captions must match exactly; a list position as a number is accepted too (a caption that
+// is itself a number, like the dimension "8", wins over the position).
+ImportResult importNetwork(const QByteArray& bytes, const LangTable& texts);
+
+} // namespace NetworkCsv

@@ -1,0 +1,179 @@
+#include "mbus/TFMeter_Bus.h"
+
+#include "common/AtomicFile.h"
+#include "common/Product.h"
+#include "platform/Platform.h"
+#include "platform/Prompts.h"
+#include "report/InstallationReport.h"
+#include "report/ReportPdf.h"
+#include "state/SharedState.h"
+
+#include <QBoxLayout>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+// The spreadsheet exchange, the installation report and the warnings list. The rules are
+// NetworkCsv's, InstallationReport's and NetworkWarnings'; here they meet the file dialogs,
+// the message boxes and the window.
+
+namespace {
+
+constexpr int Txt_ExportCsv = 703;
+constexpr int Txt_ImportCsv = 704;
+constexpr int Txt_Report = 705;
+constexpr int Txt_ExportCsvHint = 706;
+constexpr int Txt_ImportCsvHint = 707;
+constexpr int Txt_ReportHint = 708;
+constexpr int Txt_Warnings = 709;
+constexpr int Msg_NotImported = 722;
+constexpr int Msg_ReplaceNetwork = 723;
+constexpr int Msg_NotWritten = 724;
+
+// A spreadsheet of a full network is about 100 KB; refuse what cannot be one before reading.
+constexpr qint64 MaxCsvSize = 16 * 1024 * 1024;
+
+const QString CsvFilter = QStringLiteral("CSV (*.csv)");
+const QString ReportFilter = QStringLiteral("HTML (*.html);;PDF (*.pdf)");
+
+QPushButton* exchangeButton(QWidget* panel, const char* name) {
+    auto* button = new QPushButton(panel);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+void TFMeter_Bus::buildExchange(QBoxLayout* buttons, QBoxLayout* treeColumn) {
+    QWidget* panel = Btn_ImportNet->parentWidget();
+    Btn_ExportCsv = exchangeButton(panel, "Btn_ExportCsv");
+    Btn_ImportCsv = exchangeButton(panel, "Btn_ImportCsv");
+    Btn_Report = exchangeButton(panel, "Btn_Report");
+    int at = buttons->indexOf(Btn_ImportNet) + 1;
+    for (QPushButton* button : {Btn_ExportCsv, Btn_ImportCsv, Btn_Report})
+        buttons->insertWidget(at++, button);
+    connect(Btn_ExportCsv, &QPushButton::clicked, this, &TFMeter_Bus::Btn_ExportCsvClick);
+    connect(Btn_ImportCsv, &QPushButton::clicked, this, &TFMeter_Bus::Btn_ImportCsvClick);
+    connect(Btn_Report, &QPushButton::clicked, this, &TFMeter_Bus::Btn_ReportClick);
+
+    // A list beside the work, never a box: warnings must not stand between the user and OK.
+    L_Warnings = new QLabel(this);
+    L_Warnings->setObjectName(QStringLiteral("L_Warnings"));
+    LB_Warnings = new QListWidget(this);
+    LB_Warnings->setObjectName(QStringLiteral("LB_Warnings"));
+    LB_Warnings->setWordWrap(true);
+    LB_Warnings->setMaximumHeight(90);
+    LB_Warnings->setFocusPolicy(Qt::NoFocus);
+    L_Warnings->setBuddy(LB_Warnings);
+    treeColumn->addWidget(L_Warnings);
+    treeColumn->addWidget(LB_Warnings);
+    L_Warnings->hide();
+    LB_Warnings->hide();
+    // Every change of the network passes through the tree model.
+    QAbstractItemModel* tree = &model_.tree();
+    connect(tree, &QAbstractItemModel::modelReset, this, &TFMeter_Bus::refreshWarnings);
+    connect(tree, &QAbstractItemModel::rowsInserted, this, &TFMeter_Bus::refreshWarnings);
+    connect(tree, &QAbstractItemModel::rowsRemoved, this, &TFMeter_Bus::refreshWarnings);
+    connect(tree, &QAbstractItemModel::dataChanged, this, &TFMeter_Bus::refreshWarnings);
+}
+
+void TFMeter_Bus::setExchangeTexts() {
+    const LangTable& t = state_.Lang_Table;
+    const std::pair<QPushButton*, int> buttons[] = {
+        {Btn_ExportCsv, Txt_ExportCsv}, {Btn_ImportCsv, Txt_ImportCsv}, {Btn_Report, Txt_Report}};
+    for (const auto& [button, text] : buttons) {
+        button->setText(t.text(text));
+        button->setToolTip(t.text(text + 3));
+        button->setAccessibleName(t.text(text));
+    }
+    static_assert(Txt_ExportCsv + 3 == Txt_ExportCsvHint && Txt_Report + 3 == Txt_ReportHint &&
+                  Txt_ImportCsv + 3 == Txt_ImportCsvHint);
+    L_Warnings->setText(t.text(Txt_Warnings));
+    LB_Warnings->setAccessibleName(t.text(Txt_Warnings));
+    refreshWarnings();
+}
+
+void TFMeter_Bus::refreshWarnings() {
+    if (!LB_Warnings)
+        return;
+    const QStringList warnings = model_.warnings();
+    LB_Warnings->clear();
+    LB_Warnings->addItems(warnings);
+    L_Warnings->setVisible(!warnings.isEmpty());
+    LB_Warnings->setVisible(!warnings.isEmpty());
+}
+
+void TFMeter_Bus::Btn_ExportCsvClick() {
+    const LangTable& t = state_.Lang_Table;
+    const QString suggested =
+        QDir(state_.Project_Dir).filePath(state_.Project_Name + QStringLiteral(".csv"));
+    const QString path =
+        platform_.prompts.saveFile(this, t.text(Txt_ExportCsv), suggested, CsvFilter);
+    if (path.isEmpty())
+        return;
+    const QString failed = writeFileAtomically(path, model_.exportCsv());
+    if (!failed.isEmpty())
+        platform_.prompts.error(
+            this, t.text(Msg_NotWritten)
+                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+}
+
+void TFMeter_Bus::Btn_ImportCsvClick() {
+    const LangTable& t = state_.Lang_Table;
+    const QString path =
+        platform_.prompts.openFile(this, t.text(Txt_ImportCsv), state_.Project_Dir, CsvFilter);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    QString reason;
+    QByteArray bytes;
+    if (!QFileInfo(path).isFile())
+        reason = QDir::toNativeSeparators(path);
+    else if (!file.open(QIODevice::ReadOnly))
+        reason = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
+    else if (file.size() > MaxCsvSize)
+        reason = QDir::toNativeSeparators(path);
+    else
+        bytes = file.readAll();
+    if (!reason.isEmpty()) {
+        platform_.prompts.error(this, t.text(Msg_NotImported).arg(reason));
+        return;
+    }
+    if (!model_.Nodi_List().isEmpty() &&
+        !platform_.prompts.question(this, t.text(Msg_ReplaceNetwork)))
+        return;
+    const QString refused = model_.importCsv(bytes);
+    if (!refused.isEmpty()) {
+        platform_.prompts.error(this, t.text(Msg_NotImported).arg(refused));
+        return;
+    }
+    showModel();
+}
+
+void TFMeter_Bus::Btn_ReportClick() {
+    const LangTable& t = state_.Lang_Table;
+    const QString suggested =
+        QDir(state_.Project_Dir).filePath(state_.Project_Name + QStringLiteral(".html"));
+    const QString path =
+        platform_.prompts.saveFile(this, t.text(Txt_Report), suggested, ReportFilter);
+    if (path.isEmpty())
+        return;
+    auto gathered = InstallationReport::gather(state_.Project_Dir, QDateTime::currentDateTime(),
+                                               QString::fromLatin1(SW_Version));
+    // The report describes the network on screen; unsaved edits are not in the images yet.
+    gathered.input.nodes = model_.Nodi_List();
+    gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change;
+    const QString html = InstallationReport::toHtml(InstallationReport::build(gathered.input, t));
+    const QString failed = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
+                               ? writeReportPdf(html, path)
+                               : writeFileAtomically(path, html.toUtf8());
+    if (!failed.isEmpty())
+        platform_.prompts.error(
+            this, t.text(Msg_NotWritten)
+                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+}

@@ -1,0 +1,97 @@
+#include "cli/Commands.h"
+
+#include "support/CapturedRun.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+// The installer's loop: export, edit a register in a spreadsheet with ";" separators,
+// import. Only the edited value changes in M_Bus.xml.
+TEST(ExchangeCommands, ExportEditImport) {
+    TestFolder folder;
+    const QString config = folder.file(QStringLiteral("cfg"));
+    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
+                       QStringLiteral("cfg/M_Bus.xml"));
+    const QByteArray before = folder.read(QStringLiteral("cfg/M_Bus.xml"));
+    const QString csv = folder.file(QStringLiteral("net.csv"));
+
+    const CapturedRun exported = runCommand(Cli::exportCsv, {config, csv});
+    ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
+    const CapturedRun same = runCommand(Cli::importCsv, {config, csv});
+    ASSERT_EQ(same.status, 0) << same.err.toStdString();
+    EXPECT_EQ(folder.read(QStringLiteral("cfg/M_Bus.xml")), before);
+
+    QByteArray edited = folder.read(QStringLiteral("net.csv"));
+    edited.replace("\",\"", "\";\"");
+    edited.replace("\"Holding Register\";\"0\"", "\"Holding Register\";\"$100\"");
+    folder.write(QStringLiteral("net.csv"), edited);
+    const CapturedRun imported = runCommand(Cli::importCsv, {config, csv});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    QByteArray expected = before;
+    expected.replace("Mod_NR=\"0\"", "Mod_NR=\"256\"");
+    EXPECT_EQ(folder.read(QStringLiteral("cfg/M_Bus.xml")), expected);
+}
+
+// A refused spreadsheet changes nothing and says where.
+TEST(ExchangeCommands, RefusedImportLeavesTheNetwork) {
+    TestFolder folder;
+    const QString config = folder.file(QStringLiteral("cfg"));
+    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
+                       QStringLiteral("cfg/M_Bus.xml"));
+    const QByteArray before = folder.read(QStringLiteral("cfg/M_Bus.xml"));
+    const QString csv = folder.file(QStringLiteral("net.csv"));
+    ASSERT_EQ(runCommand(Cli::exportCsv, {config, csv}).status, 0);
+    QByteArray edited = folder.read(QStringLiteral("net.csv"));
+    edited.replace("\"Holding Register\",\"0\"", "\"Holding Register\",\"70000\"");
+    folder.write(QStringLiteral("net.csv"), edited);
+
+    const CapturedRun refused = runCommand(Cli::importCsv, {config, csv});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, QStringLiteral("import-csv: %1: Line 2, column 17 (Modbus Register): "
+                                          "Error!! ModBus Register must be between 0 and 65535\n")
+                               .arg(csv));
+    EXPECT_EQ(folder.read(QStringLiteral("cfg/M_Bus.xml")), before);
+}
+
+// Warnings are printed but, alone, keep the exit status of a clean configuration.
+TEST(ExchangeCommands, CheckPrintsWarningsWithoutFailing) {
+    const CapturedRun checked =
+        runCommand(Cli::check, {fixturePath(QStringLiteral("check/warnings"))});
+    EXPECT_EQ(checked.status, 0);
+    EXPECT_EQ(checked.out, QStringLiteral("M_Bus.xml: Warning: the nodes with primary address 1 "
+                                          "and 2 have the same secondary address 7\n"));
+}
+
+// Each format lands in the named file; a wrong word is a usage error.
+TEST(ExchangeCommands, ReportFormats) {
+    TestFolder folder;
+    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
+                       QStringLiteral("Plant/M_Bus.xml"));
+    const QString config = folder.file(QStringLiteral("Plant"));
+    struct Case {
+        const char* format;
+        QByteArray start;
+    };
+    const Case cases[] = {
+        {"md", "# Installation report: Plant\n"}, {"html", "<!DOCTYPE html>"}, {"pdf", "%PDF-"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        const QString output = folder.file(QStringLiteral("report.") + QLatin1String(c.format));
+        const CapturedRun r =
+            runCommand(Cli::report, {config, QStringLiteral("--format"), QLatin1String(c.format),
+                                     QStringLiteral("-o"), output});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll().startsWith(c.start));
+    }
+    EXPECT_EQ(runCommand(Cli::report, {config, QStringLiteral("--format"), QStringLiteral("doc"),
+                                       QStringLiteral("-o"), folder.file(QStringLiteral("r"))})
+                  .status,
+              2);
+    EXPECT_TRUE(Cli::needsGui({QStringLiteral("report"), config, QStringLiteral("--format"),
+                               QStringLiteral("pdf"), QStringLiteral("-o"), QStringLiteral("x")}));
+    EXPECT_FALSE(Cli::needsGui({QStringLiteral("check"), config}));
+}

@@ -1,0 +1,143 @@
+#include "report/InstallationReport.h"
+
+#include "image/Compiler.h"
+#include "lang/LangTable.h"
+#include "report/ReportPdf.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace InstallationReport;
+
+namespace {
+
+const QDateTime ReportDate(QDate(2026, 3, 14), QTime(9, 30));
+
+// The worked example copied into a configuration folder named like a real one.
+QString workedExample(const TestFolder& folder) {
+    folder.copyFixture(QStringLiteral("image/worked_example/ParGen.xml"),
+                       QStringLiteral("Plant North/ParGen.xml"));
+    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
+                       QStringLiteral("Plant North/M_Bus.xml"));
+    return folder.file(QStringLiteral("Plant North"));
+}
+
+void setTime(const QString& path, const QDateTime& time) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+QString runTool(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    EXPECT_TRUE(process.waitForFinished(30000)) << program.toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+// What the integrator receives for the worked example, word for word.
+TEST(InstallationReport, WorkedExampleMatchesTheExpectedDocument) {
+    TestFolder folder;
+    const QString config = workedExample(folder);
+    ASSERT_EQ(Write_Banks(config, Compile_Banks(config + QStringLiteral("/M_Bus.xml"),
+                                                config + QStringLiteral("/ParGen.xml"))
+                                      .banks),
+              QString());
+    Gathered gathered = gather(config, ReportDate, QStringLiteral("2.005"));
+    ASSERT_TRUE(gathered.ok()) << gathered.error.toStdString();
+    EXPECT_FALSE(gathered.input.imagesMissing);
+    EXPECT_FALSE(gathered.input.imagesStale);
+    const QString markdown = toMarkdown(build(gathered.input, LangTable()));
+    EXPECT_EQ(markdown, QString::fromUtf8(readFixture(QStringLiteral("report/worked_example.md"))));
+}
+
+// Images older than either file, or none at all, are said at the top: a device must not get
+// a network the report does not describe.
+TEST(InstallationReport, ImagesOlderThanTheConfigurationAreReported) {
+    TestFolder folder;
+    const QString config = workedExample(folder);
+    EXPECT_TRUE(gather(config, ReportDate, {}).input.imagesMissing);
+
+    ASSERT_EQ(Write_Banks(config, Compile_Banks(config + QStringLiteral("/M_Bus.xml"),
+                                                config + QStringLiteral("/ParGen.xml"))
+                                      .banks),
+              QString());
+    const QDateTime compiled = QDateTime::currentDateTime().addSecs(-60);
+    setTime(bankPath(config), compiled);
+    setTime(bank2Path(config), compiled);
+    for (const char* file : {"/ParGen.xml", "/M_Bus.xml"}) {
+        SCOPED_TRACE(file);
+        setTime(config + QStringLiteral("/ParGen.xml"), compiled.addSecs(-10));
+        setTime(config + QStringLiteral("/M_Bus.xml"), compiled.addSecs(-10));
+        EXPECT_FALSE(gather(config, ReportDate, {}).input.imagesStale);
+        setTime(config + QString::fromLatin1(file), compiled.addSecs(10));
+        const Gathered g = gather(config, ReportDate, {});
+        EXPECT_TRUE(g.input.imagesStale);
+        EXPECT_TRUE(toMarkdown(build(g.input, LangTable()))
+                        .contains(QStringLiteral("> **The images in the bin folder are older than "
+                                                 "the configuration")));
+    }
+}
+
+// Disabled variables are marked and take no record number; cells that would break a table
+// (pipes, line breaks, markup) are escaped in both formats; warnings close the document.
+TEST(InstallationReport, RecordsDisabledVariablesAndEscaping) {
+    Input input;
+    input.configurationName = QStringLiteral("<Plant> & co");
+    input.date = ReportDate;
+    TNodo node;
+    node.Node_Pri = 4;
+    node.Description = QStringLiteral("Pump | room\nwest");
+    TVariabile v;
+    v.Enable = true;
+    v.Description = QStringLiteral("Flow");
+    v.Dimension = 2;
+    v.Mod_ID = 1;
+    v.Mod_ToD = 2;
+    v.Mod_NPoint = 1; // 16 bits for a 32-bit field: a warning
+    TVariabile off = v;
+    off.Enable = false;
+    off.Description = QStringLiteral("Spare");
+    TVariabile last = v;
+    last.Description = QStringLiteral("Volume");
+    last.Type_Of_Data = 2;
+    last.Mod_NPoint = 2;
+    node.Var_List = {v, off, last};
+    input.nodes = {node};
+
+    const Document document = build(input, LangTable());
+    const QString markdown = toMarkdown(document);
+    EXPECT_TRUE(markdown.contains(QStringLiteral("| 1 | Flow |")));
+    EXPECT_TRUE(markdown.contains(QStringLiteral("| disabled | Spare |")));
+    EXPECT_TRUE(markdown.contains(QStringLiteral("| 2 | Volume |")));
+    EXPECT_TRUE(markdown.contains(QStringLiteral("- **Description:** Pump \\| room west")));
+    EXPECT_TRUE(markdown.contains(QStringLiteral(
+        "## Warnings\n\n- Warning: variable 1 of the node with primary address 4 reads 16 bits")));
+    const QString html = toHtml(document);
+    EXPECT_TRUE(html.contains(QStringLiteral("&lt;Plant&gt; &amp; co")));
+    EXPECT_FALSE(html.contains(QStringLiteral("<Plant>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("Pump | room<br>west")));
+}
+
+// The PDF is opened by a real reader: its pages and its words.
+TEST(InstallationReport, PdfHasThePagesAndTheText) {
+    TestFolder folder;
+    const QString config = workedExample(folder);
+    const Gathered gathered = gather(config, ReportDate, QStringLiteral("2.005"));
+    ASSERT_TRUE(gathered.ok());
+    const QString pdf = folder.file(QStringLiteral("report.pdf"));
+    ASSERT_EQ(writeReportPdf(toHtml(build(gathered.input, LangTable())), pdf), QString());
+
+    EXPECT_TRUE(runTool(QStringLiteral("pdfinfo"), {pdf})
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
+    const QString text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    for (const char* words : {"Installation report: Plant North", "RX48213-B2 (Ethernet Update)",
+                              "Heat meter", "Energy (Wh)", "Holding Register"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words;
+}
