@@ -8,6 +8,7 @@
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
 #include "common/MakerSite.h"
+#include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"

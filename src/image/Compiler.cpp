@@ -378,30 +378,3 @@ CompileResult Compile_Banks(const QString& fileMBus, const QString& fileParGen) 
     return compileBanksFromBytes(mbus, parGen, QFileInfo(fileMBus).fileName(),
                                  QFileInfo(fileParGen).fileName());
 }
-
-QString bankPath(const QString& projectDir) {
-    return QDir(projectDir).filePath(QStringLiteral("bin/bank.bin"));
-}
-
-QString bank2Path(const QString& projectDir) {
-    return QDir(projectDir).filePath(QStringLiteral("bin/bank2.bin"));
-}
-
-QString Write_Banks(const QString& projectDir, const CompiledBanks& banks) {
-    if (projectDir.isEmpty())
-        return QStringLiteral("No configuration folder to write the images into");
-    const QString binDir = QDir(projectDir).filePath(QStringLiteral("bin"));
-    if (!QDir().mkpath(binDir))
-        return QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(binDir));
-    const QString first = bankPath(projectDir);
-    QString error = writeFileAtomically(first, banks.bank);
-    if (!error.isEmpty())
-        return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(first), error);
-    const QString second = bank2Path(projectDir);
-    error = writeFileAtomically(second, banks.bank2);
-    if (!error.isEmpty())
-        return QStringLiteral("Cannot write %1: %2 (bank.bin was already replaced; do not "
-                              "update the device with this pair)")
-            .arg(QDir::toNativeSeparators(second), error);
-    return {};
-}

@@ -1,6 +1,7 @@
 #include "update/ProgramStarter.h"
 #include "state/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
+#include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
