@@ -1,6 +1,8 @@
 #include "image/Compiler.h"
 
 #include "common/AtomicFile.h"
+#include "common/BoundedFile.h"
+#include "common/Excerpt.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
 #include "image/BankLayout.h"
@@ -44,15 +46,10 @@ struct TNodo {
 
 // A configuration written by the editor is a few hundred kilobytes at most; refuse anything
 // far beyond that before reading it whole.
-constexpr qint64 MaxConfigFileSize = 32 * 1024 * 1024;
+constexpr qint64 MaxConfigFileSize = BoundedFile::ConfigFile.bytes;
 
 // Hostile files may hold megabytes in one attribute; quote only the start of it.
-QString quoted(const QString& text) {
-    constexpr int Shown = 40;
-    if (text.size() <= Shown)
-        return QLatin1Char('"') + text + QLatin1Char('"');
-    return QLatin1Char('"') + text.left(Shown) + QStringLiteral("...\"");
-}
+using Excerpt::quoted;
 
 class Reader {
 public:
@@ -319,9 +316,7 @@ std::optional<QByteArray> readIfPresent(const QString& path, QString& error) {
         return std::nullopt;
     }
     if (file.size() > MaxConfigFileSize) {
-        error = QStringLiteral("%1: %2 bytes is far more than a configuration can hold")
-                    .arg(name)
-                    .arg(file.size());
+        error = BoundedFile::tooLarge(name, file.size(), BoundedFile::ConfigFile);
         return std::nullopt;
     }
     QByteArray bytes = file.read(MaxConfigFileSize + 1);

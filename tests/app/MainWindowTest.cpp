@@ -1,12 +1,12 @@
-#include "update/ProgramStarter.h"
-#include "state/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
 #include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "mock/FakeServices.h"
+#include "state/SharedState.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
+#include "update/ProgramStarter.h"
 #include "update/TFBoot.h"
 
 #include <QDialog>
@@ -47,7 +47,7 @@ struct ProgramRun {
 };
 
 // A settings file that names the configuration to reopen.
-void lastProject(const TestFolder& folder, const char* name) {
+void lastProject(const TestFolder& folder, const QByteArray& name) {
     folder.write(QStringLiteral("Ordano.xml"),
                  QByteArray("<Conf_Settings><lastproj><projectname>") + name +
                      "</projectname></lastproj></Conf_Settings>");
@@ -192,6 +192,42 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
         EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
     }
     EXPECT_TRUE(folder.read(QStringLiteral("Ordano.xml")).contains("<projectname></projectname>"));
+}
+
+// A hand-edited last configuration that leads out of PROJECTS is not opened, so step 4 can
+// never write a bin folder there; a name of blanks only is reopened as written.
+TEST(MainWindow, ReopensOnlyNamesThatCreationWouldTake) {
+    struct Case {
+        const char* why;
+        const char* name;
+        const char* active; // nullptr: none
+    };
+    const Case cases[] = {
+        {"parent path", "../elsewhere", nullptr},
+        {"PROJECTS itself", ".", nullptr},
+        {"absolute path", "{ROOT}/elsewhere", nullptr},
+        {"blanks only", "   ", "   "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        TestFolder folder;
+        folder.write(QStringLiteral("elsewhere/x"), "");
+        folder.write(QStringLiteral("PROJECTS/   /bin/x"), "");
+        lastProject(folder, QByteArray(c.name).replace("{ROOT}", folder.path().toUtf8()));
+        ProgramRun run(folder.path());
+        EXPECT_EQ(run.state.Project_Name, c.active ? QString::fromLatin1(c.active) : QString());
+        EXPECT_EQ(run.state.Project_Dir.isEmpty(), c.active == nullptr);
+        EXPECT_EQ(run.label("L_Name_Conf"), c.active
+                                                ? QStringLiteral("Opened Configuration of the "
+                                                                 "Converter : ")
+                                                : QStringLiteral("None Configuration Opened "));
+        run.window->close();
+        run.window.reset();
+        EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("PROJECTS/bin"))));
+        EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("bin"))));
+        EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")).contains("<projectname></projectname>"),
+                  c.active == nullptr);
+    }
 }
 
 TEST(MainWindow, OpenPreselectsByNameRegardlessOfCaseAndEmptyListLeavesNoneActive) {
