@@ -1,9 +1,9 @@
 #include "app/Settings.h"
 
+#include "state/SharedState.h"
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
 #include "common/XmlFile.h"
-#include "state/SharedState.h"
 
 #include <QFile>
 

@@ -1,11 +1,13 @@
 #include "app/TFOrdanoreFirmWare.h"
 
+#include "dialogs/DialogParts.h"
 #include "app/Pictures.h"
+#include "update/ProgramStarter.h"
 #include "app/Settings.h"
+#include "state/SharedState.h"
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
 #include "common/MakerSite.h"
-#include "dialogs/DialogParts.h"
 #include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "platform/Platform.h"
@@ -14,8 +16,6 @@
 #include "projects/ProjectStore.h"
 #include "projects/TFNew_Project.h"
 #include "projects/TFOpenConf.h"
-#include "state/SharedState.h"
-#include "update/ProgramStarter.h"
 #include "update/TFBoot.h"
 
 #include <QCloseEvent>

@@ -1,12 +1,12 @@
+#include "update/ProgramStarter.h"
+#include "state/SharedState.h"
 #include "app/TFOrdanoreFirmWare.h"
 #include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "mock/FakeServices.h"
-#include "state/SharedState.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "update/ProgramStarter.h"
 #include "update/TFBoot.h"
 
 #include <QDialog>
