@@ -28,6 +28,9 @@ protected:
     void SetUp() override {
         state.Set_Workspace(folder.path());
         state.Activate_Project(QStringLiteral("Plant"));
+        // The updaters are installed; the fake launcher "runs" them.
+        folder.write(QStringLiteral("Ethernet_Update.exe"), "updater");
+        folder.write(QStringLiteral("Ser_48213_Update.exe"), "updater");
         boot = std::make_unique<TFBoot>(state, fake.platform, starter);
     }
 
