@@ -45,7 +45,7 @@ TEST(DefaultTexts, FillersHoldOneBlankSoEveryIndexExists) {
     int texts = 0;
     for (int i = 0; i < table.size(); ++i)
         texts += table.text(i) != QStringLiteral(" ");
-    EXPECT_EQ(texts, 249);
+    EXPECT_EQ(texts, 253); // the 249 of the windows and 838..841 of an updater that cannot start
     // No window reads beyond the table; a stray index gives nothing rather than a crash.
     EXPECT_EQ(table.text(-1), QString());
     EXPECT_EQ(table.text(1000), QString());
