@@ -9,6 +9,10 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 #elif defined(Q_OS_WIN)
 #include <io.h>
@@ -90,10 +94,12 @@ bool syncToDisk(QFileDevice& file) {
 }
 
 // One image in its temporary file beside the target. The file is removed when this object
-// goes away, unless it was renamed into place.
+// goes away: unless it was renamed into place, or after an exchange, when the temporary name
+// holds the old image.
 struct Staged {
     QString target;
     std::unique_ptr<QTemporaryFile> file;
+    bool exchanged = false;
 };
 
 QString stage(const QDir& bin, const QString& name, const QByteArray& bytes, Staged& staged) {
@@ -118,15 +124,53 @@ QString stage(const QDir& bin, const QString& name, const QByteArray& bytes, Sta
     return {};
 }
 
-// Replaces the target by the staged file; the old file stays when this fails.
+QString renameError(const Staged& staged, const QString& reason) {
+    return QStringLiteral("Cannot replace %1: %2").arg(shown(staged.target), reason);
+}
+
+// Replaces the target by the staged file; the old file stays when this fails. Where the system
+// can, the two names are exchanged: that is a few microseconds, while a rename over an existing
+// file also frees the old one inside the call (milliseconds on a journalling file system),
+// which would widen the window between the two images.
 QString commit(Staged& staged) {
+#ifdef Q_OS_LINUX
+    if (QFileInfo::exists(staged.target)) {
+        const QByteArray from = QFile::encodeName(staged.file->fileName());
+        const QByteArray to = QFile::encodeName(staged.target);
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) ==
+            0) {
+            staged.exchanged = true; // the temporary now holds the old image, removed later
+            return {};
+        }
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOENT)
+            return renameError(staged, QString::fromLocal8Bit(::strerror(errno)));
+    }
+#endif
     std::error_code error;
     std::filesystem::rename(fsPath(staged.file->fileName()), fsPath(staged.target), error);
     if (error)
-        return QStringLiteral("Cannot replace %1: %2")
-            .arg(shown(staged.target), QString::fromLocal8Bit(error.message()));
+        return renameError(staged, QString::fromLocal8Bit(error.message()));
     staged.file->setAutoRemove(false); // its name is the image's now
     return {};
+}
+
+// Puts the old target back after a commit; true when it worked.
+bool undo(Staged& staged) {
+#ifdef Q_OS_LINUX
+    if (staged.exchanged) {
+        const QByteArray from = QFile::encodeName(staged.file->fileName());
+        const QByteArray to = QFile::encodeName(staged.target);
+        return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) ==
+               0;
+    }
+#endif
+    // There was no old image: the new one goes back to its temporary name, removed later.
+    std::error_code error;
+    std::filesystem::rename(fsPath(staged.target), fsPath(staged.file->fileName()), error);
+    if (error)
+        return false;
+    staged.file->setAutoRemove(true);
+    return true;
 }
 
 } // namespace
@@ -182,11 +226,15 @@ QString Write_Banks(const QString& projectDir, const CompiledBanks& banks) {
 
     // Both images are complete on disk. The one window left is between these two renames: a
     // process killed there leaves the new bank.bin beside the old bank2.bin (and the staged
-    // bank2.bin, which the next Write_Banks removes). Two names cannot be replaced as one.
+    // bank2.bin, which the next Write_Banks removes). Two names cannot be replaced as one. A
+    // second rename that fails puts the old bank.bin back.
     if (QString error = commit(first); !error.isEmpty())
         return error;
-    if (QString error = commit(second); !error.isEmpty())
+    if (QString error = commit(second); !error.isEmpty()) {
+        if (undo(first))
+            return error;
         return error + QStringLiteral(" (bank.bin was already replaced; do not update the "
                                       "device with this pair)");
+    }
     return {};
 }

@@ -318,6 +318,7 @@ QString TFBoot::Compile_XML_Parameter() const {
     parameters.readBack = CB_Update_Option_Read_Back->isChecked();
     parameters.dirMaster = state_.Dir_Master;
     parameters.projectDir = state_.Project_Dir;
+    parameters.pathForm = pathFormFor(UpdaterHandoff::ethernetUpdaterProgram(state_.Dir_Program));
     return UpdaterHandoff::Compile_XML_Parameter(parameters, state_.Dir_Program);
 }
 
