@@ -19,6 +19,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -289,6 +290,29 @@ TEST(MainWindow, LanguageFileAppliesToEveryCaption) {
     EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("Nessuna "));
     EXPECT_EQ(run.find<QPushButton>("Btn_New")->text(), QStringLiteral("Nuova"));
     EXPECT_EQ(run.find<QPushButton>("Btn_Open")->text(), QStringLiteral("Open Configuration"));
+}
+
+// A language file that is a FIFO would keep the window from ever showing; one far beyond any
+// real size would take gigabytes. Both are refused and the English texts stay.
+TEST(MainWindow, RefusedLanguageFileLeavesTheEnglishTexts) {
+    for (const bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "far too large");
+        TestFolder folder;
+        const QString path = folder.write(QStringLiteral("LANGUAGE/Test.lng"), "STR0 = Inizio\n");
+        if (fifo) {
+            QFile::remove(path);
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QFile file(path);
+            ASSERT_TRUE(file.resize(64 * 1024 * 1024));
+        }
+        folder.write(QStringLiteral("Ordano.xml"),
+                     "<Conf_Settings><lastlang><language>Test</language></lastlang>"
+                     "</Conf_Settings>");
+        ProgramRun run(folder.path());
+        EXPECT_EQ(run.label("L_Begin"), QStringLiteral("Begin"));
+        EXPECT_TRUE(run.window->isVisible());
+    }
 }
 
 TEST(MainWindow, WebAddressOpensTheMakersHomePage) {
