@@ -1,3 +1,4 @@
+#include "cli/Arguments.h"
 #include "cli/Commands.h"
 
 #include <QCoreApplication>
@@ -38,7 +39,8 @@ int main(int argc, char* argv[]) {
     const QCoreApplication& app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = app.arguments().mid(1);
+    // Folder names are taken by their bytes, also where they are not valid UTF-8.
+    QStringList args = Cli::commandArguments(argc, argv);
     if (args.isEmpty() || args.first() == QStringLiteral("--help") ||
         args.first() == QStringLiteral("-h")) {
         (args.isEmpty() ? err : out) << Usage;
