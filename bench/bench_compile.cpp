@@ -4,6 +4,7 @@
 #include "FullNetwork.h"
 #include "comm/ParGen.h"
 #include "image/BankDump.h"
+#include "image/BankFiles.h"
 #include "image/Compiler.h"
 
 #include <QFile>

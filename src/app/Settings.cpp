@@ -1,6 +1,7 @@
 #include "app/Settings.h"
 
 #include "common/AtomicFile.h"
+#include "common/BoundedFile.h"
 #include "common/XmlFile.h"
 #include "state/SharedState.h"
 
@@ -28,9 +29,13 @@ void Read_Settings(SharedState& state, const QString& path) {
     static_cast<StoredSettings&>(state) = StoredSettings{};
     if (!QFile::exists(path))
         return;
+    // Only a regular file of sensible size: anything else costs the settings, never the
+    // start-up, like a file that is not well-formed.
+    const BoundedFile::Result file = BoundedFile::read(path, BoundedFile::SettingsFile);
+    if (!file.ok())
+        return;
     pugi::xml_document doc;
-    // A settings file that is not well-formed costs the settings, never the start-up.
-    if (!XmlFile::load(doc, path).isEmpty())
+    if (!XmlFile::parse(doc, file.bytes, QString::fromLatin1(FileName)).isEmpty())
         return;
     const pugi::xml_node root = XmlFile::root(doc);
     if (!root)

@@ -12,11 +12,13 @@
 #include "comm/ParGen.h"
 #include "comm/TFParGen.h"
 #include "common/MakerSite.h"
+#include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "mbus/TFMeter_Bus.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/UrlOpener.h"
+#include "projects/ProjectStore.h"
 #include "projects/TFNew_Project.h"
 #include "projects/TFOpenConf.h"
 #include "update/TFBoot.h"
@@ -74,11 +76,15 @@ void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
     setWindowTitle(state_.SW_Caption);
     L_SW_Code->setText(state_.SW_Code);
     L_SW_Desc->setText(state_.SW_Desc);
-    Load_Language(state_.Lang_Table, state_.Language, state_.Dir_Language);
-    // Reopen the last configuration only while its folder still exists.
+    // A refused language file (not a regular file, far too large) leaves the English texts.
+    if (const QString refused =
+            Load_Language(state_.Lang_Table, state_.Language, state_.Dir_Language);
+        !refused.isEmpty())
+        qWarning("Language file refused: %s", qPrintable(refused));
+    // Reopen the last configuration only while its folder still exists, and only by a name
+    // that creation would take: a hand-edited "../x" must not lead out of PROJECTS.
     const QString last = state_.Project_Name;
-    const bool reopen =
-        !last.isEmpty() && QFileInfo(QDir(state_.Dir_Projects).filePath(last)).isDir();
+    const bool reopen = ProjectStore::canReopen(state_.Dir_Projects, last);
     state_.Activate_Project(reopen ? last : QString());
     Set_Lang();
     state_.Set_Files();

@@ -1,6 +1,8 @@
 #include "check/ConfigCheck.h"
 
 #include "comm/ParGenRules.h"
+#include "common/BoundedFile.h"
+#include "common/Excerpt.h"
 #include "comm/ParGenXml.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
@@ -9,6 +11,8 @@
 #include "mbus/NetworkXml.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QSet>
 
 namespace {
 
@@ -85,10 +89,10 @@ QString ConfigFinding::line() const {
 QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts) {
     QList<ConfigFinding> findings;
     for (const ParGenFailure& failure : Controllo_Dati_Failures(record)) {
-        findings.append(
-            {ParGenFile,
-             QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(failure.element), failure.text),
-             texts.text(failure.textIndex)});
+        findings.append({ParGenFile,
+                         QStringLiteral("%1 %2").arg(QString::fromLatin1(failure.element),
+                                                     Excerpt::quoted(failure.text)),
+                         texts.text(failure.textIndex)});
     }
     for (const ParGenListProblem& problem : listPositionProblems(record)) {
         findings.append({ParGenFile, QString::fromLatin1(problem.element),
@@ -106,15 +110,19 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
         findings.append(
             {MBusFile, QStringLiteral("%1 nodes").arg(nodes.size()), texts.text(Msg_MaxNodes)});
     }
+    // Addresses seen so far: one look-up per node keeps a huge file linear.
+    QSet<qint32> usedAddresses;
+    usedAddresses.reserve(nodes.size());
     for (int i = 0; i < nodes.size(); ++i) {
         const TNodo& node = nodes[i];
         const QString where = nodeLocation(i + 1, node);
         for (int index : nodeAddressFailures(node.Node_Pri, node.Node_Sec))
             findings.append({MBusFile, where, texts.text(index)});
-        // The editor refuses an address already used by another node; the later one is the
-        // one it would have refused.
-        if (Check_Node_ID(nodes.mid(0, i), node.Node_Pri, -1, -1) != 0)
+        // The editor refuses an address already used by another node (Check_Node_ID); the
+        // later one is the one it would have refused.
+        if (usedAddresses.contains(node.Node_Pri))
             findings.append({MBusFile, where, texts.text(Msg_IdUsed)});
+        usedAddresses.insert(node.Node_Pri);
         if (node.Var_List.size() > Max_Variables) {
             findings.append(
                 {MBusFile, QStringLiteral("%1, %2 variables").arg(where).arg(node.Var_List.size()),
@@ -122,17 +130,38 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
         }
         for (int j = 0; j < node.Var_List.size(); ++j) {
             const TVariabile& var = node.Var_List[j];
-            const QString varWhere =
-                QStringLiteral("%1, variable %2 \"%3\"").arg(where).arg(j + 1).arg(var.Description);
+            const QString varWhere = QStringLiteral("%1, variable %2 %3")
+                                         .arg(where)
+                                         .arg(j + 1)
+                                         .arg(Excerpt::quoted(var.Description));
             checkVariable(var, varWhere, texts, findings);
         }
     }
     return findings;
 }
 
+namespace {
+
+// The compiler's limit and message: a file it refuses is refused here too, before the
+// readers take it whole.
+QString sizeRefusal(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() <= BoundedFile::ConfigFile.bytes)
+        return {};
+    return BoundedFile::tooLarge(info.fileName(), info.size(), BoundedFile::ConfigFile);
+}
+
+} // namespace
+
 ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& texts) {
     ConfigCheckResult result;
     const QDir dir(configDir);
+    for (const QString& file : {ParGenFile, MBusFile}) {
+        if (const QString refusal = sizeRefusal(dir.filePath(file)); !refusal.isEmpty())
+            result.errors.append(refusal);
+    }
+    if (!result.errors.isEmpty())
+        return result;
     const ParGenLoad parGen = Load_Par_Gen(dir.filePath(ParGenFile));
     if (parGen.ok())
         result.findings += checkParGen(parGen.value, texts);

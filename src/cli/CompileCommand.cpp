@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "image/BankFiles.h"
 #include "image/Compiler.h"
 
 #include <QDir>

@@ -43,8 +43,9 @@ int exportLanguage(const QStringList& args, QTextStream& out, QTextStream& err) 
     table.Create_Default_Lang();
     QString source = QStringLiteral("English defaults");
     if (!over.isEmpty()) {
-        if (!table.Load_Lang_File(over)) {
-            err << "export-language: cannot read language file '" << over << "'\n";
+        QString why;
+        if (!table.Load_Lang_File(over, &why)) {
+            err << "export-language: cannot read language file '" << over << "': " << why << "\n";
             return 1;
         }
         source = QFileInfo(over).fileName() + QStringLiteral(" over the English defaults");

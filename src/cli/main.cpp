@@ -1,3 +1,4 @@
+#include "cli/Arguments.h"
 #include "cli/Commands.h"
 
 #include <QCoreApplication>
@@ -23,11 +24,8 @@ const char* const Usage =
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList words;
-    for (int i = 1; i < argc; ++i)
-        words << QString::fromLocal8Bit(argv[i]);
     std::unique_ptr<QCoreApplication> application;
-    if (Cli::needsGui(words)) {
+    if (Cli::needsGui(Cli::commandArguments(argc, argv))) {
         // Printing needs fonts, not a screen.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -35,10 +33,10 @@ int main(int argc, char* argv[]) {
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }
-    const QCoreApplication& app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = app.arguments().mid(1);
+    // Folder names are taken by their bytes, also where they are not valid UTF-8.
+    QStringList args = Cli::commandArguments(argc, argv);
     if (args.isEmpty() || args.first() == QStringLiteral("--help") ||
         args.first() == QStringLiteral("-h")) {
         (args.isEmpty() ? err : out) << Usage;

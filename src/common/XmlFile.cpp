@@ -1,6 +1,7 @@
 #include "common/XmlFile.h"
 
 #include "common/AtomicFile.h"
+#include "common/BoundedFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -118,10 +119,11 @@ QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& f
 }
 
 QString load(pugi::xml_document& doc, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), file.errorString());
-    return parse(doc, file.readAll(), QFileInfo(path).fileName());
+    // A configuration file replaced by a FIFO or a device must not hang the program.
+    const BoundedFile::Result file = BoundedFile::read(path, BoundedFile::ConfigFile);
+    if (!file.ok())
+        return file.error;
+    return parse(doc, file.bytes, QFileInfo(path).fileName());
 }
 
 pugi::xml_node root(const pugi::xml_document& doc) {

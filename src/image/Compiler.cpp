@@ -3,6 +3,8 @@
 #include "comm/ParGen.h"
 #include "comm/ParGenXml.h"
 #include "common/AtomicFile.h"
+#include "common/BoundedFile.h"
+#include "common/Excerpt.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
 #include "image/BankLayout.h"
@@ -27,17 +29,8 @@ static_assert(std::size(MeterRates) == ParGenLists::Meter_Baud.size());
 
 namespace {
 
-// A configuration written by the editor is a few hundred kilobytes at most; refuse anything
-// far beyond that before reading it whole.
-constexpr qint64 MaxConfigFileSize = 32 * 1024 * 1024;
-
 // Hostile files may hold megabytes in one attribute; quote only the start of it.
-QString quoted(const QString& text) {
-    constexpr int Shown = 40;
-    if (text.size() <= Shown)
-        return QLatin1Char('"') + text + QLatin1Char('"');
-    return QLatin1Char('"') + text.left(Shown) + QStringLiteral("...\"");
-}
+using Excerpt::quoted;
 
 // The low 32 bits of a number read as 64 (two's complement), as the image's fields take it.
 qint32 low32(qint64 value) {
@@ -304,24 +297,13 @@ QString readParameters(const QByteArray& bytes, const QString& fileName, int nod
 std::optional<QByteArray> readIfPresent(const QString& path, QString& error) {
     if (path.isEmpty() || !QFileInfo::exists(path))
         return std::nullopt;
-    const QString name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: %2").arg(name, file.errorString());
+    // Only a regular file of sensible size: a FIFO or a device in its place must not hang.
+    BoundedFile::Result file = BoundedFile::read(path, BoundedFile::ConfigFile);
+    if (!file.ok()) {
+        error = file.error;
         return std::nullopt;
     }
-    if (file.size() > MaxConfigFileSize) {
-        error = QStringLiteral("%1: %2 bytes is far more than a configuration can hold")
-                    .arg(name)
-                    .arg(file.size());
-        return std::nullopt;
-    }
-    QByteArray bytes = file.read(MaxConfigFileSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > MaxConfigFileSize) {
-        error = QStringLiteral("%1: %2").arg(name, file.errorString());
-        return std::nullopt;
-    }
-    return bytes;
+    return std::move(file.bytes);
 }
 
 } // namespace
@@ -369,31 +351,4 @@ CompileResult Compile_Banks(const QString& fileMBus, const QString& fileParGen) 
         return result;
     return compileBanksFromBytes(mbus, parGen, QFileInfo(fileMBus).fileName(),
                                  QFileInfo(fileParGen).fileName());
-}
-
-QString bankPath(const QString& projectDir) {
-    return QDir(projectDir).filePath(QStringLiteral("bin/bank.bin"));
-}
-
-QString bank2Path(const QString& projectDir) {
-    return QDir(projectDir).filePath(QStringLiteral("bin/bank2.bin"));
-}
-
-QString Write_Banks(const QString& projectDir, const CompiledBanks& banks) {
-    if (projectDir.isEmpty())
-        return QStringLiteral("No configuration folder to write the images into");
-    const QString binDir = QDir(projectDir).filePath(QStringLiteral("bin"));
-    if (!QDir().mkpath(binDir))
-        return QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(binDir));
-    const QString first = bankPath(projectDir);
-    QString error = writeFileAtomically(first, banks.bank);
-    if (!error.isEmpty())
-        return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(first), error);
-    const QString second = bank2Path(projectDir);
-    error = writeFileAtomically(second, banks.bank2);
-    if (!error.isEmpty())
-        return QStringLiteral("Cannot write %1: %2 (bank.bin was already replaced; do not "
-                              "update the device with this pair)")
-            .arg(QDir::toNativeSeparators(second), error);
-    return {};
 }

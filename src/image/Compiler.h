@@ -39,11 +39,3 @@ CompileResult compileBanksFromBytes(const std::optional<QByteArray>& mbus,
                                     const std::optional<QByteArray>& parGen,
                                     const QString& mbusName = QLatin1String(MBusXml::FileName),
                                     const QString& parGenName = QLatin1String(ParGenXml::FileName));
-
-// Writes <projectDir>/bin/bank.bin, then <projectDir>/bin/bank2.bin, each replaced atomically;
-// creates the bin folder when it is missing. Empty text on success, else what failed.
-QString Write_Banks(const QString& projectDir, const CompiledBanks& banks);
-
-// Where Write_Banks puts the two files.
-QString bankPath(const QString& projectDir);
-QString bank2Path(const QString& projectDir);

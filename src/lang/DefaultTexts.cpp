@@ -320,6 +320,11 @@ constexpr DefaultText Default_Texts[] = {
     {835, u"Start the update of Device"},
     {836, u"Device Not Found!"},
     {837, u"Error!!! Check the Ip Address"},
+    // Texts of an updater that cannot be started.
+    {838, u"The updater program was not found: "},
+    {839, u"Place it in the program folder: "},
+    {840, u"The updater program could not be started: "},
+    {841, u"Windows programs run through wine on this system: install wine to update."},
 
     {900, u"Copy Paste Node"},
     {901, u"Copy Paste Variable"},

@@ -74,20 +74,24 @@ QString decode(const QByteArray& bytes) {
     return fromWindows1252(bytes);
 }
 
-QStringList splitLines(QStringView text) {
-    QStringList lines;
+void forEachLine(QStringView text, const std::function<void(QStringView)>& take) {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c != u'\r' && c != u'\n')
             continue;
-        lines.append(text.mid(start, i - start).toString());
+        take(text.mid(start, i - start));
         if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
     if (start < text.size())
-        lines.append(text.mid(start).toString());
+        take(text.mid(start));
+}
+
+QStringList splitLines(QStringView text) {
+    QStringList lines;
+    forEachLine(text, [&lines](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
 #include <optional>
 
 // The grammar of a language file, one line at a time, kept apart from the table so that the
@@ -26,6 +27,9 @@ QString decode(const QByteArray& bytes);
 
 // Lines end at CR, LF or CR LF.
 QStringList splitLines(QStringView text);
+
+// The same lines, one at a time: a file of millions of empty lines costs no list of them.
+void forEachLine(QStringView text, const std::function<void(QStringView)>& take);
 
 struct Entry {
     int index = 0;

@@ -1,5 +1,6 @@
 #include "lang/LangTable.h"
 
+#include "common/BoundedFile.h"
 #include "lang/LangFile.h"
 
 #include <QDir>
@@ -17,24 +18,22 @@ void LangTable::Create_Default_Lang() {
         texts_.append(defaultLangText(i));
 }
 
-bool LangTable::Load_Lang_File(const QString& path) {
-    if (QFileInfo(path).isDir())
+bool LangTable::Load_Lang_File(const QString& path, QString* why) {
+    const BoundedFile::Result file = BoundedFile::read(path, BoundedFile::LanguageFile);
+    if (!file.ok()) {
+        if (why)
+            *why = file.error;
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
-    Load_Lang_Text(LangFile::decode(bytes));
+    }
+    Load_Lang_Text(LangFile::decode(file.bytes));
     return true;
 }
 
 void LangTable::Load_Lang_Text(const QString& text) {
-    for (const QString& line : LangFile::splitLines(text)) {
+    LangFile::forEachLine(text, [this](QStringView line) {
         if (const auto entry = LangFile::parseLine(line, Lang_Count))
             setText(entry->index, entry->text);
-    }
+    });
 }
 
 QString LangTable::text(int index) const {
@@ -48,15 +47,17 @@ void LangTable::setText(int index, const QString& value) {
         texts_[index] = value;
 }
 
-void Load_Language(LangTable& table, QString& language, const QString& dirLanguage) {
+QString Load_Language(LangTable& table, QString& language, const QString& dirLanguage) {
     table.Create_Default_Lang();
+    QString why;
     const QString file = QDir(dirLanguage).filePath(language + QStringLiteral(".lng"));
     if (QFile::exists(file)) {
-        table.Load_Lang_File(file);
-        return;
+        table.Load_Lang_File(file, &why);
+        return why;
     }
     language = QStringLiteral("English");
     const QString english = QDir(dirLanguage).filePath(QStringLiteral("English.lng"));
     if (QFile::exists(english))
-        table.Load_Lang_File(english);
+        table.Load_Lang_File(english, &why);
+    return why;
 }

@@ -15,8 +15,9 @@ public:
     void Create_Default_Lang();
 
     // Overlays the entries of a language file; lines that break the grammar are skipped one
-    // by one. False when the file cannot be read (the table is then unchanged).
-    bool Load_Lang_File(const QString& path);
+    // by one. False when the file cannot be read or is refused (the table is then unchanged):
+    // only a regular file up to BoundedFile::LanguageFile is read; `why` then says what.
+    bool Load_Lang_File(const QString& path, QString* why = nullptr);
 
     // Overlays entries from text already decoded (one entry per line).
     void Load_Lang_Text(const QString& text);
@@ -34,5 +35,7 @@ private:
 QString defaultLangText(int index);
 
 // Builds the defaults and overlays `Dir_Language`/<language>.lng; when that file is missing,
-// `language` becomes "English" and English.lng is overlaid if present.
-void Load_Language(LangTable& table, QString& language, const QString& dirLanguage);
+// `language` becomes "English" and English.lng is overlaid if present. A language file that
+// exists but is refused or unreadable leaves the defaults; the result then says why (empty
+// otherwise).
+QString Load_Language(LangTable& table, QString& language, const QString& dirLanguage);

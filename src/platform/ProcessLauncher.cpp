@@ -83,14 +83,22 @@ private:
 
 std::unique_ptr<LaunchedProcess>
 SystemProcessLauncher::start(const QString& program, const QStringList& arguments, bool shown) {
+    return startIn(program, arguments, shown, QString());
+}
+
+std::unique_ptr<LaunchedProcess> SystemProcessLauncher::startIn(const QString& program,
+                                                                const QStringList& arguments,
+                                                                bool shown,
+                                                                const QString& workingDirectory) {
     Q_UNUSED(shown); // X11 and Wayland programs choose their own window state.
 #ifdef Q_OS_UNIX
     qint64 pid = 0;
-    if (!QProcess::startDetached(program, arguments, QString(), &pid) || pid <= 0)
+    if (!QProcess::startDetached(program, arguments, workingDirectory, &pid) || pid <= 0)
         return nullptr;
     return std::make_unique<DetachedProcess>(pid);
 #else
     auto process = std::make_unique<QProcess>();
+    process->setWorkingDirectory(workingDirectory);
     process->start(program, arguments);
     if (!process->waitForStarted())
         return nullptr;

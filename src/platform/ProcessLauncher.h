@@ -18,6 +18,14 @@ public:
     // platform has such a choice.
     virtual std::unique_ptr<LaunchedProcess> start(const QString& program,
                                                    const QStringList& arguments, bool shown) = 0;
+    // The same, with `workingDirectory` as the program's working directory. A launcher without
+    // that choice starts the program where the system runs.
+    virtual std::unique_ptr<LaunchedProcess> startIn(const QString& program,
+                                                     const QStringList& arguments, bool shown,
+                                                     const QString& workingDirectory) {
+        Q_UNUSED(workingDirectory);
+        return start(program, arguments, shown);
+    }
 };
 
 // Starts programs detached from the system, so one still running after the wait ends keeps
@@ -26,4 +34,6 @@ class SystemProcessLauncher final : public ProcessLauncher {
 public:
     std::unique_ptr<LaunchedProcess> start(const QString& program, const QStringList& arguments,
                                            bool shown) override;
+    std::unique_ptr<LaunchedProcess> startIn(const QString& program, const QStringList& arguments,
+                                             bool shown, const QString& workingDirectory) override;
 };

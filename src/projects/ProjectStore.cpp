@@ -4,20 +4,30 @@
 
 namespace ProjectStore {
 
+bool isProjectName(const QString& name) {
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') &&
+           name != QStringLiteral(".") && name != QStringLiteral("..") &&
+           !QDir::isAbsolutePath(name);
+}
+
 CreateResult Create_Project(const QString& dirProjects, const QString& name) {
     if (name.isEmpty())
         return CreateResult::EmptyName;
-    if (name.contains(u'/') || name.contains(u'\\') || name == QStringLiteral(".") ||
-        name == QStringLiteral(".."))
+    if (!isProjectName(name))
         return CreateResult::Refused;
     const QDir projects(dirProjects);
-    if (QFileInfo::exists(projects.filePath(name)))
-        return CreateResult::AlreadyExists;
+    const QFileInfo existing(projects.filePath(name));
+    if (existing.exists())
+        return existing.isDir() ? CreateResult::AlreadyExists : CreateResult::Refused;
     if (!projects.mkdir(name))
         return CreateResult::Refused;
     // Without "bin" the configuration still exists; writing the images reports it later.
     QDir().mkpath(QDir(projects.filePath(name)).filePath(QStringLiteral("bin")));
     return CreateResult::Created;
+}
+
+bool canReopen(const QString& dirProjects, const QString& name) {
+    return isProjectName(name) && QFileInfo(QDir(dirProjects).filePath(name)).isDir();
 }
 
 int messageIndex(CreateResult result) {

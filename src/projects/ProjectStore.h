@@ -13,10 +13,19 @@ enum class CreateResult {
     Refused,       // text 105: the folder cannot be created, or the name would leave PROJECTS
 };
 
+// A name that stays directly under PROJECTS: not empty, no separator, not absolute, not "."
+// or "..". Blanks count as characters like any other.
+bool isProjectName(const QString& name);
+
 // Creates the configuration folder (one level) and its empty "bin" folder. The name is used
-// exactly as typed. A name holding a separator, or "." or "..", is refused: it would put a
-// folder outside PROJECTS or inside another configuration.
+// exactly as typed. A name that is not a project name is refused: it would put a folder
+// outside PROJECTS or inside another configuration. A name taken by a folder is
+// AlreadyExists; one taken by anything else (a file) cannot become a configuration: Refused.
 CreateResult Create_Project(const QString& dirProjects, const QString& name);
+
+// Whether the last configuration named in the settings may be reopened: a project name
+// whose folder still exists.
+bool canReopen(const QString& dirProjects, const QString& name);
 
 // Language-table index of the message for a failed creation (0 for Created).
 int messageIndex(CreateResult result);

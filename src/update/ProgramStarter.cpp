@@ -2,13 +2,27 @@
 
 #include "platform/Clock.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/WinePaths.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
+namespace {
+
+bool isWindowsProgram(const QString& NomeSW) {
+    return NomeSW.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 ProgramStarter::ProgramStarter(ProcessLauncher& launcher, Clock& clock, QString winePath,
                                qint64 limitMs)
-    : launcher_(launcher), clock_(clock), winePath_(std::move(winePath)), limitMs_(limitMs) {}
+    : launcher_(launcher), clock_(clock), winePath_(std::move(winePath)), limitMs_(limitMs),
+      winePathForm_([prefix = WinePaths::prefix()](const QString& path) {
+          return WinePaths::windowsPath(prefix, path);
+      }) {}
 
 QString ProgramStarter::findWine() {
 #ifdef Q_OS_WIN
@@ -18,30 +32,55 @@ QString ProgramStarter::findWine() {
 #endif
 }
 
+bool ProgramStarter::runsThroughWine(const QString& NomeSW) const {
+    return !winePath_.isEmpty() && isWindowsProgram(NomeSW);
+}
+
+bool ProgramStarter::lacksWine(const QString& NomeSW) const {
+#ifdef Q_OS_WIN
+    Q_UNUSED(NomeSW);
+    return false;
+#else
+    return winePath_.isEmpty() && isWindowsProgram(NomeSW);
+#endif
+}
+
+QString ProgramStarter::pathFor(const QString& NomeSW, const QString& path) const {
+    if (runsThroughWine(NomeSW))
+        return winePathForm_(path);
+    return QDir::toNativeSeparators(path);
+}
+
 ProgramStarter::Command ProgramStarter::commandFor(const QString& NomeSW,
                                                    const QString& Parameter) const {
     // Split as a shell would: double quotes group, backslashes stay (they are Windows paths).
     Command command{NomeSW, QProcess::splitCommand(Parameter)};
-    if (!winePath_.isEmpty() && NomeSW.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive)) {
+    if (runsThroughWine(NomeSW)) {
         command.arguments.prepend(NomeSW);
         command.program = winePath_;
     }
     return command;
 }
 
-void ProgramStarter::Start_Program(const QString& NomeSW, const QString& Parameter, int tipo) {
+ProgramStarter::Outcome ProgramStarter::Start_Program(const QString& NomeSW,
+                                                      const QString& Parameter, int tipo) {
+    // Wine would start even for a missing program and only then complain where nobody looks.
+    const QFileInfo file(NomeSW);
+    if (!file.isFile())
+        return Outcome::Missing;
     const Command command = commandFor(NomeSW, Parameter);
-    auto process = launcher_.start(command.program, command.arguments, tipo == 0);
+    auto process =
+        launcher_.startIn(command.program, command.arguments, tipo == 0, file.absolutePath());
     if (!process)
-        return;
+        return Outcome::NotStarted;
     const qint64 start = clock_.ticks();
     for (;;) {
         if (process->hasExited()) {
             clock_.sleep(PollMs);
-            return;
+            return Outcome::Ended;
         }
         if (clock_.ticks() - start >= limitMs_)
-            return;
+            return Outcome::LeftRunning;
         clock_.sleep(PollMs);
     }
 }

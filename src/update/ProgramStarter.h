@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class Clock;
 class ProcessLauncher;
@@ -13,6 +14,9 @@ public:
     static constexpr qint64 DefaultLimitMs = 150000;
     static constexpr int PollMs = 10;
 
+    // A path of this system in the form a started program understands.
+    using PathForm = std::function<QString(const QString& path)>;
+
     // `winePath`: the wine program that runs Windows executables on this system, empty when
     // there is none. Use `findWine()` for the real one.
     ProgramStarter(ProcessLauncher& launcher, Clock& clock, QString winePath,
@@ -20,9 +24,17 @@ public:
 
     static QString findWine();
 
+    enum class Outcome {
+        Ended,       // the program ran and ended
+        LeftRunning, // the wait gave up at the limit; the program goes on
+        Missing,     // there is no such program file
+        NotStarted,  // the file is there, but the system could not start it
+    };
+
     // `tipo` 0 shows the started program's window normally; any other value starts it hidden.
-    // A program that cannot be started makes it return at once, silently.
-    void Start_Program(const QString& NomeSW, const QString& Parameter, int tipo);
+    // The program runs in its own folder, where it keeps its files. A program that is missing
+    // or cannot be started makes it return at once.
+    Outcome Start_Program(const QString& NomeSW, const QString& Parameter, int tipo);
 
     // The program and arguments that Start_Program hands to the launcher.
     struct Command {
@@ -31,9 +43,22 @@ public:
     };
     Command commandFor(const QString& NomeSW, const QString& Parameter) const;
 
+    // Whether NomeSW is a Windows program that runs through wine here.
+    bool runsThroughWine(const QString& NomeSW) const;
+    // Whether NomeSW would need wine on this system, and there is none.
+    bool lacksWine(const QString& NomeSW) const;
+
+    // `path` as NomeSW must be given it: the platform's separators, or the drive form wine
+    // maps when NomeSW runs through wine.
+    QString pathFor(const QString& NomeSW, const QString& path) const;
+
+    // Replaces how paths are put in wine's form (the prefix's drive links by default).
+    void setWinePathForm(PathForm form) { winePathForm_ = std::move(form); }
+
 private:
     ProcessLauncher& launcher_;
     Clock& clock_;
     QString winePath_;
     qint64 limitMs_;
+    PathForm winePathForm_;
 };

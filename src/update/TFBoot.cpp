@@ -318,6 +318,7 @@ QString TFBoot::Compile_XML_Parameter() const {
     parameters.readBack = CB_Update_Option_Read_Back->isChecked();
     parameters.dirMaster = state_.Dir_Master;
     parameters.projectDir = state_.Project_Dir;
+    parameters.pathForm = pathFormFor(UpdaterHandoff::ethernetUpdaterProgram(state_.Dir_Program));
     return UpdaterHandoff::Compile_XML_Parameter(parameters, state_.Dir_Program);
 }
 
@@ -345,9 +346,11 @@ void TFBoot::Btn_UpdateClick() {
     if (Form_Type == 0) {
         state_.Last_Update_Option = option;
         state_.Last_Read_Back = readBack;
+        const QString program = UpdaterHandoff::serialUpdaterProgram(state_.Dir_Program);
         const QString line = UpdaterHandoff::serialCommandLine(
-            CB_COM_Port->currentText(), option, readBack, state_.Dir_Master, state_.Project_Dir);
-        starter_.Start_Program(UpdaterHandoff::serialUpdaterProgram(state_.Dir_Program), line, 0);
+            CB_COM_Port->currentText(), option, readBack, state_.Dir_Master, state_.Project_Dir,
+            pathFormFor(program));
+        startUpdater(program, line);
     } else if (Form_Type == 1) {
         UpdaterHandoff::EthernetParameters parameters;
         parameters.ipAddress = ipAddressText();
@@ -365,13 +368,26 @@ void TFBoot::Btn_UpdateClick() {
         state_.Last_Read_Back = readBack;
         parameters.dirMaster = state_.Dir_Master;
         parameters.projectDir = state_.Project_Dir;
+        const QString program = UpdaterHandoff::ethernetUpdaterProgram(state_.Dir_Program);
+        parameters.pathForm = pathFormFor(program);
         const QString error = UpdaterHandoff::Compile_XML_Parameter(parameters, state_.Dir_Program);
         if (!error.isEmpty()) {
             platform_.prompts.error(this, UpdaterHandoff::parameterFilePath(state_.Dir_Program) +
                                               QStringLiteral("\n") + error);
             return;
         }
-        starter_.Start_Program(UpdaterHandoff::ethernetUpdaterProgram(state_.Dir_Program),
-                               QString(), 0);
+        startUpdater(program, QString());
     }
+}
+
+UpdaterHandoff::PathForm TFBoot::pathFormFor(const QString& program) const {
+    return [this, program](const QString& path) { return starter_.pathFor(program, path); };
+}
+
+void TFBoot::startUpdater(const QString& program, const QString& commandLine) {
+    const ProgramStarter::Outcome outcome = starter_.Start_Program(program, commandLine, 0);
+    const QString problem = UpdaterHandoff::startProblemText(state_.Lang_Table, outcome, program,
+                                                             starter_.lacksWine(program));
+    if (!problem.isEmpty())
+        platform_.prompts.error(this, problem);
 }

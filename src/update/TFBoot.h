@@ -1,6 +1,7 @@
 #pragma once
 
 #include "update/ReachabilityCheck.h"
+#include "update/UpdaterHandoff.h"
 
 #include <QDialog>
 #include <array>
@@ -51,6 +52,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Paths for `program` in the form it reads (through wine: the drive form).
+    UpdaterHandoff::PathForm pathFormFor(const QString& program) const;
+    // Starts an updater and waits; says what is wrong when it cannot be started.
+    void startUpdater(const QString& program, const QString& commandLine);
+
     void buildTitle();
     QWidget* buildAddressPanel();
     QWidget* buildDeviceListPanel();

@@ -1,9 +1,11 @@
 #include "update/UpdaterHandoff.h"
 
 #include "common/XmlFile.h"
+#include "lang/LangTable.h"
 #include "update/UpdateOptions.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace UpdaterHandoff {
 
@@ -13,6 +15,13 @@ namespace {
 // Windows gets the backslashes the updaters were written for.
 QString nativeJoin(const QString& folder, const char* relative) {
     return QDir::toNativeSeparators(folder + QLatin1Char('/') + QLatin1String(relative));
+}
+
+// A path for the updater: joined, then in the form the updater reads.
+QString handedPath(const PathForm& form, const QString& folder, const char* relative) {
+    if (!form)
+        return nativeJoin(folder, relative);
+    return form(folder + QLatin1Char('/') + QLatin1String(relative));
 }
 
 // One row of the operation table; only these cells differ between the three kinds.
@@ -71,14 +80,16 @@ QString parameterFilePath(const QString& dirProgram) {
 }
 
 QString serialCommandLine(const QString& portName, int option, bool readBack,
-                          const QString& dirMaster, const QString& projectDir) {
+                          const QString& dirMaster, const QString& projectDir,
+                          const PathForm& pathForm) {
     // "\\.\" stays as it is on every platform: the serial updater is a Windows program (run
     // through wine elsewhere) and opens the port by its device name.
     QString line = QStringLiteral("\\\\.\\") + portName + QLatin1Char(' ');
     line = Update_Options(line, option, readBack);
     // The serial updater's firmware file differs from the Ethernet one: lower-case, no "K".
-    line += QLatin1Char('"') + nativeJoin(dirMaster, "sim48213.sim") + QStringLiteral("\" ");
-    line += QLatin1Char('"') + nativeJoin(projectDir, "bin/") + QLatin1Char('"');
+    line +=
+        QLatin1Char('"') + handedPath(pathForm, dirMaster, "sim48213.sim") + QStringLiteral("\" ");
+    line += QLatin1Char('"') + handedPath(pathForm, projectDir, "bin/") + QLatin1Char('"');
     return line;
 }
 
@@ -95,11 +106,12 @@ void buildParameterDocument(pugi::xml_document& doc, const EthernetParameters& p
     addText(root.append_child("Protections"), "Protection", "0x1C6");
     pugi::xml_node operations = root.append_child("Operations");
 
-    const OperationKind firmware{nativeJoin(parameters.dirMaster, "Sim48213K.sim"), "0x8000", "1",
-                                 "1", "0x78100"};
-    const OperationKind configurationFirst{nativeJoin(parameters.projectDir, "bin/bank2.bin"),
+    const PathForm& form = parameters.pathForm;
+    const OperationKind firmware{handedPath(form, parameters.dirMaster, "Sim48213K.sim"), "0x8000",
+                                 "1", "1", "0x78100"};
+    const OperationKind configurationFirst{handedPath(form, parameters.projectDir, "bin/bank2.bin"),
                                            "0x68000", "2", "0", "0x50100"};
-    const OperationKind configurationSecond{nativeJoin(parameters.projectDir, "bin/bank.bin"),
+    const OperationKind configurationSecond{handedPath(form, parameters.projectDir, "bin/bank.bin"),
                                             "0x80000", "2", "0", "0x50100"};
     const bool readBack = parameters.readBack;
     // Only the last operation of an option sends the device back to its application.
@@ -125,6 +137,27 @@ QString Compile_XML_Parameter(const EthernetParameters& parameters, const QStrin
     pugi::xml_document doc;
     buildParameterDocument(doc, parameters);
     return XmlFile::save(doc, parameterFilePath(dirProgram));
+}
+
+QString startProblemText(const LangTable& texts, ProgramStarter::Outcome outcome,
+                         const QString& program, bool lacksWine) {
+    QString text;
+    const QFileInfo file(program);
+    switch (outcome) {
+    case ProgramStarter::Outcome::Ended:
+    case ProgramStarter::Outcome::LeftRunning:
+        return {};
+    case ProgramStarter::Outcome::Missing:
+        text = texts.text(Msg_UpdaterMissing) + file.fileName() + QLatin1Char('\n') +
+               texts.text(Msg_PlaceInFolder) + QDir::toNativeSeparators(file.absolutePath());
+        break;
+    case ProgramStarter::Outcome::NotStarted:
+        text = texts.text(Msg_UpdaterNotStarted) + QDir::toNativeSeparators(program);
+        break;
+    }
+    if (lacksWine)
+        text += QLatin1Char('\n') + texts.text(Msg_WineNeeded);
+    return text;
 }
 
 } // namespace UpdaterHandoff

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -48,7 +49,7 @@ struct ProgramRun {
 };
 
 // A settings file that names the configuration to reopen.
-void lastProject(const TestFolder& folder, const char* name) {
+void lastProject(const TestFolder& folder, const QByteArray& name) {
     folder.write(QStringLiteral("Ordano.xml"),
                  QByteArray("<Conf_Settings><lastproj><projectname>") + name +
                      "</projectname></lastproj></Conf_Settings>");
@@ -196,6 +197,42 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
     EXPECT_TRUE(folder.read(QStringLiteral("Ordano.xml")).contains("<projectname></projectname>"));
 }
 
+// A hand-edited last configuration that leads out of PROJECTS is not opened, so step 4 can
+// never write a bin folder there; a name of blanks only is reopened as written.
+TEST(MainWindow, ReopensOnlyNamesThatCreationWouldTake) {
+    struct Case {
+        const char* why;
+        const char* name;
+        const char* active; // nullptr: none
+    };
+    const Case cases[] = {
+        {"parent path", "../elsewhere", nullptr},
+        {"PROJECTS itself", ".", nullptr},
+        {"absolute path", "{ROOT}/elsewhere", nullptr},
+        {"blanks only", "   ", "   "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        TestFolder folder;
+        folder.write(QStringLiteral("elsewhere/x"), "");
+        folder.write(QStringLiteral("PROJECTS/   /bin/x"), "");
+        lastProject(folder, QByteArray(c.name).replace("{ROOT}", folder.path().toUtf8()));
+        ProgramRun run(folder.path());
+        EXPECT_EQ(run.state.Project_Name, c.active ? QString::fromLatin1(c.active) : QString());
+        EXPECT_EQ(run.state.Project_Dir.isEmpty(), c.active == nullptr);
+        EXPECT_EQ(run.label("L_Name_Conf"), c.active
+                                                ? QStringLiteral("Opened Configuration of the "
+                                                                 "Converter : ")
+                                                : QStringLiteral("None Configuration Opened "));
+        run.window->close();
+        run.window.reset();
+        EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("PROJECTS/bin"))));
+        EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("bin"))));
+        EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")).contains("<projectname></projectname>"),
+                  c.active == nullptr);
+    }
+}
+
 TEST(MainWindow, OpenPreselectsByNameRegardlessOfCaseAndEmptyListLeavesNoneActive) {
     TestFolder folder;
     folder.write(QStringLiteral("PROJECTS/PlantB/bin/.keep"), "");
@@ -255,6 +292,29 @@ TEST(MainWindow, LanguageFileAppliesToEveryCaption) {
     EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("Nessuna "));
     EXPECT_EQ(run.find<QPushButton>("Btn_New")->text(), QStringLiteral("Nuova"));
     EXPECT_EQ(run.find<QPushButton>("Btn_Open")->text(), QStringLiteral("Open Configuration"));
+}
+
+// A language file that is a FIFO would keep the window from ever showing; one far beyond any
+// real size would take gigabytes. Both are refused and the English texts stay.
+TEST(MainWindow, RefusedLanguageFileLeavesTheEnglishTexts) {
+    for (const bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "far too large");
+        TestFolder folder;
+        const QString path = folder.write(QStringLiteral("LANGUAGE/Test.lng"), "STR0 = Inizio\n");
+        if (fifo) {
+            QFile::remove(path);
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QFile file(path);
+            ASSERT_TRUE(file.resize(64 * 1024 * 1024));
+        }
+        folder.write(QStringLiteral("Ordano.xml"),
+                     "<Conf_Settings><lastlang><language>Test</language></lastlang>"
+                     "</Conf_Settings>");
+        ProgramRun run(folder.path());
+        EXPECT_EQ(run.label("L_Begin"), QStringLiteral("Begin"));
+        EXPECT_TRUE(run.window->isVisible());
+    }
 }
 
 TEST(MainWindow, WebAddressOpensTheMakersHomePage) {
@@ -352,8 +412,8 @@ TEST(MainWindow, Step4StopsBeforeTheUpdateWindowWhenCompilingOrWritingFails) {
     QFile::remove(folder.file(QStringLiteral("PROJECTS/P/M_Bus.xml")));
     QDir(folder.file(QStringLiteral("PROJECTS/P/bin"))).removeRecursively();
     folder.write(QStringLiteral("PROJECTS/P/bin"), "a file where the folder should be");
-    run.fakes.prompts.expectError(QStringLiteral("Cannot create the folder ") +
-                                  folder.file(QStringLiteral("PROJECTS/P/bin")));
+    run.fakes.prompts.expectError(folder.file(QStringLiteral("PROJECTS/P/bin")) +
+                                  QStringLiteral(" is not a folder"));
     {
         const NoModalGuard noUpdateWindow;
         run.click("Btn_CreateBin");

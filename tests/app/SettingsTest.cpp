@@ -3,7 +3,12 @@
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <functional>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -135,4 +140,52 @@ TEST(Settings, UnwritableFileReturnsTheSystemMessage) {
     const QString error =
         Settings::Save_Setting(SharedState(), folder.file(QStringLiteral("missing/Ordano.xml")));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// Whatever stands where Ordano.xml belongs, start-up goes on with the defaults, as for a file
+// that is not well-formed: no wait for a FIFO, no gigabytes read for a huge file.
+TEST(Settings, RefusedFilesGiveTheDefaults) {
+    const QByteArray valid =
+        "<Conf_Settings><lastproj><projectname>P1</projectname></lastproj>"
+        "<lastinternet><enable_internet>1</enable_internet></lastinternet></Conf_Settings>";
+    struct Case {
+        const char* why;
+        std::function<QString(const TestFolder&)> make;
+        bool read; // else the defaults
+    };
+    const Case cases[] = {
+        {"a valid file", [&](const TestFolder& f) { return f.write("Ordano.xml", valid); }, true},
+        {"just within the limit",
+         [&](const TestFolder& f) {
+             QByteArray bytes = valid + "<!--";
+             bytes += QByteArray(1024 * 1024 - bytes.size() - 3, 'x') + "-->";
+             return f.write("Ordano.xml", bytes);
+         },
+         true},
+        {"one byte over the limit",
+         [&](const TestFolder& f) {
+             QByteArray bytes = valid + "<!--";
+             bytes += QByteArray(1024 * 1024 - bytes.size() - 2, 'x') + "-->";
+             return f.write("Ordano.xml", bytes);
+         },
+         false},
+        {"a FIFO",
+         [](const TestFolder& f) {
+             const QString path = f.file("Ordano.xml");
+             EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+             return path;
+         },
+         false},
+        {"a folder",
+         [](const TestFolder& f) { return QFileInfo(f.write("Ordano.xml/x", "")).path(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        TestFolder folder;
+        const QString path = c.make(folder);
+        SharedState state;
+        Settings::Read_Settings(state, path);
+        EXPECT_EQ(state.Project_Name, c.read ? QStringLiteral("P1") : QString());
+        EXPECT_EQ(state.En_Internet, c.read);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "image/BankDump.h"
 #include "image/BankLayout.h"
+#include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "mock/FakeServices.h"
 #include "state/SharedState.h"

@@ -1,5 +1,6 @@
 #include "report/InstallationReport.h"
 
+#include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "lang/LangTable.h"
 #include "report/ReportPdf.h"

@@ -15,13 +15,24 @@
 #include <sys/wait.h>
 #endif
 
+namespace {
+
+// A program file for the fake launcher, which "runs" whatever it is given.
+QString installedTool(const TestFolder& folder) {
+    return folder.write(QStringLiteral("tool"), "a program");
+}
+
+} // namespace
+
 TEST(ProgramStarter, WaitsForTheEndPollingEvery10ms) {
+    TestFolder folder;
     FakeClock clock;
     FakeProcessLauncher launcher(clock);
     launcher.runMs = 95;
     ProgramStarter starter(launcher, clock, QString());
     const qint64 start = clock.ticks();
-    starter.Start_Program(QStringLiteral("/p/tool"), QString(), 0);
+    EXPECT_EQ(starter.Start_Program(installedTool(folder), QString(), 0),
+              ProgramStarter::Outcome::Ended);
     // Ten polls until the end at 95 ms, then one more 10 ms pause.
     EXPECT_EQ(clock.ticks() - start, 110);
     EXPECT_EQ(clock.dispatchingSleeps, 0) << "the wait dispatches no window events";
@@ -30,30 +41,75 @@ TEST(ProgramStarter, WaitsForTheEndPollingEvery10ms) {
 }
 
 TEST(ProgramStarter, GivesUpAtTheLimitAndLeavesTheProgramRunning) {
+    TestFolder folder;
     FakeClock clock;
     FakeProcessLauncher launcher(clock);
     launcher.runMs = 10'000'000;
     ProgramStarter standard(launcher, clock, QString());
     qint64 start = clock.ticks();
-    standard.Start_Program(QStringLiteral("/p/tool"), QString(), 1);
+    EXPECT_EQ(standard.Start_Program(installedTool(folder), QString(), 1),
+              ProgramStarter::Outcome::LeftRunning);
     EXPECT_EQ(clock.ticks() - start, 150'000) << "two and a half minutes by default";
+    ASSERT_EQ(launcher.starts.size(), 1);
     EXPECT_FALSE(launcher.starts[0].shown) << "tipo other than 0 starts hidden";
 
     ProgramStarter shortLimit(launcher, clock, QString(), 50);
     start = clock.ticks();
-    shortLimit.Start_Program(QStringLiteral("/p/tool"), QString(), 0);
+    shortLimit.Start_Program(installedTool(folder), QString(), 0);
     EXPECT_EQ(clock.ticks() - start, 50);
 }
 
+// A program that is missing or cannot be started returns at once and says which it was.
 TEST(ProgramStarter, ReturnsAtOnceWhenTheStartFails) {
+    struct Row {
+        const char* why;
+        bool installed;
+        bool launchFails;
+        ProgramStarter::Outcome outcome;
+        int launches;
+    };
+    const Row rows[] = {
+        {"missing", false, false, ProgramStarter::Outcome::Missing, 0},
+        {"cannot be started", true, true, ProgramStarter::Outcome::NotStarted, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        TestFolder folder;
+        FakeClock clock;
+        FakeProcessLauncher launcher(clock);
+        launcher.failStart = row.launchFails;
+        // Wine starts even for a missing program: the file is looked for first.
+        ProgramStarter starter(launcher, clock, QStringLiteral("/usr/bin/wine"));
+        const QString program = row.installed ? folder.write(QStringLiteral("Updater.exe"), "MZ")
+                                              : folder.file(QStringLiteral("Updater.exe"));
+        const qint64 start = clock.ticks();
+        EXPECT_EQ(starter.Start_Program(program, QStringLiteral("a b"), 0), row.outcome);
+        EXPECT_EQ(launcher.starts.size(), row.launches);
+        EXPECT_EQ(clock.ticks(), start);
+        EXPECT_EQ(clock.sleeps, 0);
+    }
+}
+
+// Only a Windows program wants wine, and only where there is no wine it lacks it.
+TEST(ProgramStarter, KnowsWhenAProgramRunsThroughWineOrLacksIt) {
     FakeClock clock;
     FakeProcessLauncher launcher(clock);
-    launcher.failStart = true;
-    ProgramStarter starter(launcher, clock, QString());
-    const qint64 start = clock.ticks();
-    starter.Start_Program(QStringLiteral("/p/missing"), QStringLiteral("a b"), 0);
-    EXPECT_EQ(clock.ticks(), start);
-    EXPECT_EQ(clock.sleeps, 0);
+    const ProgramStarter withWine(launcher, clock, QStringLiteral("/usr/bin/wine"));
+    const ProgramStarter withoutWine(launcher, clock, QString());
+    const QString exe = QStringLiteral("/p/Ethernet_Update.exe");
+    const QString script = QStringLiteral("/p/tool.sh");
+    EXPECT_TRUE(withWine.runsThroughWine(exe));
+    EXPECT_FALSE(withWine.runsThroughWine(script));
+    EXPECT_FALSE(withWine.lacksWine(exe));
+    EXPECT_FALSE(withoutWine.runsThroughWine(exe));
+    EXPECT_TRUE(withoutWine.lacksWine(exe));
+    EXPECT_FALSE(withoutWine.lacksWine(script));
+
+    // Paths for a program through wine take the drive form; others the platform's own.
+    ProgramStarter mapped(launcher, clock, QStringLiteral("/usr/bin/wine"));
+    mapped.setWinePathForm([](const QString& path) { return QStringLiteral("W") + path; });
+    EXPECT_EQ(mapped.pathFor(exe, QStringLiteral("/a/b")), QStringLiteral("W/a/b"));
+    EXPECT_EQ(mapped.pathFor(script, QStringLiteral("/a/b")), QStringLiteral("/a/b"));
 }
 
 TEST(ProgramStarter, SplitsTheCommandLineAndRunsWindowsProgramsThroughWine) {
@@ -99,12 +155,13 @@ TEST(ProgramStarter, RealProcessesEndOrAreLeftRunningAtTheLimit) {
     SystemClock clock;
 
     ProgramStarter starter(launcher, clock, QString(), 20'000);
-    starter.Start_Program(quick, QStringLiteral(R"(one "two words")"), 0);
+    EXPECT_EQ(starter.Start_Program(quick, QStringLiteral(R"(one "two words")"), 0),
+              ProgramStarter::Outcome::Ended);
     EXPECT_EQ(folder.read(QStringLiteral("quick.sh.args")), QByteArray("one\ntwo words\n"));
 
     ProgramStarter impatient(launcher, clock, QString(), 200);
     const qint64 start = clock.ticks();
-    impatient.Start_Program(held, QString(), 0);
+    EXPECT_EQ(impatient.Start_Program(held, QString(), 0), ProgramStarter::Outcome::LeftRunning);
     EXPECT_GE(clock.ticks() - start, 200) << "waited up to the limit";
     // The program was not killed: let go, it finishes on its own.
     folder.write(QStringLiteral("held.sh.go"), {});
@@ -161,8 +218,7 @@ TEST(ProgramStarter, TheEndOfARealProgramEndsTheWait) {
         constexpr qint64 Limit = 20'000;
         ProgramStarter starter(launcher, adopter, QString(), Limit);
         const qint64 start = adopter.ticks();
-        starter.Start_Program(quick, QString(), 0);
-        // Only the program's end can return before the limit.
+        EXPECT_EQ(starter.Start_Program(quick, QString(), 0), ProgramStarter::Outcome::Ended);
         EXPECT_LT(adopter.ticks() - start, Limit);
     }
 }

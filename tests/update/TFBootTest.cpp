@@ -27,6 +27,9 @@ protected:
     void SetUp() override {
         state.Set_Workspace(folder.path());
         state.Activate_Project(QStringLiteral("Plant"));
+        // The updaters are installed; the fake launcher "runs" them.
+        folder.write(QStringLiteral("Ethernet_Update.exe"), "updater");
+        folder.write(QStringLiteral("Ser_48213_Update.exe"), "updater");
         boot = std::make_unique<TFBoot>(state, fake.platform, starter);
     }
 
@@ -431,4 +434,71 @@ TEST_F(TFBootTest, EveryExecRunsFormShow) {
         EXPECT_EQ(boot->exec(), QDialog::Rejected);
     }
     EXPECT_EQ(ports(), QStringList{"COM5"});
+}
+
+// An updater that is missing or cannot be started is named, with the folder it belongs in and,
+// where Windows programs need wine and there is none, that wine is needed. The remembered
+// choices are kept as at any update start.
+TEST_F(TFBootTest, UpdaterThatCannotStartIsNamedWithWhereItBelongs) {
+    struct Row {
+        const char* why;
+        int form;
+        const char* program;
+        bool installed;
+        bool launchFails;
+        bool wine;
+        QString message;
+    };
+    const QString folderText = QDir::toNativeSeparators(folder.path());
+    const QString wineNeeded = QStringLiteral(
+        "\nWindows programs run through wine on this system: install wine to update.");
+    const Row rows[] = {
+        {"serial updater missing, no wine", 0, "Ser_48213_Update.exe", false, false, false,
+         "The updater program was not found: Ser_48213_Update.exe\nPlace it in the program "
+         "folder: " +
+             folderText + wineNeeded},
+        {"Ethernet updater missing, wine present", 1, "Ethernet_Update.exe", false, false, true,
+         "The updater program was not found: Ethernet_Update.exe\nPlace it in the program "
+         "folder: " +
+             folderText},
+        {"serial updater not startable without wine", 0, "Ser_48213_Update.exe", true, true, false,
+         "The updater program could not be started: " +
+             QDir::toNativeSeparators(folder.file(QStringLiteral("Ser_48213_Update.exe"))) +
+             wineNeeded},
+        {"Ethernet updater not startable with wine", 1, "Ethernet_Update.exe", true, true, true,
+         "The updater program could not be started: " +
+             QDir::toNativeSeparators(folder.file(QStringLiteral("Ethernet_Update.exe")))},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        const QString program = folder.file(QLatin1String(row.program));
+        if (row.installed)
+            folder.write(QLatin1String(row.program), "updater");
+        else
+            QFile::remove(program);
+        fake.processes.failStart = row.launchFails;
+        fake.processes.starts.clear();
+        ProgramStarter rowStarter(fake.processes, fake.clock,
+                                  row.wine ? QStringLiteral("/usr/bin/wine") : QString());
+        TFBoot window(state, fake.platform, rowStarter);
+        window.Form_Type = row.form;
+        window.show();
+        window.findChild<QComboBox*>(QStringLiteral("CB_Update_Options"))->setCurrentIndex(2);
+        window.findChild<QCheckBox*>(QStringLiteral("CB_Update_Option_Read_Back"))
+            ->setChecked(true);
+        for (int i = 0; i < 4; ++i)
+            window.findChild<QLineEdit*>(QStringLiteral("E_IP%1").arg(i + 1))
+                ->setText(QString::number(i == 0   ? 127
+                                          : i == 3 ? 1
+                                                   : 0));
+        state.Last_Update_Option = 0;
+        state.Last_Read_Back = false;
+        fake.prompts.expectError(row.message);
+        window.Btn_UpdateClick();
+        fake.prompts.verify();
+        EXPECT_EQ(fake.processes.starts.size(), row.launchFails ? 1 : 0);
+        EXPECT_EQ(state.Last_Update_Option, 2);
+        EXPECT_TRUE(state.Last_Read_Back);
+        EXPECT_TRUE(window.isVisible());
+    }
 }

@@ -13,18 +13,29 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
 namespace {
 
-// Records its arguments one a line and keeps a copy of the parameter file it was given.
+// Records its arguments one a line and its working directory, and keeps a copy of the
+// parameter file it finds there, as a Windows updater looks for it.
 const QByteArray fakeUpdater = "#!/bin/sh\n"
                                "here=$(dirname \"$0\")\n"
                                "printf '%s\\n' \"$@\" > \"$here/args.txt\"\n"
-                               "if [ -f \"$here/Ethernet_Update.xml\" ]; then\n"
-                               "  cp \"$here/Ethernet_Update.xml\" \"$here/seen.xml\"\n"
+                               "pwd -P > \"$here/cwd.txt\"\n"
+                               "if [ -f Ethernet_Update.xml ]; then\n"
+                               "  cp Ethernet_Update.xml \"$here/seen.xml\"\n"
                                "fi\n";
+
+// Runs the Windows program it is given, as wine does, without wine.
+const QByteArray fakeWine = "#!/bin/sh\nexec \"$@\"\n";
+
+// The drive form for tests: wine's default z: drive, the root.
+QString zDrive(QString path) {
+    return QStringLiteral("Z:") + path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
 
 class UpdaterLaunch : public testing::Test {
 protected:
@@ -37,6 +48,13 @@ protected:
         }
         state.Set_Workspace(folder.file(QStringLiteral("Program Files/Ordano")));
         state.Project_Dir = QDir(state.Dir_Projects).filePath(QStringLiteral("Plant A"));
+    }
+
+    QString recordedWorkingDirectory() const {
+        QFile file(QDir(state.Dir_Program).filePath(QStringLiteral("cwd.txt")));
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("<not started>");
+        return QString::fromUtf8(file.readAll()).trimmed();
     }
 
     QStringList recordedArguments() const {
@@ -131,4 +149,50 @@ TEST_F(UpdaterLaunch, EthernetUpdaterFindsItsParameterFileBesideIt) {
         }
     }
     EXPECT_EQ(fake.echo.calls.size(), 12) << "two replies per start";
+}
+
+// Through wine an updater runs in the program folder and gets every path in the drive form
+// wine maps, on its command line and in Ethernet_Update.xml alike.
+TEST_F(UpdaterLaunch, UpdatersUnderWineRunInTheProgramFolderWithWindowsPaths) {
+    const QString wine = folder.write(QStringLiteral("bin/wine"), fakeWine);
+    QFile::setPermissions(wine, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ProgramStarter wineStarter(launcher, clock, wine);
+    wineStarter.setWinePathForm(zDrive);
+    fake.serial.ports = {3};
+    TFBoot boot(state, fake.platform, wineStarter);
+    const QString programFolder = QFileInfo(state.Dir_Program).canonicalFilePath();
+    const QString bin = QDir(state.Project_Dir).filePath(QStringLiteral("bin")) + QLatin1Char('/');
+
+    boot.Form_Type = 0;
+    boot.show();
+    choose(boot, 0, true);
+    boot.Btn_UpdateClick();
+    EXPECT_EQ(recordedWorkingDirectory(), programFolder);
+    EXPECT_EQ(recordedArguments(),
+              (QStringList{QStringLiteral(R"(\\.\COM3)"), "FW", "FR", "PW", "PR",
+                           zDrive(QDir(state.Dir_Master).filePath(QStringLiteral("sim48213.sim"))),
+                           zDrive(bin)}));
+
+    boot.hide();
+    boot.Form_Type = 1;
+    boot.show();
+    for (int i = 0; i < 4; ++i)
+        boot.findChild<QLineEdit*>(QStringLiteral("E_IP%1").arg(i + 1))
+            ->setText(QString::number(i == 0   ? 127
+                                      : i == 3 ? 1
+                                               : 0));
+    choose(boot, 0, false);
+    boot.Btn_UpdateClick();
+    EXPECT_EQ(recordedWorkingDirectory(), programFolder);
+    QFile copy(QDir(state.Dir_Program).filePath(QStringLiteral("seen.xml")));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << "the updater found no parameter file";
+    const QString xml = QString::fromUtf8(copy.readAll());
+    for (const QString& path :
+         {zDrive(QDir(state.Dir_Master).filePath(QStringLiteral("Sim48213K.sim"))),
+          zDrive(bin + QStringLiteral("bank2.bin")), zDrive(bin + QStringLiteral("bank.bin"))})
+        EXPECT_TRUE(xml.contains(QStringLiteral("<Ope_FileName>") + path +
+                                 QStringLiteral("</Ope_FileName>")))
+            << path.toStdString() << "\n"
+            << xml.toStdString();
+    EXPECT_FALSE(xml.contains(QStringLiteral(">/"))) << "no Unix path reaches the updater";
 }
