@@ -2,32 +2,18 @@
 
 #include "app/VersionCheck.h"
 #include "common/MakerSite.h"
+#include "dialogs/ClickLabel.h"
 #include "platform/Platform.h"
 #include "platform/UrlOpener.h"
 #include "state/SharedState.h"
 
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 
 namespace {
-
-// A label that reports clicks: the logo and the web address.
-class ClickLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-    std::function<void()> clicked;
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && clicked)
-            clicked();
-        QLabel::mouseReleaseEvent(event);
-    }
-};
 
 // The maker's logo: an orange ring around a blue "N" with a signal wave, drawn at 81 by 81.
 QPixmap logo() {

@@ -1,17 +1,16 @@
 #include "app/TFOrdanoreFirmWare.h"
 
-#include "dialogs/DialogParts.h"
 #include "app/Pictures.h"
+#include "app/Settings.h"
 #include "app/TFAbout.h"
 #include "app/TFSoftOptions.h"
 #include "app/VersionCheck.h"
-#include "update/ProgramStarter.h"
-#include "app/Settings.h"
-#include "state/SharedState.h"
 #include "app/WorkflowButton.h"
 #include "comm/ParGen.h"
 #include "comm/TFParGen.h"
 #include "common/MakerSite.h"
+#include "dialogs/ClickLabel.h"
+#include "dialogs/DialogParts.h"
 #include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "mbus/TFMeter_Bus.h"
@@ -21,13 +20,14 @@
 #include "projects/ProjectStore.h"
 #include "projects/TFNew_Project.h"
 #include "projects/TFOpenConf.h"
+#include "state/SharedState.h"
+#include "update/ProgramStarter.h"
 #include "update/TFBoot.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 
 namespace {
@@ -35,20 +35,6 @@ namespace {
 constexpr int ClientWidth = 694;
 constexpr int UpdateTimerFirstMs = 60000;
 constexpr int UpdateTimerNextMs = 7200000;
-
-// A label that reports clicks, for the web-address label.
-class ClickableLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-    std::function<void()> clicked;
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && clicked)
-            clicked();
-        QLabel::mouseReleaseEvent(event);
-    }
-};
 
 } // namespace
 
@@ -174,7 +160,7 @@ void TFOrdanoreFirmWare::layOut() {
     Btn_MBus = stepButton("Btn_MBus", Pictures::network(), 80, 200);
     Btn_CreateBin = stepButton("Btn_CreateBin", Pictures::updateDevice(), 80, 244);
 
-    auto* nelvari = new ClickableLabel(this);
+    auto* nelvari = new ClickLabel(this);
     nelvari->setObjectName(QStringLiteral("L_Nelvari"));
     QFont bold = nelvari->font();
     bold.setBold(true);

@@ -3,6 +3,7 @@
 #include "app/LanguageList.h"
 #include "app/VersionCheck.h"
 #include "common/MakerSite.h"
+#include "dialogs/ClickLabel.h"
 #include "dialogs/DialogParts.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
@@ -13,7 +14,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
@@ -25,20 +25,6 @@ constexpr int Width = 509;
 constexpr int Height = 373;
 constexpr int TitleHeight = 69;
 constexpr int ButtonHeight = 40;
-
-// A label that reports clicks: the flags and names of the language slots.
-class ClickLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-    std::function<void()> clicked;
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && clicked)
-            clicked();
-        QLabel::mouseReleaseEvent(event);
-    }
-};
 
 // A flag at its own size, see-through where its alpha channel says so. No colour is keyed
 // out: a flag may well use its corner's colour in a stripe.

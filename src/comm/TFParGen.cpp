@@ -10,13 +10,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -462,17 +460,9 @@ void TFParGen::setVisible(bool visible) {
         const bool loaded = std::exchange(loadedForExec_, false);
         if (!loaded && !FormShow())
             return;
-        centreOnScreen();
+        DialogParts::centreOnScreen(this);
     }
     QDialog::setVisible(visible);
-}
-
-void TFParGen::centreOnScreen() {
-    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
 bool TFParGen::eventFilter(QObject* watched, QEvent* event) {

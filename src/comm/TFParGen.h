@@ -58,7 +58,6 @@ private:
     void buildEthernet();
     void showValues(const Par_Gen& record);
     QLineEdit* fieldOf(const char* element) const;
-    void centreOnScreen();
 
     SharedState& state_;
     Platform& platform_;

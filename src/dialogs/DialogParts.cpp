@@ -1,8 +1,10 @@
 #include "dialogs/DialogParts.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace DialogParts {
@@ -87,6 +89,15 @@ void stack(QWidget* dialog, const TitlePanel& title, QLayout* body, const Button
     if (!stretchBody)
         layout->addStretch();
     layout->addWidget(buttons.panel);
+}
+
+void centreOnScreen(QWidget* window) {
+    QWidget* parent = window->parentWidget();
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
 } // namespace DialogParts

@@ -36,4 +36,8 @@ void stack(QWidget* dialog, const TitlePanel& title, QLayout* body, const Button
 void styleCodeLabel(QLabel* label);
 void styleDescriptionLabel(QLabel* label);
 
+// Centres a window on its parent's screen, or on the primary screen without a parent; leaves
+// it where it is when there is no screen at all.
+void centreOnScreen(QWidget* window);
+
 } // namespace DialogParts

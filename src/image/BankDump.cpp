@@ -60,20 +60,6 @@ const LangTable& englishTexts() {
     return table;
 }
 
-QStringList modbusTypes() {
-    QStringList list;
-    for (int i = 0; i < CodingTables::ModbusToDCount; ++i)
-        list << Index_to_Modbus_ToD(englishTexts(), i);
-    return list;
-}
-
-QStringList modbusSwaps() {
-    QStringList list;
-    for (int i = 0; i < CodingTables::ModbusSwapCount; ++i)
-        list << Index_to_Modbus_Swap(englishTexts(), i);
-    return list;
-}
-
 QString framingText(quint8 code) {
     switch (code) {
     case 0:
@@ -180,10 +166,12 @@ void dumpVariable(const QByteArray& b, qint64 at, const QString& where, Report& 
     if (!codeProblem.isEmpty())
         report.problem(where + QStringLiteral(": ") + codeProblem);
     report.field(4, QStringLiteral("Modbus slave"), QString::number(u8(VarModId)));
-    report.field(4, QStringLiteral("Modbus type"), listed(u8(VarModType), modbusTypes()));
+    report.field(4, QStringLiteral("Modbus type"),
+                 listed(u8(VarModType), Modbus_ToD_Texts(englishTexts())));
     report.field(4, QStringLiteral("Modbus register"), QString::number(u16(VarModRegister)));
     report.field(4, QStringLiteral("Modbus points"), QString::number(u8(VarModPoints)));
-    report.field(4, QStringLiteral("Modbus swap"), listed(u8(VarModSwap), modbusSwaps()));
+    report.field(4, QStringLiteral("Modbus swap"),
+                 listed(u8(VarModSwap), Modbus_Swap_Texts(englishTexts())));
 }
 
 void dumpParameterSection(const QByteArray& b, qint64 at, Report& report) {

@@ -398,6 +398,13 @@ QString indexToText(const LangTable& table, std::span<const int> texts, int inde
     return table.text(texts[size_t(index)]);
 }
 
+QStringList allTexts(const LangTable& table, std::span<const int> texts) {
+    QStringList list;
+    for (int text : texts)
+        list << table.text(text);
+    return list;
+}
+
 int textToIndex(const LangTable& table, std::span<const int> texts, const QString& text) {
     for (size_t i = 0; i < texts.size(); ++i) {
         if (table.text(texts[i]) == text)
@@ -422,4 +429,12 @@ QString Index_to_Modbus_Swap(const LangTable& table, int index) {
 
 int Modbus_Swap_to_Index(const LangTable& table, const QString& text) {
     return textToIndex(table, ModbusSwapTexts, text);
+}
+
+QStringList Modbus_ToD_Texts(const LangTable& table) {
+    return allTexts(table, ModbusToDTexts);
+}
+
+QStringList Modbus_Swap_Texts(const LangTable& table) {
+    return allTexts(table, ModbusSwapTexts);
 }

@@ -76,3 +76,6 @@ QString Index_to_Modbus_ToD(const LangTable& table, int index);
 int Modbus_ToD_to_Index(const LangTable& table, const QString& text);
 QString Index_to_Modbus_Swap(const LangTable& table, int index);
 int Modbus_Swap_to_Index(const LangTable& table, const QString& text);
+// The whole lists, in position order, for drop-down lists and reports.
+QStringList Modbus_ToD_Texts(const LangTable& table);
+QStringList Modbus_Swap_Texts(const LangTable& table);

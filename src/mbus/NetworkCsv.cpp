@@ -58,20 +58,6 @@ QString caption(const QStringList& list, int position) {
     return position >= 0 && position < list.size() ? list[position] : QString::number(position);
 }
 
-QStringList modbusTypes(const LangTable& texts) {
-    QStringList list;
-    for (int i = 0; i < CodingTables::ModbusToDCount; ++i)
-        list << Index_to_Modbus_ToD(texts, i);
-    return list;
-}
-
-QStringList modbusSwaps(const LangTable& texts) {
-    QStringList list;
-    for (int i = 0; i < CodingTables::ModbusSwapCount; ++i)
-        list << Index_to_Modbus_Swap(texts, i);
-    return list;
-}
-
 QString scaleCaption(const TVariabile& v) {
     if (v.Scale == CodingTables::NoScale)
         return QString();
@@ -153,7 +139,7 @@ public:
         : texts_(texts), types_(CodingTables::typesOfData()),
           functions_(CodingTables::functionFields()), dimensions_(CodingTables::dimensions()),
           units_(CodingTables::units()), vifes_(CodingTables::vifeEntries()),
-          modbusTypes_(modbusTypes(texts)), swaps_(modbusSwaps(texts)) {}
+          modbusTypes_(Modbus_ToD_Texts(texts)), swaps_(Modbus_Swap_Texts(texts)) {}
 
     ImportResult run(const QByteArray& bytes);
 
@@ -411,8 +397,8 @@ const QStringList& columnNames() {
 }
 
 QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts) {
-    const QStringList mbTypes = modbusTypes(texts);
-    const QStringList swaps = modbusSwaps(texts);
+    const QStringList mbTypes = Modbus_ToD_Texts(texts);
+    const QStringList swaps = Modbus_Swap_Texts(texts);
     QByteArray out = Utf8Bom;
     appendRow(out, columnNames());
     for (const TNodo& node : nodes) {

@@ -86,20 +86,6 @@ CellEditor editorOfCell(int row, int column) {
     }
 }
 
-QStringList typeOfDataEntries(const LangTable& table) {
-    QStringList entries;
-    for (int i = 0; i < CodingTables::ModbusToDCount; ++i)
-        entries << Index_to_Modbus_ToD(table, i);
-    return entries;
-}
-
-QStringList swapEntries(const LangTable& table) {
-    QStringList entries;
-    for (int i = 0; i < CodingTables::ModbusSwapCount; ++i)
-        entries << Index_to_Modbus_Swap(table, i);
-    return entries;
-}
-
 QStringList headerTexts(const LangTable& table) {
     return {table.text(665), table.text(666), table.text(667)};
 }

@@ -68,10 +68,6 @@ int blockOfRow(int row);
 enum class CellEditor { None, Text, TypeOfDataList, SwapList };
 CellEditor editorOfCell(int row, int column);
 
-// The entries of the two drop-down lists, from the language table.
-QStringList typeOfDataEntries(const LangTable& table);
-QStringList swapEntries(const LangTable& table);
-
 // Header texts of the three columns.
 QStringList headerTexts(const LangTable& table);
 

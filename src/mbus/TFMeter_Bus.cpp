@@ -1,6 +1,7 @@
 #include "mbus/TFMeter_Bus.h"
 
 #include "dialogs/DialogParts.h"
+#include "mbus/CodingTables.h"
 #include "mbus/TFNewIDNode.h"
 #include "mbus/WideComboBox.h"
 #include "platform/Platform.h"
@@ -13,7 +14,6 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -21,7 +21,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -52,8 +51,7 @@ TFMeter_Bus::TFMeter_Bus(SharedState& state, Platform& platform, QWidget* parent
     : QDialog(parent), state_(state), platform_(platform), model_(state.Lang_Table) {
     setObjectName(QStringLiteral("TFMeter_Bus"));
     resize(ClientWidth, ClientHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    DialogParts::centreOnScreen(this);
 }
 
 void TFMeter_Bus::setVisible(bool visible) {
@@ -273,9 +271,9 @@ void TFMeter_Bus::Set_Lang() {
         const QSignalBlocker a(CB_Var_Mod_ToD);
         const QSignalBlocker b(CB_Var_Mod_Swap);
         CB_Var_Mod_ToD->clear();
-        CB_Var_Mod_ToD->addItems({t.text(615), t.text(616), t.text(617), t.text(618)});
+        CB_Var_Mod_ToD->addItems(Modbus_ToD_Texts(t));
         CB_Var_Mod_Swap->clear();
-        CB_Var_Mod_Swap->addItems({t.text(622), t.text(623)});
+        CB_Var_Mod_Swap->addItems(Modbus_Swap_Texts(t));
     }
     const std::pair<QLabel*, QWidget*> mbus[] = {
         {L_Var_MBus_Desc, E_Var_MBus_Desc},     {L_Var_MBus_ToD, CB_Var_MBus_ToD},

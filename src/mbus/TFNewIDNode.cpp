@@ -2,17 +2,16 @@
 
 #include "common/NumberRule.h"
 #include "dialogs/DialogParts.h"
+#include "mbus/CodingTables.h"
 #include "platform/Prompts.h"
 #include "state/SharedState.h"
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -84,9 +83,9 @@ private:
     QStringList listOf(const QModelIndex& index) const {
         switch (PasteRules::editorOfCell(index.row() + 1, index.column())) {
         case PasteRules::CellEditor::TypeOfDataList:
-            return PasteRules::typeOfDataEntries(table_);
+            return Modbus_ToD_Texts(table_);
         case PasteRules::CellEditor::SwapList:
-            return PasteRules::swapEntries(table_);
+            return Modbus_Swap_Texts(table_);
         default:
             return {};
         }
@@ -235,17 +234,9 @@ void TFNewIDNode::FormShow() {
 void TFNewIDNode::setVisible(bool visible) {
     if (visible && !isVisible()) {
         FormShow();
-        centreOnScreen();
+        DialogParts::centreOnScreen(this);
     }
     QDialog::setVisible(visible);
-}
-
-void TFNewIDNode::centreOnScreen() {
-    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
 QStringList TFNewIDNode::newValues() const {

@@ -49,7 +49,6 @@ private:
     QWidget* buildNodePanel();
     void fillGrid(const QList<PasteRules::GridRow>& rows);
     bool refuse(int message);
-    void centreOnScreen();
 
     SharedState& state_;
     Prompts& prompts_;

@@ -1,26 +1,24 @@
 #include "update/TFBoot.h"
 
-#include "dialogs/DialogParts.h"
-#include "update/ProgramStarter.h"
-#include "state/SharedState.h"
 #include "common/IpAddress.h"
+#include "dialogs/DialogParts.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/SerialProbe.h"
+#include "state/SharedState.h"
+#include "update/ProgramStarter.h"
 #include "update/UpdateOptions.h"
 #include "update/UpdaterHandoff.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QTableWidget>
 #include <QToolButton>
@@ -263,17 +261,9 @@ void TFBoot::setVisible(bool visible) {
     // Every showing goes through FormShow, whether through exec(), open() or show().
     if (visible && !isVisible()) {
         FormShow();
-        centreOnScreen();
+        DialogParts::centreOnScreen(this);
     }
     QDialog::setVisible(visible);
-}
-
-void TFBoot::centreOnScreen() {
-    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
 void TFBoot::update_ComPort() {

@@ -64,7 +64,6 @@ private:
     QWidget* buildOptionsPanel();
     QWidget* buildButtonPanel();
     void setKeyboardOrder(const QList<QWidget*>& order);
-    void centreOnScreen();
 
     SharedState& state_;
     Platform& platform_;

@@ -445,11 +445,14 @@ TEST(CodingTables, ModbusTextMapsReadTheLanguageTable) {
     EXPECT_EQ(Index_to_Modbus_Swap(table, 2), QString());
     EXPECT_EQ(Modbus_Swap_to_Index(table, u"Type 1"_s), 1);
     EXPECT_EQ(Modbus_Swap_to_Index(table, u"type 1"_s), -1);
+    EXPECT_EQ(Modbus_ToD_Texts(table), tod);
+    EXPECT_EQ(Modbus_Swap_Texts(table), (QStringList{u"None"_s, u"Type 1"_s}));
 
     // A language file that renames a text: the new name is recognised, the old one not.
     table.setText(617, u"Registro"_s);
     EXPECT_EQ(Modbus_ToD_to_Index(table, u"Registro"_s), 2);
     EXPECT_EQ(Modbus_ToD_to_Index(table, u"Holding Register"_s), -1);
+    EXPECT_EQ(Modbus_ToD_Texts(table).value(2), u"Registro"_s);
 
     // The renaming stays in its table: a new table has the English names again.
     const LangTable defaults;

@@ -177,9 +177,6 @@ TEST(PasteRules, NodeGridHasOneBlockOfFiveRowsPerVariable) {
     EXPECT_EQ(editorOfCell(0, 2), CellEditor::None) << "the header";
     EXPECT_EQ(headerTexts(table),
               (QStringList{"Name of Parameter", "Value of Copied Variable", "New Value"}));
-    EXPECT_EQ(typeOfDataEntries(table),
-              (QStringList{"Coil Status", "Input Status", Holding, "Input Register"}));
-    EXPECT_EQ(swapEntries(table), (QStringList{"None", Type1}));
 }
 
 TEST(PasteRules, NodeWithoutVariablesHasOneEmptyReadOnlyRow) {
