@@ -56,6 +56,33 @@ TEST(Readers, CheckAndCompileShareTheSizeLimit) {
     }
 }
 
+// A configuration file replaced by a FIFO is refused at once by every reader, never waited on.
+TEST(Readers, ConfigurationFilesThatAreFifosAreRefused) {
+    struct Row {
+        const char* command;
+        CliCommand run;
+        int status;
+    };
+    const Row commands[] = {
+        {"compile", Cli::compile, 1}, {"check", Cli::check, 2}, {"export-csv", nullptr, 1}};
+    for (const char* file : {"M_Bus.xml", "ParGen.xml"}) {
+        for (const Row& command : commands) {
+            if (!command.run && QLatin1String(file) != QLatin1String("M_Bus.xml"))
+                continue; // export-csv reads the network only
+            SCOPED_TRACE(std::string(command.command) + " " + file);
+            TestFolder folder;
+            const QString path = folder.file(QString::fromLatin1(file));
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            const CapturedRun r =
+                command.run ? runCommand(command.run, {folder.path()})
+                            : runCommand(Cli::exportCsv,
+                                         {folder.path(), folder.file(QStringLiteral("n.csv"))});
+            EXPECT_EQ(r.status, command.status);
+            EXPECT_TRUE(r.err.contains(QLatin1String("not a regular file"))) << r.err.toStdString();
+        }
+    }
+}
+
 // A finding quotes only the start of a stored text, as the compiler's messages do.
 TEST(Readers, CheckQuotesOnlyTheStartOfATextValue) {
     const QString longText = QString(5000, QLatin1Char('d'));
