@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Product.h"
 #include "platform/HttpGetter.h"
 
 #include <QList>
@@ -9,8 +10,6 @@
 #include <QUrl>
 #include <functional>
 
-// The software's own version, compared with the one the maker's site announces.
-inline constexpr const char* SW_Version = "2.005";
 
 // A version text to an integer: the text after the first blank, its first, third, fourth and
 // fifth characters read as a decimal number ("VER. 2.010" gives 2010); -1 when it cannot.
