@@ -1,25 +1,12 @@
 #include "app/VersionCheck.h"
 
+#include "common/Blanks.h"
 #include "common/MakerSite.h"
 #include "lang/LangFile.h"
 
-namespace {
-
-QString trimmedBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
-
 int Conv_Version(const QString& Ver_str) {
     const qsizetype blank = Ver_str.indexOf(u' ');
-    const QString version = trimmedBlanks(blank < 0 ? Ver_str : Ver_str.mid(blank + 1));
+    const QString version = trimBlanks(blank < 0 ? Ver_str : Ver_str.mid(blank + 1));
     if (version.size() < 5)
         return -1;
     // The second character is the decimal point and is skipped.
@@ -35,7 +22,7 @@ bool Is_Newer_Version(const QString& reply) {
     if (r.isEmpty() || r == QLatin1String("VER. 0.000"))
         return false;
     const int mine = Conv_Version(QString::fromLatin1(SW_Version));
-    const int theirs = Conv_Version(trimmedBlanks(reply));
+    const int theirs = Conv_Version(trimBlanks(reply));
     return mine != -1 && theirs != -1 && theirs > mine;
 }
 

@@ -1,21 +1,7 @@
 #include "common/IpAddress.h"
 
+#include "common/Blanks.h"
 #include "common/NumberRule.h"
-
-namespace {
-
-// Only blanks are trimmed, as the address fields show them.
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
 
 bool Split_IP_Address(const QString& text, std::array<QString, 4>& parts) {
     QString rest = trimBlanks(text);

@@ -40,6 +40,21 @@ constexpr qint64 MaxCsvSize = 16 * 1024 * 1024;
 const QString CsvFilter = QStringLiteral("CSV (*.csv)");
 const QString ReportFilter = QStringLiteral("HTML (*.html);;PDF (*.pdf)");
 
+// The save-file dialog, starting with the configuration's name and `extension` in its folder.
+QString askSavePath(Prompts& prompts, QWidget* parent, const SharedState& state, int caption,
+                    const char* extension, const QString& filter) {
+    const QString suggested =
+        QDir(state.Project_Dir).filePath(state.Project_Name + QLatin1String(extension));
+    return prompts.saveFile(parent, state.Lang_Table.text(caption), suggested, filter);
+}
+
+void reportNotWritten(Prompts& prompts, QWidget* parent, const LangTable& t, const QString& path,
+                      const QString& failed) {
+    prompts.error(
+        parent,
+        t.text(Msg_NotWritten).arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+}
+
 QPushButton* exchangeButton(QWidget* panel, const char* name) {
     auto* button = new QPushButton(panel);
     button->setObjectName(QLatin1String(name));
@@ -109,18 +124,13 @@ void TFMeter_Bus::refreshWarnings() {
 }
 
 void TFMeter_Bus::Btn_ExportCsvClick() {
-    const LangTable& t = state_.Lang_Table;
-    const QString suggested =
-        QDir(state_.Project_Dir).filePath(state_.Project_Name + QStringLiteral(".csv"));
     const QString path =
-        platform_.prompts.saveFile(this, t.text(Txt_ExportCsv), suggested, CsvFilter);
+        askSavePath(platform_.prompts, this, state_, Txt_ExportCsv, ".csv", CsvFilter);
     if (path.isEmpty())
         return;
     const QString failed = writeFileAtomically(path, model_.exportCsv());
     if (!failed.isEmpty())
-        platform_.prompts.error(
-            this, t.text(Msg_NotWritten)
-                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+        reportNotWritten(platform_.prompts, this, state_.Lang_Table, path, failed);
 }
 
 void TFMeter_Bus::Btn_ImportCsvClick() {
@@ -157,10 +167,8 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
 
 void TFMeter_Bus::Btn_ReportClick() {
     const LangTable& t = state_.Lang_Table;
-    const QString suggested =
-        QDir(state_.Project_Dir).filePath(state_.Project_Name + QStringLiteral(".html"));
     const QString path =
-        platform_.prompts.saveFile(this, t.text(Txt_Report), suggested, ReportFilter);
+        askSavePath(platform_.prompts, this, state_, Txt_Report, ".html", ReportFilter);
     if (path.isEmpty())
         return;
     auto gathered = InstallationReport::gather(state_.Project_Dir, QDateTime::currentDateTime(),
@@ -173,7 +181,5 @@ void TFMeter_Bus::Btn_ReportClick() {
                                ? writeReportPdf(html, path)
                                : writeFileAtomically(path, html.toUtf8());
     if (!failed.isEmpty())
-        platform_.prompts.error(
-            this, t.text(Msg_NotWritten)
-                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+        reportNotWritten(platform_.prompts, this, t, path, failed);
 }
