@@ -3,14 +3,7 @@
 #include "FullNetwork.h"
 
 #include "mbus/TFMeter_Bus.h"
-#include "platform/Clock.h"
-#include "platform/DesktopUrlOpener.h"
-#include "platform/HttpGetter.h"
-#include "platform/IcmpEchoService.h"
-#include "platform/MessageBoxPrompts.h"
-#include "platform/Platform.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/SystemSerialProbe.h"
+#include "platform/SystemPlatform.h"
 #include "state/SharedState.h"
 
 #include <QApplication>
@@ -36,14 +29,7 @@ public:
 };
 
 struct Editor {
-    MessageBoxPrompts prompts;
-    SystemProcessLauncher processes;
-    SystemClock clock;
-    DesktopUrlOpener urls;
-    NetworkHttpGetter http;
-    IcmpEchoService echo;
-    SystemSerialProbe serial;
-    Platform platform{prompts, processes, clock, urls, http, echo, serial};
+    SystemPlatform system;
     SharedState state;
     QTemporaryDir folder;
     std::unique_ptr<TFMeter_Bus> window;
@@ -55,7 +41,7 @@ struct Editor {
         QDir(state.Dir_Projects).mkpath(QStringLiteral("Empty"));
         state.Activate_Project(QStringLiteral("Full"));
         Save_Network(fullNetwork(), state.File_MBus);
-        window = std::make_unique<TFMeter_Bus>(state, platform);
+        window = std::make_unique<TFMeter_Bus>(state, system.platform);
         window->FormCreate();
         window->findChild<QTreeView*>()->viewport()->installEventFilter(&probe);
     }

@@ -4,6 +4,7 @@
 #include "lang/LangTable.h"
 #include "mbus/Network.h"
 #include "mbus/NetworkCsv.h"
+#include "mbus/NetworkXml.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,11 +15,8 @@ namespace Cli {
 namespace {
 
 QString networkFile(const QString& dir) {
-    return QDir(dir).filePath(QStringLiteral("M_Bus.xml"));
+    return QDir(dir).filePath(QLatin1String(MBusXml::FileName));
 }
-
-// A spreadsheet of a full network is about 100 KB; refuse what cannot be one.
-constexpr qint64 MaxCsvSize = 16 * 1024 * 1024;
 
 } // namespace
 
@@ -61,8 +59,8 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "import-csv: " << args[1] << ": " << (file.errorString()) << '\n';
         return 1;
     }
-    if (file.size() > MaxCsvSize) {
-        err << "import-csv: " << args[1] << ": the file is larger than " << MaxCsvSize
+    if (file.size() > NetworkCsv::MaxFileSize) {
+        err << "import-csv: " << args[1] << ": the file is larger than " << NetworkCsv::MaxFileSize
             << " bytes\n";
         return 1;
     }

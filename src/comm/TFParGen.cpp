@@ -3,6 +3,7 @@
 #include "comm/CollapsibleSection.h"
 #include "comm/ParGenRules.h"
 #include "dialogs/DialogParts.h"
+#include "dialogs/DotAdvance.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "state/SharedState.h"
@@ -200,10 +201,10 @@ void TFParGen::buildEthernet() {
         const QByteArray name = QByteArray("E_") + EthernetElements[i];
         QLineEdit* edit = named(new QLineEdit(body), name.constData());
         edit->setFixedWidth(OctetWidth);
-        edit->installEventFilter(this);
         connect(edit, &QLineEdit::textChanged, this, [this, edit] { On_Change(edit); });
         E_Ethernet[i] = edit;
     }
+    new DotAdvance({E_Ethernet.begin(), E_Ethernet.end()}, this);
     L_Ethernet_IP = rowLabel(body, "L_Ethernet_IP", E_Ethernet[0]);
     L_Ethernet_SM = rowLabel(body, "L_Ethernet_SM", E_Ethernet[4]);
     CB_Ethernet_En_GAT = named(new QCheckBox(body), "CB_Ethernet_En_GAT");
@@ -463,19 +464,6 @@ void TFParGen::setVisible(bool visible) {
         DialogParts::centreOnScreen(this);
     }
     QDialog::setVisible(visible);
-}
-
-bool TFParGen::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    const auto it = std::find(E_Ethernet.begin(), E_Ethernet.end(), watched);
-    if (it == E_Ethernet.end() || static_cast<QKeyEvent*>(event)->text() != QStringLiteral("."))
-        return QDialog::eventFilter(watched, event);
-    // A dot never reaches an address field; it moves on to the next one, as in a typed address.
-    const auto next = it + 1;
-    if (next != E_Ethernet.end() && (*next)->isEnabled() && (*next)->isVisible())
-        (*next)->setFocus(Qt::TabFocusReason);
-    return true;
 }
 
 void TFParGen::keyPressEvent(QKeyEvent* event) {

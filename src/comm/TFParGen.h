@@ -48,7 +48,6 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

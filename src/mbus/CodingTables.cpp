@@ -371,6 +371,17 @@ bool scaleFits(int typeOfData, int vife, int scale) {
     return scale >= 0 && scale < list->size();
 }
 
+QString captionAt(const QStringList& list, int position) {
+    return position >= 0 && position < list.size() ? list[position] : QString::number(position);
+}
+
+QString scaleCaption(int typeOfData, int vife, int scale) {
+    if (scale == NoScale)
+        return QString();
+    const auto list = scaleListFor(typeOfData, vife);
+    return list ? captionAt(*list, scale) : QString::number(scale);
+}
+
 ScalePanel scaleAfterTypeChange(int typeOfData, int vife) {
     return panelFor(scaleListFor(typeOfData, vife));
 }

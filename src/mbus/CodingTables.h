@@ -48,6 +48,13 @@ std::optional<QStringList> scaleListFor(int typeOfData, int vife);
 // there is no list.
 bool scaleFits(int typeOfData, int vife, int scale);
 
+// The caption of a stored position; the position itself when the list has no such entry (a
+// file written elsewhere may hold any value).
+QString captionAt(const QStringList& list, int position);
+
+// The caption of a stored `Scale`: empty for 255, the number when no list holds it.
+QString scaleCaption(int typeOfData, int vife, int scale);
+
 // What the Scale control shows after a rebuild.
 struct ScalePanel {
     bool enabled = false;

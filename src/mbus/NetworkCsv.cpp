@@ -54,17 +54,6 @@ constexpr int Msg_Line = 721;
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
-QString caption(const QStringList& list, int position) {
-    return position >= 0 && position < list.size() ? list[position] : QString::number(position);
-}
-
-QString scaleCaption(const TVariabile& v) {
-    if (v.Scale == CodingTables::NoScale)
-        return QString();
-    const auto list = CodingTables::scaleListFor(v.Type_Of_Data, v.VIFE);
-    return list ? caption(*list, v.Scale) : QString::number(v.Scale);
-}
-
 QByteArray csvField(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     // Every field is quoted, so blanks at the ends of captions survive.
@@ -397,6 +386,7 @@ const QStringList& columnNames() {
 }
 
 QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts) {
+    using CodingTables::captionAt;
     const QStringList mbTypes = Modbus_ToD_Texts(texts);
     const QStringList swaps = Modbus_Swap_Texts(texts);
     QByteArray out = Utf8Bom;
@@ -416,20 +406,20 @@ QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts) {
                       nodeFields + QStringList{
                                        v.Enable ? QStringLiteral("1") : QStringLiteral("0"),
                                        v.Description,
-                                       caption(CodingTables::typesOfData(), v.Type_Of_Data),
-                                       scaleCaption(v),
-                                       caption(CodingTables::functionFields(), v.Function_Field),
-                                       caption(CodingTables::dimensions(), v.Dimension),
+                                       captionAt(CodingTables::typesOfData(), v.Type_Of_Data),
+                                       CodingTables::scaleCaption(v.Type_Of_Data, v.VIFE, v.Scale),
+                                       captionAt(CodingTables::functionFields(), v.Function_Field),
+                                       captionAt(CodingTables::dimensions(), v.Dimension),
                                        QString::number(v.Length),
-                                       caption(CodingTables::units(), v.Unita),
+                                       captionAt(CodingTables::units(), v.Unita),
                                        QString::number(v.Storage_Number),
                                        QString::number(v.Tariff),
-                                       caption(CodingTables::vifeEntries(), v.VIFE),
+                                       captionAt(CodingTables::vifeEntries(), v.VIFE),
                                        QString::number(v.Mod_ID),
-                                       caption(mbTypes, v.Mod_ToD),
+                                       captionAt(mbTypes, v.Mod_ToD),
                                        QString::number(v.Mod_NumReg),
                                        QString::number(v.Mod_NPoint),
-                                       caption(swaps, v.Mod_Swap),
+                                       captionAt(swaps, v.Mod_Swap),
                                    });
         }
     }

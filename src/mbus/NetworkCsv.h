@@ -14,6 +14,9 @@ class LangTable;
 // byte-order mark, so spreadsheet programs open it right.
 namespace NetworkCsv {
 
+// A spreadsheet of a full network is about 100 KB; a larger file is refused before reading.
+inline constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
 // The header, in the order export writes it; import takes the columns in any order.
 const QStringList& columnNames();
 

@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/Product.h"
+#include "mbus/NetworkCsv.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "report/InstallationReport.h"
@@ -33,9 +34,6 @@ constexpr int Txt_Warnings = 709;
 constexpr int Msg_NotImported = 722;
 constexpr int Msg_ReplaceNetwork = 723;
 constexpr int Msg_NotWritten = 724;
-
-// A spreadsheet of a full network is about 100 KB; refuse what cannot be one before reading.
-constexpr qint64 MaxCsvSize = 16 * 1024 * 1024;
 
 const QString CsvFilter = QStringLiteral("CSV (*.csv)");
 const QString ReportFilter = QStringLiteral("HTML (*.html);;PDF (*.pdf)");
@@ -146,7 +144,7 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
         reason = QDir::toNativeSeparators(path);
     else if (!file.open(QIODevice::ReadOnly))
         reason = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
-    else if (file.size() > MaxCsvSize)
+    else if (file.size() > NetworkCsv::MaxFileSize)
         reason = QDir::toNativeSeparators(path);
     else
         bytes = file.readAll();

@@ -1,10 +1,11 @@
 #include "report/InstallationReport.h"
 
+#include "comm/ParGenXml.h"
 #include "image/BankFiles.h"
-#include "image/Compiler.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkWarnings.h"
+#include "mbus/NetworkXml.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,10 +41,6 @@ enum Text {
 template <std::size_t N> QString listText(const std::array<const char*, N>& list, int position) {
     return position >= 0 && position < int(N) ? QString::fromUtf8(list[std::size_t(position)])
                                               : QStringLiteral("-");
-}
-
-QString listText(const QStringList& list, int position) {
-    return position >= 0 && position < list.size() ? list[position] : QString::number(position);
 }
 
 QString address(const QString& a, const QString& b, const QString& c, const QString& d) {
@@ -89,10 +86,8 @@ Section communication(const Input& input, const LangTable& t) {
 }
 
 QString scaleText(const TVariabile& v) {
-    if (v.Scale == CodingTables::NoScale)
-        return QStringLiteral("-");
-    const auto list = CodingTables::scaleListFor(v.Type_Of_Data, v.VIFE);
-    return list ? listText(*list, v.Scale) : QString::number(v.Scale);
+    const QString caption = CodingTables::scaleCaption(v.Type_Of_Data, v.VIFE, v.Scale);
+    return caption.isEmpty() ? QStringLiteral("-") : caption;
 }
 
 Section node(const TNodo& node, const LangTable& t) {
@@ -113,11 +108,12 @@ Section node(const TNodo& node, const LangTable& t) {
         h = h.trimmed();
     int record = 0;
     for (const TVariabile& v : node.Var_List) {
-        const QString dimension = v.Dimension == CodingTables::VariableLengthDimension
-                                      ? QStringLiteral("%1 (%2)")
-                                            .arg(listText(CodingTables::dimensions(), v.Dimension))
-                                            .arg(v.Length)
-                                      : listText(CodingTables::dimensions(), v.Dimension);
+        const QString dimension =
+            v.Dimension == CodingTables::VariableLengthDimension
+                ? QStringLiteral("%1 (%2)")
+                      .arg(CodingTables::captionAt(CodingTables::dimensions(), v.Dimension))
+                      .arg(v.Length)
+                : CodingTables::captionAt(CodingTables::dimensions(), v.Dimension);
         const QString source = QStringLiteral("%1 %2, %3, %4 %5, %6 %7, %8 %9")
                                    .arg(t.text(613).trimmed())
                                    .arg(v.Mod_ID)
@@ -127,13 +123,13 @@ Section node(const TNodo& node, const LangTable& t) {
                                    .arg(t.text(620).trimmed())
                                    .arg(v.Mod_NPoint)
                                    .arg(t.text(621).trimmed(), Index_to_Modbus_Swap(t, v.Mod_Swap));
-        s.table.rows.append({v.Enable ? QString::number(++record) : t.text(T_Disabled),
-                             v.Description, listText(CodingTables::typesOfData(), v.Type_Of_Data),
-                             scaleText(v),
-                             listText(CodingTables::functionFields(), v.Function_Field), dimension,
-                             QString::number(v.Storage_Number), QString::number(v.Tariff),
-                             listText(CodingTables::units(), v.Unita),
-                             listText(CodingTables::vifeEntries(), v.VIFE), source});
+        s.table.rows.append(
+            {v.Enable ? QString::number(++record) : t.text(T_Disabled), v.Description,
+             CodingTables::captionAt(CodingTables::typesOfData(), v.Type_Of_Data), scaleText(v),
+             CodingTables::captionAt(CodingTables::functionFields(), v.Function_Field), dimension,
+             QString::number(v.Storage_Number), QString::number(v.Tariff),
+             CodingTables::captionAt(CodingTables::units(), v.Unita),
+             CodingTables::captionAt(CodingTables::vifeEntries(), v.VIFE), source});
     }
     return s;
 }
@@ -170,8 +166,8 @@ Gathered gather(const QString& configDir, const QDateTime& now, const QString& s
     g.input.date = now;
     g.input.softwareVersion = softwareVersion;
 
-    const QString parGenPath = dir.filePath(QStringLiteral("ParGen.xml"));
-    const QString mbusPath = dir.filePath(QStringLiteral("M_Bus.xml"));
+    const QString parGenPath = dir.filePath(QLatin1String(ParGenXml::FileName));
+    const QString mbusPath = dir.filePath(QLatin1String(MBusXml::FileName));
     if (QFileInfo::exists(parGenPath)) {
         const ParGenLoad loaded = Load_Par_Gen(parGenPath);
         if (!loaded.ok()) {

@@ -2,6 +2,7 @@
 
 #include "common/IpAddress.h"
 #include "dialogs/DialogParts.h"
+#include "dialogs/DotAdvance.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/SerialProbe.h"
@@ -94,10 +95,10 @@ QWidget* TFBoot::buildAddressPanel() {
             fields->addWidget(new QLabel(QStringLiteral("."), P_IP_Address));
         QLineEdit* edit = named(new QLineEdit(QStringLiteral("0"), P_IP_Address), names[i]);
         edit->setFixedWidth(44);
-        edit->installEventFilter(this);
         fields->addWidget(edit);
         E_IP[i] = edit;
     }
+    new DotAdvance({E_IP.begin(), E_IP.end()}, this);
     fields->addStretch();
     auto* layout = new QVBoxLayout(P_IP_Address);
     layout->setContentsMargins(16, 2, 16, 2);
@@ -276,19 +277,6 @@ void TFBoot::update_ComPort() {
 
 void TFBoot::Btn_COM_ListClick() {
     update_ComPort();
-}
-
-bool TFBoot::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    const auto it = std::find(E_IP.begin(), E_IP.end(), watched);
-    if (it == E_IP.end() || static_cast<QKeyEvent*>(event)->text() != QStringLiteral("."))
-        return QDialog::eventFilter(watched, event);
-    // The dot never reaches a field; it moves on to the next one, like a typed address.
-    const auto next = it + 1;
-    if (next != E_IP.end() && (*next)->isEnabled() && (*next)->isVisible())
-        (*next)->setFocus(Qt::TabFocusReason);
-    return true;
 }
 
 QString TFBoot::ipAddressText() const {

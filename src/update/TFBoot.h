@@ -48,9 +48,6 @@ public:
 
     void setVisible(bool visible) override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     // Paths for `program` in the form it reads (through wine: the drive form).
     UpdaterHandoff::PathForm pathFormFor(const QString& program) const;
