@@ -3,6 +3,7 @@
 #include "common/NumberRule.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
+#include "mbus/NetworkEditor.h"
 #include "mbus/NetworkRules.h"
 
 #include <QHash>
@@ -298,43 +299,38 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
     if (!NetworkRules::canAddVariable(node.Var_List.size()))
         return fail(row, Col_Desc, texts_.text(NetworkRules::Msg_MaxVariables));
 
-    TVariabile v;
+    // The row fills a variable panel as the user would, so the editor's own checks and its
+    // way of storing the values apply.
+    VariablePanel panel;
     const QString& enable = field(row, Col_Enable);
     if (enable != QStringLiteral("1") && enable != QStringLiteral("0"))
         return fail(row, Col_Enable, texts_.text(Msg_Enable));
-    v.Enable = enable == QStringLiteral("1");
-    v.Description = field(row, Col_Desc);
-
-    qint32 vife = 0;
-    qint32 scale = 0;
-    if (!listField(row, Col_Type, types_, v.Type_Of_Data) ||
-        !listField(row, Col_FunField, functions_, v.Function_Field) ||
-        !listField(row, Col_Dim, dimensions_, v.Dimension) ||
-        !listField(row, Col_Unit, units_, v.Unita) || !listField(row, Col_Vife, vifes_, vife) ||
-        !listField(row, Col_ModToD, modbusTypes_, v.Mod_ToD) ||
-        !listField(row, Col_ModSwap, swaps_, v.Mod_Swap))
+    panel.enable = enable == QStringLiteral("1");
+    panel.description = field(row, Col_Desc);
+    if (!listField(row, Col_Type, types_, panel.type) ||
+        !listField(row, Col_FunField, functions_, panel.functionField) ||
+        !listField(row, Col_Dim, dimensions_, panel.dimension) ||
+        !listField(row, Col_Unit, units_, panel.unit) ||
+        !listField(row, Col_Vife, vifes_, panel.vife) ||
+        !listField(row, Col_ModToD, modbusTypes_, panel.modToD) ||
+        !listField(row, Col_ModSwap, swaps_, panel.modSwap))
         return false;
-    v.VIFE = quint8(vife);
-    const auto scales = CodingTables::scaleListFor(v.Type_Of_Data, v.VIFE);
+    panel.scale.selected = -1;
+    const auto scales = CodingTables::scaleListFor(panel.type, panel.vife);
     if (!scales) {
         if (!field(row, Col_Scale).isEmpty())
             return fail(row, Col_Scale, texts_.text(Msg_NoSuchEntry).arg(field(row, Col_Scale)));
-        v.Scale = CodingTables::NoScale;
-    } else {
-        if (!listField(row, Col_Scale, *scales, scale))
-            return false;
-        v.Scale = quint16(scale);
+    } else if (!listField(row, Col_Scale, *scales, panel.scale.selected)) {
+        return false;
     }
+    panel.slaveId = field(row, Col_ModId);
+    panel.modbusRegister = field(row, Col_ModReg);
+    panel.points = field(row, Col_ModPoints);
+    panel.length = field(row, Col_Length);
+    panel.storageNumber = field(row, Col_StoNumber);
+    panel.tariff = field(row, Col_Tariff);
 
-    NetworkRules::VariableNumbers numbers;
-    numbers.slaveId = NumberRule::toInt32(field(row, Col_ModId));
-    numbers.modbusRegister = NumberRule::toInt32(field(row, Col_ModReg));
-    numbers.points = NumberRule::toInt32(field(row, Col_ModPoints));
-    numbers.length = NumberRule::toInt32(field(row, Col_Length));
-    numbers.storageNumber = NumberRule::toInt64(field(row, Col_StoNumber));
-    numbers.tariff = NumberRule::toInt64(field(row, Col_Tariff));
-    numbers.dimension = v.Dimension;
-    const QList<int> failures = NetworkRules::variableFailures(numbers);
+    const QList<int> failures = NetworkRules::variableFailures(panelNumbers(panel));
     if (!failures.isEmpty()) {
         static const QHash<int, Column> columnOf = {
             {NetworkRules::Msg_SlaveId, Col_ModId},
@@ -346,14 +342,7 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
         };
         return fail(row, columnOf.value(failures.first(), Col_Desc), texts_.text(failures.first()));
     }
-    v.Mod_ID = qint32(*numbers.slaveId);
-    v.Mod_NumReg = qint32(*numbers.modbusRegister);
-    v.Mod_NPoint = qint32(*numbers.points);
-    // As the editor takes it: the low eight bits, 0 when not a number.
-    v.Length = quint8(numbers.length.value_or(0) & 0xFF);
-    v.Storage_Number = quint32(*numbers.storageNumber);
-    v.Tariff = qint32(*numbers.tariff);
-    node.Var_List.append(v);
+    node.Var_List.append(variableFromPanel(panel));
     return true;
 }
 

@@ -173,16 +173,20 @@ int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
     return NetworkRules::Check_Node_ID(tree_.nodes(), *primary, skipped, IND_VAR);
 }
 
-int NetworkEditor::Controllo_Dati_New_Var() const {
+NetworkRules::VariableNumbers panelNumbers(const VariablePanel& panel) {
     NetworkRules::VariableNumbers n;
-    n.slaveId = int32Of(varPanel.slaveId);
-    n.modbusRegister = int32Of(varPanel.modbusRegister);
-    n.points = int32Of(varPanel.points);
-    n.length = int32Of(varPanel.length);
-    n.storageNumber = NumberRule::toInt64(varPanel.storageNumber);
-    n.tariff = NumberRule::toInt64(varPanel.tariff);
-    n.dimension = varPanel.dimension;
-    const QList<int> failures = NetworkRules::variableFailures(n);
+    n.slaveId = int32Of(panel.slaveId);
+    n.modbusRegister = int32Of(panel.modbusRegister);
+    n.points = int32Of(panel.points);
+    n.length = int32Of(panel.length);
+    n.storageNumber = NumberRule::toInt64(panel.storageNumber);
+    n.tariff = NumberRule::toInt64(panel.tariff);
+    n.dimension = panel.dimension;
+    return n;
+}
+
+int NetworkEditor::Controllo_Dati_New_Var() const {
+    const QList<int> failures = NetworkRules::variableFailures(panelNumbers(varPanel));
     return failures.isEmpty() ? 0 : failures.first();
 }
 
@@ -230,7 +234,10 @@ int NetworkEditor::btn_Add_VarClick() {
 }
 
 TVariabile NetworkEditor::variableFromPanel() const {
-    const VariablePanel& p = varPanel;
+    return ::variableFromPanel(varPanel);
+}
+
+TVariabile variableFromPanel(const VariablePanel& p) {
     TVariabile v;
     v.Enable = p.enable;
     v.Description = p.description;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mbus/CodingTables.h"
+#include "mbus/NetworkRules.h"
 #include "mbus/NetworkTree.h"
 #include "mbus/PasteRules.h"
 
@@ -37,6 +38,12 @@ struct VariablePanel {
     int vife = 0;
     bool operator==(const VariablePanel&) const = default;
 };
+
+// The numbers the variable checks look at, read from a panel's texts by the number rule.
+NetworkRules::VariableNumbers panelNumbers(const VariablePanel& panel);
+// The variable a panel describes, as the editor stores it (the length keeps its low eight
+// bits; a scale list without selection stores 255).
+TVariabile variableFromPanel(const VariablePanel& panel);
 
 // The network editor's rules, free of any window: the network and its tree, the selection,
 // the two panels, the button modes and every command with its checks. The window moves
