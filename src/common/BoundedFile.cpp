@@ -71,19 +71,33 @@ Result read(const QString& path, const Limit& limit) {
     QFile file;
     if (!openRegular(file, path, result.error))
         return result;
-    if (file.size() > limit.bytes) {
-        result.error = tooLarge(name, file.size(), limit);
+    const qint64 size = file.size();
+    if (size > limit.bytes) {
+        result.error = tooLarge(name, size, limit);
         return result;
     }
-    result.bytes = file.read(limit.bytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.bytes.clear();
-        result.error = QStringLiteral("%1: %2").arg(name, file.errorString());
-    } else if (result.bytes.size() > limit.bytes) {
-        const qint64 size = std::max<qint64>(file.size(), result.bytes.size());
-        result.bytes.clear();
-        result.error = tooLarge(name, size, limit);
+    // Room for the size found plus one byte, so a file that grew shows; the buffer grows
+    // only for such a file and never beyond the limit plus one.
+    QByteArray bytes(qsizetype(size + 1), Qt::Uninitialized);
+    qint64 got = 0;
+    for (;;) {
+        const qint64 n = file.read(bytes.data() + got, bytes.size() - got);
+        if (n < 0) {
+            result.error = QStringLiteral("%1: %2").arg(name, file.errorString());
+            return result;
+        }
+        if (n == 0)
+            break;
+        got += n;
+        if (got > limit.bytes) {
+            result.error = tooLarge(name, std::max(file.size(), got), limit);
+            return result;
+        }
+        if (got == bytes.size())
+            bytes.resize(qsizetype(std::min(2 * got, limit.bytes + 1)));
     }
+    bytes.truncate(qsizetype(got));
+    result.bytes = std::move(bytes);
     return result;
 }
 

@@ -1,7 +1,6 @@
 #include "common/FileInteger.h"
 
 #include <QString>
-#include <cstring>
 #include <limits>
 
 namespace FileInteger {
@@ -9,19 +8,21 @@ namespace FileInteger {
 namespace {
 
 // One rule for both kinds of text; the bytes of a parser's attribute are read without a copy.
-template <typename Char> std::optional<qint64> parseChars(const Char* text, qsizetype size) {
+// `atEnd(i)` tells whether position i is past the text (a length, or a terminating NUL).
+template <typename Char, typename AtEnd>
+std::optional<qint64> parseChars(const Char* text, AtEnd atEnd) {
     qsizetype i = 0;
     bool negative = false;
-    if (i < size && (text[i] == Char('+') || text[i] == Char('-'))) {
+    if (!atEnd(i) && (text[i] == Char('+') || text[i] == Char('-'))) {
         negative = text[i] == Char('-');
         ++i;
     }
-    if (i >= size)
+    if (atEnd(i))
         return std::nullopt;
     const quint64 limit = negative ? quint64(std::numeric_limits<qint64>::max()) + 1
                                    : quint64(std::numeric_limits<qint64>::max());
     quint64 value = 0;
-    for (; i < size; ++i) {
+    for (; !atEnd(i); ++i) {
         const auto c = text[i];
         if (c < Char('0') || c > Char('9'))
             return std::nullopt;
@@ -38,11 +39,14 @@ template <typename Char> std::optional<qint64> parseChars(const Char* text, qsiz
 } // namespace
 
 std::optional<qint64> parse(QStringView text) {
-    return parseChars(text.utf16(), text.size());
+    const qsizetype size = text.size();
+    return parseChars(text.utf16(), [size](qsizetype i) { return i >= size; });
 }
 
 std::optional<qint64> parse(const char* text) {
-    return text ? parseChars(text, qsizetype(std::strlen(text))) : std::nullopt;
+    if (!text)
+        return std::nullopt;
+    return parseChars(text, [text](qsizetype i) { return text[i] == '\0'; });
 }
 
 std::optional<qint64> parseInRange(QStringView text, qint64 low, qint64 high) {

@@ -172,7 +172,8 @@ private:
             TNodo node;
             node.Node_Pri = id_;
             node.Node_Sec = secondary_;
-            nodes_.append(node);
+            node.Var_List.reserve(MaxVarsPerNode);
+            nodes_.append(std::move(node));
             listed_ = true;
         }
         TNodo& node = nodes_.last();
@@ -213,7 +214,7 @@ private:
         v.Mod_NumReg = low32(optional(values[V_Mod_NR], defaults.Mod_NumReg));
         v.Mod_NPoint = low32(optional(values[V_Mod_NP], defaults.Mod_NPoint));
         v.Mod_Swap = low32(optional(values[V_Mod_Swap], defaults.Mod_Swap));
-        node.Var_List.append(v);
+        node.Var_List.append(std::move(v));
     }
 
     const QString& fileName_;
