@@ -16,10 +16,10 @@ Column columnOf(Reading reading) {
 
 QStringList columnNames(const LangTable& t) {
     QStringList names = {t.text(Text::ColumnNode), t.text(Text::ColumnVariable),
-                         t.text(Text::ColumnSource), t.text(Text::ColumnRaw)};
+                         t.text(Text::ColumnSource), t.text(Text::ColumnResult),
+                         t.text(Text::ColumnRaw)};
     for (int r = int(Reading::Unsigned16); r < ReadingCount; ++r)
         names.append(readingName(Reading(r)));
-    names.append(t.text(Text::ColumnResult));
     return names;
 }
 

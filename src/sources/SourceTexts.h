@@ -52,11 +52,13 @@ inline constexpr int SaveCsv = 703;
 inline constexpr int NotWritten = 724;
 } // namespace Text
 
-// Columns: node, variable, source, raw, the six readings, result.
+// Columns: node, variable, source, result, raw, the six readings. The result comes early, so a
+// failure is in sight without scrolling.
 enum Column {
     ColNode,
     ColVariable,
     ColSource,
+    ColResult,
     ColRaw,
     ColUnsigned16,
     ColSigned16,
@@ -64,7 +66,6 @@ enum Column {
     ColInt32LowFirst,
     ColFloat32HighFirst,
     ColFloat32LowFirst,
-    ColResult,
     ColumnCount
 };
 Column columnOf(Reading reading);

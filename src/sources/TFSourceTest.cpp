@@ -24,6 +24,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Sources;
 
@@ -93,6 +94,9 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     connection->addWidget(SE_TimeOut, 1, 4);
     connection->addWidget(L_NotTestable, 2, 0, 1, 8);
     connection->setColumnStretch(7, 1);
+    connection->setHorizontalSpacing(10);
+    for (QLabel* label : {L_Port, L_Baud, L_Parity, L_TimeOut, L_Address})
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     Btn_Read = named(new QPushButton(this), "Btn_Read");
     Btn_Stop = named(new QPushButton(this), "Btn_Stop");
@@ -118,6 +122,7 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     TV_Results->verticalHeader()->hide();
     TV_Results->horizontalHeader()->setStretchLastSection(true);
     TV_Results->setWordWrap(false);
+    TV_Results->verticalHeader()->setDefaultSectionSize(TV_Results->fontMetrics().height() + 8);
 
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 8, 12, 0);
@@ -143,7 +148,7 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     loadSettings();
     Set_Lang();
     showRows();
-    resize(1000, 600);
+    resize(1200, 600);
     DialogParts::centreOnScreen(this);
 }
 
@@ -284,6 +289,7 @@ void TFSourceTest::showRows() {
         QList<QStandardItem*> items;
         for (int col = 0; col < ColumnCount; ++col) {
             auto* item = new QStandardItem(row.cells[col]);
+            item->setToolTip(row.cells[col]); // a long message is cut in its column
             if (col == row.marked) {
                 QFont font = item->font();
                 font.setBold(true);
@@ -297,6 +303,10 @@ void TFSourceTest::showRows() {
         results_->appendRow(items);
     }
     TV_Results->resizeColumnsToContents();
+    // The values must stay in sight beside a long failure or description.
+    const int widest = TV_Results->fontMetrics().averageCharWidth() * 38;
+    for (int col = 0; col < ColumnCount; ++col)
+        TV_Results->setColumnWidth(col, std::min(TV_Results->columnWidth(col), widest));
     updateControls();
 }
 

@@ -52,9 +52,9 @@ TEST_F(ReadSourcesCommand, ReadsOverTcpOneLinePerVariable) {
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Node\tVariable\tSource\t")));
     EXPECT_EQ(
         lines[1],
-        QStringLiteral("3 Heat\tEnergy\tID 1 \u00b7 Holding Register 10 (2)\t0x0001 0x0002\t1\t1"
-                       "\t65538\t131073\t9.18383e-41\t1.836724e-40\tOK\tS32 AB CD"));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\tNo answer within 150 ms\t")));
+        QStringLiteral("3 Heat\tEnergy\tID 1 \u00b7 Holding Register 10 (2)\tOK\t0x0001 0x0002\t1"
+                       "\t1\t65538\t131073\t9.18383e-41\t1.836724e-40\tS32 AB CD"));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("\tNo answer within 150 ms\t")));
     EXPECT_EQ(run.err, QStringLiteral("1 of 2 variables read with 2 requests\n"));
 }
 

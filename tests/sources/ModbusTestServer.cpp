@@ -76,12 +76,12 @@ std::unique_ptr<ModbusTestServer> ModbusTestServer::rtu() {
 }
 
 void ModbusTestServer::start() {
-    map_ = modbus_mapping_new_start_address(0, 100, 0, 100, 0, 700, 0, 200);
+    map_ = modbus_mapping_new_start_address(0, 100, 0, 100, 0, HoldingCount, 0, 200);
     for (int i = 0; i < 100; ++i) {
         map_->tab_bits[i] = uint8_t(i % 2);
         map_->tab_input_bits[i] = uint8_t((i / 2) % 2);
     }
-    for (int i = 0; i < 700; ++i)
+    for (int i = 0; i < HoldingCount; ++i)
         map_->tab_registers[i] = uint16_t(i);
     for (int i = 0; i < 200; ++i)
         map_->tab_input_registers[i] = uint16_t(i);

@@ -13,13 +13,14 @@ struct _modbus_mapping_t;
 // A Modbus slave on loopback (TCP, an ephemeral port on 127.0.0.1) or on a pseudo-terminal
 // pair (RTU), served by libmodbus on a thread of its own.
 //
-// Every table starts at address 0: coils and inputs 0..99, holding registers 0..699, input
+// Every table starts at address 0: coils and inputs 0..99, holding registers 0..1399, input
 // registers 0..199. Register n holds n unless set; coil n is n % 2, input n is (n / 2) % 2.
 // Beyond a table, and at holding registers 300..309, it answers exception 2. Slave 1 answers;
 // slave 9 never does; on TCP slave 4 answers every request with exception 4 and slave 2 like
 // slave 1. On RTU a read of holding register 900 gets an answer with a broken CRC.
 class ModbusTestServer {
 public:
+    static constexpr int HoldingCount = 1400;
     static constexpr int Silent = 9;
     static constexpr int Failing = 4;
     static constexpr int HoleStart = 300;

@@ -103,10 +103,11 @@ TEST(SourceRead, AnExceptionForAGroupIsAskedAgainPerVariable) {
 
 TEST(SourceRead, ExceptionsOfTheSlaveAreKeptWithTheirCode) {
     auto server = ModbusTestServer::tcp();
-    const ReadRun run = readNetwork({node(1, {source(1, Holding, 699, 2), source(1, Coil, 100, 1),
-                                              source(ModbusTestServer::Failing, Holding, 0, 1)})},
-                                    tcpTo(*server));
-    EXPECT_EQ(run.results[0].outcome, Outcome::Exception); // 700 is past the table
+    const ReadRun run = readNetwork(
+        {node(1, {source(1, Holding, ModbusTestServer::HoldingCount - 1, 2),
+                  source(1, Coil, 100, 1), source(ModbusTestServer::Failing, Holding, 0, 1)})},
+        tcpTo(*server));
+    EXPECT_EQ(run.results[0].outcome, Outcome::Exception); // the second register is past the table
     EXPECT_EQ(run.results[0].exception, 2);
     EXPECT_EQ(run.results[1].exception, 2);
     EXPECT_EQ(run.results[2].outcome, Outcome::Exception);

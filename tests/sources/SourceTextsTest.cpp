@@ -129,10 +129,11 @@ TEST_F(SourceRowsTest, CsvAndClipboardCarryTheSameTable) {
     ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
     const QList<QByteArray> lines = csv.mid(3).split('\n');
     EXPECT_EQ(lines[0],
-              "\"Node\",\"Variable\",\"Source\",\"Registers / bits\",\"U16\",\"S16\",\"S32 AB CD\","
-              "\"S32 CD AB\",\"F32 AB CD\",\"F32 CD AB\",\"Result\",\"Expected reading\"\r");
+              "\"Node\",\"Variable\",\"Source\",\"Result\",\"Registers / bits\",\"U16\",\"S16\","
+              "\"S32 AB CD\",\"S32 CD AB\",\"F32 AB CD\",\"F32 CD AB\",\"Expected reading\"\r");
     EXPECT_TRUE(lines[2].startsWith("\"4 Boiler room\",\"Pump, \"\"on\"\"\","));
-    EXPECT_TRUE(lines[1].endsWith(",\"OK\",\"F32 CD AB\"\r"));
+    EXPECT_TRUE(lines[1].contains(",\"OK\",\"0x0FDB 0x4049\","));
+    EXPECT_TRUE(lines[1].endsWith(",\"3.141593\",\"F32 CD AB\"\r"));
     const QStringList text = rowsAsText(rows, texts).split(QLatin1Char('\n'));
     EXPECT_EQ(text[1].split(QLatin1Char('\t')).size(), ColumnCount + 1);
     EXPECT_EQ(text[3].split(QLatin1Char('\t'))[ColResult],
