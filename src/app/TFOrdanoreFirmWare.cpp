@@ -20,6 +20,7 @@
 #include "projects/ProjectStore.h"
 #include "projects/TFNew_Project.h"
 #include "projects/TFOpenConf.h"
+#include "sources/TFSourceTest.h"
 #include "state/SharedState.h"
 #include "update/ProgramStarter.h"
 #include "update/TFBoot.h"
@@ -84,6 +85,9 @@ void TFOrdanoreFirmWare::createWindows() {
         state_, platform_, *versionCheck_, Timer_Update, [this] { Change_Language(); }, this);
     FParGen = new TFParGen(state_, platform_, this);
     FMeter_Bus = new TFMeter_Bus(state_, platform_, this);
+    connect(FMeter_Bus, &TFMeter_Bus::testSourcesRequested, this, [this] {
+        TFSourceTest::open(state_, platform_, FMeter_Bus->editor().Nodi_List(), FMeter_Bus);
+    });
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {

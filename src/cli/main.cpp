@@ -19,7 +19,10 @@ const char* const Usage =
     "  export-csv CONFIG_DIR FILE               write the network as a spreadsheet (CSV)\n"
     "  import-csv CONFIG_DIR FILE               replace the network by a checked spreadsheet\n"
     "  report CONFIG_DIR --format html|pdf|md -o FILE\n"
-    "                                           write the installation report\n";
+    "                                           write the installation report\n"
+    "  read-sources CONFIG_DIR (--serial PORT | --tcp HOST[:PORT]) [--json]\n"
+    "               [--baud N] [--parity none|even|odd] [--timeout MS]\n"
+    "                                           read every enabled variable's Modbus source\n";
 
 } // namespace
 
@@ -57,6 +60,8 @@ int main(int argc, char* argv[]) {
         return Cli::importCsv(args, out, err);
     if (command == QStringLiteral("report"))
         return Cli::report(args, out, err);
+    if (command == QStringLiteral("read-sources"))
+        return Cli::readSources(args, out, err);
     err << "ordano-cli: unknown command '" << command << "'\n" << Usage;
     return 2;
 }

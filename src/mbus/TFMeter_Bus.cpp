@@ -87,6 +87,7 @@ void TFMeter_Bus::FormCreate() {
     auto* treeColumn = new QVBoxLayout;
     treeColumn->addWidget(TW, 1);
     buildExchange(static_cast<QBoxLayout*>(buttons.panel->layout()), treeColumn);
+    buildSourceTest(static_cast<QBoxLayout*>(buttons.panel->layout()));
     auto* body = new QHBoxLayout;
     body->addLayout(treeColumn, 1);
     body->addWidget(PC);
@@ -256,6 +257,7 @@ void TFMeter_Bus::Set_Lang() {
     Btn_Cancel->setText(t.text(603));
     Btn_ImportNet->setText(t.text(604));
     setExchangeTexts();
+    setSourceTestText();
     PC->setTabText(0, t.text(605));
     PC->setTabText(1, t.text(606));
     setLabel(L_Node_Desc, E_Node_Desc, t.text(607));

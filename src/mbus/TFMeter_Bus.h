@@ -57,11 +57,18 @@ public:
     void Btn_ReportClick();
     void refreshWarnings();
 
+    // The Modbus source test of the network on screen (TFMeter_BusSourceTest.cpp). The shell,
+    // which owns the windows, opens the test window on testSourcesRequested.
+    void Btn_TestSourcesClick();
+
     // After a command that changed the network or the selection outside the tree: the tree
     // takes the model's selection, the panels and button captions their values.
     void showModel(NetworkEditor::Tab tab = NetworkEditor::Tab::Unchanged);
 
     void setVisible(bool visible) override;
+
+signals:
+    void testSourcesRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -82,6 +89,7 @@ protected:
     QPushButton* Btn_ExportCsv = nullptr;
     QPushButton* Btn_ImportCsv = nullptr;
     QPushButton* Btn_Report = nullptr;
+    QPushButton* Btn_TestSources = nullptr;
     QLabel* L_Warnings = nullptr;
     QListWidget* LB_Warnings = nullptr;
     TFNewIDNode* FNewIDNode = nullptr; // the paste dialog, for the whole run
@@ -90,6 +98,8 @@ private:
     void buildTree();
     void buildExchange(QBoxLayout* buttons, QBoxLayout* treeColumn);
     void setExchangeTexts();
+    void buildSourceTest(QBoxLayout* buttons);
+    void setSourceTestText();
     QWidget* buildNodePage();
     QWidget* buildVariablePage();
     void readPanels();
