@@ -152,7 +152,12 @@ QByteArray serialize(const pugi::xml_document& doc) {
     std::ostringstream out;
     doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     const std::string text = out.str();
-    return QByteArray(text.data(), qsizetype(text.size()));
+    QByteArray bytes(text.data(), qsizetype(text.size()));
+    // pugixml writes a carriage return in element text as it is, and every reader turns it
+    // into a line feed; as a reference it reads back unchanged. Attribute values are escaped
+    // already, and the system's comments hold none.
+    bytes.replace('\r', QByteArrayLiteral("&#13;"));
+    return bytes;
 }
 
 QString save(const pugi::xml_document& doc, const QString& path) {
