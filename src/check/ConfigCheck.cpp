@@ -92,7 +92,7 @@ QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts) 
         findings.append({ParGenFile,
                          QStringLiteral("%1 %2").arg(QString::fromLatin1(failure.element),
                                                      Excerpt::quoted(failure.text)),
-                         texts.text(failure.textIndex)});
+                         failureMessage(failure, texts.text(failure.textIndex))});
     }
     for (const ParGenListProblem& problem : listPositionProblems(record)) {
         findings.append({ParGenFile, QString::fromLatin1(problem.element),
@@ -116,7 +116,7 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
     for (int i = 0; i < nodes.size(); ++i) {
         const TNodo& node = nodes[i];
         const QString where = nodeLocation(i + 1, node);
-        for (int index : nodeAddressFailures(node.Node_Pri, node.Node_Sec))
+        for (int index : nodeAddressFailures(node.Node_Pri, node.Node_Sec, node.Description))
             findings.append({MBusFile, where, texts.text(index)});
         // The editor refuses an address already used by another node (Check_Node_ID); the
         // later one is the one it would have refused.
