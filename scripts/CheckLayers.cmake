@@ -28,7 +28,7 @@ set(CORE_USES_comm lang)
 set(CORE_USES_mbus lang)
 set(CORE_USES_image lang comm mbus)
 set(CORE_USES_projects lang)
-set(CORE_USES_check lang comm mbus)
+set(CORE_USES_check lang comm mbus image)
 set(CORE_USES_report lang comm mbus image)
 set(CORE_USES_update lang)
 

@@ -1,5 +1,7 @@
 #include "check/ConfigCheck.h"
 
+#include "check/ImageAgreement.h"
+
 #include "comm/ParGenRules.h"
 #include "common/BoundedFile.h"
 #include "common/Excerpt.h"
@@ -142,6 +144,13 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
 
 namespace {
 
+std::optional<QByteArray> readIfPresent(const QString& path) {
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    BoundedFile::Result file = BoundedFile::read(path, BoundedFile::ConfigFile);
+    return file.ok() ? std::optional<QByteArray>(std::move(file.bytes)) : std::nullopt;
+}
+
 // The compiler's limit and message: a file it refuses is refused here too, before the
 // readers take it whole.
 QString sizeRefusal(const QString& path) {
@@ -174,5 +183,11 @@ ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& 
             result.warnings.append(warning.text);
     } else
         result.errors.append(network.error);
+    if (result.errors.isEmpty()) {
+        ImageAgreement::Files files{readIfPresent(dir.filePath(MBusFile)),
+                                    readIfPresent(dir.filePath(ParGenFile)), network.Nodi_List,
+                                    parGen.value};
+        result.findings += ImageAgreement::disagreements(files);
+    }
     return result;
 }
