@@ -1,5 +1,8 @@
 #include "common/XmlChars.h"
 
+#include <QStringDecoder>
+#include <cstring>
+
 namespace XmlChars {
 
 qsizetype firstUnstorable(QStringView text) {
@@ -35,6 +38,16 @@ QString describe(QStringView text, qsizetype position) {
     if (pair && QChar::isPrint(code))
         return QLatin1Char('"') + text.mid(position, 2).toString() + QLatin1Char('"');
     return QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QString fromUtf8(const char* data, qsizetype size) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                     QStringDecoder::Flag::Stateless);
+    return decoder.decode(QByteArrayView(data, size));
+}
+
+QString fromUtf8(const char* data) {
+    return fromUtf8(data, qsizetype(std::strlen(data)));
 }
 
 } // namespace XmlChars

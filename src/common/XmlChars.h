@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <QtGlobal>
 
 // The characters an XML 1.0 document can hold. Every text the system stores goes into an XML
 // file, so every entry refuses the others: otherwise the next reading of the file fails and
@@ -20,5 +21,10 @@ inline bool storable(QStringView text) {
 // The character at `position` for a message: a visible one in double quotes, any other as
 // its code point ("U+0001").
 QString describe(QStringView text, qsizetype position);
+
+// UTF-8 to text keeping everything, a leading U+FEFF included (QString::fromUtf8 drops it,
+// so a stored text beginning with one would not read back the same).
+QString fromUtf8(const char* data, qsizetype size);
+QString fromUtf8(const char* data);
 
 } // namespace XmlChars

@@ -1,5 +1,7 @@
 #include "common/XmlFile.h"
 
+#include "common/XmlChars.h"
+
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
 
@@ -138,14 +140,14 @@ std::optional<QString> childText(const pugi::xml_node& parent, const char* name)
     const pugi::xml_node child = parent.child(name);
     if (!child)
         return std::nullopt;
-    return QString::fromUtf8(child.child_value());
+    return XmlChars::fromUtf8(child.child_value());
 }
 
 std::optional<QString> attributeText(const pugi::xml_node& node, const char* name) {
     const pugi::xml_attribute attribute = node.attribute(name);
     if (!attribute)
         return std::nullopt;
-    return QString::fromUtf8(attribute.value());
+    return XmlChars::fromUtf8(attribute.value());
 }
 
 QByteArray serialize(const pugi::xml_document& doc) {

@@ -1,6 +1,7 @@
 #include "mbus/NetworkCsv.h"
 
 #include "common/NumberRule.h"
+#include "common/XmlChars.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkEditor.h"
@@ -95,7 +96,7 @@ void onField(void* data, size_t size, void* target) {
         c->inRow = true;
         c->currentLine = c->line;
     }
-    c->current << QString::fromUtf8(static_cast<const char*>(data), qsizetype(size));
+    c->current << XmlChars::fromUtf8(static_cast<const char*>(data), qsizetype(size));
 }
 
 void onRowEnd(int, void* target) {

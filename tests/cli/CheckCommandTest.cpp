@@ -116,7 +116,7 @@ TEST(CheckCommand, ReportsValuesTheWindowsWouldChangeInTheImage) {
                 "keep 0, the image gets 4294967295",
         wide + "\"StoNumber\" is \"4294967296\" in the file: the windows keep 0, the image gets 0",
         wide + "\"Scale\" is \"257\" in the file: the windows keep 1, the image gets record code "
-               "0x%1",
+               "0x0000",
         wide + "\"Mod_ID\" is \"4294967296\" in the file: the windows keep 1, the image gets 0",
         "M_Bus.xml: node 2 (primary 2), variable 1 \"Plain\": \"VIFE\" is \"300\" in the file: "
         "the windows keep 44, the image gets 44",
