@@ -10,6 +10,7 @@
 #include "mbus/NetworkXml.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 namespace ImageAgreement {
@@ -214,15 +215,43 @@ void compareParameters(const Files& files, const CompiledBanks& fromFile,
                                      shown(fromFile.bank, at + f.offset, f))});
     }
     // The gateway is used unless the flag is missing or "0"; the window takes only "1" as on.
-    if (fromFile.bank2.mid(BlkGateway, 4) != fromWindows.bank2.mid(BlkGateway, 4)) {
-        const char* flag = ParGenXml::Ethernet_EN_GAT;
-        const bool used = fromFile.bank2.mid(BlkGateway, 4) != QByteArray(4, '\xFF');
+    const char* flag = ParGenXml::Ethernet_EN_GAT;
+    const auto flagText = XmlFile::childText(root, flag);
+    const bool fileUsesGateway = flagText && *flagText != QStringLiteral("0");
+    const bool gatewayDiffers =
+        fromFile.bank2.mid(BlkGateway, 4) != fromWindows.bank2.mid(BlkGateway, 4);
+    const bool flagDiffers =
+        gatewayDiffers && fileUsesGateway != files.parameters.Ethernet_EN_GAT;
+    if (flagDiffers)
         findings.append({ParGenFile, QString::fromLatin1(flag),
-                         message(flag, quotedOrMissing(XmlFile::childText(root, flag)),
+                         message(flag, quotedOrMissing(flagText),
                                  files.parameters.Ethernet_EN_GAT ? QStringLiteral("1")
                                                                   : QStringLiteral("0"),
-                                 used ? QStringLiteral("the gateway")
-                                      : QStringLiteral("no gateway"))});
+                                 fileUsesGateway ? QStringLiteral("the gateway")
+                                                 : QStringLiteral("no gateway"))});
+    // A missing octet takes the device's default in the image, the window's own default
+    // when written back.
+    const Par_Gen& p = files.parameters;
+    const std::array<const char*, 4>* const groups[3] = {
+        &ParGenXml::Ethernet_IP, &ParGenXml::Ethernet_SM, &ParGenXml::Ethernet_GAT};
+    const QString* const keptTexts[3][4] = {
+        {&p.Ethernet_IP1, &p.Ethernet_IP2, &p.Ethernet_IP3, &p.Ethernet_IP4},
+        {&p.Ethernet_SM1, &p.Ethernet_SM2, &p.Ethernet_SM3, &p.Ethernet_SM4},
+        {&p.Ethernet_GAT1, &p.Ethernet_GAT2, &p.Ethernet_GAT3, &p.Ethernet_GAT4}};
+    const int offsets[3] = {BlkIp, BlkMask, BlkGateway};
+    for (int group = 0; group < 3; ++group) {
+        if (group == 2 && flagDiffers)
+            continue;
+        for (int i = 0; i < 4; ++i) {
+            const qsizetype octet = offsets[group] + i;
+            if (fromFile.bank2.at(octet) == fromWindows.bank2.at(octet))
+                continue;
+            const char* element = (*groups[group])[i];
+            findings.append({ParGenFile, QString::fromLatin1(element),
+                             message(element, quotedOrMissing(XmlFile::childText(root, element)),
+                                     Excerpt::quoted(*keptTexts[group][i]),
+                                     QString::number(quint8(fromFile.bank2.at(octet))))});
+        }
     }
 }
 
