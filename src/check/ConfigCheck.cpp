@@ -3,9 +3,9 @@
 #include "check/ImageAgreement.h"
 
 #include "comm/ParGenRules.h"
+#include "comm/ParGenXml.h"
 #include "common/BoundedFile.h"
 #include "common/Excerpt.h"
-#include "comm/ParGenXml.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkRules.h"

@@ -45,10 +45,10 @@ const Field VariableFields[] = {
 };
 
 const Field ParameterFields[] = {
-    {ParModSer, 1, ParGenXml::Mod_Ser},       {ParModBaud, 1, ParGenXml::Mod_Baud},
-    {ParModPar, 1, ParGenXml::Mod_Par},       {ParModTimeout, 2, ParGenXml::Mod_TO},
+    {ParModSer, 1, ParGenXml::Mod_Ser},        {ParModBaud, 1, ParGenXml::Mod_Baud},
+    {ParModPar, 1, ParGenXml::Mod_Par},        {ParModTimeout, 2, ParGenXml::Mod_TO},
     {ParModCyclicDelay, 2, ParGenXml::Mod_CD}, {ParFraming, 1, ParGenXml::Mod_Protocol},
-    {ParMeterBaud, 1, ParGenXml::Meter_Baud}, {ParMeterPar, 1, ParGenXml::Meter_Par},
+    {ParMeterBaud, 1, ParGenXml::Meter_Baud},  {ParMeterPar, 1, ParGenXml::Meter_Par},
 };
 
 quint32 valueAt(const QByteArray& image, qsizetype at, int size) {
@@ -81,13 +81,20 @@ qint64 kept(const TNodo& node, const TVariabile* var, const char* source) {
     if (!var)
         return source == ID ? node.Node_Pri : node.Node_Sec;
     const std::pair<const char*, qint64> values[] = {
-        {Type, var->Type_Of_Data},       {Fun_Field, var->Function_Field},
-        {Dim, var->Dimension},           {Unit, var->Unita},
-        {StoNumber, var->Storage_Number}, {Tariff, var->Tariff},
-        {VIFE, var->VIFE},               {Length, var->Length},
-        {Scale, var->Scale},             {Mod_ID, var->Mod_ID},
-        {Mod_TD, var->Mod_ToD},          {Mod_NR, var->Mod_NumReg},
-        {Mod_NP, var->Mod_NPoint},       {Mod_Swap, var->Mod_Swap},
+        {Type, var->Type_Of_Data},
+        {Fun_Field, var->Function_Field},
+        {Dim, var->Dimension},
+        {Unit, var->Unita},
+        {StoNumber, var->Storage_Number},
+        {Tariff, var->Tariff},
+        {VIFE, var->VIFE},
+        {Length, var->Length},
+        {Scale, var->Scale},
+        {Mod_ID, var->Mod_ID},
+        {Mod_TD, var->Mod_ToD},
+        {Mod_NR, var->Mod_NumReg},
+        {Mod_NP, var->Mod_NPoint},
+        {Mod_Swap, var->Mod_Swap},
     };
     for (const auto& [name, value] : values) {
         if (name == source)
@@ -146,17 +153,17 @@ void compareNetwork(const Files& files, const QByteArray& fromFile, const QByteA
             const TVariabile& var = node.Var_List[j];
             if (!var.Enable)
                 continue;
-            const QString where = QStringLiteral("node %1 (primary %2)").arg(i + 1).arg(
-                node.Node_Pri);
+            const QString where =
+                QStringLiteral("node %1 (primary %2)").arg(i + 1).arg(node.Node_Pri);
             if (!listed) {
                 for (const Field& f : NodeFields) {
                     const auto text = XmlFile::attributeText(nodeElements[i], f.source);
                     const qint64 value = kept(node, nullptr, f.source);
                     if (partWays(fromFile, fromWindows, nodeAt, f, text, value))
-                        findings.append({MBusFile, where,
-                                         message(f.source, quotedOrMissing(text),
-                                                 QString::number(value),
-                                                 shown(fromFile, nodeAt + f.offset, f))});
+                        findings.append(
+                            {MBusFile, where,
+                             message(f.source, quotedOrMissing(text), QString::number(value),
+                                     shown(fromFile, nodeAt + f.offset, f))});
                 }
                 nodeAt += NodeRecordSize;
                 listed = true;
@@ -169,10 +176,10 @@ void compareNetwork(const Files& files, const QByteArray& fromFile, const QByteA
                 const auto text = XmlFile::attributeText(varElements[j], f.source);
                 const qint64 value = kept(node, &var, f.source);
                 if (partWays(fromFile, fromWindows, varAt, f, text, value))
-                    findings.append({MBusFile, varWhere,
-                                     message(f.source, quotedOrMissing(text),
-                                             QString::number(value),
-                                             shown(fromFile, varAt + f.offset, f))});
+                    findings.append(
+                        {MBusFile, varWhere,
+                         message(f.source, quotedOrMissing(text), QString::number(value),
+                                 shown(fromFile, varAt + f.offset, f))});
             }
             varAt += VarRecordSize;
         }
@@ -220,15 +227,14 @@ void compareParameters(const Files& files, const CompiledBanks& fromFile,
     const bool fileUsesGateway = flagText && *flagText != QStringLiteral("0");
     const bool gatewayDiffers =
         fromFile.bank2.mid(BlkGateway, 4) != fromWindows.bank2.mid(BlkGateway, 4);
-    const bool flagDiffers =
-        gatewayDiffers && fileUsesGateway != files.parameters.Ethernet_EN_GAT;
+    const bool flagDiffers = gatewayDiffers && fileUsesGateway != files.parameters.Ethernet_EN_GAT;
     if (flagDiffers)
-        findings.append({ParGenFile, QString::fromLatin1(flag),
-                         message(flag, quotedOrMissing(flagText),
-                                 files.parameters.Ethernet_EN_GAT ? QStringLiteral("1")
-                                                                  : QStringLiteral("0"),
-                                 fileUsesGateway ? QStringLiteral("the gateway")
-                                                 : QStringLiteral("no gateway"))});
+        findings.append(
+            {ParGenFile, QString::fromLatin1(flag),
+             message(flag, quotedOrMissing(flagText),
+                     files.parameters.Ethernet_EN_GAT ? QStringLiteral("1") : QStringLiteral("0"),
+                     fileUsesGateway ? QStringLiteral("the gateway")
+                                     : QStringLiteral("no gateway"))});
     // A missing octet takes the device's default in the image, the window's own default
     // when written back.
     const Par_Gen& p = files.parameters;

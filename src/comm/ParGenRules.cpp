@@ -77,8 +77,8 @@ QString failureMessage(const ParGenFailure& failure, const QString& text) {
     if (failure.textIndex != Msg_Unstorable)
         return text;
     const qsizetype position = XmlChars::firstUnstorable(failure.text);
-    return text.arg(QString::fromLatin1(failure.element), XmlChars::describe(failure.text, position),
-                    QString::number(position + 1));
+    return text.arg(QString::fromLatin1(failure.element),
+                    XmlChars::describe(failure.text, position), QString::number(position + 1));
 }
 
 QList<ParGenListProblem> listPositionProblems(const Par_Gen& record) {

@@ -28,8 +28,8 @@ QString describe(QStringView text, qsizetype position) {
     if (position < 0 || position >= text.size())
         return {};
     const QChar c = text[position];
-    const bool pair = c.isHighSurrogate() && position + 1 < text.size() &&
-                      text[position + 1].isLowSurrogate();
+    const bool pair =
+        c.isHighSurrogate() && position + 1 < text.size() && text[position + 1].isLowSurrogate();
     const char32_t code = pair ? QChar::surrogateToUcs4(c, text[position + 1]) : c.unicode();
     if (c == u'"')
         return QStringLiteral("'\"'");

@@ -163,9 +163,8 @@ int NetworkEditor::Controllo_Num_Max_Var() const {
 
 int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
     const auto primary = int32Of(nodePanel.primary);
-    const QList<int> failures =
-        NetworkRules::nodeAddressFailures(primary, int32Of(nodePanel.secondary),
-                                          nodePanel.description);
+    const QList<int> failures = NetworkRules::nodeAddressFailures(
+        primary, int32Of(nodePanel.secondary), nodePanel.description);
     if (!failures.isEmpty())
         return failures.first();
     // Only the node being modified may keep its own address: a new node skips none, even

@@ -54,9 +54,9 @@ bool canAddVariable(qsizetype varCount) {
 }
 
 VariableNumbers numbersOf(const TVariabile& variable) {
-    return {variable.Mod_ID,         variable.Mod_NumReg, variable.Mod_NPoint,
-            variable.Length,         variable.Storage_Number, variable.Tariff,
-            variable.Dimension,      variable.Description};
+    return {variable.Mod_ID,    variable.Mod_NumReg,     variable.Mod_NPoint,
+            variable.Length,    variable.Storage_Number, variable.Tariff,
+            variable.Dimension, variable.Description};
 }
 
 QList<int> variableFailures(const VariableNumbers& numbers) {

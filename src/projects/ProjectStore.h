@@ -8,9 +8,9 @@ namespace ProjectStore {
 
 enum class CreateResult {
     Created,
-    EmptyName,     // text 107
-    AlreadyExists, // text 106
-    Refused,       // text 105: the folder cannot be created, or the name would leave PROJECTS
+    EmptyName,          // text 107
+    AlreadyExists,      // text 106
+    Refused,            // text 105: the folder cannot be created, or the name would leave PROJECTS
     ForbiddenCharacter, // text 933: see forbiddenCharacter
 };
 

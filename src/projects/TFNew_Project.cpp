@@ -1,10 +1,10 @@
 #include "projects/TFNew_Project.h"
 
 #include "dialogs/DialogParts.h"
-#include "state/SharedState.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "projects/ProjectStore.h"
+#include "state/SharedState.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -243,7 +243,8 @@ Document build(const Input& input, const LangTable& t) {
 QString toMarkdown(const Document& d) {
     QString out = QStringLiteral("# ") + markdownCell(d.title) + QStringLiteral("\n\n");
     for (const auto& [label, value] : d.facts)
-        out += QStringLiteral("- **%1:** %2\n").arg(markdownCell(label.trimmed()), markdownCell(value));
+        out += QStringLiteral("- **%1:** %2\n")
+                   .arg(markdownCell(label.trimmed()), markdownCell(value));
     for (const QString& notice : d.notices)
         out += QStringLiteral("\n> **%1**\n").arg(markdownCell(notice));
     for (const Section& s : d.sections) {

@@ -27,17 +27,40 @@ namespace {
 // Characters that have broken a file format somewhere: markup, quotes, line ends, blanks of
 // every kind, a byte-order mark, and the ones XML 1.0 cannot hold.
 QString randomText(QRandomGenerator& random) {
-    static const QList<QString> pieces = {
-        QStringLiteral("a"), QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("\n"),
-        QStringLiteral("\r"), QStringLiteral("\r\n"), QStringLiteral("<"), QStringLiteral("&"),
-        QStringLiteral("&amp;"), QStringLiteral("\""), QStringLiteral("'"), QStringLiteral("]]>"),
-        QStringLiteral("="), QStringLiteral("-"), QStringLiteral("%1"), QStringLiteral(","),
-        QStringLiteral(";"), QStringLiteral("\\"), QString::fromUtf8("\xC3\xA8"),
-        QString(QChar(0x00A0)), QString(QChar(0x0085)), QString(QChar(0x2028)),
-        QString(QChar(0xFEFF)), QString(QChar(0xFFFD)), QString::fromUtf8("\xF0\x9F\x94\xA5"),
-        QString(QChar(0x007F)), QString(QChar(0x0000)), QString(QChar(0x0001)),
-        QString(QChar(0x000B)), QString(QChar(0x001F)), QString(QChar(0xFFFE)),
-        QString(QChar(0xFFFF)), QString(QChar(0xD800)), QString(QChar(0xDFFF))};
+    static const QList<QString> pieces = {QStringLiteral("a"),
+                                          QStringLiteral(" "),
+                                          QStringLiteral("\t"),
+                                          QStringLiteral("\n"),
+                                          QStringLiteral("\r"),
+                                          QStringLiteral("\r\n"),
+                                          QStringLiteral("<"),
+                                          QStringLiteral("&"),
+                                          QStringLiteral("&amp;"),
+                                          QStringLiteral("\""),
+                                          QStringLiteral("'"),
+                                          QStringLiteral("]]>"),
+                                          QStringLiteral("="),
+                                          QStringLiteral("-"),
+                                          QStringLiteral("%1"),
+                                          QStringLiteral(","),
+                                          QStringLiteral(";"),
+                                          QStringLiteral("\\"),
+                                          QString::fromUtf8("\xC3\xA8"),
+                                          QString(QChar(0x00A0)),
+                                          QString(QChar(0x0085)),
+                                          QString(QChar(0x2028)),
+                                          QString(QChar(0xFEFF)),
+                                          QString(QChar(0xFFFD)),
+                                          QString::fromUtf8("\xF0\x9F\x94\xA5"),
+                                          QString(QChar(0x007F)),
+                                          QString(QChar(0x0000)),
+                                          QString(QChar(0x0001)),
+                                          QString(QChar(0x000B)),
+                                          QString(QChar(0x001F)),
+                                          QString(QChar(0xFFFE)),
+                                          QString(QChar(0xFFFF)),
+                                          QString(QChar(0xD800)),
+                                          QString(QChar(0xDFFF))};
     QString text;
     const int count = int(random.bounded(8));
     for (int i = 0; i < count; ++i)
@@ -152,18 +175,18 @@ namespace {
 // Attribute and element texts around every edge the readers treat differently.
 QString randomNumberText(QRandomGenerator& random) {
     static const char* const texts[] = {
-        "0",   "1",          "2",          "7",          "-1",          "255",
-        "256", "300",        "65535",      "65536",      "4294967295",  "4294967296",
-        "+7",  "007",        "2147483647", "2147483648", "-2147483649", "9223372036854775808",
-        "x",   "",           "1.0",        " 1"};
+        "0",   "1",   "2",          "7",          "-1",          "255",
+        "256", "300", "65535",      "65536",      "4294967295",  "4294967296",
+        "+7",  "007", "2147483647", "2147483648", "-2147483649", "9223372036854775808",
+        "x",   "",    "1.0",        " 1"};
     return QString::fromLatin1(texts[random.bounded(int(std::size(texts)))]);
 }
 
 QByteArray randomNetwork(QRandomGenerator& random) {
     static const char* const nodeAttributes[] = {"ID", "Sec_Add"};
-    static const char* const varAttributes[] = {
-        "Enable", "Unit",  "StoNumber", "Tariff", "VIFE",   "Length",
-        "Scale",  "Mod_ID", "Mod_TD",   "Mod_NR", "Mod_NP", "Mod_Swap"};
+    static const char* const varAttributes[] = {"Enable", "Unit",   "StoNumber", "Tariff",
+                                                "VIFE",   "Length", "Scale",     "Mod_ID",
+                                                "Mod_TD", "Mod_NR", "Mod_NP",    "Mod_Swap"};
     QByteArray xml = "<M-Bus_Network>";
     const int nodes = 1 + int(random.bounded(2));
     for (int n = 0; n < nodes; ++n) {
@@ -191,16 +214,17 @@ QByteArray randomNetwork(QRandomGenerator& random) {
 }
 
 QByteArray randomParGen(QRandomGenerator& random) {
-    static const char* const elements[] = {"Mod_Ser", "Mod_Baud",   "Mod_Par",
-                                           "Mod_TO",  "Mod_CD",     "Mod_Protocol",
+    static const char* const elements[] = {"Mod_Ser",    "Mod_Baud",  "Mod_Par",
+                                           "Mod_TO",     "Mod_CD",    "Mod_Protocol",
                                            "Meter_Baud", "Meter_Par", "Ethernet_EN_GAT"};
     QByteArray xml = "<Par_Gen><Select_Device>0</Select_Device>";
     for (const char* name : elements) {
-        const QString text = random.bounded(8) == 0 ? randomNumberText(random) : QStringLiteral("1");
+        const QString text =
+            random.bounded(8) == 0 ? randomNumberText(random) : QStringLiteral("1");
         xml += QByteArray("<") + name + ">" + text.toLatin1() + "</" + name + ">";
     }
-    for (const auto* group : {&ParGenXml::Ethernet_IP, &ParGenXml::Ethernet_SM,
-                              &ParGenXml::Ethernet_GAT}) {
+    for (const auto* group :
+         {&ParGenXml::Ethernet_IP, &ParGenXml::Ethernet_SM, &ParGenXml::Ethernet_GAT}) {
         for (const char* name : *group) {
             if (random.bounded(12) == 0)
                 continue; // missing: the device's default in the image

@@ -190,11 +190,14 @@ TEST(NetworkCsv, DescriptionsThatCannotBeStoredAreRefused) {
     };
     const Case cases[] = {
         {"Heat\vmeter", "Energy", node},
-        {"Heat meter", "\x01" "Energy", variable},
+        {"Heat meter",
+         "\x01"
+         "Energy",
+         variable},
         {"Heat meter", QByteArray("En\0ergy", 7), variable},
         {"Heat meter", "Energy\xEF\xBF\xBE", variable}, // U+FFFE
-        {"\xEF\xBF\xBFHeat", "Energy", node},         // U+FFFF
-        {"Heat\x1Fmeter", "\x1B[31m", node},           // the node comes first
+        {"\xEF\xBF\xBFHeat", "Energy", node},           // U+FFFF
+        {"Heat\x1Fmeter", "\x1B[31m", node},            // the node comes first
         // Tab, line breaks and characters beyond the first plane are stored as they are.
         {"\"Heat\tmeter\r\nhall\"", "Energy \xF0\x9F\x94\xA5", QString()},
     };

@@ -86,7 +86,8 @@ TEST(ProjectStore, NamesWindowsRefusesAreRefusedAtCreation) {
         SCOPED_TRACE(c.name.toUtf8().toHex().toStdString());
         EXPECT_EQ(ProjectStore::forbiddenCharacter(c.name), c.position);
         const CreateResult result = ProjectStore::Create_Project(projects, c.name);
-        EXPECT_EQ(result, c.position < 0 ? CreateResult::Created : CreateResult::ForbiddenCharacter);
+        EXPECT_EQ(result,
+                  c.position < 0 ? CreateResult::Created : CreateResult::ForbiddenCharacter);
         EXPECT_EQ(QFileInfo::exists(QDir(projects).filePath(c.name)), c.position < 0);
         EXPECT_EQ(ProjectStore::forbiddenCharacterMessage(c.name, QStringLiteral("holds %1")),
                   c.position < 0 ? QString() : QStringLiteral("holds ") + QLatin1String(c.shown));

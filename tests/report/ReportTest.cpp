@@ -162,8 +162,8 @@ TEST(InstallationReport, MarkupInTextsStaysText) {
         EXPECT_TRUE(markdown.contains(QStringLiteral("| disabled | ") + escaped + " |"));
         const QString html = toHtml(document);
         const QString htmlText = QString::fromUtf8(row.description).toHtmlEscaped();
-        EXPECT_TRUE(html.contains(QStringLiteral("<title>Installation report: ") + htmlText +
-                                  "</title>"));
+        EXPECT_TRUE(
+            html.contains(QStringLiteral("<title>Installation report: ") + htmlText + "</title>"));
         EXPECT_TRUE(html.contains(QStringLiteral("<h1>Installation report: ") + htmlText));
         EXPECT_FALSE(html.contains(QStringLiteral("<script>")));
     }

@@ -216,10 +216,14 @@ TEST_F(UpdaterLaunch, EveryPathIsExactlyOneArgumentWhateverTheNames) {
         boot.show();
         choose(boot, 2, true);
         boot.Btn_UpdateClick();
-        const QStringList expected{
-            QStringLiteral(R"(\\.\COM3)"), "NO", "NO", "PW", "PR",
-            QDir(state.Dir_Master).filePath(QStringLiteral("sim48213.sim")),
-            QDir(state.Project_Dir).filePath(QStringLiteral("bin")) + QLatin1Char('/')};
+        const QStringList expected{QStringLiteral(R"(\\.\COM3)"),
+                                   "NO",
+                                   "NO",
+                                   "PW",
+                                   "PR",
+                                   QDir(state.Dir_Master).filePath(QStringLiteral("sim48213.sim")),
+                                   QDir(state.Project_Dir).filePath(QStringLiteral("bin")) +
+                                       QLatin1Char('/')};
         EXPECT_EQ(recordedArguments(), expected);
     }
 }
