@@ -1,5 +1,7 @@
 #include "app/LanguageList.h"
 
+#include "common/XmlChars.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -15,6 +17,9 @@ QStringList Create_Lang_List(const QString& dirLanguage) {
                            QDir::NoSort);
     for (const QFileInfo& info : entries) {
         if (info.isSymLink() || !info.isFile() || !(info.permissions() & QFile::WriteOwner))
+            continue;
+        // The choice goes into Ordano.xml, which could not be read again with such a name.
+        if (!XmlChars::storable(info.fileName()))
             continue;
         names.append(info.fileName());
     }

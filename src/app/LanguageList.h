@@ -9,7 +9,8 @@ namespace LanguageList {
 inline constexpr int Slots = 6;
 
 // The names (with ".lng") of the regular files in `dirLanguage` ending in ".lng": no folders,
-// links, read-only or special files. Sorted without regard to letter case.
+// links, read-only or special files, no name the settings file cannot store. Sorted without
+// regard to letter case.
 QStringList Create_Lang_List(const QString& dirLanguage);
 
 // Pages needed for `count` languages; 0 when there are none.

@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
+#include "common/XmlChars.h"
 #include "common/XmlFile.h"
 #include "state/SharedState.h"
 
@@ -70,6 +71,19 @@ QByteArray Settings_Bytes(const SharedState& state) {
 }
 
 QString Save_Setting(const SharedState& state, const QString& path) {
+    // Every entry refuses such texts; should one slip through, the file that can still be
+    // read stays rather than one that loses every setting at the next start.
+    const std::pair<const char*, const QString*> texts[] = {
+        {"projectname", &state.Project_Name},
+        {"ipaddress", &state.Last_IP_Address},
+        {"language", &state.Language},
+    };
+    for (const auto& [name, text] : texts) {
+        if (const qsizetype position = XmlChars::firstUnstorable(*text); position >= 0)
+            return QStringLiteral("\"%1\" holds %2 at position %3, which the file cannot store")
+                .arg(QLatin1String(name), XmlChars::describe(*text, position))
+                .arg(position + 1);
+    }
     const QByteArray bytes = Settings_Bytes(state);
     return writeFileAtomically(path, bytes);
 }

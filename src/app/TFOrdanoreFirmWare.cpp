@@ -327,6 +327,13 @@ void TFOrdanoreFirmWare::Create_New_Project() {
 void TFOrdanoreFirmWare::Open_Project() {
     if (FOpenConf->exec() != QDialog::Accepted)
         return;
+    // Listed, but the updaters could not take its files: the active configuration stays.
+    if (const QString refusal = ProjectStore::forbiddenCharacterMessage(
+            FOpenConf->Name_Conf, state_.Lang_Table.text(934));
+        !refusal.isEmpty()) {
+        platform_.prompts.error(this, refusal);
+        return;
+    }
     state_.Activate_Project(FOpenConf->Name_Conf);
     Aggiorna_Label();
 }

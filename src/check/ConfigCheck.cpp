@@ -1,9 +1,11 @@
 #include "check/ConfigCheck.h"
 
+#include "check/ImageAgreement.h"
+
 #include "comm/ParGenRules.h"
+#include "comm/ParGenXml.h"
 #include "common/BoundedFile.h"
 #include "common/Excerpt.h"
-#include "comm/ParGenXml.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkRules.h"
@@ -92,7 +94,7 @@ QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts) 
         findings.append({ParGenFile,
                          QStringLiteral("%1 %2").arg(QString::fromLatin1(failure.element),
                                                      Excerpt::quoted(failure.text)),
-                         texts.text(failure.textIndex)});
+                         failureMessage(failure, texts.text(failure.textIndex))});
     }
     for (const ParGenListProblem& problem : listPositionProblems(record)) {
         findings.append({ParGenFile, QString::fromLatin1(problem.element),
@@ -116,7 +118,7 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
     for (int i = 0; i < nodes.size(); ++i) {
         const TNodo& node = nodes[i];
         const QString where = nodeLocation(i + 1, node);
-        for (int index : nodeAddressFailures(node.Node_Pri, node.Node_Sec))
+        for (int index : nodeAddressFailures(node.Node_Pri, node.Node_Sec, node.Description))
             findings.append({MBusFile, where, texts.text(index)});
         // The editor refuses an address already used by another node (Check_Node_ID); the
         // later one is the one it would have refused.
@@ -141,6 +143,13 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
 }
 
 namespace {
+
+std::optional<QByteArray> readIfPresent(const QString& path) {
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    BoundedFile::Result file = BoundedFile::read(path, BoundedFile::ConfigFile);
+    return file.ok() ? std::optional<QByteArray>(std::move(file.bytes)) : std::nullopt;
+}
 
 // The compiler's limit and message: a file it refuses is refused here too, before the
 // readers take it whole.
@@ -174,5 +183,11 @@ ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& 
             result.warnings.append(warning.text);
     } else
         result.errors.append(network.error);
+    if (result.errors.isEmpty()) {
+        ImageAgreement::Files files{readIfPresent(dir.filePath(MBusFile)),
+                                    readIfPresent(dir.filePath(ParGenFile)), network.Nodi_List,
+                                    parGen.value};
+        result.findings += ImageAgreement::disagreements(files);
+    }
     return result;
 }

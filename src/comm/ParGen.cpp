@@ -110,8 +110,9 @@ ParGenLoad Load_Par_Gen(const QString& path) {
     return result;
 }
 
-QString Save_Par_Gen(const Par_Gen& record, const QString& path) {
-    pugi::xml_document doc;
+namespace {
+
+void buildDocument(pugi::xml_document& doc, const Par_Gen& record) {
     pugi::xml_node root = XmlFile::startDocument(doc, Root, XmlFile::ConfigVersionComment);
     for (const ListField& f : ListFields) {
         int value = record.*(f.field);
@@ -125,7 +126,20 @@ QString Save_Par_Gen(const Par_Gen& record, const QString& path) {
     for (const TextField& f : EthernetTexts)
         appendText(root, f.name, record.*(f.field));
     root.append_child(ParGenXml::Ethernet_EN_GAT).text().set(record.Ethernet_EN_GAT ? "1" : "0");
+}
+
+} // namespace
+
+QString Save_Par_Gen(const Par_Gen& record, const QString& path) {
+    pugi::xml_document doc;
+    buildDocument(doc, record);
     return XmlFile::save(doc, path);
+}
+
+QByteArray Par_Gen_Bytes(const Par_Gen& record) {
+    pugi::xml_document doc;
+    buildDocument(doc, record);
+    return XmlFile::serialize(doc);
 }
 
 SelectDeviceRead Read_Select_Device(const QString& path) {

@@ -78,6 +78,9 @@ ParGenLoad Load_Par_Gen(const QString& path);
 // Returns an empty text on success, else the system's message.
 QString Save_Par_Gen(const Par_Gen& record, const QString& path);
 
+// The bytes Save_Par_Gen writes.
+QByteArray Par_Gen_Bytes(const Par_Gen& record);
+
 struct SelectDeviceRead {
     int value = 1;
     QString error; // not well-formed: the parser's message, and the update must not start

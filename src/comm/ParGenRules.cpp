@@ -1,6 +1,7 @@
 #include "comm/ParGenRules.h"
 
 #include "comm/ParGenXml.h"
+#include "common/XmlChars.h"
 
 namespace {
 
@@ -34,6 +35,17 @@ const RangeCheck GatewayChecks[] = {
     {ParGenXml::Ethernet_GAT[3], &Par_Gen::Ethernet_GAT4, 255, 459},
 };
 
+// Every typed field, checked or not: a serial device still stores its Ethernet texts.
+template <size_t N>
+void runStorable(const RangeCheck (&checks)[N], const Par_Gen& record,
+                 QList<ParGenFailure>& failures) {
+    for (const RangeCheck& check : checks) {
+        const QString& text = record.*(check.field);
+        if (!XmlChars::storable(text))
+            failures.append({check.element, text, Msg_Unstorable});
+    }
+}
+
 template <size_t N>
 void run(const RangeCheck (&checks)[N], const Par_Gen& record, QList<ParGenFailure>& failures) {
     for (const RangeCheck& check : checks) {
@@ -55,7 +67,18 @@ QList<ParGenFailure> Controllo_Dati_Failures(const Par_Gen& record) {
         if (record.Ethernet_EN_GAT)
             run(GatewayChecks, record, failures);
     }
+    runStorable(ModbusChecks, record, failures);
+    runStorable(AddressChecks, record, failures);
+    runStorable(GatewayChecks, record, failures);
     return failures;
+}
+
+QString failureMessage(const ParGenFailure& failure, const QString& text) {
+    if (failure.textIndex != Msg_Unstorable)
+        return text;
+    const qsizetype position = XmlChars::firstUnstorable(failure.text);
+    return text.arg(QString::fromLatin1(failure.element),
+                    XmlChars::describe(failure.text, position), QString::number(position + 1));
 }
 
 QList<ParGenListProblem> listPositionProblems(const Par_Gen& record) {

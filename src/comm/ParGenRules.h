@@ -13,8 +13,15 @@ struct ParGenFailure {
     int textIndex;       // the language table's message
 };
 
-// Every failing check in the window's order; the window reports only the first.
+inline constexpr int Msg_Unstorable = 932;
+
+// Every failing check in the window's order, then every typed field holding a character that
+// ParGen.xml cannot hold (whatever the device); the window reports only the first.
 QList<ParGenFailure> Controllo_Dati_Failures(const Par_Gen& record);
+
+// The message of `failure` from its language-table text: the character failure names the
+// field, the character and its position.
+QString failureMessage(const ParGenFailure& failure, const QString& text);
 
 // A stored list position the window cannot show (its list selects nothing).
 struct ParGenListProblem {

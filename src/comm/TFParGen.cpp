@@ -403,7 +403,7 @@ bool TFParGen::Controllo_Dati() {
     if (failures.isEmpty())
         return true;
     const ParGenFailure& first = failures.first();
-    platform_.prompts.error(this, state_.Lang_Table.text(first.textIndex));
+    platform_.prompts.error(this, failureMessage(first, state_.Lang_Table.text(first.textIndex)));
     // Lead the user to the field the message names, even inside a folded section.
     if (QLineEdit* field = fieldOf(first.element)) {
         for (CollapsibleSection* section : {CP_ModbusMaster, CP_Ethernet}) {

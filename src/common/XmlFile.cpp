@@ -1,5 +1,7 @@
 #include "common/XmlFile.h"
 
+#include "common/XmlChars.h"
+
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
 
@@ -194,21 +196,26 @@ std::optional<QString> childText(const pugi::xml_node& parent, const char* name)
     const pugi::xml_node child = parent.child(name);
     if (!child)
         return std::nullopt;
-    return QString::fromUtf8(child.child_value());
+    return XmlChars::fromUtf8(child.child_value());
 }
 
 std::optional<QString> attributeText(const pugi::xml_node& node, const char* name) {
     const pugi::xml_attribute attribute = node.attribute(name);
     if (!attribute)
         return std::nullopt;
-    return QString::fromUtf8(attribute.value());
+    return XmlChars::fromUtf8(attribute.value());
 }
 
 QByteArray serialize(const pugi::xml_document& doc) {
     std::ostringstream out;
     doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     const std::string text = out.str();
-    return QByteArray(text.data(), qsizetype(text.size()));
+    QByteArray bytes(text.data(), qsizetype(text.size()));
+    // pugixml writes a carriage return in element text as it is, and every reader turns it
+    // into a line feed; as a reference it reads back unchanged. Attribute values are escaped
+    // already, and the system's comments hold none.
+    bytes.replace('\r', QByteArrayLiteral("&#13;"));
+    return bytes;
 }
 
 QString save(const pugi::xml_document& doc, const QString& path) {

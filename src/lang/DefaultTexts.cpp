@@ -335,6 +335,16 @@ constexpr DefaultText Default_Texts[] = {
     {906, u"Modbus Information For New Variables"},
     {907, u"OK"},
     {908, u"Cancel"},
+    {930, u"Error!! M-Bus Node Description holds a character that cannot be stored (a control "
+          u"character, U+FFFE or U+FFFF)"},
+    {931, u"Error!! Variable Description holds a character that cannot be stored (a control "
+          u"character, U+FFFE or U+FFFF)"},
+    {932, u"Error! %1 holds a character that cannot be stored: %2 at position %3"},
+    {933, u"Error! A configuration name cannot hold %1: the updaters' Windows file names refuse "
+          u"the characters \" < > | ? * : and control characters"},
+    {934, u"This configuration cannot be opened: its name holds %1, which the updaters' Windows "
+          u"file names refuse. Rename its folder in PROJECTS without the characters \" < > | ? * "
+          u": and control characters."},
     // The Modbus source test.
     {960, u"Test Modbus Sources"},
     {961, u"Serial line (Modbus RTU)"},

@@ -134,8 +134,9 @@ NetworkLoad Read_Network(const QByteArray& bytes, const QString& fileName) {
     return result;
 }
 
-QString Save_Network(const TNodi_List& network, const QString& path) {
-    pugi::xml_document doc;
+namespace {
+
+void buildDocument(pugi::xml_document& doc, const TNodi_List& network) {
     pugi::xml_node root = XmlFile::startDocument(doc, Root, XmlFile::ConfigVersionComment);
     // Attribute order is part of the file format: files written earlier must come out
     // byte for byte the same.
@@ -164,5 +165,18 @@ QString Save_Network(const TNodi_List& network, const QString& path) {
             setInt(v, Mod_Swap, var.Mod_Swap);
         }
     }
+}
+
+} // namespace
+
+QString Save_Network(const TNodi_List& network, const QString& path) {
+    pugi::xml_document doc;
+    buildDocument(doc, network);
     return XmlFile::save(doc, path);
+}
+
+QByteArray Network_Bytes(const TNodi_List& network) {
+    pugi::xml_document doc;
+    buildDocument(doc, network);
+    return XmlFile::serialize(doc);
 }

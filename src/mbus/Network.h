@@ -59,3 +59,6 @@ NetworkLoad Read_Network(const QByteArray& bytes, const QString& fileName);
 // Replaces the file by a document built from the network; nothing is validated here.
 // Returns an empty text on success, else the system's message.
 QString Save_Network(const TNodi_List& network, const QString& path);
+
+// The bytes Save_Network writes.
+QByteArray Network_Bytes(const TNodi_List& network);

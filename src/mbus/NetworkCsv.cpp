@@ -1,6 +1,7 @@
 #include "mbus/NetworkCsv.h"
 
 #include "common/NumberRule.h"
+#include "common/XmlChars.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkEditor.h"
@@ -201,7 +202,7 @@ void Importer::onField(void* data, size_t size, void* target) {
     // Past the header's count a field is only counted: a row of many fields costs nothing.
     if (!importer->headerRead_ || row.fieldCount < importer->fieldCount_)
         row.fields << unprotectCell(
-            QString::fromUtf8(static_cast<const char*>(data), qsizetype(size)));
+            XmlChars::fromUtf8(static_cast<const char*>(data), qsizetype(size)));
     ++row.fieldCount;
 }
 
@@ -316,11 +317,16 @@ bool Importer::readNode(const Row& row, int& nodeIndex) {
     if (!NetworkRules::canAddNode(nodes_.size()))
         return fail(row, Col_NodePri, texts_.text(NetworkRules::Msg_MaxNodes));
     const QList<int> failures = NetworkRules::nodeAddressFailures(
-        NumberRule::toInt64(field(row, Col_NodePri)), NumberRule::toInt64(field(row, Col_NodeSec)));
-    if (!failures.isEmpty())
-        return fail(
-            row, failures.first() == NetworkRules::Msg_PrimaryAddress ? Col_NodePri : Col_NodeSec,
-            texts_.text(failures.first()));
+        NumberRule::toInt64(field(row, Col_NodePri)), NumberRule::toInt64(field(row, Col_NodeSec)),
+        field(row, Col_NodeDesc));
+    if (!failures.isEmpty()) {
+        static const QHash<int, Column> columnOf = {
+            {NetworkRules::Msg_PrimaryAddress, Col_NodePri},
+            {NetworkRules::Msg_SecondaryAddress, Col_NodeSec},
+            {NetworkRules::Msg_NodeDescriptionChars, Col_NodeDesc},
+        };
+        return fail(row, columnOf.value(failures.first()), texts_.text(failures.first()));
+    }
     TNodo node;
     node.Node_Pri = *primary;
     node.Node_Sec = *secondary;
@@ -392,6 +398,7 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
             {NetworkRules::Msg_Length, Col_Length},
             {NetworkRules::Msg_StorageNumber, Col_StoNumber},
             {NetworkRules::Msg_Tariff, Col_Tariff},
+            {NetworkRules::Msg_VariableDescriptionChars, Col_Desc},
         };
         return fail(row, columnOf.value(failures.first(), Col_Desc), texts_.text(failures.first()));
     }

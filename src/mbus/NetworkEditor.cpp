@@ -163,8 +163,8 @@ int NetworkEditor::Controllo_Num_Max_Var() const {
 
 int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
     const auto primary = int32Of(nodePanel.primary);
-    const QList<int> failures =
-        NetworkRules::nodeAddressFailures(primary, int32Of(nodePanel.secondary));
+    const QList<int> failures = NetworkRules::nodeAddressFailures(
+        primary, int32Of(nodePanel.secondary), nodePanel.description);
     if (!failures.isEmpty())
         return failures.first();
     // Only the node being modified may keep its own address: a new node skips none, even
@@ -175,6 +175,7 @@ int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
 
 NetworkRules::VariableNumbers panelNumbers(const VariablePanel& panel) {
     NetworkRules::VariableNumbers n;
+    n.description = panel.description;
     n.slaveId = int32Of(panel.slaveId);
     n.modbusRegister = int32Of(panel.modbusRegister);
     n.points = int32Of(panel.points);

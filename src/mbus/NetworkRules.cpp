@@ -1,5 +1,6 @@
 #include "mbus/NetworkRules.h"
 
+#include "common/XmlChars.h"
 #include "mbus/CodingTables.h"
 
 namespace NetworkRules {
@@ -53,8 +54,9 @@ bool canAddVariable(qsizetype varCount) {
 }
 
 VariableNumbers numbersOf(const TVariabile& variable) {
-    return {variable.Mod_ID,         variable.Mod_NumReg, variable.Mod_NPoint, variable.Length,
-            variable.Storage_Number, variable.Tariff,     variable.Dimension};
+    return {variable.Mod_ID,    variable.Mod_NumReg,     variable.Mod_NPoint,
+            variable.Length,    variable.Storage_Number, variable.Tariff,
+            variable.Dimension, variable.Description};
 }
 
 QList<int> variableFailures(const VariableNumbers& numbers) {
@@ -71,15 +73,20 @@ QList<int> variableFailures(const VariableNumbers& numbers) {
         failures.append(Msg_StorageNumber);
     if (!tariffValid(numbers.tariff))
         failures.append(Msg_Tariff);
+    if (!XmlChars::storable(numbers.description))
+        failures.append(Msg_VariableDescriptionChars);
     return failures;
 }
 
-QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint64> secondary) {
+QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint64> secondary,
+                               const QString& description) {
     QList<int> failures;
     if (!primaryAddressValid(primary))
         failures.append(Msg_PrimaryAddress);
     if (!secondaryAddressValid(secondary))
         failures.append(Msg_SecondaryAddress);
+    if (!XmlChars::storable(description))
+        failures.append(Msg_NodeDescriptionChars);
     return failures;
 }
 

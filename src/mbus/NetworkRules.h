@@ -26,6 +26,8 @@ inline constexpr int Msg_PrimaryAddress = 649;
 inline constexpr int Msg_SecondaryAddress = 650;
 inline constexpr int Msg_IdOfSelectedVariablesNode = 651;
 inline constexpr int Msg_IdUsed = 652;
+inline constexpr int Msg_NodeDescriptionChars = 930;
+inline constexpr int Msg_VariableDescriptionChars = 931;
 
 bool primaryAddressValid(std::optional<qint64> value);   // 1..250
 bool secondaryAddressValid(std::optional<qint64> value); // 0..99999999
@@ -39,7 +41,7 @@ bool tariffValid(std::optional<qint64> value);           // 0..1048575
 bool canAddNode(qsizetype nodeCount);    // else Msg_MaxNodes
 bool canAddVariable(qsizetype varCount); // else Msg_MaxVariables
 
-// The numbers of a variable panel (or of a stored variable) that the checks look at.
+// The values of a variable panel (or of a stored variable) that the checks look at.
 struct VariableNumbers {
     std::optional<qint64> slaveId;
     std::optional<qint64> modbusRegister;
@@ -48,16 +50,19 @@ struct VariableNumbers {
     std::optional<qint64> storageNumber;
     std::optional<qint64> tariff;
     int dimension = 0; // the length is checked only for "Variable Length"
+    QString description;
 };
 
 VariableNumbers numbersOf(const TVariabile& variable);
 
 // Controllo_Dati_New_Var: every failing check in the editor's order (the editor reports the
-// first one only).
+// first one only), then a description that cannot be stored (931).
 QList<int> variableFailures(const VariableNumbers& numbers);
 
-// Controllo_Dati_New_Nodo without the uniqueness check: 649, 650 in that order.
-QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint64> secondary);
+// Controllo_Dati_New_Nodo without the uniqueness check: 649, 650, then a description that
+// cannot be stored (930).
+QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint64> secondary,
+                               const QString& description);
 
 // Check_Node_ID: 0 when `primary` is free. The node at `indNodo` is skipped while a node is
 // selected (`indVar` -1: it is the node being modified); a clash with the node of the

@@ -1,5 +1,7 @@
 #include "projects/ProjectStore.h"
 
+#include "common/XmlChars.h"
+
 #include <QDir>
 
 namespace ProjectStore {
@@ -10,11 +12,30 @@ bool isProjectName(const QString& name) {
            !QDir::isAbsolutePath(name);
 }
 
+qsizetype forbiddenCharacter(const QString& name) {
+    static const QString windowsRefuses = QStringLiteral("\"<>|?*:");
+    qsizetype first = XmlChars::firstUnstorable(name);
+    for (qsizetype i = 0; i < name.size() && (first < 0 || i < first); ++i) {
+        if (name[i].unicode() < 0x20 || windowsRefuses.contains(name[i]))
+            return i;
+    }
+    return first;
+}
+
+QString forbiddenCharacterMessage(const QString& name, const QString& text) {
+    const qsizetype position = forbiddenCharacter(name);
+    if (position < 0)
+        return {};
+    return text.arg(XmlChars::describe(name, position));
+}
+
 CreateResult Create_Project(const QString& dirProjects, const QString& name) {
     if (name.isEmpty())
         return CreateResult::EmptyName;
     if (!isProjectName(name))
         return CreateResult::Refused;
+    if (forbiddenCharacter(name) >= 0)
+        return CreateResult::ForbiddenCharacter;
     const QDir projects(dirProjects);
     const QFileInfo existing(projects.filePath(name));
     if (existing.exists())
@@ -27,7 +48,8 @@ CreateResult Create_Project(const QString& dirProjects, const QString& name) {
 }
 
 bool canReopen(const QString& dirProjects, const QString& name) {
-    return isProjectName(name) && QFileInfo(QDir(dirProjects).filePath(name)).isDir();
+    return isProjectName(name) && forbiddenCharacter(name) < 0 &&
+           QFileInfo(QDir(dirProjects).filePath(name)).isDir();
 }
 
 int messageIndex(CreateResult result) {
@@ -40,6 +62,8 @@ int messageIndex(CreateResult result) {
         return 106;
     case CreateResult::Refused:
         return 105;
+    case CreateResult::ForbiddenCharacter:
+        return 933;
     }
     return 105;
 }

@@ -8,10 +8,21 @@ namespace ProjectStore {
 
 enum class CreateResult {
     Created,
-    EmptyName,     // text 107
-    AlreadyExists, // text 106
-    Refused,       // text 105: the folder cannot be created, or the name would leave PROJECTS
+    EmptyName,          // text 107
+    AlreadyExists,      // text 106
+    Refused,            // text 105: the folder cannot be created, or the name would leave PROJECTS
+    ForbiddenCharacter, // text 933: see forbiddenCharacter
 };
+
+// Position of the first character a configuration name cannot hold, -1 when none: the
+// updaters are Windows programs that take the folder by name, so " < > | ? * : and control
+// characters are refused, and so is what the settings file cannot store. Separators are left
+// to isProjectName.
+qsizetype forbiddenCharacter(const QString& name);
+
+// The message for a name with a forbidden character, from text 933 or 934 (which show the
+// character as %1); empty when the name has none.
+QString forbiddenCharacterMessage(const QString& name, const QString& text);
 
 // A name that stays directly under PROJECTS: not empty, no separator, not absolute, not "."
 // or "..". Blanks count as characters like any other.
@@ -24,7 +35,7 @@ bool isProjectName(const QString& name);
 CreateResult Create_Project(const QString& dirProjects, const QString& name);
 
 // Whether the last configuration named in the settings may be reopened: a project name
-// whose folder still exists.
+// without a forbidden character whose folder still exists.
 bool canReopen(const QString& dirProjects, const QString& name);
 
 // Language-table index of the message for a failed creation (0 for Created).

@@ -1,10 +1,10 @@
 #include "projects/TFNew_Project.h"
 
 #include "dialogs/DialogParts.h"
-#include "state/SharedState.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "projects/ProjectStore.h"
+#include "state/SharedState.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -61,7 +61,10 @@ void TFNew_Project::Btn_OKClick() {
     const QString name = E_New_Proj->text(); // used exactly as typed
     const auto result = ProjectStore::Create_Project(state_.Dir_Projects, name);
     if (result != ProjectStore::CreateResult::Created) {
-        platform_.prompts.error(this, state_.Lang_Table.text(ProjectStore::messageIndex(result)));
+        QString message = state_.Lang_Table.text(ProjectStore::messageIndex(result));
+        if (result == ProjectStore::CreateResult::ForbiddenCharacter)
+            message = ProjectStore::forbiddenCharacterMessage(name, message);
+        platform_.prompts.error(this, message);
         return;
     }
     state_.Activate_Project(name);

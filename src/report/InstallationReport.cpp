@@ -134,14 +134,26 @@ Section node(const TNodo& node, const LangTable& t) {
     return s;
 }
 
-// Markdown and HTML both forbid a few characters in a table cell.
-QString markdownCell(QString text) {
-    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    text.replace(QLatin1Char('|'), QStringLiteral("\\|"));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    return text;
+// Texts reach the Markdown as text: every character that could start emphasis, code, a link,
+// an autolink, raw HTML or an entity is escaped ("&amp;", "*b*" and "[l](javascript:x)" stay
+// as typed), and so is the table's separator. Line breaks would end the cell or the line.
+QString markdownCell(const QString& text) {
+    static const QString special = QStringLiteral("\\`*_[]<>&|~#");
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            out += QLatin1Char(' ');
+            continue;
+        }
+        if (special.contains(c))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
 }
 
 QString markdownRow(const QStringList& cells) {
@@ -229,18 +241,20 @@ Document build(const Input& input, const LangTable& t) {
 }
 
 QString toMarkdown(const Document& d) {
-    QString out = QStringLiteral("# ") + d.title + QStringLiteral("\n\n");
+    QString out = QStringLiteral("# ") + markdownCell(d.title) + QStringLiteral("\n\n");
     for (const auto& [label, value] : d.facts)
-        out += QStringLiteral("- **%1:** %2\n").arg(label.trimmed(), markdownCell(value));
+        out += QStringLiteral("- **%1:** %2\n")
+                   .arg(markdownCell(label.trimmed()), markdownCell(value));
     for (const QString& notice : d.notices)
-        out += QStringLiteral("\n> **%1**\n").arg(notice);
+        out += QStringLiteral("\n> **%1**\n").arg(markdownCell(notice));
     for (const Section& s : d.sections) {
-        out += QLatin1Char('\n') + QString(s.level, QLatin1Char('#')) + QLatin1Char(' ') + s.title +
-               QStringLiteral("\n");
+        out += QLatin1Char('\n') + QString(s.level, QLatin1Char('#')) + QLatin1Char(' ') +
+               markdownCell(s.title) + QStringLiteral("\n");
         if (!s.facts.isEmpty() || !s.table.header.isEmpty() || !s.notes.isEmpty())
             out += QLatin1Char('\n');
         for (const auto& [label, value] : s.facts)
-            out += QStringLiteral("- **%1:** %2\n").arg(label.trimmed(), markdownCell(value));
+            out += QStringLiteral("- **%1:** %2\n")
+                       .arg(markdownCell(label.trimmed()), markdownCell(value));
         if (!s.facts.isEmpty() && (!s.table.header.isEmpty() || !s.notes.isEmpty()))
             out += QLatin1Char('\n');
         if (!s.table.header.isEmpty()) {

@@ -54,7 +54,12 @@ QString ProgramStarter::pathFor(const QString& NomeSW, const QString& path) cons
 ProgramStarter::Command ProgramStarter::commandFor(const QString& NomeSW,
                                                    const QString& Parameter) const {
     // Split as a shell would: double quotes group, backslashes stay (they are Windows paths).
-    Command command{NomeSW, QProcess::splitCommand(Parameter)};
+    return commandFor(NomeSW, QProcess::splitCommand(Parameter));
+}
+
+ProgramStarter::Command ProgramStarter::commandFor(const QString& NomeSW,
+                                                   const QStringList& arguments) const {
+    Command command{NomeSW, arguments};
     if (runsThroughWine(NomeSW)) {
         command.arguments.prepend(NomeSW);
         command.program = winePath_;
@@ -64,11 +69,16 @@ ProgramStarter::Command ProgramStarter::commandFor(const QString& NomeSW,
 
 ProgramStarter::Outcome ProgramStarter::Start_Program(const QString& NomeSW,
                                                       const QString& Parameter, int tipo) {
+    return Start_Program(NomeSW, QProcess::splitCommand(Parameter), tipo);
+}
+
+ProgramStarter::Outcome ProgramStarter::Start_Program(const QString& NomeSW,
+                                                      const QStringList& arguments, int tipo) {
     // Wine would start even for a missing program and only then complain where nobody looks.
     const QFileInfo file(NomeSW);
     if (!file.isFile())
         return Outcome::Missing;
-    const Command command = commandFor(NomeSW, Parameter);
+    const Command command = commandFor(NomeSW, arguments);
     auto process =
         launcher_.startIn(command.program, command.arguments, tipo == 0, file.absolutePath());
     if (!process)

@@ -35,6 +35,8 @@ public:
     // The program runs in its own folder, where it keeps its files. A program that is missing
     // or cannot be started makes it return at once.
     Outcome Start_Program(const QString& NomeSW, const QString& Parameter, int tipo);
+    // The same with the arguments already apart: each reaches the program as it stands.
+    Outcome Start_Program(const QString& NomeSW, const QStringList& arguments, int tipo);
 
     // The program and arguments that Start_Program hands to the launcher.
     struct Command {
@@ -42,6 +44,7 @@ public:
         QStringList arguments;
     };
     Command commandFor(const QString& NomeSW, const QString& Parameter) const;
+    Command commandFor(const QString& NomeSW, const QStringList& arguments) const;
 
     // Whether NomeSW is a Windows program that runs through wine here.
     bool runsThroughWine(const QString& NomeSW) const;

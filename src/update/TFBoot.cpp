@@ -325,10 +325,9 @@ void TFBoot::Btn_UpdateClick() {
         state_.Last_Update_Option = option;
         state_.Last_Read_Back = readBack;
         const QString program = UpdaterHandoff::serialUpdaterProgram(state_.Dir_Program);
-        const QString line = UpdaterHandoff::serialCommandLine(
-            CB_COM_Port->currentText(), option, readBack, state_.Dir_Master, state_.Project_Dir,
-            pathFormFor(program));
-        startUpdater(program, line);
+        startUpdater(program, UpdaterHandoff::serialArguments(
+                                  CB_COM_Port->currentText(), option, readBack, state_.Dir_Master,
+                                  state_.Project_Dir, pathFormFor(program)));
     } else if (Form_Type == 1) {
         UpdaterHandoff::EthernetParameters parameters;
         parameters.ipAddress = ipAddressText();
@@ -354,7 +353,7 @@ void TFBoot::Btn_UpdateClick() {
                                               QStringLiteral("\n") + error);
             return;
         }
-        startUpdater(program, QString());
+        startUpdater(program, {});
     }
 }
 
@@ -362,8 +361,8 @@ UpdaterHandoff::PathForm TFBoot::pathFormFor(const QString& program) const {
     return [this, program](const QString& path) { return starter_.pathFor(program, path); };
 }
 
-void TFBoot::startUpdater(const QString& program, const QString& commandLine) {
-    const ProgramStarter::Outcome outcome = starter_.Start_Program(program, commandLine, 0);
+void TFBoot::startUpdater(const QString& program, const QStringList& arguments) {
+    const ProgramStarter::Outcome outcome = starter_.Start_Program(program, arguments, 0);
     const QString problem = UpdaterHandoff::startProblemText(state_.Lang_Table, outcome, program,
                                                              starter_.lacksWine(program));
     if (!problem.isEmpty())

@@ -52,7 +52,7 @@ private:
     // Paths for `program` in the form it reads (through wine: the drive form).
     UpdaterHandoff::PathForm pathFormFor(const QString& program) const;
     // Starts an updater and waits; says what is wrong when it cannot be started.
-    void startUpdater(const QString& program, const QString& commandLine);
+    void startUpdater(const QString& program, const QStringList& arguments);
 
     void buildTitle();
     QWidget* buildAddressPanel();

@@ -79,18 +79,44 @@ QString parameterFilePath(const QString& dirProgram) {
     return nativeJoin(dirProgram, "Ethernet_Update.xml");
 }
 
-QString serialCommandLine(const QString& portName, int option, bool readBack,
+namespace {
+
+struct SerialPieces {
+    QString device;
+    QString codes; // each code followed by a blank
+    QString firmware;
+    QString binFolder;
+};
+
+SerialPieces serialPieces(const QString& portName, int option, bool readBack,
                           const QString& dirMaster, const QString& projectDir,
                           const PathForm& pathForm) {
     // "\\.\" stays as it is on every platform: the serial updater is a Windows program (run
-    // through wine elsewhere) and opens the port by its device name.
-    QString line = QStringLiteral("\\\\.\\") + portName + QLatin1Char(' ');
-    line = Update_Options(line, option, readBack);
-    // The serial updater's firmware file differs from the Ethernet one: lower-case, no "K".
-    line +=
-        QLatin1Char('"') + handedPath(pathForm, dirMaster, "sim48213.sim") + QStringLiteral("\" ");
-    line += QLatin1Char('"') + handedPath(pathForm, projectDir, "bin/") + QLatin1Char('"');
-    return line;
+    // through wine elsewhere) and opens the port by its device name. The firmware file differs
+    // from the Ethernet one: lower-case, no "K".
+    return {QStringLiteral("\\\\.\\") + portName, Update_Options(QString(), option, readBack),
+            handedPath(pathForm, dirMaster, "sim48213.sim"),
+            handedPath(pathForm, projectDir, "bin/")};
+}
+
+} // namespace
+
+QString serialCommandLine(const QString& portName, int option, bool readBack,
+                          const QString& dirMaster, const QString& projectDir,
+                          const PathForm& pathForm) {
+    const SerialPieces p =
+        serialPieces(portName, option, readBack, dirMaster, projectDir, pathForm);
+    return p.device + QLatin1Char(' ') + p.codes + QLatin1Char('"') + p.firmware +
+           QStringLiteral("\" \"") + p.binFolder + QLatin1Char('"');
+}
+
+QStringList serialArguments(const QString& portName, int option, bool readBack,
+                            const QString& dirMaster, const QString& projectDir,
+                            const PathForm& pathForm) {
+    const SerialPieces p =
+        serialPieces(portName, option, readBack, dirMaster, projectDir, pathForm);
+    return QStringList{p.device} + p.codes.split(QLatin1Char(' '), Qt::SkipEmptyParts) +
+           QStringList{p.firmware, p.binFolder};
 }
 
 void buildParameterDocument(pugi::xml_document& doc, const EthernetParameters& parameters) {

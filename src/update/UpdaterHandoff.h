@@ -3,6 +3,7 @@
 #include "update/ProgramStarter.h"
 
 #include <QString>
+#include <QStringList>
 #include <pugixml.hpp>
 
 class LangTable;
@@ -27,6 +28,13 @@ using PathForm = ProgramStarter::PathForm;
 QString serialCommandLine(const QString& portName, int option, bool readBack,
                           const QString& dirMaster, const QString& projectDir,
                           const PathForm& pathForm = {});
+
+// The same pieces as the arguments the serial updater is started with: "\\.\" and the port,
+// the four codes, the firmware file and the "bin" folder, each path exactly one argument
+// whatever characters its folders' names hold (a command line would split at quotes).
+QStringList serialArguments(const QString& portName, int option, bool readBack,
+                            const QString& dirMaster, const QString& projectDir,
+                            const PathForm& pathForm = {});
 
 struct EthernetParameters {
     QString ipAddress; // exactly as typed, four parts joined with "."

@@ -233,6 +233,50 @@ TEST(MainWindow, ReopensOnlyNamesThatCreationWouldTake) {
     }
 }
 
+// A name Windows refuses never becomes a configuration; a folder made with one outside the
+// program is listed, but opening it says why and leaves the active configuration.
+TEST(MainWindow, NamesTheUpdatersCannotTakeAreRefusedWithTheReason) {
+    TestFolder folder;
+    folder.write(QStringLiteral("PROJECTS/Good/bin/.keep"), "");
+    folder.write(QStringLiteral("PROJECTS/what?/bin/.keep"), "");
+    lastProject(folder, "Good");
+    ProgramRun run(folder.path());
+    run.fakes.prompts.expectError(QStringLiteral(
+        "Error! A configuration name cannot hold \":\": the updaters' Windows file names "
+        "refuse the characters \" < > | ? * : and control characters"));
+    onNextModal([](QWidget* dialog) {
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("E_New_Proj"));
+        QTest::keyClicks(edit, QStringLiteral("Plant: north"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(edit->text(), QStringLiteral("Plant: north")) << "the input stays";
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_Cancel")),
+                          Qt::LeftButton);
+    });
+    run.click("Btn_New");
+    ASSERT_TRUE(modalActionsDone());
+    run.fakes.prompts.verify();
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("PROJECTS/Plant: north"))));
+
+    run.fakes.prompts.expectError(QStringLiteral(
+        "This configuration cannot be opened: its name holds \"?\", which the updaters' Windows "
+        "file names refuse. Rename its folder in PROJECTS without the characters \" < > | ? * : "
+        "and control characters."));
+    onNextModal([](QWidget* dialog) {
+        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+        ASSERT_EQ(list->count(), 2);
+        EXPECT_EQ(list->item(1)->text(), QStringLiteral("what?")) << "listed";
+        list->setCurrentRow(1);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK")),
+                          Qt::LeftButton);
+    });
+    run.click("Btn_Open");
+    ASSERT_TRUE(modalActionsDone());
+    run.fakes.prompts.verify();
+    EXPECT_EQ(run.state.Project_Name, QStringLiteral("Good"));
+    EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral("Good"));
+}
+
 TEST(MainWindow, OpenPreselectsByNameRegardlessOfCaseAndEmptyListLeavesNoneActive) {
     TestFolder folder;
     folder.write(QStringLiteral("PROJECTS/PlantB/bin/.keep"), "");

@@ -135,6 +135,32 @@ TEST(Settings, HandAddedElementsDisappearAtTheNextWrite) {
     EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")).toStdString(), Defaults.toStdString());
 }
 
+// Every entry refuses such texts; if one slipped through, the file that can still be read
+// stays and the message names the value, instead of a file that loses every setting.
+TEST(Settings, TextsTheFileCannotStoreLeaveTheFileAlone) {
+    TestFolder folder;
+    const QString path = folder.write(QStringLiteral("Ordano.xml"), Defaults);
+    struct Row {
+        QString SharedState::*field;
+        QString text;
+        const char* error;
+    };
+    const Row rows[] = {
+        {&SharedState::Project_Name, QStringLiteral("a\x01"),
+         "\"projectname\" holds U+0001 at position 2, which the file cannot store"},
+        {&SharedState::Last_IP_Address, QString::fromUtf16(u"1\0", 2),
+         "\"ipaddress\" holds U+0000 at position 2, which the file cannot store"},
+        {&SharedState::Language, QString(QChar(0xFFFE)),
+         "\"language\" holds U+FFFE at position 1, which the file cannot store"},
+    };
+    for (const Row& row : rows) {
+        SharedState state;
+        state.*(row.field) = row.text;
+        EXPECT_EQ(Settings::Save_Setting(state, path), QString::fromLatin1(row.error));
+        EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")), Defaults);
+    }
+}
+
 TEST(Settings, UnwritableFileReturnsTheSystemMessage) {
     TestFolder folder;
     const QString error =

@@ -120,8 +120,9 @@ void writeSettings(const TestFolder& folder, bool internet, bool update) {
 
 TEST(LanguageList, OnlyRegularWritableLngFilesSortedWithoutRegardToCase) {
     TestFolder folder;
+    // "Fr\x01.lng": Ordano.xml could not store the choice.
     for (const char* name : {"delta.lng", "Alpha.lng", "charlie.lng", "Bravo.lng", ".hidden.lng",
-                             "notes.txt", "upper.LNG", "lng"})
+                             "notes.txt", "upper.LNG", "lng", "Fr\x01.lng"})
         folder.write(QStringLiteral("LANGUAGE/") + QString::fromLatin1(name), "STR0 = x\n");
     QDir(folder.path()).mkpath(QStringLiteral("LANGUAGE/Folder.lng"));
     folder.write(QStringLiteral("LANGUAGE/ReadOnly.lng"), "");

@@ -100,6 +100,36 @@ TEST(CheckCommand, ReportsEveryKindOfProblem) {
     EXPECT_EQ(run.out.split('\n', Qt::SkipEmptyParts), expected);
 }
 
+// Values the windows and the image compiler read differently: each one with the file's text,
+// what the windows would keep and what the image gets. Texts that name the same number
+// ("+7", "007") and disabled variables (not in the image) are no finding.
+TEST(CheckCommand, ReportsValuesTheWindowsWouldChangeInTheImage) {
+    const CapturedRun run = runCommand(Cli::check, {checkFixture("disagree")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QString());
+    const QString node1 = QStringLiteral("M_Bus.xml: node 1 (primary 1)");
+    const QString wide = node1 + QStringLiteral(", variable 3 \"Too wide\": ");
+    const QStringList expected = {
+        node1 + ": \"Sec_Add\" is \"4294967295\" in the file: the windows keep 0, the image gets "
+                "94967295",
+        node1 + ", variable 1 \"Minus one\": \"StoNumber\" is \"-1\" in the file: the windows "
+                "keep 0, the image gets 4294967295",
+        wide + "\"StoNumber\" is \"4294967296\" in the file: the windows keep 0, the image gets 0",
+        wide + "\"Scale\" is \"257\" in the file: the windows keep 1, the image gets record code "
+               "0x0000",
+        wide + "\"Mod_ID\" is \"4294967296\" in the file: the windows keep 1, the image gets 0",
+        "M_Bus.xml: node 2 (primary 2), variable 1 \"Plain\": \"VIFE\" is \"300\" in the file: "
+        "the windows keep 44, the image gets 44",
+        "ParGen.xml: Mod_Ser: \"Mod_Ser\" is \"257\" in the file: the windows keep 0, the image "
+        "gets 1",
+        "ParGen.xml: Mod_Baud: \"Mod_Baud\" is \"4294967299\" in the file: the windows keep 7, "
+        "the image gets 3",
+        "ParGen.xml: Ethernet_EN_GAT: \"Ethernet_EN_GAT\" is \"2\" in the file: the windows keep "
+        "0, the image gets the gateway",
+    };
+    EXPECT_EQ(run.out.split('\n', Qt::SkipEmptyParts), expected) << run.out.toStdString();
+}
+
 // Files the windows cannot read stop the check with the reader's message.
 TEST(CheckCommand, UnreadableFilesExitWithTwo) {
     const CapturedRun run = runCommand(Cli::check, {checkFixture("broken")});

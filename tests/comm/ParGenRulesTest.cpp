@@ -95,6 +95,26 @@ TEST(ParGenRules, FailureNamesElementAndText) {
     EXPECT_EQ(failures[0].textIndex, 454);
 }
 
+// Every typed field is checked for characters ParGen.xml cannot hold, after the range checks
+// and whatever the device; the message names the field, the character and its position.
+TEST(ParGenRules, CharactersTheFileCannotHold) {
+    Par_Gen record;
+    record.Select_Device = 0; // no address is range-checked
+    record.Ethernet_GAT3 = QStringLiteral("1\v");
+    record.Ethernet_IP1 = QStringLiteral("\x7F\r\n\t"); // all storable
+    record.Mod_CD = QStringLiteral("5") + QChar(0xFFFE);
+    const QList<ParGenFailure> failures = Controllo_Dati_Failures(record);
+    ASSERT_EQ(failures.size(), 3);
+    EXPECT_EQ(failures[0].textIndex, 447); // the range check comes first
+    EXPECT_STREQ(failures[1].element, "Mod_CD");
+    EXPECT_EQ(failures[1].textIndex, Msg_Unstorable);
+    EXPECT_STREQ(failures[2].element, "Ethernet_GAT3");
+    const QString pattern = QStringLiteral("%1 | %2 | %3");
+    EXPECT_EQ(failureMessage(failures[1], pattern), QStringLiteral("Mod_CD | U+FFFE | 2"));
+    EXPECT_EQ(failureMessage(failures[2], pattern), QStringLiteral("Ethernet_GAT3 | U+000B | 2"));
+    EXPECT_EQ(failureMessage(failures[0], QStringLiteral("range")), QStringLiteral("range"));
+}
+
 // Positions the window's lists cannot show; Mod_Ser is a flag and never out of its list.
 TEST(ParGenRules, ListPositionsOutsideTheirLists) {
     Par_Gen record;

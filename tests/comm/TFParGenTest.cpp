@@ -12,8 +12,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -459,6 +461,44 @@ TEST_F(TFParGenTest, EthernetValuesCountOnlyForTheEthernetDevice) {
         if (row.element) {
             EXPECT_TRUE(stored().contains(row.element)) << stored().toStdString();
         }
+    }
+}
+
+// A pasted character that ParGen.xml cannot hold is refused with the field's name, even in
+// a field no range check looks at; the file stays as it was.
+TEST_F(TFParGenTest, PastedCharactersTheFileCannotHoldAreRefused) {
+    struct Row {
+        int device;
+        const char* field;
+        QString pasted;
+        const char* message;
+    };
+    const Row rows[] = {
+        {0, "E_Ethernet_IP2", QStringLiteral("1\x01"),
+         "Error! Ethernet_IP2 holds a character that cannot be stored: U+0001 at position 2"},
+        {0, "E_Ethernet_GAT4", QStringLiteral("\x1B[0m"),
+         "Error! Ethernet_GAT4 holds a character that cannot be stored: U+001B at position 1"},
+        {1, "E_ModbusMaster_TimeOut", QStringLiteral("1000") + QChar(0xFFFF),
+         "Error Modbus Master!! TimeOut must be between 0 and 65535 milliseconds"},
+    };
+    store("<Par_Gen><Select_Device>0</Select_Device></Par_Gen>");
+    const QByteArray before = stored();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.field);
+        reshow();
+        list("CB_SelectDevice_SelDev")->setCurrentIndex(row.device);
+        QLineEdit* field = edit(row.field);
+        field->clear();
+        QGuiApplication::clipboard()->setText(row.pasted);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        ASSERT_EQ(field->text(), row.pasted) << "the paste did not arrive";
+        fake.prompts.expectError(QLatin1String(row.message));
+        click("Btn_OK");
+        fake.prompts.verify();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->focusWidget(), field);
+        EXPECT_EQ(stored(), before);
     }
 }
 

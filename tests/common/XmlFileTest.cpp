@@ -54,6 +54,25 @@ TEST(XmlFile, BlankOnlyTextIsKept) {
     EXPECT_STREQ(XmlFile::root(doc).first_child().name(), "b");
 }
 
+// Every reader turns a raw carriage return into a line feed: the writer keeps line ends in
+// element texts and attributes as they were given.
+TEST(XmlFile, LineEndsInTextsAndAttributesReadBackUnchanged) {
+    const char* const texts[] = {"a\rb", "a\r\nb", "\r", "a\nb\tc", " \r\n "};
+    for (const char* text : texts) {
+        SCOPED_TRACE(QByteArray(text).toHex().toStdString());
+        pugi::xml_document doc;
+        pugi::xml_node root = XmlFile::startDocument(doc, "R", "c");
+        root.append_child("e").text().set(text);
+        root.append_attribute("a").set_value(text);
+        const QByteArray bytes = XmlFile::serialize(doc);
+        EXPECT_FALSE(bytes.contains('\r')) << bytes.toStdString();
+        pugi::xml_document read;
+        ASSERT_EQ(XmlFile::parse(read, bytes, QStringLiteral("f")), QString());
+        EXPECT_EQ(XmlFile::childText(XmlFile::root(read), "e"), QString::fromLatin1(text));
+        EXPECT_EQ(XmlFile::attributeText(XmlFile::root(read), "a"), QString::fromLatin1(text));
+    }
+}
+
 TEST(XmlFile, SavesWithoutDeclarationOrIndentationAndReplacesTheFile) {
     pugi::xml_document doc;
     pugi::xml_node root = XmlFile::startDocument(doc, "Par_Gen", "SW_VERSION = 2.005");

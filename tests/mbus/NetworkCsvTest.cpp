@@ -174,6 +174,52 @@ TEST(NetworkCsv, BadRowsNameLineColumnAndRule) {
     }
 }
 
+// A description that M_Bus.xml could not hold is refused where it stands, never cut: a NUL
+// would otherwise end the text, the others make the saved file unreadable.
+TEST(NetworkCsv, DescriptionsThatCannotBeStoredAreRefused) {
+    const QString node = QStringLiteral(
+        "Line 3, column 3 (Node Description): Error!! M-Bus Node Description holds a character "
+        "that cannot be stored (a control character, U+FFFE or U+FFFF)");
+    const QString variable = QStringLiteral(
+        "Line 3, column 5 (Description): Error!! Variable Description holds a character that "
+        "cannot be stored (a control character, U+FFFE or U+FFFF)");
+    struct Case {
+        QByteArray nodeDescription;
+        QByteArray description;
+        QString error;
+    };
+    const Case cases[] = {
+        {"Heat\vmeter", "Energy", node},
+        {"Heat meter",
+         "\x01"
+         "Energy",
+         variable},
+        {"Heat meter", QByteArray("En\0ergy", 7), variable},
+        {"Heat meter", "Energy\xEF\xBF\xBE", variable}, // U+FFFE
+        {"\xEF\xBF\xBFHeat", "Energy", node},           // U+FFFF
+        {"Heat\x1Fmeter", "\x1B[31m", node},            // the node comes first
+        // Tab, line breaks and characters beyond the first plane are stored as they are.
+        {"\"Heat\tmeter\r\nhall\"", "Energy \xF0\x9F\x94\xA5", QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nodeDescription.toHex().toStdString() + " " +
+                     c.description.toHex().toStdString());
+        QByteArray second = EnergyRow;
+        second.replace("1,12345678,Heat meter,1,Energy,",
+                       "2,1," + c.nodeDescription + ",1," + c.description + ",");
+        const auto result = import(Header + EnergyRow + second);
+        EXPECT_EQ(result.error, c.error);
+        if (c.error.isEmpty()) {
+            ASSERT_EQ(result.nodes.size(), 2);
+            EXPECT_EQ(result.nodes[1].Description, QStringLiteral("Heat\tmeter\r\nhall"));
+            EXPECT_EQ(result.nodes[1].Var_List.value(0).Description,
+                      QString::fromUtf8("Energy \xF0\x9F\x94\xA5"));
+        } else {
+            EXPECT_TRUE(result.nodes.isEmpty());
+        }
+    }
+}
+
 // Numbers follow the editor's rule (hex, leading blanks), positions stand in for captions,
 // and a caption that is itself a number wins over the position.
 TEST(NetworkCsv, NumbersAndPositions) {

@@ -96,6 +96,31 @@ TEST_F(NetworkEditorTest, NodeChecksInOrder) {
     }
 }
 
+// A description M_Bus.xml could not hold is refused when adding and when modifying, and the
+// network keeps what it had: nothing is cut or written.
+TEST_F(NetworkEditorTest, DescriptionsTheFileCannotHoldAreRefused) {
+    const QString bad[] = {QStringLiteral("Heat\vmeter"), QString::fromUtf16(u"En\0ergy", 7),
+                           QStringLiteral("x") + QChar(0xFFFF)};
+    ASSERT_EQ(addNode(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Boiler")), 0);
+    ASSERT_EQ(addVariable(0), 0);
+    const TNodi_List before = editor.Nodi_List();
+    for (const QString& text : bad) {
+        SCOPED_TRACE(text.toUtf8().toHex().toStdString());
+        editor.TWClick({});
+        EXPECT_EQ(addNode(QStringLiteral("2"), QStringLiteral("1"), text), 930);
+        editor.TWClick({0, -1});
+        editor.nodePanel.description = text;
+        EXPECT_EQ(editor.btn_Add_NodeClick(), 930) << "modifying";
+        EXPECT_EQ(addVariable(0, goodVariable(text)), 931);
+        editor.TWClick({0, 0});
+        editor.varPanel.description = text;
+        EXPECT_EQ(editor.btn_Add_VarClick(), 931) << "modifying";
+        EXPECT_EQ(editor.Nodi_List(), before);
+    }
+    // Tab and line breaks are kept as typed.
+    EXPECT_EQ(addVariable(0, goodVariable(QStringLiteral("a\tb\r\nc"))), 0);
+}
+
 TEST_F(NetworkEditorTest, SixtyFifthNodeRefusedBeforeItsFields) {
     addNodes(64);
     EXPECT_EQ(addNode(QStringLiteral("0")), 648);

@@ -262,6 +262,26 @@ TEST(PasteRules, VariableDialogChecksInOrder) {
             << row.values.join(',').toStdString();
 }
 
+// The grid's typed cells hold numbers only, so a character M_Bus.xml cannot hold is refused
+// with the message that names its cell; the list cells store positions, never their text.
+TEST(PasteRules, CharactersTheFileCannotHoldNeverPass) {
+    const QString bad[] = {QStringLiteral("1\x01"), QStringLiteral("\v1"),
+                           QStringLiteral("1") + QChar(0xFFFE), QString::fromUtf16(u"1\0", 2)};
+    for (const QString& text : bad) {
+        SCOPED_TRACE(text.toUtf8().toHex().toStdString());
+        EXPECT_EQ(variableDialogFailure({text, Holding, "0", "1", Type1}), 641);
+        EXPECT_EQ(variableDialogFailure({"1", Holding, text, "1", Type1}), 642);
+        EXPECT_EQ(variableDialogFailure({"1", Holding, "0", text, Type1}), 643);
+        EXPECT_EQ(nodeAddressFailure(text, "0"), 649);
+        EXPECT_EQ(nodeAddressFailure("7", text), 650);
+        const LangTable table;
+        const TVariabile copied = variable("Flow", 1, 0);
+        const TVariabile pasted = pastedVariable(table, copied, {"1", text, "0", "1", text});
+        EXPECT_EQ(pasted.Mod_ToD, copied.Mod_ToD);
+        EXPECT_EQ(pasted.Mod_Swap, copied.Mod_Swap);
+    }
+}
+
 // Only the Modbus source changes; every M-Bus field is pasted as copied.
 TEST(PasteRules, PastedVariableKeepsItsCodingAndTakesTheNewModbusValues) {
     const LangTable table;

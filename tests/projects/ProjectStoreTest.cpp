@@ -3,6 +3,7 @@
 #include "support/TestFolder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using ProjectStore::CreateResult;
@@ -52,6 +53,49 @@ TEST(ProjectStore, CreatesAFolderWithAnEmptyBinOrSaysWhy) {
     EXPECT_EQ(
         ProjectStore::Create_Project(folder.file(QStringLiteral("nowhere")), QStringLiteral("x")),
         CreateResult::Refused);
+}
+
+// The updaters are Windows programs: a name Windows would refuse as a file name, or one the
+// settings file cannot store, is refused before anything is created, naming the character.
+TEST(ProjectStore, NamesWindowsRefusesAreRefusedAtCreation) {
+    TestFolder folder;
+    const QString projects = folder.file(QStringLiteral("PROJECTS"));
+    QDir().mkpath(projects);
+    struct Case {
+        QString name;
+        qsizetype position; // -1: allowed
+        const char* shown;
+    };
+    const Case cases[] = {
+        {QStringLiteral(R"(plant" -x "evil)"), 5, "'\"'"},
+        {QStringLiteral("a<b"), 1, "\"<\""},
+        {QStringLiteral("a>b"), 1, "\">\""},
+        {QStringLiteral("a|b"), 1, "\"|\""},
+        {QStringLiteral("why?"), 3, "\"?\""},
+        {QStringLiteral("all*"), 3, "\"*\""},
+        {QStringLiteral("C:x"), 1, "\":\""},
+        {QStringLiteral("tab\there"), 3, "U+0009"},
+        {QStringLiteral("line\nbreak"), 4, "U+000A"},
+        {QStringLiteral("bell\a"), 4, "U+0007"},
+        {QStringLiteral("x") + QChar(0xFFFF), 1, "U+FFFF"},
+        {QString(QChar(0xDC00)), 0, "U+DC00"},
+        {QStringLiteral("Plant #2 (north) & co.; 50%"), -1, ""},
+        {QString::fromUtf8("Caf\xC3\xA8 \xF0\x9F\x94\xA5"), -1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toUtf8().toHex().toStdString());
+        EXPECT_EQ(ProjectStore::forbiddenCharacter(c.name), c.position);
+        const CreateResult result = ProjectStore::Create_Project(projects, c.name);
+        EXPECT_EQ(result,
+                  c.position < 0 ? CreateResult::Created : CreateResult::ForbiddenCharacter);
+        EXPECT_EQ(QFileInfo::exists(QDir(projects).filePath(c.name)), c.position < 0);
+        EXPECT_EQ(ProjectStore::forbiddenCharacterMessage(c.name, QStringLiteral("holds %1")),
+                  c.position < 0 ? QString() : QStringLiteral("holds ") + QLatin1String(c.shown));
+    }
+    EXPECT_EQ(ProjectStore::messageIndex(CreateResult::ForbiddenCharacter), 933);
+    // Such a folder made outside the program is never reopened at start-up.
+    QDir().mkpath(QDir(projects).filePath(QStringLiteral("why?")));
+    EXPECT_FALSE(ProjectStore::canReopen(projects, QStringLiteral("why?")));
 }
 
 TEST(ProjectStore, ListsVisibleFoldersSortedWithoutRegardToCase) {

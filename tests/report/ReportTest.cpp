@@ -126,6 +126,49 @@ TEST(InstallationReport, RecordsDisabledVariablesAndEscaping) {
     EXPECT_TRUE(html.contains(QStringLiteral("Pump | room<br>west")));
 }
 
+// Descriptions and names are text in Markdown: entities, emphasis, code, links, autolinks and
+// raw HTML come out escaped; in HTML the title is escaped in both places it appears.
+TEST(InstallationReport, MarkupInTextsStaysText) {
+    struct Row {
+        const char* description;
+        const char* markdown;
+    };
+    const Row rows[] = {
+        {"&amp;", "\\&amp;"},
+        {"*b* and _i_", "\\*b\\* and \\_i\\_"},
+        {"[l](javascript:alert(1))", "\\[l\\](javascript:alert(1))"},
+        {"<script>x</script>", "\\<script\\>x\\</script\\>"},
+        {"`code` ~~s~~ #1 a\\b", "\\`code\\` \\~\\~s\\~\\~ \\#1 a\\\\b"},
+        {"<https://x.test>", "\\<https://x.test\\>"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.description);
+        Input input;
+        input.configurationName = QString::fromUtf8(row.description);
+        input.date = ReportDate;
+        TNodo node;
+        node.Node_Pri = 1;
+        node.Description = QString::fromUtf8(row.description);
+        TVariabile v;
+        v.Description = QString::fromUtf8(row.description);
+        node.Var_List = {v};
+        input.nodes = {node};
+        const Document document = build(input, LangTable());
+        const QString markdown = toMarkdown(document);
+        const QString escaped = QString::fromUtf8(row.markdown);
+        EXPECT_TRUE(markdown.startsWith(QStringLiteral("# Installation report: ") + escaped))
+            << markdown.toStdString();
+        EXPECT_TRUE(markdown.contains(QStringLiteral("- **Description:** ") + escaped + "\n"));
+        EXPECT_TRUE(markdown.contains(QStringLiteral("| disabled | ") + escaped + " |"));
+        const QString html = toHtml(document);
+        const QString htmlText = QString::fromUtf8(row.description).toHtmlEscaped();
+        EXPECT_TRUE(
+            html.contains(QStringLiteral("<title>Installation report: ") + htmlText + "</title>"));
+        EXPECT_TRUE(html.contains(QStringLiteral("<h1>Installation report: ") + htmlText));
+        EXPECT_FALSE(html.contains(QStringLiteral("<script>")));
+    }
+}
+
 // The PDF is opened by a real reader: its pages and its words.
 TEST(InstallationReport, PdfHasThePagesAndTheText) {
     TestFolder folder;

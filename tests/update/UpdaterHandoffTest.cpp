@@ -57,6 +57,20 @@ TEST(SerialCommandLine, PiecesInOrder) {
                     .startsWith(QStringLiteral(R"(\\.\ FW FR PW PR ")")));
 }
 
+// The arguments are the command line's pieces, each path whole even when it holds quotes.
+TEST(SerialCommandLine, ArgumentsAreThePiecesApart) {
+    const QString master = QStringLiteral("/opt/ordano/MASTER");
+    const QString project = QStringLiteral(R"(/opt/ordano/PROJECTS/plant" -x "evil)");
+    EXPECT_EQ(UpdaterHandoff::serialArguments(QStringLiteral("COM4"), 0, false, master, project),
+              (QStringList{QStringLiteral(R"(\\.\COM4)"), "FW", "NO", "PW", "NO",
+                           QStringLiteral("/opt/ordano/MASTER/sim48213.sim"),
+                           QStringLiteral(R"(/opt/ordano/PROJECTS/plant" -x "evil/bin/)")}));
+    // Another option position has no codes; an empty port leaves the bare device prefix.
+    EXPECT_EQ(UpdaterHandoff::serialArguments(QString(), 7, false, master, project).mid(0, 2),
+              (QStringList{QStringLiteral(R"(\\.\)"),
+                           QStringLiteral("/opt/ordano/MASTER/sim48213.sim")}));
+}
+
 TEST(UpdaterHandoff, ProgramAndFileNamesBesideTheProgram) {
     const QString dir = QStringLiteral("/opt/ordano");
     EXPECT_EQ(UpdaterHandoff::ethernetUpdaterProgram(dir),

@@ -196,3 +196,34 @@ TEST_F(UpdaterLaunch, UpdatersUnderWineRunInTheProgramFolderWithWindowsPaths) {
             << xml.toStdString();
     EXPECT_FALSE(xml.contains(QStringLiteral(">/"))) << "no Unix path reaches the updater";
 }
+
+// Whatever the folders are called, each path reaches the serial updater as one argument:
+// quotes, blanks, backslashes and leading dashes in a name never split or add arguments.
+TEST_F(UpdaterLaunch, EveryPathIsExactlyOneArgumentWhateverTheNames) {
+    fake.serial.ports = {3};
+    const QString names[] = {
+        QStringLiteral(R"(plant" -x "evil)"),
+        QStringLiteral(R"(a\" b)"),
+        QStringLiteral(R"(trailing\)"),
+        QStringLiteral("-x 'single' $HOME `id`"),
+        QString(),
+    };
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        state.Project_Dir = QDir(state.Dir_Projects).filePath(name.isEmpty() ? "p" : name);
+        TFBoot boot(state, fake.platform, starter);
+        boot.Form_Type = 0;
+        boot.show();
+        choose(boot, 2, true);
+        boot.Btn_UpdateClick();
+        const QStringList expected{QStringLiteral(R"(\\.\COM3)"),
+                                   "NO",
+                                   "NO",
+                                   "PW",
+                                   "PR",
+                                   QDir(state.Dir_Master).filePath(QStringLiteral("sim48213.sim")),
+                                   QDir(state.Project_Dir).filePath(QStringLiteral("bin")) +
+                                       QLatin1Char('/')};
+        EXPECT_EQ(recordedArguments(), expected);
+    }
+}
