@@ -20,7 +20,7 @@ using namespace HistoryTexts;
 
 QString listed(int position, const QStringList& captions, const LangTable& t) {
     if (position >= 0 && position < captions.size())
-        return captions.at(position);
+        return captions.at(position).trimmed();
     return t.text(T_NotInList).arg(position);
 }
 
@@ -55,7 +55,8 @@ QString scaleText(const ImageDecode::Variable& v, const LangTable& t) {
     if (meaning->scale < 0)
         return t.text(T_NoScale);
     const auto list = CodingTables::scaleListFor(meaning->typeOfData, meaning->vife);
-    return list ? CodingTables::captionAt(*list, meaning->scale) : QString::number(meaning->scale);
+    return list ? CodingTables::captionAt(*list, meaning->scale).trimmed()
+                : QString::number(meaning->scale);
 }
 
 QString dimensionText(quint8 code, const LangTable& t) {
