@@ -14,6 +14,8 @@ int dump(const QStringList& args, QTextStream& out, QTextStream& err);
 int exportCsv(const QStringList& args, QTextStream& out, QTextStream& err);
 int importCsv(const QStringList& args, QTextStream& out, QTextStream& err);
 int report(const QStringList& args, QTextStream& out, QTextStream& err);
+int diff(const QStringList& args, QTextStream& out, QTextStream& err);
+int history(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // Whether a command line needs a QGuiApplication (PDF printing) instead of a core one.
 bool needsGui(const QStringList& args);

@@ -19,7 +19,11 @@ const char* const Usage =
     "  export-csv CONFIG_DIR FILE               write the network as a spreadsheet (CSV)\n"
     "  import-csv CONFIG_DIR FILE               replace the network by a checked spreadsheet\n"
     "  report CONFIG_DIR --format html|pdf|md -o FILE\n"
-    "                                           write the installation report\n";
+    "                                           write the installation report\n"
+    "  diff [--json] A B                        what B changes on the device against A\n"
+    "                                           (folders or bank.bin files; exit 0 same,\n"
+    "                                           1 different, 2 trouble)\n"
+    "  history CONFIG_DIR                       list the updates kept for a configuration\n";
 
 } // namespace
 
@@ -57,6 +61,10 @@ int main(int argc, char* argv[]) {
         return Cli::importCsv(args, out, err);
     if (command == QStringLiteral("report"))
         return Cli::report(args, out, err);
+    if (command == QStringLiteral("diff"))
+        return Cli::diff(args, out, err);
+    if (command == QStringLiteral("history"))
+        return Cli::history(args, out, err);
     err << "ordano-cli: unknown command '" << command << "'\n" << Usage;
     return 2;
 }

@@ -7,6 +7,7 @@
 #include "history/HistoryTexts.h"
 #include "image/BankFiles.h"
 #include "image/BankLayout.h"
+#include "image/Compiler.h"
 #include "lang/LangTable.h"
 #include "mbus/NetworkXml.h"
 
@@ -118,7 +119,8 @@ QStringList entryNames(const QDir& history) {
 
 } // namespace
 
-Created create(const QString& projectDir, const Record& details, const QDateTime& nowUtc) {
+Created create(const QString& projectDir, const Record& details, const QDateTime& nowUtc,
+               int keep) {
     Created created;
     const QDir project(projectDir);
     const QString historyPath = project.filePath(QLatin1String(FolderName));
@@ -195,7 +197,7 @@ Created create(const QString& projectDir, const Record& details, const QDateTime
     created.record = record;
 
     const QStringList names = entryNames(history);
-    for (qsizetype i = 0; i + Kept < names.size(); ++i)
+    for (qsizetype i = 0; i + keep < names.size(); ++i)
         QDir(history.filePath(names.at(i))).removeRecursively();
     return created;
 }
@@ -265,7 +267,30 @@ Loaded loadFolder(const QString& folder) {
     const QDir dir(folder);
     if (QFileInfo::exists(dir.filePath(QLatin1String(BankName))))
         return loadImages(dir.filePath(QLatin1String(BankName)));
-    return loadImages(bankPath(folder));
+    Loaded loaded;
+    const QString parGen = dir.filePath(QLatin1String(ParGenXml::FileName));
+    const QString mbus = dir.filePath(QLatin1String(MBusXml::FileName));
+    if (!QFileInfo(folder).isDir() || (!QFileInfo::exists(parGen) && !QFileInfo::exists(mbus))) {
+        loaded.error = QDir::toNativeSeparators(folder) +
+                       QStringLiteral(": neither a configuration nor an update of one");
+        return loaded;
+    }
+    const CompileResult compiled = Compile_Banks(mbus, parGen);
+    if (!compiled.ok()) {
+        loaded.error = compiled.error;
+        return loaded;
+    }
+    QString error = ImageDecode::decodeNetwork(compiled.banks.bank, loaded.images.network);
+    if (error.isEmpty())
+        error = ImageDecode::decodeBlock(compiled.banks.bank2, loaded.images.block);
+    if (!error.isEmpty()) {
+        loaded.error = QDir::toNativeSeparators(folder) + QStringLiteral(": ") + error;
+        return loaded;
+    }
+    const NetworkLoad network = Load_Network(mbus);
+    if (network.ok())
+        loaded.labels = ImageCompare::labelsFrom(network.Nodi_List);
+    return loaded;
 }
 
 Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& texts) {

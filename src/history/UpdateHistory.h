@@ -50,7 +50,8 @@ struct Created {
     QString error;
     bool ok() const { return error.isEmpty(); }
 };
-Created create(const QString& projectDir, const Record& details, const QDateTime& nowUtc);
+Created create(const QString& projectDir, const Record& details, const QDateTime& nowUtc,
+               int keep = Kept);
 
 // Rewrites the entry's record with how the updater ended; empty text on success.
 QString setOutcome(Record& record, Outcome outcome, int exitCode);
@@ -71,7 +72,8 @@ struct Loaded {
 // bank.bin at `bankPath`, bank2.bin beside it; descriptions from an M_Bus.xml beside it or one
 // folder up (a configuration's bin folder).
 Loaded loadImages(const QString& bankPath);
-// A history entry (images at its top) or a configuration folder (images in bin/).
+// A history entry (images at its top), else a configuration folder, compiled in memory from
+// its ParGen.xml and M_Bus.xml as step 4 would compile it.
 Loaded loadFolder(const QString& folder);
 
 // What the bin images of a configuration change compared with the last update that sent

@@ -18,7 +18,6 @@ TFUpdateProgress::TFUpdateProgress(const LangTable& texts, qint64 limitMs, QWidg
     setAutoReset(false);
     setAutoClose(false);
     setMinimumDuration(0);
-    setRange(0, int(limitMs_ / 1000));
     setMinimumWidth(420);
     auto* label = new QLabel(this);
     label->setObjectName(QStringLiteral("L_Progress"));
@@ -29,11 +28,16 @@ TFUpdateProgress::TFUpdateProgress(const LangTable& texts, qint64 limitMs, QWidg
     bar->setAccessibleName(texts_.text(HistoryTexts::T_ElapsedTime));
     bar->setTextVisible(false);
     setBar(bar);
+    setRange(0, int(limitMs_ / 1000));
     setElapsed(0);
 }
 
 void TFUpdateProgress::setElapsed(qint64 elapsedMs) {
     const qint64 seconds = std::min(elapsedMs, limitMs_) / 1000;
+    // Called every 10 ms: only a new second is worth a repaint.
+    if (seconds == shownSeconds_)
+        return;
+    shownSeconds_ = seconds;
     setLabelText(texts_.text(HistoryTexts::T_ProgressText).arg(seconds).arg(limitMs_ / 1000));
     setValue(int(seconds));
 }

@@ -25,4 +25,5 @@ private:
     const LangTable& texts_;
     qint64 limitMs_;
     bool finished_ = false;
+    qint64 shownSeconds_ = -1;
 };

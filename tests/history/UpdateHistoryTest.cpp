@@ -113,22 +113,23 @@ TEST(UpdateHistory, OutcomeTexts) {
     }
 }
 
-TEST(UpdateHistory, KeepsTheLastTwentyNewestFirst) {
+TEST(UpdateHistory, KeepsTheNewestEntriesNewestFirst) {
     TestFolder folder;
     const QString dir = configuration(folder, network());
-    // Two in the same second get told apart.
-    for (int i = 0; i < 22; ++i)
-        ASSERT_TRUE(UpdateHistory::create(dir, ethernet(), At.addSecs(i == 21 ? 19 : i)).ok());
-    const QList<Record> listed = UpdateHistory::list(dir);
-    ASSERT_EQ(listed.size(), UpdateHistory::Kept);
-    EXPECT_EQ(QFileInfo(listed.front().folder).fileName(), QStringLiteral("2026-12-10_15-00-20"));
-    EXPECT_EQ(QFileInfo(listed[1].folder).fileName(), QStringLiteral("2026-12-10_15-00-19_02"));
-    EXPECT_EQ(QFileInfo(listed.back().folder).fileName(), QStringLiteral("2026-12-10_15-00-02"));
-    // Only our own entries are touched.
+    // Every entry is a few synced files: a short history shows the rule as well as 20 would.
+    constexpr int Keep = 3;
     folder.write(QStringLiteral("PROJECTS/Plant/history/notes/keep.txt"), "mine");
-    ASSERT_TRUE(UpdateHistory::create(dir, ethernet(), At.addSecs(60)).ok());
+    // Two in the same second get told apart.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(UpdateHistory::create(dir, ethernet(), At.addSecs(i == 4 ? 2 : i), Keep).ok());
+    const QList<Record> listed = UpdateHistory::list(dir);
+    QStringList names;
+    for (const Record& r : listed)
+        names << QFileInfo(r.folder).fileName();
+    EXPECT_EQ(names, (QStringList{"2026-12-10_15-00-03", "2026-12-10_15-00-02_02",
+                                  "2026-12-10_15-00-02"}));
+    // Only our own entries are touched.
     EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/history/notes/keep.txt")), "mine");
-    EXPECT_EQ(UpdateHistory::list(dir).size(), UpdateHistory::Kept);
 }
 
 TEST(UpdateHistory, NothingIsWrittenThroughALink) {
