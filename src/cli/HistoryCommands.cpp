@@ -68,9 +68,10 @@ int history(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (records.isEmpty())
         out << texts.text(HistoryTexts::T_NoUpdateYet) << "\n";
     for (const UpdateHistory::Record& r : records)
-        out << UpdateHistory::dateText(r) << "\t" << (r.path.isEmpty() ? QStringLiteral("-") : r.path)
-            << "\t" << UpdateHistory::optionText(r, texts) << "\t"
-            << UpdateHistory::outcomeText(r, texts) << "\t" << r.folder << "\n";
+        out << UpdateHistory::dateText(r) << "\t"
+            << (r.path.isEmpty() ? QStringLiteral("-") : r.path) << "\t"
+            << UpdateHistory::optionText(r, texts) << "\t" << UpdateHistory::outcomeText(r, texts)
+            << "\t" << r.folder << "\n";
     return 0;
 }
 

@@ -32,7 +32,11 @@ QString listed(int position, const std::array<const char*, N>& captions, const L
 }
 
 QString dotted(const std::array<quint8, 4>& octets) {
-    return QStringLiteral("%1.%2.%3.%4").arg(octets[0]).arg(octets[1]).arg(octets[2]).arg(octets[3]);
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(octets[0])
+        .arg(octets[1])
+        .arg(octets[2])
+        .arg(octets[3]);
 }
 
 QString framingText(quint8 code, const LangTable& t) {
@@ -97,7 +101,7 @@ void compareParameters(const std::optional<ImageDecode::Parameters>& a,
     if (!a || !b)
         return;
     auto ser = [&](quint8 v) {
-        return v == 1 ? QString::fromUtf8(ParGenLists::Mod_Ser[0])
+        return v == 1   ? QString::fromUtf8(ParGenLists::Mod_Ser[0])
                : v == 0 ? QString::fromUtf8(ParGenLists::Mod_Ser[1])
                         : t.text(T_NotInList).arg(v);
     };
@@ -141,16 +145,19 @@ void compareBlock(const ImageDecode::Block& a, const ImageDecode::Block& b, cons
         return g == std::array<quint8, 4>{255, 255, 255, 255} ? t.text(T_NotUsed) : dotted(g);
     };
     c.setting(QStringLiteral("gateway"), gateway(a.gateway), gateway(b.gateway));
-    auto hex = [](quint32 v) { return QStringLiteral("0x%1").arg(v, 0, 16).toUpper().replace(
-                                   QStringLiteral("0X"), QStringLiteral("0x")); };
+    auto hex = [](quint32 v) {
+        return QStringLiteral("0x%1").arg(v, 0, 16).toUpper().replace(QStringLiteral("0X"),
+                                                                      QStringLiteral("0x"));
+    };
     c.setting(QStringLiteral("bank_address"), hex(a.bankAddress), hex(b.bankAddress));
 
     // Bytes no field above names: the fixed values and anything a foreign file holds. The node
     // count and the checksum follow from the rest.
     static const std::pair<int, int> named[] = {
-        {BlkModTimeout, 4}, {BlkModCyclicDelay, 4}, {BlkIp, 4},          {BlkMask, 4},
-        {BlkGateway, 4},    {BlkModBaudRate, 4},    {BlkMeterBaudRate, 4}, {BlkModParity, 1},
-        {BlkMeterParity, 1}, {BlkFraming, 1},       {BlkNodeCount, 1},   {BlkBankAddress, 4},
+        {BlkModTimeout, 4},    {BlkModCyclicDelay, 4}, {BlkIp, 4},
+        {BlkMask, 4},          {BlkGateway, 4},        {BlkModBaudRate, 4},
+        {BlkMeterBaudRate, 4}, {BlkModParity, 1},      {BlkMeterParity, 1},
+        {BlkFraming, 1},       {BlkNodeCount, 1},      {BlkBankAddress, 4},
         {BlkChecksum, 4}};
     for (int at = 0; at < BlockSize && at < a.bytes.size() && at < b.bytes.size(); ++at) {
         if (a.bytes.at(at) == b.bytes.at(at))
@@ -159,10 +166,12 @@ void compareBlock(const ImageDecode::Block& a, const ImageDecode::Block& b, cons
         for (const auto& [offset, size] : named)
             isNamed = isNamed || (at >= offset && at < offset + size);
         if (!isNamed)
-            c.setting(QStringLiteral("block_byte_0x%1").arg(at, 3, 16, QLatin1Char('0')).toUpper()
-                          .replace(QStringLiteral("BLOCK_BYTE_0X"), QStringLiteral("block_byte_0x")),
-                      QString::number(quint8(a.bytes.at(at))),
-                      QString::number(quint8(b.bytes.at(at))));
+            c.setting(
+                QStringLiteral("block_byte_0x%1")
+                    .arg(at, 3, 16, QLatin1Char('0'))
+                    .toUpper()
+                    .replace(QStringLiteral("BLOCK_BYTE_0X"), QStringLiteral("block_byte_0x")),
+                QString::number(quint8(a.bytes.at(at))), QString::number(quint8(b.bytes.at(at))));
     }
 }
 
@@ -242,8 +251,8 @@ void compareNodes(const QList<ImageDecode::Node>& a, const QList<ImageDecode::No
         const qsizetype from = commonA.indexOf(n.id);
         const qsizetype to = commonB.indexOf(n.id);
         if (from != to)
-            c.append({Kind::NodeMoved, n.id, 0, {}, QString::number(from + 1),
-                      QString::number(to + 1)});
+            c.append(
+                {Kind::NodeMoved, n.id, 0, {}, QString::number(from + 1), QString::number(to + 1)});
         c.field(Kind::Node, n.id, 0, QStringLiteral("secondary_address"), old.secondary,
                 n.secondary);
         compareVariables(n.id, old.variables, n.variables, t, c);
@@ -302,7 +311,7 @@ QString nodeName(int id, const Labels& before, const Labels& after, const LangTa
     if (description.trimmed().isEmpty())
         description = before.nodes.value(id);
     return description.trimmed().isEmpty() ? name
-                                            : QStringLiteral("%1 (%2)").arg(name, description);
+                                           : QStringLiteral("%1 (%2)").arg(name, description);
 }
 
 QString variableName(const Change& change, const Labels& before, const Labels& after,
@@ -355,11 +364,9 @@ QString describe(const Change& change, const Labels& before, const Labels& after
         return t.text(T_SettingChange)
             .arg(fieldLabel(change.field, t), change.oldValue, change.newValue);
     case Kind::NodeAdded:
-        return t.text(T_NodeAdded)
-            .arg(nodeName(change.node, before, after, t), change.newValue);
+        return t.text(T_NodeAdded).arg(nodeName(change.node, before, after, t), change.newValue);
     case Kind::NodeRemoved:
-        return t.text(T_NodeRemoved)
-            .arg(nodeName(change.node, before, after, t), change.oldValue);
+        return t.text(T_NodeRemoved).arg(nodeName(change.node, before, after, t), change.oldValue);
     case Kind::NodeMoved:
         return t.text(T_NodeMoved)
             .arg(nodeName(change.node, before, after, t), change.oldValue, change.newValue);
@@ -419,7 +426,8 @@ QByteArray toJson(const QList<Change>& changes) {
         item.insert(QStringLiteral("node"), c.node < 0 ? QJsonValue() : QJsonValue(c.node));
         item.insert(QStringLiteral("variable"),
                     c.variable <= 0 ? QJsonValue() : QJsonValue(c.variable));
-        item.insert(QStringLiteral("field"), c.field.isEmpty() ? QJsonValue() : QJsonValue(c.field));
+        item.insert(QStringLiteral("field"),
+                    c.field.isEmpty() ? QJsonValue() : QJsonValue(c.field));
         item.insert(QStringLiteral("old"),
                     c.oldValue.isEmpty() ? QJsonValue() : QJsonValue(c.oldValue));
         item.insert(QStringLiteral("new"),

@@ -1,9 +1,9 @@
 #include "history/UpdateHistory.h"
 
+#include "comm/ParGenXml.h"
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
 #include "common/XmlFile.h"
-#include "comm/ParGenXml.h"
 #include "history/HistoryTexts.h"
 #include "image/BankFiles.h"
 #include "image/BankLayout.h"
@@ -79,7 +79,8 @@ QString writeRecord(const Record& r) {
     put("Limit_Ms", QString::number(r.limitMs));
     const QString path = QDir(r.folder).filePath(QLatin1String(RecordName));
     const QString error = XmlFile::save(doc, path);
-    return error.isEmpty() ? QString() : QDir::toNativeSeparators(path) + QStringLiteral(": ") + error;
+    return error.isEmpty() ? QString()
+                           : QDir::toNativeSeparators(path) + QStringLiteral(": ") + error;
 }
 
 std::optional<Record> readRecord(const QString& folder) {
@@ -91,7 +92,9 @@ std::optional<Record> readRecord(const QString& folder) {
     if (!XmlFile::parse(doc, file.bytes, QLatin1String(RecordName)).isEmpty())
         return std::nullopt;
     const pugi::xml_node root = XmlFile::root(doc);
-    auto text = [&](const char* name) { return XmlFile::childText(root, name).value_or(QString()); };
+    auto text = [&](const char* name) {
+        return XmlFile::childText(root, name).value_or(QString());
+    };
     Record r;
     r.folder = folder;
     r.date = QDateTime::fromString(text("Date"), Qt::ISODate);
@@ -125,7 +128,8 @@ Created create(const QString& projectDir, const Record& details, const QDateTime
     const QDir project(projectDir);
     const QString historyPath = project.filePath(QLatin1String(FolderName));
     const QString shownHistory = QDir::toNativeSeparators(historyPath);
-    if (isLink(historyPath) || (QFileInfo::exists(historyPath) && !QFileInfo(historyPath).isDir())) {
+    if (isLink(historyPath) ||
+        (QFileInfo::exists(historyPath) && !QFileInfo(historyPath).isDir())) {
         created.error = shownHistory + QStringLiteral(": not a folder of this configuration");
         return created;
     }
@@ -165,7 +169,8 @@ Created create(const QString& projectDir, const Record& details, const QDateTime
 
     QString name = nowUtc.toUTC().toString(NameFormat);
     for (int n = 2; history.exists(name) && n < 100; ++n)
-        name = nowUtc.toUTC().toString(NameFormat) + QStringLiteral("_%1").arg(n, 2, 10, QLatin1Char('0'));
+        name = nowUtc.toUTC().toString(NameFormat) +
+               QStringLiteral("_%1").arg(n, 2, 10, QLatin1Char('0'));
     if (!history.mkdir(name)) {
         created.error = QDir::toNativeSeparators(history.filePath(name)) +
                         QStringLiteral(": the folder cannot be created");
@@ -251,7 +256,8 @@ Loaded loadImages(const QString& bank) {
         loaded.error = QDir::toNativeSeparators(bank2) + QStringLiteral(": ") + error;
         return loaded;
     }
-    for (const QString& dir : {info.absolutePath(), QFileInfo(info.absolutePath()).absolutePath()}) {
+    for (const QString& dir :
+         {info.absolutePath(), QFileInfo(info.absolutePath()).absolutePath()}) {
         const QString mbus = QDir(dir).filePath(QLatin1String(MBusXml::FileName));
         if (QFileInfo(mbus).isFile()) {
             const NetworkLoad network = Load_Network(mbus);
@@ -302,13 +308,25 @@ Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& tex
         result.lines << now.error;
         return result;
     }
-    for (const Record& record : list(projectDir)) {
-        if (!record.sentImages())
+    // The device holds what the last update that ended well sent; failing later attempts may
+    // have changed nothing. Without such an update, the last attempt is the best guess.
+    const QList<Record> records = list(projectDir);
+    std::optional<Record> base;
+    for (const Record& record : records) {
+        if (!record.sentImages() || !loadFolder(record.folder).ok())
             continue;
-        const Loaded before = loadFolder(record.folder);
-        if (!before.ok())
-            continue; // a damaged entry tells nothing; an older one may
-        result.heading = texts.text(T_ComparedWith).arg(dateText(record));
+        if (record.outcome == Outcome::Finished && record.exitCode == 0) {
+            base = record;
+            break;
+        }
+        if (!base)
+            base = record;
+    }
+    if (base) {
+        const Loaded before = loadFolder(base->folder);
+        result.heading = texts.text(T_ComparedWith).arg(dateText(*base));
+        if (base->outcome != Outcome::Finished || base->exitCode != 0)
+            result.heading += QLatin1Char(' ') + outcomeText(*base, texts);
         result.changes = ImageCompare::compare(before.images, now.images, texts);
         result.lines = ImageCompare::describeAll(result.changes, before.labels, now.labels, texts);
         return result;
@@ -334,8 +352,9 @@ QString outcomeText(const Record& record, const LangTable& texts) {
 }
 
 QString optionText(const Record& record, const LangTable& texts) {
-    QString text = record.option >= 0 && record.option <= 2 ? texts.text(815 + record.option).trimmed()
-                                                            : QString::number(record.option);
+    QString text = record.option >= 0 && record.option <= 2
+                       ? texts.text(815 + record.option).trimmed()
+                       : QString::number(record.option);
     if (record.readBack)
         text += QStringLiteral(", ") + texts.text(818).trimmed();
     return text;

@@ -28,8 +28,8 @@ enum class Outcome {
 };
 
 struct Record {
-    QString folder; // the entry's folder
-    QDateTime date; // UTC
+    QString folder;   // the entry's folder
+    QDateTime date;   // UTC
     int formType = 0; // 0 serial, 1 Ethernet
     QString path;     // the port name or the device address, as handed over
     int option = 0;
@@ -77,7 +77,8 @@ Loaded loadImages(const QString& bankPath);
 Loaded loadFolder(const QString& folder);
 
 // What the bin images of a configuration change compared with the last update that sent
-// images: a heading and the lines in words.
+// images and ended with exit code 0 (else the last one that sent images): a heading and the
+// lines in words.
 struct Comparison {
     QString heading;
     QStringList lines;

@@ -46,8 +46,7 @@ public:
         qint64 elapsedMs = 0;
     };
     // Start_Program, telling how the program ended.
-    Run run(const QString& NomeSW, const QString& Parameter, int tipo,
-            const Watcher& watcher = {});
+    Run run(const QString& NomeSW, const QString& Parameter, int tipo, const Watcher& watcher = {});
 
     qint64 limitMs() const { return limitMs_; }
 

@@ -418,8 +418,8 @@ UpdaterHandoff::PathForm TFBoot::pathFormFor(const QString& program) const {
     return [this, program](const QString& path) { return starter_.pathFor(program, path); };
 }
 
-void TFBoot::startUpdater(const QString& program, const QString& commandLine,
-                          const QString& path, int option, bool readBack) {
+void TFBoot::startUpdater(const QString& program, const QString& commandLine, const QString& path,
+                          int option, bool readBack) {
     const LangTable& t = state_.Lang_Table;
     UpdateHistory::Record details;
     details.formType = Form_Type;
@@ -435,16 +435,15 @@ void TFBoot::startUpdater(const QString& program, const QString& commandLine,
     }
 
     QPointer<TFUpdateProgress> progress;
-    const ProgramStarter::Run run =
-        starter_.run(program, commandLine, 0, [&](qint64 elapsedMs) {
-            if (elapsedMs < ProgressAfterMs)
-                return;
-            if (!progress) {
-                progress = new TFUpdateProgress(t, starter_.limitMs(), this);
-                progress->show();
-            }
-            progress->setElapsed(elapsedMs);
-        });
+    const ProgramStarter::Run run = starter_.run(program, commandLine, 0, [&](qint64 elapsedMs) {
+        if (elapsedMs < ProgressAfterMs)
+            return;
+        if (!progress) {
+            progress = new TFUpdateProgress(t, starter_.limitMs(), this);
+            progress->show();
+        }
+        progress->setElapsed(elapsedMs);
+    });
     if (progress) {
         progress->finish();
         progress->deleteLater();
@@ -461,9 +460,10 @@ void TFBoot::startUpdater(const QString& program, const QString& commandLine,
                                           t, run.outcome, program, starter_.lacksWine(program)));
         return;
     case ProgramStarter::Outcome::Ended:
-        outcome = run.exitCode ? UpdateHistory::setOutcome(
-                                     record, UpdateHistory::Outcome::Finished, *run.exitCode)
-                               : UpdateHistory::setOutcome(record, UpdateHistory::Outcome::Crashed, 0);
+        outcome =
+            run.exitCode
+                ? UpdateHistory::setOutcome(record, UpdateHistory::Outcome::Finished, *run.exitCode)
+                : UpdateHistory::setOutcome(record, UpdateHistory::Outcome::Crashed, 0);
         break;
     case ProgramStarter::Outcome::LeftRunning:
         outcome = UpdateHistory::setOutcome(record, UpdateHistory::Outcome::LeftRunning, 0);

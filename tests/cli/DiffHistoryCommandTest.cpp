@@ -105,7 +105,8 @@ TEST(CliHistory, ListsTheEntriesNewestFirst) {
     const QDateTime at(QDate(2026, 12, 10), QTime(15, 0), Qt::UTC);
     auto first = UpdateHistory::create(a, serial, at);
     ASSERT_TRUE(first.ok());
-    ASSERT_EQ(UpdateHistory::setOutcome(first.record, UpdateHistory::Outcome::Finished, 0), QString());
+    ASSERT_EQ(UpdateHistory::setOutcome(first.record, UpdateHistory::Outcome::Finished, 0),
+              QString());
     serial.option = 1;
     ASSERT_TRUE(UpdateHistory::create(a, serial, at.addSecs(60)).ok());
 
@@ -113,8 +114,9 @@ TEST(CliHistory, ListsTheEntriesNewestFirst) {
     EXPECT_EQ(r.status, 0);
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("\tCOM3\tFirmware\tThe updater was started; its end "
-                                                 "was not recorded.\t")));
+    EXPECT_TRUE(
+        lines[0].contains(QStringLiteral("\tCOM3\tFirmware\tThe updater was started; its end "
+                                         "was not recorded.\t")));
     EXPECT_TRUE(lines[1].contains(
         QStringLiteral("\tCOM3\tConfiguration\tThe updater finished (exit code 0)\t")));
     EXPECT_EQ(runCommand(Cli::history, {folder.file("none")}).status, 2);

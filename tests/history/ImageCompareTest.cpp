@@ -12,9 +12,9 @@
 
 namespace ImageCompare {
 void PrintTo(const Change& c, std::ostream* os) {
-    *os << "{" << kindName(c.kind).toStdString() << " node " << c.node << " variable "
-        << c.variable << " " << c.field.toStdString() << ": \"" << c.oldValue.toStdString()
-        << "\" -> \"" << c.newValue.toStdString() << "\"}";
+    *os << "{" << kindName(c.kind).toStdString() << " node " << c.node << " variable " << c.variable
+        << " " << c.field.toStdString() << ": \"" << c.oldValue.toStdString() << "\" -> \""
+        << c.newValue.toStdString() << "\"}";
 }
 } // namespace ImageCompare
 
@@ -99,7 +99,8 @@ TEST(ImageCompare, EveryFieldOfARecordAlone) {
         {{{"Mod_Swap", "1"}}, {{"modbus_swap", {"None", "Type 1"}}}},
         // The type moves the record code with it: the same scale position in another list.
         {{{"Type", "2"}},
-         {{"type_of_data", {"Energy (Wh)", "Volume (m\u00b3)"}}, {"scale", {"Wh * (10 ^ 0)", "m^3 * (10 ^ -3)"}}}},
+         {{"type_of_data", {"Energy (Wh)", "Volume (m\u00b3)"}},
+          {"scale", {"Wh * (10 ^ 0)", "m^3 * (10 ^ -3)"}}}},
         // The VIFE alone is not sent for a type other than 19: only its position changes.
         {{{"VIFE", "38"}}, {{"vife", {"Not Selected", "Volts"}}}},
         // The description is not in the image.
@@ -108,7 +109,8 @@ TEST(ImageCompare, EveryFieldOfARecordAlone) {
     const CompiledBanks base = compiled(example(), parGenXml());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.change.front().first.toStdString());
-        const QList<Change> changes = compareBanks(base, compiled(example(row.change), parGenXml()));
+        const QList<Change> changes =
+            compareBanks(base, compiled(example(row.change), parGenXml()));
         QList<Change> expected;
         for (const auto& [field, values] : row.expected)
             expected.append({Kind::Variable, 1, 1, QLatin1String(field),
@@ -141,7 +143,8 @@ TEST(ImageCompare, EverySettingAlone) {
     const CompiledBanks base = compiled(example(), parGenXml());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.field);
-        const QList<Change> changes = compareBanks(base, compiled(example(), parGenXml(row.change)));
+        const QList<Change> changes =
+            compareBanks(base, compiled(example(), parGenXml(row.change)));
         const QList<Change> expected{{Kind::Setting, -1, 0, QLatin1String(row.field),
                                       QLatin1String(row.before), QLatin1String(row.after)}};
         EXPECT_EQ(changes, expected);
@@ -161,15 +164,14 @@ TEST(ImageCompare, NodeFieldsAndBlockBytesNoSettingNames) {
     setBlockByte(odd.bank2, 0x214, 9);
     EXPECT_EQ(compareBanks(base, odd),
               (QList<Change>{{Kind::Setting, -1, 0, "block_byte_0x214", "8", "9"}}));
-    EXPECT_EQ(line(compareBanks(base, odd)), QStringLiteral("Parameter block byte 0x214 8 \u2192 9"));
+    EXPECT_EQ(line(compareBanks(base, odd)),
+              QStringLiteral("Parameter block byte 0x214 8 \u2192 9"));
 
     // Without ParGen.xml the section goes and the block falls back to its defaults.
     const QList<Change> without = compareBanks(base, compiled(example(), std::nullopt));
     ASSERT_FALSE(without.isEmpty());
-    EXPECT_EQ(without.front(),
-              (Change{Kind::Setting, -1, 0, "parameters", "used", "not used"}));
-    EXPECT_TRUE(without.contains(
-        Change{Kind::Setting, -1, 0, "bank_address", "0x80000", "0x0"}));
+    EXPECT_EQ(without.front(), (Change{Kind::Setting, -1, 0, "parameters", "used", "not used"}));
+    EXPECT_TRUE(without.contains(Change{Kind::Setting, -1, 0, "bank_address", "0x80000", "0x0"}));
     EXPECT_TRUE(without.contains(
         Change{Kind::Setting, -1, 0, "ip_address", "192.168.0.10", "192.168.2.205"}));
 }
@@ -189,22 +191,29 @@ TEST(ImageCompare, NodesAddedRemovedAndReordered) {
         QList<Change> expected;
     };
     const Row rows[] = {
-        {"added at the end", node(1, 1) + node(2, 2) + node(3, 3) + node(7, 3),
+        {"added at the end",
+         node(1, 1) + node(2, 2) + node(3, 3) + node(7, 3),
          {{Kind::NodeAdded, 7, 0, {}, {}, "3"}}},
-        {"added in front: the others keep their order", node(7, 3) + node(1, 1) + node(2, 2) + node(3, 3),
+        {"added in front: the others keep their order",
+         node(7, 3) + node(1, 1) + node(2, 2) + node(3, 3),
          {{Kind::NodeAdded, 7, 0, {}, {}, "3"}}},
         {"removed", node(1, 1) + node(3, 3), {{Kind::NodeRemoved, 2, 0, {}, "2", {}}}},
-        {"reordered", node(1, 1) + node(3, 3) + node(2, 2),
+        {"reordered",
+         node(1, 1) + node(3, 3) + node(2, 2),
          {{Kind::NodeMoved, 3, 0, {}, "3", "2"}, {Kind::NodeMoved, 2, 0, {}, "2", "3"}}},
-        {"a record added", node(1, 1) + node(2, 3) + node(3, 3),
+        {"a record added",
+         node(1, 1) + node(2, 3) + node(3, 3),
          {{Kind::VariableAdded, 2, 3, {}, {}, {}}}},
-        {"a record removed", node(1, 1) + node(2, 2) + node(3, 2),
+        {"a record removed",
+         node(1, 1) + node(2, 2) + node(3, 2),
          {{Kind::VariableRemoved, 3, 3, {}, {}, {}}}},
         // A disabled variable is not sent: the node goes when it has none left.
-        {"all records disabled", node(1, 1) + node(2, 2) + nodeXml(3, variableXml({{"Enable", "0"}})),
+        {"all records disabled",
+         node(1, 1) + node(2, 2) + nodeXml(3, variableXml({{"Enable", "0"}})),
          {{Kind::NodeRemoved, 3, 0, {}, "3", {}}}},
         {"several together",
-         node(3, 3) + nodeXml(2, variableXml({{"Mod_NR", "20"}}) + variableXml({{"Mod_NR", "99"}})) +
+         node(3, 3) +
+             nodeXml(2, variableXml({{"Mod_NR", "20"}}) + variableXml({{"Mod_NR", "99"}})) +
              node(5, 1),
          {{Kind::NodeMoved, 3, 0, {}, "2", "1"},
           {Kind::NodeMoved, 2, 0, {}, "1", "2"},

@@ -40,7 +40,8 @@ QString configuration(const TestFolder& folder, const QByteArray& mbus,
 
 QByteArray network(const QString& register_ = QStringLiteral("40")) {
     return ImageTest::networkXml(ImageTest::nodeXml(
-        5, ImageTest::variableXml() + ImageTest::variableXml({{"Desc", "Volume"}, {"Mod_NR", register_}})));
+        5, ImageTest::variableXml() +
+               ImageTest::variableXml({{"Desc", "Volume"}, {"Mod_NR", register_}})));
 }
 
 Record ethernet(int option = 2) {
@@ -67,7 +68,8 @@ TEST(UpdateHistory, AnEntryKeepsWhatWasHandedOverAndHowItEnded) {
     const QString dir = configuration(folder, network());
     const auto created = UpdateHistory::create(dir, ethernet(), At);
     ASSERT_TRUE(created.ok()) << created.error.toStdString();
-    EXPECT_EQ(created.record.folder, QDir(dir).filePath(QStringLiteral("history/2026-12-10_15-00-00")));
+    EXPECT_EQ(created.record.folder,
+              QDir(dir).filePath(QStringLiteral("history/2026-12-10_15-00-00")));
     for (const char* name : {"M_Bus.xml", "ParGen.xml"})
         EXPECT_EQ(fileIn(created.record.folder, name), fileIn(dir, name)) << name;
     EXPECT_EQ(fileIn(created.record.folder, "bank.bin"), fileIn(bankPath(dir), ""));
@@ -99,10 +101,13 @@ TEST(UpdateHistory, OutcomeTexts) {
     };
     const Row rows[] = {
         {Outcome::Finished, 0, "The updater finished (exit code 0)"},
-        {Outcome::Finished, 3, "The updater ended with exit code 3: the device may not have been updated."},
-        {Outcome::LeftRunning, 0, "The updater was still running after 150 s. It goes on by itself: "
-                                  "check the device when it has finished."},
-        {Outcome::Crashed, 0, "The updater stopped abnormally: the device may not have been updated."},
+        {Outcome::Finished, 3,
+         "The updater ended with exit code 3: the device may not have been updated."},
+        {Outcome::LeftRunning, 0,
+         "The updater was still running after 150 s. It goes on by itself: "
+         "check the device when it has finished."},
+        {Outcome::Crashed, 0,
+         "The updater stopped abnormally: the device may not have been updated."},
         {Outcome::Started, 0, "The updater was started; its end was not recorded."},
     };
     for (const Row& row : rows) {
@@ -158,16 +163,17 @@ TEST(UpdateHistory, AWriteThatFailsPartWayLeavesNoEntry) {
         setrlimit(RLIMIT_FSIZE, &limit);
         const auto created = UpdateHistory::create(dir, ethernet(), At);
         // 1: refused, and the message names the file of the entry that could not be written.
-        _exit(created.ok()                                                         ? 0
+        _exit(created.ok()                                                             ? 0
               : created.error.contains(QStringLiteral("history/2026-12-10_15-00-00/")) ? 1
-                                                                                   : 2);
+                                                                                       : 2);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     const QDir history(QDir(dir).filePath(QStringLiteral("history")));
-    EXPECT_TRUE(history.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(
+        history.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }
 
 TEST(UpdateHistory, TheComparisonIsWithTheLastUpdateThatSentImages) {
@@ -184,10 +190,22 @@ TEST(UpdateHistory, TheComparisonIsWithTheLastUpdateThatSentImages) {
     const auto second = UpdateHistory::compareWithLastUpdate(dir, english());
     EXPECT_FALSE(second.first);
     EXPECT_TRUE(second.heading.contains(QStringLiteral("compared with the update of")));
-    EXPECT_EQ(second.lines, QStringList{QStringLiteral(
-                                "Node 5 (node 5), variable 2 \"Volume\": Modbus register 40 \u2192 41")});
+    EXPECT_EQ(second.lines,
+              QStringList{QStringLiteral(
+                  "Node 5 (node 5), variable 2 \"Volume\": Modbus register 40 \u2192 41")});
 
-    ASSERT_TRUE(UpdateHistory::create(dir, ethernet(0), At.addSecs(10)).ok());
+    auto sent = UpdateHistory::create(dir, ethernet(0), At.addSecs(10));
+    ASSERT_TRUE(sent.ok());
+    ASSERT_EQ(UpdateHistory::setOutcome(sent.record, Outcome::Finished, 0), QString());
     EXPECT_EQ(UpdateHistory::compareWithLastUpdate(dir, english()).lines,
               QStringList{QStringLiteral("Nothing changes on the device")});
+
+    // A later update that failed may have changed nothing: the one that ended well counts.
+    dir = configuration(folder, network(QStringLiteral("42")));
+    auto failed = UpdateHistory::create(dir, ethernet(0), At.addSecs(15));
+    ASSERT_TRUE(failed.ok());
+    ASSERT_EQ(UpdateHistory::setOutcome(failed.record, Outcome::Finished, 3), QString());
+    EXPECT_EQ(UpdateHistory::compareWithLastUpdate(dir, english()).lines,
+              QStringList{QStringLiteral(
+                  "Node 5 (node 5), variable 2 \"Volume\": Modbus register 41 \u2192 42")});
 }

@@ -166,7 +166,8 @@ TEST(InstallationReport, ChangesSinceTheLastUpdateAndPastUpdates) {
     ASSERT_EQ(UpdateHistory::setOutcome(created.record, UpdateHistory::Outcome::Finished, 0),
               QString());
     QByteArray mbus = folder.read(QStringLiteral("Plant North/M_Bus.xml"));
-    folder.write(QStringLiteral("Plant North/M_Bus.xml"), mbus.replace("Mod_NR=\"0\"", "Mod_NR=\"7\""));
+    folder.write(QStringLiteral("Plant North/M_Bus.xml"),
+                 mbus.replace("Mod_NR=\"0\"", "Mod_NR=\"7\""));
     compile();
 
     const Gathered gathered = gather(config, ReportDate, QStringLiteral("2.005"));
@@ -175,8 +176,8 @@ TEST(InstallationReport, ChangesSinceTheLastUpdateAndPastUpdates) {
     const QString changes = QStringLiteral("## Changes since the last update");
     ASSERT_TRUE(markdown.contains(changes)) << markdown.toStdString();
     const QString tail = markdown.mid(markdown.indexOf(changes));
-    EXPECT_TRUE(tail.contains(QStringLiteral(
-        "Node 1 (Heat meter), variable 1 \"Energy\": Modbus register 0 \u2192 7")))
+    EXPECT_TRUE(tail.contains(
+        QStringLiteral("Node 1 (Heat meter), variable 1 \"Energy\": Modbus register 0 \u2192 7")))
         << tail.toStdString();
     EXPECT_TRUE(tail.contains(QStringLiteral("## Past updates")));
     EXPECT_TRUE(tail.contains(QStringLiteral("| Date | Path | Update option | Outcome |")))

@@ -194,8 +194,9 @@ TEST_F(TFBootUpdateTest, AnUpdaterThatCannotStartLeavesNoEntry) {
     fake.processes.failStart = true;
     const QString program = UpdaterHandoff::serialUpdaterProgram(state.Dir_Program);
     // The start's own message, as before; the point here is what the history keeps.
-    fake.prompts.expectError(UpdaterHandoff::startProblemText(
-        state.Lang_Table, ProgramStarter::Outcome::NotStarted, program, starter.lacksWine(program)));
+    fake.prompts.expectError(UpdaterHandoff::startProblemText(state.Lang_Table,
+                                                              ProgramStarter::Outcome::NotStarted,
+                                                              program, starter.lacksWine(program)));
     boot->Btn_UpdateClick();
     fake.prompts.verify();
     EXPECT_TRUE(UpdateHistory::list(state.Project_Dir).isEmpty());
