@@ -1,8 +1,16 @@
 #include "platform/ProcessLauncher.h"
 
+#include <QList>
 #include <QProcess>
 
 namespace {
+
+// Programs still running when their wait ended. Deleting a QProcess kills its program, so these
+// are kept, reachable, for the rest of the run and never deleted.
+QList<QProcess*>& leftRunning() {
+    static auto* processes = new QList<QProcess*>;
+    return *processes;
+}
 
 class ChildProcess final : public LaunchedProcess {
 public:
@@ -10,7 +18,7 @@ public:
     ~ChildProcess() override {
         // QProcess would kill a program still running; an update must never be cut short.
         if (process_->state() != QProcess::NotRunning)
-            (void)process_.release();
+            leftRunning().append(process_.release());
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
