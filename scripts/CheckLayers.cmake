@@ -3,7 +3,7 @@
 #
 # Layers, lowest first; a folder includes only from its own layer and the ones below:
 #   common, platform
-#   lang, comm, mbus, image, projects, check, report, update, sources
+#   lang, comm, mbus, image, history, projects, check, report, update, sources
 #                                                      core rules: Qt Core, Qt Gui for painting
 #   state, dialogs                                     shared pieces
 #   windows: files of the *_gui libraries of the folders above (TF*.h/.cpp and their widgets)
@@ -21,15 +21,16 @@ if(NOT SOURCE_DIR OR NOT IS_DIRECTORY "${SOURCE_DIR}")
 endif()
 string(REPLACE "|" ";" QT_HEADER_DIRS "${QT_HEADER_DIRS}")
 
-set(CORE_FOLDERS lang comm mbus image projects check report update sources)
+set(CORE_FOLDERS lang comm mbus image history projects check report update sources)
 # Which core folders each core folder may use besides itself (and common, platform).
 set(CORE_USES_lang "")
 set(CORE_USES_comm lang)
 set(CORE_USES_mbus lang)
 set(CORE_USES_image lang comm mbus)
+set(CORE_USES_history lang comm mbus image)
 set(CORE_USES_projects lang)
 set(CORE_USES_check lang comm mbus image)
-set(CORE_USES_report lang comm mbus image)
+set(CORE_USES_report lang comm mbus image history)
 set(CORE_USES_update lang)
 set(CORE_USES_sources lang comm mbus)
 

@@ -15,6 +15,8 @@ int exportCsv(const QStringList& args, QTextStream& out, QTextStream& err);
 int importCsv(const QStringList& args, QTextStream& out, QTextStream& err);
 int report(const QStringList& args, QTextStream& out, QTextStream& err);
 int readSources(const QStringList& args, QTextStream& out, QTextStream& err);
+int diff(const QStringList& args, QTextStream& out, QTextStream& err);
+int history(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // Whether a command line needs a QGuiApplication (PDF printing) instead of a core one.
 bool needsGui(const QStringList& args);

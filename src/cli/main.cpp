@@ -23,6 +23,10 @@ const char* const Usage =
     "  read-sources CONFIG_DIR (--serial PORT | --tcp HOST[:PORT]) [--json]\n"
     "               [--baud N] [--parity none|even|odd] [--timeout MS]\n"
     "                                           read every enabled variable's Modbus source\n";
+    "  diff [--json] A B                        what B changes on the device against A\n"
+    "                                           (folders or bank.bin files; exit 0 same,\n"
+    "                                           1 different, 2 trouble)\n"
+    "  history CONFIG_DIR                       list the updates kept for a configuration\n";
 
 } // namespace
 
@@ -62,6 +66,10 @@ int main(int argc, char* argv[]) {
         return Cli::report(args, out, err);
     if (command == QStringLiteral("read-sources"))
         return Cli::readSources(args, out, err);
+    if (command == QStringLiteral("diff"))
+        return Cli::diff(args, out, err);
+    if (command == QStringLiteral("history"))
+        return Cli::history(args, out, err);
     err << "ordano-cli: unknown command '" << command << "'\n" << Usage;
     return 2;
 }

@@ -3,12 +3,16 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 // A program started by the system; the system only ever asks whether it has ended.
 class LaunchedProcess {
 public:
     virtual ~LaunchedProcess() = default;
     virtual bool hasExited() = 0;
+    // Once it has exited: its exit code, or nullopt when it ended without one (killed,
+    // crashed) or the platform cannot tell.
+    virtual std::optional<int> exitCode() { return std::nullopt; }
 };
 
 class ProcessLauncher {
@@ -28,8 +32,8 @@ public:
     }
 };
 
-// Starts programs detached from the system, so one still running after the wait ends keeps
-// running when the configurator goes on or closes.
+// Starts programs as children, to learn how they ended, but never stops one: a program still
+// running after the wait keeps running when the configurator goes on or closes.
 class SystemProcessLauncher final : public ProcessLauncher {
 public:
     std::unique_ptr<LaunchedProcess> start(const QString& program, const QStringList& arguments,

@@ -6,6 +6,7 @@
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkWarnings.h"
 #include "mbus/NetworkXml.h"
+#include "report/HistorySections.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -194,6 +195,7 @@ Gathered gather(const QString& configDir, const QDateTime& now, const QString& s
         return g;
     }
     g.input.nodes = network.Nodi_List;
+    g.input.historyOf = configDir;
 
     const QFileInfo bank(bankPath(configDir));
     const QFileInfo bank2(bank2Path(configDir));
@@ -236,6 +238,10 @@ Document build(const Input& input, const LangTable& t) {
         for (const auto& warning : warnings)
             w.notes << warning.text;
         d.sections.append(w);
+    }
+    if (!input.historyOf.isEmpty()) {
+        d.sections.append(changesSinceLastUpdate(input.historyOf, t));
+        d.sections.append(pastUpdates(input.historyOf, t));
     }
     return d;
 }

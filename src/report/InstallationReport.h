@@ -46,6 +46,7 @@ struct Input {
     TNodi_List nodes;
     bool imagesMissing = false;
     bool imagesStale = false; // bin/ older than either configuration file
+    QString historyOf;        // the configuration folder whose updates are told; empty: none
 };
 
 struct Gathered {

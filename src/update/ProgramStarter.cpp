@@ -74,23 +74,43 @@ ProgramStarter::Outcome ProgramStarter::Start_Program(const QString& NomeSW,
 
 ProgramStarter::Outcome ProgramStarter::Start_Program(const QString& NomeSW,
                                                       const QStringList& arguments, int tipo) {
+    return run(NomeSW, arguments, tipo).outcome;
+}
+
+ProgramStarter::Run ProgramStarter::run(const QString& NomeSW, const QString& Parameter, int tipo,
+                                        const Watcher& watcher) {
+    return run(NomeSW, QProcess::splitCommand(Parameter), tipo, watcher);
+}
+
+ProgramStarter::Run ProgramStarter::run(const QString& NomeSW, const QStringList& arguments,
+                                        int tipo, const Watcher& watcher) {
     // Wine would start even for a missing program and only then complain where nobody looks.
     const QFileInfo file(NomeSW);
     if (!file.isFile())
-        return Outcome::Missing;
+        return {Outcome::Missing, std::nullopt, 0};
     const Command command = commandFor(NomeSW, arguments);
     auto process =
         launcher_.startIn(command.program, command.arguments, tipo == 0, file.absolutePath());
     if (!process)
-        return Outcome::NotStarted;
+        return {Outcome::NotStarted, std::nullopt, 0};
     const qint64 start = clock_.ticks();
+    auto pause = [&] {
+        if (watcher) {
+            watcher(clock_.ticks() - start);
+            clock_.sleepDispatching(PollMs);
+        } else {
+            clock_.sleep(PollMs);
+        }
+    };
     for (;;) {
         if (process->hasExited()) {
-            clock_.sleep(PollMs);
-            return Outcome::Ended;
+            const std::optional<int> code = process->exitCode();
+            const qint64 elapsed = clock_.ticks() - start;
+            pause();
+            return {Outcome::Ended, code, elapsed};
         }
         if (clock_.ticks() - start >= limitMs_)
-            return Outcome::LeftRunning;
-        clock_.sleep(PollMs);
+            return {Outcome::LeftRunning, std::nullopt, clock_.ticks() - start};
+        pause();
     }
 }

@@ -3,12 +3,14 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class Clock;
 class ProcessLauncher;
 
 // Starts an external program and waits for its end on the calling thread, polling every
-// 10 ms for at most `limitMs` (150 000 ms). No window events are dispatched meanwhile.
+// 10 ms for at most `limitMs` (150 000 ms). Window events are dispatched only when the caller
+// watches the wait (`run` with a watcher).
 class ProgramStarter {
 public:
     static constexpr qint64 DefaultLimitMs = 150000;
@@ -37,6 +39,20 @@ public:
     Outcome Start_Program(const QString& NomeSW, const QString& Parameter, int tipo);
     // The same with the arguments already apart: each reaches the program as it stands.
     Outcome Start_Program(const QString& NomeSW, const QStringList& arguments, int tipo);
+
+    // Called at every poll with the time waited so far; window events are dispatched around it.
+    using Watcher = std::function<void(qint64 elapsedMs)>;
+    struct Run {
+        Outcome outcome = Outcome::Missing;
+        std::optional<int> exitCode; // when Ended: the exit code, nullopt when there was none
+        qint64 elapsedMs = 0;
+    };
+    // Start_Program, telling how the program ended.
+    Run run(const QString& NomeSW, const QString& Parameter, int tipo, const Watcher& watcher = {});
+    Run run(const QString& NomeSW, const QStringList& arguments, int tipo,
+            const Watcher& watcher = {});
+
+    qint64 limitMs() const { return limitMs_; }
 
     // The program and arguments that Start_Program hands to the launcher.
     struct Command {

@@ -3,11 +3,14 @@
 #include "common/IpAddress.h"
 #include "dialogs/DialogParts.h"
 #include "dialogs/DotAdvance.h"
+#include "history/HistoryTexts.h"
+#include "history/UpdateHistory.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/SerialProbe.h"
 #include "state/SharedState.h"
 #include "update/ProgramStarter.h"
+#include "update/TFUpdateProgress.h"
 #include "update/UpdateOptions.h"
 #include "update/UpdaterHandoff.h"
 
@@ -19,6 +22,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QTableWidget>
@@ -34,7 +39,11 @@ constexpr int AddressHeight = 49;
 constexpr int PortHeight = 51;
 constexpr int OptionsHeight = 72;
 constexpr int ButtonHeight = 40;
+// What the update changes, above the buttons; a longer list scrolls.
+constexpr int ChangesHeight = 170;
 constexpr int ClientWidth = 449;
+// A quick updater's end is not worth a flashing window.
+constexpr qint64 ProgressAfterMs = 500;
 
 QWidget* panel(QWidget* parent, const char* name, int height) {
     auto* widget = new QWidget(parent);
@@ -67,6 +76,7 @@ TFBoot::TFBoot(SharedState& state, Platform& platform, ProgramStarter& starter, 
     layout->addWidget(buildDeviceListPanel());
     layout->addWidget(buildPortPanel());
     layout->addWidget(buildOptionsPanel());
+    layout->addWidget(buildChangesPanel());
     layout->addStretch();
     layout->addWidget(buildButtonPanel());
     P_Eth_Search->hide(); // part of the design, never shown
@@ -161,6 +171,28 @@ QWidget* TFBoot::buildOptionsPanel() {
     return P_Options;
 }
 
+QWidget* TFBoot::buildChangesPanel() {
+    P_Changes = panel(this, "P_Changes", ChangesHeight);
+    L_Changes = named(new QLabel(P_Changes), "L_Changes");
+    L_Changes->setWordWrap(true);
+    LB_Changes = named(new QListWidget(P_Changes), "LB_Changes");
+    LB_Changes->setSelectionMode(QAbstractItemView::NoSelection);
+    LB_Changes->setWordWrap(true);
+    LB_Changes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    L_Changes->setBuddy(LB_Changes);
+    L_Outcome = named(new QLabel(P_Changes), "L_Outcome");
+    L_Outcome->setWordWrap(true);
+    L_Outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    L_Outcome->hide();
+    auto* layout = new QVBoxLayout(P_Changes);
+    layout->setContentsMargins(16, 2, 16, 2);
+    layout->setSpacing(2);
+    layout->addWidget(L_Changes);
+    layout->addWidget(LB_Changes, 1);
+    layout->addWidget(L_Outcome);
+    return P_Changes;
+}
+
 QWidget* TFBoot::buildButtonPanel() {
     P_Button = panel(this, "P_Button", ButtonHeight);
     Btn_Update = named(new QPushButton(P_Button), "Btn_Update");
@@ -223,6 +255,8 @@ void TFBoot::FormShow() {
     P_Eth_Search->hide();
     P_Options->hide();
     P_Serial->hide();
+    P_Changes->hide();
+    L_Outcome->hide();
 
     const QList<QWidget*> address{E_IP[0], E_IP[1], E_IP[2], E_IP[3]};
     const QList<QWidget*> deviceList{Btn_Eth_Search, SG_Eth_Devices, CB_Eth_Search_All};
@@ -233,17 +267,24 @@ void TFBoot::FormShow() {
     if (Form_Type == 0) {
         P_Serial->show();
         P_Options->show();
-        setFixedSize(ClientWidth, TitleHeight + PortHeight + OptionsHeight + ButtonHeight);
-        setKeyboardOrder(port + options + buttons + address + deviceList);
+        P_Changes->show();
+        setFixedSize(ClientWidth,
+                     TitleHeight + PortHeight + OptionsHeight + ChangesHeight + ButtonHeight);
+        setKeyboardOrder(port + options + QList<QWidget*>{LB_Changes} + buttons + address +
+                         deviceList);
         CB_Update_Options->setCurrentIndex(state_.Last_Update_Option);
         CB_Update_Option_Read_Back->setChecked(state_.Last_Read_Back);
         update_ComPort();
+        showComparison();
         CB_COM_Port->setFocus();
     } else if (Form_Type == 1) {
         P_IP_Address->show();
         P_Options->show();
-        setFixedSize(ClientWidth, TitleHeight + AddressHeight + OptionsHeight + ButtonHeight);
-        setKeyboardOrder(address + deviceList + options + buttons + port);
+        P_Changes->show();
+        setFixedSize(ClientWidth,
+                     TitleHeight + AddressHeight + OptionsHeight + ChangesHeight + ButtonHeight);
+        setKeyboardOrder(address + deviceList + options + QList<QWidget*>{LB_Changes} + buttons +
+                         port);
         std::array<QString, 4> parts;
         if (!state_.Last_IP_Address.isEmpty() && Split_IP_Address(state_.Last_IP_Address, parts)) {
             for (size_t i = 0; i < E_IP.size(); ++i)
@@ -251,6 +292,7 @@ void TFBoot::FormShow() {
         }
         CB_Update_Options->setCurrentIndex(state_.Last_Update_Option);
         CB_Update_Option_Read_Back->setChecked(state_.Last_Read_Back);
+        showComparison();
         E_IP[0]->setFocus();
     } else {
         // No form: keep whatever size the window has, but still let nobody drag its border.
@@ -265,6 +307,20 @@ void TFBoot::setVisible(bool visible) {
         DialogParts::centreOnScreen(this);
     }
     QDialog::setVisible(visible);
+}
+
+void TFBoot::reject() {
+    if (!updating_)
+        QDialog::reject();
+}
+
+void TFBoot::showComparison() {
+    const UpdateHistory::Comparison comparison =
+        UpdateHistory::compareWithLastUpdate(state_.Project_Dir, state_.Lang_Table);
+    L_Changes->setText(comparison.heading);
+    LB_Changes->setAccessibleName(state_.Lang_Table.text(HistoryTexts::T_ChangesOnDevice));
+    LB_Changes->clear();
+    LB_Changes->addItems(comparison.lines);
 }
 
 void TFBoot::update_ComPort() {
@@ -325,9 +381,11 @@ void TFBoot::Btn_UpdateClick() {
         state_.Last_Update_Option = option;
         state_.Last_Read_Back = readBack;
         const QString program = UpdaterHandoff::serialUpdaterProgram(state_.Dir_Program);
-        startUpdater(program, UpdaterHandoff::serialArguments(
-                                  CB_COM_Port->currentText(), option, readBack, state_.Dir_Master,
-                                  state_.Project_Dir, pathFormFor(program)));
+        startUpdater(program,
+                     UpdaterHandoff::serialArguments(CB_COM_Port->currentText(), option, readBack,
+                                                     state_.Dir_Master, state_.Project_Dir,
+                                                     pathFormFor(program)),
+                     CB_COM_Port->currentText(), option, readBack);
     } else if (Form_Type == 1) {
         UpdaterHandoff::EthernetParameters parameters;
         parameters.ipAddress = ipAddressText();
@@ -353,7 +411,7 @@ void TFBoot::Btn_UpdateClick() {
                                               QStringLiteral("\n") + error);
             return;
         }
-        startUpdater(program, {});
+        startUpdater(program, QStringList(), parameters.ipAddress, option, readBack);
     }
 }
 
@@ -361,10 +419,65 @@ UpdaterHandoff::PathForm TFBoot::pathFormFor(const QString& program) const {
     return [this, program](const QString& path) { return starter_.pathFor(program, path); };
 }
 
-void TFBoot::startUpdater(const QString& program, const QStringList& arguments) {
-    const ProgramStarter::Outcome outcome = starter_.Start_Program(program, arguments, 0);
-    const QString problem = UpdaterHandoff::startProblemText(state_.Lang_Table, outcome, program,
-                                                             starter_.lacksWine(program));
-    if (!problem.isEmpty())
-        platform_.prompts.error(this, problem);
+void TFBoot::startUpdater(const QString& program, const QStringList& arguments,
+                          const QString& path, int option, bool readBack) {
+    const LangTable& t = state_.Lang_Table;
+    UpdateHistory::Record details;
+    details.formType = Form_Type;
+    details.path = path;
+    details.option = option;
+    details.readBack = readBack;
+    details.limitMs = starter_.limitMs();
+    UpdateHistory::Created created =
+        UpdateHistory::create(state_.Project_Dir, details, QDateTime::currentDateTimeUtc());
+    if (!created.ok()) {
+        platform_.prompts.error(this, t.text(HistoryTexts::T_HistoryNotWritten).arg(created.error));
+        return;
+    }
+
+    QPointer<TFUpdateProgress> progress;
+    const ProgramStarter::Run run = starter_.run(program, arguments, 0, [&](qint64 elapsedMs) {
+        if (elapsedMs < ProgressAfterMs)
+            return;
+        if (!progress) {
+            progress = new TFUpdateProgress(t, starter_.limitMs(), this);
+            progress->show();
+        }
+        progress->setElapsed(elapsedMs);
+    });
+    if (progress) {
+        progress->finish();
+        progress->deleteLater();
+    }
+
+    UpdateHistory::Record& record = created.record;
+    QString outcome;
+    switch (run.outcome) {
+    case ProgramStarter::Outcome::Missing:
+    case ProgramStarter::Outcome::NotStarted:
+        // Nothing was handed over: the entry would claim otherwise.
+        UpdateHistory::discard(record);
+        platform_.prompts.error(this, UpdaterHandoff::startProblemText(
+                                          t, run.outcome, program, starter_.lacksWine(program)));
+        return;
+    case ProgramStarter::Outcome::Ended:
+        outcome =
+            run.exitCode
+                ? UpdateHistory::setOutcome(record, UpdateHistory::Outcome::Finished, *run.exitCode)
+                : UpdateHistory::setOutcome(record, UpdateHistory::Outcome::Crashed, 0);
+        break;
+    case ProgramStarter::Outcome::LeftRunning:
+        outcome = UpdateHistory::setOutcome(record, UpdateHistory::Outcome::LeftRunning, 0);
+        break;
+    }
+    // A record that could not be completed is said after the outcome, not instead of it.
+    outcome = UpdateHistory::outcomeText(record, t) +
+              (outcome.isEmpty() ? QString() : QStringLiteral("\n") + outcome);
+    showComparison();
+    L_Outcome->setText(outcome);
+    L_Outcome->setAccessibleName(outcome);
+    L_Outcome->show();
+    const bool fine = record.outcome == UpdateHistory::Outcome::Finished && record.exitCode == 0;
+    if (!fine)
+        platform_.prompts.warning(this, outcome);
 }

@@ -11,9 +11,11 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QTableWidget;
 class QToolButton;
+class TFUpdateProgress;
 struct Platform;
 struct SharedState;
 
@@ -46,19 +48,28 @@ public:
     // The four address fields joined with ".", exactly as typed.
     QString ipAddressText() const;
 
+    // Shows what the images of the configuration change against the last update that sent
+    // images; runs at every showing and after every update.
+    void showComparison();
+
     void setVisible(bool visible) override;
+    // Refused while an update runs.
+    void reject() override;
 
 private:
     // Paths for `program` in the form it reads (through wine: the drive form).
     UpdaterHandoff::PathForm pathFormFor(const QString& program) const;
-    // Starts an updater and waits; says what is wrong when it cannot be started.
-    void startUpdater(const QString& program, const QStringList& arguments);
+    // Records the update, starts the updater and waits with the progress window; says how it
+    // ended, or what is wrong when it cannot be started. `path` is the port or the address.
+    void startUpdater(const QString& program, const QStringList& arguments, const QString& path,
+                      int option, bool readBack);
 
     void buildTitle();
     QWidget* buildAddressPanel();
     QWidget* buildDeviceListPanel();
     QWidget* buildPortPanel();
     QWidget* buildOptionsPanel();
+    QWidget* buildChangesPanel();
     QWidget* buildButtonPanel();
     void setKeyboardOrder(const QList<QWidget*>& order);
 
@@ -91,6 +102,11 @@ private:
     QLabel* L_Update_Option = nullptr;
     QComboBox* CB_Update_Options = nullptr;
     QCheckBox* CB_Update_Option_Read_Back = nullptr;
+
+    QWidget* P_Changes = nullptr;
+    QLabel* L_Changes = nullptr;
+    QListWidget* LB_Changes = nullptr;
+    QLabel* L_Outcome = nullptr;
 
     QWidget* P_Button = nullptr;
     QPushButton* Btn_Cancel = nullptr;

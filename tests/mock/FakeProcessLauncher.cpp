@@ -6,12 +6,15 @@ namespace {
 
 class FakeProcess final : public LaunchedProcess {
 public:
-    FakeProcess(Clock& clock, qint64 endAt) : clock_(clock), endAt_(endAt) {}
+    FakeProcess(Clock& clock, qint64 endAt, std::optional<int> code)
+        : clock_(clock), endAt_(endAt), code_(code) {}
     bool hasExited() override { return clock_.ticks() >= endAt_; }
+    std::optional<int> exitCode() override { return code_; }
 
 private:
     Clock& clock_;
     qint64 endAt_;
+    std::optional<int> code_;
 };
 
 } // namespace
@@ -21,5 +24,5 @@ FakeProcessLauncher::start(const QString& program, const QStringList& arguments,
     starts.append({program, arguments, shown});
     if (failStart)
         return nullptr;
-    return std::make_unique<FakeProcess>(clock_, clock_.ticks() + runMs);
+    return std::make_unique<FakeProcess>(clock_, clock_.ticks() + runMs, exitCode);
 }

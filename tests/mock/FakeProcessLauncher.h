@@ -19,6 +19,8 @@ public:
     QList<Start> starts;
     bool failStart = false;
     qint64 runMs = 0;
+    // What a program reports when it ends; nullopt for one that ends without a code.
+    std::optional<int> exitCode = 0;
 
     std::unique_ptr<LaunchedProcess> start(const QString& program, const QStringList& arguments,
                                            bool shown) override;

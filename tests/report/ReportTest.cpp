@@ -1,5 +1,6 @@
 #include "report/InstallationReport.h"
 
+#include "history/UpdateHistory.h"
 #include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "lang/LangTable.h"
@@ -184,4 +185,47 @@ TEST(InstallationReport, PdfHasThePagesAndTheText) {
     for (const char* words : {"Installation report: Plant North", "RX48213-B2 (Ethernet Update)",
                               "Heat meter", "Energy (Wh)", "Holding Register"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words;
+}
+
+// The report tells what the next update changes against the last one sent, and every update
+// kept, newest first.
+TEST(InstallationReport, ChangesSinceTheLastUpdateAndPastUpdates) {
+    TestFolder folder;
+    const QString config = workedExample(folder);
+    auto compile = [&config] {
+        ASSERT_EQ(Write_Banks(config, Compile_Banks(config + QStringLiteral("/M_Bus.xml"),
+                                                    config + QStringLiteral("/ParGen.xml"))
+                                          .banks),
+                  QString());
+    };
+    compile();
+    UpdateHistory::Record sent;
+    sent.formType = 1;
+    sent.path = QStringLiteral("127.0.0.1");
+    sent.option = 0;
+    auto created =
+        UpdateHistory::create(config, sent, QDateTime(QDate(2026, 3, 13), QTime(8, 0), Qt::UTC));
+    ASSERT_TRUE(created.ok());
+    ASSERT_EQ(UpdateHistory::setOutcome(created.record, UpdateHistory::Outcome::Finished, 0),
+              QString());
+    QByteArray mbus = folder.read(QStringLiteral("Plant North/M_Bus.xml"));
+    folder.write(QStringLiteral("Plant North/M_Bus.xml"),
+                 mbus.replace("Mod_NR=\"0\"", "Mod_NR=\"7\""));
+    compile();
+
+    const Gathered gathered = gather(config, ReportDate, QStringLiteral("2.005"));
+    ASSERT_TRUE(gathered.ok());
+    const QString markdown = toMarkdown(build(gathered.input, LangTable()));
+    const QString changes = QStringLiteral("## Changes since the last update");
+    ASSERT_TRUE(markdown.contains(changes)) << markdown.toStdString();
+    const QString tail = markdown.mid(markdown.indexOf(changes));
+    EXPECT_TRUE(tail.contains(
+        QStringLiteral("Node 1 (Heat meter), variable 1 \"Energy\": Modbus register 0 \u2192 7")))
+        << tail.toStdString();
+    EXPECT_TRUE(tail.contains(QStringLiteral("## Past updates")));
+    EXPECT_TRUE(tail.contains(QStringLiteral("| Date | Path | Update option | Outcome |")))
+        << tail.toStdString();
+    EXPECT_TRUE(tail.contains(QStringLiteral(
+        "| 127.0.0.1 | Firmware + Configuration | The updater finished (exit code 0) |")))
+        << tail.toStdString();
 }

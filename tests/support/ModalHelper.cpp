@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QList>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -30,8 +31,11 @@ void closeModal(QWidget* modal) {
         modal->close();
 }
 
+// A progress window waits for no answer: it goes by itself when its work ends.
 QWidget* visibleModal() {
     QWidget* modal = QApplication::activeModalWidget();
+    if (qobject_cast<QProgressDialog*>(modal))
+        return nullptr;
     return modal && modal->isVisible() ? modal : nullptr;
 }
 

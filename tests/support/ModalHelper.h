@@ -6,6 +6,7 @@ class QWidget;
 
 // Modal windows in tests. The shared test main watches every test: a modal window that no
 // armed action is waiting for fails the test and is closed, so a test never hangs on it.
+// Progress windows (QProgressDialog) are left alone: they need no answer.
 
 // Arms an action for the next modal window (dialog or message box) before the call that
 // blocks in exec(). A watchdog fails the test when none appears in time. A modal still open

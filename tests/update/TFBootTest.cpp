@@ -88,25 +88,25 @@ TEST_F(TFBootTest, EachFormShowsItsPanelsAtItsSize) {
         const char* description;
         const char* focus;
     };
-    const QStringList all{"P_Title",  "P_IP_Address", "P_Eth_Search",
-                          "P_Serial", "P_Options",    "P_Button"};
+    const QStringList all{"P_Title",   "P_IP_Address", "P_Eth_Search", "P_Serial",
+                          "P_Options", "P_Changes",    "P_Button"};
     const Row rows[] = {
         {0,
-         {"P_Title", "P_Serial", "P_Options", "P_Button"},
-         {449, 232},
+         {"P_Title", "P_Serial", "P_Options", "P_Changes", "P_Button"},
+         {449, 232 + 170},
          "Update Device by Serial",
          "Update Device Using the Serial Port",
          "CB_COM_Port"},
         {1,
-         {"P_Title", "P_IP_Address", "P_Options", "P_Button"},
-         {449, 230},
+         {"P_Title", "P_IP_Address", "P_Options", "P_Changes", "P_Button"},
+         {449, 230 + 170},
          "Update Device by Ethernet (UDP)",
          "Update Device Using the Ethernet Port",
          "E_IP1"},
         // No form: only title and buttons; caption and description stay as they were.
         {2,
          {"P_Title", "P_Button"},
-         {449, 230},
+         {449, 230 + 170},
          "Update Device by Ethernet (UDP)",
          "Update Device Using the Ethernet Port",
          nullptr},

@@ -1,0 +1,94 @@
+// The comparison behind the update window and `ordano-cli diff`: two full image pairs (64 nodes
+// of 10 variables), decoded, compared and put in words, next to one readable dump of a pair in
+// the same run, the work the comparison builds on.
+#include "FullNetwork.h"
+#include "comm/ParGen.h"
+#include "history/ImageCompare.h"
+#include "image/BankDump.h"
+#include "image/Compiler.h"
+#include "image/ImageDecode.h"
+#include "lang/LangTable.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Two pairs that differ in every record: the longest comparison a full network gives.
+struct Pairs {
+    CompiledBanks before;
+    CompiledBanks after;
+    bool ready = false;
+    Pairs() {
+        QTemporaryDir dir;
+        TNodi_List changed = fullNetwork();
+        for (TNodo& node : changed)
+            for (TVariabile& v : node.Var_List)
+                v.Mod_NumReg += 1;
+        const QString parGen = dir.filePath(QStringLiteral("ParGen.xml"));
+        const QString a = dir.filePath(QStringLiteral("a.xml"));
+        const QString b = dir.filePath(QStringLiteral("b.xml"));
+        if (!Save_Par_Gen(Par_Gen(), parGen).isEmpty() ||
+            !Save_Network(fullNetwork(), a).isEmpty() || !Save_Network(changed, b).isEmpty())
+            return;
+        const CompileResult one = Compile_Banks(a, parGen);
+        const CompileResult two = Compile_Banks(b, parGen);
+        before = one.banks;
+        after = two.banks;
+        ready = one.ok() && two.ok();
+    }
+};
+
+ImageDecode::Images decode(const CompiledBanks& banks) {
+    ImageDecode::Images images;
+    ImageDecode::decodeNetwork(banks.bank, images.network);
+    ImageDecode::decodeBlock(banks.bank2, images.block);
+    return images;
+}
+
+void BM_CompareFullPairs(benchmark::State& state) {
+    const Pairs pairs;
+    if (!pairs.ready)
+        state.SkipWithError("cannot compile the networks");
+    const LangTable texts;
+    const ImageCompare::Labels labels = ImageCompare::labelsFrom(fullNetwork());
+    for (auto _ : state) {
+        const auto changes =
+            ImageCompare::compare(decode(pairs.before), decode(pairs.after), texts);
+        const QStringList lines = ImageCompare::describeAll(changes, labels, labels, texts);
+        if (lines.size() != 640)
+            state.SkipWithError("unexpected comparison");
+        benchmark::DoNotOptimize(lines);
+    }
+}
+BENCHMARK(BM_CompareFullPairs)->Unit(benchmark::kMillisecond);
+
+void BM_CompareIdenticalPairs(benchmark::State& state) {
+    const Pairs pairs;
+    const LangTable texts;
+    for (auto _ : state) {
+        const auto changes =
+            ImageCompare::compare(decode(pairs.before), decode(pairs.before), texts);
+        if (!changes.isEmpty())
+            state.SkipWithError("unexpected comparison");
+        benchmark::DoNotOptimize(changes);
+    }
+}
+BENCHMARK(BM_CompareIdenticalPairs)->Unit(benchmark::kMillisecond);
+
+void BM_DumpFullPair(benchmark::State& state) {
+    const Pairs pairs;
+    for (auto _ : state) {
+        const BankDump one = dumpImage(pairs.before.bank);
+        const BankDump two = dumpImage(pairs.before.bank2);
+        if (!one.ok || !two.ok)
+            state.SkipWithError("dump failed");
+        benchmark::DoNotOptimize(one);
+        benchmark::DoNotOptimize(two);
+    }
+}
+BENCHMARK(BM_DumpFullPair)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

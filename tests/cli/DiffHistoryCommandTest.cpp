@@ -1,0 +1,123 @@
+#include "cli/Commands.h"
+
+#include "history/UpdateHistory.h"
+#include "support/CapturedRun.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A configuration folder `name` holding the worked example, with Modbus register `reg`.
+QString workedExample(const TestFolder& folder, const QString& name, int reg = 0,
+                      const char* meterBaud = "3") {
+    QByteArray mbus = readFixture(QStringLiteral("image/worked_example/M_Bus.xml"));
+    mbus.replace("Mod_NR=\"0\"", "Mod_NR=\"" + QByteArray::number(reg) + "\"");
+    QByteArray parGen = readFixture(QStringLiteral("image/worked_example/ParGen.xml"));
+    parGen.replace("<Meter_Baud>3</Meter_Baud>",
+                   "<Meter_Baud>" + QByteArray(meterBaud) + "</Meter_Baud>");
+    folder.write(name + QStringLiteral("/M_Bus.xml"), mbus);
+    folder.write(name + QStringLiteral("/ParGen.xml"), parGen);
+    return folder.file(name);
+}
+
+} // namespace
+
+TEST(CliDiff, ExitStatusFollowsDiff) {
+    TestFolder folder;
+    const QString a = workedExample(folder, QStringLiteral("A"));
+    const QString same = workedExample(folder, QStringLiteral("Same"));
+    const QString b = workedExample(folder, QStringLiteral("B"), 41, "5");
+    ASSERT_EQ(runCommand(Cli::compile, {b}).status, 0);
+    struct Row {
+        const char* what;
+        QStringList args;
+        int status;
+        const char* out; // nullptr: not checked
+    };
+    const Row rows[] = {
+        {"the same configuration", {a, same}, 0, "Nothing changes on the device\n"},
+        {"two configurations",
+         {a, b},
+         1,
+         "M-Bus baud rate 2400 \u2192 9600\n"
+         "Node 1 (Heat meter), variable 1 \"Energy\": Modbus register 0 \u2192 41\n"},
+        {"image pairs", {b + "/bin/bank.bin", b + "/bin/bank.bin"}, 0, nullptr},
+        {"a folder against an image pair", {a, b + "/bin/bank.bin"}, 1, nullptr},
+        {"a missing file", {a, folder.file("nothing/bank.bin")}, 2, ""},
+        {"a folder that is no configuration", {a, folder.path()}, 2, ""},
+        {"no image", {a, a + "/M_Bus.xml"}, 2, ""},
+        {"one argument", {a}, 2, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const CapturedRun r = runCommand(Cli::diff, row.args);
+        EXPECT_EQ(r.status, row.status) << r.err.toStdString();
+        if (row.out) {
+            EXPECT_EQ(r.out, QString::fromUtf8(row.out));
+        }
+        EXPECT_EQ(r.err.isEmpty(), row.status != 2) << r.err.toStdString();
+    }
+}
+
+TEST(CliDiff, JsonListsKindNodeVariableFieldOldNew) {
+    TestFolder folder;
+    const QString a = workedExample(folder, QStringLiteral("A"));
+    const QString b = workedExample(folder, QStringLiteral("B"), 41, "5");
+    const CapturedRun r = runCommand(Cli::diff, {QStringLiteral("--json"), a, b});
+    EXPECT_EQ(r.status, 1);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    const QJsonArray expected{
+        QJsonObject{{"kind", "setting"},
+                    {"node", QJsonValue()},
+                    {"variable", QJsonValue()},
+                    {"field", "mbus_baud"},
+                    {"old", "2400"},
+                    {"new", "9600"}},
+        QJsonObject{{"kind", "variable"},
+                    {"node", 1},
+                    {"variable", 1},
+                    {"field", "modbus_register"},
+                    {"old", "0"},
+                    {"new", "41"}},
+    };
+    EXPECT_EQ(document.array(), expected) << r.out.toStdString();
+
+    const CapturedRun same = runCommand(Cli::diff, {a, a, QStringLiteral("--json")});
+    EXPECT_EQ(same.status, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(same.out.toUtf8()).array(), QJsonArray());
+}
+
+TEST(CliHistory, ListsTheEntriesNewestFirst) {
+    TestFolder folder;
+    const QString a = workedExample(folder, QStringLiteral("A"));
+    EXPECT_EQ(runCommand(Cli::history, {a}).out, QStringLiteral("No update yet.\n"));
+    ASSERT_EQ(runCommand(Cli::compile, {a}).status, 0);
+    UpdateHistory::Record serial;
+    serial.path = QStringLiteral("COM3");
+    serial.option = 2;
+    const QDateTime at(QDate(2026, 12, 10), QTime(15, 0), Qt::UTC);
+    auto first = UpdateHistory::create(a, serial, at);
+    ASSERT_TRUE(first.ok());
+    ASSERT_EQ(UpdateHistory::setOutcome(first.record, UpdateHistory::Outcome::Finished, 0),
+              QString());
+    serial.option = 1;
+    ASSERT_TRUE(UpdateHistory::create(a, serial, at.addSecs(60)).ok());
+
+    const CapturedRun r = runCommand(Cli::history, {a});
+    EXPECT_EQ(r.status, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+    EXPECT_TRUE(
+        lines[0].contains(QStringLiteral("\tCOM3\tFirmware\tThe updater was started; its end "
+                                         "was not recorded.\t")));
+    EXPECT_TRUE(lines[1].contains(
+        QStringLiteral("\tCOM3\tConfiguration\tThe updater finished (exit code 0)\t")));
+    EXPECT_EQ(runCommand(Cli::history, {folder.file("none")}).status, 2);
+}
