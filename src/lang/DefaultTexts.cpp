@@ -335,6 +335,10 @@ constexpr DefaultText Default_Texts[] = {
     {906, u"Modbus Information For New Variables"},
     {907, u"OK"},
     {908, u"Cancel"},
+    {990, u"The workspace folder cannot be created: "},
+    {991, u"The workspace folder cannot be written: "},
+    {992, u"Ordano does not start. Name a folder it can write with --workspace DIR."},
+    {993, u"Usage: ordano [--workspace DIR]"},
 };
 
 constexpr bool isSortedByIndex() {
