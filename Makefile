@@ -1,12 +1,15 @@
 # make run   : install what is missing, build, start the configurator
 # make test  : install what is missing, build with sanitizers, run every test (offscreen)
 # make bench : install what is missing, build optimised, run the benchmarks
+# make package : install what is missing, build optimised, make the Debian package (build/package)
 JOBS ?= 2
 RELEASE := build/release
 TEST := build/test
 BENCH := build/bench
 
-.PHONY: run test bench deps build fuzz format clean
+PACKAGE := build/package
+
+.PHONY: run test bench deps build package fuzz format clean
 
 deps:
 	@scripts/install-deps.sh
@@ -27,6 +30,11 @@ bench: deps
 	cmake -S . -B $(BENCH) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORDANO_BUILD_TESTS=OFF -DORDANO_BUILD_BENCH=ON
 	cmake --build $(BENCH) -j $(JOBS)
 	scripts/run-bench.sh $(BENCH)/bin
+
+package: deps
+	cmake -S . -B $(PACKAGE) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORDANO_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(PACKAGE) -j $(JOBS)
+	cd $(PACKAGE) && cpack -G DEB
 
 fuzz:
 	scripts/fuzz.sh

@@ -8,20 +8,21 @@
 
 namespace LanguageList {
 
-QStringList Create_Lang_List(const QString& dirLanguage) {
+QStringList Create_Lang_List(const QStringList& languageFolders) {
     QStringList names;
-    const QFileInfoList entries =
-        QDir(dirLanguage)
-            .entryInfoList({QStringLiteral("*.lng")},
-                           QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive,
-                           QDir::NoSort);
-    for (const QFileInfo& info : entries) {
-        if (info.isSymLink() || !info.isFile() || !(info.permissions() & QFile::WriteOwner))
-            continue;
-        // The choice goes into Ordano.xml, which could not be read again with such a name.
-        if (!XmlChars::storable(info.fileName()))
-            continue;
-        names.append(info.fileName());
+    for (const QString& folder : languageFolders) {
+        const QFileInfoList entries = QDir(folder).entryInfoList(
+            {QStringLiteral("*.lng")},
+            QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive, QDir::NoSort);
+        for (const QFileInfo& info : entries) {
+            if (info.isSymLink() || !info.isFile() || !(info.permissions() & QFile::WriteOwner))
+                continue;
+            // The choice goes into Ordano.xml, which could not be read again with such a name.
+            if (!XmlChars::storable(info.fileName()))
+                continue;
+            if (!names.contains(info.fileName()))
+                names.append(info.fileName());
+        }
     }
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;
@@ -45,12 +46,13 @@ QString languageName(const QString& fileName) {
     return fileName.chopped(std::min<qsizetype>(4, fileName.size()));
 }
 
-QString flagPicture(const QString& dirLanguage, const QString& name) {
-    const QDir dir(dirLanguage);
+QString flagPicture(const QStringList& languageFolders, const QString& name) {
     for (const QString& file : {name + QStringLiteral(".bmp"), QStringLiteral("DefaultFlag.bmp")}) {
-        const QFileInfo info(dir.filePath(file));
-        if (info.isFile())
-            return info.filePath();
+        for (const QString& folder : languageFolders) {
+            const QFileInfo info(QDir(folder).filePath(file));
+            if (info.isFile())
+                return info.filePath();
+        }
     }
     return {};
 }

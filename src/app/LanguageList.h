@@ -8,10 +8,13 @@ namespace LanguageList {
 
 inline constexpr int Slots = 6;
 
-// The names (with ".lng") of the regular files in `dirLanguage` ending in ".lng": no folders,
-// links, read-only or special files, no name the settings file cannot store. Sorted without
-// regard to letter case.
-QStringList Create_Lang_List(const QString& dirLanguage);
+// The names (with ".lng") of the regular files in the language folders ending in ".lng": no
+// folders, links, read-only or special files, no name the settings file cannot store. A name in several folders is listed once. Sorted
+// without regard to letter case.
+QStringList Create_Lang_List(const QStringList& languageFolders);
+inline QStringList Create_Lang_List(const QString& dirLanguage) {
+    return Create_Lang_List(QStringList{dirLanguage});
+}
 
 // Pages needed for `count` languages; 0 when there are none.
 int pageCount(int count);
@@ -25,9 +28,12 @@ int entryIndex(int page, int slot);
 // The language's name: the file name without its extension.
 QString languageName(const QString& fileName);
 
-// The flag to show for `name`: its own picture, else "DefaultFlag.bmp"; empty when neither
-// exists.
-QString flagPicture(const QString& dirLanguage, const QString& name);
+// The flag to show for `name`: its own picture from the first folder holding one, else
+// "DefaultFlag.bmp" likewise; empty when neither exists.
+QString flagPicture(const QStringList& languageFolders, const QString& name);
+inline QString flagPicture(const QString& dirLanguage, const QString& name) {
+    return flagPicture(QStringList{dirLanguage}, name);
+}
 
 // The page after a click on Next (`forward`) or Previous; it stays within 1..pages.
 int turnPage(int page, int pages, bool forward);

@@ -12,9 +12,12 @@ struct Shell::Parts {
     std::unique_ptr<TFOrdanoreFirmWare> window;
 };
 
-Shell::Shell(const QString& programFolder) : parts_(std::make_unique<Parts>()) {
+Shell::Shell(const QString& programFolder)
+    : Shell(Workspace::Layout{programFolder, QString(), programFolder}) {}
+
+Shell::Shell(const Workspace::Layout& layout) : parts_(std::make_unique<Parts>()) {
     parts_->window = std::make_unique<TFOrdanoreFirmWare>(parts_->state, parts_->system.platform,
-                                                          parts_->starter, programFolder);
+                                                          parts_->starter, layout);
 }
 
 Shell::~Shell() = default;

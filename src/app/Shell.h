@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Workspace.h"
+
 #include <QString>
 #include <memory>
 
@@ -10,6 +12,7 @@ class TFOrdanoreFirmWare;
 class Shell {
 public:
     explicit Shell(const QString& programFolder);
+    explicit Shell(const Workspace::Layout& layout);
     ~Shell();
     TFOrdanoreFirmWare& window();
 

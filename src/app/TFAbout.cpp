@@ -7,6 +7,7 @@
 #include "platform/UrlOpener.h"
 #include "state/SharedState.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,6 +15,9 @@
 #include <QPushButton>
 
 namespace {
+
+// The identification rows, then one for the workspace in use.
+constexpr int Height = 174;
 
 // The maker's logo: an orange ring around a blue "N" with a signal wave, drawn at 81 by 81.
 QPixmap logo() {
@@ -69,6 +73,11 @@ TFAbout::TFAbout(SharedState& state, Platform& platform, QWidget* parent)
     Label10 = label("Label10", 240, 77);
     label("Label8", 128, 93, QStringLiteral("Document Code :"));
     Label12 = label("Label12", 240, 93);
+    // Which folder holds the configurations: beside the program, the user's data folder or
+    // the one named at start.
+    label("L_Workspace_Caption", 32, 148, QStringLiteral("Workspace :"));
+    L_Workspace = label("L_Workspace", 128, 148);
+    L_Workspace->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* web = new ClickLabel(MakerSite::webAddressText(), this);
     web->setObjectName(QStringLiteral("Label4"));
@@ -86,7 +95,7 @@ TFAbout::TFAbout(SharedState& state, Platform& platform, QWidget* parent)
     LbButton1->setObjectName(QStringLiteral("LbButton1"));
     LbButton1->setGeometry(32, 115, 81, 22);
     connect(LbButton1, &QPushButton::clicked, this, &QDialog::accept);
-    setFixedSize(425, 148);
+    setFixedSize(425, Height);
 }
 
 QLabel* TFAbout::label(const char* name, int x, int y, const QString& text) {
@@ -106,9 +115,14 @@ void TFAbout::FormShow() {
     Label9->setText(state_.SW_Code);
     Label10->setText(QString::fromLatin1(SW_Version));
     Label12->setText(QStringLiteral("DL48213"));
-    for (QLabel* l : {Label2, Label9, Label10, Label12})
+    const QString workspace = QDir::toNativeSeparators(state_.Dir_Workspace);
+    L_Workspace->setText(
+        L_Workspace->fontMetrics().elidedText(workspace, Qt::ElideMiddle, 425 - 128 - 8));
+    L_Workspace->setToolTip(workspace);
+    L_Workspace->setAccessibleName(workspace);
+    for (QLabel* l : {Label2, Label9, Label10, Label12, L_Workspace})
         l->adjustSize();
-    setFixedSize(425, 148);
+    setFixedSize(425, Height);
 }
 
 void TFAbout::Label4Click() {

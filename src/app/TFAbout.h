@@ -28,6 +28,7 @@ private:
     QLabel* Label9;
     QLabel* Label10;
     QLabel* Label12;
+    QLabel* L_Workspace;
     QLabel* Label4;
     QPushButton* LbButton1;
 };

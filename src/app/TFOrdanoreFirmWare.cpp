@@ -42,21 +42,27 @@ constexpr int UpdateTimerNextMs = 7200000;
 TFOrdanoreFirmWare::TFOrdanoreFirmWare(SharedState& state, Platform& platform,
                                        ProgramStarter& starter, const QString& programFolder,
                                        QWidget* parent)
+    : TFOrdanoreFirmWare(state, platform, starter,
+                         Workspace::Layout{programFolder, QString(), programFolder}, parent) {}
+
+TFOrdanoreFirmWare::TFOrdanoreFirmWare(SharedState& state, Platform& platform,
+                                       ProgramStarter& starter, const Workspace::Layout& layout,
+                                       QWidget* parent)
     : QWidget(parent), state_(state), platform_(platform), starter_(starter),
       versionCheck_(new VersionCheck(platform.http, this)) {
     setObjectName(QStringLiteral("TFOrdanoreFirmWare"));
-    FormCreate(programFolder);
+    FormCreate(layout);
     createWindows();
 }
 
 TFOrdanoreFirmWare::~TFOrdanoreFirmWare() = default;
 
-void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
+void TFOrdanoreFirmWare::FormCreate(const Workspace::Layout& layout) {
     state_.Lang_Table.Create_Default_Lang();
     layOut();
-    state_.Set_Workspace(programFolder);
+    state_.Set_Workspace(layout);
     state_.Project_Name.clear();
-    Settings::Read_Settings(state_, QDir(state_.Dir_Program).filePath(Settings::FileName));
+    Settings::Read_Settings(state_, QDir(state_.Dir_Workspace).filePath(Settings::FileName));
     Timer_Update.setInterval(UpdateTimerFirstMs);
     connect(&Timer_Update, &QTimer::timeout, this, &TFOrdanoreFirmWare::Timer_UpdateTimer);
     enableUpdateTimer();
@@ -65,7 +71,7 @@ void TFOrdanoreFirmWare::FormCreate(const QString& programFolder) {
     L_SW_Desc->setText(state_.SW_Desc);
     // A refused language file (not a regular file, far too large) leaves the English texts.
     if (const QString refused =
-            Load_Language(state_.Lang_Table, state_.Language, state_.Dir_Language);
+            Load_Language(state_.Lang_Table, state_.Language, state_.Language_Folders);
         !refused.isEmpty())
         qWarning("Language file refused: %s", qPrintable(refused));
     // Reopen the last configuration only while its folder still exists, and only by a name
@@ -369,7 +375,7 @@ int TFOrdanoreFirmWare::Update_Version(QString* error) {
 }
 
 QString TFOrdanoreFirmWare::Save_Setting() {
-    return Settings::Save_Setting(state_, QDir(state_.Dir_Program).filePath(Settings::FileName));
+    return Settings::Save_Setting(state_, QDir(state_.Dir_Workspace).filePath(Settings::FileName));
 }
 
 void TFOrdanoreFirmWare::closeEvent(QCloseEvent* event) {

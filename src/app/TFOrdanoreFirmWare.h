@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Workspace.h"
+
 #include <QTimer>
 #include <QWidget>
 
@@ -28,6 +30,9 @@ public:
     // Every window it makes lives as long as this one.
     TFOrdanoreFirmWare(SharedState& state, Platform& platform, ProgramStarter& starter,
                        const QString& programFolder, QWidget* parent = nullptr);
+    // The same with the workspace chosen at start (see Workspace::choose).
+    TFOrdanoreFirmWare(SharedState& state, Platform& platform, ProgramStarter& starter,
+                       const Workspace::Layout& layout, QWidget* parent = nullptr);
     ~TFOrdanoreFirmWare() override;
 
     void Btn_Click(QAbstractButton* sender);
@@ -52,7 +57,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate(const QString& programFolder);
+    void FormCreate(const Workspace::Layout& layout);
     void createWindows();
     void layOut();
     void Aggiorna_Label();

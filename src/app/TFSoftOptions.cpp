@@ -178,7 +178,7 @@ void TFSoftOptions::FormShow() {
 }
 
 void TFSoftOptions::Create_Lang_List() {
-    SL_Languages = LanguageList::Create_Lang_List(state_.Dir_Language);
+    SL_Languages = LanguageList::Create_Lang_List(state_.Language_Folders);
     Show_Page = 1;
     Update_Lang_Page(1);
 }
@@ -212,7 +212,7 @@ void TFSoftOptions::Update_Lang_Page(int Num_Page) {
         name->setText(language);
         name->adjustSize();
         name->show();
-        const QPixmap pixmap = flag(LanguageList::flagPicture(state_.Dir_Language, language));
+        const QPixmap pixmap = flag(LanguageList::flagPicture(state_.Language_Folders, language));
         picture->setPixmap(pixmap);
         picture->setAccessibleName(language);
         picture->setVisible(!pixmap.isNull());
@@ -237,7 +237,7 @@ void TFSoftOptions::LangClick(int slot) {
     Language_In_Use = name;
     // The table follows the choice at once; the stored language changes only with OK.
     QString language = name;
-    Load_Language(state_.Lang_Table, language, state_.Dir_Language);
+    Load_Language(state_.Lang_Table, language, state_.Language_Folders);
     changeLanguage_();
     showSelectedLanguage();
 }

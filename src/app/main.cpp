@@ -1,7 +1,13 @@
+#include "app/AppIcon.h"
 #include "app/Shell.h"
+#include "app/StartUp.h"
 #include "app/TFOrdanoreFirmWare.h"
+#include "lang/LangTable.h"
+#include "platform/MessageBoxPrompts.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <cstdio>
 
 namespace {
@@ -27,7 +33,29 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordano"));
-    Shell shell(QCoreApplication::applicationDirPath());
+    QApplication::setDesktopFileName(QStringLiteral("ordano"));
+    QIcon icon;
+    for (const int size : AppIcon::Sizes)
+        icon.addPixmap(QPixmap::fromImage(AppIcon::draw(size)));
+    QApplication::setWindowIcon(icon);
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    Workspace::Request request;
+    request.programFolder = programFolder;
+    request.dataFolder = Workspace::installedDataFolder(programFolder);
+    request.userDataFolder = Workspace::userDataFolder();
+    // No workspace yet, so no language of the user's: the refusal is in English.
+    const LangTable texts;
+    const StartUp::Outcome start = StartUp::prepare(QCoreApplication::arguments(), request, texts);
+    if (start.helpOnly) {
+        std::printf("%s\n", qPrintable(texts.text(StartUp::Msg_Usage)));
+        return 0;
+    }
+    if (!start.refusal.isEmpty()) {
+        std::fprintf(stderr, "ordano: %s\n", qPrintable(start.refusal));
+        MessageBoxPrompts().error(nullptr, start.refusal);
+        return 1;
+    }
+    Shell shell(start.layout);
     shell.window().show();
     return app.exec();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Workspace.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -17,6 +19,11 @@ int report(const QStringList& args, QTextStream& out, QTextStream& err);
 int readSources(const QStringList& args, QTextStream& out, QTextStream& err);
 int diff(const QStringList& args, QTextStream& out, QTextStream& err);
 int history(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// The version and the workspace the configurator in the same folder would use (`defaults`
+// gives its program folder and the user's data folder); `args` may name one with --workspace.
+int version(const QStringList& args, const Workspace::Request& defaults, QTextStream& out,
+            QTextStream& err);
 
 // Whether a command line needs a QGuiApplication (PDF printing) instead of a core one.
 bool needsGui(const QStringList& args);

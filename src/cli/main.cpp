@@ -10,6 +10,7 @@ namespace {
 
 const char* const Usage =
     "Usage: ordano-cli COMMAND [ARGUMENTS]\n"
+    "       ordano-cli --version [--workspace DIR]\n"
     "\n"
     "Commands:\n"
     "  export-language [--over LANGFILE] FILE   write the text table as a translator's file\n"
@@ -50,6 +51,15 @@ int main(int argc, char* argv[]) {
         return args.isEmpty() ? 2 : 0;
     }
     const QString command = args.takeFirst();
+    if (command == QStringLiteral("--version")) {
+        // The configurator's own name, so the per-user data folder is the one it uses.
+        QCoreApplication::setApplicationName(QStringLiteral("Ordano"));
+        Workspace::Request defaults;
+        defaults.programFolder = QCoreApplication::applicationDirPath();
+        defaults.dataFolder = Workspace::installedDataFolder(defaults.programFolder);
+        defaults.userDataFolder = Workspace::userDataFolder();
+        return Cli::version(args, defaults, out, err);
+    }
     if (command == QStringLiteral("export-language"))
         return Cli::exportLanguage(args, out, err);
     if (command == QStringLiteral("check"))

@@ -429,6 +429,10 @@ constexpr DefaultText Default_Texts[] = {
     {987, u"Request %1 of %2"},
     {988, u"%1 of %2 variables read with %3 requests"},
     {989, u"The address must be a host name or an IP address, with :port (1 to 65535) when it is not 502"},
+    {990, u"The workspace folder cannot be created: "},
+    {991, u"The workspace folder cannot be written: "},
+    {992, u"Ordano does not start. Name a folder it can write with --workspace DIR."},
+    {993, u"Usage: ordano [--workspace DIR]"},
 };
 
 constexpr bool isSortedByIndex() {

@@ -47,17 +47,26 @@ void LangTable::setText(int index, const QString& value) {
         texts_[index] = value;
 }
 
-QString Load_Language(LangTable& table, QString& language, const QString& dirLanguage) {
+QString findLanguageFile(const QStringList& folders, const QString& fileName) {
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(fileName);
+        if (QFile::exists(path))
+            return path;
+    }
+    return {};
+}
+
+QString Load_Language(LangTable& table, QString& language, const QStringList& languageFolders) {
     table.Create_Default_Lang();
     QString why;
-    const QString file = QDir(dirLanguage).filePath(language + QStringLiteral(".lng"));
-    if (QFile::exists(file)) {
+    const QString file = findLanguageFile(languageFolders, language + QStringLiteral(".lng"));
+    if (!file.isEmpty()) {
         table.Load_Lang_File(file, &why);
         return why;
     }
     language = QStringLiteral("English");
-    const QString english = QDir(dirLanguage).filePath(QStringLiteral("English.lng"));
-    if (QFile::exists(english))
+    const QString english = findLanguageFile(languageFolders, QStringLiteral("English.lng"));
+    if (!english.isEmpty())
         table.Load_Lang_File(english, &why);
     return why;
 }

@@ -34,8 +34,15 @@ private:
 // The English default of one index (" " for a filler).
 QString defaultLangText(int index);
 
-// Builds the defaults and overlays `Dir_Language`/<language>.lng; when that file is missing,
-// `language` becomes "English" and English.lng is overlaid if present. A language file that
-// exists but is refused or unreadable leaves the defaults; the result then says why (empty
-// otherwise).
-QString Load_Language(LangTable& table, QString& language, const QString& dirLanguage);
+// Builds the defaults and overlays <language>.lng from the first of `languageFolders` that holds
+// one (the user's own folder comes first, so its file wins over a shipped one); when there is
+// none, `language` becomes "English" and English.lng is overlaid if present. A language file
+// that exists but is refused or unreadable leaves the defaults; the result then says why
+// (empty otherwise).
+QString Load_Language(LangTable& table, QString& language, const QStringList& languageFolders);
+inline QString Load_Language(LangTable& table, QString& language, const QString& dirLanguage) {
+    return Load_Language(table, language, QStringList{dirLanguage});
+}
+
+// The first of `folders` holding `fileName`; empty when none does.
+QString findLanguageFile(const QStringList& folders, const QString& fileName);

@@ -4,6 +4,7 @@
 #include "mbus/NetworkXml.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 void SharedState::Set_Files() {
     File_ParGen = QDir(Project_Dir).filePath(QLatin1String(ParGenXml::FileName));
@@ -11,15 +12,32 @@ void SharedState::Set_Files() {
 }
 
 void SharedState::Set_Workspace(const QString& programFolder) {
-    Dir_Program = QDir::cleanPath(programFolder);
-    const QDir program(Dir_Program);
-    Dir_Master = program.filePath(QStringLiteral("MASTER"));
-    Dir_Projects = program.filePath(QStringLiteral("PROJECTS"));
-    Dir_Language = program.filePath(QStringLiteral("LANGUAGE"));
-    for (const QString& folder : {Dir_Master, Dir_Projects, Dir_Language}) {
-        if (!QDir(folder).exists())
+    const QString folder = QDir::cleanPath(programFolder);
+    Set_Workspace(Workspace::Layout{folder, QString(), folder});
+}
+
+void SharedState::Set_Workspace(const Workspace::Layout& layout) {
+    Dir_Program = QDir::cleanPath(layout.programFolder);
+    Dir_Workspace = QDir::cleanPath(layout.workspace);
+    Dir_Data = layout.dataFolder.isEmpty() ? QString() : QDir::cleanPath(layout.dataFolder);
+    const QDir workspace(Dir_Workspace);
+    const QString master = QLatin1String(Workspace::MasterFolder);
+    if (layout.besideProgram())
+        Dir_Master = workspace.filePath(master);
+    Dir_Projects = workspace.filePath(QLatin1String(Workspace::ProjectsFolder));
+    Dir_Language = workspace.filePath(QLatin1String(Workspace::LanguageFolder));
+    for (const QString& folder :
+         {layout.besideProgram() ? Dir_Master : QString(), Dir_Projects, Dir_Language}) {
+        if (!folder.isEmpty() && !QDir(folder).exists())
             QDir().mkdir(folder);
     }
+    if (!layout.besideProgram())
+        Dir_Master = Workspace::installedPath(this->layout(), master);
+    Language_Folders = Workspace::languageFolders(this->layout());
+}
+
+QString SharedState::Updater_Folder(const QString& fileName) const {
+    return QFileInfo(Workspace::installedPath(layout(), fileName)).path();
 }
 
 void SharedState::Activate_Project(const QString& name) {

@@ -352,8 +352,9 @@ QString TFBoot::Compile_XML_Parameter() const {
     parameters.readBack = CB_Update_Option_Read_Back->isChecked();
     parameters.dirMaster = state_.Dir_Master;
     parameters.projectDir = state_.Project_Dir;
-    parameters.pathForm = pathFormFor(UpdaterHandoff::ethernetUpdaterProgram(state_.Dir_Program));
-    return UpdaterHandoff::Compile_XML_Parameter(parameters, state_.Dir_Program);
+    const QString folder = state_.Updater_Folder(UpdaterHandoff::EthernetUpdaterFile);
+    parameters.pathForm = pathFormFor(UpdaterHandoff::ethernetUpdaterProgram(folder));
+    return UpdaterHandoff::Compile_XML_Parameter(parameters, folder);
 }
 
 bool TFBoot::Send_Ping() {
@@ -380,7 +381,8 @@ void TFBoot::Btn_UpdateClick() {
     if (Form_Type == 0) {
         state_.Last_Update_Option = option;
         state_.Last_Read_Back = readBack;
-        const QString program = UpdaterHandoff::serialUpdaterProgram(state_.Dir_Program);
+        const QString program = UpdaterHandoff::serialUpdaterProgram(
+            state_.Updater_Folder(UpdaterHandoff::SerialUpdaterFile));
         startUpdater(program,
                      UpdaterHandoff::serialArguments(CB_COM_Port->currentText(), option, readBack,
                                                      state_.Dir_Master, state_.Project_Dir,
@@ -403,11 +405,13 @@ void TFBoot::Btn_UpdateClick() {
         state_.Last_Read_Back = readBack;
         parameters.dirMaster = state_.Dir_Master;
         parameters.projectDir = state_.Project_Dir;
-        const QString program = UpdaterHandoff::ethernetUpdaterProgram(state_.Dir_Program);
+        // The parameter file lies beside the updater that reads it.
+        const QString folder = state_.Updater_Folder(UpdaterHandoff::EthernetUpdaterFile);
+        const QString program = UpdaterHandoff::ethernetUpdaterProgram(folder);
         parameters.pathForm = pathFormFor(program);
-        const QString error = UpdaterHandoff::Compile_XML_Parameter(parameters, state_.Dir_Program);
+        const QString error = UpdaterHandoff::Compile_XML_Parameter(parameters, folder);
         if (!error.isEmpty()) {
-            platform_.prompts.error(this, UpdaterHandoff::parameterFilePath(state_.Dir_Program) +
+            platform_.prompts.error(this, UpdaterHandoff::parameterFilePath(folder) +
                                               QStringLiteral("\n") + error);
             return;
         }

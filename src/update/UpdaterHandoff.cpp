@@ -68,11 +68,11 @@ void addOperation(pugi::xml_node operations, const OperationKind& kind, bool rea
 } // namespace
 
 QString ethernetUpdaterProgram(const QString& dirProgram) {
-    return nativeJoin(dirProgram, "Ethernet_Update.exe");
+    return nativeJoin(dirProgram, EthernetUpdaterFile);
 }
 
 QString serialUpdaterProgram(const QString& dirProgram) {
-    return nativeJoin(dirProgram, "Ser_48213_Update.exe");
+    return nativeJoin(dirProgram, SerialUpdaterFile);
 }
 
 QString parameterFilePath(const QString& dirProgram) {

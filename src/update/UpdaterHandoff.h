@@ -13,7 +13,10 @@ class LangTable;
 // byte for byte, so names, order and letter case here are fixed.
 namespace UpdaterHandoff {
 
-// Programs and files beside the configurator, with the platform's separators.
+inline constexpr const char* EthernetUpdaterFile = "Ethernet_Update.exe";
+inline constexpr const char* SerialUpdaterFile = "Ser_48213_Update.exe";
+
+// Programs and files in the updaters' folder, with the platform's separators.
 QString ethernetUpdaterProgram(const QString& dirProgram);
 QString serialUpdaterProgram(const QString& dirProgram);
 QString parameterFilePath(const QString& dirProgram);

@@ -139,6 +139,35 @@ TEST(LanguageList, OnlyRegularWritableLngFilesSortedWithoutRegardToCase) {
     EXPECT_TRUE(LanguageList::Create_Lang_List(folder.file(QStringLiteral("missing"))).isEmpty());
 }
 
+// The user's folder and the shipped one make one list; a name in both is listed once, and the
+// flag comes from the first folder that has the language's own, then DefaultFlag.bmp likewise.
+TEST(LanguageList, UsersFolderBeforeTheShippedOne) {
+    TestFolder folder;
+    const QStringList folders{folder.file(QStringLiteral("user")),
+                              folder.file(QStringLiteral("shipped"))};
+    for (const char* name : {"user/Italiano.lng", "user/Sardu.lng", "user/Sardu.bmp",
+                             "user/DefaultFlag.bmp", "shipped/Italiano.lng", "shipped/Italiano.bmp",
+                             "shipped/English.lng", "shipped/English.bmp", "shipped/Sardu.bmp",
+                             "shipped/DefaultFlag.bmp", "shipped/Deutsch.lng"})
+        folder.write(QString::fromLatin1(name), "x");
+    EXPECT_EQ(LanguageList::Create_Lang_List(folders),
+              (QStringList{QStringLiteral("Deutsch.lng"), QStringLiteral("English.lng"),
+                           QStringLiteral("Italiano.lng"), QStringLiteral("Sardu.lng")}));
+    struct Row {
+        const char* language;
+        const char* flag;
+    };
+    for (const Row& row : {Row{"Sardu", "user/Sardu.bmp"}, Row{"Italiano", "shipped/Italiano.bmp"},
+                           Row{"Deutsch", "user/DefaultFlag.bmp"}}) {
+        SCOPED_TRACE(row.language);
+        EXPECT_EQ(LanguageList::flagPicture(folders, QLatin1String(row.language)),
+                  folder.file(QLatin1String(row.flag)));
+    }
+    QFile::remove(folder.file(QStringLiteral("user/DefaultFlag.bmp")));
+    EXPECT_EQ(LanguageList::flagPicture(folders, QStringLiteral("Deutsch")),
+              folder.file(QStringLiteral("shipped/DefaultFlag.bmp")));
+}
+
 TEST(SoftOptions, PagesOfSixAndSeven) {
     struct Case {
         int files;
@@ -430,7 +459,8 @@ TEST(MainWindowVersionCheck, AboutBoxShowsTheFixedTextsAndOpensTheMakersPage) {
     onNextModal([&run](QWidget* d) {
         EXPECT_EQ(d->objectName(), QStringLiteral("TFAbout"));
         EXPECT_EQ(d->windowTitle(), QStringLiteral("About..."));
-        EXPECT_EQ(d->size(), QSize(425, 148));
+        // One row below the fixed texts names the workspace in use.
+        EXPECT_EQ(d->size(), QSize(425, 174));
         struct Text {
             const char* label;
             QString text;

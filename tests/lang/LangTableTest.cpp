@@ -45,8 +45,9 @@ TEST(DefaultTexts, FillersHoldOneBlankSoEveryIndexExists) {
     int texts = 0;
     for (int i = 0; i < table.size(); ++i)
         texts += table.text(i) != QStringLiteral(" ");
-    EXPECT_EQ(texts, 386); // with 838..841, for an updater that cannot start; 850..899 updates;
-                           // 930..934 stored characters and names; 960..989 source test
+    EXPECT_EQ(texts, 390); // with 838..841, for an updater that cannot start; 850..899 updates;
+                           // 930..934 stored characters and names; 960..989 source test;
+                           // 990..993 workspace
     // No window reads beyond the table; a stray index gives nothing rather than a crash.
     EXPECT_EQ(table.text(-1), QString());
     EXPECT_EQ(table.text(1000), QString());
@@ -112,6 +113,37 @@ TEST_F(LoadLanguageTest, EnglishFileOverridesBuiltInDefaults) {
     Load_Language(table, language, dir());
     EXPECT_EQ(language, QStringLiteral("English"));
     EXPECT_EQ(table.text(18), QStringLiteral("Error! No configuration is open"));
+}
+
+// An installed program: the user's LANGUAGE first, then the shipped folder. The user's file
+// wins for the same name; a shipped one serves where the user has none, English included.
+TEST(LoadLanguageOrder, UsersOwnFileWinsOverTheShippedOne) {
+    TestFolder folder;
+    const QStringList folders{folder.file("user/LANGUAGE"), folder.file("shipped/LANGUAGE")};
+    folder.write("user/LANGUAGE/Italiano.lng", "STR0 = Inizio mio\n");
+    folder.write("shipped/LANGUAGE/Italiano.lng", "STR0 = Inizio\nSTR1 = Passo 1\n");
+    folder.write("shipped/LANGUAGE/Deutsch.lng", "STR0 = Anfang\n");
+    folder.write("shipped/LANGUAGE/English.lng", "STR0 = Start\n");
+    struct Row {
+        const char* asked;
+        const char* loaded;
+        const char* text0;
+        const char* text1;
+    };
+    const Row rows[] = {
+        {"Italiano", "Italiano", "Inizio mio", "Step 1"}, // the user's file alone, not merged
+        {"Deutsch", "Deutsch", "Anfang", "Step 1"},
+        {"Klingon", "English", "Start", "Step 1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.asked);
+        LangTable table;
+        QString language = QLatin1String(row.asked);
+        EXPECT_EQ(Load_Language(table, language, folders), QString());
+        EXPECT_EQ(language, QLatin1String(row.loaded));
+        EXPECT_EQ(table.text(0), QLatin1String(row.text0));
+        EXPECT_EQ(table.text(1), QLatin1String(row.text1));
+    }
 }
 
 } // namespace
