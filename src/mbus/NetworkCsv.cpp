@@ -261,13 +261,13 @@ bool Importer::readNode(const Row& row, int& nodeIndex) {
     }
     // The editor's order: the limit before the fields.
     if (!NetworkRules::canAddNode(nodes_.size()))
-        return fail(row, Col_NodePri, texts_.text(NetworkRules::Msg_MaxNodes));
+        return fail(row, Col_NodePri, texts_.text(NetworkMessages::MaxNodes));
     const QList<int> failures = NetworkRules::nodeAddressFailures(
         NumberRule::toInt64(field(row, Col_NodePri)), NumberRule::toInt64(field(row, Col_NodeSec)));
     if (!failures.isEmpty())
-        return fail(
-            row, failures.first() == NetworkRules::Msg_PrimaryAddress ? Col_NodePri : Col_NodeSec,
-            texts_.text(failures.first()));
+        return fail(row,
+                    failures.first() == NetworkMessages::PrimaryAddress ? Col_NodePri : Col_NodeSec,
+                    texts_.text(failures.first()));
     TNodo node;
     node.Node_Pri = *primary;
     node.Node_Sec = *secondary;
@@ -297,7 +297,7 @@ bool Importer::listField(const Row& row, Column column, const QStringList& list,
 
 bool Importer::readVariable(const Row& row, TNodo& node) {
     if (!NetworkRules::canAddVariable(node.Var_List.size()))
-        return fail(row, Col_Desc, texts_.text(NetworkRules::Msg_MaxVariables));
+        return fail(row, Col_Desc, texts_.text(NetworkMessages::MaxVariables));
 
     // The row fills a variable panel as the user would, so the editor's own checks and its
     // way of storing the values apply.
@@ -333,12 +333,12 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
     const QList<int> failures = NetworkRules::variableFailures(panelNumbers(panel));
     if (!failures.isEmpty()) {
         static const QHash<int, Column> columnOf = {
-            {NetworkRules::Msg_SlaveId, Col_ModId},
-            {NetworkRules::Msg_Register, Col_ModReg},
-            {NetworkRules::Msg_Points, Col_ModPoints},
-            {NetworkRules::Msg_Length, Col_Length},
-            {NetworkRules::Msg_StorageNumber, Col_StoNumber},
-            {NetworkRules::Msg_Tariff, Col_Tariff},
+            {NetworkMessages::SlaveId, Col_ModId},
+            {NetworkMessages::Register, Col_ModReg},
+            {NetworkMessages::Points, Col_ModPoints},
+            {NetworkMessages::Length, Col_Length},
+            {NetworkMessages::StorageNumber, Col_StoNumber},
+            {NetworkMessages::Tariff, Col_Tariff},
         };
         return fail(row, columnOf.value(failures.first(), Col_Desc), texts_.text(failures.first()));
     }

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 namespace {
@@ -64,8 +65,8 @@ TEST_F(NetworkEditorTest, AddNodeWithTheInitialFields) {
     EXPECT_EQ(tree.data(tree.indexOf({0, -1})).toString(),
               QStringLiteral("Primary Address 1 - Secondary Address 1 - "));
     EXPECT_EQ(tree.data(tree.rootIndex()).toString(), QStringLiteral("M-Bus Network"));
-    EXPECT_EQ(editor.IND_NODO, -1) << "the selection does not change";
-    EXPECT_TRUE(editor.Is_Change);
+    EXPECT_EQ(editor.IND_NODO(), -1) << "the selection does not change";
+    EXPECT_TRUE(editor.Is_Change());
 }
 
 // Controllo_Dati_New_Nodo and Check_Node_ID in order, against a network holding node 5.
@@ -105,7 +106,7 @@ TEST_F(NetworkEditorTest, SixtyFifthNodeRefusedBeforeItsFields) {
 TEST_F(NetworkEditorTest, ModifyNodeKeepsItsOwnAddressButNotAnothers) {
     addNodes(2);
     EXPECT_EQ(editor.TWClick({0, -1}), Tab::Nodes);
-    EXPECT_EQ(editor.nodeButtonText, QStringLiteral("MODIFY NODE"));
+    EXPECT_EQ(editor.nodeButtonText(), QStringLiteral("MODIFY NODE"));
     EXPECT_EQ(editor.nodePanel.primary, QStringLiteral("1"));
     editor.nodePanel.description = QStringLiteral("Heat meter");
     editor.nodePanel.secondary = QStringLiteral("12345678");
@@ -120,7 +121,7 @@ TEST_F(NetworkEditorTest, ModifyNodeKeepsItsOwnAddressButNotAnothers) {
     // With a variable selected the button adds; its own node's address gives 651.
     ASSERT_EQ(addVariable(0), 0);
     EXPECT_EQ(editor.TWClick({0, 0}), Tab::Variables);
-    EXPECT_EQ(editor.nodeButtonText, QStringLiteral("ADD NODE"));
+    EXPECT_EQ(editor.nodeButtonText(), QStringLiteral("ADD NODE"));
     EXPECT_EQ(editor.nodePanel.primary, QStringLiteral("1")) << "the variable's node shows";
     EXPECT_EQ(editor.btn_Add_NodeClick(), 651);
     editor.nodePanel.primary = QStringLiteral("2");
@@ -133,7 +134,7 @@ TEST_F(NetworkEditorTest, AddModeOverASelectedNodeStillRefusesItsAddress) {
     addNodes(1);
     editor.TWClick({0, -1});
     editor.Set_Lang();
-    EXPECT_TRUE(editor.nodeButtonAdds());
+    EXPECT_EQ(editor.nodeMode(), NetworkEditor::Mode::Add);
     EXPECT_EQ(editor.btn_Add_NodeClick(), 652);
     EXPECT_EQ(editor.Nodi_List().size(), 1);
 }
@@ -212,7 +213,7 @@ TEST_F(NetworkEditorTest, PanelValuesStoredAndShownAgain) {
               QStringLiteral("VAR - Top"));
 
     EXPECT_EQ(editor.TWClick({0, 0}), Tab::Variables);
-    EXPECT_EQ(editor.varButtonText, QStringLiteral("MODIFY VARIABLE"));
+    EXPECT_EQ(editor.varButtonText(), QStringLiteral("MODIFY VARIABLE"));
     const VariablePanel& shown = editor.varPanel;
     EXPECT_EQ(shown.storageNumber, QStringLiteral("4294967295"));
     EXPECT_EQ(shown.tariff, QStringLiteral("1048575"));
@@ -283,7 +284,7 @@ TEST_F(NetworkEditorTest, SelectingANodeResetsTheVariablePanel) {
     fresh.storageNumber = QStringLiteral("0");
     fresh.tariff = QStringLiteral("0");
     EXPECT_EQ(editor.varPanel, fresh);
-    EXPECT_EQ(editor.varButtonText, QStringLiteral("ADD VARIABLE"));
+    EXPECT_EQ(editor.varButtonText(), QStringLiteral("ADD VARIABLE"));
     EXPECT_EQ(editor.btn_Add_VarClick(), 641) << "no slave ID yet";
 }
 
@@ -310,51 +311,62 @@ TEST_F(NetworkEditorTest, SelectionFromTreePositions) {
     };
     for (const Row& row : rows) {
         EXPECT_EQ(editor.TWClick(tree.positionOf(row.index)), row.tab);
-        EXPECT_EQ(editor.IND_NODO, row.node);
-        EXPECT_EQ(editor.IND_VAR, row.variable);
-        EXPECT_EQ(editor.nodeButtonText, QLatin1String(row.nodeButton));
-        EXPECT_EQ(editor.varButtonText, QLatin1String(row.varButton));
+        EXPECT_EQ(editor.IND_NODO(), row.node);
+        EXPECT_EQ(editor.IND_VAR(), row.variable);
+        EXPECT_EQ(editor.nodeButtonText(), QLatin1String(row.nodeButton));
+        EXPECT_EQ(editor.varButtonText(), QLatin1String(row.varButton));
     }
 }
 
-// Modify or add-variable with no selection changes nothing but still counts as a change.
+// A press that changes nothing (add variable without a node, modify with the same values)
+// pushes no command but still counts as a change, until the network next changes.
 TEST_F(NetworkEditorTest, PressWithoutSelectionStillMarksAChange) {
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     addNodes(1);
+    ASSERT_EQ(addVariable(0), 0);
+    const TNodi_List network = editor.Nodi_List();
+    ASSERT_EQ(Save_Network(network, path), QString());
     struct Row {
         const char* why;
+        NetworkTree::Position selected;
         int (NetworkEditor::*press)();
-        QString NetworkEditor::*caption;
-        QString text;
     };
     const Row rows[] = {
-        {"modify node", &NetworkEditor::btn_Add_NodeClick, &NetworkEditor::nodeButtonText,
-         QStringLiteral("MODIFY NODE")},
-        {"modify variable", &NetworkEditor::btn_Add_VarClick, &NetworkEditor::varButtonText,
-         QStringLiteral("MODIFY VARIABLE")},
-        {"add variable", &NetworkEditor::btn_Add_VarClick, &NetworkEditor::varButtonText,
-         QStringLiteral("ADD VARIABLE")},
+        {"add variable without a node", {-1, -1}, &NetworkEditor::btn_Add_VarClick},
+        {"modify node, same values", {0, -1}, &NetworkEditor::btn_Add_NodeClick},
+        {"modify variable, same values", {0, 0}, &NetworkEditor::btn_Add_VarClick},
     };
     for (const Row& row : rows) {
-        editor.FormShow(QString());
-        editor.tree().resetNetwork({TNodo{QStringLiteral("n"), 1, 1, {}}});
-        ASSERT_FALSE(editor.Is_Change);
-        editor.varPanel = goodVariable();
-        editor.*row.caption = row.text;
+        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_FALSE(editor.Is_Change());
+        editor.TWClick(row.selected);
+        if (row.selected.node < 0)
+            editor.varPanel = goodVariable();
         EXPECT_EQ((editor.*row.press)(), 0) << row.why;
-        EXPECT_TRUE(editor.Is_Change) << row.why;
-        EXPECT_EQ(editor.Nodi_List(), TNodi_List({TNodo{QStringLiteral("n"), 1, 1, {}}}))
-            << row.why;
+        EXPECT_TRUE(editor.Is_Change()) << row.why;
+        EXPECT_EQ(editor.Nodi_List(), network) << row.why;
+        EXPECT_EQ(editor.undoStack().count(), 0) << row.why;
+        // A real change and its undo bring back what the file holds.
+        ASSERT_EQ(addNode(QStringLiteral("9")), 0);
+        editor.undo();
+        EXPECT_FALSE(editor.Is_Change()) << row.why;
     }
 }
 
 TEST_F(NetworkEditorTest, DeleteBySelection) {
-    auto build = [this] {
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
+    auto build = [this, &path] {
         editor.FormShow(QString());
         addNodes(3);
         for (int node : {0, 1})
             for (int i = 0; i < 2; ++i)
                 ASSERT_EQ(addVariable(node), 0);
-        editor.Is_Change = false;
+        // Read back, so that only the delete counts as a change.
+        ASSERT_EQ(Save_Network(editor.Nodi_List(), path), QString());
+        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_FALSE(editor.Is_Change());
     };
     struct Row {
         const char* why;
@@ -380,15 +392,17 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
             left << int(n.Var_List.size());
         EXPECT_EQ(left, row.varsLeft) << row.why;
         EXPECT_EQ(editor.tree().rowCount(editor.tree().rootIndex()), row.varsLeft.size());
-        EXPECT_EQ((NetworkTree::Position{editor.IND_NODO, editor.IND_VAR}), row.after) << row.why;
-        EXPECT_TRUE(editor.Is_Change) << row.why;
+        EXPECT_EQ((NetworkTree::Position{editor.IND_NODO(), editor.IND_VAR()}), row.after)
+            << row.why;
+        EXPECT_TRUE(editor.Is_Change()) << row.why;
     }
     // Removing a node's only variable selects the node.
     build();
-    editor.tree().removeVariable(0, 1);
+    editor.TWClick({0, 1});
+    editor.btn_Delete_ItemConfirmed();
     editor.TWClick({0, 0});
     editor.btn_Delete_ItemConfirmed();
-    EXPECT_EQ((NetworkTree::Position{editor.IND_NODO, editor.IND_VAR}),
+    EXPECT_EQ((NetworkTree::Position{editor.IND_NODO(), editor.IND_VAR()}),
               (NetworkTree::Position{0, -1}));
 }
 
@@ -420,7 +434,7 @@ TEST_F(NetworkEditorTest, ShowReadsTheFileAndAFailedReadGuardsIt) {
     EXPECT_TRUE(error.contains(QStringLiteral("node 1, variable 1"))) << error.toStdString();
     EXPECT_TRUE(editor.Nodi_List().isEmpty());
     EXPECT_TRUE(editor.unreadFileAtRisk());
-    EXPECT_FALSE(editor.Is_Change);
+    EXPECT_FALSE(editor.Is_Change());
 }
 
 TEST_F(NetworkEditorTest, OkWritesAndReleasesOrKeepsEverythingOnFailure) {
@@ -483,7 +497,6 @@ TEST_F(NetworkEditorTest, FullNetworkShowsInOneReset) {
               (NetworkTree::Position{63, 9}));
     // At the limits the node and variable checks come before any field.
     EXPECT_EQ(addNode(QStringLiteral("200")), 648);
-    editor.TWClick({63, 9});
-    editor.varButtonText = QStringLiteral("ADD VARIABLE");
+    editor.TWClick({63, -1});
     EXPECT_EQ(editor.btn_Add_VarClick(), 647);
 }

@@ -126,7 +126,7 @@ TEST_F(TFMeter_BusTest, ShowsTheFileFoldedWithNothingSelected) {
     EXPECT_EQ(child<QPushButton>("btn_Add_Var")->text(), QStringLiteral("ADD VARIABLE"));
     EXPECT_FALSE(child<QAction>("PasteVariable1")->isEnabled());
     EXPECT_FALSE(child<QAction>("PasteNode1")->isEnabled());
-    EXPECT_FALSE(window->editor().Is_Change);
+    EXPECT_FALSE(window->editor().Is_Change());
 }
 
 TEST_F(TFMeter_BusTest, SelectionSetsModesPanelsAndTab) {
@@ -278,10 +278,10 @@ TEST_F(TFMeter_BusTest, DeleteAsksByTheSelection) {
             child<QAction>("DeleteItem1")->trigger();
             fake.prompts.verify();
             EXPECT_EQ(treeLabels(), answer ? row.afterYes : before) << row.why;
-            EXPECT_EQ(window->editor().Is_Change, answer) << row.why;
+            EXPECT_EQ(window->editor().Is_Change(), answer) << row.why;
             if (answer) {
                 EXPECT_EQ(model().positionOf(tree()->currentIndex()), row.selectedAfter) << row.why;
-                EXPECT_EQ(window->editor().IND_NODO, row.selectedAfter.node) << row.why;
+                EXPECT_EQ(window->editor().IND_NODO(), row.selectedAfter.node) << row.why;
             }
         }
     }
