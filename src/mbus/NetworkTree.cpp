@@ -149,7 +149,9 @@ int NetworkTree::columnCount(const QModelIndex&) const {
 }
 
 QVariant NetworkTree::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+    // The tooltip shows a label the tree's width cuts.
+    if (!index.isValid() ||
+        (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::ToolTipRole))
         return {};
     const quintptr id = index.internalId();
     if (id == RootId)

@@ -500,3 +500,146 @@ TEST_F(NetworkEditorTest, FullNetworkShowsInOneReset) {
     editor.TWClick({63, -1});
     EXPECT_EQ(editor.btn_Add_VarClick(), 647);
 }
+
+// Every command of the editor, then its undo and its redo: undo gives back the network and
+// the bytes OK wrote before it, redo the network and the bytes of the change.
+TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
+    const QString written = folder.file(QStringLiteral("written.xml"));
+    const QString other = folder.file(QStringLiteral("other.xml"));
+    TNodi_List network{{QStringLiteral("Heat"), 5, 12345678, {}}, {QStringLiteral("Water"), 6, 0, {}}};
+    for (const char* description : {"Energy", "Power"})
+        network[0].Var_List.append(variableFromPanel(goodVariable(QLatin1String(description))));
+    ASSERT_EQ(Save_Network(network, path), QString());
+    ASSERT_EQ(Save_Network({{QStringLiteral("Gas"), 9, 1, {}}}, other), QString());
+    const QByteArray fileBytes = folder.read(QStringLiteral("M_Bus.xml"));
+    const QStringList pasteValues{"7", "Input Register", "12", "1", "None"};
+
+    struct Row {
+        const char* command;
+        std::function<int(NetworkEditor&)> run;
+        bool cleanAfterRedo = false; // the import writes its file at once
+    };
+    const Row rows[] = {
+        {"add node",
+         [](NetworkEditor& e) {
+             e.nodePanel = {QStringLiteral("Gas"), QStringLiteral("7"), QStringLiteral("0")};
+             return e.btn_Add_NodeClick();
+         }},
+        {"modify node",
+         [](NetworkEditor& e) {
+             e.TWClick({1, -1});
+             e.nodePanel.primary = QStringLiteral("8");
+             return e.btn_Add_NodeClick();
+         }},
+        {"delete node",
+         [](NetworkEditor& e) {
+             e.TWClick({0, -1});
+             e.btn_Delete_ItemConfirmed();
+             return 0;
+         }},
+        {"add variable",
+         [](NetworkEditor& e) {
+             e.TWClick({1, -1});
+             e.varPanel = goodVariable(QStringLiteral("Volume"));
+             return e.btn_Add_VarClick();
+         }},
+        {"modify variable",
+         [](NetworkEditor& e) {
+             e.TWClick({0, 1});
+             e.varPanel.slaveId = QStringLiteral("200");
+             return e.btn_Add_VarClick();
+         }},
+        {"delete variable",
+         [](NetworkEditor& e) {
+             e.TWClick({0, 0});
+             e.btn_Delete_ItemConfirmed();
+             return 0;
+         }},
+        {"delete all",
+         [](NetworkEditor& e) {
+             e.TWClick({});
+             e.btn_Delete_ItemConfirmed();
+             return 0;
+         }},
+        {"paste node",
+         [](NetworkEditor& e) {
+             e.TWClick({0, -1});
+             e.copyNode();
+             return e.pasteNode(QStringLiteral("20"), QStringLiteral("3"),
+                                {"1", "Coil Status", "3", "1", "None", "2", "Input Status", "4",
+                                 "1", "Type 1"});
+         }},
+        {"paste variable",
+         [&pasteValues](NetworkEditor& e) {
+             e.TWClick({0, 0});
+             e.copyVariable();
+             e.TWClick({1, -1});
+             return e.pasteVariable(pasteValues);
+         }},
+        {"import network", [&other](NetworkEditor& e) { return e.importNetwork(other).size(); },
+         true},
+        {"import CSV",
+         [&other, this](NetworkEditor& e) {
+             NetworkEditor source(texts);
+             source.FormShow(other);
+             return e.importCsv(source.exportCsv()).size();
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command);
+        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_EQ(row.run(editor), 0);
+        const TNodi_List changed = editor.Nodi_List();
+        ASSERT_NE(changed, network);
+        ASSERT_EQ(editor.undoStack().count(), 1) << "one command";
+        EXPECT_EQ(editor.Is_Change(), !row.cleanAfterRedo);
+
+        editor.undo();
+        EXPECT_EQ(editor.Nodi_List(), network);
+        EXPECT_EQ(editor.Is_Change(), row.cleanAfterRedo);
+        // The tree shows the list it was given back.
+        EXPECT_EQ(editor.tree().rowCount(editor.tree().rootIndex()), network.size());
+        EXPECT_EQ(editor.tree().rowCount(editor.tree().indexOf({0, -1})),
+                  network[0].Var_List.size());
+        ASSERT_EQ(editor.LbButton2Click(written), QString());
+        EXPECT_EQ(folder.read(QStringLiteral("written.xml")), fileBytes);
+
+        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_EQ(row.run(editor), 0);
+        editor.undo();
+        editor.redo();
+        EXPECT_EQ(editor.Nodi_List(), changed);
+        EXPECT_EQ(editor.Is_Change(), !row.cleanAfterRedo);
+        ASSERT_EQ(editor.LbButton2Click(written), QString());
+        const QString expected = folder.file(QStringLiteral("expected.xml"));
+        ASSERT_EQ(Save_Network(changed, expected), QString());
+        EXPECT_EQ(folder.read(QStringLiteral("written.xml")),
+                  folder.read(QStringLiteral("expected.xml")));
+    }
+}
+
+// After an undo or a redo the selection and the panels are the ones of that moment.
+TEST_F(NetworkEditorTest, UndoBringsBackTheSelectionAndItsPanels) {
+    addNodes(2);
+    ASSERT_EQ(addVariable(1, goodVariable(QStringLiteral("Energy"))), 0);
+    ASSERT_EQ(addVariable(1, goodVariable(QStringLiteral("Power"))), 0);
+    QList<NetworkEditor::Tab> tabs;
+    QObject::connect(&editor, &NetworkEditor::restored, [&tabs](NetworkEditor::Tab tab) { tabs << tab; });
+    editor.TWClick({1, 0});
+    editor.btn_Delete_ItemConfirmed();
+    ASSERT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));
+    EXPECT_EQ(editor.varPanel.description, QStringLiteral("Power"));
+
+    editor.TWClick({});
+    editor.undo();
+    EXPECT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));
+    EXPECT_EQ(editor.varPanel.description, QStringLiteral("Energy"));
+    EXPECT_EQ(editor.varMode(), NetworkEditor::Mode::Modify);
+    editor.redo();
+    EXPECT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));
+    EXPECT_EQ(editor.varPanel.description, QStringLiteral("Power"));
+    EXPECT_EQ(tabs, (QList<NetworkEditor::Tab>{NetworkEditor::Tab::Variables,
+                                               NetworkEditor::Tab::Variables}));
+}

@@ -285,6 +285,8 @@ TEST_F(TFMeter_BusCopyPasteTest, ImportAnsweredNoThenYes) {
               folder.read(QStringLiteral("PROJECTS/Other/M_Bus.xml")));
     EXPECT_EQ(nodeLabels(),
               QStringList{QStringLiteral("Primary Address 1 - Secondary Address 12345678 - Gas")});
+    EXPECT_TRUE(window->findChild<QTreeView*>(QStringLiteral("TW"))
+                    ->isExpanded(model().tree().rootIndex()));
     EXPECT_FALSE(model().Is_Change());
     EXPECT_EQ(model().IND_NODO(), -1);
 }

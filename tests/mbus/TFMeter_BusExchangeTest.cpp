@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTreeView>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -111,6 +112,14 @@ TEST_F(TFMeter_BusExchangeTest, ExportThenImportGivesTheSameNetwork) {
     fake.prompts.expectQuestion(Replace, true);
     press("Btn_ImportCsv");
     fake.prompts.verify();
+    // The new network shows unfolded, with a line saying what came in.
+    auto* tree = window->findChild<QTreeView*>(QStringLiteral("TW"));
+    EXPECT_TRUE(tree->isExpanded(window->editor().tree().rootIndex()));
+    EXPECT_EQ(tree->model()->rowCount(window->editor().tree().rootIndex()), 1);
+    auto* status = window->findChild<QLabel*>(QStringLiteral("L_Status"));
+    EXPECT_FALSE(status->isHidden());
+    EXPECT_EQ(status->text(), QStringLiteral("Imported 1 nodes with 1 variables from %1")
+                                  .arg(QDir::toNativeSeparators(csv)));
     EXPECT_TRUE(window->editor().Is_Change());
     EXPECT_EQ(window->editor().Nodi_List(), TNodi_List({meter(5, {energy(1, 2)})}));
     press("Btn_OK");
