@@ -4,6 +4,7 @@
 #include "lang/LangTable.h"
 #include "mbus/NetworkCommands.h"
 #include "mbus/NetworkCsv.h"
+#include "mbus/NetworkImport.h"
 #include "mbus/NetworkMessages.h"
 #include "mbus/NetworkRules.h"
 
@@ -408,11 +409,11 @@ int NetworkEditor::pasteNode(const QString& primary, const QString& secondary,
 }
 
 QString NetworkEditor::importNetwork(const QString& path) {
-    NetworkLoad load = Load_Network(path);
-    if (!load.ok())
-        return load.error;
+    NetworkImport::CheckedNetwork read = NetworkImport::readNetworkFile(path);
+    if (!read.ok())
+        return read.error;
     unreadFile_ = false;
-    push(new ReplaceNetworkCommand(*this, std::move(load.Nodi_List)));
+    push(new ReplaceNetworkCommand(*this, std::move(read.nodes)));
     selectNothing();
     // The file now holds this network: it is the state that needs no saving.
     stack_->setClean();

@@ -165,23 +165,15 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
         platform_.prompts.openFile(this, t.text(Txt_ImportCsv), state_.Project_Dir, CsvFilter);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    QString reason;
-    QByteArray bytes;
-    if (!QFileInfo(path).isFile())
-        reason = QDir::toNativeSeparators(path);
-    else if (!file.open(QIODevice::ReadOnly))
-        reason = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
-    else if (file.size() > NetworkCsv::MaxFileSize)
-        reason = QDir::toNativeSeparators(path);
-    else
-        bytes = file.readAll();
-    if (!reason.isEmpty()) {
-        platform_.prompts.error(this, t.text(Msg_NotImported).arg(reason));
+    const BoundedFile::Result file = BoundedFile::read(path, NetworkCsv::FileLimit);
+    if (!file.ok()) {
+        platform_.prompts.error(
+            this, t.text(Msg_NotImported)
+                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.reason));
         return;
     }
     // Only a file that would be taken is worth the question.
-    if (const QString refused = model_.checkCsv(bytes); !refused.isEmpty()) {
+    if (const QString refused = model_.checkCsv(file.bytes); !refused.isEmpty()) {
         platform_.prompts.error(this, t.text(Msg_NotImported).arg(refused));
         return;
     }
@@ -190,7 +182,7 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
         return;
     readPanels();
     syncing_ = true;
-    const QString refused = model_.importCsv(bytes);
+    const QString refused = model_.importCsv(file.bytes);
     syncing_ = false;
     if (!refused.isEmpty()) {
         platform_.prompts.error(this, t.text(Msg_NotImported).arg(refused));
