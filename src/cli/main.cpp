@@ -22,7 +22,7 @@ const char* const Usage =
     "                                           write the installation report\n"
     "  read-sources CONFIG_DIR (--serial PORT | --tcp HOST[:PORT]) [--json]\n"
     "               [--baud N] [--parity none|even|odd] [--timeout MS]\n"
-    "                                           read every enabled variable's Modbus source\n";
+    "                                           read every enabled variable's Modbus source\n"
     "  diff [--json] A B                        what B changes on the device against A\n"
     "                                           (folders or bank.bin files; exit 0 same,\n"
     "                                           1 different, 2 trouble)\n"
