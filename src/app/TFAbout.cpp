@@ -3,6 +3,7 @@
 #include "app/VersionCheck.h"
 #include "common/MakerSite.h"
 #include "dialogs/ClickLabel.h"
+#include "dialogs/WindowOpened.h"
 #include "platform/Platform.h"
 #include "platform/UrlOpener.h"
 #include "state/SharedState.h"
@@ -52,6 +53,7 @@ TFAbout::TFAbout(SharedState& state, Platform& platform, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("About..."));
+    DialogParts::onOpened(this, [this] { FormShow(); });
 
     auto* image = new ClickLabel(this);
     image->setObjectName(QStringLiteral("Image2"));
@@ -103,11 +105,6 @@ QLabel* TFAbout::label(const char* name, int x, int y, const QString& text) {
     l->setObjectName(QString::fromLatin1(name));
     l->move(x, y);
     return l;
-}
-
-void TFAbout::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
 }
 
 void TFAbout::FormShow() {

@@ -15,8 +15,6 @@ public:
     void Label4Click();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void FormShow();
     QLabel* label(const char* name, int x, int y, const QString& text = {});

@@ -88,7 +88,7 @@ void TFOrdanoreFirmWare::createWindows() {
     FOpenConf = new TFOpenConf(state_, this);
     FAbout = new TFAbout(state_, platform_, this);
     FSoftOptions = new TFSoftOptions(
-        state_, platform_, *versionCheck_, Timer_Update, [this] { Change_Language(); }, this);
+        state_, platform_, *versionCheck_, [this] { Change_Language(); }, this);
     FParGen = new TFParGen(state_, platform_, this);
     FMeter_Bus = new TFMeter_Bus(state_, platform_, this);
     connect(FMeter_Bus, &TFMeter_Bus::testSourcesRequested, this, [this] {
@@ -307,6 +307,7 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
     if (sender == Btn_Opz) {
         if (FSoftOptions->exec() != QDialog::Accepted)
             return;
+        FSoftOptions->Chosen.applyTo(state_);
         const QString error = Save_Setting();
         if (!error.isEmpty())
             qWarning("Ordano.xml not written: %s", qPrintable(error));

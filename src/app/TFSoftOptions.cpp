@@ -5,6 +5,7 @@
 #include "common/MakerSite.h"
 #include "dialogs/ClickLabel.h"
 #include "dialogs/DialogParts.h"
+#include "dialogs/WindowOpened.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/UrlOpener.h"
@@ -43,11 +44,12 @@ template <class W> W* place(W* widget, const char* name, int x, int y) {
 } // namespace
 
 TFSoftOptions::TFSoftOptions(SharedState& state, Platform& platform, VersionCheck& versionCheck,
-                             QTimer& updateTimer, std::function<void()> changeLanguage,
-                             QWidget* parent)
+                             std::function<void()> changeLanguage, QWidget* parent)
     : QDialog(parent), state_(state), platform_(platform), versionCheck_(versionCheck),
-      updateTimer_(updateTimer), changeLanguage_(std::move(changeLanguage)) {
+      changeLanguage_(std::move(changeLanguage)) {
     setObjectName(QStringLiteral("TFSoftOptions"));
+    // Only an opening starts from the stored options: a restore keeps the user's choice.
+    DialogParts::onOpened(this, [this] { FormShow(); });
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code, TitleHeight);
@@ -154,11 +156,6 @@ void TFSoftOptions::Set_Lang() {
     // Texts composed from the table follow it too, so the page in view never mixes languages.
     Update_Lang_Page(Show_Page);
     showCheckResult();
-}
-
-void TFSoftOptions::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
 }
 
 void TFSoftOptions::FormShow() {
@@ -282,14 +279,18 @@ void TFSoftOptions::showCheckResult() {
 }
 
 void TFSoftOptions::Btn_OKClick() {
-    state_.Language = Language_In_Use;
-    state_.En_Internet = CB_En_Con->isChecked();
-    state_.En_Update = CB_Update->isChecked();
-    if (!state_.En_Internet || !state_.En_Update)
-        updateTimer_.stop();
-    else if (!updateTimer_.isActive())
-        updateTimer_.start(); // a running countdown keeps its time
-    state_.En_Jump_Table = CB_Soft_Set_Jump_Table->isChecked();
-    state_.En_DoubleClick_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
+    Chosen.Language = Language_In_Use;
+    Chosen.En_Internet = CB_En_Con->isChecked();
+    Chosen.En_Update = CB_Update->isChecked();
+    Chosen.En_Jump_Table = CB_Soft_Set_Jump_Table->isChecked();
+    Chosen.En_DoubleClick_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
     accept();
+}
+
+void SoftOptionsChoice::applyTo(SharedState& state) const {
+    state.Language = Language;
+    state.En_Internet = En_Internet;
+    state.En_Update = En_Update;
+    state.En_Jump_Table = En_Jump_Table;
+    state.En_DoubleClick_Auto_Size = En_DoubleClick_Auto_Size;
 }

@@ -8,21 +8,33 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
-class QTimer;
 class VersionCheck;
 struct Platform;
 struct SharedState;
 
+// What OK confirmed, for the main window to store and act on.
+struct SoftOptionsChoice {
+    QString Language;
+    bool En_Internet = false;
+    bool En_Update = false;
+    bool En_Jump_Table = false;
+    bool En_DoubleClick_Auto_Size = false;
+
+    void applyTo(SharedState& state) const;
+    bool operator==(const SoftOptionsChoice&) const = default;
+};
+
 // The software options: the language, the Internet options and two table preferences.
-// Only OK stores them; a language picked here is loaded at once for every window.
+// Only OK confirms them (`Chosen`); a language picked here is loaded at once for every window.
 class TFSoftOptions : public QDialog {
     Q_OBJECT
 public:
-    // `updateTimer` is the main window's periodic check; `changeLanguage` re-applies the texts
-    // of every window.
+    // `changeLanguage` re-applies the texts of every window.
     TFSoftOptions(SharedState& state, Platform& platform, VersionCheck& versionCheck,
-                  QTimer& updateTimer, std::function<void()> changeLanguage,
-                  QWidget* parent = nullptr);
+                  std::function<void()> changeLanguage, QWidget* parent = nullptr);
+
+    // Set by OK; read after the result Accepted.
+    SoftOptionsChoice Chosen;
 
     void Set_Lang();
     void Create_Lang_List();
@@ -39,8 +51,6 @@ public:
     int Show_Page = 1;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void FormShow();
     void buildLanguageTab(QWidget* tab);
@@ -52,7 +62,6 @@ private:
     SharedState& state_;
     Platform& platform_;
     VersionCheck& versionCheck_;
-    QTimer& updateTimer_;
     std::function<void()> changeLanguage_;
 
     enum class CheckResult { None, Newer, NoUpdate };

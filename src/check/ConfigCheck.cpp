@@ -109,8 +109,8 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
     using namespace NetworkRules;
     QList<ConfigFinding> findings;
     if (nodes.size() > Max_Nodes) {
-        findings.append(
-            {MBusFile, QStringLiteral("%1 nodes").arg(nodes.size()), texts.text(Msg_MaxNodes)});
+        findings.append({MBusFile, QStringLiteral("%1 nodes").arg(nodes.size()),
+                         texts.text(NetworkMessages::MaxNodes)});
     }
     // Addresses seen so far: one look-up per node keeps a huge file linear.
     QSet<qint32> usedAddresses;
@@ -123,12 +123,12 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
         // The editor refuses an address already used by another node (Check_Node_ID); the
         // later one is the one it would have refused.
         if (usedAddresses.contains(node.Node_Pri))
-            findings.append({MBusFile, where, texts.text(Msg_IdUsed)});
+            findings.append({MBusFile, where, texts.text(NetworkMessages::IdUsedByAnotherNode)});
         usedAddresses.insert(node.Node_Pri);
         if (node.Var_List.size() > Max_Variables) {
             findings.append(
                 {MBusFile, QStringLiteral("%1, %2 variables").arg(where).arg(node.Var_List.size()),
-                 texts.text(Msg_MaxVariables)});
+                 texts.text(NetworkMessages::MaxVariables)});
         }
         for (int j = 0; j < node.Var_List.size(); ++j) {
             const TVariabile& var = node.Var_List[j];

@@ -225,6 +225,14 @@ constexpr DefaultText Default_Texts[] = {
     {671, u"Number of Points"},
     {672, u"Swap"},
 
+    // Network editor: undo and redo, imports, written files.
+    {673, u"Undo"},
+    {674, u"Redo"},
+    {675, u"Undo the last change to the network (Ctrl+Z)"},
+    {676, u"Redo the change undone last (Ctrl+Shift+Z or Ctrl+Y)"},
+    {677, u"Imported %1 nodes with %2 variables from %3"},
+    {678, u"The file %1 has been written. Do you want to open it?"},
+
     // Spreadsheet exchange, installation report and network warnings.
     {700, u"Warning: variables %1 and %2 of the node with primary address %3 have the same "
           u"coding; the M-Bus master cannot tell their records apart"},

@@ -315,15 +315,15 @@ bool Importer::readNode(const Row& row, int& nodeIndex) {
     }
     // The editor's order: the limit before the fields.
     if (!NetworkRules::canAddNode(nodes_.size()))
-        return fail(row, Col_NodePri, texts_.text(NetworkRules::Msg_MaxNodes));
+        return fail(row, Col_NodePri, texts_.text(NetworkMessages::MaxNodes));
     const QList<int> failures = NetworkRules::nodeAddressFailures(
         NumberRule::toInt64(field(row, Col_NodePri)), NumberRule::toInt64(field(row, Col_NodeSec)),
         field(row, Col_NodeDesc));
     if (!failures.isEmpty()) {
         static const QHash<int, Column> columnOf = {
-            {NetworkRules::Msg_PrimaryAddress, Col_NodePri},
-            {NetworkRules::Msg_SecondaryAddress, Col_NodeSec},
-            {NetworkRules::Msg_NodeDescriptionChars, Col_NodeDesc},
+            {NetworkMessages::PrimaryAddress, Col_NodePri},
+            {NetworkMessages::SecondaryAddress, Col_NodeSec},
+            {NetworkMessages::NodeDescriptionChars, Col_NodeDesc},
         };
         return fail(row, columnOf.value(failures.first()), texts_.text(failures.first()));
     }
@@ -356,7 +356,7 @@ bool Importer::listField(const Row& row, Column column, const QStringList& list,
 
 bool Importer::readVariable(const Row& row, TNodo& node) {
     if (!NetworkRules::canAddVariable(node.Var_List.size()))
-        return fail(row, Col_Desc, texts_.text(NetworkRules::Msg_MaxVariables));
+        return fail(row, Col_Desc, texts_.text(NetworkMessages::MaxVariables));
 
     // The row fills a variable panel as the user would, so the editor's own checks and its
     // way of storing the values apply.
@@ -392,13 +392,13 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
     const QList<int> failures = NetworkRules::variableFailures(panelNumbers(panel));
     if (!failures.isEmpty()) {
         static const QHash<int, Column> columnOf = {
-            {NetworkRules::Msg_SlaveId, Col_ModId},
-            {NetworkRules::Msg_Register, Col_ModReg},
-            {NetworkRules::Msg_Points, Col_ModPoints},
-            {NetworkRules::Msg_Length, Col_Length},
-            {NetworkRules::Msg_StorageNumber, Col_StoNumber},
-            {NetworkRules::Msg_Tariff, Col_Tariff},
-            {NetworkRules::Msg_VariableDescriptionChars, Col_Desc},
+            {NetworkMessages::SlaveId, Col_ModId},
+            {NetworkMessages::Register, Col_ModReg},
+            {NetworkMessages::Points, Col_ModPoints},
+            {NetworkMessages::Length, Col_Length},
+            {NetworkMessages::StorageNumber, Col_StoNumber},
+            {NetworkMessages::Tariff, Col_Tariff},
+            {NetworkMessages::VariableDescriptionChars, Col_Desc},
         };
         return fail(row, columnOf.value(failures.first(), Col_Desc), texts_.text(failures.first()));
     }

@@ -1,13 +1,15 @@
 #include "mbus/NetworkEditor.h"
 
-#include "mbus/NetworkCsv.h"
-#include "mbus/NetworkWarnings.h"
-
 #include "common/NumberRule.h"
 #include "lang/LangTable.h"
+#include "mbus/NetworkCommands.h"
+#include "mbus/NetworkCsv.h"
+#include "mbus/NetworkImport.h"
+#include "mbus/NetworkMessages.h"
 #include "mbus/NetworkRules.h"
 
 #include <QDir>
+#include <QUndoStack>
 #include <algorithm>
 
 namespace {
@@ -16,9 +18,6 @@ constexpr int Txt_AddNode = 610;
 constexpr int Txt_ModifyNode = 611;
 constexpr int Txt_AddVariable = 634;
 constexpr int Txt_ModifyVariable = 635;
-constexpr int Msg_DeleteAll = 653;
-constexpr int Msg_DeleteNode = 654;
-constexpr int Msg_DeleteVariable = 655;
 
 // A stored position outside its list shows as no selection.
 int fit(int position, int count) {
@@ -32,38 +31,91 @@ std::optional<qint64> int32Of(const QString& text) {
 
 } // namespace
 
-NetworkEditor::NetworkEditor(const LangTable& texts) : texts_(texts) {
+NetworkEditor::NetworkEditor(const LangTable& texts, QObject* parent)
+    : QObject(parent), texts_(texts), stack_(new QUndoStack(this)) {
+    connect(stack_, &QUndoStack::cleanChanged, this, &NetworkEditor::emitChangeFlag);
+    // A press that changed nothing counts until the network next changes.
+    connect(stack_, &QUndoStack::indexChanged, this, [this] { pressed_ = false; });
     Set_Lang();
 }
 
-bool NetworkEditor::nodeButtonAdds() const {
-    return nodeButtonText == texts_.text(Txt_AddNode);
+NetworkEditor::~NetworkEditor() {
+    // The commands reach into the tree, which goes before the stack's own deletion.
+    stack_->clear();
 }
 
-bool NetworkEditor::varButtonAdds() const {
-    return varButtonText == texts_.text(Txt_AddVariable);
+bool NetworkEditor::Is_Change() const {
+    return pressed_ || !stack_->isClean();
+}
+
+void NetworkEditor::emitChangeFlag() {
+    const bool changed = Is_Change();
+    if (changed != lastChangeFlag_) {
+        lastChangeFlag_ = changed;
+        emit changeFlagChanged(changed);
+    }
+}
+
+void NetworkEditor::markPressed() {
+    pressed_ = true;
+    emitChangeFlag();
+}
+
+QString NetworkEditor::nodeButtonText() const {
+    return texts_.text(nodeMode_ == Mode::Add ? Txt_AddNode : Txt_ModifyNode);
+}
+
+QString NetworkEditor::varButtonText() const {
+    return texts_.text(varMode_ == Mode::Add ? Txt_AddVariable : Txt_ModifyVariable);
 }
 
 void NetworkEditor::Set_Lang() {
-    nodeButtonText = texts_.text(Txt_AddNode);
-    varButtonText = texts_.text(Txt_AddVariable);
+    nodeMode_ = Mode::Add;
+    varMode_ = Mode::Add;
     varPanel.modToD = 0;
     varPanel.modSwap = 0;
 }
 
 void NetworkEditor::selectNothing() {
-    IND_NODO = -1;
-    IND_VAR = -1;
-    nodeButtonText = texts_.text(Txt_AddNode);
-    varButtonText = texts_.text(Txt_AddVariable);
+    indNodo_ = -1;
+    indVar_ = -1;
+    nodeMode_ = Mode::Add;
+    varMode_ = Mode::Add;
+}
+
+void NetworkEditor::push(NetworkCommand* command) {
+    stack_->push(command);
+    emitChangeFlag();
+}
+
+void NetworkEditor::replaceNetwork(TNodi_List nodes) {
+    tree_.resetNetwork(std::move(nodes));
+}
+
+void NetworkEditor::restoreSelection(NetworkTree::Position position) {
+    const Tab tab = TWClick(position);
+    emitChangeFlag();
+    emit restored(tab);
+}
+
+void NetworkEditor::undo() {
+    stack_->undo();
+    emitChangeFlag();
+}
+
+void NetworkEditor::redo() {
+    stack_->redo();
+    emitChangeFlag();
 }
 
 QString NetworkEditor::FormShow(const QString& path) {
     NetworkLoad load = Load_Network(path);
     unreadFile_ = !load.ok();
+    stack_->clear();
     tree_.resetNetwork(load.ok() ? std::move(load.Nodi_List) : TNodi_List());
     selectNothing();
-    Is_Change = false;
+    pressed_ = false;
+    emitChangeFlag();
     return load.error;
 }
 
@@ -72,14 +124,14 @@ NetworkEditor::Tab NetworkEditor::TWClick(NetworkTree::Position position) {
     const bool nodeFound = position.node >= 0 && position.node < nodes.size();
     const bool varFound = nodeFound && position.variable >= 0 &&
                           position.variable < nodes[position.node].Var_List.size();
-    IND_NODO = nodeFound && (position.variable < 0 || varFound) ? position.node : -1;
-    IND_VAR = IND_NODO >= 0 && varFound ? position.variable : -1;
+    indNodo_ = nodeFound && (position.variable < 0 || varFound) ? position.node : -1;
+    indVar_ = indNodo_ >= 0 && varFound ? position.variable : -1;
     CB_Var_MBus_ToDChange();
     Aggiorna_Label();
     CB_Var_MBus_DimChange();
-    if (IND_NODO < 0)
+    if (indNodo_ < 0)
         return Tab::Unchanged;
-    return IND_VAR < 0 ? Tab::Nodes : Tab::Variables;
+    return indVar_ < 0 ? Tab::Nodes : Tab::Variables;
 }
 
 void NetworkEditor::showNewVariablePanel() {
@@ -115,24 +167,24 @@ void NetworkEditor::showVariable(const TVariabile& v) {
 }
 
 void NetworkEditor::Aggiorna_Label() {
-    if (IND_NODO < 0) {
-        nodeButtonText = texts_.text(Txt_AddNode);
-        varButtonText = texts_.text(Txt_AddVariable);
+    if (indNodo_ < 0) {
+        nodeMode_ = Mode::Add;
+        varMode_ = Mode::Add;
         CB_Var_MBus_ToDChange();
         return;
     }
-    const TNodo& node = tree_.nodes()[IND_NODO];
+    const TNodo& node = tree_.nodes()[indNodo_];
     nodePanel.description = node.Description;
     nodePanel.primary = QString::number(node.Node_Pri);
     nodePanel.secondary = QString::number(node.Node_Sec);
-    if (IND_VAR < 0) {
-        nodeButtonText = texts_.text(Txt_ModifyNode);
-        varButtonText = texts_.text(Txt_AddVariable);
+    if (indVar_ < 0) {
+        nodeMode_ = Mode::Modify;
+        varMode_ = Mode::Add;
         showNewVariablePanel();
     } else {
-        nodeButtonText = texts_.text(Txt_AddNode);
-        varButtonText = texts_.text(Txt_ModifyVariable);
-        showVariable(node.Var_List[IND_VAR]);
+        nodeMode_ = Mode::Add;
+        varMode_ = Mode::Modify;
+        showVariable(node.Var_List[indVar_]);
     }
 }
 
@@ -150,15 +202,15 @@ void NetworkEditor::CB_Var_MBus_DimChange() {
 }
 
 int NetworkEditor::Controllo_Num_Max_Nodi() const {
-    return NetworkRules::canAddNode(tree_.nodes().size()) ? 0 : NetworkRules::Msg_MaxNodes;
+    return NetworkRules::canAddNode(tree_.nodes().size()) ? 0 : NetworkMessages::MaxNodes;
 }
 
 int NetworkEditor::Controllo_Num_Max_Var() const {
-    if (IND_NODO < 0 || IND_NODO >= tree_.nodes().size())
+    if (indNodo_ < 0 || indNodo_ >= tree_.nodes().size())
         return 0;
-    return NetworkRules::canAddVariable(tree_.nodes()[IND_NODO].Var_List.size())
+    return NetworkRules::canAddVariable(tree_.nodes()[indNodo_].Var_List.size())
                ? 0
-               : NetworkRules::Msg_MaxVariables;
+               : NetworkMessages::MaxVariables;
 }
 
 int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
@@ -169,8 +221,8 @@ int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
         return failures.first();
     // Only the node being modified may keep its own address: a new node skips none, even
     // when a language change has put the button back in add mode over a selected node.
-    const int skipped = adding && IND_VAR < 0 ? -1 : IND_NODO;
-    return NetworkRules::Check_Node_ID(tree_.nodes(), *primary, skipped, IND_VAR);
+    const int skipped = adding && indVar_ < 0 ? -1 : indNodo_;
+    return NetworkRules::Check_Node_ID(tree_.nodes(), *primary, skipped, indVar_);
 }
 
 NetworkRules::VariableNumbers panelNumbers(const VariablePanel& panel) {
@@ -193,44 +245,59 @@ int NetworkEditor::Controllo_Dati_New_Var() const {
 
 int NetworkEditor::btn_Add_NodeClick() {
     int message = 0;
-    if (nodeButtonAdds()) {
+    bool changed = false;
+    if (nodeMode_ == Mode::Add) {
         message = Controllo_Num_Max_Nodi();
         if (message == 0)
             message = Controllo_Dati_New_Nodo(true);
         if (message == 0) {
-            TNodo node;
-            node.Description = nodePanel.description;
-            node.Node_Pri = *NumberRule::toInt32(nodePanel.primary);
-            node.Node_Sec = *NumberRule::toInt32(nodePanel.secondary);
-            tree_.appendNode(node);
+            push(new AddNodeCommand(*this, TNodo{nodePanel.description,
+                                                 *NumberRule::toInt32(nodePanel.primary),
+                                                 *NumberRule::toInt32(nodePanel.secondary),
+                                                 {}}));
+            changed = true;
         }
-    } else if (IND_NODO >= 0) {
+    } else if (indNodo_ >= 0) {
         message = Controllo_Dati_New_Nodo(false);
-        if (message == 0)
-            tree_.setNodeHeader(IND_NODO, nodePanel.description,
-                                *NumberRule::toInt32(nodePanel.primary),
-                                *NumberRule::toInt32(nodePanel.secondary));
+        const TNodo& shown = tree_.nodes()[indNodo_];
+        const TNodo header{nodePanel.description,
+                           NumberRule::toInt32(nodePanel.primary).value_or(0),
+                           NumberRule::toInt32(nodePanel.secondary).value_or(0),
+                           {}};
+        if (message == 0 &&
+            TNodo{shown.Description, shown.Node_Pri, shown.Node_Sec, {}} != header) {
+            push(new ModifyNodeCommand(*this, indNodo_, header));
+            changed = true;
+        }
     }
-    Is_Change = true;
+    if (!changed)
+        markPressed();
     return message;
 }
 
 int NetworkEditor::btn_Add_VarClick() {
     int message = 0;
-    if (varButtonAdds()) {
-        if (IND_NODO >= 0) {
+    bool changed = false;
+    if (varMode_ == Mode::Add) {
+        if (indNodo_ >= 0) {
             message = Controllo_Num_Max_Var();
             if (message == 0)
                 message = Controllo_Dati_New_Var();
-            if (message == 0)
-                tree_.appendVariable(IND_NODO, variableFromPanel());
+            if (message == 0) {
+                push(new AddVariableCommand(*this, indNodo_, variableFromPanel()));
+                changed = true;
+            }
         }
-    } else if (IND_NODO >= 0 && IND_VAR >= 0) {
+    } else if (indNodo_ >= 0 && indVar_ >= 0) {
         message = Controllo_Dati_New_Var();
-        if (message == 0)
-            tree_.setVariable(IND_NODO, IND_VAR, variableFromPanel());
+        const TVariabile variable = variableFromPanel();
+        if (message == 0 && tree_.nodes()[indNodo_].Var_List[indVar_] != variable) {
+            push(new ModifyVariableCommand(*this, indNodo_, indVar_, variable));
+            changed = true;
+        }
     }
-    Is_Change = true;
+    if (!changed)
+        markPressed();
     return message;
 }
 
@@ -261,29 +328,29 @@ TVariabile variableFromPanel(const VariablePanel& p) {
 }
 
 int NetworkEditor::deleteQuestion() const {
-    if (IND_NODO < 0)
-        return Msg_DeleteAll;
-    return IND_VAR < 0 ? Msg_DeleteNode : Msg_DeleteVariable;
+    if (indNodo_ < 0)
+        return NetworkMessages::DeleteAll;
+    return indVar_ < 0 ? NetworkMessages::DeleteNode : NetworkMessages::DeleteVariable;
 }
 
 NetworkEditor::Tab NetworkEditor::btn_Delete_ItemConfirmed() {
-    Is_Change = true;
-    if (IND_NODO < 0) {
-        tree_.resetNetwork({});
+    if (indNodo_ < 0) {
+        push(new ReplaceNetworkCommand(*this, {}));
         return Tab::Unchanged;
     }
     // The tree selects the next sibling of the removed item, else the one before, else the
     // parent.
     NetworkTree::Position next;
-    if (IND_VAR < 0) {
-        tree_.removeNode(IND_NODO);
-        if (!tree_.nodes().isEmpty())
-            next.node = std::min<int>(IND_NODO, int(tree_.nodes().size()) - 1);
+    if (indVar_ < 0) {
+        const int left = int(tree_.nodes().size()) - 1;
+        if (left > 0)
+            next.node = std::min(indNodo_, left - 1);
+        push(new DeleteNodeCommand(*this, indNodo_, next));
     } else {
-        tree_.removeVariable(IND_NODO, IND_VAR);
-        const int left = int(tree_.nodes()[IND_NODO].Var_List.size());
-        next.node = IND_NODO;
-        next.variable = left == 0 ? -1 : std::min(IND_VAR, left - 1);
+        const int left = int(tree_.nodes()[indNodo_].Var_List.size()) - 1;
+        next.node = indNodo_;
+        next.variable = left == 0 ? -1 : std::min(indVar_, left - 1);
+        push(new DeleteVariableCommand(*this, indNodo_, indVar_, next));
     }
     return TWClick(next);
 }
@@ -293,17 +360,67 @@ QString NetworkEditor::LbButton2Click(const QString& path) {
     if (!error.isEmpty())
         return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
     unreadFile_ = false;
+    stack_->clear();
     tree_.resetNetwork({});
     selectNothing();
+    pressed_ = false;
+    emitChangeFlag();
     return {};
 }
 
-void NetworkEditor::appendNode(const TNodo& node) {
-    tree_.appendNode(node);
+int NetworkEditor::copyVariable() {
+    return copyBuffers_.copyVariable(tree_.nodes(), indNodo_, indVar_);
 }
 
-void NetworkEditor::appendVariable(int nodePos, const TVariabile& variable) {
-    tree_.appendVariable(nodePos, variable);
+int NetworkEditor::copyNode() {
+    return copyBuffers_.copyNode(tree_.nodes(), indNodo_);
+}
+
+int NetworkEditor::pasteVariableRefusal() const {
+    return PasteRules::pasteVariableRefusal(copyBuffers_, tree_.nodes(), indNodo_);
+}
+
+int NetworkEditor::pasteNodeRefusal() const {
+    return PasteRules::pasteNodeRefusal(copyBuffers_);
+}
+
+int NetworkEditor::pasteVariable(const QStringList& newValues) {
+    if (const int refusal = pasteVariableRefusal())
+        return refusal;
+    // The limit is checked after the dialog.
+    if (const int full = Controllo_Num_Max_Var())
+        return full;
+    push(new AddVariableCommand(
+        *this, indNodo_,
+        PasteRules::pastedVariable(texts_, *copyBuffers_.Copy_Var(),
+                                   newValues.mid(0, PasteRules::Rows_Per_Variable))));
+    return 0;
+}
+
+int NetworkEditor::pasteNode(const QString& primary, const QString& secondary,
+                             const QStringList& newValues) {
+    if (const int refusal = pasteNodeRefusal())
+        return refusal;
+    if (const int full = Controllo_Num_Max_Nodi())
+        return full;
+    // Always at the end, whatever is selected.
+    push(new AddNodeCommand(*this, PasteRules::pastedNode(texts_, *copyBuffers_.Copy_Node(),
+                                                          primary, secondary, newValues)));
+    return 0;
+}
+
+QString NetworkEditor::importNetwork(const QString& path) {
+    NetworkImport::CheckedNetwork read = NetworkImport::readNetworkFile(path);
+    if (!read.ok())
+        return read.error;
+    unreadFile_ = false;
+    push(new ReplaceNetworkCommand(*this, std::move(read.nodes)));
+    selectNothing();
+    // The file now holds this network: it is the state that needs no saving.
+    stack_->setClean();
+    pressed_ = false;
+    emitChangeFlag();
+    return {};
 }
 
 std::optional<int> dropDownWidth(const QList<int>& entryWidths, int comboWidth, int scrollBarWidth,
@@ -323,19 +440,26 @@ QByteArray NetworkEditor::exportCsv() const {
     return NetworkCsv::exportNetwork(tree_.nodes(), texts_);
 }
 
+QString NetworkEditor::checkCsv(const QByteArray& bytes) const {
+    return NetworkCsv::importNetwork(bytes, texts_).error;
+}
+
 QString NetworkEditor::importCsv(const QByteArray& bytes) {
     NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(bytes, texts_);
     if (!imported.ok())
         return imported.error;
-    tree_.resetNetwork(std::move(imported.nodes));
+    push(new ReplaceNetworkCommand(*this, std::move(imported.nodes)));
     selectNothing();
-    Is_Change = true;
     return {};
 }
 
-QStringList NetworkEditor::warnings() const {
-    QStringList texts;
-    for (const auto& warning : NetworkWarnings::findWarnings(tree_.nodes(), texts_))
-        texts << warning.text;
-    return texts;
+int NetworkEditor::variableCount() const {
+    int count = 0;
+    for (const TNodo& node : tree_.nodes())
+        count += int(node.Var_List.size());
+    return count;
+}
+
+QList<NetworkWarnings::Warning> NetworkEditor::warnings() const {
+    return NetworkWarnings::findWarnings(tree_.nodes(), texts_);
 }

@@ -3,9 +3,14 @@
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkRules.h"
 #include "mbus/NetworkTree.h"
+#include "mbus/NetworkWarnings.h"
 #include "mbus/PasteRules.h"
 
+#include <QObject>
 #include <QString>
+
+class QUndoStack;
+class NetworkCommand;
 
 class LangTable;
 
@@ -49,35 +54,45 @@ TVariabile variableFromPanel(const VariablePanel& panel);
 // the two panels, the button modes and every command with its checks. The window moves
 // values between its controls and `nodePanel`/`varPanel`, calls the command, shows the
 // message whose language-table index comes back (0: none), and shows the panels again.
-class NetworkEditor {
+// Every change of the network is one command on the editor's undo stack (NetworkCommands.h);
+// the change flag follows the stack's clean state.
+class NetworkEditor : public QObject {
+    Q_OBJECT
 public:
-    explicit NetworkEditor(const LangTable& texts);
+    explicit NetworkEditor(const LangTable& texts, QObject* parent = nullptr);
+    ~NetworkEditor() override;
 
     enum class Tab { Unchanged, Nodes, Variables };
+    enum class Mode { Add, Modify };
 
+    // For the view only: every change goes through the commands.
     NetworkTree& tree() { return tree_; }
+    const NetworkTree& tree() const { return tree_; }
     const TNodi_List& Nodi_List() const { return tree_.nodes(); }
+    QUndoStack& undoStack() { return *stack_; }
 
     // Selection: IND_NODO -1 with nothing (or the root) selected; IND_VAR -1 unless a
     // variable is selected. NODE_ID is set exactly when IND_NODO >= 0.
-    int IND_NODO = -1;
-    int IND_VAR = -1;
-    bool Is_Change = false;
+    int IND_NODO() const { return indNodo_; }
+    int IND_VAR() const { return indVar_; }
+    NetworkTree::Position selection() const { return {indNodo_, indVar_}; }
+    // The network differs from the file it was read from (or a button was pressed).
+    bool Is_Change() const;
 
     NodePanel nodePanel;
     VariablePanel varPanel;
-    // The buttons' modes are read from their captions, as the user sees them.
-    QString nodeButtonText;
-    QString varButtonText;
-    bool nodeButtonAdds() const;
-    bool varButtonAdds() const;
+    // The buttons' modes; their captions follow from them.
+    Mode nodeMode() const { return nodeMode_; }
+    Mode varMode() const { return varMode_; }
+    QString nodeButtonText() const;
+    QString varButtonText() const;
 
-    // Captions back to the add texts and both Modbus lists to their first entry.
+    // Both buttons back to add mode and both Modbus lists to their first entry.
     void Set_Lang();
 
-    // Reads the network (an absent file is an empty one) and empties the selection. Returns
-    // the reader's error, with where it failed; the network is then empty and OK must ask
-    // before writing over the unread file.
+    // Reads the network (an absent file is an empty one), empties the selection and the undo
+    // stack. Returns the reader's error, with where it failed; the network is then empty and
+    // OK must ask before writing over the unread file.
     QString FormShow(const QString& path);
     bool unreadFileAtRisk() const { return unreadFile_; }
 
@@ -110,27 +125,64 @@ public:
 
     TVariabile variableFromPanel() const;
 
-    // For copy, paste and import: the same appends the buttons use, and the change flag.
-    void appendNode(const TNodo& node);
-    void appendVariable(int nodePos, const TVariabile& variable);
-    void markChanged() { Is_Change = true; }
+    // Copy and paste. A copy never changes the network. The paste refusals come before the
+    // dialog, the limits after it; `newValues` is the dialog's column of new values.
+    int copyVariable();
+    int copyNode();
+    const PasteRules::CopyBuffers& copyBuffers() const { return copyBuffers_; }
+    int pasteVariableRefusal() const;
+    int pasteNodeRefusal() const;
+    int pasteVariable(const QStringList& newValues);
+    int pasteNode(const QString& primary, const QString& secondary, const QStringList& newValues);
+
+    // Import Network after the file is in place: the network of `path` replaces the one shown
+    // and becomes what the file holds (the change flag clears; undo brings the old one back).
+    QString importNetwork(const QString& path);
     // The network as a spreadsheet, and a checked spreadsheet in its place: a refused file
-    // changes nothing and its reason comes back (empty text: imported, the change flag set).
+    // changes nothing and its reason comes back (empty text: imported).
     QByteArray exportCsv() const;
     QString importCsv(const QByteArray& bytes);
-    // What the device takes but cannot work with; shown beside the tree, never a refusal.
-    QStringList warnings() const;
+    // Would this spreadsheet be taken? Its reason when not.
+    QString checkCsv(const QByteArray& bytes) const;
+    int variableCount() const;
 
-    // Copy_Var and Copy_Node: empty at start, then kept across showings and configurations.
-    PasteRules::CopyBuffers Copy_Buffers;
+    // What the device takes but cannot work with; shown beside the tree, never a refusal.
+    QList<NetworkWarnings::Warning> warnings() const;
+
+    void undo();
+    void redo();
+
+signals:
+    // An undo or redo changed the network; the selection and the panels show the state it
+    // brought back, and `tab` is the page to bring to the front.
+    void restored(NetworkEditor::Tab tab);
+    // Is_Change may have changed.
+    void changeFlagChanged(bool changed);
 
 private:
+    friend class NetworkCommand;
+    // For the commands: the selection and panels of a restored state.
+    void restoreSelection(NetworkTree::Position position);
+    void push(NetworkCommand* command);
+    void replaceNetwork(TNodi_List nodes);
     void selectNothing();
     void showNewVariablePanel();
     void showVariable(const TVariabile& variable);
+    void markPressed();
+    void emitChangeFlag();
 
     const LangTable& texts_;
     NetworkTree tree_;
+    QUndoStack* stack_;
+    PasteRules::CopyBuffers copyBuffers_; // kept across showings and configurations
+    int indNodo_ = -1;
+    int indVar_ = -1;
+    Mode nodeMode_ = Mode::Add;
+    Mode varMode_ = Mode::Add;
+    // A press that changed nothing (a refused check, no selection) still counts as a change
+    // until the network is read again.
+    bool pressed_ = false;
+    bool lastChangeFlag_ = false;
     bool unreadFile_ = false;
 };
 

@@ -38,14 +38,17 @@ CheckedNetwork readNetworkFile(const QString& path) {
 }
 
 Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table,
-                       const QString& fileMBus, const QString& startFolder) {
+                       const QString& fileMBus, const QString& startFolder, bool unsavedChanges) {
     const QString chosen =
         prompts.openFile(parent, table.text(Caption), startFolder, QLatin1String(Filter));
     if (chosen.isEmpty())
         return Outcome::Cancelled;
     // Deleting the own file before copying it would lose the network.
     if (sameFile(chosen, fileMBus)) {
-        prompts.warning(parent, table.text(Msg_OwnFileReloaded));
+        if (!unsavedChanges)
+            prompts.warning(parent, table.text(Msg_OwnFileReloaded));
+        else if (!prompts.question(parent, table.text(Msg_DropChanges)))
+            return Outcome::Declined;
         return Outcome::OwnFileReloaded;
     }
     const CheckedNetwork checked = readNetworkFile(chosen);

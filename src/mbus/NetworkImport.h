@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mbus/Network.h"
+#include "mbus/NetworkMessages.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +14,9 @@ class QWidget;
 // The current file is never removed before the new one is safely in place.
 namespace NetworkImport {
 
-inline constexpr int Msg_Overwrite = 661;
+inline constexpr int Msg_Overwrite = NetworkMessages::Overwrite;
+// The own file chosen while the editor holds unsaved changes.
+inline constexpr int Msg_DropChanges = NetworkMessages::ExitWithoutSaving;
 // The chosen file is the configuration's own M_Bus.xml: it is reloaded, nothing is copied.
 inline constexpr int Msg_OwnFileReloaded = 780;
 // Followed on the next line by the reason; the current M_Bus.xml is unchanged.
@@ -25,7 +28,7 @@ inline constexpr const char* Filter = "XML File (*.xml)";
 
 enum class Outcome {
     Cancelled,       // no file chosen
-    Declined,        // question 661 answered No
+    Declined,        // question 661 (or 656 for the own file) answered No
     Failed,          // not readable, not a network, or not written; already reported
     Imported,        // M_Bus.xml replaced
     OwnFileReloaded, // the own file was chosen; already said so
@@ -48,8 +51,10 @@ struct CheckedNetwork {
 CheckedNetwork readNetworkFile(const QString& path);
 
 // Btn_ImportNetClick up to the reload: the open-file dialog starting in `startFolder`, the
-// question when `fileMBus` exists, and the atomic replacement by the bytes checked.
+// question when `fileMBus` exists, and the atomic replacement by the bytes checked. Choosing
+// `fileMBus` itself reloads it, after question 656 when the editor has `unsavedChanges`.
 Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table,
-                       const QString& fileMBus, const QString& startFolder);
+                       const QString& fileMBus, const QString& startFolder,
+                       bool unsavedChanges = false);
 
 } // namespace NetworkImport

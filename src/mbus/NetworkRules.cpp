@@ -5,6 +5,8 @@
 
 namespace NetworkRules {
 
+namespace Msg = NetworkMessages;
+
 namespace {
 
 bool within(std::optional<qint64> value, qint64 low, qint64 high) {
@@ -62,19 +64,19 @@ VariableNumbers numbersOf(const TVariabile& variable) {
 QList<int> variableFailures(const VariableNumbers& numbers) {
     QList<int> failures;
     if (!slaveIdValid(numbers.slaveId))
-        failures.append(Msg_SlaveId);
+        failures.append(Msg::SlaveId);
     if (!registerValid(numbers.modbusRegister))
-        failures.append(Msg_Register);
+        failures.append(Msg::Register);
     if (!pointsValid(numbers.points))
-        failures.append(Msg_Points);
+        failures.append(Msg::Points);
     if (CodingTables::lengthEnabled(numbers.dimension) && !lengthValid(numbers.length))
-        failures.append(Msg_Length);
+        failures.append(Msg::Length);
     if (!storageNumberValid(numbers.storageNumber))
-        failures.append(Msg_StorageNumber);
+        failures.append(Msg::StorageNumber);
     if (!tariffValid(numbers.tariff))
-        failures.append(Msg_Tariff);
+        failures.append(Msg::Tariff);
     if (!XmlChars::storable(numbers.description))
-        failures.append(Msg_VariableDescriptionChars);
+        failures.append(Msg::VariableDescriptionChars);
     return failures;
 }
 
@@ -82,11 +84,11 @@ QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint
                                const QString& description) {
     QList<int> failures;
     if (!primaryAddressValid(primary))
-        failures.append(Msg_PrimaryAddress);
+        failures.append(Msg::PrimaryAddress);
     if (!secondaryAddressValid(secondary))
-        failures.append(Msg_SecondaryAddress);
+        failures.append(Msg::SecondaryAddress);
     if (!XmlChars::storable(description))
-        failures.append(Msg_NodeDescriptionChars);
+        failures.append(Msg::NodeDescriptionChars);
     return failures;
 }
 
@@ -95,7 +97,7 @@ int Check_Node_ID(const TNodi_List& nodes, qint64 primary, int indNodo, int indV
         if (i == indNodo && indVar == -1)
             continue;
         if (nodes[i].Node_Pri == primary)
-            return i == indNodo ? Msg_IdOfSelectedVariablesNode : Msg_IdUsed;
+            return i == indNodo ? Msg::IdUsed : Msg::IdUsedByAnotherNode;
     }
     return 0;
 }

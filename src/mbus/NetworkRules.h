@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mbus/Network.h"
+#include "mbus/NetworkMessages.h"
 
 #include <QList>
 #include <optional>
@@ -14,21 +15,6 @@ namespace NetworkRules {
 inline constexpr int Max_Nodes = 64;
 inline constexpr int Max_Variables = 10;
 
-inline constexpr int Msg_SlaveId = 641;
-inline constexpr int Msg_Register = 642;
-inline constexpr int Msg_Points = 643;
-inline constexpr int Msg_Length = 644;
-inline constexpr int Msg_StorageNumber = 645;
-inline constexpr int Msg_Tariff = 646;
-inline constexpr int Msg_MaxVariables = 647;
-inline constexpr int Msg_MaxNodes = 648;
-inline constexpr int Msg_PrimaryAddress = 649;
-inline constexpr int Msg_SecondaryAddress = 650;
-inline constexpr int Msg_IdOfSelectedVariablesNode = 651;
-inline constexpr int Msg_IdUsed = 652;
-inline constexpr int Msg_NodeDescriptionChars = 930;
-inline constexpr int Msg_VariableDescriptionChars = 931;
-
 bool primaryAddressValid(std::optional<qint64> value);   // 1..250
 bool secondaryAddressValid(std::optional<qint64> value); // 0..99999999
 bool slaveIdValid(std::optional<qint64> value);          // 1..247
@@ -38,8 +24,8 @@ bool lengthValid(std::optional<qint64> value);           // 0..191
 bool storageNumberValid(std::optional<qint64> value);    // 0..4294967295
 bool tariffValid(std::optional<qint64> value);           // 0..1048575
 
-bool canAddNode(qsizetype nodeCount);    // else Msg_MaxNodes
-bool canAddVariable(qsizetype varCount); // else Msg_MaxVariables
+bool canAddNode(qsizetype nodeCount);    // else NetworkMessages::MaxNodes
+bool canAddVariable(qsizetype varCount); // else NetworkMessages::MaxVariables
 
 // The values of a variable panel (or of a stored variable) that the checks look at.
 struct VariableNumbers {

@@ -33,12 +33,14 @@ void NetworkTree::resetNetwork(TNodi_List nodes) {
     endResetModel();
 }
 
-void NetworkTree::appendNode(const TNodo& node) {
-    const int row = int(nodes_.size());
-    beginInsertRows(rootIndex(), row, row);
-    nodes_.append(node);
-    keys_.append(nextKey_);
-    keyPos_.insert(nextKey_++, row);
+void NetworkTree::insertNode(int nodePos, const TNodo& node) {
+    beginInsertRows(rootIndex(), nodePos, nodePos);
+    nodes_.insert(nodePos, node);
+    keys_.insert(nodePos, nextKey_++);
+    if (nodePos == keys_.size() - 1)
+        keyPos_.insert(keys_.last(), nodePos); // appending, the usual case, moves no key
+    else
+        rebuildKeyPositions();
     endInsertRows();
 }
 
@@ -60,10 +62,9 @@ void NetworkTree::removeNode(int nodePos) {
     endRemoveRows();
 }
 
-void NetworkTree::appendVariable(int nodePos, const TVariabile& variable) {
-    const int row = int(nodes_[nodePos].Var_List.size());
-    beginInsertRows(indexOf({nodePos, -1}), row, row);
-    nodes_[nodePos].Var_List.append(variable);
+void NetworkTree::insertVariable(int nodePos, int varPos, const TVariabile& variable) {
+    beginInsertRows(indexOf({nodePos, -1}), varPos, varPos);
+    nodes_[nodePos].Var_List.insert(varPos, variable);
     endInsertRows();
 }
 
@@ -148,7 +149,9 @@ int NetworkTree::columnCount(const QModelIndex&) const {
 }
 
 QVariant NetworkTree::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+    // The tooltip shows a label the tree's width cuts.
+    if (!index.isValid() ||
+        (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::ToolTipRole))
         return {};
     const quintptr id = index.internalId();
     if (id == RootId)

@@ -21,11 +21,15 @@ public:
     const TNodi_List& nodes() const { return nodes_; }
 
     void resetNetwork(TNodi_List nodes);
-    void appendNode(const TNodo& node);
+    void appendNode(const TNodo& node) { insertNode(int(nodes_.size()), node); }
+    void insertNode(int nodePos, const TNodo& node);
     // Keeps the node's variables; only description and addresses change.
     void setNodeHeader(int nodePos, const QString& description, qint32 primary, qint32 secondary);
     void removeNode(int nodePos);
-    void appendVariable(int nodePos, const TVariabile& variable);
+    void appendVariable(int nodePos, const TVariabile& variable) {
+        insertVariable(nodePos, int(nodes_[nodePos].Var_List.size()), variable);
+    }
+    void insertVariable(int nodePos, int varPos, const TVariabile& variable);
     void setVariable(int nodePos, int varPos, const TVariabile& variable);
     void removeVariable(int nodePos, int varPos);
 

@@ -7,6 +7,8 @@
 
 namespace PasteRules {
 
+namespace Msg = NetworkMessages;
+
 namespace {
 
 constexpr int RowNameTexts[Rows_Per_Variable] = {668, 669, 670, 671, 672};
@@ -24,11 +26,11 @@ qint32 checkedNumber(const QString& text) {
 int blockFailure(const QStringList& values, int block) {
     const int first = block * Rows_Per_Variable;
     if (!NetworkRules::slaveIdValid(number(values.value(first))))
-        return Msg_SlaveId;
+        return Msg::SlaveId;
     if (!NetworkRules::registerValid(number(values.value(first + 2))))
-        return Msg_Register;
+        return Msg::Register;
     if (!NetworkRules::pointsValid(number(values.value(first + 3))))
-        return Msg_Points;
+        return Msg::Points;
     return 0;
 }
 
@@ -36,33 +38,33 @@ int blockFailure(const QStringList& values, int block) {
 
 int CopyBuffers::copyVariable(const TNodi_List& nodes, int indNodo, int indVar) {
     if (indNodo < 0 || indNodo >= nodes.size())
-        return Msg_SelectVariableFromNode;
+        return Msg::SelectVariableFromNode;
     const TNodo& node = nodes[indNodo];
     if (indVar < 0 || indVar >= node.Var_List.size())
-        return Msg_SelectVariable;
+        return Msg::SelectVariable;
     copyVar_ = node.Var_List[indVar];
     return 0;
 }
 
 int CopyBuffers::copyNode(const TNodi_List& nodes, int indNodo) {
     if (indNodo >= nodes.size())
-        return Msg_NodeBeyondList;
+        return Msg::NodeBeyondList;
     if (indNodo < 0)
-        return Msg_SelectNode;
+        return Msg::SelectNode;
     copyNode_ = nodes[indNodo];
     return 0;
 }
 
 int pasteVariableRefusal(const CopyBuffers& buffers, const TNodi_List& nodes, int indNodo) {
     if (!buffers.canPasteVariable())
-        return Msg_CopyVariableBefore;
+        return Msg::CopyVariableBefore;
     if (indNodo < 0 || indNodo >= nodes.size())
-        return Msg_SelectNodeForVariable;
+        return Msg::SelectNodeForVariable;
     return 0;
 }
 
 int pasteNodeRefusal(const CopyBuffers& buffers) {
-    return buffers.canPasteNode() ? 0 : Msg_CopyNodeBefore;
+    return buffers.canPasteNode() ? 0 : Msg::CopyNodeBefore;
 }
 
 RowField fieldOfRow(int row) {
@@ -138,9 +140,9 @@ bool primaryAddressFree(const TNodi_List& nodes, qint64 primary) {
 
 int nodeAddressFailure(const QString& primary, const QString& secondary) {
     if (!NetworkRules::primaryAddressValid(number(primary)))
-        return Msg_PrimaryAddress;
+        return Msg::PrimaryAddress;
     if (!NetworkRules::secondaryAddressValid(number(secondary)))
-        return Msg_SecondaryAddress;
+        return Msg::SecondaryAddress;
     return 0;
 }
 
@@ -158,7 +160,7 @@ int nodeDialogFailure(const TNodi_List& nodes, const QString& primary, const QSt
     if (const int failure = nodeAddressFailure(primary, secondary))
         return failure;
     if (!primaryAddressFree(nodes, checkedNumber(primary)))
-        return Msg_IdUsed;
+        return Msg::IdUsed;
     return blocksFailure(newValues);
 }
 
@@ -179,17 +181,6 @@ TVariabile pastedVariable(const LangTable& table, const TVariabile& copied,
     return variable;
 }
 
-int pasteVariable(TNodi_List& nodes, int indNodo, const TVariabile& copied,
-                  const QStringList& newValues, const LangTable& table) {
-    if (indNodo < 0 || indNodo >= nodes.size())
-        return Msg_SelectNodeForVariable;
-    TNodo& node = nodes[indNodo];
-    if (!NetworkRules::canAddVariable(node.Var_List.size()))
-        return Msg_MaxVariables;
-    node.Var_List.append(pastedVariable(table, copied, newValues.mid(0, Rows_Per_Variable)));
-    return 0;
-}
-
 TNodo pastedNode(const LangTable& table, const TNodo& copied, const QString& primary,
                  const QString& secondary, const QStringList& newValues) {
     TNodo node;
@@ -201,14 +192,6 @@ TNodo pastedNode(const LangTable& table, const TNodo& copied, const QString& pri
             table, copied.Var_List[k], newValues.mid(k * Rows_Per_Variable, Rows_Per_Variable)));
     }
     return node;
-}
-
-int pasteNode(TNodi_List& nodes, const TNodo& copied, const QString& primary,
-              const QString& secondary, const QStringList& newValues, const LangTable& table) {
-    if (!NetworkRules::canAddNode(nodes.size()))
-        return Msg_MaxNodes;
-    nodes.append(pastedNode(table, copied, primary, secondary, newValues));
-    return 0;
 }
 
 } // namespace PasteRules

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mbus/Network.h"
+#include "mbus/NetworkMessages.h"
 
 #include <QList>
 #include <QString>
@@ -13,22 +14,6 @@ class LangTable;
 // paste dialog's grid, the dialog's checks and the values read back from it. Results are the
 // language table's message indexes, 0 when nothing failed.
 namespace PasteRules {
-
-inline constexpr int Msg_SlaveId = 641;
-inline constexpr int Msg_Register = 642;
-inline constexpr int Msg_Points = 643;
-inline constexpr int Msg_MaxVariables = 647;
-inline constexpr int Msg_MaxNodes = 648;
-inline constexpr int Msg_PrimaryAddress = 649;
-inline constexpr int Msg_SecondaryAddress = 650;
-inline constexpr int Msg_IdUsed = 651;
-inline constexpr int Msg_SelectVariable = 657;
-inline constexpr int Msg_SelectVariableFromNode = 658;
-inline constexpr int Msg_SelectNode = 659;
-inline constexpr int Msg_NodeBeyondList = 660;
-inline constexpr int Msg_CopyVariableBefore = 662;
-inline constexpr int Msg_SelectNodeForVariable = 663;
-inline constexpr int Msg_CopyNodeBefore = 664;
 
 // The copy buffers of the network editor. They outlive every showing of the editor and every
 // configuration, so they hold full copies, never references into a network.
@@ -113,18 +98,8 @@ int nodeDialogFailure(const TNodi_List& nodes, const QString& primary, const QSt
 TVariabile pastedVariable(const LangTable& table, const TVariabile& copied,
                           const QStringList& blockValues);
 
-// After the dialog's OK: 647 when the node already holds ten variables, else the variable is
-// appended to the node at `indNodo`.
-int pasteVariable(TNodi_List& nodes, int indNodo, const TVariabile& copied,
-                  const QStringList& newValues, const LangTable& table);
-
 // A copy of `copied` with the new addresses and, block by block, the new Modbus fields.
 TNodo pastedNode(const LangTable& table, const TNodo& copied, const QString& primary,
                  const QString& secondary, const QStringList& newValues);
-
-// After the dialog's OK: 648 when the network holds 64 nodes, else the node with its new
-// addresses and Modbus fields is appended at the end.
-int pasteNode(TNodi_List& nodes, const TNodo& copied, const QString& primary,
-              const QString& secondary, const QStringList& newValues, const LangTable& table);
 
 } // namespace PasteRules

@@ -1,7 +1,9 @@
 #include "mbus/TFMeter_Bus.h"
 
 #include "dialogs/DialogParts.h"
+#include "dialogs/WindowOpened.h"
 #include "mbus/CodingTables.h"
+#include "mbus/NetworkMessages.h"
 #include "mbus/TFNewIDNode.h"
 #include "mbus/WideComboBox.h"
 #include "platform/Platform.h"
@@ -21,8 +23,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeView>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace {
@@ -30,6 +36,10 @@ namespace {
 constexpr int ClientWidth = 834;
 constexpr int ClientHeight = 700;
 constexpr int PanelWidth = 420;
+constexpr int Txt_Undo = 673;
+constexpr int Txt_Redo = 674;
+constexpr int Txt_UndoHint = 675;
+constexpr int Txt_RedoHint = 676;
 
 template <typename T> T* named(T* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -52,6 +62,8 @@ TFMeter_Bus::TFMeter_Bus(SharedState& state, Platform& platform, QWidget* parent
     setObjectName(QStringLiteral("TFMeter_Bus"));
     resize(ClientWidth, ClientHeight);
     DialogParts::centreOnScreen(this);
+    // A restore from minimised shows the window again without opening it: the edits stay.
+    DialogParts::onOpened(this, [this] { FormShow(); });
 }
 
 void TFMeter_Bus::setVisible(bool visible) {
@@ -70,27 +82,45 @@ void TFMeter_Bus::FormCreate() {
     buildTree();
     PC = named(new QTabWidget(this), "PC");
     PC->setTabPosition(QTabWidget::West);
-    PC->setFixedWidth(PanelWidth);
+    PC->setMinimumWidth(PanelWidth);
     PC->addTab(buildNodePage(), QString());
     PC->addTab(buildVariablePage(), QString());
 
     const auto buttons = DialogParts::makeButtonPanel(this);
     Btn_OK = buttons.ok;
     Btn_Cancel = buttons.cancel;
+    auto* buttonRow = static_cast<QBoxLayout*>(buttons.panel->layout());
     Btn_ImportNet = named(new QPushButton(buttons.panel), "Btn_ImportNet");
     Btn_ImportNet->setMinimumWidth(110);
-    static_cast<QBoxLayout*>(buttons.panel->layout())->insertWidget(2, Btn_ImportNet);
-    // Enter in a field must neither save nor leave the window.
-    for (QPushButton* b : {Btn_OK, Btn_Cancel, Btn_ImportNet, btn_Add_Node, btn_Add_Var})
-        b->setAutoDefault(false);
+    buttonRow->insertWidget(2, Btn_ImportNet);
 
     auto* treeColumn = new QVBoxLayout;
+    treeColumn->setContentsMargins(0, 0, 0, 0);
+    treeColumn->addWidget(buildUndoRow());
     treeColumn->addWidget(TW, 1);
-    buildExchange(static_cast<QBoxLayout*>(buttons.panel->layout()), treeColumn);
-    buildSourceTest(static_cast<QBoxLayout*>(buttons.panel->layout()));
+    L_Status = named(new QLabel(this), "L_Status");
+    L_Status->setWordWrap(true);
+    L_Status->hide();
+    treeColumn->addWidget(L_Status);
+    buildExchange(buttonRow, treeColumn);
+    buildSourceTest(buttonRow);
+    // Enter in a field must neither save nor leave the window.
+    for (QPushButton* b : buttons.panel->findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+    for (QPushButton* b : {btn_Add_Node, btn_Add_Var, Btn_Undo, Btn_Redo})
+        b->setAutoDefault(false);
+
+    // The tree takes the room the panels leave; the user may move the border.
+    auto* left = named(new QWidget(this), "P_Tree");
+    left->setLayout(treeColumn);
+    Splitter = named(new QSplitter(Qt::Horizontal, this), "Splitter");
+    Splitter->addWidget(left);
+    Splitter->addWidget(PC);
+    Splitter->setStretchFactor(0, 1);
+    Splitter->setStretchFactor(1, 0);
+    Splitter->setChildrenCollapsible(false);
     auto* body = new QHBoxLayout;
-    body->addLayout(treeColumn, 1);
-    body->addWidget(PC);
+    body->addWidget(Splitter);
     DialogParts::stack(this, title, body, buttons, true);
 
     connect(Btn_OK, &QPushButton::clicked, this, &TFMeter_Bus::LbButton2Click);
@@ -98,6 +128,7 @@ void TFMeter_Bus::FormCreate() {
     connect(Btn_ImportNet, &QPushButton::clicked, this, &TFMeter_Bus::Btn_ImportNetClick);
     connect(btn_Add_Node, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_NodeClick);
     connect(btn_Add_Var, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_VarClick);
+    connect(&model_, &NetworkEditor::restored, this, &TFMeter_Bus::showRestored);
 
     FNewIDNode = new TFNewIDNode(state_, platform_.prompts, this);
     Set_Lang();
@@ -133,14 +164,55 @@ void TFMeter_Bus::buildTree() {
     PasteNode1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::PasteNode1Click);
     PM_TW->addSeparator();
     DeleteItem1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::btn_Delete_ItemClick);
+    PM_TW->addSeparator();
+    Undo1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::Btn_UndoClick);
+    Redo1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::Btn_RedoClick);
+    Undo1->setObjectName(QStringLiteral("Undo1"));
+    Redo1->setObjectName(QStringLiteral("Redo1"));
     CopyVariable1->setObjectName(QStringLiteral("CopyVariable1"));
     PasteVariable1->setObjectName(QStringLiteral("PasteVariable1"));
     CopyNode1->setObjectName(QStringLiteral("CopyNode1"));
     PasteNode1->setObjectName(QStringLiteral("PasteNode1"));
     DeleteItem1->setObjectName(QStringLiteral("DeleteItem1"));
+    // A new network folds everything: the nodes are shown again at once.
+    connect(&model_.tree(), &QAbstractItemModel::modelReset, this,
+            [this] { TW->expand(model_.tree().rootIndex()); });
     TW->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TW, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PM_TW->popup(TW->viewport()->mapToGlobal(at)); });
+}
+
+QWidget* TFMeter_Bus::buildUndoRow() {
+    auto* row = named(new QWidget(this), "P_Undo");
+    Btn_Undo = named(new QPushButton(row), "Btn_Undo");
+    Btn_Redo = named(new QPushButton(row), "Btn_Redo");
+    Btn_Undo->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    Btn_Redo->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Btn_Undo);
+    layout->addWidget(Btn_Redo);
+    layout->addStretch(1);
+    connect(Btn_Undo, &QPushButton::clicked, this, &TFMeter_Bus::Btn_UndoClick);
+    connect(Btn_Redo, &QPushButton::clicked, this, &TFMeter_Bus::Btn_RedoClick);
+    // Window-wide keys; a text field keeps Ctrl+Z for its own typing.
+    const std::pair<QKeySequence, void (TFMeter_Bus::*)()> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), &TFMeter_Bus::Btn_UndoClick},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TFMeter_Bus::Btn_RedoClick},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), &TFMeter_Bus::Btn_RedoClick}};
+    for (const auto& [key, slot] : keys)
+        connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
+    QUndoStack& stack = model_.undoStack();
+    auto follow = [this, &stack] {
+        Btn_Undo->setEnabled(stack.canUndo());
+        Undo1->setEnabled(stack.canUndo());
+        Btn_Redo->setEnabled(stack.canRedo());
+        Redo1->setEnabled(stack.canRedo());
+    };
+    connect(&stack, &QUndoStack::canUndoChanged, this, follow);
+    connect(&stack, &QUndoStack::canRedoChanged, this, follow);
+    follow();
+    return row;
 }
 
 QLabel* TFMeter_Bus::fieldLabel(QWidget* parent, const char* name) {
@@ -290,16 +362,19 @@ void TFMeter_Bus::Set_Lang() {
     CopyNode1->setText(t.text(638));
     PasteNode1->setText(t.text(639));
     DeleteItem1->setText(t.text(640));
+    Btn_Undo->setText(t.text(Txt_Undo));
+    Btn_Redo->setText(t.text(Txt_Redo));
+    Btn_Undo->setToolTip(t.text(Txt_UndoHint));
+    Btn_Redo->setToolTip(t.text(Txt_RedoHint));
+    Btn_Undo->setAccessibleName(t.text(Txt_Undo));
+    Btn_Redo->setAccessibleName(t.text(Txt_Redo));
+    Undo1->setText(t.text(Txt_Undo));
+    Redo1->setText(t.text(Txt_Redo));
     TW->setAccessibleName(t.text(600));
     FNewIDNode->Set_Lang();
     readPanels();
     model_.Set_Lang();
     showPanels();
-}
-
-void TFMeter_Bus::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
 }
 
 void TFMeter_Bus::FormShow() {
@@ -309,6 +384,7 @@ void TFMeter_Bus::FormShow() {
     TW->setCurrentIndex({});
     syncing_ = false;
     TW->expand(model_.tree().rootIndex());
+    L_Status->hide();
     updatePasteEntries();
     showPanels();
     // Reported once the window is up, so the message stands over the network it concerns.
@@ -335,10 +411,11 @@ void TFMeter_Bus::showTab(NetworkEditor::Tab tab) {
 
 void TFMeter_Bus::selectInTree() {
     syncing_ = true;
-    const QModelIndex index = model_.tree().indexOf({model_.IND_NODO, model_.IND_VAR});
-    if (index.isValid())
+    const QModelIndex index = model_.tree().indexOf(model_.selection());
+    if (index.isValid()) {
         TW->setCurrentIndex(index);
-    else
+        TW->scrollTo(index);
+    } else
         TW->selectionModel()->clear();
     syncing_ = false;
 }
@@ -347,6 +424,29 @@ void TFMeter_Bus::showModel(NetworkEditor::Tab tab) {
     selectInTree();
     showPanels();
     showTab(tab);
+}
+
+void TFMeter_Bus::showRestored(NetworkEditor::Tab tab) {
+    const bool wasSyncing = syncing_;
+    TW->expand(model_.tree().rootIndex());
+    if (model_.IND_NODO() >= 0)
+        TW->expand(model_.tree().indexOf({model_.IND_NODO(), -1}));
+    showModel(tab);
+    syncing_ = wasSyncing;
+}
+
+void TFMeter_Bus::Btn_UndoClick() {
+    readPanels();
+    syncing_ = true;
+    model_.undo();
+    syncing_ = false;
+}
+
+void TFMeter_Bus::Btn_RedoClick() {
+    readPanels();
+    syncing_ = true;
+    model_.redo();
+    syncing_ = false;
 }
 
 void TFMeter_Bus::onListChange(void (NetworkEditor::*handler)()) {
@@ -421,8 +521,8 @@ void TFMeter_Bus::showPanels() {
     E_Var_MBus_Tariff->setText(v.tariff);
     setPosition(CB_Var_MBus_VIFE, v.vife);
     showScale();
-    btn_Add_Node->setText(model_.nodeButtonText);
-    btn_Add_Var->setText(model_.varButtonText);
+    btn_Add_Node->setText(model_.nodeButtonText());
+    btn_Add_Var->setText(model_.varButtonText());
     syncing_ = wasSyncing;
 }
 
@@ -447,8 +547,8 @@ void TFMeter_Bus::btn_Add_VarClick() {
         return;
     }
     // The node opens to show the variable just added to it.
-    if (model_.IND_NODO >= 0)
-        TW->expand(model_.tree().indexOf({model_.IND_NODO, -1}));
+    if (model_.IND_NODO() >= 0)
+        TW->expand(model_.tree().indexOf({model_.IND_NODO(), -1}));
 }
 
 void TFMeter_Bus::btn_Delete_ItemClick() {
@@ -481,7 +581,8 @@ void TFMeter_Bus::LbButton2Click() {
 }
 
 void TFMeter_Bus::LbButton4Click() {
-    if (model_.Is_Change && !platform_.prompts.question(this, state_.Lang_Table.text(656)))
+    if (model_.Is_Change() && !platform_.prompts.question(
+                                  this, state_.Lang_Table.text(NetworkMessages::ExitWithoutSaving)))
         return;
     reject();
 }

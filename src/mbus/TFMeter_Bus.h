@@ -13,6 +13,7 @@ class QListWidget;
 class QBoxLayout;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 class QTreeView;
 class TFNewIDNode;
@@ -39,6 +40,10 @@ public:
     void btn_Delete_ItemClick();
     void LbButton2Click(); // OK
     void LbButton4Click(); // Cancel
+    // Undo and redo of the network's commands (buttons, pop-up menu, Ctrl+Z, Ctrl+Shift+Z and
+    // Ctrl+Y).
+    void Btn_UndoClick();
+    void Btn_RedoClick();
 
     // Copy, paste and import (TFMeter_BusCopyPaste.cpp): the pop-up menu entries and the
     // import button are connected to these.
@@ -71,7 +76,6 @@ signals:
     void testSourcesRequested();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
     SharedState& state_;
@@ -85,6 +89,12 @@ protected:
     QAction* CopyNode1 = nullptr;
     QAction* PasteNode1 = nullptr;
     QAction* DeleteItem1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QPushButton* Btn_Undo = nullptr;
+    QPushButton* Btn_Redo = nullptr;
+    QSplitter* Splitter = nullptr;
+    QLabel* L_Status = nullptr; // what the last import brought in
     QPushButton* Btn_ImportNet = nullptr;
     QPushButton* Btn_ExportCsv = nullptr;
     QPushButton* Btn_ImportCsv = nullptr;
@@ -96,6 +106,10 @@ protected:
 
 private:
     void buildTree();
+    QWidget* buildUndoRow();
+    void showRestored(NetworkEditor::Tab tab);
+    // After an import: the network unfolded and a line saying what came in from `path`.
+    void showImported(const QString& path);
     void buildExchange(QBoxLayout* buttons, QBoxLayout* treeColumn);
     void setExchangeTexts();
     void buildSourceTest(QBoxLayout* buttons);

@@ -5,6 +5,7 @@
 #include "mbus/NetworkCsv.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
+#include "platform/UrlOpener.h"
 #include "report/InstallationReport.h"
 #include "report/ReportPdf.h"
 #include "state/SharedState.h"
@@ -17,6 +18,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTreeView>
+#include <QUrl>
 
 // The spreadsheet exchange, the installation report and the warnings list. The rules are
 // NetworkCsv's, InstallationReport's and NetworkWarnings'; here they meet the file dialogs,
@@ -34,6 +37,8 @@ constexpr int Txt_Warnings = 709;
 constexpr int Msg_NotImported = 722;
 constexpr int Msg_ReplaceNetwork = 723;
 constexpr int Msg_NotWritten = 724;
+constexpr int Txt_Imported = 677;
+constexpr int Msg_WrittenOpen = 678;
 
 const QString CsvFilter = QStringLiteral("CSV (*.csv)");
 const QString ReportFilter = QStringLiteral("HTML (*.html);;PDF (*.pdf)");
@@ -44,6 +49,13 @@ QString askSavePath(Prompts& prompts, QWidget* parent, const SharedState& state,
     const QString suggested =
         QDir(state.Project_Dir).filePath(state.Project_Name + QLatin1String(extension));
     return prompts.saveFile(parent, state.Lang_Table.text(caption), suggested, filter);
+}
+
+// The written file's path, and on Yes the file opened in the program the desktop gives it.
+void confirmWritten(Platform& platform, QWidget* parent, const LangTable& t, const QString& path) {
+    if (platform.prompts.question(parent,
+                                  t.text(Msg_WrittenOpen).arg(QDir::toNativeSeparators(path))))
+        platform.urls.open(QUrl::fromLocalFile(path));
 }
 
 void reportNotWritten(Prompts& prompts, QWidget* parent, const LangTable& t, const QString& path,
@@ -81,7 +93,17 @@ void TFMeter_Bus::buildExchange(QBoxLayout* buttons, QBoxLayout* treeColumn) {
     LB_Warnings->setObjectName(QStringLiteral("LB_Warnings"));
     LB_Warnings->setWordWrap(true);
     LB_Warnings->setMaximumHeight(90);
-    LB_Warnings->setFocusPolicy(Qt::NoFocus);
+    // Double-click or Enter on a warning selects what it is about.
+    connect(LB_Warnings, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const NetworkTree::Position at{item->data(Qt::UserRole).toInt(),
+                                       item->data(Qt::UserRole + 1).toInt()};
+        const QModelIndex index = model_.tree().indexOf(at);
+        if (!index.isValid())
+            return;
+        TW->scrollTo(index);
+        TW->setCurrentIndex(index);
+        TW->setFocus();
+    });
     L_Warnings->setBuddy(LB_Warnings);
     treeColumn->addWidget(L_Warnings);
     treeColumn->addWidget(LB_Warnings);
@@ -114,9 +136,13 @@ void TFMeter_Bus::setExchangeTexts() {
 void TFMeter_Bus::refreshWarnings() {
     if (!LB_Warnings)
         return;
-    const QStringList warnings = model_.warnings();
+    const auto warnings = model_.warnings();
     LB_Warnings->clear();
-    LB_Warnings->addItems(warnings);
+    for (const auto& warning : warnings) {
+        auto* item = new QListWidgetItem(warning.text, LB_Warnings);
+        item->setData(Qt::UserRole, warning.node);
+        item->setData(Qt::UserRole + 1, warning.variable);
+    }
     L_Warnings->setVisible(!warnings.isEmpty());
     LB_Warnings->setVisible(!warnings.isEmpty());
 }
@@ -129,6 +155,8 @@ void TFMeter_Bus::Btn_ExportCsvClick() {
     const QString failed = writeFileAtomically(path, model_.exportCsv());
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, state_.Lang_Table, path, failed);
+    else
+        confirmWritten(platform_, this, state_.Lang_Table, path);
 }
 
 void TFMeter_Bus::Btn_ImportCsvClick() {
@@ -144,15 +172,33 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
                       .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.reason));
         return;
     }
+    // Only a file that would be taken is worth the question.
+    if (const QString refused = model_.checkCsv(file.bytes); !refused.isEmpty()) {
+        platform_.prompts.error(this, t.text(Msg_NotImported).arg(refused));
+        return;
+    }
     if (!model_.Nodi_List().isEmpty() &&
         !platform_.prompts.question(this, t.text(Msg_ReplaceNetwork)))
         return;
+    readPanels();
+    syncing_ = true;
     const QString refused = model_.importCsv(file.bytes);
+    syncing_ = false;
     if (!refused.isEmpty()) {
         platform_.prompts.error(this, t.text(Msg_NotImported).arg(refused));
         return;
     }
     showModel();
+    showImported(path);
+}
+
+void TFMeter_Bus::showImported(const QString& path) {
+    TW->expand(model_.tree().rootIndex());
+    L_Status->setText(state_.Lang_Table.text(Txt_Imported)
+                          .arg(model_.Nodi_List().size())
+                          .arg(model_.variableCount())
+                          .arg(QDir::toNativeSeparators(path)));
+    L_Status->show();
 }
 
 void TFMeter_Bus::Btn_ReportClick() {
@@ -165,11 +211,13 @@ void TFMeter_Bus::Btn_ReportClick() {
                                                QString::fromLatin1(SW_Version));
     // The report describes the network on screen; unsaved edits are not in the images yet.
     gathered.input.nodes = model_.Nodi_List();
-    gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change;
+    gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change();
     const QString html = InstallationReport::toHtml(InstallationReport::build(gathered.input, t));
     const QString failed = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
                                ? writeReportPdf(html, path)
                                : writeFileAtomically(path, html.toUtf8());
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, t, path, failed);
+    else
+        confirmWritten(platform_, this, t, path);
 }

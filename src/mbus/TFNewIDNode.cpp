@@ -1,7 +1,7 @@
 #include "mbus/TFNewIDNode.h"
 
-#include "common/NumberRule.h"
 #include "dialogs/DialogParts.h"
+#include "dialogs/WindowOpened.h"
 #include "mbus/CodingTables.h"
 #include "platform/Prompts.h"
 #include "state/SharedState.h"
@@ -141,6 +141,7 @@ TFNewIDNode::TFNewIDNode(SharedState& state, Prompts& prompts, QWidget* parent)
     layout->addWidget(P_Button);
     setFixedSize(ClientWidth, ClientHeight);
 
+    DialogParts::onOpened(this, [this] { FormShow(); });
     connect(Btn_OK, &QPushButton::clicked, this, &TFNewIDNode::Btn_OKClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     Set_Lang();
@@ -232,10 +233,8 @@ void TFNewIDNode::FormShow() {
 }
 
 void TFNewIDNode::setVisible(bool visible) {
-    if (visible && !isVisible()) {
-        FormShow();
+    if (visible && !isVisible())
         DialogParts::centreOnScreen(this);
-    }
     QDialog::setVisible(visible);
 }
 
@@ -265,23 +264,17 @@ bool TFNewIDNode::refuse(int message) {
 
 bool TFNewIDNode::Check_Node_ID(qint64 primary) {
     if (Nodi_List && !PasteRules::primaryAddressFree(*Nodi_List, primary))
-        return !refuse(PasteRules::Msg_IdUsed);
+        return !refuse(NetworkMessages::IdUsed);
     return true;
 }
 
 void TFNewIDNode::Btn_OKClick() {
     const QStringList values = newValues();
-    if (Form_Type == 1) {
-        if (refuse(PasteRules::variableDialogFailure(values)))
-            return;
-    } else {
-        const QString primary = newPrimaryText();
-        if (refuse(PasteRules::nodeAddressFailure(primary, newSecondaryText())))
-            return;
-        if (!Check_Node_ID(*NumberRule::toInt32(primary)))
-            return;
-        if (refuse(PasteRules::blocksFailure(values)))
-            return;
-    }
-    accept();
+    const int failure =
+        Form_Type == 1
+            ? PasteRules::variableDialogFailure(values)
+            : PasteRules::nodeDialogFailure(Nodi_List ? *Nodi_List : TNodi_List(), newPrimaryText(),
+                                            newSecondaryText(), values);
+    if (!refuse(failure))
+        accept();
 }

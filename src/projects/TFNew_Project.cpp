@@ -1,6 +1,7 @@
 #include "projects/TFNew_Project.h"
 
 #include "dialogs/DialogParts.h"
+#include "dialogs/WindowOpened.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "projects/ProjectStore.h"
@@ -32,6 +33,10 @@ TFNew_Project::TFNew_Project(SharedState& state, Platform& platform, QWidget* pa
     body->addWidget(Label1);
     body->addWidget(E_New_Proj);
     DialogParts::stack(this, title, body, buttons, false);
+    DialogParts::onOpened(this, [this] {
+        E_New_Proj->clear();
+        E_New_Proj->setFocus();
+    });
 
     connect(Btn_OK, &QPushButton::clicked, this, &TFNew_Project::Btn_OKClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -49,12 +54,6 @@ void TFNew_Project::Set_Lang() {
     E_New_Proj->setToolTip(t.text(108));
     Btn_OK->setToolTip(t.text(109));
     Btn_Cancel->setToolTip(t.text(110));
-}
-
-void TFNew_Project::showEvent(QShowEvent* event) {
-    E_New_Proj->clear();
-    E_New_Proj->setFocus();
-    QDialog::showEvent(event);
 }
 
 void TFNew_Project::Btn_OKClick() {

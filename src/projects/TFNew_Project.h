@@ -17,8 +17,6 @@ public:
     void Btn_OKClick();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     SharedState& state_;
     Platform& platform_;

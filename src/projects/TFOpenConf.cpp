@@ -1,8 +1,9 @@
 #include "projects/TFOpenConf.h"
 
 #include "dialogs/DialogParts.h"
-#include "state/SharedState.h"
+#include "dialogs/WindowOpened.h"
 #include "projects/ProjectStore.h"
+#include "state/SharedState.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -27,6 +28,7 @@ TFOpenConf::TFOpenConf(SharedState& state, QWidget* parent) : QDialog(parent), s
     body->addWidget(Label1);
     body->addWidget(ListBox1, 1);
     DialogParts::stack(this, title, body, buttons, true);
+    DialogParts::onOpened(this, [this] { FormShow(); });
 
     connect(ListBox1, &QListWidget::currentRowChanged, this, &TFOpenConf::ListBox1Click);
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
@@ -46,11 +48,6 @@ void TFOpenConf::Set_Lang() {
     ListBox1->setToolTip(t.text(205));
     Btn_OK->setToolTip(t.text(206));
     Btn_Cancel->setToolTip(t.text(207));
-}
-
-void TFOpenConf::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
 }
 
 void TFOpenConf::FormShow() {

@@ -19,8 +19,6 @@ public:
     QString Name_Conf; // the name chosen; empty when the list is empty
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void FormShow();
     void ListBox1Click();

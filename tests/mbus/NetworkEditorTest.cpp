@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 namespace {
@@ -64,8 +65,8 @@ TEST_F(NetworkEditorTest, AddNodeWithTheInitialFields) {
     EXPECT_EQ(tree.data(tree.indexOf({0, -1})).toString(),
               QStringLiteral("Primary Address 1 - Secondary Address 1 - "));
     EXPECT_EQ(tree.data(tree.rootIndex()).toString(), QStringLiteral("M-Bus Network"));
-    EXPECT_EQ(editor.IND_NODO, -1) << "the selection does not change";
-    EXPECT_TRUE(editor.Is_Change);
+    EXPECT_EQ(editor.IND_NODO(), -1) << "the selection does not change";
+    EXPECT_TRUE(editor.Is_Change());
 }
 
 // Controllo_Dati_New_Nodo and Check_Node_ID in order, against a network holding node 5.
@@ -130,7 +131,7 @@ TEST_F(NetworkEditorTest, SixtyFifthNodeRefusedBeforeItsFields) {
 TEST_F(NetworkEditorTest, ModifyNodeKeepsItsOwnAddressButNotAnothers) {
     addNodes(2);
     EXPECT_EQ(editor.TWClick({0, -1}), Tab::Nodes);
-    EXPECT_EQ(editor.nodeButtonText, QStringLiteral("MODIFY NODE"));
+    EXPECT_EQ(editor.nodeButtonText(), QStringLiteral("MODIFY NODE"));
     EXPECT_EQ(editor.nodePanel.primary, QStringLiteral("1"));
     editor.nodePanel.description = QStringLiteral("Heat meter");
     editor.nodePanel.secondary = QStringLiteral("12345678");
@@ -145,7 +146,7 @@ TEST_F(NetworkEditorTest, ModifyNodeKeepsItsOwnAddressButNotAnothers) {
     // With a variable selected the button adds; its own node's address gives 651.
     ASSERT_EQ(addVariable(0), 0);
     EXPECT_EQ(editor.TWClick({0, 0}), Tab::Variables);
-    EXPECT_EQ(editor.nodeButtonText, QStringLiteral("ADD NODE"));
+    EXPECT_EQ(editor.nodeButtonText(), QStringLiteral("ADD NODE"));
     EXPECT_EQ(editor.nodePanel.primary, QStringLiteral("1")) << "the variable's node shows";
     EXPECT_EQ(editor.btn_Add_NodeClick(), 651);
     editor.nodePanel.primary = QStringLiteral("2");
@@ -158,7 +159,7 @@ TEST_F(NetworkEditorTest, AddModeOverASelectedNodeStillRefusesItsAddress) {
     addNodes(1);
     editor.TWClick({0, -1});
     editor.Set_Lang();
-    EXPECT_TRUE(editor.nodeButtonAdds());
+    EXPECT_EQ(editor.nodeMode(), NetworkEditor::Mode::Add);
     EXPECT_EQ(editor.btn_Add_NodeClick(), 652);
     EXPECT_EQ(editor.Nodi_List().size(), 1);
 }
@@ -237,7 +238,7 @@ TEST_F(NetworkEditorTest, PanelValuesStoredAndShownAgain) {
               QStringLiteral("VAR - Top"));
 
     EXPECT_EQ(editor.TWClick({0, 0}), Tab::Variables);
-    EXPECT_EQ(editor.varButtonText, QStringLiteral("MODIFY VARIABLE"));
+    EXPECT_EQ(editor.varButtonText(), QStringLiteral("MODIFY VARIABLE"));
     const VariablePanel& shown = editor.varPanel;
     EXPECT_EQ(shown.storageNumber, QStringLiteral("4294967295"));
     EXPECT_EQ(shown.tariff, QStringLiteral("1048575"));
@@ -308,7 +309,7 @@ TEST_F(NetworkEditorTest, SelectingANodeResetsTheVariablePanel) {
     fresh.storageNumber = QStringLiteral("0");
     fresh.tariff = QStringLiteral("0");
     EXPECT_EQ(editor.varPanel, fresh);
-    EXPECT_EQ(editor.varButtonText, QStringLiteral("ADD VARIABLE"));
+    EXPECT_EQ(editor.varButtonText(), QStringLiteral("ADD VARIABLE"));
     EXPECT_EQ(editor.btn_Add_VarClick(), 641) << "no slave ID yet";
 }
 
@@ -335,51 +336,62 @@ TEST_F(NetworkEditorTest, SelectionFromTreePositions) {
     };
     for (const Row& row : rows) {
         EXPECT_EQ(editor.TWClick(tree.positionOf(row.index)), row.tab);
-        EXPECT_EQ(editor.IND_NODO, row.node);
-        EXPECT_EQ(editor.IND_VAR, row.variable);
-        EXPECT_EQ(editor.nodeButtonText, QLatin1String(row.nodeButton));
-        EXPECT_EQ(editor.varButtonText, QLatin1String(row.varButton));
+        EXPECT_EQ(editor.IND_NODO(), row.node);
+        EXPECT_EQ(editor.IND_VAR(), row.variable);
+        EXPECT_EQ(editor.nodeButtonText(), QLatin1String(row.nodeButton));
+        EXPECT_EQ(editor.varButtonText(), QLatin1String(row.varButton));
     }
 }
 
-// Modify or add-variable with no selection changes nothing but still counts as a change.
+// A press that changes nothing (add variable without a node, modify with the same values)
+// pushes no command but still counts as a change, until the network next changes.
 TEST_F(NetworkEditorTest, PressWithoutSelectionStillMarksAChange) {
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     addNodes(1);
+    ASSERT_EQ(addVariable(0), 0);
+    const TNodi_List network = editor.Nodi_List();
+    ASSERT_EQ(Save_Network(network, path), QString());
     struct Row {
         const char* why;
+        NetworkTree::Position selected;
         int (NetworkEditor::*press)();
-        QString NetworkEditor::*caption;
-        QString text;
     };
     const Row rows[] = {
-        {"modify node", &NetworkEditor::btn_Add_NodeClick, &NetworkEditor::nodeButtonText,
-         QStringLiteral("MODIFY NODE")},
-        {"modify variable", &NetworkEditor::btn_Add_VarClick, &NetworkEditor::varButtonText,
-         QStringLiteral("MODIFY VARIABLE")},
-        {"add variable", &NetworkEditor::btn_Add_VarClick, &NetworkEditor::varButtonText,
-         QStringLiteral("ADD VARIABLE")},
+        {"add variable without a node", {-1, -1}, &NetworkEditor::btn_Add_VarClick},
+        {"modify node, same values", {0, -1}, &NetworkEditor::btn_Add_NodeClick},
+        {"modify variable, same values", {0, 0}, &NetworkEditor::btn_Add_VarClick},
     };
     for (const Row& row : rows) {
-        editor.FormShow(QString());
-        editor.tree().resetNetwork({TNodo{QStringLiteral("n"), 1, 1, {}}});
-        ASSERT_FALSE(editor.Is_Change);
-        editor.varPanel = goodVariable();
-        editor.*row.caption = row.text;
+        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_FALSE(editor.Is_Change());
+        editor.TWClick(row.selected);
+        if (row.selected.node < 0)
+            editor.varPanel = goodVariable();
         EXPECT_EQ((editor.*row.press)(), 0) << row.why;
-        EXPECT_TRUE(editor.Is_Change) << row.why;
-        EXPECT_EQ(editor.Nodi_List(), TNodi_List({TNodo{QStringLiteral("n"), 1, 1, {}}}))
-            << row.why;
+        EXPECT_TRUE(editor.Is_Change()) << row.why;
+        EXPECT_EQ(editor.Nodi_List(), network) << row.why;
+        EXPECT_EQ(editor.undoStack().count(), 0) << row.why;
+        // A real change and its undo bring back what the file holds.
+        ASSERT_EQ(addNode(QStringLiteral("9")), 0);
+        editor.undo();
+        EXPECT_FALSE(editor.Is_Change()) << row.why;
     }
 }
 
 TEST_F(NetworkEditorTest, DeleteBySelection) {
-    auto build = [this] {
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
+    auto build = [this, &path] {
         editor.FormShow(QString());
         addNodes(3);
         for (int node : {0, 1})
             for (int i = 0; i < 2; ++i)
                 ASSERT_EQ(addVariable(node), 0);
-        editor.Is_Change = false;
+        // Read back, so that only the delete counts as a change.
+        ASSERT_EQ(Save_Network(editor.Nodi_List(), path), QString());
+        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_FALSE(editor.Is_Change());
     };
     struct Row {
         const char* why;
@@ -405,15 +417,17 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
             left << int(n.Var_List.size());
         EXPECT_EQ(left, row.varsLeft) << row.why;
         EXPECT_EQ(editor.tree().rowCount(editor.tree().rootIndex()), row.varsLeft.size());
-        EXPECT_EQ((NetworkTree::Position{editor.IND_NODO, editor.IND_VAR}), row.after) << row.why;
-        EXPECT_TRUE(editor.Is_Change) << row.why;
+        EXPECT_EQ((NetworkTree::Position{editor.IND_NODO(), editor.IND_VAR()}), row.after)
+            << row.why;
+        EXPECT_TRUE(editor.Is_Change()) << row.why;
     }
     // Removing a node's only variable selects the node.
     build();
-    editor.tree().removeVariable(0, 1);
+    editor.TWClick({0, 1});
+    editor.btn_Delete_ItemConfirmed();
     editor.TWClick({0, 0});
     editor.btn_Delete_ItemConfirmed();
-    EXPECT_EQ((NetworkTree::Position{editor.IND_NODO, editor.IND_VAR}),
+    EXPECT_EQ((NetworkTree::Position{editor.IND_NODO(), editor.IND_VAR()}),
               (NetworkTree::Position{0, -1}));
 }
 
@@ -445,7 +459,7 @@ TEST_F(NetworkEditorTest, ShowReadsTheFileAndAFailedReadGuardsIt) {
     EXPECT_TRUE(error.contains(QStringLiteral("node 1, variable 1"))) << error.toStdString();
     EXPECT_TRUE(editor.Nodi_List().isEmpty());
     EXPECT_TRUE(editor.unreadFileAtRisk());
-    EXPECT_FALSE(editor.Is_Change);
+    EXPECT_FALSE(editor.Is_Change());
 }
 
 TEST_F(NetworkEditorTest, OkWritesAndReleasesOrKeepsEverythingOnFailure) {
@@ -508,7 +522,149 @@ TEST_F(NetworkEditorTest, FullNetworkShowsInOneReset) {
               (NetworkTree::Position{63, 9}));
     // At the limits the node and variable checks come before any field.
     EXPECT_EQ(addNode(QStringLiteral("200")), 648);
-    editor.TWClick({63, 9});
-    editor.varButtonText = QStringLiteral("ADD VARIABLE");
+    editor.TWClick({63, -1});
     EXPECT_EQ(editor.btn_Add_VarClick(), 647);
+}
+
+// Every command of the editor, then its undo and its redo: undo gives back the network and
+// the bytes OK wrote before it, redo the network and the bytes of the change.
+TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
+    const QString written = folder.file(QStringLiteral("written.xml"));
+    const QString other = folder.file(QStringLiteral("other.xml"));
+    TNodi_List network{{QStringLiteral("Heat"), 5, 12345678, {}}, {QStringLiteral("Water"), 6, 0, {}}};
+    for (const char* description : {"Energy", "Power"})
+        network[0].Var_List.append(variableFromPanel(goodVariable(QLatin1String(description))));
+    ASSERT_EQ(Save_Network(network, path), QString());
+    ASSERT_EQ(Save_Network({{QStringLiteral("Gas"), 9, 1, {}}}, other), QString());
+    const QByteArray fileBytes = folder.read(QStringLiteral("M_Bus.xml"));
+    const QStringList pasteValues{"7", "Input Register", "12", "1", "None"};
+
+    struct Row {
+        const char* command;
+        std::function<int(NetworkEditor&)> run;
+        bool cleanAfterRedo = false; // the import writes its file at once
+    };
+    const Row rows[] = {
+        {"add node",
+         [](NetworkEditor& e) {
+             e.nodePanel = {QStringLiteral("Gas"), QStringLiteral("7"), QStringLiteral("0")};
+             return e.btn_Add_NodeClick();
+         }},
+        {"modify node",
+         [](NetworkEditor& e) {
+             e.TWClick({1, -1});
+             e.nodePanel.primary = QStringLiteral("8");
+             return e.btn_Add_NodeClick();
+         }},
+        {"delete node",
+         [](NetworkEditor& e) {
+             e.TWClick({0, -1});
+             e.btn_Delete_ItemConfirmed();
+             return 0;
+         }},
+        {"add variable",
+         [](NetworkEditor& e) {
+             e.TWClick({1, -1});
+             e.varPanel = goodVariable(QStringLiteral("Volume"));
+             return e.btn_Add_VarClick();
+         }},
+        {"modify variable",
+         [](NetworkEditor& e) {
+             e.TWClick({0, 1});
+             e.varPanel.slaveId = QStringLiteral("200");
+             return e.btn_Add_VarClick();
+         }},
+        {"delete variable",
+         [](NetworkEditor& e) {
+             e.TWClick({0, 0});
+             e.btn_Delete_ItemConfirmed();
+             return 0;
+         }},
+        {"delete all",
+         [](NetworkEditor& e) {
+             e.TWClick({});
+             e.btn_Delete_ItemConfirmed();
+             return 0;
+         }},
+        {"paste node",
+         [](NetworkEditor& e) {
+             e.TWClick({0, -1});
+             e.copyNode();
+             return e.pasteNode(QStringLiteral("20"), QStringLiteral("3"),
+                                {"1", "Coil Status", "3", "1", "None", "2", "Input Status", "4",
+                                 "1", "Type 1"});
+         }},
+        {"paste variable",
+         [&pasteValues](NetworkEditor& e) {
+             e.TWClick({0, 0});
+             e.copyVariable();
+             e.TWClick({1, -1});
+             return e.pasteVariable(pasteValues);
+         }},
+        {"import network", [&other](NetworkEditor& e) { return e.importNetwork(other).size(); },
+         true},
+        {"import CSV",
+         [&other, this](NetworkEditor& e) {
+             NetworkEditor source(texts);
+             source.FormShow(other);
+             return e.importCsv(source.exportCsv()).size();
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command);
+        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_EQ(row.run(editor), 0);
+        const TNodi_List changed = editor.Nodi_List();
+        ASSERT_NE(changed, network);
+        ASSERT_EQ(editor.undoStack().count(), 1) << "one command";
+        EXPECT_EQ(editor.Is_Change(), !row.cleanAfterRedo);
+
+        editor.undo();
+        EXPECT_EQ(editor.Nodi_List(), network);
+        EXPECT_EQ(editor.Is_Change(), row.cleanAfterRedo);
+        // The tree shows the list it was given back.
+        EXPECT_EQ(editor.tree().rowCount(editor.tree().rootIndex()), network.size());
+        EXPECT_EQ(editor.tree().rowCount(editor.tree().indexOf({0, -1})),
+                  network[0].Var_List.size());
+        ASSERT_EQ(editor.LbButton2Click(written), QString());
+        EXPECT_EQ(folder.read(QStringLiteral("written.xml")), fileBytes);
+
+        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_EQ(row.run(editor), 0);
+        editor.undo();
+        editor.redo();
+        EXPECT_EQ(editor.Nodi_List(), changed);
+        EXPECT_EQ(editor.Is_Change(), !row.cleanAfterRedo);
+        ASSERT_EQ(editor.LbButton2Click(written), QString());
+        const QString expected = folder.file(QStringLiteral("expected.xml"));
+        ASSERT_EQ(Save_Network(changed, expected), QString());
+        EXPECT_EQ(folder.read(QStringLiteral("written.xml")),
+                  folder.read(QStringLiteral("expected.xml")));
+    }
+}
+
+// After an undo or a redo the selection and the panels are the ones of that moment.
+TEST_F(NetworkEditorTest, UndoBringsBackTheSelectionAndItsPanels) {
+    addNodes(2);
+    ASSERT_EQ(addVariable(1, goodVariable(QStringLiteral("Energy"))), 0);
+    ASSERT_EQ(addVariable(1, goodVariable(QStringLiteral("Power"))), 0);
+    QList<NetworkEditor::Tab> tabs;
+    QObject::connect(&editor, &NetworkEditor::restored, [&tabs](NetworkEditor::Tab tab) { tabs << tab; });
+    editor.TWClick({1, 0});
+    editor.btn_Delete_ItemConfirmed();
+    ASSERT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));
+    EXPECT_EQ(editor.varPanel.description, QStringLiteral("Power"));
+
+    editor.TWClick({});
+    editor.undo();
+    EXPECT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));
+    EXPECT_EQ(editor.varPanel.description, QStringLiteral("Energy"));
+    EXPECT_EQ(editor.varMode(), NetworkEditor::Mode::Modify);
+    editor.redo();
+    EXPECT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));
+    EXPECT_EQ(editor.varPanel.description, QStringLiteral("Power"));
+    EXPECT_EQ(tabs, (QList<NetworkEditor::Tab>{NetworkEditor::Tab::Variables,
+                                               NetworkEditor::Tab::Variables}));
 }

@@ -1,7 +1,9 @@
 #include "mbus/PasteRules.h"
 
 #include "lang/LangTable.h"
+#include "mbus/NetworkEditor.h"
 #include "support/QtPrinters.h"
+#include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -123,12 +125,12 @@ TEST(CopyBuffers, OutliveTheirNetworkAndEveryPaste) {
     EXPECT_EQ(copied.Description, QStringLiteral("Heat meter"));
     ASSERT_EQ(copied.Var_List.size(), 3);
     const QStringList values = valuesOf(nodeRows(table, copied));
-    EXPECT_EQ(pasteNode(other, copied, QStringLiteral("7"), QStringLiteral("0"), values, table), 0);
-    EXPECT_EQ(pasteNode(other, copied, QStringLiteral("8"), QStringLiteral("0"), values, table), 0);
-    EXPECT_EQ(pasteVariable(other, 0, *buffers.Copy_Var(),
-                            valuesOf(variableRows(table, *buffers.Copy_Var())), table),
-              0);
+    other.append(pastedNode(table, copied, QStringLiteral("7"), QStringLiteral("0"), values));
+    other.append(pastedNode(table, copied, QStringLiteral("8"), QStringLiteral("0"), values));
+    other[0].Var_List.append(pastedVariable(table, *buffers.Copy_Var(),
+                                            valuesOf(variableRows(table, *buffers.Copy_Var()))));
     EXPECT_EQ(other.size(), 3);
+    EXPECT_EQ(other[1].Var_List, copied.Var_List) << "unchanged values paste the same variables";
     EXPECT_EQ(*buffers.Copy_Node(), copied);
     EXPECT_TRUE(buffers.canPasteVariable());
 }
@@ -307,38 +309,46 @@ TEST(PasteRules, ModbusTextsFollowTheLanguage) {
     EXPECT_EQ(pastedVariable(table, copied, valuesOf(rows)), copied);
 }
 
+// The editor's paste: the limits come after the dialog; a pasted node goes to the end.
 TEST(PasteRules, LimitsAreCheckedAfterTheDialog) {
     const LangTable table;
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     TNodi_List nodes = plant();
-    const TVariabile copied = variable("Energy", 1, 0);
-    const QStringList values{"9", Holding, "7", "1", Type1};
-    // Nine variables take a tenth, at the end; the eleventh is refused and nothing changes.
+    nodes[0].Var_List.append(nodes[0].Var_List); // 6
     nodes[0].Var_List.resize(9);
-    EXPECT_EQ(pasteVariable(nodes, 0, copied, values, table), 0);
-    ASSERT_EQ(nodes[0].Var_List.size(), 10);
-    EXPECT_EQ(nodes[0].Var_List.last(), pastedVariable(table, copied, values));
-    const TNodi_List before = nodes;
-    EXPECT_EQ(pasteVariable(nodes, 0, copied, values, table), 647);
-    EXPECT_EQ(nodes, before);
-
-    // A pasted node goes to the end; the sixty-fifth is refused.
-    const TNodo source = plant()[0];
-    const QStringList nodeValues = valuesOf(nodeRows(table, source));
     while (nodes.size() < 63)
         nodes.append(node("filler", 100 + int(nodes.size()), 0));
-    EXPECT_EQ(
-        pasteNode(nodes, source, QStringLiteral("250"), QStringLiteral("0"), nodeValues, table), 0);
-    ASSERT_EQ(nodes.size(), 64);
-    const TNodo& pasted = nodes.last();
-    EXPECT_EQ(pasted.Description, QStringLiteral("Heat meter"));
+    ASSERT_EQ(Save_Network(nodes, path), QString());
+    NetworkEditor editor(table);
+    ASSERT_EQ(editor.FormShow(path), QString());
+
+    // Nine variables take a tenth, at the end; the eleventh is refused and nothing changes.
+    const QStringList values{"9", Holding, "7", "1", Type1};
+    editor.TWClick({0, 1});
+    ASSERT_EQ(editor.copyVariable(), 0);
+    EXPECT_EQ(editor.pasteVariable(values), 0);
+    ASSERT_EQ(editor.Nodi_List()[0].Var_List.size(), 10);
+    EXPECT_EQ(editor.Nodi_List()[0].Var_List.last(),
+              pastedVariable(table, nodes[0].Var_List[1], values));
+    const TNodi_List before = editor.Nodi_List();
+    EXPECT_EQ(editor.pasteVariable(values), 647);
+    EXPECT_EQ(editor.Nodi_List(), before);
+
+    const TNodo source = nodes[1];
+    editor.TWClick({1, -1});
+    ASSERT_EQ(editor.copyNode(), 0);
+    const QStringList nodeValues = valuesOf(nodeRows(table, source));
+    editor.TWClick({});
+    EXPECT_EQ(editor.pasteNode(QStringLiteral("250"), QStringLiteral("0"), nodeValues), 0);
+    ASSERT_EQ(editor.Nodi_List().size(), 64);
+    const TNodo& pasted = editor.Nodi_List().last();
+    EXPECT_EQ(pasted.Description, source.Description);
     EXPECT_EQ(pasted.Node_Pri, 250);
     EXPECT_EQ(pasted.Node_Sec, 0);
-    EXPECT_EQ(pasted.Var_List, source.Var_List) << "unchanged values paste the same variables";
-    const TNodi_List full = nodes;
-    EXPECT_EQ(
-        pasteNode(nodes, source, QStringLiteral("249"), QStringLiteral("0"), nodeValues, table),
-        648);
-    EXPECT_EQ(nodes, full);
+    const TNodi_List full = editor.Nodi_List();
+    EXPECT_EQ(editor.pasteNode(QStringLiteral("249"), QStringLiteral("0"), nodeValues), 648);
+    EXPECT_EQ(editor.Nodi_List(), full);
 }
 
 TEST(PasteRules, EachBlockFeedsItsOwnVariable) {
@@ -349,7 +359,7 @@ TEST(PasteRules, EachBlockFeedsItsOwnVariable) {
     values[5] = QStringLiteral("42");   // block 1 slave ID
     values[12] = QStringLiteral("999"); // block 2 register
     values[1] = QStringLiteral("Coil Status");
-    ASSERT_EQ(pasteNode(nodes, source, QStringLiteral("9"), QStringLiteral("1"), values, table), 0);
+    nodes.append(pastedNode(table, source, QStringLiteral("9"), QStringLiteral("1"), values));
     const TNodo& pasted = nodes[0];
     ASSERT_EQ(pasted.Var_List.size(), 3);
     EXPECT_EQ(pasted.Var_List[0].Mod_ToD, 0);
@@ -359,10 +369,9 @@ TEST(PasteRules, EachBlockFeedsItsOwnVariable) {
     EXPECT_EQ(pasted.Var_List[2].Description, QStringLiteral("Vc"));
 
     // A node without variables pastes as one.
-    EXPECT_EQ(
-        pasteNode(nodes, plant()[1], QStringLiteral("10"), QStringLiteral("1"), {QString()}, table),
-        0);
-    EXPECT_TRUE(nodes.last().Var_List.isEmpty());
+    EXPECT_TRUE(
+        pastedNode(table, plant()[1], QStringLiteral("10"), QStringLiteral("1"), {QString()})
+            .Var_List.isEmpty());
 }
 
 // A Modbus type or swap beyond its list (possible only from an edited file) shows as an empty

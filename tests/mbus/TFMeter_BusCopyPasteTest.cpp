@@ -69,9 +69,10 @@ protected:
     NetworkEditor& model() { return window->editor(); }
     void select(int node, int var) {
         auto* tree = window->findChild<QTreeView*>(QStringLiteral("TW"));
-        tree->setCurrentIndex(model().tree().indexOf({node, var}));
-        ASSERT_EQ(model().IND_NODO, node);
-        ASSERT_EQ(model().IND_VAR, var);
+        tree->setCurrentIndex(node < 0 ? model().tree().rootIndex()
+                                       : model().tree().indexOf({node, var}));
+        ASSERT_EQ(model().IND_NODO(), node);
+        ASSERT_EQ(model().IND_VAR(), var);
     }
     QAction* action(const char* name) const {
         auto* found = window->findChild<QAction*>(QLatin1String(name));
@@ -126,7 +127,7 @@ TEST_F(TFMeter_BusCopyPasteTest, CopiesNeedTheirSelectionAndEnableTheirPaste) {
     select(0, -1);
     fake.prompts.expectError(SelectVariable);
     action("CopyVariable1")->trigger();
-    model().IND_NODO = -1;
+    select(-1, -1);
     fake.prompts.expectError(SelectNode);
     action("CopyNode1")->trigger();
     fake.prompts.verify();
@@ -140,9 +141,9 @@ TEST_F(TFMeter_BusCopyPasteTest, CopiesNeedTheirSelectionAndEnableTheirPaste) {
     // With a variable selected, its node is copied with all of its variables.
     action("CopyNode1")->trigger();
     EXPECT_TRUE(action("PasteNode1")->isEnabled());
-    EXPECT_EQ(*model().Copy_Buffers.Copy_Node(), meter("Heat meter", 5, 3));
-    EXPECT_EQ(*model().Copy_Buffers.Copy_Var(), meter("Heat meter", 5, 3).Var_List[2]);
-    EXPECT_FALSE(model().Is_Change) << "a copy changes nothing";
+    EXPECT_EQ(*model().copyBuffers().Copy_Node(), meter("Heat meter", 5, 3));
+    EXPECT_EQ(*model().copyBuffers().Copy_Var(), meter("Heat meter", 5, 3).Var_List[2]);
+    EXPECT_FALSE(model().Is_Change()) << "a copy changes nothing";
 }
 
 // The copied node is still in the network: its own address is refused, a free one with
@@ -177,8 +178,8 @@ TEST_F(TFMeter_BusCopyPasteTest, PastedNodeTakesNewAddressesAndGoesToTheEnd) {
     EXPECT_EQ(nodeLabels().last(),
               QStringLiteral("Primary Address 7 - Secondary Address 0 - Heat meter"));
     EXPECT_EQ(model().tree().rowCount(model().tree().indexOf({2, -1})), 3);
-    EXPECT_TRUE(model().Is_Change);
-    EXPECT_EQ(model().IND_NODO, 1) << "the selection stays";
+    EXPECT_TRUE(model().Is_Change());
+    EXPECT_EQ(model().IND_NODO(), 1) << "the selection stays";
 }
 
 TEST_F(TFMeter_BusCopyPasteTest, CancelledPasteChangesNothing) {
@@ -188,7 +189,7 @@ TEST_F(TFMeter_BusCopyPasteTest, CancelledPasteChangesNothing) {
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_Cancel"); });
     action("PasteVariable1")->trigger();
     EXPECT_EQ(model().Nodi_List()[0].Var_List.size(), 3);
-    EXPECT_FALSE(model().Is_Change);
+    EXPECT_FALSE(model().Is_Change());
 }
 
 // The eleventh variable is refused after the dialog; the tenth is appended under the node.
@@ -211,7 +212,7 @@ TEST_F(TFMeter_BusCopyPasteTest, PastedVariableAndTheLimitAfterTheDialog) {
     EXPECT_EQ(model().Nodi_List()[1].Var_List.last(), expected);
     EXPECT_EQ(model().tree().index(9, 0, model().tree().indexOf({1, -1})).data().toString(),
               QStringLiteral("VAR - Vb"));
-    EXPECT_TRUE(model().Is_Change);
+    EXPECT_TRUE(model().Is_Change());
 
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_OK"); });
     fake.prompts.expectError(QStringLiteral("Error!! Max number of Variables reached"));
@@ -232,8 +233,7 @@ TEST_F(TFMeter_BusCopyPasteTest, PastesRefusedWithEmptyBuffersOrNoNode) {
     window->PasteNode1Click();
     select(0, 0);
     action("CopyVariable1")->trigger();
-    model().IND_NODO = -1;
-    model().IND_VAR = -1;
+    select(-1, -1);
     fake.prompts.expectError(QStringLiteral("Error! Select a Node where copy the Variable"));
     action("PasteVariable1")->trigger();
 }
@@ -275,7 +275,7 @@ TEST_F(TFMeter_BusCopyPasteTest, ImportAnsweredNoThenYes) {
     fake.prompts.verify();
     EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/M_Bus.xml")), before);
     EXPECT_EQ(nodeLabels().size(), 2);
-    EXPECT_TRUE(model().Is_Change);
+    EXPECT_TRUE(model().Is_Change());
 
     fake.prompts.expectOpenFile(other);
     fake.prompts.expectQuestion(Overwrite, true);
@@ -285,8 +285,10 @@ TEST_F(TFMeter_BusCopyPasteTest, ImportAnsweredNoThenYes) {
               folder.read(QStringLiteral("PROJECTS/Other/M_Bus.xml")));
     EXPECT_EQ(nodeLabels(),
               QStringList{QStringLiteral("Primary Address 1 - Secondary Address 12345678 - Gas")});
-    EXPECT_FALSE(model().Is_Change);
-    EXPECT_EQ(model().IND_NODO, -1);
+    EXPECT_TRUE(window->findChild<QTreeView*>(QStringLiteral("TW"))
+                    ->isExpanded(model().tree().rootIndex()));
+    EXPECT_FALSE(model().Is_Change());
+    EXPECT_EQ(model().IND_NODO(), -1);
 }
 
 TEST_F(TFMeter_BusCopyPasteTest, ImportOfTheOwnFileReloadsIt) {
@@ -299,14 +301,36 @@ TEST_F(TFMeter_BusCopyPasteTest, ImportOfTheOwnFileReloadsIt) {
     });
     action("PasteNode1")->trigger();
     ASSERT_EQ(nodeLabels().size(), 3);
+    auto* import = window->findChild<QPushButton*>(QStringLiteral("Btn_ImportNet"));
+    // Unsaved work: the reload asks first, and "No" keeps it.
+    fake.prompts.expectOpenFile(state.File_MBus);
+    fake.prompts.expectQuestion(QStringLiteral("Do you want to exit without saving changes?"),
+                                false);
+    QTest::mouseClick(import, Qt::LeftButton);
+    fake.prompts.verify();
+    EXPECT_EQ(nodeLabels().size(), 3);
+    EXPECT_TRUE(model().Is_Change());
+
+    fake.prompts.expectOpenFile(state.File_MBus);
+    fake.prompts.expectQuestion(QStringLiteral("Do you want to exit without saving changes?"),
+                                true);
+    QTest::mouseClick(import, Qt::LeftButton);
+    fake.prompts.verify();
+    EXPECT_EQ(nodeLabels().size(), 2) << "the file is whole";
+    EXPECT_FALSE(model().Is_Change());
+    // Undo brings the paste back, unsaved again.
+    window->Btn_UndoClick();
+    EXPECT_EQ(nodeLabels().size(), 3);
+    EXPECT_TRUE(model().Is_Change());
+
+    // Nothing unsaved: the reload is only reported.
+    window->Btn_RedoClick();
     fake.prompts.expectOpenFile(state.File_MBus);
     fake.prompts.expectWarning(QStringLiteral(
         "The selected file is the M-Bus Network of this configuration: it has been reloaded."));
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Btn_ImportNet")),
-                      Qt::LeftButton);
+    QTest::mouseClick(import, Qt::LeftButton);
     fake.prompts.verify();
-    EXPECT_EQ(nodeLabels().size(), 2) << "the unsaved paste is gone, the file is whole";
-    EXPECT_FALSE(model().Is_Change);
+    EXPECT_EQ(nodeLabels().size(), 2);
     EXPECT_TRUE(action("PasteNode1")->isEnabled()) << "the buffers stay";
 }
 
@@ -325,7 +349,7 @@ TEST_F(TFMeter_BusCopyPasteTest, SixtyFifthNodeRefusedAfterTheDialog) {
     fake.prompts.expectError(QStringLiteral("Error!! Max number of nodes M-Bus reached"));
     action("PasteNode1")->trigger();
     EXPECT_EQ(model().Nodi_List().size(), 64);
-    EXPECT_FALSE(model().Is_Change);
+    EXPECT_FALSE(model().Is_Change());
 }
 
 // With a variable selected the copy goes to the end of that variable's node.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTreeView>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -39,6 +40,10 @@ TNodo meter(qint32 primary, QList<TVariabile> variables) {
 }
 
 const QString NotImported = QStringLiteral("The spreadsheet was not imported. %1");
+QString writtenOpen(const QString& path) {
+    return QStringLiteral("The file %1 has been written. Do you want to open it?")
+        .arg(QDir::toNativeSeparators(path));
+}
 const QString Replace =
     QStringLiteral("Do you really want to replace the network in the editor by the spreadsheet?");
 
@@ -59,6 +64,22 @@ protected:
     }
     QListWidget* warnings() const {
         return window->findChild<QListWidget*>(QStringLiteral("LB_Warnings"));
+    }
+    // An enabled 32-bit "Energy" of holding registers from register 0, through the model.
+    void addVariable(int node, const QString& slaveId, const QString& points,
+                     const QString& storageNumber) {
+        NetworkEditor& editor = window->editor();
+        editor.TWClick({node, -1});
+        VariablePanel& p = editor.varPanel;
+        p.slaveId = slaveId;
+        p.modToD = 2;
+        p.modbusRegister = QStringLiteral("0");
+        p.points = points;
+        p.description = QStringLiteral("Energy");
+        p.dimension = 2;
+        p.storageNumber = storageNumber;
+        p.scale.selected = 3;
+        ASSERT_EQ(editor.btn_Add_VarClick(), 0);
     }
     QStringList warningTexts() const {
         QStringList texts;
@@ -82,14 +103,24 @@ TEST_F(TFMeter_BusExchangeTest, ExportThenImportGivesTheSameNetwork) {
     const QByteArray before = folder.read(QStringLiteral("PROJECTS/Plant/M_Bus.xml"));
     const QString csv = folder.file(QStringLiteral("plant.csv"));
     fake.prompts.expectSaveFile(csv);
+    fake.prompts.expectQuestion(writtenOpen(csv), true);
     press("Btn_ExportCsv");
     ASSERT_TRUE(folder.read(QStringLiteral("plant.csv")).startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(fake.urls.opened, QList<QUrl>{QUrl::fromLocalFile(csv)});
 
     fake.prompts.expectOpenFile(csv);
     fake.prompts.expectQuestion(Replace, true);
     press("Btn_ImportCsv");
     fake.prompts.verify();
-    EXPECT_TRUE(window->editor().Is_Change);
+    // The new network shows unfolded, with a line saying what came in.
+    auto* tree = window->findChild<QTreeView*>(QStringLiteral("TW"));
+    EXPECT_TRUE(tree->isExpanded(window->editor().tree().rootIndex()));
+    EXPECT_EQ(tree->model()->rowCount(window->editor().tree().rootIndex()), 1);
+    auto* status = window->findChild<QLabel*>(QStringLiteral("L_Status"));
+    EXPECT_FALSE(status->isHidden());
+    EXPECT_EQ(status->text(), QStringLiteral("Imported 1 nodes with 1 variables from %1")
+                                  .arg(QDir::toNativeSeparators(csv)));
+    EXPECT_TRUE(window->editor().Is_Change());
     EXPECT_EQ(window->editor().Nodi_List(), TNodi_List({meter(5, {energy(1, 2)})}));
     press("Btn_OK");
     EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/M_Bus.xml")), before);
@@ -100,7 +131,9 @@ TEST_F(TFMeter_BusExchangeTest, RefusedOrDeclinedImportChangesNothing) {
     const NoModalGuard noDialog;
     const QString csv = folder.file(QStringLiteral("plant.csv"));
     fake.prompts.expectSaveFile(csv);
+    fake.prompts.expectQuestion(writtenOpen(csv), false);
     press("Btn_ExportCsv");
+    EXPECT_TRUE(fake.urls.opened.isEmpty());
     const TNodi_List before = window->editor().Nodi_List();
 
     fake.prompts.expectOpenFile(QString());
@@ -112,8 +145,8 @@ TEST_F(TFMeter_BusExchangeTest, RefusedOrDeclinedImportChangesNothing) {
     QByteArray bad = folder.read(QStringLiteral("plant.csv"));
     bad.replace("\"Holding Register\",\"0\"", "\"Holding Register\",\"-1\"");
     folder.write(QStringLiteral("plant.csv"), bad);
+    // A refused file is refused before the question.
     fake.prompts.expectOpenFile(csv);
-    fake.prompts.expectQuestion(Replace, true);
     fake.prompts.expectError(NotImported.arg(
         QStringLiteral("Line 2, column 17 (Modbus Register): Error!! ModBus Register must be "
                        "between 0 and 65535")));
@@ -125,7 +158,7 @@ TEST_F(TFMeter_BusExchangeTest, RefusedOrDeclinedImportChangesNothing) {
     press("Btn_ImportCsv");
     fake.prompts.verify();
     EXPECT_EQ(window->editor().Nodi_List(), before);
-    EXPECT_FALSE(window->editor().Is_Change);
+    EXPECT_FALSE(window->editor().Is_Change());
 }
 
 // The warnings list follows every change of the network and never stops OK.
@@ -133,9 +166,9 @@ TEST_F(TFMeter_BusExchangeTest, WarningsFollowTheNetworkAndNeverStopOk) {
     const NoModalGuard noDialog;
     EXPECT_TRUE(warnings()->isHidden());
 
-    TVariabile narrow = energy(2, 1); // 16 bits for a 32-bit field
-    narrow.Storage_Number = 1;        // a record of its own
-    window->editor().appendVariable(0, narrow);
+    NetworkEditor& editor = window->editor();
+    // 16 bits for a 32-bit field, in a record of its own.
+    addVariable(0, QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("1"));
     ASSERT_FALSE(warnings()->isHidden());
     EXPECT_EQ(warningTexts(),
               QStringList{QStringLiteral("Warning: variable 2 of the node with primary address 5 "
@@ -143,12 +176,14 @@ TEST_F(TFMeter_BusExchangeTest, WarningsFollowTheNetworkAndNeverStopOk) {
                                          "bits")});
     EXPECT_EQ(warnings()->accessibleName(), QStringLiteral("Warnings"));
 
-    window->editor().appendNode(meter(6, {energy(3, 2)}));
-    window->editor().tree().setNodeHeader(1, QStringLiteral("Meter 6"), 6, 1005);
+    editor.TWClick({});
+    editor.nodePanel = {QStringLiteral("Meter 6"), QStringLiteral("6"), QStringLiteral("1005")};
+    ASSERT_EQ(editor.btn_Add_NodeClick(), 0);
+    addVariable(1, QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("0"));
     EXPECT_EQ(warningTexts().size(), 2);
     EXPECT_TRUE(warningTexts().last().contains(QStringLiteral("same secondary address 1005")));
 
-    window->editor().markChanged();
+    EXPECT_TRUE(editor.Is_Change());
     press("Btn_OK");
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(Load_Network(state.File_MBus).Nodi_List.size(), 2);
@@ -160,10 +195,12 @@ TEST_F(TFMeter_BusExchangeTest, ReportOfTheNetworkOnScreen) {
     const NoModalGuard noDialog;
     folder.write(QStringLiteral("PROJECTS/Plant/bin/bank.bin"), "compiled");
     folder.write(QStringLiteral("PROJECTS/Plant/bin/bank2.bin"), "compiled");
-    window->editor().appendNode(meter(9, {}));
-    window->editor().markChanged();
+    window->editor().nodePanel = {QStringLiteral("Meter 9"), QStringLiteral("9"),
+                                  QStringLiteral("1009")};
+    ASSERT_EQ(window->editor().btn_Add_NodeClick(), 0);
     const QString html = folder.file(QStringLiteral("plant.html"));
     fake.prompts.expectSaveFile(html);
+    fake.prompts.expectQuestion(writtenOpen(html), false);
     press("Btn_Report");
     const QString text = QString::fromUtf8(folder.read(QStringLiteral("plant.html")));
     EXPECT_TRUE(text.contains(QStringLiteral("<h3>Node 9</h3>")));
@@ -172,7 +209,9 @@ TEST_F(TFMeter_BusExchangeTest, ReportOfTheNetworkOnScreen) {
 
     const QString pdf = folder.file(QStringLiteral("plant.pdf"));
     fake.prompts.expectSaveFile(pdf);
+    fake.prompts.expectQuestion(writtenOpen(pdf), true);
     press("Btn_Report");
+    EXPECT_EQ(fake.urls.opened, QList<QUrl>{QUrl::fromLocalFile(pdf)});
     EXPECT_TRUE(folder.read(QStringLiteral("plant.pdf")).startsWith("%PDF-"));
 
     fake.prompts.expectSaveFile(folder.file(QStringLiteral("no/such/folder/r.html")));

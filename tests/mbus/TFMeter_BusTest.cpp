@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -126,7 +127,7 @@ TEST_F(TFMeter_BusTest, ShowsTheFileFoldedWithNothingSelected) {
     EXPECT_EQ(child<QPushButton>("btn_Add_Var")->text(), QStringLiteral("ADD VARIABLE"));
     EXPECT_FALSE(child<QAction>("PasteVariable1")->isEnabled());
     EXPECT_FALSE(child<QAction>("PasteNode1")->isEnabled());
-    EXPECT_FALSE(window->editor().Is_Change);
+    EXPECT_FALSE(window->editor().Is_Change());
 }
 
 TEST_F(TFMeter_BusTest, SelectionSetsModesPanelsAndTab) {
@@ -278,10 +279,10 @@ TEST_F(TFMeter_BusTest, DeleteAsksByTheSelection) {
             child<QAction>("DeleteItem1")->trigger();
             fake.prompts.verify();
             EXPECT_EQ(treeLabels(), answer ? row.afterYes : before) << row.why;
-            EXPECT_EQ(window->editor().Is_Change, answer) << row.why;
+            EXPECT_EQ(window->editor().Is_Change(), answer) << row.why;
             if (answer) {
                 EXPECT_EQ(model().positionOf(tree()->currentIndex()), row.selectedAfter) << row.why;
-                EXPECT_EQ(window->editor().IND_NODO, row.selectedAfter.node) << row.why;
+                EXPECT_EQ(window->editor().IND_NODO(), row.selectedAfter.node) << row.why;
             }
         }
     }
@@ -454,4 +455,76 @@ TEST_F(TFMeter_BusTest, LongListsOpenRightAligned) {
         }
         box->hidePopup();
     }
+}
+
+// Restoring the minimised window shows it again without opening it: the unsaved node stays,
+// Cancel still asks, and the paste dialog open over it keeps its place.
+TEST_F(TFMeter_BusTest, RestoreFromMinimisedKeepsTheEdits) {
+    folder.write(NetworkFile, TwoNodes);
+    show();
+    addNode(QStringLiteral("9"), QStringLiteral("1"), QStringLiteral("Gas"));
+    clickItem({0, -1});
+    ASSERT_EQ(model().nodes().size(), 3);
+    window->showMinimized();
+    window->showNormal();
+    EXPECT_EQ(model().nodes().size(), 3);
+    EXPECT_TRUE(window->editor().Is_Change());
+    EXPECT_EQ(window->editor().IND_NODO(), 0);
+    EXPECT_EQ(tree()->currentIndex(), model().indexOf({0, -1}));
+
+    // Hidden and shown again by its opener, it starts from the file.
+    window->hide();
+    window->show();
+    EXPECT_EQ(model().nodes().size(), 2);
+    EXPECT_FALSE(window->editor().Is_Change());
+}
+
+// Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y from the tree; the buttons and the menu entries follow.
+TEST_F(TFMeter_BusTest, UndoKeysAndButtons) {
+    folder.write(NetworkFile, TwoNodes);
+    show();
+    auto* undo = child<QPushButton>("Btn_Undo");
+    auto* redo = child<QPushButton>("Btn_Redo");
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(child<QAction>("Undo1")->isEnabled());
+    tree()->expandAll();
+    clickItem({0, 1});
+    fake.prompts.expectQuestion(QStringLiteral("Are you sure to want to cancel this Variable?"),
+                                true);
+    child<QAction>("DeleteItem1")->trigger();
+    ASSERT_EQ(model().nodes()[0].Var_List.size(), 1);
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_TRUE(child<QAction>("Undo1")->isEnabled());
+
+    tree()->setFocus();
+    QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(model().nodes()[0].Var_List.size(), 2);
+    EXPECT_EQ(tree()->currentIndex(), model().indexOf({0, 1})) << "the variable is selected";
+    EXPECT_EQ(text("E_Var_MBus_Desc"), QStringLiteral("Volts"));
+    EXPECT_EQ(currentTab(), QStringLiteral("TS_Variables"));
+    EXPECT_FALSE(window->editor().Is_Change()) << "back to the file";
+    EXPECT_TRUE(redo->isEnabled());
+
+    QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(model().nodes()[0].Var_List.size(), 1);
+    press("Btn_Undo");
+    EXPECT_EQ(model().nodes()[0].Var_List.size(), 2);
+    QTest::keyClick(tree(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(model().nodes()[0].Var_List.size(), 1);
+    EXPECT_TRUE(window->editor().Is_Change());
+    EXPECT_FALSE(redo->isEnabled());
+}
+
+// The tree gets the room the window gains; long labels carry a tooltip.
+TEST_F(TFMeter_BusTest, TreeAndPanelsShareTheWidthThroughASplitter) {
+    folder.write(NetworkFile, TwoNodes);
+    show();
+    auto* splitter = child<QSplitter>("Splitter");
+    const int panels = splitter->sizes().at(1);
+    window->resize(1200, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(splitter->sizes().at(1), panels);
+    EXPECT_GT(splitter->sizes().at(0), 700);
+    EXPECT_EQ(model().indexOf({0, -1}).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("Primary Address 1 - Secondary Address 12345678 - Heat meter"));
 }

@@ -8,12 +8,15 @@
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
 int pending = 0;          // armed actions whose modal has not appeared yet
 int strictScopes = 0;     // live NoModalGuards
 QList<QWidget*> inAction; // modals whose action is running (it may dispatch events)
+// Each armed action's way to stop its timers, while it waits for its modal.
+QList<std::shared_ptr<std::function<void()>>> armed;
 
 std::string describe(const QWidget* modal) {
     std::string text = modal->metaObject()->className();
@@ -57,9 +60,11 @@ public:
         QObject::connect(timer_, &QTimer::timeout, watch);
         timer_->start(10);
     }
+    // Runs before the result is printed (gtest ends listeners in reverse order).
     void OnTestEnd(const testing::TestInfo&) override {
         delete timer_;
         timer_ = nullptr;
+        failUnusedModalActions();
     }
 
 private:
@@ -73,13 +78,17 @@ void onNextModal(std::function<void(QWidget*)> action, int timeoutMs) {
     auto* poll = new QTimer;
     auto* watchdog = new QTimer;
     watchdog->setSingleShot(true);
-    auto finish = [poll, watchdog] {
+    auto cancel = std::make_shared<std::function<void()>>();
+    *cancel = [poll, watchdog, self = std::weak_ptr(cancel)] {
         poll->stop();
         watchdog->stop();
         poll->deleteLater();
         watchdog->deleteLater();
         --pending;
+        armed.removeIf([&self](const auto& entry) { return entry == self.lock(); });
     };
+    armed.append(cancel);
+    auto finish = [cancel] { (*cancel)(); };
     QObject::connect(poll, &QTimer::timeout, [action, finish] {
         QWidget* modal = visibleModal();
         if (!modal || strictScopes > 0)
@@ -101,6 +110,16 @@ void onNextModal(std::function<void(QWidget*)> action, int timeoutMs) {
     });
     poll->start(10);
     watchdog->start(timeoutMs);
+}
+
+void failUnusedModalActions() {
+    // An action that no modal used is a test that did not go where it meant to; left armed,
+    // it would also hide unexpected modals from the tests after it.
+    const auto left = armed;
+    for (const auto& cancel : left) {
+        ADD_FAILURE() << "an action armed for a modal window was never used";
+        (*cancel)();
+    }
 }
 
 bool modalActionsDone() {

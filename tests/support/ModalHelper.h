@@ -14,6 +14,10 @@ class QWidget;
 // it) fails the test and is closed, unless the action armed the next one.
 void onNextModal(std::function<void(QWidget*)> action, int timeoutMs = 5000);
 
+// Fails the test once for every armed action still waiting for its modal, and disarms it. The
+// shared test main runs it as each test ends.
+void failUnusedModalActions();
+
 // True once every armed action has run.
 bool modalActionsDone();
 

@@ -93,6 +93,22 @@ TEST(ModalWatch, ModalThatNeverCameFailsAtTheWatchdog) {
     EXPECT_THAT(failures, ElementsAre(HasSubstr("no modal window appeared")));
 }
 
+// An armed action left over fails its own test, and the tests after it see unexpected modals
+// again.
+TEST(ModalWatch, UnusedActionFailsAtTheEndAndStopsHidingModals) {
+    auto failures = caughtFailures([] {
+        onNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->accept(); });
+        failUnusedModalActions();
+    });
+    EXPECT_THAT(failures, ElementsAre(HasSubstr("never used")));
+    EXPECT_TRUE(modalActionsDone());
+    failures = caughtFailures([] {
+        QDialog dialog;
+        dialog.exec();
+    });
+    EXPECT_THAT(failures, ElementsAre(HasSubstr("unexpected modal window")));
+}
+
 TEST(ModalWatch, NoModalGuardFailsEvenAnArmedModal) {
     const auto failures = caughtFailures([] {
         const NoModalGuard guard;
