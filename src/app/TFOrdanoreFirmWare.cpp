@@ -35,6 +35,7 @@ namespace {
 constexpr int ClientWidth = 694;
 constexpr int UpdateTimerFirstMs = 60000;
 constexpr int UpdateTimerNextMs = 7200000;
+constexpr int Msg_SettingsNotSaved = 27;
 
 } // namespace
 
@@ -297,9 +298,7 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
     if (sender == Btn_Opz) {
         if (FSoftOptions->exec() != QDialog::Accepted)
             return;
-        const QString error = Save_Setting();
-        if (!error.isEmpty())
-            qWarning("Ordano.xml not written: %s", qPrintable(error));
+        reportSettingsNotSaved(Save_Setting());
         enableUpdateTimer();
         return;
     }
@@ -362,9 +361,14 @@ QString TFOrdanoreFirmWare::Save_Setting() {
 }
 
 void TFOrdanoreFirmWare::closeEvent(QCloseEvent* event) {
-    // A settings file that cannot be written must not keep the program from ending.
-    const QString error = Save_Setting();
-    if (!error.isEmpty())
-        qWarning("Ordano.xml not written: %s", qPrintable(error));
+    // A settings file that cannot be written must not keep the program from ending, but the
+    // user learns that the last configuration and the options are not kept.
+    reportSettingsNotSaved(Save_Setting());
     event->accept();
+}
+
+void TFOrdanoreFirmWare::reportSettingsNotSaved(const QString& error) {
+    if (!error.isEmpty())
+        platform_.prompts.error(this, state_.Lang_Table.text(Msg_SettingsNotSaved) +
+                                          QLatin1Char('\n') + error);
 }

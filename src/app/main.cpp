@@ -2,6 +2,7 @@
 #include "app/TFOrdanoreFirmWare.h"
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -25,6 +26,10 @@ int main(int argc, char* argv[]) {
                              "or run it under xvfb-run)\n");
         return 1;
     }
+#ifdef SIGXFSZ
+    // A write beyond the file-size limit then fails like any other and is reported.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordano"));
     Shell shell(QCoreApplication::applicationDirPath());
