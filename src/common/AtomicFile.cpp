@@ -126,8 +126,9 @@ constexpr int RandomLength = 6;
 // Keeps ".NAME-XXXXXX.tmp" within the system's limit of 255 bytes for a name.
 constexpr int MaxNameInTemporary = 200;
 
+// As the shell says it: the file, then the system's reason.
 QString cannotWrite(const QString& path, const QString& reason) {
-    return QStringLiteral("Cannot write %1: %2").arg(FileName::shown(path), reason);
+    return QStringLiteral("%1: %2").arg(FileName::shown(path), reason);
 }
 
 QString temporaryStart(const QString& target) {
@@ -449,10 +450,10 @@ QString saveWithQt(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        return QStringLiteral("Cannot write %1: %2").arg(FileName::shown(path), reason);
+        return QStringLiteral("%1: %2").arg(FileName::shown(path), reason);
     }
     if (!file.commit())
-        return QStringLiteral("Cannot write %1: %2").arg(FileName::shown(path), file.errorString());
+        return QStringLiteral("%1: %2").arg(FileName::shown(path), file.errorString());
     return {};
 }
 

@@ -350,8 +350,7 @@ void TFBoot::Btn_UpdateClick() {
         parameters.pathForm = pathFormFor(program);
         const QString error = UpdaterHandoff::Compile_XML_Parameter(parameters, state_.Dir_Program);
         if (!error.isEmpty()) {
-            platform_.prompts.error(this, UpdaterHandoff::parameterFilePath(state_.Dir_Program) +
-                                              QStringLiteral("\n") + error);
+            platform_.prompts.error(this, error); // it names the file
             return;
         }
         startUpdater(program, QString());

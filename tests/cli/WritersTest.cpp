@@ -4,8 +4,10 @@
 // is reported (status or message) naming the file, the old bytes stay, no temporary stays.
 
 #include "app/Settings.h"
+#include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "comm/ParGen.h"
+#include "common/AtomicFile.h"
 #include "lang/LangTable.h"
 #include "mbus/Network.h"
 #include "mbus/NetworkCsv.h"
@@ -20,9 +22,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -344,5 +348,32 @@ TEST(Writers, FailedSyncIsReported) {
         EXPECT_TRUE(err.contains(program.file(row.named) + QStringLiteral(": Input/output error")))
             << err.toStdString();
         EXPECT_EQ(folderListing(program.path()), before);
+    }
+}
+
+// An output named by bytes that are not UTF-8 is written under those bytes, whether it is new
+// or replaces a file of that name; nothing is written under a replacement character.
+TEST(Writers, OutputNamesKeepTheirBytes) {
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "replaces a file of that name" : "a new file");
+        TestFolder program;
+        arrangeWorkspace(program);
+        const QByteArray name =
+            QFile::encodeName(program.file(QStringLiteral("out"))) + "/net\xff.csv";
+        if (existing) {
+            const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0644);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::write(fd, "old", 3), 3);
+            ::close(fd);
+        }
+        const CapturedRun run =
+            runCommand(Cli::exportCsv, {program.file(Config), Cli::argumentFromBytes(name)});
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.out.contains(QStringLiteral("/out/net\\xFF.csv"))) << run.out.toStdString();
+        struct stat info {};
+        ASSERT_EQ(::stat(name.constData(), &info), 0);
+        EXPECT_GT(info.st_size, 100);
+        EXPECT_FALSE(QFile::exists(program.file(QStringLiteral("out/net\ufffd.csv"))));
+        ::unlink(name.constData()); // a name the temporary folder's own cleanup cannot spell
     }
 }
