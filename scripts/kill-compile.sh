@@ -1,15 +1,16 @@
 #!/bin/bash
 # Kills `ordano-cli compile` at random moments and counts what the kills leave behind:
-# image pairs from two different compiles, and temporary files. Not part of `make test`: run
-# it by hand for as long as you like.
+# image pairs from two different compiles, and temporary files or folders. Not part of
+# `make test`: run it by hand for as long as you like.
 #   scripts/kill-compile.sh [SECONDS] [ORDANO_CLI]
 #   SECONDS     how long to keep killing (default 120)
 #   ORDANO_CLI  the program (default build/release/bin/ordano-cli, else build/test/bin/ordano-cli)
 # Two configurations, A and B, are compiled in turn into the same folder, so every pair on
-# disk must be A's or B's, except after a kill in the one window the images cannot avoid:
-# between the two renames, the new bank.bin already lies beside the old bank2.bin. Those are
-# counted apart; any other mix is a fault. A temporary left by a kill is counted, and must be
-# gone after the next compile that runs to its end.
+# disk must be A's or B's. A new bank.bin beside the other compile's bank2.bin (what a kill
+# between two renames would leave) is counted apart from any other mix; both must stay 0,
+# since the images take bin's place in one exchange of folders. A temporary left by a kill
+# (in bin, or a folder beside it) is counted, and must be gone after the next compile that
+# runs to its end.
 set -eu
 cd "$(dirname "$0")/.."
 SECONDS_TO_RUN=${1:-120}
@@ -47,7 +48,12 @@ if [ "$(cksum <"$work/A/bin/bank.bin")" = "$(cksum <"$work/B/bin/bank.bin")" ] |
 fi
 
 use() { cp "$work/$1/M_Bus.xml" "$work/$1/ParGen.xml" "$work/config/"; }
-strays() { find "$work/config/bin" -mindepth 1 ! -name bank.bin ! -name bank2.bin | wc -l; }
+strays() {
+    {
+        find "$work/config/bin" -mindepth 1 ! -name bank.bin ! -name bank2.bin
+        find "$work/config" -mindepth 1 -maxdepth 1 ! -name bin ! -name M_Bus.xml ! -name ParGen.xml
+    } | wc -l
+}
 
 # How long one compile takes, so the kills fall before, during and after the write.
 use A
@@ -96,9 +102,10 @@ while [ "$(date +%s)" -lt "$end" ]; do
 done
 
 echo "kills:                                 $kills"
-echo "killed between the two renames:        $in_window (new bank.bin, old bank2.bin)"
+echo "new bank.bin beside the old bank2.bin:  $in_window"
 echo "any other mismatched pair:             $mismatched"
 echo "temporaries right after a kill:        $left_by_kill (removed by the next compile)"
 echo "temporaries after the next compile:    $left_after_compile"
 echo "pairs with a missing image:            $other"
-[ "$mismatched" -eq 0 ] && [ "$left_after_compile" -eq 0 ] && [ "$other" -eq 0 ]
+[ "$in_window" -eq 0 ] && [ "$mismatched" -eq 0 ] && [ "$left_after_compile" -eq 0 ] &&
+    [ "$other" -eq 0 ]

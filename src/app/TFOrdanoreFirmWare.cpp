@@ -36,6 +36,7 @@ namespace {
 constexpr int ClientWidth = 694;
 constexpr int UpdateTimerFirstMs = 60000;
 constexpr int UpdateTimerNextMs = 7200000;
+constexpr int Msg_SettingsNotSaved = 27;
 
 } // namespace
 
@@ -308,9 +309,7 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         if (FSoftOptions->exec() != QDialog::Accepted)
             return;
         FSoftOptions->Chosen.applyTo(state_);
-        const QString error = Save_Setting();
-        if (!error.isEmpty())
-            qWarning("Ordano.xml not written: %s", qPrintable(error));
+        reportSettingsNotSaved(Save_Setting());
         enableUpdateTimer();
         return;
     }
@@ -380,9 +379,14 @@ QString TFOrdanoreFirmWare::Save_Setting() {
 }
 
 void TFOrdanoreFirmWare::closeEvent(QCloseEvent* event) {
-    // A settings file that cannot be written must not keep the program from ending.
-    const QString error = Save_Setting();
-    if (!error.isEmpty())
-        qWarning("Ordano.xml not written: %s", qPrintable(error));
+    // A settings file that cannot be written must not keep the program from ending, but the
+    // user learns that the last configuration and the options are not kept.
+    reportSettingsNotSaved(Save_Setting());
     event->accept();
+}
+
+void TFOrdanoreFirmWare::reportSettingsNotSaved(const QString& error) {
+    if (!error.isEmpty())
+        platform_.prompts.error(this, state_.Lang_Table.text(Msg_SettingsNotSaved) +
+                                          QLatin1Char('\n') + error);
 }

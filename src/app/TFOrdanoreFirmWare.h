@@ -46,6 +46,7 @@ public:
     void Change_Language();
     // Writes Ordano.xml; a failure is returned, never shown (the program must still end).
     QString Save_Setting();
+    void reportSettingsNotSaved(const QString& error);
 
     QTimer& updateTimer() { return Timer_Update; }
     TFBoot& updateWindow();

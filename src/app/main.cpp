@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPixmap>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -31,6 +32,10 @@ int main(int argc, char* argv[]) {
                              "or run it under xvfb-run)\n");
         return 1;
     }
+#ifdef SIGXFSZ
+    // A write beyond the file-size limit then fails like any other and is reported.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordano"));
     QApplication::setDesktopFileName(QStringLiteral("ordano"));

@@ -1,5 +1,7 @@
 #include "cli/Arguments.h"
 
+#include "common/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -18,6 +20,7 @@ QString argumentFromBytes(const QByteArray& word) {
         const int fd = ::open(word.constData(), O_PATH | O_CLOEXEC);
         if (fd >= 0)
             return QStringLiteral("/proc/self/fd/%1").arg(fd);
+        return FileName::fromBytes(word);
     }
 #endif
     return text;

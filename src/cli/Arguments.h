@@ -9,7 +9,9 @@ namespace Cli {
 // a name whose bytes are not valid UTF-8 has no text that leads back to the same bytes. On
 // Linux such a word that names something existing is opened by its bytes and handed on as
 // /proc/self/fd/N, which reaches the same file or folder; the descriptor stays open for the
-// life of the process. Any other word is decoded as the system decodes file names.
+// life of the process. A word that names nothing yet (an output file) keeps its bytes as
+// FileName::fromBytes does, so the writer creates it under those bytes. Any other word is
+// decoded as the system decodes file names.
 QString argumentFromBytes(const QByteArray& word);
 
 // The words after the program's name.

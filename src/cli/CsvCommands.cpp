@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
+#include "image/BankFiles.h"
 #include "lang/LangTable.h"
 #include "mbus/Network.h"
 #include "mbus/NetworkCsv.h"
@@ -34,13 +35,13 @@ int exportCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 1;
     }
     const LangTable texts;
-    const QString failed =
-        writeFileAtomically(args[1], NetworkCsv::exportNetwork(network.Nodi_List, texts));
+    const QString failed = writeUserFile(
+        args[1], NetworkCsv::exportNetwork(network.Nodi_List, texts), configurationFiles(args[0]));
     if (!failed.isEmpty()) {
-        err << "export-csv: " << args[1] << ": " << failed << '\n';
+        err << "export-csv: " << failed << '\n';
         return 1;
     }
-    out << args[1] << ": " << network.Nodi_List.size() << " nodes\n";
+    out << FileName::shown(args[1]) << ": " << network.Nodi_List.size() << " nodes\n";
     return 0;
 }
 
@@ -68,7 +69,8 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     const QString failed = Save_Network(imported.nodes, networkFile(args[0]));
     if (!failed.isEmpty()) {
-        err << "import-csv: " << networkFile(args[0]) << ": " << failed << '\n';
+        // The writer's text names the file; the old network is untouched.
+        err << "import-csv: " << failed << '\n';
         return 1;
     }
     out << networkFile(args[0]) << ": " << imported.nodes.size() << " nodes\n";

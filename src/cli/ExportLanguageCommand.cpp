@@ -55,12 +55,12 @@ int exportLanguage(const QStringList& args, QTextStream& out, QTextStream& err) 
     for (int index : result.skipped)
         err << "export-language: warning: text " << index
             << " holds a pilcrow, /#/ or a line break and is left out\n";
-    const QString error = writeFileAtomically(target, result.bytes);
+    const QString error = writeUserFile(target, result.bytes);
     if (!error.isEmpty()) {
-        err << "export-language: cannot write '" << target << "': " << error << "\n";
+        err << "export-language: " << error << "\n";
         return 1;
     }
-    out << "Wrote " << target << "\n";
+    out << "Wrote " << FileName::shown(target) << "\n";
     return 0;
 }
 

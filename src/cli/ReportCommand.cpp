@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/Product.h"
+#include "image/BankFiles.h"
 #include "lang/LangTable.h"
 #include "report/InstallationReport.h"
 #include "report/ReportPdf.h"
@@ -66,19 +67,21 @@ int report(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     const LangTable texts;
     const auto document = InstallationReport::build(gathered.input, texts);
+    const QStringList ownFiles = configurationFiles(parsed->dir);
     QString failed;
     if (parsed->format == QStringLiteral("md"))
-        failed =
-            writeFileAtomically(parsed->output, InstallationReport::toMarkdown(document).toUtf8());
+        failed = writeUserFile(parsed->output, InstallationReport::toMarkdown(document).toUtf8(),
+                               ownFiles);
     else if (parsed->format == QStringLiteral("html"))
-        failed = writeFileAtomically(parsed->output, InstallationReport::toHtml(document).toUtf8());
+        failed =
+            writeUserFile(parsed->output, InstallationReport::toHtml(document).toUtf8(), ownFiles);
     else
-        failed = writeReportPdf(InstallationReport::toHtml(document), parsed->output);
+        failed = writeReportPdf(InstallationReport::toHtml(document), parsed->output, ownFiles);
     if (!failed.isEmpty()) {
-        err << "report: " << parsed->output << ": " << failed << '\n';
+        err << "report: " << failed << '\n';
         return 1;
     }
-    out << parsed->output << '\n';
+    out << FileName::shown(parsed->output) << '\n';
     return 0;
 }
 

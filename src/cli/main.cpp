@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -32,6 +33,10 @@ const char* const Usage =
 } // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef SIGXFSZ
+    // A write beyond the file-size limit then fails like any other and is reported.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     std::unique_ptr<QCoreApplication> application;
     if (Cli::needsGui(Cli::commandArguments(argc, argv))) {
         // Printing needs fonts, not a screen.

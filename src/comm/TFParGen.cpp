@@ -435,7 +435,7 @@ void TFParGen::Btn_OKClick() {
     const QString error = Save_Par_Gen(values(), state_.File_ParGen);
     if (!error.isEmpty()) {
         // The old file stays as it was; the user's input stays in the window.
-        platform_.prompts.error(this, state_.File_ParGen + QStringLiteral("\n") + error);
+        platform_.prompts.error(this, error); // it names the file
         return;
     }
     accept();

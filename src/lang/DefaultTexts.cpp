@@ -43,6 +43,7 @@ constexpr DefaultText Default_Texts[] = {
     {24, u"Update the actual Firmware and/or Configuration in the device"},
     {25, u"M-Bus"},
     {26, u"Set the Nodes and Variables for M-Bus Network"},
+    {27, u"Error! The settings of the program have not been saved."},
 
     {100, u"Create New Configuration"},
     {101, u"Create New Configuration"},

@@ -60,8 +60,8 @@ Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table
         return Outcome::Declined;
     // Copied unchanged; the old file stays until the new one is complete.
     if (const QString error = writeFileAtomically(fileMBus, checked.bytes); !error.isEmpty()) {
-        prompts.error(parent, table.text(Msg_NotImported) + QLatin1Char('\n') +
-                                  QDir::toNativeSeparators(fileMBus) + QLatin1Char('\n') + error);
+        // The writer's text names the file and the system's reason.
+        prompts.error(parent, table.text(Msg_NotImported) + QLatin1Char('\n') + error);
         return Outcome::Failed;
     }
     return Outcome::Imported;

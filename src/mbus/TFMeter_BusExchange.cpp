@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/Product.h"
+#include "image/BankFiles.h"
 #include "mbus/NetworkCsv.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
@@ -60,9 +61,8 @@ void confirmWritten(Platform& platform, QWidget* parent, const LangTable& t, con
 
 void reportNotWritten(Prompts& prompts, QWidget* parent, const LangTable& t, const QString& path,
                       const QString& failed) {
-    prompts.error(
-        parent,
-        t.text(Msg_NotWritten).arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+    Q_UNUSED(path); // the writer's text names the file
+    prompts.error(parent, t.text(Msg_NotWritten).arg(failed));
 }
 
 QPushButton* exchangeButton(QWidget* panel, const char* name) {
@@ -152,7 +152,8 @@ void TFMeter_Bus::Btn_ExportCsvClick() {
         askSavePath(platform_.prompts, this, state_, Txt_ExportCsv, ".csv", CsvFilter);
     if (path.isEmpty())
         return;
-    const QString failed = writeFileAtomically(path, model_.exportCsv());
+    const QString failed =
+        writeUserFile(path, model_.exportCsv(), configurationFiles(state_.Project_Dir));
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, state_.Lang_Table, path, failed);
     else
@@ -213,9 +214,10 @@ void TFMeter_Bus::Btn_ReportClick() {
     gathered.input.nodes = model_.Nodi_List();
     gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change();
     const QString html = InstallationReport::toHtml(InstallationReport::build(gathered.input, t));
+    const QStringList ownFiles = configurationFiles(state_.Project_Dir);
     const QString failed = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
-                               ? writeReportPdf(html, path)
-                               : writeFileAtomically(path, html.toUtf8());
+                               ? writeReportPdf(html, path, ownFiles)
+                               : writeUserFile(path, html.toUtf8(), ownFiles);
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, t, path, failed);
     else

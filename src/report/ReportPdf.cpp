@@ -1,17 +1,20 @@
 #include "report/ReportPdf.h"
 
+#include "common/AtomicFile.h"
+
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 
-QString writeReportPdf(const QString& html, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+QString writeReportPdf(const QString& html, const QString& path, const QStringList& reserved) {
+    // Printed in memory first: the file is replaced only by a complete document.
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageOrientation(QPageLayout::Landscape);
         writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
@@ -21,7 +24,6 @@ QString writeReportPdf(const QString& html, const QString& path) {
         document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size());
         document.print(&writer);
     }
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    buffer.close();
+    return writeUserFile(path, pdf, reserved);
 }

@@ -411,8 +411,7 @@ void TFBoot::Btn_UpdateClick() {
         parameters.pathForm = pathFormFor(program);
         const QString error = UpdaterHandoff::Compile_XML_Parameter(parameters, folder);
         if (!error.isEmpty()) {
-            platform_.prompts.error(this, UpdaterHandoff::parameterFilePath(folder) +
-                                              QStringLiteral("\n") + error);
+            platform_.prompts.error(this, error); // it names the file
             return;
         }
         startUpdater(program, QStringList(), parameters.ipAddress, option, readBack);

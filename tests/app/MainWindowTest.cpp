@@ -1,5 +1,6 @@
 #include "app/TFOrdanoreFirmWare.h"
 #include "comm/TFParGen.h"
+#include "common/AtomicFile.h"
 #include "mbus/TFMeter_Bus.h"
 #include "mock/FakeServices.h"
 #include "state/SharedState.h"
@@ -517,4 +518,31 @@ TEST(MainWindow, Step3OpensTheNetworkEditorOfTheActiveConfiguration) {
     EXPECT_EQ(shown,
               QStringList({QStringLiteral("Rete M-Bus"),
                            QStringLiteral("Primary Address 4 - Secondary Address 44 - Gas")}));
+}
+
+// The options and the last configuration are kept only in Ordano.xml: when it cannot be
+// replaced, the user is told so after the options and at the end, and the file stays.
+TEST(MainWindow, SettingsThatCannotBeSavedAreReported) {
+    TestFolder folder;
+    const QByteArray old = "<Conf_Settings><lastlang><language>English</language></lastlang>"
+                           "</Conf_Settings>";
+    const QString path = folder.write(QStringLiteral("Ordano.xml"), old);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+    const QString expected = QStringLiteral("Error! The settings of the program have not been "
+                                            "saved.\n") +
+                             AtomicFile::workspaceRefusal(path);
+    ASSERT_TRUE(expected.contains(path));
+    ProgramRun run(folder.path());
+    run.fakes.prompts.expectError(expected);
+    onNextModal([](QWidget* dialog) {
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK")),
+                          Qt::LeftButton);
+    });
+    run.click("Btn_Opz");
+    EXPECT_TRUE(modalActionsDone());
+    run.fakes.prompts.verify();
+    run.fakes.prompts.expectError(expected);
+    run.window->close();
+    run.fakes.prompts.verify();
+    EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")), old);
 }

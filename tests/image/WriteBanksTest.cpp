@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -104,13 +107,13 @@ TEST(WriteBanks, RefusesWithoutTouchingEitherImage) {
              config.write(QStringLiteral("bin/bank.bin"), OldBank);
              config.write(QStringLiteral("bin/bank2.bin/x"), "in the way");
          },
-         "bank2.bin is not a regular file"},
+         "bank2.bin is a folder"},
         {"bank.bin is a folder",
          [](const TestFolder& config, const TestFolder&) {
              config.write(QStringLiteral("bin/bank.bin/x"), "in the way");
              config.write(QStringLiteral("bin/bank2.bin"), OldBank2);
          },
-         "bank.bin is not a regular file"},
+         "bank.bin is a folder"},
         {"bin is a link",
          [](const TestFolder& config, const TestFolder& outside) {
              outside.write(QStringLiteral("bank.bin"), OldBank);
@@ -145,4 +148,57 @@ TEST(WriteBanks, RefusesWithoutTouchingEitherImage) {
         EXPECT_EQ(listing(outside.path()), outsideBefore);
     }
     EXPECT_FALSE(Write_Banks(QString(), Banks).isEmpty());
+}
+
+// The pair takes bin's place in one step; whatever else the user keeps in bin stays there with
+// its bytes, and bin keeps its mode. With a folder inside bin, which cannot come along, each
+// image is replaced on its own, and the folder stays too.
+TEST(WriteBanks, KeepsTheOtherEntriesOfBin) {
+    for (const bool withFolder : {false, true}) {
+        SCOPED_TRACE(withFolder ? "bin holds a folder" : "bin holds files and a link");
+        TestFolder folder;
+        folder.write(QStringLiteral("bin/bank.bin"), OldBank);
+        folder.write(QStringLiteral("bin/bank2.bin"), OldBank2);
+        folder.write(QStringLiteral("bin/notes.txt"), "mine");
+        QFile::link(QStringLiteral("notes.txt"), folder.file(QStringLiteral("bin/latest")));
+        if (withFolder)
+            folder.write(QStringLiteral("bin/old/bank.bin"), "kept by hand");
+        const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+        ASSERT_TRUE(QFile::setPermissions(folder.file(QStringLiteral("bin")), mode));
+        ASSERT_EQ(Write_Banks(folder.path(), Banks), QString());
+        EXPECT_EQ(folder.read(QStringLiteral("bin/bank.bin")), Banks.bank);
+        EXPECT_EQ(folder.read(QStringLiteral("bin/bank2.bin")), Banks.bank2);
+        EXPECT_EQ(folder.read(QStringLiteral("bin/notes.txt")), "mine");
+        EXPECT_EQ(QFileInfo(folder.file(QStringLiteral("bin/latest"))).symLinkTarget(),
+                  folder.file(QStringLiteral("bin/notes.txt")));
+        EXPECT_EQ(QFile::permissions(folder.file(QStringLiteral("bin"))), mode);
+        QStringList expected{"bin/bank.bin", "bin/bank2.bin", "bin/latest", "bin/notes.txt"};
+        if (withFolder)
+            expected << "bin/old/bank.bin";
+        QStringList found; // nothing else anywhere in the configuration
+        for (const QString& entry : listing(folder.path()))
+            found << entry.section(QLatin1Char('='), 0, 0).section(QStringLiteral(" -> "), 0, 0);
+        EXPECT_EQ(found, expected);
+    }
+}
+
+// A folder left by a compile killed before or after the exchange goes at the next compile; one
+// that a running compile holds, or a user's folder of another name, stays.
+TEST(WriteBanks, RemovesFoldersOfAKilledCompile) {
+    TestFolder folder;
+    folder.write(QStringLiteral(".bin-a1B2c3.tmp/bank.bin"), "half");
+    folder.write(QStringLiteral(".bin-HELD00.tmp/bank.bin"), "running");
+    folder.write(QStringLiteral("bin.old/bank.bin"), "mine");
+    const int fd = ::open(QFile::encodeName(folder.file(QStringLiteral(".bin-HELD00.tmp"))),
+                          O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(Write_Banks(folder.path(), Banks), QString());
+    ::close(fd);
+    EXPECT_EQ(QDir(folder.path())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+              (QStringList{".bin-HELD00.tmp", "bin", "bin.old"}));
+    EXPECT_TRUE(isBinTemporary(QStringLiteral(".bin-a1B2c3.tmp")));
+    EXPECT_FALSE(isBinTemporary(QStringLiteral("bin.old")));
 }

@@ -391,7 +391,7 @@ TEST_F(TFBootTest, UnwritableParameterFileStopsBeforeTheUpdater) {
     typeAddress("127", "0", "0", "2");
     const QString file = QDir(state.Dir_Program).filePath(QStringLiteral("Ethernet_Update.xml"));
     // The box names the file and gives the system's reason.
-    fake.prompts.expectError(file + QStringLiteral("\nNo such file or directory"));
+    fake.prompts.expectError(file + QStringLiteral(": No such file or directory"));
     boot->Btn_UpdateClick();
     EXPECT_TRUE(fake.processes.starts.isEmpty());
     // The device was found, so the remembered address is already taken.
