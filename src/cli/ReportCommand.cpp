@@ -73,7 +73,7 @@ int report(const QStringList& args, QTextStream& out, QTextStream& err) {
     else if (parsed->format == QStringLiteral("html"))
         failed = writeFileAtomically(parsed->output, InstallationReport::toHtml(document).toUtf8());
     else
-        failed = writeReportPdf(InstallationReport::toHtml(document), parsed->output);
+        failed = writeReportPdf(document, parsed->output);
     if (!failed.isEmpty()) {
         err << "report: " << parsed->output << ": " << failed << '\n';
         return 1;

@@ -4,6 +4,7 @@
 #include "comm/ParGenRules.h"
 #include "dialogs/DialogParts.h"
 #include "dialogs/DotAdvance.h"
+#include "dialogs/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "state/SharedState.h"
@@ -107,9 +108,10 @@ TFParGen::TFParGen(SharedState& state, Platform& platform, QWidget* parent)
     const auto buttons = DialogParts::makeButtonPanel(this, true);
     Btn_OK = buttons.ok;
     Btn_Cancel = buttons.cancel;
-    // Enter in a field must neither save nor leave.
+    // Enter in a field must neither save nor leave; on a focused button it presses it.
     Btn_OK->setAutoDefault(false);
     Btn_Cancel->setAutoDefault(false);
+    Keyboard::pressOnEnter({Btn_OK, Btn_Cancel});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -236,12 +238,6 @@ void TFParGen::Order_TAB_Panels() {
     }
     stackLayout->addStretch();
 
-    const LangTable& t = state_.Lang_Table;
-    CP_Select_Device->setTitle(QStringLiteral("1. ") + t.text(406));
-    CP_MBus->setTitle(QStringLiteral("2. ") + t.text(411));
-    CP_ModbusMaster->setTitle(QStringLiteral("3. ") + t.text(416));
-    CP_Ethernet->setTitle(QStringLiteral("4. ") + t.text(429));
-
     // Keyboard order: the sections from the top, each header before its controls.
     QList<QWidget*> chain{CP_Select_Device->header(),
                           CB_SelectDevice_SelDev,
@@ -291,6 +287,12 @@ void TFParGen::Set_Lang() {
     Btn_OK->setToolTip(t.text(404));
     Btn_Cancel->setToolTip(t.text(405));
 
+    // The section headers follow the language too, as everything else in the window.
+    CP_Select_Device->setTitle(QStringLiteral("1. ") + t.text(406));
+    CP_MBus->setTitle(QStringLiteral("2. ") + t.text(411));
+    CP_ModbusMaster->setTitle(QStringLiteral("3. ") + t.text(416));
+    CP_Ethernet->setTitle(QStringLiteral("4. ") + t.text(429));
+
     L_SelectDevice_SelDev->setText(t.text(407));
     {
         // The stored choice comes back with the next showing; this is no change by the user.
@@ -334,6 +336,7 @@ void TFParGen::Set_Lang() {
                           L_ModbusMaster_Baudrate, L_ModbusMaster_Parity, L_ModbusMaster_TimeOut,
                           L_ModbusMaster_CyclicDelay, L_ModbusMaster_Protocol})
         label->buddy()->setAccessibleName(label->text());
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFParGen::showValues(const Par_Gen& record) {

@@ -174,10 +174,11 @@ void TFMeter_Bus::Btn_ReportClick() {
     // The report describes the network on screen; unsaved edits are not in the images yet.
     gathered.input.nodes = model_.Nodi_List();
     gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change;
-    const QString html = InstallationReport::toHtml(InstallationReport::build(gathered.input, t));
-    const QString failed = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
-                               ? writeReportPdf(html, path)
-                               : writeFileAtomically(path, html.toUtf8());
+    const auto document = InstallationReport::build(gathered.input, t);
+    const QString failed =
+        path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
+            ? writeReportPdf(document, path)
+            : writeFileAtomically(path, InstallationReport::toHtml(document).toUtf8());
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, t, path, failed);
 }

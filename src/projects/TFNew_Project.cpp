@@ -1,6 +1,7 @@
 #include "projects/TFNew_Project.h"
 
 #include "dialogs/DialogParts.h"
+#include "dialogs/Keyboard.h"
 #include "state/SharedState.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
@@ -22,6 +23,7 @@ TFNew_Project::TFNew_Project(SharedState& state, Platform& platform, QWidget* pa
     Label1->setObjectName(QStringLiteral("Label1"));
     E_New_Proj = new QLineEdit(this);
     E_New_Proj->setObjectName(QStringLiteral("E_New_Proj"));
+    Label1->setBuddy(E_New_Proj);
     const auto buttons = DialogParts::makeButtonPanel(this);
     Btn_OK = buttons.ok;
     Btn_Cancel = buttons.cancel;
@@ -49,6 +51,8 @@ void TFNew_Project::Set_Lang() {
     E_New_Proj->setToolTip(t.text(108));
     Btn_OK->setToolTip(t.text(109));
     Btn_Cancel->setToolTip(t.text(110));
+    E_New_Proj->setAccessibleName(Label1->text().trimmed());
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFNew_Project::showEvent(QShowEvent* event) {

@@ -133,7 +133,7 @@ TEST(InstallationReport, PdfHasThePagesAndTheText) {
     const Gathered gathered = gather(config, ReportDate, QStringLiteral("2.005"));
     ASSERT_TRUE(gathered.ok());
     const QString pdf = folder.file(QStringLiteral("report.pdf"));
-    ASSERT_EQ(writeReportPdf(toHtml(build(gathered.input, LangTable())), pdf), QString());
+    ASSERT_EQ(writeReportPdf(build(gathered.input, LangTable()), pdf), QString());
 
     EXPECT_TRUE(runTool(QStringLiteral("pdfinfo"), {pdf})
                     .contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
