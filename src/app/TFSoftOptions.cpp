@@ -286,8 +286,8 @@ void TFSoftOptions::fillLanguageList() {
     LB_Languages->clear();
     for (const QString& file : SL_Languages) {
         const QString language = LanguageList::languageName(file);
-        auto* item = new QListWidgetItem(flag(LanguageList::flagPicture(state_.Dir_Language, language)),
-                                         language, LB_Languages);
+        auto* item = new QListWidgetItem(
+            flag(LanguageList::flagPicture(state_.Dir_Language, language)), language, LB_Languages);
         item->setSizeHint(QSize(SlotWidth, SlotHeight));
     }
 }

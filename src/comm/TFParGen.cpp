@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -138,6 +139,7 @@ void TFParGen::buildSelectDevice() {
     QWidget* body = CP_Select_Device->body();
     CB_SelectDevice_SelDev = named(new QComboBox(body), "CB_SelectDevice_SelDev");
     CB_SelectDevice_SelDev->setEditable(false);
+    CB_SelectDevice_SelDev->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     L_SelectDevice_SelDev = rowLabel(body, "L_SelectDevice_SelDev", CB_SelectDevice_SelDev);
     QGridLayout* grid = bodyGrid(body);
     grid->addWidget(L_SelectDevice_SelDev, 0, 0);
@@ -337,6 +339,16 @@ void TFParGen::Set_Lang() {
                           L_ModbusMaster_CyclicDelay, L_ModbusMaster_Protocol})
         label->buddy()->setAccessibleName(label->text());
     Keyboard::assignShortcutLetters(this);
+    fitWidth();
+}
+
+void TFParGen::fitWidth() {
+    // The usual width, or more where a language's device names need it: an entry is never cut.
+    QWidget* group = CPG->widget();
+    group->layout()->invalidate();
+    const int needed = group->minimumSizeHint().width() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * CPG->frameWidth();
+    setFixedWidth(std::max(ClientWidth, needed));
 }
 
 void TFParGen::showValues(const Par_Gen& record) {

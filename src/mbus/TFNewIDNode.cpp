@@ -8,8 +8,8 @@
 #include "state/SharedState.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>

@@ -2,10 +2,10 @@
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/Keyboard.h"
-#include "state/SharedState.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "projects/ProjectStore.h"
+#include "state/SharedState.h"
 
 #include <QLabel>
 #include <QLineEdit>

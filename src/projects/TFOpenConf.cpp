@@ -2,8 +2,8 @@
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/Keyboard.h"
-#include "state/SharedState.h"
 #include "projects/ProjectStore.h"
+#include "state/SharedState.h"
 
 #include <QLabel>
 #include <QListWidget>

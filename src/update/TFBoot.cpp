@@ -215,6 +215,7 @@ void TFBoot::Set_Lang() {
     CB_Update_Option_Read_Back->setToolTip(t.text(833));
     Btn_Cancel->setToolTip(t.text(834));
     Btn_Update->setToolTip(t.text(835));
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFBoot::setKeyboardOrder(const QList<QWidget*>& order) {

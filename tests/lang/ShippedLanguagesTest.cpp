@@ -182,9 +182,8 @@ TEST_P(TranslationTest, KeepsTextsTheProgramTellsApartDistinct) {
         QMap<QString, int> seen;
         for (int index : group) {
             const QString words = LangFile::trimmed(read.entries.value(index)).toString();
-            EXPECT_FALSE(seen.contains(words))
-                << "STR" << index << " and STR" << seen.value(words) << " both read \""
-                << words.toStdString() << '"';
+            EXPECT_FALSE(seen.contains(words)) << "STR" << index << " and STR" << seen.value(words)
+                                               << " both read \"" << words.toStdString() << '"';
             seen.insert(words, index);
         }
     }

@@ -1,9 +1,9 @@
 // The printed report measured as a reader sees it: every word's box from poppler's
 // `pdftotext -bbox`, in points.
 
+#include "report/ReportPdf.h"
 #include "lang/LangTable.h"
 #include "report/InstallationReport.h"
-#include "report/ReportPdf.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
@@ -84,9 +84,7 @@ QList<Page> readPages(const TestFolder& folder, const QString& pdf) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
         const auto a = xml.attributes();
-        auto number = [&a](const char* name) {
-            return a.value(QLatin1String(name)).toDouble();
-        };
+        auto number = [&a](const char* name) { return a.value(QLatin1String(name)).toDouble(); };
         if (xml.name() == QLatin1String("page")) {
             pages.append({QSizeF(number("width"), number("height")), {}});
         } else if (xml.name() == QLatin1String("word") && !pages.isEmpty()) {
