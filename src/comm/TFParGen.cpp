@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -344,6 +345,17 @@ void TFParGen::Set_Lang() {
 
 void TFParGen::fitWidth() {
     // The usual width, or more where a language's device names need it: an entry is never cut.
+    QComboBox* device = CB_SelectDevice_SelDev;
+    int longest = 0;
+    for (int i = 0; i < device->count(); ++i)
+        longest = std::max(longest, device->fontMetrics().horizontalAdvance(device->itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(device);
+    device->setMinimumWidth(
+        device->style()
+            ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(longest, 0), device)
+            .width() +
+        8); // the style's own spare room beside the text
     QWidget* group = CPG->widget();
     group->layout()->invalidate();
     const int needed = group->minimumSizeHint().width() +

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <initializer_list>
 
 class QAbstractButton;

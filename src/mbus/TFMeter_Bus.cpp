@@ -1,6 +1,7 @@
 #include "mbus/TFMeter_Bus.h"
 
 #include "dialogs/DialogParts.h"
+#include "dialogs/Keyboard.h"
 #include "mbus/CodingTables.h"
 #include "mbus/TFNewIDNode.h"
 #include "mbus/WideComboBox.h"
@@ -80,9 +81,11 @@ void TFMeter_Bus::FormCreate() {
     Btn_ImportNet = named(new QPushButton(buttons.panel), "Btn_ImportNet");
     Btn_ImportNet->setMinimumWidth(110);
     static_cast<QBoxLayout*>(buttons.panel->layout())->insertWidget(2, Btn_ImportNet);
-    // Enter in a field must neither save nor leave the window.
-    for (QPushButton* b : {Btn_OK, Btn_Cancel, Btn_ImportNet, btn_Add_Node, btn_Add_Var})
+    // Enter in a field must neither save nor leave the window; on a focused button it presses it.
+    for (QPushButton* b : {Btn_OK, Btn_Cancel, Btn_ImportNet, btn_Add_Node, btn_Add_Var}) {
         b->setAutoDefault(false);
+        Keyboard::pressOnEnter({b});
+    }
 
     auto* treeColumn = new QVBoxLayout;
     treeColumn->addWidget(TW, 1);
@@ -421,6 +424,7 @@ void TFMeter_Bus::showPanels() {
     showScale();
     btn_Add_Node->setText(model_.nodeButtonText);
     btn_Add_Var->setText(model_.varButtonText);
+    Keyboard::assignShortcutLetters(this);
     syncing_ = wasSyncing;
 }
 

@@ -259,8 +259,9 @@ void TFNewIDNode::FormShow() {
 }
 
 bool TFNewIDNode::eventFilter(QObject* watched, QEvent* event) {
+    // While a cell is open (its editor exists) Enter belongs to the cell.
     if (watched == ASG && event->type() == QEvent::KeyPress &&
-        ASG->state() != QAbstractItemView::EditingState) {
+        !ASG->indexWidget(ASG->currentIndex())) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
