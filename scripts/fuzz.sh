@@ -13,7 +13,7 @@ CXX=clang++ cmake -S fuzz -B "$BUILD" -G Ninja >/dev/null
 cmake --build "$BUILD"
 
 status=0
-for target in fuzz_image; do
+for target in fuzz_image fuzz_xml fuzz_csv; do
     seeds="fuzz/corpus/${target#fuzz_}"
     work="$BUILD/corpus/$target"
     mkdir -p "$work" "$BUILD/findings/$target"

@@ -7,7 +7,6 @@
 #include "mbus/NetworkXml.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace Cli {
@@ -54,18 +53,14 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "import-csv: " << args[0] << " is not a folder\n";
         return 2;
     }
-    QFile file(args[1]);
-    if (!QFileInfo(args[1]).isFile() || !file.open(QIODevice::ReadOnly)) {
-        err << "import-csv: " << args[1] << ": " << (file.errorString()) << '\n';
-        return 1;
-    }
-    if (file.size() > NetworkCsv::MaxFileSize) {
-        err << "import-csv: " << args[1] << ": the file is larger than " << NetworkCsv::MaxFileSize
-            << " bytes\n";
+    // A FIFO or a device is refused at once, never waited on.
+    const BoundedFile::Result file = BoundedFile::read(args[1], NetworkCsv::FileLimit);
+    if (!file.ok()) {
+        err << "import-csv: " << args[1] << ": " << file.reason << '\n';
         return 1;
     }
     const LangTable texts;
-    const NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(file.readAll(), texts);
+    const NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(file.bytes, texts);
     if (!imported.ok()) {
         // Nothing is changed: the whole file is refused.
         err << "import-csv: " << args[1] << ": " << imported.error << '\n';

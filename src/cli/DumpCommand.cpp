@@ -1,15 +1,14 @@
 #include "cli/Commands.h"
 
+#include "common/BoundedFile.h"
 #include "image/BankDump.h"
-
-#include <QFile>
 
 namespace Cli {
 
 namespace {
 
 // Device images are at most a few kilobytes; a larger file is surely something else.
-constexpr qint64 MaxImageSize = 1024 * 1024;
+constexpr BoundedFile::Limit ImageFile{1024 * 1024, "a device image"};
 
 } // namespace
 
@@ -20,20 +19,14 @@ int dump(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     int status = 0;
     for (const QString& path : args) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            err << "dump: " << path << ": " << file.errorString() << "\n";
+        // A FIFO or a device is refused at once, never waited on.
+        const BoundedFile::Result file = BoundedFile::read(path, ImageFile);
+        if (!file.ok()) {
+            err << "dump: " << path << ": " << file.reason << "\n";
             status = 1;
             continue;
         }
-        if (file.size() > MaxImageSize) {
-            err << "dump: " << path << ": " << file.size()
-                << " bytes is far more than a device image holds\n";
-            status = 1;
-            continue;
-        }
-        const QByteArray bytes = file.read(MaxImageSize + 1);
-        const BankDump result = dumpImage(bytes);
+        const BankDump result = dumpImage(file.bytes);
         out << "== " << path << "\n" << result.text;
         if (!result.ok) {
             err << "dump: " << path << ": truncated, inconsistent or not a device image\n";

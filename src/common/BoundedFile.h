@@ -25,7 +25,8 @@ QString tooLarge(const QString& fileName, qint64 size, const Limit& limit);
 
 struct Result {
     QByteArray bytes;
-    QString error; // empty on success; else what was refused or failed, with the file's name
+    QString error;  // empty on success; else what was refused or failed, with the file's name
+    QString reason; // the same without the name, for messages that name the file their way
     bool ok() const { return error.isEmpty(); }
 };
 

@@ -5,23 +5,28 @@
 
 namespace FileInteger {
 
-std::optional<qint64> parse(QStringView text) {
+namespace {
+
+// One rule for both kinds of text; the bytes of a parser's attribute are read without a copy.
+// `atEnd(i)` tells whether position i is past the text (a length, or a terminating NUL).
+template <typename Char, typename AtEnd>
+std::optional<qint64> parseChars(const Char* text, AtEnd atEnd) {
     qsizetype i = 0;
     bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
+    if (!atEnd(i) && (text[i] == Char('+') || text[i] == Char('-'))) {
+        negative = text[i] == Char('-');
         ++i;
     }
-    if (i >= text.size())
+    if (atEnd(i))
         return std::nullopt;
     const quint64 limit = negative ? quint64(std::numeric_limits<qint64>::max()) + 1
                                    : quint64(std::numeric_limits<qint64>::max());
     quint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
+    for (; !atEnd(i); ++i) {
+        const auto c = text[i];
+        if (c < Char('0') || c > Char('9'))
             return std::nullopt;
-        const quint64 digit = c - u'0';
+        const quint64 digit = quint64(c - Char('0'));
         if (value > (limit - digit) / 10)
             return std::nullopt;
         value = value * 10 + digit;
@@ -31,8 +36,17 @@ std::optional<qint64> parse(QStringView text) {
     return qint64(value);
 }
 
+} // namespace
+
+std::optional<qint64> parse(QStringView text) {
+    const qsizetype size = text.size();
+    return parseChars(text.utf16(), [size](qsizetype i) { return i >= size; });
+}
+
 std::optional<qint64> parse(const char* text) {
-    return parse(QString::fromUtf8(text ? text : ""));
+    if (!text)
+        return std::nullopt;
+    return parseChars(text, [text](qsizetype i) { return text[i] == '\0'; });
 }
 
 std::optional<qint64> parseInRange(QStringView text, qint64 low, qint64 high) {

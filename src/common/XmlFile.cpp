@@ -3,119 +3,175 @@
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QXmlStreamReader>
+#include <algorithm>
+#include <expat.h>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace XmlFile {
 
 namespace {
 
-const unsigned ParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+const QByteArray Utf8Bom("\xef\xbb\xbf");
 
-// pugixml reports a byte offset; users want line and column in characters (UTF-8 lead
-// bytes count, continuation bytes do not).
-QString position(const QByteArray& bytes, ptrdiff_t offset) {
-    int line = 1;
-    int column = 1;
-    const ptrdiff_t end = std::min<ptrdiff_t>(offset, bytes.size());
-    // A byte-order mark is no character of the first line.
-    const ptrdiff_t start = bytes.startsWith("\xef\xbb\xbf") ? 3 : 0;
-    for (ptrdiff_t i = start; i < end; ++i) {
-        if (bytes.at(qsizetype(i)) == '\n') {
-            ++line;
-            column = 1;
-        } else if ((static_cast<unsigned char>(bytes.at(qsizetype(i))) & 0xC0) != 0x80) {
-            ++column;
-        }
+// One pass of expat: a conforming parser whose cost grows linearly with its input.
+class Pass {
+public:
+    Pass(const QByteArray& bytes, Handler& handler)
+        : parser_(XML_ParserCreate(nullptr)), handler_(handler), bom_(bytes.startsWith(Utf8Bom)) {
+        XML_SetUserData(parser_, this);
+        XML_SetElementHandler(parser_, onStart, onEnd);
+        if (handler.wantsText())
+            XML_SetCharacterDataHandler(parser_, onText);
+        // The system never writes a document type; refusing it also keeps entity expansion
+        // and external resources out.
+        XML_SetStartDoctypeDeclHandler(parser_, onDoctype);
     }
-    return QStringLiteral("line %1, column %2").arg(line).arg(column);
-}
+    ~Pass() { XML_ParserFree(parser_); }
+    Pass(const Pass&) = delete;
+    Pass& operator=(const Pass&) = delete;
 
-// Offset of the first byte that does not start a valid UTF-8 sequence (overlong forms,
-// surrogates and values above U+10FFFF included); -1 when every sequence is valid.
-qsizetype firstInvalidUtf8(const QByteArray& bytes) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size;) {
-        const unsigned char c = data[i];
-        int length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (c < 0x80)
-            length = 1;
-        else if (c >= 0xC2 && c <= 0xDF)
-            length = 2;
-        else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else
-            return i;
-        if (i + length > size)
-            return i;
-        for (int k = 1; k < length; ++k) {
-            const unsigned char next = data[i + k];
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-                return i;
-        }
-        i += length;
-    }
-    return -1;
-}
-
-// pugixml accepts documents that are not well-formed (a second top-level element, text
-// around the root, bytes after a NUL, a duplicated attribute, invalid UTF-8, undefined
-// entities). A conforming pass refuses them with its own message and position. A document
-// type declaration is refused too: the system never writes one, and pugixml would not apply
-// the entities or defaults it declares.
-QString conformanceError(const QByteArray& bytes) {
-    QXmlStreamReader reader(bytes);
-    while (!reader.atEnd()) {
-        if (reader.readNext() == QXmlStreamReader::DTD) {
-            return QStringLiteral("Document type declarations are not allowed at line %1, "
-                                  "column %2")
-                .arg(reader.lineNumber())
-                .arg(reader.columnNumber());
-        }
-    }
-    if (!reader.hasError())
+    // Empty when well-formed, else the message with its place.
+    QString run(const QByteArray& bytes) {
+        if (!parser_)
+            return QStringLiteral("out of memory");
+        const char* data = bytes.constData();
+        qsizetype left = bytes.size();
+        // One call for any file the system reads; larger inputs go in pieces of what an int
+        // can count.
+        constexpr qsizetype Piece = 1 << 30;
+        do {
+            const int length = int(std::min(left, Piece));
+            left -= length;
+            if (XML_Parse(parser_, data, length, left == 0) != XML_STATUS_OK) {
+                if (!refusal_.isEmpty())
+                    return refusal_;
+                return QStringLiteral("%1 at %2")
+                    .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser_))), place());
+            }
+            data += length;
+        } while (left > 0);
         return {};
-    QString message = reader.errorString();
-    if (message.endsWith(QLatin1Char('.')))
-        message.chop(1);
-    // The stream reader decodes ahead and places an encoding error where decoding began;
-    // the user needs the place of the bad byte.
-    if (reader.errorString() == QStringLiteral("Encountered incorrectly encoded content.")) {
-        if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0)
-            return QStringLiteral("%1 at %2").arg(message, position(bytes, bad));
     }
-    return QStringLiteral("%1 at line %2, column %3")
-        .arg(message)
-        .arg(reader.lineNumber())
-        .arg(reader.columnNumber());
+
+private:
+    // Where the parser is, counted in characters from 1; a byte-order mark is no character
+    // of the first line (expat counts it).
+    QString place() const {
+        const auto line = XML_GetCurrentLineNumber(parser_);
+        auto column = XML_GetCurrentColumnNumber(parser_) + 1;
+        if (bom_ && line == 1 && column > 1)
+            --column;
+        return QStringLiteral("line %1, column %2").arg(line).arg(column);
+    }
+
+    void refuse(const QString& what) {
+        if (refusal_.isEmpty())
+            refusal_ = QStringLiteral("%1 at %2").arg(what, place());
+        XML_StopParser(parser_, XML_FALSE);
+    }
+
+    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+        auto* pass = static_cast<Pass*>(data);
+        if (!pass->refusal_.isEmpty())
+            return;
+        if (pass->depth_ >= MaxDepth) {
+            pass->refuse(QStringLiteral("elements nested deeper than %1").arg(MaxDepth));
+            return;
+        }
+        pass->handler_.startElement(pass->depth_++, name, attributes);
+    }
+
+    static void XMLCALL onEnd(void* data, const XML_Char*) {
+        auto* pass = static_cast<Pass*>(data);
+        if (pass->refusal_.isEmpty())
+            pass->handler_.endElement(--pass->depth_);
+    }
+
+    static void XMLCALL onText(void* data, const XML_Char* text, int length) {
+        auto* pass = static_cast<Pass*>(data);
+        if (pass->refusal_.isEmpty())
+            pass->handler_.text(pass->depth_ - 1, text, length);
+    }
+
+    static void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
+                                  int) {
+        static_cast<Pass*>(data)->refuse(
+            QStringLiteral("Document type declarations are not allowed"));
+    }
+
+    XML_Parser parser_;
+    Handler& handler_;
+    const bool bom_;
+    int depth_ = 0;
+    QString refusal_;
+};
+
+bool isBlank(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
+
+// Builds the tree that the readers walk. Text between child elements that is only blanks is
+// layout and dropped; an element whose whole text is blanks keeps it.
+class TreeBuilder final : public Handler {
+public:
+    explicit TreeBuilder(pugi::xml_document& doc) : doc_(doc) {}
+
+    void startElement(int, const char* name, const char** attributes) override {
+        flushText(false);
+        pugi::xml_node parent = open_.empty() ? pugi::xml_node(doc_) : open_.back().node;
+        if (!open_.empty())
+            open_.back().hasChildren = true;
+        pugi::xml_node node = parent.append_child(name);
+        for (const char** a = attributes; *a; a += 2)
+            node.append_attribute(a[0]).set_value(a[1]);
+        open_.push_back({node, false});
+    }
+
+    void endElement(int) override {
+        flushText(true);
+        open_.pop_back();
+    }
+
+    void text(int, const char* data, int length) override { text_.append(data, size_t(length)); }
+    bool wantsText() const override { return true; }
+
+private:
+    void flushText(bool atEnd) {
+        if (text_.empty() || open_.empty())
+            return;
+        if (!isBlank(text_) || (atEnd && !open_.back().hasChildren))
+            open_.back().node.append_child(pugi::node_pcdata).set_value(text_.c_str());
+        text_.clear();
+    }
+
+    struct Open {
+        pugi::xml_node node;
+        bool hasChildren;
+    };
+    pugi::xml_document& doc_;
+    std::vector<Open> open_;
+    std::string text_;
+};
 
 } // namespace
 
+QString read(const QByteArray& bytes, const QString& fileName, Handler& handler) {
+    Pass pass(bytes, handler);
+    const QString error = pass.run(bytes);
+    return error.isEmpty() ? error : QStringLiteral("%1: %2").arg(fileName, error);
+}
+
 QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& fileName) {
-    const pugi::xml_parse_result result =
-        doc.load_buffer(bytes.constData(), size_t(bytes.size()), ParseOptions);
-    if (!result) {
+    doc.reset();
+    TreeBuilder builder(doc);
+    const QString error = read(bytes, fileName, builder);
+    if (!error.isEmpty())
         doc.reset(); // nothing half-read for a caller that looks anyway
-        return QStringLiteral("%1: %2 at %3")
-            .arg(fileName, QString::fromUtf8(result.description()), position(bytes, result.offset));
-    }
-    if (const QString error = conformanceError(bytes); !error.isEmpty()) {
-        doc.reset();
-        return QStringLiteral("%1: %2").arg(fileName, error);
-    }
-    return {};
+    return error;
 }
 
 QString load(pugi::xml_document& doc, const QString& path) {

@@ -11,12 +11,33 @@ namespace XmlFile {
 // The top-level comment after the root of both configuration files.
 inline constexpr const char* ConfigVersionComment = "SW_VERSION = 2.005";
 
-// Parses bytes; on failure returns the parser's message with line and column (counted in
-// characters). Only a well-formed document is accepted: one root element, nothing but
-// comments, processing instructions and blanks around it, no duplicated attribute, valid
-// UTF-8, no undefined entity, and no document type declaration. Every reader parses alike:
-// an element whose text is only blanks keeps them, since a typed value or a name may be
-// nothing but blanks.
+// Elements nested deeper than this are refused: the system's files nest three deep, and a
+// parser's stack must not grow with a hostile file.
+inline constexpr int MaxDepth = 256;
+
+// What one pass over a document reports, in document order. Only the root and what it holds
+// are reported; comments and processing instructions are not.
+class Handler {
+public:
+    virtual ~Handler() = default;
+    // `attributes` holds name and value pairs and ends with a null name; depth 0 is the root.
+    virtual void startElement(int depth, const char* name, const char** attributes) = 0;
+    virtual void endElement(int /*depth*/) {}
+    // Text of the element at `depth`, in pieces; only when wantsText() says so.
+    virtual void text(int /*depth*/, const char* /*data*/, int /*length*/) {}
+    virtual bool wantsText() const { return false; }
+};
+
+// One conforming pass, linear in the input (attributes per element, depth and size alike).
+// On failure returns "<fileName>: <parser's message> at line L, column C" (columns count
+// characters); events may have been reported up to there. Only a well-formed document is
+// accepted: one root element, nothing but comments, processing instructions and blanks around
+// it, no duplicated attribute, valid encoding, no undefined entity, no document type
+// declaration and no nesting beyond MaxDepth.
+QString read(const QByteArray& bytes, const QString& fileName, Handler& handler);
+
+// The same pass building a tree. Every reader parses alike: an element whose text is only
+// blanks keeps them, since a typed value or a name may be nothing but blanks.
 QString parse(pugi::xml_document& doc, const QByteArray& bytes, const QString& fileName);
 
 // Reads and parses a file; on failure returns the reason (unreadable or not well-formed).

@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <array>
+#include <cstring>
 
 using namespace BankLayout;
 using namespace LittleEndian;
@@ -37,126 +39,198 @@ qint32 low32(qint64 value) {
     return qint32(quint32(quint64(value) & 0xFFFFFFFFu));
 }
 
-class Reader {
+// Values of the wanted attributes (null when missing), found in one pass over the element's
+// attributes; the writer's order is tried first, so a file the system wrote costs one
+// comparison per attribute.
+template <size_t N>
+void collect(const char** attributes, const std::array<const char*, N>& names,
+             std::array<const char*, N>& values) {
+    values.fill(nullptr);
+    size_t next = 0;
+    for (const char** a = attributes; *a; a += 2) {
+        size_t found = N;
+        if (next < N && std::strcmp(a[0], names[next]) == 0) {
+            found = next;
+        } else {
+            for (size_t i = 0; i < N; ++i) {
+                if (std::strcmp(a[0], names[i]) == 0) {
+                    found = i;
+                    break;
+                }
+            }
+        }
+        if (found < N) {
+            values[found] = a[1];
+            next = found + 1;
+        }
+    }
+}
+
+// The compiler's reading of M_Bus.xml into the network model, straight from the parser's
+// events: only enabled variables, each number taken as 64 bits and kept as its low 32 (the
+// image cuts further), and failures that name the node and variable. Missing or non-integer
+// optional attributes take the record's initial values. The first failure is kept; a file
+// that is not well-formed is refused by the parser before it counts.
+class NetworkReader final : public XmlFile::Handler {
 public:
-    explicit Reader(QString where) : where_(std::move(where)) {}
+    NetworkReader(const QString& fileName, TNodi_List& nodes)
+        : fileName_(fileName), nodes_(nodes) {}
 
-    // Attribute as an integer: nullopt when missing or not an integer.
-    static std::optional<qint64> optional(const pugi::xml_node& node, const char* name) {
-        const auto text = XmlFile::attributeText(node, name);
-        return text ? FileInteger::parse(*text) : std::nullopt;
+    void startElement(int depth, const char*, const char** attributes) override {
+        if (!error_.isEmpty())
+            return;
+        if (depth == 1)
+            startNode(attributes);
+        else if (depth == 2)
+            startVariable(attributes);
     }
 
-    qint64 optional(const pugi::xml_node& node, const char* name, qint64 fallback) {
-        return optional(node, name).value_or(fallback);
-    }
-
-    // Attribute that must be an integer; records the first failure.
-    qint64 required(const pugi::xml_node& node, const char* name) {
-        const auto text = XmlFile::attributeText(node, name);
-        if (!text) {
-            fail(QStringLiteral("attribute \"%1\" is missing").arg(QLatin1String(name)));
-            return 0;
-        }
-        const auto value = FileInteger::parse(*text);
-        if (!value) {
-            fail(QStringLiteral("attribute \"%1\" is not an integer: %2")
-                     .arg(QLatin1String(name), quoted(*text)));
-            return 0;
-        }
-        return *value;
-    }
-
-    void fail(const QString& what) {
-        if (error_.isEmpty())
-            error_ = where_ + QStringLiteral(": ") + what;
-    }
-    bool failed() const { return !error_.isEmpty(); }
     const QString& error() const { return error_; }
 
 private:
-    QString where_;
+    enum NodeAttribute { N_ID, N_Sec_Add, N_Count };
+    enum VarAttribute {
+        V_Enable,
+        V_Type,
+        V_Fun_Field,
+        V_Dim,
+        V_Unit,
+        V_StoNumber,
+        V_Tariff,
+        V_VIFE,
+        V_Length,
+        V_Scale,
+        V_Mod_ID,
+        V_Mod_TD,
+        V_Mod_NR,
+        V_Mod_NP,
+        V_Mod_Swap,
+        V_Count
+    };
+    static constexpr std::array<const char*, N_Count> NodeNames = {MBusXml::ID, MBusXml::Sec_Add};
+    static constexpr std::array<const char*, V_Count> VarNames = {
+        MBusXml::Enable, MBusXml::Type,      MBusXml::Fun_Field, MBusXml::Dim,
+        MBusXml::Unit,   MBusXml::StoNumber, MBusXml::Tariff,    MBusXml::VIFE,
+        MBusXml::Length, MBusXml::Scale,     MBusXml::Mod_ID,    MBusXml::Mod_TD,
+        MBusXml::Mod_NR, MBusXml::Mod_NP,    MBusXml::Mod_Swap};
+
+    QString nodeWhere() const {
+        return QStringLiteral("%1: node %2 (ID %3)")
+            .arg(fileName_)
+            .arg(nodePosition_)
+            .arg(quint8(id_));
+    }
+
+    // An attribute that must be an integer; records the failure, naming `where`.
+    template <typename Where>
+    std::optional<qint64> required(const char* value, const char* name, Where where) {
+        if (!value) {
+            error_ =
+                where() + QStringLiteral(": attribute \"%1\" is missing").arg(QLatin1String(name));
+            return std::nullopt;
+        }
+        const auto number = FileInteger::parse(value);
+        if (!number)
+            error_ = where() + QStringLiteral(": attribute \"%1\" is not an integer: %2")
+                                   .arg(QLatin1String(name), quoted(QString::fromUtf8(value)));
+        return number;
+    }
+
+    static qint64 optional(const char* value, qint64 fallback) {
+        return value ? FileInteger::parse(value).value_or(fallback) : fallback;
+    }
+
+    void startNode(const char** attributes) {
+        ++nodePosition_;
+        std::array<const char*, N_Count> values;
+        collect(attributes, NodeNames, values);
+        const auto id = required(values[N_ID], MBusXml::ID, [this] {
+            return QStringLiteral("%1: node %2").arg(fileName_).arg(nodePosition_);
+        });
+        id_ = low32(id.value_or(0));
+        secondary_ = low32(optional(values[N_Sec_Add], 0));
+        listed_ = false;
+        varPosition_ = 0;
+    }
+
+    void startVariable(const char** attributes) {
+        ++varPosition_;
+        std::array<const char*, V_Count> values;
+        collect(attributes, VarNames, values);
+        // A disabled variable is skipped before anything else of it is read.
+        if (!values[V_Enable] || std::strcmp(values[V_Enable], "1") != 0)
+            return;
+        if (!listed_) {
+            if (nodes_.size() == MaxNodes) {
+                error_ = QStringLiteral("%1: the device holds at most %2 nodes with enabled "
+                                        "variables; this is node %3 of them")
+                             .arg(nodeWhere())
+                             .arg(MaxNodes)
+                             .arg(MaxNodes + 1);
+                return;
+            }
+            TNodo node;
+            node.Node_Pri = id_;
+            node.Node_Sec = secondary_;
+            node.Var_List.reserve(MaxVarsPerNode);
+            nodes_.append(std::move(node));
+            listed_ = true;
+        }
+        TNodo& node = nodes_.last();
+        if (node.Var_List.size() == MaxVarsPerNode) {
+            error_ = QStringLiteral("%1, variable %2: the device holds at most %3 enabled "
+                                    "variables per node")
+                         .arg(nodeWhere())
+                         .arg(varPosition_)
+                         .arg(MaxVarsPerNode);
+            return;
+        }
+        const auto where = [this] {
+            return QStringLiteral("%1, variable %2").arg(nodeWhere()).arg(varPosition_);
+        };
+        const TVariabile defaults;
+        TVariabile v;
+        v.Enable = true;
+        const auto type = required(values[V_Type], MBusXml::Type, where);
+        if (!type)
+            return;
+        const auto function = required(values[V_Fun_Field], MBusXml::Fun_Field, where);
+        if (!function)
+            return;
+        const auto dimension = required(values[V_Dim], MBusXml::Dim, where);
+        if (!dimension)
+            return;
+        v.Type_Of_Data = low32(*type);
+        v.Function_Field = low32(*function);
+        v.Dimension = low32(*dimension);
+        v.Unita = low32(optional(values[V_Unit], defaults.Unita));
+        v.Storage_Number = quint32(optional(values[V_StoNumber], defaults.Storage_Number));
+        v.Tariff = low32(optional(values[V_Tariff], defaults.Tariff));
+        v.VIFE = quint8(optional(values[V_VIFE], defaults.VIFE));
+        v.Length = quint8(optional(values[V_Length], defaults.Length));
+        v.Scale = quint16(optional(values[V_Scale], defaults.Scale));
+        v.Mod_ID = low32(optional(values[V_Mod_ID], defaults.Mod_ID));
+        v.Mod_ToD = low32(optional(values[V_Mod_TD], defaults.Mod_ToD));
+        v.Mod_NumReg = low32(optional(values[V_Mod_NR], defaults.Mod_NumReg));
+        v.Mod_NPoint = low32(optional(values[V_Mod_NP], defaults.Mod_NPoint));
+        v.Mod_Swap = low32(optional(values[V_Mod_Swap], defaults.Mod_Swap));
+        node.Var_List.append(std::move(v));
+    }
+
+    const QString& fileName_;
+    TNodi_List& nodes_;
     QString error_;
+    int nodePosition_ = 0;
+    int varPosition_ = 0;
+    qint32 id_ = 0;
+    qint32 secondary_ = 0;
+    bool listed_ = false;
 };
 
-// The compiler's reading of M_Bus.xml into the network model: only enabled variables, each
-// number taken as 64 bits and kept as its low 32 (the image cuts further), and failures that
-// name the node and variable. Missing or non-integer optional attributes take the record's
-// initial values.
 QString readNetwork(const QByteArray& bytes, const QString& fileName, TNodi_List& nodes) {
-    using namespace MBusXml;
-    pugi::xml_document doc;
-    const QString parseError = XmlFile::parse(doc, bytes, fileName);
-    if (!parseError.isEmpty())
-        return parseError;
-    const pugi::xml_node root = XmlFile::root(doc);
-    const TVariabile defaults;
-    int nodePosition = 0;
-    for (pugi::xml_node xmlNode = root.first_child(); xmlNode; xmlNode = xmlNode.next_sibling()) {
-        if (xmlNode.type() != pugi::node_element)
-            continue;
-        ++nodePosition;
-        Reader nodeReader(QStringLiteral("%1: node %2").arg(fileName).arg(nodePosition));
-        const qint32 id = low32(nodeReader.required(xmlNode, ID));
-        if (nodeReader.failed())
-            return nodeReader.error();
-        const qint32 secondary = low32(Reader::optional(xmlNode, Sec_Add).value_or(0));
-        const QString nodeWhere =
-            QStringLiteral("%1: node %2 (ID %3)").arg(fileName).arg(nodePosition).arg(quint8(id));
-
-        bool listed = false;
-        int varPosition = 0;
-        for (pugi::xml_node xmlVar = xmlNode.first_child(); xmlVar;
-             xmlVar = xmlVar.next_sibling()) {
-            if (xmlVar.type() != pugi::node_element)
-                continue;
-            ++varPosition;
-            // A disabled variable is skipped before anything else of it is read.
-            if (XmlFile::attributeText(xmlVar, Enable) != QStringLiteral("1"))
-                continue;
-            if (!listed) {
-                if (nodes.size() == MaxNodes)
-                    return QStringLiteral("%1: the device holds at most %2 nodes with enabled "
-                                          "variables; this is node %3 of them")
-                        .arg(nodeWhere)
-                        .arg(MaxNodes)
-                        .arg(MaxNodes + 1);
-                TNodo node;
-                node.Node_Pri = id;
-                node.Node_Sec = secondary;
-                nodes.append(node);
-                listed = true;
-            }
-            TNodo& node = nodes.last();
-            if (node.Var_List.size() == MaxVarsPerNode)
-                return QStringLiteral("%1, variable %2: the device holds at most %3 enabled "
-                                      "variables per node")
-                    .arg(nodeWhere)
-                    .arg(varPosition)
-                    .arg(MaxVarsPerNode);
-            Reader r(QStringLiteral("%1, variable %2").arg(nodeWhere).arg(varPosition));
-            TVariabile v;
-            v.Enable = true;
-            v.Type_Of_Data = low32(r.required(xmlVar, Type));
-            v.Function_Field = low32(r.required(xmlVar, Fun_Field));
-            v.Dimension = low32(r.required(xmlVar, Dim));
-            if (r.failed())
-                return r.error();
-            v.Unita = low32(r.optional(xmlVar, Unit, defaults.Unita));
-            v.Storage_Number = quint32(r.optional(xmlVar, StoNumber, defaults.Storage_Number));
-            v.Tariff = low32(r.optional(xmlVar, Tariff, defaults.Tariff));
-            v.VIFE = quint8(r.optional(xmlVar, VIFE, defaults.VIFE));
-            v.Length = quint8(r.optional(xmlVar, Length, defaults.Length));
-            v.Scale = quint16(r.optional(xmlVar, Scale, defaults.Scale));
-            v.Mod_ID = low32(r.optional(xmlVar, Mod_ID, defaults.Mod_ID));
-            v.Mod_ToD = low32(r.optional(xmlVar, Mod_TD, defaults.Mod_ToD));
-            v.Mod_NumReg = low32(r.optional(xmlVar, Mod_NR, defaults.Mod_NumReg));
-            v.Mod_NPoint = low32(r.optional(xmlVar, Mod_NP, defaults.Mod_NPoint));
-            v.Mod_Swap = low32(r.optional(xmlVar, Mod_Swap, defaults.Mod_Swap));
-            node.Var_List.append(v);
-        }
-    }
-    return {};
+    NetworkReader reader(fileName, nodes);
+    const QString parseError = XmlFile::read(bytes, fileName, reader);
+    return parseError.isEmpty() ? reader.error() : parseError;
 }
 
 // Eight packed BCD digits, most significant first; digits above the eighth are dropped.

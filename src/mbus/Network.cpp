@@ -1,5 +1,6 @@
 #include "mbus/Network.h"
 
+#include "common/BoundedFile.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
 #include "mbus/NetworkXml.h"
@@ -88,11 +89,21 @@ NetworkLoad Load_Network(const QString& path) {
     NetworkLoad result;
     if (!QFileInfo::exists(path))
         return result;
+    // A file replaced by a FIFO or a device must not hang the program.
+    const BoundedFile::Result file = BoundedFile::read(path, BoundedFile::ConfigFile);
+    if (!file.ok()) {
+        result.error = file.error;
+        return result;
+    }
+    return Read_Network(file.bytes, QFileInfo(path).fileName());
+}
+
+NetworkLoad Read_Network(const QByteArray& bytes, const QString& fileName) {
+    NetworkLoad result;
     pugi::xml_document doc;
-    result.error = XmlFile::load(doc, path);
+    result.error = XmlFile::parse(doc, bytes, fileName);
     if (!result.ok())
         return result;
-    const QString fileName = QFileInfo(path).fileName();
     // Element names are not checked: every child element of the root is a node and every
     // child element of a node is a variable. Comments and text between them are skipped.
     int nodePos = 0;

@@ -53,6 +53,9 @@ struct NetworkLoad {
 // Ranges are not enforced: a file may hold any value that fits a field.
 NetworkLoad Load_Network(const QString& path);
 
+// The same reading of a file's bytes already in memory; `fileName` names it in failures.
+NetworkLoad Read_Network(const QByteArray& bytes, const QString& fileName);
+
 // Replaces the file by a document built from the network; nothing is validated here.
 // Returns an empty text on success, else the system's message.
 QString Save_Network(const TNodi_List& network, const QString& path);

@@ -6,8 +6,9 @@
 #include "mbus/NetworkEditor.h"
 #include "mbus/NetworkRules.h"
 
+#include <QByteArrayView>
 #include <QHash>
-#include <QStringDecoder>
+#include <algorithm>
 #include <csv.h>
 #include <functional>
 #include <memory>
@@ -55,8 +56,29 @@ constexpr int Msg_Line = 721;
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
+// Spreadsheets run a cell that starts with one of these as a formula, quoted or not.
+bool startsFormula(QStringView text) {
+    static const QString Starters = QStringLiteral("=+-@\t\r");
+    while (text.startsWith(QLatin1Char('\'')))
+        text = text.mid(1);
+    return !text.isEmpty() && Starters.contains(text.front());
+}
+
+// Such a cell is written behind an apostrophe, which spreadsheets take as "text follows" and
+// do not show. A cell that already starts with apostrophes before such a character gets one
+// more, so reading removes exactly one and every text comes back as it was.
+QString protectCell(const QString& text) {
+    return startsFormula(text) ? QLatin1Char('\'') + text : text;
+}
+
+QString unprotectCell(QString text) {
+    if (text.startsWith(QLatin1Char('\'')) && startsFormula(text))
+        text.remove(0, 1);
+    return text;
+}
+
 QByteArray csvField(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
+    const QByteArray utf8 = protectCell(text).toUtf8();
     // Every field is quoted, so blanks at the ends of captions survive.
     QByteArray out(int(utf8.size()) * 2 + 2, Qt::Uninitialized);
     const size_t written =
@@ -77,42 +99,17 @@ void appendRow(QByteArray& out, const QStringList& fields) {
 // --- reading ---------------------------------------------------------------------------
 
 struct Row {
-    int line = 0; // physical line where the row starts
-    QStringList fields;
+    int line = 0;       // physical line where the row starts
+    QStringList fields; // as many as the header has; further ones are only counted
+    int fieldCount = 0;
 };
-
-struct RowCollector {
-    QList<Row> rows;
-    QStringList current;
-    int currentLine = 0;
-    int line = 1;
-    bool inRow = false;
-};
-
-void onField(void* data, size_t size, void* target) {
-    auto* c = static_cast<RowCollector*>(target);
-    if (!c->inRow) {
-        c->inRow = true;
-        c->currentLine = c->line;
-    }
-    c->current << QString::fromUtf8(static_cast<const char*>(data), qsizetype(size));
-}
-
-void onRowEnd(int, void* target) {
-    auto* c = static_cast<RowCollector*>(target);
-    if (!c->inRow)
-        c->currentLine = c->line;
-    c->rows.append({c->currentLine, c->current});
-    c->current.clear();
-    c->inRow = false;
-}
 
 // Blanks are part of a field: captions may end in one.
 int noSpace(unsigned char) {
     return 0;
 }
 
-char detectSeparator(const QByteArray& firstLine) {
+char detectSeparator(QByteArrayView firstLine) {
     const qsizetype semicolons = firstLine.count(';');
     const qsizetype commas = firstLine.count(',');
     const qsizetype tabs = firstLine.count('\t');
@@ -134,6 +131,11 @@ public:
     ImportResult run(const QByteArray& bytes);
 
 private:
+    static void onField(void* data, size_t size, void* target);
+    static void onRowEnd(int, void* target);
+    // Every row is checked as soon as it is complete; the first failure stops the reading.
+    void rowComplete();
+
     bool readHeader(const Row& row);
     bool readRow(const Row& row);
     bool readNode(const Row& row, int& nodeIndex);
@@ -165,21 +167,72 @@ private:
     const QStringList swaps_;
     int positions_[Col_Count] = {};
     int fieldCount_ = 0;
+    bool headerRead_ = false;
+    bool stopped_ = false;
+    Row row_;
+    int rowStart_ = 0;
+    int rowsEnded_ = 0;
     TNodi_List nodes_;
     QHash<qint32, int> nodeByPrimary_;
     QHash<int, int> firstLineOfNode_;
     QString error_;
 };
 
+// A line ends at LF, CR or CR LF, as spreadsheet programs of every platform write them.
+qsizetype lineEnd(const char* data, qsizetype start, qsizetype size) {
+    for (qsizetype i = start; i < size; ++i) {
+        if (data[i] == '\n')
+            return i + 1;
+        if (data[i] == '\r')
+            return i + 1 < size && data[i + 1] == '\n' ? i + 2 : i + 1;
+    }
+    return size;
+}
+
+bool onlyLineEnd(const char* data, qsizetype size) {
+    return std::all_of(data, data + size, [](char c) { return c == '\n' || c == '\r'; });
+}
+
+void Importer::onField(void* data, size_t size, void* target) {
+    auto* importer = static_cast<Importer*>(target);
+    if (importer->stopped_)
+        return;
+    Row& row = importer->row_;
+    // Past the header's count a field is only counted: a row of many fields costs nothing.
+    if (!importer->headerRead_ || row.fieldCount < importer->fieldCount_)
+        row.fields << unprotectCell(
+            QString::fromUtf8(static_cast<const char*>(data), qsizetype(size)));
+    ++row.fieldCount;
+}
+
+void Importer::onRowEnd(int, void* target) {
+    auto* importer = static_cast<Importer*>(target);
+    if (!importer->stopped_)
+        importer->rowComplete();
+    importer->row_ = Row{};
+    ++importer->rowsEnded_;
+}
+
+void Importer::rowComplete() {
+    row_.line = rowStart_;
+    if (!headerRead_) {
+        headerRead_ = true;
+        stopped_ = !readHeader(row_);
+    } else {
+        stopped_ = !readRow(row_);
+    }
+}
+
 ImportResult Importer::run(const QByteArray& input) {
-    QByteArray bytes = input.startsWith(Utf8Bom) ? input.mid(Utf8Bom.size()) : input;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8.decode(bytes); // decoding happens on conversion
-    if (utf8.hasError())
+    const qsizetype bom = input.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
+    const char* data = input.constData() + bom;
+    const qsizetype size = input.size() - bom;
+    // Checked without a decoded copy; every field is decoded exactly, a NUL included.
+    if (!QByteArrayView(data, size).isValidUtf8())
         return {{}, texts_.text(Msg_NotUtf8)};
 
-    const qsizetype firstEnd = bytes.indexOf('\n');
-    const char separator = detectSeparator(bytes.left(firstEnd < 0 ? bytes.size() : firstEnd));
+    const qsizetype firstEnd = lineEnd(data, 0, size);
+    const char separator = detectSeparator(QByteArrayView(data, firstEnd));
 
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
@@ -189,34 +242,35 @@ ImportResult Importer::run(const QByteArray& input) {
     csv_set_space_func(&parser, noSpace);
 
     // Fed line by line, so every row knows the line it starts on, also when a quoted
-    // description holds line breaks.
-    RowCollector collector;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        end = end < 0 ? bytes.size() : end + 1;
+    // description holds line breaks. The parser skips lines that are empty.
+    int line = 1;
+    bool rowOpen = false;
+    for (qsizetype start = 0; start < size && !stopped_; ++line) {
+        const qsizetype end = lineEnd(data, start, size);
         const size_t length = size_t(end - start);
-        if (csv_parse(&parser, bytes.constData() + start, length, onField, onRowEnd, &collector) !=
-            length)
-            return {{}, texts_.text(Msg_Line).arg(collector.line).arg(texts_.text(Msg_Malformed))};
-        ++collector.line;
+        if (!rowOpen && !onlyLineEnd(data + start, qsizetype(length))) {
+            rowStart_ = line;
+            rowOpen = true;
+        }
+        int rowsBefore = rowsEnded_;
+        if (csv_parse(&parser, data + start, length, onField, onRowEnd, this) != length)
+            return {{}, texts_.text(Msg_Line).arg(line).arg(texts_.text(Msg_Malformed))};
+        if (rowsEnded_ != rowsBefore)
+            rowOpen = false;
         start = end;
     }
-    if (csv_fini(&parser, onField, onRowEnd, &collector) != 0)
-        return {{},
-                texts_.text(Msg_Line).arg(collector.currentLine).arg(texts_.text(Msg_Malformed))};
-
-    if (collector.rows.isEmpty() || !readHeader(collector.rows.first()))
-        return {{}, error_.isEmpty() ? texts_.text(Msg_NoHeader) : error_};
-    for (qsizetype i = 1; i < collector.rows.size(); ++i)
-        if (!readRow(collector.rows[i]))
-            return {{}, error_};
+    if (!stopped_ && csv_fini(&parser, onField, onRowEnd, this) != 0)
+        return {{}, texts_.text(Msg_Line).arg(rowStart_).arg(texts_.text(Msg_Malformed))};
+    if (!error_.isEmpty())
+        return {{}, error_};
+    if (!headerRead_)
+        return {{}, texts_.text(Msg_NoHeader)};
     return {nodes_, {}};
 }
 
 bool Importer::readHeader(const Row& row) {
     std::fill(std::begin(positions_), std::end(positions_), -1);
-    fieldCount_ = int(row.fields.size());
+    fieldCount_ = row.fieldCount;
     for (int i = 0; i < row.fields.size(); ++i) {
         const int column = int(columnNames().indexOf(row.fields[i]));
         if (column < 0)
@@ -232,9 +286,8 @@ bool Importer::readHeader(const Row& row) {
 }
 
 bool Importer::readRow(const Row& row) {
-    if (row.fields.size() != fieldCount_)
-        return failLine(row.line,
-                        texts_.text(Msg_FieldCount).arg(row.fields.size()).arg(fieldCount_));
+    if (row.fieldCount != fieldCount_)
+        return failLine(row.line, texts_.text(Msg_FieldCount).arg(row.fieldCount).arg(fieldCount_));
     int nodeIndex = -1;
     if (!readNode(row, nodeIndex))
         return false;

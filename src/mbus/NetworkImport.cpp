@@ -1,12 +1,12 @@
 #include "mbus/NetworkImport.h"
 
 #include "common/AtomicFile.h"
+#include "common/BoundedFile.h"
 #include "lang/LangTable.h"
 #include "mbus/Network.h"
 #include "platform/Prompts.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace NetworkImport {
@@ -18,18 +18,24 @@ bool sameFile(const QString& a, const QString& b) {
     return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
 }
 
-// The bytes of the chosen file when it is a network the editor can read, else the reason.
-QString readNetworkFile(const QString& path, QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QDir::toNativeSeparators(path) + QLatin1Char('\n') + file.errorString();
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return QDir::toNativeSeparators(path) + QLatin1Char('\n') + file.errorString();
-    return Load_Network(path).error;
-}
-
 } // namespace
+
+CheckedNetwork readNetworkFile(const QString& path) {
+    CheckedNetwork result;
+    BoundedFile::Result file = BoundedFile::read(path, BoundedFile::ConfigFile);
+    if (!file.ok()) {
+        result.error = QDir::toNativeSeparators(path) + QLatin1Char('\n') + file.reason;
+        return result;
+    }
+    NetworkLoad load = Read_Network(file.bytes, QFileInfo(path).fileName());
+    if (!load.ok()) {
+        result.error = load.error;
+        return result;
+    }
+    result.bytes = std::move(file.bytes);
+    result.nodes = std::move(load.Nodi_List);
+    return result;
+}
 
 Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table,
                        const QString& fileMBus, const QString& startFolder) {
@@ -42,15 +48,15 @@ Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table
         prompts.warning(parent, table.text(Msg_OwnFileReloaded));
         return Outcome::OwnFileReloaded;
     }
-    QByteArray bytes;
-    if (const QString reason = readNetworkFile(chosen, bytes); !reason.isEmpty()) {
-        prompts.error(parent, table.text(Msg_NotImported) + QLatin1Char('\n') + reason);
+    const CheckedNetwork checked = readNetworkFile(chosen);
+    if (!checked.ok()) {
+        prompts.error(parent, table.text(Msg_NotImported) + QLatin1Char('\n') + checked.error);
         return Outcome::Failed;
     }
     if (QFileInfo::exists(fileMBus) && !prompts.question(parent, table.text(Msg_Overwrite)))
         return Outcome::Declined;
     // Copied unchanged; the old file stays until the new one is complete.
-    if (const QString error = writeFileAtomically(fileMBus, bytes); !error.isEmpty()) {
+    if (const QString error = writeFileAtomically(fileMBus, checked.bytes); !error.isEmpty()) {
         prompts.error(parent, table.text(Msg_NotImported) + QLatin1Char('\n') +
                                   QDir::toNativeSeparators(fileMBus) + QLatin1Char('\n') + error);
         return Outcome::Failed;

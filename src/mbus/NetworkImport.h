@@ -1,5 +1,8 @@
 #pragma once
 
+#include "mbus/Network.h"
+
+#include <QByteArray>
 #include <QString>
 
 class LangTable;
@@ -33,8 +36,19 @@ inline bool reloads(Outcome outcome) {
     return outcome == Outcome::Imported || outcome == Outcome::OwnFileReloaded;
 }
 
+// A network file read once, through the bounded reader (a FIFO, a device or a file beyond
+// any configuration's size is refused at once): `bytes` are exactly the bytes that were
+// checked, `nodes` the network the editor reads from them.
+struct CheckedNetwork {
+    QByteArray bytes;
+    TNodi_List nodes;
+    QString error; // empty when readable; else the native path or file name and the reason
+    bool ok() const { return error.isEmpty(); }
+};
+CheckedNetwork readNetworkFile(const QString& path);
+
 // Btn_ImportNetClick up to the reload: the open-file dialog starting in `startFolder`, the
-// question when `fileMBus` exists, and the atomic replacement.
+// question when `fileMBus` exists, and the atomic replacement by the bytes checked.
 Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table,
                        const QString& fileMBus, const QString& startFolder);
 

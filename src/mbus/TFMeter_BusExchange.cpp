@@ -137,25 +137,17 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
         platform_.prompts.openFile(this, t.text(Txt_ImportCsv), state_.Project_Dir, CsvFilter);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    QString reason;
-    QByteArray bytes;
-    if (!QFileInfo(path).isFile())
-        reason = QDir::toNativeSeparators(path);
-    else if (!file.open(QIODevice::ReadOnly))
-        reason = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
-    else if (file.size() > NetworkCsv::MaxFileSize)
-        reason = QDir::toNativeSeparators(path);
-    else
-        bytes = file.readAll();
-    if (!reason.isEmpty()) {
-        platform_.prompts.error(this, t.text(Msg_NotImported).arg(reason));
+    const BoundedFile::Result file = BoundedFile::read(path, NetworkCsv::FileLimit);
+    if (!file.ok()) {
+        platform_.prompts.error(
+            this, t.text(Msg_NotImported)
+                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.reason));
         return;
     }
     if (!model_.Nodi_List().isEmpty() &&
         !platform_.prompts.question(this, t.text(Msg_ReplaceNetwork)))
         return;
-    const QString refused = model_.importCsv(bytes);
+    const QString refused = model_.importCsv(file.bytes);
     if (!refused.isEmpty()) {
         platform_.prompts.error(this, t.text(Msg_NotImported).arg(refused));
         return;

@@ -106,7 +106,7 @@ TEST(CheckCommand, UnreadableFilesExitWithTwo) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, QString());
     EXPECT_EQ(run.err,
-              QStringLiteral("ParGen.xml: Start-end tags mismatch at line 2, column 14\n"
+              QStringLiteral("ParGen.xml: mismatched tag at line 2, column 14\n"
                              "M_Bus.xml: node 1, variable 1: attribute \"Dim\" is missing or not "
                              "an integer\n"));
 }

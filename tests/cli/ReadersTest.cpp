@@ -204,3 +204,49 @@ TEST(Readers, FolderArgumentsAreTakenByTheirBytes) {
     EXPECT_EQ(Cli::argumentFromBytes("Plant A"), QStringLiteral("Plant A"));
     EXPECT_EQ(Cli::argumentFromBytes("Impianto \xc3\xa9"), QStringLiteral("Impianto é"));
 }
+
+// A spreadsheet or an image that is a FIFO, a device or a link to one is refused at once with
+// the reason; nothing waits for a writer or reads without end.
+TEST(Readers, ImportAndDumpRefuseWhatIsNoRegularFile) {
+    struct Row {
+        const char* why;
+        std::function<QString(const TestFolder&)> make;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"FIFO",
+         [](const TestFolder& f) {
+             const QString path = f.file(QStringLiteral("pipe"));
+             EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+             return path;
+         },
+         "not a regular file"},
+        {"link to an endless device",
+         [](const TestFolder& f) {
+             const QString path = f.file(QStringLiteral("zero"));
+             EXPECT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+             return path;
+         },
+         "not a regular file"},
+        {"far too large",
+         [](const TestFolder& f) {
+             return sparseFile(f, QStringLiteral("huge"), BoundedFile::ConfigFile.bytes);
+         },
+         "bytes is far more than"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        TestFolder folder;
+        const QString path = row.make(folder);
+        const CapturedRun imported = runCommand(Cli::importCsv, {folder.path(), path});
+        EXPECT_EQ(imported.status, 1);
+        EXPECT_TRUE(
+            imported.err.startsWith(QStringLiteral("import-csv: ") + path + QStringLiteral(": ")));
+        EXPECT_TRUE(imported.err.contains(QLatin1String(row.reason))) << imported.err.toStdString();
+        EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("M_Bus.xml"))));
+        const CapturedRun dumped = runCommand(Cli::dump, {path});
+        EXPECT_EQ(dumped.status, 1);
+        EXPECT_TRUE(dumped.err.startsWith(QStringLiteral("dump: ") + path + QStringLiteral(": ")));
+        EXPECT_TRUE(dumped.err.contains(QLatin1String(row.reason))) << dumped.err.toStdString();
+    }
+}

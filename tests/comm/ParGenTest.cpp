@@ -101,7 +101,7 @@ TEST(ParGenLoad, NotWellFormedFailsWithLineAndColumn) {
     const ParGenLoad load = Load_Par_Gen(path);
     EXPECT_FALSE(load.ok());
     EXPECT_EQ(load.error,
-              QStringLiteral("ParGen.xml: Error parsing end element tag at line 4, column 1"));
+              QStringLiteral("ParGen.xml: not well-formed (invalid token) at line 4, column 1"));
     EXPECT_EQ(folder.read(QStringLiteral("ParGen.xml")), readFixture("comm/broken.xml"));
 }
 

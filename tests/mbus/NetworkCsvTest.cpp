@@ -249,3 +249,104 @@ TEST(NetworkCsv, HeaderProblems) {
               QStringLiteral("The file is not UTF-8 text: save it from the spreadsheet as CSV "
                              "UTF-8"));
 }
+
+// Lines end at LF, CR LF or a lone CR (old Mac spreadsheets); rows are named by the line
+// they start on, also after a description that spans lines.
+TEST(NetworkCsv, LineNumbersForEveryLineEnd) {
+    QByteArray bad = EnergyRow;
+    bad.replace(",Holding Register,0,", ",Holding Register,65536,");
+    QByteArray spanning = EnergyRow;
+    spanning.replace(",Energy,", ",\"Energy\nfirst\nsecond\",");
+    for (const char* end : {"\n", "\r\n", "\r"}) {
+        SCOPED_TRACE(QByteArray(end).toPercentEncoding().toStdString());
+        QByteArray bytes = Header + EnergyRow + "\n" + spanning + bad;
+        bytes.replace("\n", end);
+        EXPECT_EQ(import(bytes).error,
+                  QStringLiteral("Line 7, column 17 (Modbus Register): Error!! ModBus Register "
+                                 "must be between 0 and 65535"));
+    }
+}
+
+// Each row is checked as it is read: the first bad one decides, whatever follows it, and a
+// row of many fields is only counted.
+TEST(NetworkCsv, FirstBadRowEndsTheReading) {
+    QByteArray bad = EnergyRow;
+    bad.replace(",Energy (Wh),", ",Energy (kWh),");
+    const QString badError =
+        QStringLiteral("Line 3, column 6 (Type of Data): \"Energy (kWh)\" is not an entry of "
+                       "this list");
+    struct Case {
+        const char* why;
+        QByteArray bytes;
+        QString error;
+    };
+    const Case cases[] = {
+        {"an open quote after it", Header + EnergyRow + bad + "\"never closed", badError},
+        {"a stray quote after it", Header + EnergyRow + bad + "1,a\"b\n", badError},
+        {"a bad header before a broken file", "Tarif\n\"never closed",
+         QStringLiteral("Line 1: unknown column \"Tarif\"")},
+        {"a row of 100000 fields", Header + QByteArray(99999, ',') + "\n",
+         QStringLiteral("Line 2: the row has 100000 fields, the header 19")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(import(c.bytes).error, c.error);
+    }
+}
+
+// A cell that spreadsheets would run as a formula is written behind an apostrophe, and the
+// apostrophe is removed on reading: every text comes back exactly.
+TEST(NetworkCsv, FormulaCellsAreWrittenAsText) {
+    const QString texts[] = {
+        QStringLiteral("=1+2"),     QStringLiteral("+1"),   QStringLiteral("-1"),
+        QStringLiteral("@SUM(A1)"), QStringLiteral("\tx"),  QStringLiteral("\rx"),
+        QStringLiteral("'=x"),      QStringLiteral("''+y"), QStringLiteral("'plain"),
+        QStringLiteral("'"),        QStringLiteral("a=b"),  QString(),
+    };
+    TNodi_List nodes;
+    for (const QString& text : texts) {
+        TNodo node;
+        node.Node_Pri = int(nodes.size()) + 1;
+        node.Description = text;
+        TVariabile v;
+        v.Description = text;
+        v.Dimension = 2;
+        v.Scale = 3;
+        v.Mod_ID = 1;
+        v.Mod_NPoint = 2;
+        node.Var_List = {v};
+        nodes.append(node);
+    }
+    const QByteArray bytes = exportNetwork(nodes, LangTable());
+    for (const char* cell : {"\"'=1+2\"", "\"'+1\"", "\"'-1\"", "\"'@SUM(A1)\"", "\"'\tx\"",
+                             "\"'\rx\"", "\"''=x\"", "\"'''+y\"", "\"'plain\"", "\"a=b\""})
+        EXPECT_TRUE(bytes.contains(cell)) << cell;
+    EXPECT_FALSE(bytes.contains("\"=")) << "no cell starts a formula";
+    const auto result = import(bytes);
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    EXPECT_EQ(result.nodes, nodes);
+
+    // A cell typed in a spreadsheet with the apostrophe reads as the text the user sees.
+    QByteArray typed = EnergyRow;
+    typed.replace(",Energy,", ",'=Energy,");
+    typed.replace(",Heat meter,", ",'Heat meter,");
+    const auto read = import(Header + typed);
+    ASSERT_TRUE(read.ok()) << read.error.toStdString();
+    EXPECT_EQ(read.nodes[0].Var_List[0].Description, QStringLiteral("=Energy"));
+    EXPECT_EQ(read.nodes[0].Description, QStringLiteral("'Heat meter"));
+}
+
+// The reader hands every field on exactly: a NUL is neither dropped nor the end of the text.
+// Either the text arrives whole or the row's checks refuse it by line, column and field.
+TEST(NetworkCsv, FieldsReachTheChecksWhole) {
+    QByteArray row = EnergyRow;
+    row.replace(",Energy,", QByteArray(",En\0ergy,", 9));
+    const auto result = import(Header + row);
+    if (result.ok()) {
+        ASSERT_EQ(result.nodes.size(), 1);
+        EXPECT_EQ(result.nodes[0].Var_List[0].Description, QString::fromUtf8("En\0ergy", 7));
+    } else {
+        EXPECT_TRUE(result.error.startsWith(QStringLiteral("Line 2, column 5 (Description)")))
+            << result.error.toStdString();
+    }
+}

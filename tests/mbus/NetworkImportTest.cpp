@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using NetworkImport::Outcome;
 
@@ -171,4 +172,29 @@ TEST_F(NetworkImportTest, FailedCopyLeavesTheOldFile) {
     EXPECT_EQ(run(target), Outcome::Failed);
     EXPECT_EQ(folder.read(longName), current);
     EXPECT_FALSE(NetworkImport::reloads(Outcome::Failed));
+}
+
+// The chosen file is read once through the bounded reader: a FIFO or a link to a device is
+// refused at once with the reason, never waited on or read without end, and the bytes
+// written are the bytes that were checked.
+TEST_F(NetworkImportTest, OnlyARegularFileIsReadAndExactlyItsBytesAreCopied) {
+    writeOwn();
+    const QString fifo = folder.file(QStringLiteral("pipe.xml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = folder.file(QStringLiteral("zero.xml"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    for (const QString& chosen : {fifo, zero}) {
+        prompts.expectOpenFile(chosen);
+        prompts.expectError(NotImported + QStringLiteral("\n") + QDir::toNativeSeparators(chosen) +
+                            QStringLiteral("\nnot a regular file"));
+        EXPECT_EQ(run(ownFile()), Outcome::Failed) << chosen.toStdString();
+        prompts.verify();
+        EXPECT_EQ(ownBytes(), current);
+    }
+
+    const NetworkImport::CheckedNetwork checked = NetworkImport::readNetworkFile(otherFile());
+    ASSERT_TRUE(checked.ok()) << checked.error.toStdString();
+    EXPECT_EQ(checked.bytes, other);
+    EXPECT_EQ(checked.nodes, Read_Network(other, QStringLiteral("M_Bus.xml")).Nodi_List);
+    EXPECT_EQ(checked.nodes.size(), 3);
 }

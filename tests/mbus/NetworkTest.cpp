@@ -108,7 +108,7 @@ TEST(NetworkLoad, FailuresNameTheirPlace) {
                         "not an integer")},
         {"text_type.xml", QStringLiteral("M_Bus.xml: node 1, variable 1: attribute \"Type\" is "
                                          "missing or not an integer")},
-        {"broken.xml", QStringLiteral("M_Bus.xml: Start-end tags mismatch at line 4, column 3")},
+        {"broken.xml", QStringLiteral("M_Bus.xml: mismatched tag at line 4, column 3")},
     };
     for (const auto& [name, message] : rows) {
         TestFolder folder;

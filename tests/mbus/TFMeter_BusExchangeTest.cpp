@@ -120,7 +120,8 @@ TEST_F(TFMeter_BusExchangeTest, RefusedOrDeclinedImportChangesNothing) {
     press("Btn_ImportCsv");
 
     fake.prompts.expectOpenFile(folder.file(QStringLiteral("missing.csv")));
-    fake.prompts.expectError(NotImported.arg(folder.file(QStringLiteral("missing.csv"))));
+    fake.prompts.expectError(NotImported.arg(folder.file(QStringLiteral("missing.csv")) +
+                                             QStringLiteral(": No such file or directory")));
     press("Btn_ImportCsv");
     fake.prompts.verify();
     EXPECT_EQ(window->editor().Nodi_List(), before);
