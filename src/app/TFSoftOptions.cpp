@@ -250,9 +250,15 @@ void TFSoftOptions::FormShow() {
 void TFSoftOptions::Create_Lang_List() {
     SL_Languages = LanguageList::Create_Lang_List(state_.Dir_Language);
     fillLanguageList();
-    Show_Page = 1;
-    LB_Languages->setCurrentRow(-1);
-    Update_Lang_Page(1);
+    // The list opens at the language in use, so arrows and Enter start from it.
+    int inUse = -1;
+    for (int row = 0; row < SL_Languages.size(); ++row) {
+        if (LanguageList::languageName(SL_Languages[row]) == Language_In_Use)
+            inUse = row;
+    }
+    const QSignalBlocker quiet(LB_Languages);
+    LB_Languages->setCurrentRow(inUse);
+    Update_Lang_Page(inUse < 0 ? 1 : LanguageList::pageOf(inUse));
 }
 
 void TFSoftOptions::showSelectedLanguage() {
