@@ -74,18 +74,20 @@ void drawDefault(QPainter& p) {
                QPointF(globe.right() - 2.5, globe.bottom() - band));
 }
 
-QImage picture(const std::function<void(QPainter&)>& draw) {
-    QImage image(Side, Side, QImage::Format_ARGB32);
+// `scale` 2 gives the picture for screens that scale by two ("Name@2x.bmp").
+QImage picture(const std::function<void(QPainter&)>& draw, int scale = 1) {
+    QImage image(Side * scale, Side * scale, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
+    p.scale(scale, scale);
     draw(p);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Outline);
+    p.setPen(QPen(Outline, 0));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(Field.adjusted(0, 0, -1, -1));
+    p.drawRect(QRectF(Field).adjusted(0, 0, -1.0 / scale, -1.0 / scale));
     p.end();
-    for (int y = 0; y < Side; ++y)
-        for (int x = 0; x < Side; ++x)
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
             if (qAlpha(image.pixel(x, y)) == 0)
                 image.setPixel(x, y, Around);
     return image;
@@ -154,8 +156,13 @@ int main(int argc, char** argv) {
         err << "draw-flags: cannot create " << folder << "\n";
         return 1;
     }
-    const bool ok = save(folder, QStringLiteral("Italiano.bmp"), picture(drawItalian), err) &&
-                    save(folder, QStringLiteral("English.bmp"), picture(drawEnglish), err) &&
-                    save(folder, QStringLiteral("DefaultFlag.bmp"), picture(drawDefault), err);
-    return ok ? 0 : 1;
+    const std::pair<const char*, void (*)(QPainter&)> flags[] = {
+        {"Italiano", drawItalian}, {"English", drawEnglish}, {"DefaultFlag", drawDefault}};
+    for (const auto& [name, draw] : flags) {
+        const QString file = QString::fromLatin1(name);
+        if (!save(folder, file + QStringLiteral(".bmp"), picture(draw), err) ||
+            !save(folder, file + QStringLiteral("@2x.bmp"), picture(draw, 2), err))
+            return 1;
+    }
+    return 0;
 }

@@ -42,6 +42,10 @@ int entryIndex(int page, int slot) {
     return (page - 1) * Slots + slot - 1;
 }
 
+int pageOf(int index) {
+    return index / Slots + 1;
+}
+
 QString languageName(const QString& fileName) {
     return fileName.chopped(std::min<qsizetype>(4, fileName.size()));
 }

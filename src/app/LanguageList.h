@@ -25,6 +25,9 @@ int slotsOn(int count, int page);
 // Position in the list of slot `slot` (from 1) of page `page`.
 int entryIndex(int page, int slot);
 
+// The page (from 1) that shows the entry at `index`.
+int pageOf(int index);
+
 // The language's name: the file name without its extension.
 QString languageName(const QString& fileName);
 

@@ -4,6 +4,7 @@
 #include "common/MakerSite.h"
 #include "dialogs/ClickLabel.h"
 #include "dialogs/WindowOpened.h"
+#include "dialogs/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/UrlOpener.h"
 #include "state/SharedState.h"
@@ -20,9 +21,11 @@ namespace {
 // The identification rows, then one for the workspace in use.
 constexpr int Height = 174;
 
-// The maker's logo: an orange ring around a blue "N" with a signal wave, drawn at 81 by 81.
-QPixmap logo() {
-    QPixmap pixmap(81, 81);
+// The maker's logo: an orange ring around a blue "N" with a signal wave, 81 by 81, drawn at
+// the screen's own density so that it stays sharp on a scaled screen.
+QPixmap logo(qreal ratio) {
+    QPixmap pixmap(QSize(81, 81) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -58,9 +61,7 @@ TFAbout::TFAbout(SharedState& state, Platform& platform, QWidget* parent)
     auto* image = new ClickLabel(this);
     image->setObjectName(QStringLiteral("Image2"));
     image->setGeometry(32, 24, 81, 81);
-    image->setScaledContents(true);
-    image->setPixmap(logo());
-    image->setCursor(Qt::PointingHandCursor);
+    image->setPixmap(logo(std::max(1.0, devicePixelRatioF())));
     image->setAccessibleName(QString::fromLatin1(MakerSite::Host));
     image->clicked = [this] { Label4Click(); };
     Image2 = image;
@@ -83,7 +84,6 @@ TFAbout::TFAbout(SharedState& state, Platform& platform, QWidget* parent)
 
     auto* web = new ClickLabel(MakerSite::webAddressText(), this);
     web->setObjectName(QStringLiteral("Label4"));
-    web->setCursor(Qt::PointingHandCursor);
     QPalette link = web->palette();
     link.setColor(QPalette::WindowText, QColor(30, 90, 170));
     web->setPalette(link);
@@ -97,6 +97,7 @@ TFAbout::TFAbout(SharedState& state, Platform& platform, QWidget* parent)
     LbButton1->setObjectName(QStringLiteral("LbButton1"));
     LbButton1->setGeometry(32, 115, 81, 22);
     connect(LbButton1, &QPushButton::clicked, this, &QDialog::accept);
+    Keyboard::assignShortcutLetters(this);
     setFixedSize(425, Height);
 }
 

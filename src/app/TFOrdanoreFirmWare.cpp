@@ -11,6 +11,7 @@
 #include "common/MakerSite.h"
 #include "dialogs/ClickLabel.h"
 #include "dialogs/DialogParts.h"
+#include "dialogs/Keyboard.h"
 #include "image/BankFiles.h"
 #include "image/Compiler.h"
 #include "mbus/TFMeter_Bus.h"
@@ -75,6 +76,7 @@ void TFOrdanoreFirmWare::FormCreate(const Workspace::Layout& layout) {
             Load_Language(state_.Lang_Table, state_.Language, state_.Language_Folders);
         !refused.isEmpty())
         qWarning("Language file refused: %s", qPrintable(refused));
+    qtTranslation_.apply(state_.Language);
     // Reopen the last configuration only while its folder still exists, and only by a name
     // that creation would take: a hand-edited "../x" must not lead out of PROJECTS.
     const QString last = state_.Project_Name;
@@ -82,6 +84,7 @@ void TFOrdanoreFirmWare::FormCreate(const Workspace::Layout& layout) {
     state_.Activate_Project(reopen ? last : QString());
     Set_Lang();
     state_.Set_Files();
+    DialogParts::centreOnScreen(this);
 }
 
 void TFOrdanoreFirmWare::createWindows() {
@@ -138,6 +141,7 @@ void TFOrdanoreFirmWare::layOut() {
     LL_Update = label("LL_Update", 208, 19, false);
     LL_Update->setTextFormat(Qt::RichText);
     LL_Update->setOpenExternalLinks(false);
+    LL_Update->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(LL_Update, &QLabel::linkActivated, this,
             [this](const QString& link) { platform_.urls.open(QUrl(link)); });
     LL_Update->hide();
@@ -176,7 +180,6 @@ void TFOrdanoreFirmWare::layOut() {
     QFont bold = nelvari->font();
     bold.setBold(true);
     nelvari->setFont(bold);
-    nelvari->setCursor(Qt::PointingHandCursor);
     nelvari->setText(MakerSite::webAddressText());
     nelvari->adjustSize();
     nelvari->move(565, L_Step[3]->y());
@@ -218,6 +221,7 @@ void TFOrdanoreFirmWare::Set_Lang() {
     for (QLabel* l : L_Step)
         l->adjustSize();
     L_Begin->adjustSize();
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFOrdanoreFirmWare::Aggiorna_Label() {
@@ -234,6 +238,8 @@ void TFOrdanoreFirmWare::Aggiorna_Label() {
 }
 
 void TFOrdanoreFirmWare::Change_Language() {
+    // Qt's own texts first: the windows may rebuild lists that carry them.
+    qtTranslation_.apply(FSoftOptions->Language_In_Use);
     Set_Lang();
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();

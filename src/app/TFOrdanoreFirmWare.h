@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Workspace.h"
+#include "app/QtTranslation.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -75,6 +76,7 @@ private:
     QTimer Timer_Update;
     VersionCheck* versionCheck_ = nullptr;
     bool updateAvailable_ = false;
+    QtTranslation qtTranslation_;
 
     QLabel* L_SW_Code = nullptr;
     QLabel* L_SW_Desc = nullptr;

@@ -3,18 +3,21 @@
 #include "app/LanguageList.h"
 #include "app/VersionCheck.h"
 #include "common/MakerSite.h"
-#include "dialogs/ClickLabel.h"
 #include "dialogs/DialogParts.h"
 #include "dialogs/WindowOpened.h"
+#include "dialogs/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/UrlOpener.h"
 #include "state/SharedState.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
@@ -27,13 +30,84 @@ constexpr int Height = 373;
 constexpr int TitleHeight = 69;
 constexpr int ButtonHeight = 40;
 
+// Slots of the language list: a 48 by 48 flag and the name beside it.
+constexpr int SlotWidth = 230;
+constexpr int SlotHeight = 54;
+
 // A flag at its own size, see-through where its alpha channel says so. No colour is keyed
-// out: a flag may well use its corner's colour in a stripe.
-QPixmap flag(const QString& path) {
+// out: a flag may well use its corner's colour in a stripe. A picture of twice the size beside
+// it ("Name@2x.bmp") serves screens that scale by two.
+QIcon flag(const QString& path) {
     if (path.isEmpty())
         return {};
-    return QPixmap::fromImage(QImage(path));
+    QIcon icon(QPixmap::fromImage(QImage(path)));
+    const QString large = path.left(path.size() - 4) + QStringLiteral("@2x.bmp");
+    if (QFileInfo(large).isFile()) {
+        QPixmap pixmap = QPixmap::fromImage(QImage(large));
+        pixmap.setDevicePixelRatio(2);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
+
+// The language list: Enter (or a click) on an entry chooses it; Enter never reaches the
+// dialog's buttons.
+class LanguageListView final : public QListWidget {
+public:
+    explicit LanguageListView(QWidget* parent) : QListWidget(parent) {
+        setViewMode(QListView::ListMode);
+        setFlow(QListView::TopToBottom);
+        setWrapping(true);
+        setUniformItemSizes(true);
+        setGridSize(QSize(SlotWidth, SlotHeight));
+        setIconSize(QSize(48, 48));
+        setSpacing(0);
+        setMovement(QListView::Static);
+        setResizeMode(QListView::Fixed);
+        setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        setFrameShape(QFrame::NoFrame);
+        connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+            if (chosen)
+                chosen(row(item));
+        });
+    }
+    std::function<void(int)> chosen;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        // The arrows go on past the page's ends, Page Up and Down turn pages.
+        const int row = currentRow();
+        const int step = key == Qt::Key_Down || key == Qt::Key_Right ? 1
+                         : key == Qt::Key_Up || key == Qt::Key_Left  ? -1
+                         : key == Qt::Key_PageDown                   ? LanguageList::Slots
+                         : key == Qt::Key_PageUp                     ? -LanguageList::Slots
+                                                                     : 0;
+        if (step != 0 && event->modifiers() == Qt::NoModifier) {
+            const int next = std::clamp(row + step, 0, count() - 1);
+            const bool sidewaysWithinPage =
+                (key == Qt::Key_Right || key == Qt::Key_Left) &&
+                LanguageList::pageOf(row + 3 * step) == LanguageList::pageOf(row) &&
+                row + 3 * step >= 0 && row + 3 * step < count();
+            if (row >= 0 && count() > 0) {
+                setCurrentRow(sidewaysWithinPage ? row + 3 * step : next);
+                event->accept();
+                return;
+            }
+        }
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+            (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (currentRow() >= 0 && chosen)
+                chosen(currentRow());
+            event->accept();
+            return;
+        }
+        QListWidget::keyPressEvent(event);
+    }
+};
 
 template <class W> W* place(W* widget, const char* name, int x, int y) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -85,23 +159,15 @@ TFSoftOptions::TFSoftOptions(SharedState& state, Platform& platform, VersionChec
 
 void TFSoftOptions::buildLanguageTab(QWidget* tab) {
     L_Sel_Lang = place(new QLabel(tab), "L_Sel_Lang", 12, 11);
-    const QPoint pictures[6] = {{24, 40}, {26, 94}, {24, 148}, {254, 40}, {254, 94}, {254, 148}};
-    const QPoint labels[6] = {{80, 56}, {80, 110}, {80, 164}, {310, 56}, {310, 110}, {310, 164}};
-    for (int k = 0; k < LanguageList::Slots; ++k) {
-        auto* picture = new ClickLabel(tab);
-        picture->setObjectName(QStringLiteral("I_L%1").arg(k + 1));
-        picture->setGeometry(QRect(pictures[k], QSize(48, 48)));
-        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        picture->setCursor(Qt::PointingHandCursor);
-        picture->clicked = [this, k] { LangClick(k + 1); };
-        I_L[k] = picture;
-        auto* name = new ClickLabel(tab);
-        name->setObjectName(QStringLiteral("L_L%1").arg(k + 1));
-        name->move(labels[k]);
-        name->setCursor(Qt::PointingHandCursor);
-        name->clicked = [this, k] { LangClick(k + 1); };
-        L_L[k] = name;
-    }
+    auto* list = new LanguageListView(tab);
+    list->setObjectName(QStringLiteral("LB_Languages"));
+    list->setGeometry(12, 36, 2 * SlotWidth, 3 * SlotHeight);
+    list->chosen = [this](int index) { LangClick(index); };
+    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && LanguageList::pageOf(row) != Show_Page)
+            Update_Lang_Page(LanguageList::pageOf(row));
+    });
+    LB_Languages = list;
     L_Page_Lang = place(new QLabel(tab), "L_Page_Lang", 220, 212);
     Btn_Prev = place(new QPushButton(tab), "Btn_Prev", 12, 204);
     Btn_Prev->resize(110, 28);
@@ -119,6 +185,8 @@ void TFSoftOptions::buildConnectionTab(QWidget* tab) {
     LL_Check_Update = place(new QLabel(tab), "LL_Check_Update", 40, 120);
     LL_Check_Update->setTextFormat(Qt::RichText);
     LL_Check_Update->setOpenExternalLinks(false);
+    LL_Check_Update->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                             Qt::LinksAccessibleByKeyboard);
     LL_Check_Update->hide();
     connect(LL_Check_Update, &QLabel::linkActivated, this,
             [this](const QString& link) { platform_.urls.open(QUrl(link)); });
@@ -156,6 +224,8 @@ void TFSoftOptions::Set_Lang() {
     // Texts composed from the table follow it too, so the page in view never mixes languages.
     Update_Lang_Page(Show_Page);
     showCheckResult();
+    LB_Languages->setAccessibleName(t.text(302));
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFSoftOptions::FormShow() {
@@ -176,8 +246,16 @@ void TFSoftOptions::FormShow() {
 
 void TFSoftOptions::Create_Lang_List() {
     SL_Languages = LanguageList::Create_Lang_List(state_.Language_Folders);
-    Show_Page = 1;
-    Update_Lang_Page(1);
+    fillLanguageList();
+    // The list opens at the language in use, so arrows and Enter start from it.
+    int inUse = -1;
+    for (int row = 0; row < SL_Languages.size(); ++row) {
+        if (LanguageList::languageName(SL_Languages[row]) == Language_In_Use)
+            inUse = row;
+    }
+    const QSignalBlocker quiet(LB_Languages);
+    LB_Languages->setCurrentRow(inUse);
+    Update_Lang_Page(inUse < 0 ? 1 : LanguageList::pageOf(inUse));
 }
 
 void TFSoftOptions::showSelectedLanguage() {
@@ -190,29 +268,30 @@ void TFSoftOptions::Update_Lang_Page(int Num_Page) {
     showSelectedLanguage();
     const int count = int(SL_Languages.size());
     const int pages = LanguageList::pageCount(count);
+    Show_Page = Num_Page;
     L_Page_Lang->setText(t.text(305) + QString::number(Num_Page) + t.text(306) +
                          QString::number(pages));
     L_Page_Lang->adjustSize();
     Btn_Prev->setVisible(Num_Page != 1);
     Btn_Next->setVisible(Num_Page != pages);
-    const int shown = LanguageList::slotsOn(count, Num_Page);
-    for (int k = 1; k <= LanguageList::Slots; ++k) {
-        QLabel* picture = I_L[k - 1];
-        QLabel* name = L_L[k - 1];
-        if (k > shown) {
-            picture->hide();
-            name->hide();
-            continue;
-        }
-        const QString language =
-            LanguageList::languageName(SL_Languages[LanguageList::entryIndex(Num_Page, k)]);
-        name->setText(language);
-        name->adjustSize();
-        name->show();
-        const QPixmap pixmap = flag(LanguageList::flagPicture(state_.Language_Folders, language));
-        picture->setPixmap(pixmap);
-        picture->setAccessibleName(language);
-        picture->setVisible(!pixmap.isNull());
+    // Only the page's entries are in view; the current entry moves onto the page.
+    for (int row = 0; row < count; ++row)
+        LB_Languages->setRowHidden(row, LanguageList::pageOf(row) != Num_Page);
+    const int first = LanguageList::entryIndex(Num_Page, 1);
+    const int row = LB_Languages->currentRow();
+    if (count > 0 && (row < 0 || LanguageList::pageOf(row) != Num_Page)) {
+        const QSignalBlocker quiet(LB_Languages);
+        LB_Languages->setCurrentRow(std::min(first, count - 1));
+    }
+}
+
+void TFSoftOptions::fillLanguageList() {
+    LB_Languages->clear();
+    for (const QString& file : SL_Languages) {
+        const QString language = LanguageList::languageName(file);
+        auto* item = new QListWidgetItem(
+            flag(LanguageList::flagPicture(state_.Language_Folders, language)), language, LB_Languages);
+        item->setSizeHint(QSize(SlotWidth, SlotHeight));
     }
 }
 
@@ -222,8 +301,7 @@ void TFSoftOptions::Btn_NextClick(QPushButton* sender) {
     Update_Lang_Page(Show_Page);
 }
 
-void TFSoftOptions::LangClick(int slot) {
-    const int index = LanguageList::entryIndex(Show_Page, slot);
+void TFSoftOptions::LangClick(int index) {
     if (index < 0 || index >= SL_Languages.size())
         return;
     const QString name = LanguageList::languageName(SL_Languages[index]);

@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QTabWidget;
 class VersionCheck;
@@ -40,8 +41,8 @@ public:
     void Create_Lang_List();
     void Update_Lang_Page(int Num_Page);
     void Btn_NextClick(QPushButton* sender);
-    // `slot` counts from 1.
-    void LangClick(int slot);
+    // `index` is the language's place in SL_Languages.
+    void LangClick(int index);
     void Update_CheckBox();
     void Btn_Check_UpdateClick();
     void Btn_OKClick();
@@ -57,6 +58,7 @@ private:
     void buildConnectionTab(QWidget* tab);
     void buildSettingsTab(QWidget* tab);
     void showSelectedLanguage();
+    void fillLanguageList();
     void showCheckResult();
 
     SharedState& state_;
@@ -77,8 +79,9 @@ private:
     QWidget* TS_Con_Options;
     QWidget* TS_Soft_Settings;
     QLabel* L_Sel_Lang;
-    QLabel* I_L[6];
-    QLabel* L_L[6];
+    // Every language with its flag, six to a page in two columns: arrows, Enter, a click or
+    // the first letters of a name choose.
+    QListWidget* LB_Languages;
     QLabel* L_Page_Lang;
     QPushButton* Btn_Prev;
     QPushButton* Btn_Next;

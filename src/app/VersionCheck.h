@@ -10,7 +10,6 @@
 #include <QUrl>
 #include <functional>
 
-
 // A version text to an integer: the text after the first blank, its first, third, fourth and
 // fifth characters read as a decimal number ("VER. 2.010" gives 2010); -1 when it cannot.
 int Conv_Version(const QString& Ver_str);

@@ -21,6 +21,6 @@ void WorkflowButton::paintEvent(QPaintEvent*) {
     if (!pictureOnly) {
         painter.setPen(palette().color(QPalette::ButtonText));
         const QRect textRect = rect().adjusted(iconRect.right() + 8, 0, -4, 0);
-        painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, text());
+        painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic, text());
     }
 }

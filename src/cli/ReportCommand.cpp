@@ -76,7 +76,7 @@ int report(const QStringList& args, QTextStream& out, QTextStream& err) {
         failed =
             writeUserFile(parsed->output, InstallationReport::toHtml(document).toUtf8(), ownFiles);
     else
-        failed = writeReportPdf(InstallationReport::toHtml(document), parsed->output, ownFiles);
+        failed = writeReportPdf(document, parsed->output, ownFiles);
     if (!failed.isEmpty()) {
         err << "report: " << failed << '\n';
         return 1;

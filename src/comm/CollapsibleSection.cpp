@@ -37,7 +37,12 @@ void CollapsibleSection::setTitle(const QString& title) {
 }
 
 QString CollapsibleSection::title() const {
-    return header_->text();
+    // The words as shown: without the mark of the header's shortcut letter.
+    QString text = header_->text();
+    text.replace(QStringLiteral("&&"), QStringLiteral("\u0001"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\u0001"), QStringLiteral("&"));
+    return text;
 }
 
 bool CollapsibleSection::isExpanded() const {

@@ -4,6 +4,7 @@
 #include "comm/ParGenRules.h"
 #include "dialogs/DialogParts.h"
 #include "dialogs/DotAdvance.h"
+#include "dialogs/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "state/SharedState.h"
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -107,9 +110,10 @@ TFParGen::TFParGen(SharedState& state, Platform& platform, QWidget* parent)
     const auto buttons = DialogParts::makeButtonPanel(this, true);
     Btn_OK = buttons.ok;
     Btn_Cancel = buttons.cancel;
-    // Enter in a field must neither save nor leave.
+    // Enter in a field must neither save nor leave; on a focused button it presses it.
     Btn_OK->setAutoDefault(false);
     Btn_Cancel->setAutoDefault(false);
+    Keyboard::pressOnEnter({Btn_OK, Btn_Cancel});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -136,6 +140,7 @@ void TFParGen::buildSelectDevice() {
     QWidget* body = CP_Select_Device->body();
     CB_SelectDevice_SelDev = named(new QComboBox(body), "CB_SelectDevice_SelDev");
     CB_SelectDevice_SelDev->setEditable(false);
+    CB_SelectDevice_SelDev->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     L_SelectDevice_SelDev = rowLabel(body, "L_SelectDevice_SelDev", CB_SelectDevice_SelDev);
     QGridLayout* grid = bodyGrid(body);
     grid->addWidget(L_SelectDevice_SelDev, 0, 0);
@@ -236,12 +241,6 @@ void TFParGen::Order_TAB_Panels() {
     }
     stackLayout->addStretch();
 
-    const LangTable& t = state_.Lang_Table;
-    CP_Select_Device->setTitle(QStringLiteral("1. ") + t.text(406));
-    CP_MBus->setTitle(QStringLiteral("2. ") + t.text(411));
-    CP_ModbusMaster->setTitle(QStringLiteral("3. ") + t.text(416));
-    CP_Ethernet->setTitle(QStringLiteral("4. ") + t.text(429));
-
     // Keyboard order: the sections from the top, each header before its controls.
     QList<QWidget*> chain{CP_Select_Device->header(),
                           CB_SelectDevice_SelDev,
@@ -291,6 +290,12 @@ void TFParGen::Set_Lang() {
     Btn_OK->setToolTip(t.text(404));
     Btn_Cancel->setToolTip(t.text(405));
 
+    // The section headers follow the language too, as everything else in the window.
+    CP_Select_Device->setTitle(QStringLiteral("1. ") + t.text(406));
+    CP_MBus->setTitle(QStringLiteral("2. ") + t.text(411));
+    CP_ModbusMaster->setTitle(QStringLiteral("3. ") + t.text(416));
+    CP_Ethernet->setTitle(QStringLiteral("4. ") + t.text(429));
+
     L_SelectDevice_SelDev->setText(t.text(407));
     {
         // The stored choice comes back with the next showing; this is no change by the user.
@@ -334,6 +339,28 @@ void TFParGen::Set_Lang() {
                           L_ModbusMaster_Baudrate, L_ModbusMaster_Parity, L_ModbusMaster_TimeOut,
                           L_ModbusMaster_CyclicDelay, L_ModbusMaster_Protocol})
         label->buddy()->setAccessibleName(label->text());
+    Keyboard::assignShortcutLetters(this);
+    fitWidth();
+}
+
+void TFParGen::fitWidth() {
+    // The usual width, or more where a language's device names need it: an entry is never cut.
+    QComboBox* device = CB_SelectDevice_SelDev;
+    int longest = 0;
+    for (int i = 0; i < device->count(); ++i)
+        longest = std::max(longest, device->fontMetrics().horizontalAdvance(device->itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(device);
+    device->setMinimumWidth(
+        device->style()
+            ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(longest, 0), device)
+            .width() +
+        8); // the style's own spare room beside the text
+    QWidget* group = CPG->widget();
+    group->layout()->invalidate();
+    const int needed = group->minimumSizeHint().width() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * CPG->frameWidth();
+    setFixedWidth(std::max(ClientWidth, needed));
 }
 
 void TFParGen::showValues(const Par_Gen& record) {

@@ -40,6 +40,7 @@ public:
     void Btn_OKClick();
     void Btn_CancelClick();
     void Set_Lang();
+    void fitWidth();
 
     // The values as the controls hold them, list positions outside their lists as -1.
     Par_Gen values() const;

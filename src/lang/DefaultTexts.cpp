@@ -151,6 +151,7 @@ constexpr DefaultText Default_Texts[] = {
     {458, u"Error Ethernet!! GATEWAY IP 3 must be between 0 and 255"},
     {459, u"Error Ethernet!! GATEWAY IP 4 must be between 0 and 255"},
     {460, u"Do you want to exit without saving changes?"},
+    {461, u"Page %1 of %2"},
 
     {600, u"M-Bus Network"},
     {601, u"M-Bus Network"},

@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/WindowOpened.h"
+#include "dialogs/Keyboard.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkMessages.h"
 #include "mbus/TFNewIDNode.h"
@@ -104,11 +105,13 @@ void TFMeter_Bus::FormCreate() {
     treeColumn->addWidget(L_Status);
     buildExchange(buttonRow, treeColumn);
     buildSourceTest(buttonRow);
-    // Enter in a field must neither save nor leave the window.
-    for (QPushButton* b : buttons.panel->findChildren<QPushButton*>())
+    // Enter in a field must neither save nor leave the window; on a focused button it presses it.
+    QList<QPushButton*> pressed = buttons.panel->findChildren<QPushButton*>();
+    pressed << btn_Add_Node << btn_Add_Var << Btn_Undo << Btn_Redo;
+    for (QPushButton* b : pressed) {
         b->setAutoDefault(false);
-    for (QPushButton* b : {btn_Add_Node, btn_Add_Var, Btn_Undo, Btn_Redo})
-        b->setAutoDefault(false);
+        Keyboard::pressOnEnter({b});
+    }
 
     // The tree takes the room the panels leave; the user may move the border.
     auto* left = named(new QWidget(this), "P_Tree");
@@ -523,6 +526,7 @@ void TFMeter_Bus::showPanels() {
     showScale();
     btn_Add_Node->setText(model_.nodeButtonText());
     btn_Add_Var->setText(model_.varButtonText());
+    Keyboard::assignShortcutLetters(this);
     syncing_ = wasSyncing;
 }
 

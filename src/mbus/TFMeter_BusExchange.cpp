@@ -213,11 +213,12 @@ void TFMeter_Bus::Btn_ReportClick() {
     // The report describes the network on screen; unsaved edits are not in the images yet.
     gathered.input.nodes = model_.Nodi_List();
     gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change();
-    const QString html = InstallationReport::toHtml(InstallationReport::build(gathered.input, t));
+    const auto document = InstallationReport::build(gathered.input, t);
     const QStringList ownFiles = configurationFiles(state_.Project_Dir);
-    const QString failed = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
-                               ? writeReportPdf(html, path, ownFiles)
-                               : writeUserFile(path, html.toUtf8(), ownFiles);
+    const QString failed =
+        path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
+            ? writeReportPdf(document, path, ownFiles)
+            : writeUserFile(path, InstallationReport::toHtml(document).toUtf8(), ownFiles);
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, t, path, failed);
     else

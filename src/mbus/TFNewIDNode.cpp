@@ -2,13 +2,16 @@
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/WindowOpened.h"
+#include "dialogs/Keyboard.h"
 #include "mbus/CodingTables.h"
 #include "platform/Prompts.h"
 #include "state/SharedState.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,6 +71,24 @@ public:
         QStyledItemDelegate::setEditorData(editor, index);
     }
 
+    // Tab in an open cell keeps the input and leaves the grid, as Tab does from a closed one.
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            auto* view = qobject_cast<QWidget*>(parent());
+            if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && view) {
+                emit commitData(editor);
+                emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+                QKeyEvent leave(QEvent::KeyPress, key,
+                                key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+                QCoreApplication::sendEvent(view, &leave);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override {
         if (auto* combo = qobject_cast<QComboBox*>(editor)) {
@@ -118,6 +139,9 @@ TFNewIDNode::TFNewIDNode(SharedState& state, Prompts& prompts, QWidget* parent)
     ASG->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                          QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     ASG->setItemDelegate(new PasteCellDelegate(state_.Lang_Table, ASG));
+    // The arrows move within the grid; Tab goes on to the buttons.
+    ASG->setTabKeyNavigation(false);
+    ASG->installEventFilter(this);
     auto* grid = new QVBoxLayout;
     grid->setContentsMargins(16, 4, 16, 4);
     grid->setSpacing(2);
@@ -128,9 +152,11 @@ TFNewIDNode::TFNewIDNode(SharedState& state, Prompts& prompts, QWidget* parent)
     P_Button = buttons.panel;
     Btn_OK = buttons.ok;
     Btn_Cancel = buttons.cancel;
-    // Enter in the grid or a field must not paste by accident.
+    // Enter in a field, or in a cell being edited, must not paste by accident; Enter on the
+    // grid itself or on a focused button does.
     Btn_OK->setAutoDefault(false);
     Btn_Cancel->setAutoDefault(false);
+    Keyboard::pressOnEnter({Btn_OK, Btn_Cancel});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -182,6 +208,7 @@ void TFNewIDNode::Set_Lang() {
     E_New_Sec_Add->setAccessibleName(t.text(905));
     ASG->setAccessibleName(t.text(906));
     ASG->setHorizontalHeaderLabels(PasteRules::headerTexts(t));
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFNewIDNode::fillGrid(const QList<PasteRules::GridRow>& rows) {
@@ -230,6 +257,20 @@ void TFNewIDNode::FormShow() {
         L_SW_Desc->setText(t.text(902));
         E_New_Pri_Add->setFocus();
     }
+}
+
+bool TFNewIDNode::eventFilter(QObject* watched, QEvent* event) {
+    // While a cell is open (its editor exists) Enter belongs to the cell.
+    if (watched == ASG && event->type() == QEvent::KeyPress &&
+        !ASG->indexWidget(ASG->currentIndex())) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            Btn_OK->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFNewIDNode::setVisible(bool visible) {

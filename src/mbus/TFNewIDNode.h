@@ -45,6 +45,9 @@ public:
 
     void setVisible(bool visible) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* buildNodePanel();
     void fillGrid(const QList<PasteRules::GridRow>& rows);

@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/WindowOpened.h"
+#include "dialogs/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "projects/ProjectStore.h"
@@ -23,6 +24,7 @@ TFNew_Project::TFNew_Project(SharedState& state, Platform& platform, QWidget* pa
     Label1->setObjectName(QStringLiteral("Label1"));
     E_New_Proj = new QLineEdit(this);
     E_New_Proj->setObjectName(QStringLiteral("E_New_Proj"));
+    Label1->setBuddy(E_New_Proj);
     const auto buttons = DialogParts::makeButtonPanel(this);
     Btn_OK = buttons.ok;
     Btn_Cancel = buttons.cancel;
@@ -54,6 +56,8 @@ void TFNew_Project::Set_Lang() {
     E_New_Proj->setToolTip(t.text(108));
     Btn_OK->setToolTip(t.text(109));
     Btn_Cancel->setToolTip(t.text(110));
+    E_New_Proj->setAccessibleName(Label1->text().trimmed());
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFNew_Project::Btn_OKClick() {

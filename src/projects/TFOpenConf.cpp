@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/WindowOpened.h"
+#include "dialogs/Keyboard.h"
 #include "projects/ProjectStore.h"
 #include "state/SharedState.h"
 
@@ -19,6 +20,7 @@ TFOpenConf::TFOpenConf(SharedState& state, QWidget* parent) : QDialog(parent), s
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    Label1->setBuddy(ListBox1);
     const auto buttons = DialogParts::makeButtonPanel(this, true);
     Btn_OK = buttons.ok;
     Btn_Cancel = buttons.cancel;
@@ -48,6 +50,8 @@ void TFOpenConf::Set_Lang() {
     ListBox1->setToolTip(t.text(205));
     Btn_OK->setToolTip(t.text(206));
     Btn_Cancel->setToolTip(t.text(207));
+    ListBox1->setAccessibleName(Label1->text().trimmed());
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFOpenConf::FormShow() {

@@ -37,6 +37,7 @@ enum Text {
     T_Warnings = 747,
     T_Ms = 748,
     T_Baud = 749,
+    T_PageOfPages = 461,
 };
 
 template <std::size_t N> QString listText(const std::array<const char*, N>& list, int position) {
@@ -214,8 +215,11 @@ Gathered gather(const QString& configDir, const QDateTime& now, const QString& s
 Document build(const Input& input, const LangTable& t) {
     Document d;
     d.title = t.text(T_Title).arg(input.configurationName);
-    d.facts.append({t.text(T_Configuration), input.configurationName});
-    d.facts.append({t.text(T_Date), input.date.toString(QStringLiteral("yyyy-MM-dd HH:mm"))});
+    d.configurationName = input.configurationName;
+    d.date = input.date.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    d.pageOfPages = t.text(T_PageOfPages);
+    d.facts.append({t.text(T_Configuration), d.configurationName});
+    d.facts.append({t.text(T_Date), d.date});
     d.facts.append({t.text(T_SoftwareVersion), input.softwareVersion});
     if (input.imagesMissing)
         d.notices << t.text(T_ImagesMissing);

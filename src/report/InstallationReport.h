@@ -33,6 +33,10 @@ struct Section {
 
 struct Document {
     QString title;
+    // The running head and foot of a printed page.
+    QString configurationName;
+    QString date;
+    QString pageOfPages; // "%1" the page, "%2" the count
     QList<std::pair<QString, QString>> facts;
     QStringList notices; // shown first, e.g. images older than the configuration
     QList<Section> sections;

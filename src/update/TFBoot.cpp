@@ -3,6 +3,7 @@
 #include "common/IpAddress.h"
 #include "dialogs/DialogParts.h"
 #include "dialogs/DotAdvance.h"
+#include "dialogs/Keyboard.h"
 #include "history/HistoryTexts.h"
 #include "history/UpdateHistory.h"
 #include "platform/Platform.h"
@@ -197,9 +198,10 @@ QWidget* TFBoot::buildButtonPanel() {
     P_Button = panel(this, "P_Button", ButtonHeight);
     Btn_Update = named(new QPushButton(P_Button), "Btn_Update");
     Btn_Cancel = named(new QPushButton(P_Button), "Btn_Cancel");
-    // Enter in an address field must not start an update.
+    // Enter in an address field must not start an update; on a focused button it presses it.
     Btn_Update->setAutoDefault(false);
     Btn_Cancel->setAutoDefault(false);
+    Keyboard::pressOnEnter({Btn_Update, Btn_Cancel});
     auto* layout = new QHBoxLayout(P_Button);
     layout->setContentsMargins(16, 6, 16, 6);
     layout->addStretch();
@@ -230,10 +232,14 @@ void TFBoot::Set_Lang() {
     CB_Update_Option_Read_Back->setText(t.text(818));
     Btn_Cancel->setText(t.text(819));
     Btn_Update->setText(t.text(820));
-    for (size_t i = 0; i < E_IP.size(); ++i)
+    for (size_t i = 0; i < E_IP.size(); ++i) {
         E_IP[i]->setToolTip(t.text(821 + int(i)));
+        // Four fields share one label: each is named by its hint.
+        E_IP[i]->setAccessibleName(t.text(821 + int(i)));
+    }
     CB_COM_Port->setToolTip(t.text(825));
     Btn_COM_List->setToolTip(t.text(827));
+    Btn_COM_List->setAccessibleName(t.text(827));
     Btn_Eth_Search->setToolTip(t.text(829));
     SG_Eth_Devices->setToolTip(t.text(830));
     CB_Eth_Search_All->setToolTip(t.text(831));
@@ -241,6 +247,7 @@ void TFBoot::Set_Lang() {
     CB_Update_Option_Read_Back->setToolTip(t.text(833));
     Btn_Cancel->setToolTip(t.text(834));
     Btn_Update->setToolTip(t.text(835));
+    Keyboard::assignShortcutLetters(this);
 }
 
 void TFBoot::setKeyboardOrder(const QList<QWidget*>& order) {

@@ -14,10 +14,12 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -78,6 +80,9 @@ TEST(MainWindow, FirstRunInAnEmptyFolder) {
         EXPECT_EQ(run.label("L_Name_Conf_L2"),
                   QStringLiteral("Use Step1 to open or create new configuration"));
         EXPECT_EQ(run.window->size(), QSize(694, 396));
+        // Centred on the screen, as every dialog is.
+        const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+        EXPECT_LE((run.window->frameGeometry().center() - middle).manhattanLength(), 2);
         EXPECT_EQ(run.window->windowTitle(),
                   QStringLiteral("Nelvari - Configurator KT48213 - Modbus Master / M-Bus Slave "));
         for (const char* hidden : {"L_Step_5", "L_Step_6", "L_Step_7", "L_Step_8", "LL_Update"})
@@ -335,8 +340,8 @@ TEST(MainWindow, LanguageFileAppliesToEveryCaption) {
     ProgramRun run(folder.path());
     EXPECT_EQ(run.label("L_Begin"), QStringLiteral("Inizio"));
     EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("Nessuna "));
-    EXPECT_EQ(run.find<QPushButton>("Btn_New")->text(), QStringLiteral("Nuova"));
-    EXPECT_EQ(run.find<QPushButton>("Btn_Open")->text(), QStringLiteral("Open Configuration"));
+    EXPECT_EQ(run.find<QPushButton>("Btn_New")->text(), QStringLiteral("&Nuova"));
+    EXPECT_EQ(run.find<QPushButton>("Btn_Open")->text(), QStringLiteral("&Open Configuration"));
 }
 
 // A language file that is a FIFO would keep the window from ever showing; one far beyond any

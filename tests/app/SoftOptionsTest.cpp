@@ -1,5 +1,6 @@
 #include "app/LanguageList.h"
 #include "app/LocalHttpServer.h"
+#include "app/QtTranslation.h"
 #include "app/TFOrdanoreFirmWare.h"
 #include "app/VersionCheck.h"
 #include "common/MakerSite.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -88,15 +90,30 @@ QCheckBox* box(QWidget* d, const char* name) {
     return child<QCheckBox>(d, QString::fromLatin1(name));
 }
 
-// Names of the language slots in view, in slot order.
+QListWidget* languages(QWidget* d) {
+    return child<QListWidget>(d, QStringLiteral("LB_Languages"));
+}
+
+// Names of the languages in view, in slot order.
 QStringList slotsShown(QWidget* d) {
     QStringList names;
-    for (int k = 1; k <= 6; ++k) {
-        QLabel* l = child<QLabel>(d, QStringLiteral("L_L%1").arg(k));
-        if (l && l->isVisible())
-            names << l->text();
-    }
+    QListWidget* list = languages(d);
+    for (int row = 0; row < list->count(); ++row)
+        if (!list->isRowHidden(row))
+            names << list->item(row)->text();
     return names;
+}
+
+// A click on a language's flag or name: one entry of the list.
+void clickLanguage(QWidget* d, int row) {
+    QListWidget* list = languages(d);
+    const QRect place = list->visualItemRect(list->item(row));
+    ASSERT_FALSE(place.isEmpty());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
+}
+
+QSize flagSize(QWidget* d, int row) {
+    return languages(d)->item(row)->icon().actualSize(QSize(48, 48));
 }
 
 void writeFlag(const TestFolder& folder, const QString& file, QSize size, QColor color) {
@@ -220,16 +237,15 @@ TEST(SoftOptions, FlagsAtTheirOwnSizeWithTheDefaultAsFallback) {
     writeFlag(folder, QStringLiteral("Flagged.bmp"), QSize(30, 20), Qt::red);
     OptionsRun run(folder.path());
     run.withOptions([](QDialog* d) {
-        EXPECT_EQ(label(d, "I_L1")->pixmap().size(), QSize(30, 20)) << "not scaled";
-        EXPECT_TRUE(label(d, "I_L1")->isVisible());
-        EXPECT_FALSE(label(d, "I_L2")->isVisible()) << "neither picture exists";
-        EXPECT_TRUE(label(d, "L_L2")->isVisible()) << "the name stays";
+        EXPECT_EQ(flagSize(d, 0), QSize(30, 20)) << "not scaled";
+        EXPECT_TRUE(languages(d)->item(1)->icon().isNull()) << "neither picture exists";
+        EXPECT_EQ(slotsShown(d), (QStringList{QStringLiteral("Flagged"), QStringLiteral("Plain")}))
+            << "the name stays";
     });
     writeFlag(folder, QStringLiteral("DefaultFlag.bmp"), QSize(40, 26), Qt::blue);
     run.withOptions([](QDialog* d) {
-        EXPECT_TRUE(label(d, "I_L2")->isVisible());
-        EXPECT_EQ(label(d, "I_L2")->pixmap().size(), QSize(40, 26));
-        EXPECT_EQ(label(d, "I_L1")->pixmap().size(), QSize(30, 20)) << "its own flag wins";
+        EXPECT_EQ(flagSize(d, 1), QSize(40, 26));
+        EXPECT_EQ(flagSize(d, 0), QSize(30, 20)) << "its own flag wins";
     });
 }
 
@@ -250,14 +266,14 @@ TEST(SoftOptions, LanguageChangeReachesEveryWindowAndCancelKeepsTheStoredLanguag
         run.fakes.prompts.expectQuestion(
             QStringLiteral("Do you want to change the Language from English to Prova?"), true);
         run.withOptions([&run, &boot](QDialog* d) {
-            QTest::mouseClick(label(d, "L_L1"), Qt::LeftButton); // No
+            clickLanguage(d, 0); // No
             EXPECT_EQ(d->windowTitle(), QStringLiteral("Software Options"));
-            QTest::mouseClick(label(d, "I_L1"), Qt::LeftButton); // Yes
+            clickLanguage(d, 0); // Yes
             EXPECT_EQ(d->windowTitle(), QStringLiteral("Opzioni software"));
             EXPECT_EQ(child<QTabWidget>(d, QStringLiteral("PC_Options"))->tabText(0),
                       QStringLiteral("Lingua"));
             EXPECT_EQ(label(d, "L_Sel_Lang")->text(), QStringLiteral("Lingua scelta : Prova"));
-            EXPECT_EQ(button(run.window.get(), "Btn_New")->text(), QStringLiteral("Nuova"));
+            EXPECT_EQ(button(run.window.get(), "Btn_New")->text(), QStringLiteral("&Nuova"));
             EXPECT_EQ(button(run.window.get(), "Btn_Opz")->toolTip(), QStringLiteral("Opzioni"));
             QStringList titles;
             for (const QDialog* w : run.window->findChildren<QDialog*>())
@@ -268,14 +284,14 @@ TEST(SoftOptions, LanguageChangeReachesEveryWindowAndCancelKeepsTheStoredLanguag
             QTest::mouseClick(button(d, "Btn_Cancel"), Qt::LeftButton);
         });
         EXPECT_EQ(run.state.Language, QStringLiteral("English")) << "Cancel stores nothing";
-        EXPECT_EQ(button(run.window.get(), "Btn_New")->text(), QStringLiteral("Nuova"))
+        EXPECT_EQ(button(run.window.get(), "Btn_New")->text(), QStringLiteral("&Nuova"))
             << "the texts stay loaded";
         EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("Ordano.xml"))));
 
         run.fakes.prompts.expectQuestion(QStringLiteral("Da English a Prova ?"), true);
         run.withOptions([](QDialog* d) {
             EXPECT_EQ(label(d, "L_Sel_Lang")->text(), QStringLiteral("Lingua scelta : English"));
-            QTest::mouseClick(label(d, "L_L1"), Qt::LeftButton);
+            clickLanguage(d, 0);
             QTest::mouseClick(button(d, "Btn_OK"), Qt::LeftButton);
         });
         EXPECT_EQ(run.state.Language, QStringLiteral("Prova"));
@@ -284,7 +300,45 @@ TEST(SoftOptions, LanguageChangeReachesEveryWindowAndCancelKeepsTheStoredLanguag
             << "OK writes the settings at once";
     }
     OptionsRun again(folder.path());
-    EXPECT_EQ(button(again.window.get(), "Btn_New")->text(), QStringLiteral("Nuova"));
+    EXPECT_EQ(button(again.window.get(), "Btn_New")->text(), QStringLiteral("&Nuova"));
+}
+
+// The language list works without a mouse: arrows and Page Down move through every page, the
+// first letters of a name find it, Enter chooses it and leaves the dialog open.
+TEST(SoftOptions, LanguageChosenFromTheKeyboard) {
+    TestFolder folder;
+    for (const char* name :
+         {"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf", "Hotel"})
+        folder.write(QStringLiteral("LANGUAGE/%1.lng").arg(QString::fromLatin1(name)),
+                     "STR302 = Lingua\n");
+    OptionsRun run(folder.path());
+    run.fakes.prompts.expectQuestion(
+        QStringLiteral("Do you want to change the Language from English to Charlie?"), true);
+    run.withOptions([](QDialog* d) {
+        QListWidget* list = languages(d);
+        d->activateWindow();
+        list->setFocus();
+        EXPECT_EQ(list->currentRow(), 0);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+        EXPECT_EQ(list->currentItem()->text(), QStringLiteral("Foxtrot"));
+        EXPECT_EQ(label(d, "L_Page_Lang")->text(), QStringLiteral("Page 1 / 2"));
+        QTest::keyClick(list, Qt::Key_Down); // on to the next page
+        EXPECT_EQ(list->currentItem()->text(), QStringLiteral("Golf"));
+        EXPECT_EQ(label(d, "L_Page_Lang")->text(), QStringLiteral("Page 2 / 2"));
+        EXPECT_EQ(slotsShown(d), (QStringList{QStringLiteral("Golf"), QStringLiteral("Hotel")}));
+        QTest::keyClick(list, Qt::Key_PageUp);
+        EXPECT_EQ(list->currentItem()->text(), QStringLiteral("Alpha"));
+        QTest::keyClick(list, Qt::Key_PageDown);
+        EXPECT_EQ(list->currentItem()->text(), QStringLiteral("Golf"));
+        QTest::keyClicks(list, QStringLiteral("ch"));
+        EXPECT_EQ(list->currentItem()->text(), QStringLiteral("Charlie"));
+        EXPECT_EQ(label(d, "L_Page_Lang")->text(), QStringLiteral("Page 1 / 2"));
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible()) << "Enter chose a language, it did not press OK";
+        EXPECT_EQ(label(d, "L_Sel_Lang")->text(), QStringLiteral("Selected Language : Charlie"));
+        EXPECT_EQ(list->accessibleName(), QStringLiteral("Lingua"));
+    });
 }
 
 TEST(SoftOptions, ConnectionBoxesTheStoredFlagsAndTheTimer) {
@@ -483,4 +537,44 @@ TEST(MainWindowVersionCheck, AboutBoxShowsTheFixedTextsAndOpensTheMakersPage) {
     EXPECT_EQ(run.fakes.urls.opened, (QList<QUrl>{MakerSite::homePage(), MakerSite::homePage()}));
     EXPECT_EQ(button(run.window.get(), "Btn_Info")->accessibleName(),
               QStringLiteral("Information"));
+}
+
+// Qt's own texts (message-box buttons, file dialogs) follow the language file's name.
+TEST(QtTranslation, FindsTheLanguageByItsOwnOrItsEnglishName) {
+    struct Case {
+        const char* name;
+        QLocale::Language language;
+    };
+    for (const Case& c :
+         {Case{"Italiano", QLocale::Italian}, Case{"ITALIAN", QLocale::Italian},
+          Case{"Deutsch", QLocale::German}, Case{"français", QLocale::French},
+          Case{"English", QLocale::English}, Case{"Prova", QLocale::C}, Case{"", QLocale::C}})
+        EXPECT_EQ(QtTranslation::languageOf(QString::fromUtf8(c.name)), c.language) << c.name;
+}
+
+TEST(QtTranslation, LoadedAtStartAndOnEveryLanguageChange) {
+    const auto cancel = [] {
+        return QCoreApplication::translate("QPlatformTheme", "Cancel").remove(QLatin1Char('&'));
+    };
+    TestFolder folder;
+    folder.write(QStringLiteral("LANGUAGE/Italiano.lng"), "STR15 = Nuova\n");
+    folder.write(QStringLiteral("LANGUAGE/English.lng"), "");
+    folder.write(QStringLiteral("Ordano.xml"), "<Conf_Settings><lastlang><language>Italiano"
+                                               "</language></lastlang></Conf_Settings>");
+    {
+        OptionsRun run(folder.path());
+        EXPECT_EQ(cancel(), QStringLiteral("Annulla"));
+        run.fakes.prompts.expectQuestion(
+            QStringLiteral("Do you want to change the Language from Italiano to English?"), true);
+        run.fakes.prompts.expectQuestion(
+            QStringLiteral("Do you want to change the Language from English to Italiano?"), true);
+        run.withOptions([&cancel](QDialog* d) {
+            clickLanguage(d, 0);
+            EXPECT_EQ(cancel(), QStringLiteral("Cancel"));
+            clickLanguage(d, 1);
+            EXPECT_EQ(cancel(), QStringLiteral("Annulla"));
+        });
+    }
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel"))
+        << "the program's end takes its translation along";
 }

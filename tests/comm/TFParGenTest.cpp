@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QToolButton>
 #include <fcntl.h>
@@ -180,7 +182,7 @@ TEST_F(TFParGenTest, EveryControlHasAnAccessibleName) {
               QStringLiteral("TimeOut (ms)"));
 }
 
-TEST_F(TFParGenTest, SetLangAppliesEveryTextButTheHeaders) {
+TEST_F(TFParGenTest, SetLangAppliesEveryTextHeadersIncluded) {
     for (int i = 400; i <= 445; ++i)
         state.Lang_Table.setText(i, QStringLiteral("T%1").arg(i));
     TFParGen translated(state, fake.platform);
@@ -197,7 +199,8 @@ TEST_F(TFParGenTest, SetLangAppliesEveryTextButTheHeaders) {
             return w->toolTip();
         if (auto* label = qobject_cast<QLabel*>(w))
             return label->text();
-        return static_cast<QAbstractButton*>(w)->text();
+        // The button's words; the "&" before its shortcut letter is no part of them.
+        return static_cast<QAbstractButton*>(w)->text().remove(QLatin1Char('&'));
     };
     struct Text {
         const char* name;
@@ -245,8 +248,8 @@ TEST_F(TFParGenTest, SetLangAppliesEveryTextButTheHeaders) {
     auto* device = translated.findChild<QComboBox*>(QStringLiteral("CB_SelectDevice_SelDev"));
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(entries(device), (QStringList{"U408", "U409"}));
-    // The headers are composed once, at creation.
-    const QStringList headers{"1. T406", "2. T411", "3. T416", "4. T429"};
+    // The section headers follow a language change too.
+    const QStringList headers{"1. U406", "2. U411", "3. U416", "4. U429"};
     const char* const names[] = {"CP_Select_Device", "CP_MBus", "CP_ModbusMaster", "CP_Ethernet"};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(translated.findChild<CollapsibleSection*>(QLatin1String(names[i]))->title(),
@@ -562,6 +565,50 @@ TEST_F(TFParGenTest, OkWritesTheFileAndUnchangedFilesStayByteForByte) {
         click("Btn_OK");
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(stored(), bytes);
+    }
+}
+
+// Enter on a focused OK or Cancel presses it; Enter in a field or a list saves nothing.
+TEST_F(TFParGenTest, EnterPressesAFocusedButtonOnly) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const char* field : {"E_ModbusMaster_TimeOut", "CB_MBus_Baud"}) {
+        QWidget* w = child(field);
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Return);
+        QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_TRUE(window->isVisible()) << field;
+    }
+    EXPECT_FALSE(QFile::exists(parGen()));
+    QWidget* ok = child("Btn_OK");
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(stored(), readFixture(QStringLiteral("comm/new_configuration.xml")));
+
+    window->show();
+    QWidget* cancel = child("Btn_Cancel");
+    cancel->setFocus();
+    QTest::keyClick(cancel, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+}
+
+// Every entry of the device list shows whole, in every shipped language.
+TEST_F(TFParGenTest, DeviceListShowsItsLongestEntryWhole) {
+    state.Lang_Table.setText(409, QStringLiteral("RX48213-B2 (aggiornamento via Ethernet)"));
+    window->Set_Lang();
+    window->show();
+    window->layout()->activate();
+    QComboBox* device = list("CB_SelectDevice_SelDev");
+    for (int i = 0; i < device->count(); ++i) {
+        const int needed = device->fontMetrics().horizontalAdvance(device->itemText(i));
+        // The text's room: the box less its frame and drop-down arrow.
+        QStyleOptionComboBox option;
+        option.initFrom(device);
+        const QRect room = device->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                           QStyle::SC_ComboBoxEditField, device);
+        EXPECT_GE(room.width(), needed) << device->itemText(i).toStdString();
     }
 }
 

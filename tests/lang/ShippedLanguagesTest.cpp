@@ -172,6 +172,23 @@ TEST_P(TranslationTest, LoadsAsTheChosenLanguage) {
         EXPECT_EQ(table.text(it.key()), it.value()) << "STR" << it.key();
 }
 
+// The program reads some texts back and tells them apart by their words (a Modbus list caption
+// typed in a paste grid or a spreadsheet, the caption of the editor's add/modify buttons): a
+// translation that gave two of them the same words would make one unreachable.
+TEST_P(TranslationTest, KeepsTextsTheProgramTellsApartDistinct) {
+    const ReadFile read = readShipped(path());
+    const QList<QList<int>> groups{{610, 611}, {634, 635}, {615, 616, 617, 618}, {622, 623}};
+    for (const QList<int>& group : groups) {
+        QMap<QString, int> seen;
+        for (int index : group) {
+            const QString words = LangFile::trimmed(read.entries.value(index)).toString();
+            EXPECT_FALSE(seen.contains(words)) << "STR" << index << " and STR" << seen.value(words)
+                                               << " both read \"" << words.toStdString() << '"';
+            seen.insert(words, index);
+        }
+    }
+}
+
 TEST_P(TranslationTest, HasItsOwnFlag) {
     const QString flag = QDir(Shipped).filePath(name().chopped(4) + QStringLiteral(".bmp"));
     EXPECT_FALSE(QImage(flag).isNull()) << flag.toStdString();
@@ -196,6 +213,13 @@ TEST(ShippedFlags, AreSlotSizedWithATransparentSurround) {
         EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << name;
         EXPECT_EQ(qAlpha(image.pixel(0, 47)), 0) << name;
         EXPECT_EQ(qAlpha(image.pixel(24, 24)), 255) << name;
+
+        // Twice the size for screens that scale by two: the same flag in finer pixels.
+        const QString large = QString::fromLatin1(name).chopped(4) + QStringLiteral("@2x.bmp");
+        const QImage twice(QDir(Shipped).filePath(large));
+        ASSERT_EQ(twice.size(), QSize(96, 96)) << large.toStdString();
+        for (const QPoint p : {QPoint(0, 0), QPoint(0, 47), QPoint(24, 24), QPoint(47, 20)})
+            EXPECT_EQ(qAlpha(twice.pixel(p * 2 + QPoint(1, 1))), qAlpha(image.pixel(p))) << name;
     }
 }
 

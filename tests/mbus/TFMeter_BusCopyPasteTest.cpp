@@ -376,7 +376,7 @@ TEST_F(TFMeter_BusCopyPasteTest, LanguageChangeReachesThePasteDialog) {
     auto* dialog = window->findChild<QDialog*>(QStringLiteral("TFNewIDNode"));
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK"))->text(),
-              QStringLiteral("Conferma"));
+              QStringLiteral("&Conferma"));
     EXPECT_EQ(dialog->findChild<QTableWidget*>(QStringLiteral("ASG"))->accessibleName(),
               QStringLiteral("Dati Modbus delle nuove variabili"));
 }

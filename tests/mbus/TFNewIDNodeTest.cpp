@@ -129,8 +129,9 @@ TEST_F(TFNewIDNodeTest, SetLangAppliesEveryText) {
     EXPECT_EQ(child<QLabel>("L_New_Pri_Add")->text(), QStringLiteral("T904"));
     EXPECT_EQ(child<QLabel>("L_New_Sec_Add")->text(), QStringLiteral("T905"));
     EXPECT_EQ(child<QLabel>("L_New_Vars")->text(), QStringLiteral("T906"));
-    EXPECT_EQ(child<QPushButton>("Btn_OK")->text(), QStringLiteral("T907"));
-    EXPECT_EQ(child<QPushButton>("Btn_Cancel")->text(), QStringLiteral("T908"));
+    // Each with its own shortcut letter.
+    EXPECT_EQ(child<QPushButton>("Btn_OK")->text(), QStringLiteral("&T907"));
+    EXPECT_EQ(child<QPushButton>("Btn_Cancel")->text(), QStringLiteral("T&908"));
     // Every control has a name for screen readers.
     EXPECT_EQ(child("E_New_Pri_Add")->accessibleName(), QStringLiteral("T904"));
     EXPECT_EQ(child("E_New_Sec_Add")->accessibleName(), QStringLiteral("T905"));
@@ -346,4 +347,69 @@ TEST_F(TFNewIDNodeTest, ModalShowingReturnsOkWithTheNewValues) {
     EXPECT_EQ(dialog->newPrimaryText(), QStringLiteral("17"));
     EXPECT_EQ(dialog->newValues().mid(5, 5),
               (QStringList{"42", "Holding Register", "200", "2", "None"}));
+}
+
+// The keyboard alone: the dialog opens in the first address field, Tab goes round the fields,
+// the grid and the buttons (never trapped in the grid, not even from an open cell), Enter in a
+// field or an open cell pastes nothing, Enter on the grid or a focused button pastes.
+TEST_F(TFNewIDNodeTest, KeyboardLeavesTheGridAndEnterPastes) {
+    const NoModalGuard noBox;
+    showNode(meter(1));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    auto focused = [] { return QApplication::focusWidget(); };
+    auto focusedName = [&focused] { return focused() ? focused()->objectName() : QString(); };
+    EXPECT_EQ(focusedName(), QStringLiteral("E_New_Pri_Add"));
+
+    QStringList order;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        order << focusedName();
+    }
+    EXPECT_EQ(order, (QStringList{QStringLiteral("E_New_Sec_Add"), QStringLiteral("ASG"),
+                                  QStringLiteral("Btn_OK"), QStringLiteral("Btn_Cancel"),
+                                  QStringLiteral("E_New_Pri_Add")}));
+
+    QLineEdit* primary = child<QLineEdit>("E_New_Pri_Add");
+    primary->selectAll();
+    QTest::keyClicks(primary, QStringLiteral("6"));
+    QTest::keyClick(primary, Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible()) << "Enter in a field pastes nothing";
+
+    // The arrows move within the grid; an open cell takes Enter for itself.
+    QTableWidget* asg = grid();
+    asg->setFocus();
+    asg->setCurrentCell(2, 2); // the Modbus register, a text cell
+    QTest::keyClick(asg, Qt::Key_Down);
+    EXPECT_EQ(asg->currentRow(), 3);
+    QTest::keyClick(asg, Qt::Key_Up);
+    ASSERT_EQ(asg->currentRow(), 2);
+    ASSERT_TRUE(asg->currentItem()->flags() & Qt::ItemIsEditable);
+    QTest::keyClicks(asg, QStringLiteral("9"));
+    ASSERT_NE(asg->indexWidget(asg->currentIndex()), nullptr) << "the cell is open";
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible()) << "Enter closed the cell only";
+    EXPECT_EQ(asg->item(2, 2)->text(), QStringLiteral("9"));
+
+    // Tab from an open cell keeps what was typed and goes on to OK.
+    QTest::keyClicks(asg, QStringLiteral("8"));
+    ASSERT_NE(asg->indexWidget(asg->currentIndex()), nullptr) << "the cell is open";
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(focusedName(), QStringLiteral("Btn_OK"));
+    EXPECT_EQ(asg->item(2, 2)->text(), QStringLiteral("8"));
+    QTest::keyClick(focused(), Qt::Key_Backtab);
+    EXPECT_EQ(focusedName(), QStringLiteral("ASG"));
+
+    QTest::keyClick(asg, Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(dialog->newPrimaryText(), QStringLiteral("6"));
+
+    // Enter on a focused button presses it.
+    showNode(meter(1));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    EXPECT_EQ(focusedName(), QStringLiteral("E_New_Pri_Add")) << "at every showing";
+    child<QPushButton>("Btn_Cancel")->setFocus();
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }

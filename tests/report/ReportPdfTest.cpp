@@ -1,0 +1,229 @@
+// The printed report measured as a reader sees it: every word's box from poppler's
+// `pdftotext -bbox`, in points.
+
+#include "report/ReportPdf.h"
+#include "lang/LangTable.h"
+#include "report/InstallationReport.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRectF>
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using namespace InstallationReport;
+
+namespace {
+
+const QDateTime ReportDate(QDate(2026, 3, 14), QTime(9, 30));
+
+// A4 landscape in points, and the side margin the tables must keep (10 mm at least).
+constexpr qreal PageWidth = 841.9;
+constexpr qreal PageHeight = 595.3;
+constexpr qreal SideMargin = 28.3;
+
+struct Word {
+    QString text;
+    QRectF box;
+};
+
+struct Page {
+    QSizeF size;
+    QList<Word> words;
+
+    QList<Word> find(const QString& text) const {
+        QList<Word> found;
+        for (const Word& w : words) {
+            if (w.text == text)
+                found << w;
+        }
+        return found;
+    }
+    // The words of the line whose middle lies nearest to `y`, left to right.
+    QString lineAt(qreal y) const {
+        QList<Word> line;
+        for (const Word& w : words) {
+            if (std::abs(w.box.center().y() - y) < 3)
+                line << w;
+        }
+        std::sort(line.begin(), line.end(),
+                  [](const Word& a, const Word& b) { return a.box.left() < b.box.left(); });
+        QStringList texts;
+        for (const Word& w : line)
+            texts << w.text;
+        return texts.join(QLatin1Char(' '));
+    }
+    qreal top() const {
+        qreal y = size.height();
+        for (const Word& w : words)
+            y = std::min(y, w.box.top());
+        return y;
+    }
+    qreal bottom() const {
+        qreal y = 0;
+        for (const Word& w : words)
+            y = std::max(y, w.box.bottom());
+        return y;
+    }
+};
+
+QList<Page> readPages(const TestFolder& folder, const QString& pdf) {
+    const QString html = folder.file(QStringLiteral("words.html"));
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, html});
+    EXPECT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0);
+    QFile file(html);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QList<Page> pages;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const auto a = xml.attributes();
+        auto number = [&a](const char* name) { return a.value(QLatin1String(name)).toDouble(); };
+        if (xml.name() == QLatin1String("page")) {
+            pages.append({QSizeF(number("width"), number("height")), {}});
+        } else if (xml.name() == QLatin1String("word") && !pages.isEmpty()) {
+            const QRectF box(QPointF(number("xMin"), number("yMin")),
+                             QPointF(number("xMax"), number("yMax")));
+            pages.last().words.append({xml.readElementText(), box});
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return pages;
+}
+
+QList<Page> printed(const TestFolder& folder, const Input& input) {
+    const QString pdf = folder.file(QStringLiteral("report.pdf"));
+    EXPECT_EQ(writeReportPdf(build(input, LangTable()), pdf), QString());
+    return readPages(folder, pdf);
+}
+
+Input workedExample(const TestFolder& folder) {
+    folder.copyFixture(QStringLiteral("image/worked_example/ParGen.xml"),
+                       QStringLiteral("Plant North/ParGen.xml"));
+    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
+                       QStringLiteral("Plant North/M_Bus.xml"));
+    const Gathered g =
+        gather(folder.file(QStringLiteral("Plant North")), ReportDate, QStringLiteral("2.005"));
+    EXPECT_TRUE(g.ok()) << g.error.toStdString();
+    return g.input;
+}
+
+// The largest network the device takes: 64 nodes of 10 variables, each like the worked
+// example's one variable.
+Input fullNetwork(const TestFolder& folder) {
+    Input input = workedExample(folder);
+    const TNodo model = input.nodes.value(0);
+    EXPECT_EQ(model.Var_List.size(), 1);
+    input.nodes.clear();
+    for (int n = 1; n <= 64; ++n) {
+        TNodo node = model;
+        node.Node_Pri = n;
+        node.Node_Sec = 10000000 + n;
+        node.Description = QStringLiteral("Meter %1").arg(n);
+        node.Var_List.clear();
+        for (int v = 0; v < 10; ++v) {
+            TVariabile variable = model.Var_List.value(0);
+            variable.Description = QStringLiteral("Value %1").arg(v + 1);
+            variable.Storage_Number = v; // no two records alike: no warnings
+            node.Var_List.append(variable);
+        }
+        input.nodes.append(node);
+    }
+    return input;
+}
+
+// What every page must show: A4 landscape, the running head with the configuration's name and
+// the date at the top, "Page n of N" at the foot, every word within the margins, and body text
+// that reads at 9 to 11 pt. A word's box is its font's ascent plus descent, 1.0 to 1.35 times
+// the point size in common fonts: 0.84 pt text would give boxes of about 1 pt.
+void expectReadablePages(const QList<Page>& pages) {
+    ASSERT_FALSE(pages.isEmpty());
+    for (int i = 0; i < pages.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "page " << i + 1);
+        const Page& page = pages[i];
+        EXPECT_NEAR(page.size.width(), PageWidth, 1);
+        EXPECT_NEAR(page.size.height(), PageHeight, 1);
+        const QString head = page.lineAt(page.top() + 5);
+        EXPECT_TRUE(head.startsWith(QStringLiteral("Plant North"))) << head.toStdString();
+        EXPECT_TRUE(head.endsWith(QStringLiteral("2026-03-14 09:30"))) << head.toStdString();
+        EXPECT_EQ(page.lineAt(page.bottom() - 5),
+                  QStringLiteral("Page %1 of %2").arg(i + 1).arg(pages.size()));
+        EXPECT_LT(page.bottom(), PageHeight - 14);
+        EXPECT_GT(page.top(), 14);
+
+        QList<qreal> heights;
+        for (const Word& w : page.words) {
+            EXPECT_GE(w.box.left(), SideMargin) << w.text.toStdString();
+            EXPECT_LE(w.box.right(), PageWidth - SideMargin) << w.text.toStdString();
+            EXPECT_GE(w.box.height(), 9.0) << w.text.toStdString();
+            heights << w.box.height();
+        }
+        // Titles are larger; what most words have is the body size.
+        std::sort(heights.begin(), heights.end());
+        const qreal median = heights[heights.size() / 2];
+        EXPECT_GE(median, 9.0);
+        EXPECT_LE(median, 11.0 * 1.35);
+    }
+}
+
+} // namespace
+
+TEST(ReportPdf, WorkedExampleReadsWellOnPaper) {
+    TestFolder folder;
+    const QList<Page> pages = printed(folder, workedExample(folder));
+    ASSERT_EQ(pages.size(), 1);
+    expectReadablePages(pages);
+
+    // The record table spans the width between the margins, its cells in reading order.
+    const Page& page = pages[0];
+    const QList<Word> record = page.find(QStringLiteral("Record"));
+    const QList<Word> swap = page.find(QStringLiteral("None"));
+    ASSERT_EQ(record.size(), 1);
+    ASSERT_FALSE(swap.isEmpty());
+    EXPECT_LT(record[0].box.left(), 60);
+    EXPECT_GT(swap.last().box.right(), PageWidth - 250);
+    EXPECT_EQ(page.lineAt(page.find(QStringLiteral("Heat")).value(0).box.center().y()),
+              QStringLiteral("Description Heat meter"));
+}
+
+// 64 nodes of 10 records fill many pages: every table that crosses a page starts again with
+// its heading row, and a node's heading never stays behind alone at the foot of a page.
+TEST(ReportPdf, FullNetworkBreaksTablesWithTheirHeadingRow) {
+    TestFolder folder;
+    const QList<Page> pages = printed(folder, fullNetwork(folder));
+    ASSERT_GT(pages.size(), 20);
+    expectReadablePages(pages);
+
+    int rows = 0;
+    int nodes = 0;
+    for (int i = 0; i < pages.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "page " << i + 1);
+        const Page& page = pages[i];
+        // "Slave ID n, ..." opens each record's Modbus source cell; "source" is only in the
+        // heading row.
+        qreal firstRow = PageHeight;
+        for (const Word& w : page.find(QStringLiteral("Slave"))) {
+            firstRow = std::min(firstRow, w.box.top());
+            ++rows;
+        }
+        if (firstRow < PageHeight) {
+            const QList<Word> headings = page.find(QStringLiteral("source"));
+            ASSERT_FALSE(headings.isEmpty()) << "records without their heading row";
+            EXPECT_LT(headings.first().box.bottom(), firstRow + 1);
+        }
+        for (const Word& node : page.find(QStringLiteral("Node"))) {
+            ++nodes;
+            // Below the heading on the same page: its addresses and the first record.
+            EXPECT_FALSE(page.find(QStringLiteral("Slave")).isEmpty());
+            EXPECT_LT(node.box.bottom(), page.bottom() - 60) << "a heading alone at the foot";
+        }
+    }
+    EXPECT_EQ(rows, 640);
+    EXPECT_EQ(nodes, 64);
+}
