@@ -278,6 +278,7 @@ void TFOrdanoreFirmWare::showUpdateLink() {
         QStringLiteral("<a href=\"%1\">%2</a>")
             .arg(MakerSite::downloadPage().toString(QUrl::FullyEncoded).toHtmlEscaped(),
                  state_.Lang_Table.text(19).toHtmlEscaped()));
+    LL_Update->setAccessibleName(state_.Lang_Table.text(19));
     LL_Update->adjustSize();
     LL_Update->show();
 }

@@ -4,8 +4,8 @@
 #include "app/VersionCheck.h"
 #include "common/MakerSite.h"
 #include "dialogs/DialogParts.h"
-#include "dialogs/WindowOpened.h"
 #include "dialogs/Keyboard.h"
+#include "dialogs/WindowOpened.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "platform/UrlOpener.h"
@@ -209,6 +209,7 @@ void TFSoftOptions::Set_Lang() {
     PC_Options->setTabText(0, t.text(302));
     PC_Options->setTabText(1, t.text(303));
     PC_Options->setTabText(2, t.text(319));
+    PC_Options->setAccessibleName(t.text(300));
     Btn_Prev->setText(t.text(307));
     Btn_Next->setText(t.text(308));
     CB_En_Con->setText(t.text(309));
@@ -289,8 +290,9 @@ void TFSoftOptions::fillLanguageList() {
     LB_Languages->clear();
     for (const QString& file : SL_Languages) {
         const QString language = LanguageList::languageName(file);
-        auto* item = new QListWidgetItem(
-            flag(LanguageList::flagPicture(state_.Language_Folders, language)), language, LB_Languages);
+        auto* item =
+            new QListWidgetItem(flag(LanguageList::flagPicture(state_.Language_Folders, language)),
+                                language, LB_Languages);
         item->setSizeHint(QSize(SlotWidth, SlotHeight));
     }
 }
@@ -347,9 +349,11 @@ void TFSoftOptions::showCheckResult() {
             QStringLiteral("<a href=\"%1\">%2</a>")
                 .arg(MakerSite::downloadPage().toString(QUrl::FullyEncoded).toHtmlEscaped(),
                      t.text(314).toHtmlEscaped()));
+        LL_Check_Update->setAccessibleName(t.text(314));
         break;
     case CheckResult::NoUpdate:
         LL_Check_Update->setText(t.text(315).toHtmlEscaped());
+        LL_Check_Update->setAccessibleName(t.text(315));
         break;
     }
     LL_Check_Update->adjustSize();

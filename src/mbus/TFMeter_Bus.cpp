@@ -1,8 +1,8 @@
 #include "mbus/TFMeter_Bus.h"
 
 #include "dialogs/DialogParts.h"
-#include "dialogs/WindowOpened.h"
 #include "dialogs/Keyboard.h"
+#include "dialogs/WindowOpened.h"
 #include "mbus/CodingTables.h"
 #include "mbus/NetworkMessages.h"
 #include "mbus/TFNewIDNode.h"

@@ -1,8 +1,8 @@
 #include "mbus/TFNewIDNode.h"
 
 #include "dialogs/DialogParts.h"
-#include "dialogs/WindowOpened.h"
 #include "dialogs/Keyboard.h"
+#include "dialogs/WindowOpened.h"
 #include "mbus/CodingTables.h"
 #include "platform/Prompts.h"
 #include "state/SharedState.h"

@@ -1,8 +1,8 @@
 #include "projects/TFNew_Project.h"
 
 #include "dialogs/DialogParts.h"
-#include "dialogs/WindowOpened.h"
 #include "dialogs/Keyboard.h"
+#include "dialogs/WindowOpened.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "projects/ProjectStore.h"

@@ -1,8 +1,8 @@
 #include "projects/TFOpenConf.h"
 
 #include "dialogs/DialogParts.h"
-#include "dialogs/WindowOpened.h"
 #include "dialogs/Keyboard.h"
+#include "dialogs/WindowOpened.h"
 #include "projects/ProjectStore.h"
 #include "state/SharedState.h"
 

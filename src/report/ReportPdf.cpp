@@ -341,8 +341,7 @@ void paintPageFrame(QPainter& painter, const Document& d, const QSizeF& page, qr
 
 } // namespace
 
-QString writeReportPdf(const Document& document, const QString& path,
-                       const QStringList& reserved) {
+QString writeReportPdf(const Document& document, const QString& path, const QStringList& reserved) {
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);

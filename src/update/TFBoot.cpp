@@ -224,6 +224,7 @@ void TFBoot::Set_Lang() {
     L_Eth_Search->setText(t.text(809));
     Btn_Eth_Search->setText(t.text(810));
     SG_Eth_Devices->setHorizontalHeaderLabels({t.text(811), t.text(812)});
+    SG_Eth_Devices->setAccessibleName(t.text(809));
     CB_Eth_Search_All->setText(t.text(813));
     L_Update_Option->setText(t.text(814));
     CB_Update_Options->clear();
@@ -238,6 +239,7 @@ void TFBoot::Set_Lang() {
         E_IP[i]->setAccessibleName(t.text(821 + int(i)));
     }
     CB_COM_Port->setToolTip(t.text(825));
+    CB_COM_Port->setAccessibleName(t.text(807));
     Btn_COM_List->setToolTip(t.text(827));
     Btn_COM_List->setAccessibleName(t.text(827));
     Btn_Eth_Search->setToolTip(t.text(829));
@@ -429,8 +431,8 @@ UpdaterHandoff::PathForm TFBoot::pathFormFor(const QString& program) const {
     return [this, program](const QString& path) { return starter_.pathFor(program, path); };
 }
 
-void TFBoot::startUpdater(const QString& program, const QStringList& arguments,
-                          const QString& path, int option, bool readBack) {
+void TFBoot::startUpdater(const QString& program, const QStringList& arguments, const QString& path,
+                          int option, bool readBack) {
     const LangTable& t = state_.Lang_Table;
     UpdateHistory::Record details;
     details.formType = Form_Type;

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
 #include <gtest/gtest.h>
@@ -31,6 +32,9 @@ QString describe(const QWidget* w) {
 // viewport, a table's corner button, a tab bar's scroll arrows) are named through it.
 bool interactive(const QWidget* w) {
     if (w->focusPolicy() == Qt::NoFocus && !qobject_cast<const QAbstractButton*>(w))
+        return false;
+    // A selectable label or link that shows no text yet has nothing to read or press.
+    if (const auto* label = qobject_cast<const QLabel*>(w); label && label->text().isEmpty())
         return false;
     for (const QWidget* p = w->parentWidget(); p && p != w->window(); p = p->parentWidget()) {
         if (qobject_cast<const QAbstractItemView*>(p) || qobject_cast<const QComboBox*>(p) ||

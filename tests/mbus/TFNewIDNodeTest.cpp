@@ -391,9 +391,11 @@ TEST_F(TFNewIDNodeTest, KeyboardLeavesTheGridAndEnterPastes) {
     EXPECT_EQ(asg->item(2, 2)->text(), QStringLiteral("9"));
 
     // Tab from an open cell keeps what was typed and goes on to OK.
+    QApplication::processEvents(); // the closed cell's editor goes
     QTest::keyClicks(asg, QStringLiteral("8"));
-    ASSERT_NE(asg->indexWidget(asg->currentIndex()), nullptr) << "the cell is open";
-    QTest::keyClick(focused(), Qt::Key_Tab);
+    QWidget* cell = asg->indexWidget(asg->currentIndex());
+    ASSERT_NE(cell, nullptr) << "the cell is open";
+    QTest::keyClick(cell, Qt::Key_Tab);
     EXPECT_EQ(focusedName(), QStringLiteral("Btn_OK"));
     EXPECT_EQ(asg->item(2, 2)->text(), QStringLiteral("8"));
     QTest::keyClick(focused(), Qt::Key_Backtab);
