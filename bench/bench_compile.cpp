@@ -1,8 +1,7 @@
 // Compile of the largest network the device holds (64 nodes of 10 variables) from its two
 // files, as the update button does it, and the same compile from bytes already in memory
 // (the readers and the layout without the disk). Also the decoder on the resulting image.
-#include "FullNetwork.h"
-#include "comm/ParGen.h"
+#include "FullConfiguration.h"
 #include "image/BankDump.h"
 #include "image/BankFiles.h"
 #include "image/Compiler.h"
@@ -12,20 +11,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// The configuration folder with both files, written once per benchmark.
-struct Configuration {
-    QTemporaryDir dir;
-    QString mbus = dir.filePath(QStringLiteral("M_Bus.xml"));
-    QString parGen = dir.filePath(QStringLiteral("ParGen.xml"));
-    bool ready =
-        Save_Network(fullNetwork(), mbus).isEmpty() && Save_Par_Gen(Par_Gen(), parGen).isEmpty();
-};
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void BM_CompileFromFiles(benchmark::State& state) {
     Configuration config;

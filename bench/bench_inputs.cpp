@@ -5,8 +5,7 @@
 // - one element with many attributes (time must grow with the count, not its square);
 // - a deeply nested document of 32 MiB and a large spreadsheet file: peak memory against the
 //   file's size ("peak_per_byte").
-#include "FullNetwork.h"
-#include "comm/ParGen.h"
+#include "FullConfiguration.h"
 #include "common/XmlFile.h"
 #include "image/Compiler.h"
 #include "lang/LangTable.h"
@@ -21,19 +20,6 @@
 #include <malloc.h>
 
 namespace {
-
-struct Configuration {
-    QTemporaryDir dir;
-    QString mbus = dir.filePath(QStringLiteral("M_Bus.xml"));
-    QString parGen = dir.filePath(QStringLiteral("ParGen.xml"));
-    bool ready =
-        Save_Network(fullNetwork(), mbus).isEmpty() && Save_Par_Gen(Par_Gen(), parGen).isEmpty();
-};
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void BM_CompileFromFiles(benchmark::State& state) {
     Configuration config;
