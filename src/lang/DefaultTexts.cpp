@@ -234,6 +234,15 @@ constexpr DefaultText Default_Texts[] = {
     {676, u"Redo the change undone last (Ctrl+Shift+Z or Ctrl+Y)"},
     {677, u"Imported %1 nodes with %2 variables from %3"},
     {678, u"The file %1 has been written. Do you want to open it?"},
+    {679, u"Add node"},
+    {680, u"Modify node"},
+    {681, u"Delete node"},
+    {682, u"Add variable"},
+    {683, u"Modify variable"},
+    {684, u"Delete variable"},
+    {685, u"Delete the whole network"},
+    {686, u"Undo: %1"},
+    {687, u"Redo: %1"},
 
     // Spreadsheet exchange, installation report and network warnings.
     {700, u"Warning: variables %1 and %2 of the node with primary address %3 have the same "
@@ -427,18 +436,22 @@ constexpr DefaultText Default_Texts[] = {
     {975, u"No answer within %1 ms"},
     {976, u"Exception %1: %2"},
     {977, u"CRC error in the answer"},
-    {978, u"Not read: the slave ID, type, register or number of points is outside what Modbus allows"},
+    {978,
+     u"Not read: the slave ID, type, register or number of points is outside what Modbus allows"},
     {979, u"Not read"},
-    {980, u"Only Modbus RTU and Modbus TCP can be tested. This configuration's Modbus line uses %1: test it through a Modbus TCP gateway, or with a tool for that protocol."},
+    {980, u"Only Modbus RTU and Modbus TCP can be tested. This configuration's Modbus line uses "
+          u"%1: test it through a Modbus TCP gateway, or with a tool for that protocol."},
     {981, u"The serial port %1 cannot be opened: %2"},
     {982, u"it does not exist. Check that the adapter is plugged in and the port name."},
-    {983, u"permission denied. Add your user to the dialout group (sudo usermod -a -G dialout $USER), then log out and in again."},
+    {983, u"permission denied. Add your user to the dialout group (sudo usermod -a -G dialout "
+          u"$USER), then log out and in again."},
     {984, u"another program is using it. Close that program and read again."},
     {985, u"it is not a serial port."},
     {986, u"Cannot connect to %1: %2"},
     {987, u"Request %1 of %2"},
     {988, u"%1 of %2 variables read with %3 requests"},
-    {989, u"The address must be a host name or an IP address, with :port (1 to 65535) when it is not 502"},
+    {989, u"The address must be a host name or an IP address, with :port (1 to 65535) when it is "
+          u"not 502"},
     {990, u"The workspace folder cannot be created: "},
     {991, u"The workspace folder cannot be written: "},
     {992, u"Ordano does not start. Name a folder it can write with --workspace DIR."},

@@ -83,7 +83,8 @@ void NetworkEditor::selectNothing() {
     varMode_ = Mode::Add;
 }
 
-void NetworkEditor::push(NetworkCommand* command) {
+void NetworkEditor::push(NetworkCommand* command, int nameText) {
+    command->setText(texts_.text(nameText));
     stack_->push(command);
     emitChangeFlag();
 }
@@ -254,7 +255,8 @@ int NetworkEditor::btn_Add_NodeClick() {
             push(new AddNodeCommand(*this, TNodo{nodePanel.description,
                                                  *NumberRule::toInt32(nodePanel.primary),
                                                  *NumberRule::toInt32(nodePanel.secondary),
-                                                 {}}));
+                                                 {}}),
+                 NetworkMessages::AddNodeName);
             changed = true;
         }
     } else if (indNodo_ >= 0) {
@@ -266,7 +268,7 @@ int NetworkEditor::btn_Add_NodeClick() {
                            {}};
         if (message == 0 &&
             TNodo{shown.Description, shown.Node_Pri, shown.Node_Sec, {}} != header) {
-            push(new ModifyNodeCommand(*this, indNodo_, header));
+            push(new ModifyNodeCommand(*this, indNodo_, header), NetworkMessages::ModifyNodeName);
             changed = true;
         }
     }
@@ -284,7 +286,8 @@ int NetworkEditor::btn_Add_VarClick() {
             if (message == 0)
                 message = Controllo_Dati_New_Var();
             if (message == 0) {
-                push(new AddVariableCommand(*this, indNodo_, variableFromPanel()));
+                push(new AddVariableCommand(*this, indNodo_, variableFromPanel()),
+                     NetworkMessages::AddVariableName);
                 changed = true;
             }
         }
@@ -292,7 +295,8 @@ int NetworkEditor::btn_Add_VarClick() {
         message = Controllo_Dati_New_Var();
         const TVariabile variable = variableFromPanel();
         if (message == 0 && tree_.nodes()[indNodo_].Var_List[indVar_] != variable) {
-            push(new ModifyVariableCommand(*this, indNodo_, indVar_, variable));
+            push(new ModifyVariableCommand(*this, indNodo_, indVar_, variable),
+                 NetworkMessages::ModifyVariableName);
             changed = true;
         }
     }
@@ -335,7 +339,7 @@ int NetworkEditor::deleteQuestion() const {
 
 NetworkEditor::Tab NetworkEditor::btn_Delete_ItemConfirmed() {
     if (indNodo_ < 0) {
-        push(new ReplaceNetworkCommand(*this, {}));
+        push(new ReplaceNetworkCommand(*this, {}), NetworkMessages::DeleteAllName);
         return Tab::Unchanged;
     }
     // The tree selects the next sibling of the removed item, else the one before, else the
@@ -345,12 +349,13 @@ NetworkEditor::Tab NetworkEditor::btn_Delete_ItemConfirmed() {
         const int left = int(tree_.nodes().size()) - 1;
         if (left > 0)
             next.node = std::min(indNodo_, left - 1);
-        push(new DeleteNodeCommand(*this, indNodo_, next));
+        push(new DeleteNodeCommand(*this, indNodo_, next), NetworkMessages::DeleteNodeName);
     } else {
         const int left = int(tree_.nodes()[indNodo_].Var_List.size()) - 1;
         next.node = indNodo_;
         next.variable = left == 0 ? -1 : std::min(indVar_, left - 1);
-        push(new DeleteVariableCommand(*this, indNodo_, indVar_, next));
+        push(new DeleteVariableCommand(*this, indNodo_, indVar_, next),
+             NetworkMessages::DeleteVariableName);
     }
     return TWClick(next);
 }
@@ -391,9 +396,10 @@ int NetworkEditor::pasteVariable(const QStringList& newValues) {
     if (const int full = Controllo_Num_Max_Var())
         return full;
     push(new AddVariableCommand(
-        *this, indNodo_,
-        PasteRules::pastedVariable(texts_, *copyBuffers_.Copy_Var(),
-                                   newValues.mid(0, PasteRules::Rows_Per_Variable))));
+             *this, indNodo_,
+             PasteRules::pastedVariable(texts_, *copyBuffers_.Copy_Var(),
+                                        newValues.mid(0, PasteRules::Rows_Per_Variable))),
+         NetworkMessages::PasteVariableName);
     return 0;
 }
 
@@ -405,7 +411,8 @@ int NetworkEditor::pasteNode(const QString& primary, const QString& secondary,
         return full;
     // Always at the end, whatever is selected.
     push(new AddNodeCommand(*this, PasteRules::pastedNode(texts_, *copyBuffers_.Copy_Node(),
-                                                          primary, secondary, newValues)));
+                                                          primary, secondary, newValues)),
+         NetworkMessages::PasteNodeName);
     return 0;
 }
 
@@ -414,7 +421,8 @@ QString NetworkEditor::importNetwork(const QString& path) {
     if (!read.ok())
         return read.error;
     unreadFile_ = false;
-    push(new ReplaceNetworkCommand(*this, std::move(read.nodes)));
+    push(new ReplaceNetworkCommand(*this, std::move(read.nodes)),
+         NetworkMessages::ImportNetworkName);
     selectNothing();
     // The file now holds this network: it is the state that needs no saving.
     stack_->setClean();
@@ -448,7 +456,8 @@ QString NetworkEditor::importCsv(const QByteArray& bytes) {
     NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(bytes, texts_);
     if (!imported.ok())
         return imported.error;
-    push(new ReplaceNetworkCommand(*this, std::move(imported.nodes)));
+    push(new ReplaceNetworkCommand(*this, std::move(imported.nodes)),
+         NetworkMessages::ImportCsvName);
     selectNothing();
     return {};
 }

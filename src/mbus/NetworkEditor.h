@@ -163,7 +163,7 @@ private:
     friend class NetworkCommand;
     // For the commands: the selection and panels of a restored state.
     void restoreSelection(NetworkTree::Position position);
-    void push(NetworkCommand* command);
+    void push(NetworkCommand* command, int nameText); // the name Undo and Redo show
     void replaceNetwork(TNodi_List nodes);
     void selectNothing();
     void showNewVariablePanel();

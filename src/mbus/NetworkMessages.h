@@ -34,4 +34,19 @@ inline constexpr int CopyNodeBefore = 664;
 inline constexpr int NodeDescriptionChars = 930;
 inline constexpr int VariableDescriptionChars = 931;
 
+// The names of the changes, as Undo and Redo show them.
+inline constexpr int AddNodeName = 679;
+inline constexpr int ModifyNodeName = 680;
+inline constexpr int DeleteNodeName = 681;
+inline constexpr int AddVariableName = 682;
+inline constexpr int ModifyVariableName = 683;
+inline constexpr int DeleteVariableName = 684;
+inline constexpr int DeleteAllName = 685;
+inline constexpr int PasteVariableName = 637;
+inline constexpr int PasteNodeName = 639;
+inline constexpr int ImportNetworkName = 604;
+inline constexpr int ImportCsvName = 704;
+inline constexpr int UndoEntry = 686; // "Undo: %1"
+inline constexpr int RedoEntry = 687;
+
 } // namespace NetworkMessages

@@ -25,6 +25,16 @@ QString nodeName(const TNodo& node) {
     return QString::number(node.Node_Pri);
 }
 
+// An installer knows a variable by its description; the position tells two of one name apart.
+// The same form as the check's findings.
+QString variableName(const TNodo& node, int v) {
+    const QString description = node.Var_List[v].Description.trimmed();
+    const QString position = QString::number(v + 1);
+    if (description.isEmpty())
+        return position;
+    return QStringLiteral("%1 \"%2\"").arg(position, description);
+}
+
 // The master tells records of one node apart by their header only: these fields.
 using RecordKey = std::tuple<qint32, quint16, qint32, quint32, qint32, qint32, quint8>;
 RecordKey recordKey(const TVariabile& v) {
@@ -78,9 +88,8 @@ QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts) {
                 if (otherKey == key) {
                     warnings.append({Kind::SameRecordCoding, n, v, n, other,
                                      texts.text(Msg_SameRecordCoding)
-                                         .arg(other + 1)
-                                         .arg(v + 1)
-                                         .arg(nodeName(node))});
+                                         .arg(variableName(node, other), variableName(node, v),
+                                              nodeName(node))});
                     break;
                 }
             }
@@ -90,10 +99,8 @@ QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts) {
             if (source < field)
                 warnings.append({Kind::SourceNarrowerThanField, n, v, -1, -1,
                                  texts.text(Msg_SourceNarrower)
-                                     .arg(v + 1)
-                                     .arg(nodeName(node))
-                                     .arg(source)
-                                     .arg(field)});
+                                     .arg(variableName(node, v), nodeName(node),
+                                          QString::number(source), QString::number(field))});
         }
     }
     return warnings;

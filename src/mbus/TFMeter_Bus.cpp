@@ -206,16 +206,32 @@ QWidget* TFMeter_Bus::buildUndoRow() {
     for (const auto& [key, slot] : keys)
         connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
     QUndoStack& stack = model_.undoStack();
-    auto follow = [this, &stack] {
-        Btn_Undo->setEnabled(stack.canUndo());
-        Undo1->setEnabled(stack.canUndo());
-        Btn_Redo->setEnabled(stack.canRedo());
-        Redo1->setEnabled(stack.canRedo());
-    };
-    connect(&stack, &QUndoStack::canUndoChanged, this, follow);
-    connect(&stack, &QUndoStack::canRedoChanged, this, follow);
-    follow();
+    connect(&stack, &QUndoStack::indexChanged, this, &TFMeter_Bus::followUndoStack);
+    connect(&stack, &QUndoStack::cleanChanged, this, &TFMeter_Bus::followUndoStack);
     return row;
+}
+
+// The buttons and the menu say which change they take back or bring again.
+void TFMeter_Bus::followUndoStack() {
+    const QUndoStack& stack = model_.undoStack();
+    const LangTable& t = state_.Lang_Table;
+    const auto entry = [&t](int plain, int named, const QString& name) {
+        return name.isEmpty() ? t.text(plain) : t.text(named).arg(name);
+    };
+    const QString undo = entry(Txt_Undo, NetworkMessages::UndoEntry, stack.undoText());
+    const QString redo = entry(Txt_Redo, NetworkMessages::RedoEntry, stack.redoText());
+    Btn_Undo->setEnabled(stack.canUndo());
+    Undo1->setEnabled(stack.canUndo());
+    Btn_Redo->setEnabled(stack.canRedo());
+    Redo1->setEnabled(stack.canRedo());
+    Undo1->setText(undo);
+    Redo1->setText(redo);
+    Btn_Undo->setToolTip(stack.canUndo() ? undo + u'\n' + t.text(Txt_UndoHint)
+                                         : t.text(Txt_UndoHint));
+    Btn_Redo->setToolTip(stack.canRedo() ? redo + u'\n' + t.text(Txt_RedoHint)
+                                         : t.text(Txt_RedoHint));
+    Btn_Undo->setAccessibleDescription(Btn_Undo->toolTip());
+    Btn_Redo->setAccessibleDescription(Btn_Redo->toolTip());
 }
 
 QLabel* TFMeter_Bus::fieldLabel(QWidget* parent, const char* name) {
@@ -367,12 +383,9 @@ void TFMeter_Bus::Set_Lang() {
     DeleteItem1->setText(t.text(640));
     Btn_Undo->setText(t.text(Txt_Undo));
     Btn_Redo->setText(t.text(Txt_Redo));
-    Btn_Undo->setToolTip(t.text(Txt_UndoHint));
-    Btn_Redo->setToolTip(t.text(Txt_RedoHint));
     Btn_Undo->setAccessibleName(t.text(Txt_Undo));
     Btn_Redo->setAccessibleName(t.text(Txt_Redo));
-    Undo1->setText(t.text(Txt_Undo));
-    Redo1->setText(t.text(Txt_Redo));
+    followUndoStack();
     TW->setAccessibleName(t.text(600));
     FNewIDNode->Set_Lang();
     readPanels();

@@ -107,6 +107,7 @@ protected:
 private:
     void buildTree();
     QWidget* buildUndoRow();
+    void followUndoStack();
     void showRestored(NetworkEditor::Tab tab);
     // After an import: the network unfolded and a line saying what came in from `path`.
     void showImported(const QString& path);

@@ -15,6 +15,7 @@
 #include <QTextTable>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 using namespace InstallationReport;
 
@@ -28,14 +29,18 @@ constexpr qreal TitlePt = 16;
 constexpr qreal ChapterPt = 13;
 constexpr qreal NodePt = 11;
 constexpr qreal SideMargin = 42;   // about 15 mm
-constexpr qreal TopMargin = 64;    // the running head sits above
-constexpr qreal BottomMargin = 50; // the page number sits below
+constexpr qreal TopMargin = 56;    // the running head sits above
+constexpr qreal BottomMargin = 44; // the page number sits below
 constexpr qreal HeadBaseline = 36;
 constexpr qreal FootBaseline = 24; // from the bottom edge
 
 // Margins, paddings and borders of the text layout are given in pixels of 1/96 inch; the
 // layout scales them to the writer itself.
 constexpr qreal CssPx = 96.0 / 72.0;
+// Of the record tables, in points.
+constexpr qreal RecordRule = 0.5;
+constexpr qreal RecordPadding = 2.5;
+constexpr qreal ShortValue = 72; // a value this wide or less never breaks
 
 const QColor Rule(150, 150, 150);
 const QColor HeadingFill(232, 232, 232);
@@ -83,8 +88,13 @@ private:
             int kept = cursor_.position();
             if (!s.table.header.isEmpty())
                 kept = records(s.table);
-            for (const QString& note : s.notes)
+            // A heading over nothing but notes keeps its first note.
+            bool keepNote = s.facts.isEmpty() && s.table.header.isEmpty();
+            for (const QString& note : s.notes) {
                 paragraph(QStringLiteral("\u2022 ") + note, text(BodyPt, false));
+                if (std::exchange(keepNote, false))
+                    kept = cursor_.position();
+            }
             keep_.append({start, std::min(kept, cursor_.position())});
         }
     }
@@ -125,11 +135,11 @@ private:
         QTextTableFormat format;
         format.setBorderCollapse(true);
         format.setCellSpacing(0);
-        format.setBorder(ruled ? 0.5 * CssPx : 0);
+        format.setBorder(ruled ? RecordRule * CssPx : 0);
         format.setBorderBrush(Rule);
         format.setBorderStyle(ruled ? QTextFrameFormat::BorderStyle_Solid
                                     : QTextFrameFormat::BorderStyle_None);
-        format.setCellPadding((ruled ? 2.5 : 1.5) * CssPx);
+        format.setCellPadding((ruled ? RecordPadding : 1.5) * CssPx);
         format.setTopMargin(3 * CssPx);
         format.setBottomMargin(3 * CssPx);
         return format;
@@ -156,26 +166,82 @@ private:
         cursor_.movePosition(QTextCursor::End);
     }
 
-    // Each column's share of the width follows its longest text (a heading by its longest
-    // word, as headings wrap), within bounds: long sources wrap on two lines rather than five.
-    static QList<QTextLength> columnWidths(const Table& t) {
-        QList<qreal> weights;
-        for (qsizetype column = 0; column < t.header.size(); ++column) {
-            qsizetype longest = 0;
-            for (const QString& word : t.header[column].split(QLatin1Char(' ')))
-                longest = std::max(longest, word.size());
-            for (const QStringList& row : t.rows)
-                longest = std::max(longest, row.value(column).size());
-            weights << std::clamp(qreal(longest), 4.0, 48.0);
+    // Widths measured on the page. Records take as few lines as the page allows: the long
+    // columns get the width for that, the short ones their whole value where there is room,
+    // and what is left is shared out equally, never below a column's longest word. Headings
+    // may break between words.
+    QList<QTextLength> columnWidths(const Table& t) const {
+        QFont plain = doc_.defaultFont();
+        plain.setPointSizeF(TablePt);
+        QFont bold = plain;
+        bold.setBold(true);
+        const QFontMetricsF body(plain, doc_.documentLayout()->paintDevice());
+        const QFontMetricsF head(bold, doc_.documentLayout()->paintDevice());
+        const qreal point = doc_.documentLayout()->paintDevice()->logicalDpiX() / 72.0;
+        // Padding and rules of both sides, plus a hair for rounding.
+        const qreal frame = (2 * (RecordPadding + RecordRule) + 0.5) * point;
+        const qsizetype columns = t.header.size();
+        QList<qreal> natural(columns, 0);
+        QList<qreal> least(columns, 0);
+        const auto widest = [](const QFontMetricsF& m, const QString& text, bool words) {
+            qreal width = 0;
+            for (const QString& part : words ? text.split(u' ') : QStringList{text})
+                width = std::max(width, m.horizontalAdvance(part));
+            return width;
+        };
+        for (qsizetype c = 0; c < columns; ++c) {
+            natural[c] = least[c] = widest(head, t.header[c], true);
+            for (const QStringList& row : t.rows) {
+                const qreal whole = widest(body, row.value(c), false);
+                natural[c] = std::max(natural[c], whole);
+                // A short value ("Wh * (10 ^ 0)", "Not Selected") reads as one word.
+                least[c] = std::max(least[c], whole <= ShortValue * point
+                                                  ? whole
+                                                  : widest(body, row.value(c), true));
+            }
+            natural[c] += frame;
+            least[c] += frame;
         }
-        const qreal total = std::accumulate(weights.begin(), weights.end(), 0.0);
-        // Short columns take what their words need; the long ones share out the rest.
-        QList<QTextLength> widths;
-        for (qreal weight : weights)
-            widths << (weight < 30
-                           ? QTextLength(QTextLength::VariableLength, 0)
-                           : QTextLength(QTextLength::PercentageLength, 100 * weight / total));
-        return widths;
+        const qreal room = doc_.textWidth();
+        const auto sum = [](const QList<qreal>& list) {
+            return std::accumulate(list.begin(), list.end(), 0.0);
+        };
+        // The fewest lines a record can take: every column wide enough to hold its longest
+        // value on that many lines (with a margin for where the words break).
+        for (int lines = 2; lines <= 8 && sum(least) <= room; ++lines) {
+            QList<qreal> need = least;
+            for (qsizetype c = 0; c < columns; ++c)
+                need[c] = std::max(least[c], (natural[c] - frame) / lines * 1.1 + frame);
+            if (sum(need) <= room) {
+                least = need;
+                break;
+            }
+        }
+        const auto widthAt = [&](qreal cap) {
+            QList<qreal> widths(columns);
+            for (qsizetype c = 0; c < columns; ++c)
+                widths[c] = std::min(natural[c], std::max(least[c], cap));
+            return widths;
+        };
+        QList<qreal> widths = natural;
+        if (sum(natural) > room) {
+            qreal low = 0;
+            qreal high = room;
+            for (int step = 0; step < 40; ++step) {
+                const qreal cap = (low + high) / 2;
+                (sum(widthAt(cap)) > room ? high : low) = cap;
+            }
+            widths = widthAt(low);
+        } else {
+            // The table spans the page: the spare room goes to every column by its width.
+            const qreal scale = room / sum(natural);
+            for (qreal& w : widths)
+                w *= scale;
+        }
+        QList<QTextLength> lengths;
+        for (qreal w : widths)
+            lengths << QTextLength(QTextLength::PercentageLength, 100 * w / room);
+        return lengths;
     }
 
     // Returns a position in the first record row, which must not be parted from the heading.
@@ -189,14 +255,21 @@ private:
             cursor_.insertTable(int(t.rows.size()) + 1, int(t.header.size()), format);
         tables_ << table;
         fill(table, 0, t.header, text(TablePt, true));
-        for (int column = 0; column < t.header.size(); ++column) {
-            QTextTableCell cell = table->cellAt(0, column);
-            QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
-            cellFormat.setBackground(HeadingFill);
-            cell.setFormat(cellFormat);
-        }
         for (int row = 0; row < t.rows.size(); ++row)
             fill(table, row + 1, t.rows[row], text(TablePt, false));
+        // A collapsed table draws the rules its cells carry, not the table's own.
+        for (int row = 0; row < table->rows(); ++row) {
+            for (int column = 0; column < table->columns(); ++column) {
+                QTextTableCell cell = table->cellAt(row, column);
+                QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
+                cellFormat.setBorder(RecordRule * CssPx);
+                cellFormat.setBorderBrush(Rule);
+                cellFormat.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+                if (row == 0)
+                    cellFormat.setBackground(HeadingFill);
+                cell.setFormat(cellFormat);
+            }
+        }
         const int kept = table->cellAt(t.rows.isEmpty() ? 0 : 1, 0).lastCursorPosition().position();
         cursor_.movePosition(QTextCursor::End);
         return kept;

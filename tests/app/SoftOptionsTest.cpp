@@ -341,6 +341,31 @@ TEST(SoftOptions, LanguageChosenFromTheKeyboard) {
     });
 }
 
+// Restoring the minimised dialog shows it again without opening it: the language just
+// confirmed, the ticks and the page stay as the user left them, and OK stores them.
+TEST(SoftOptions, RestoreFromMinimisedKeepsTheChoices) {
+    TestFolder folder;
+    folder.write(QStringLiteral("LANGUAGE/Prova.lng"), "STR302 = Lingua\n");
+    OptionsRun run(folder.path());
+    run.fakes.prompts.expectQuestion(
+        QStringLiteral("Do you want to change the Language from English to Prova?"), true);
+    run.withOptions([](QDialog* d) {
+        clickLanguage(d, 0);
+        auto* tabs = child<QTabWidget>(d, QStringLiteral("PC_Options"));
+        tabs->setCurrentIndex(1);
+        QCheckBox* internet = box(d, "CB_En_Con");
+        const bool ticked = internet->isChecked();
+        internet->setChecked(!ticked);
+        d->showMinimized();
+        d->showNormal();
+        EXPECT_EQ(label(d, "L_Sel_Lang")->text(), QStringLiteral("Selected Language : Prova"));
+        EXPECT_EQ(tabs->currentIndex(), 1);
+        EXPECT_EQ(internet->isChecked(), !ticked);
+        QTest::mouseClick(button(d, "Btn_OK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(run.state.Language, QStringLiteral("Prova"));
+}
+
 TEST(SoftOptions, ConnectionBoxesTheStoredFlagsAndTheTimer) {
     TestFolder folder;
     OptionsRun run(folder.path());

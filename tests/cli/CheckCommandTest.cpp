@@ -27,12 +27,12 @@ TEST(CheckCommand, CleanConfigurationIsSilent) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               QStringLiteral(
-                  "M_Bus.xml: Warning: variable 2 of the node with primary address 1 reads 32 bits "
-                  "from Modbus for an M-Bus field of 1528 bits\n"
-                  "M_Bus.xml: Warning: variable 3 of the node with primary address 1 reads 32 bits "
-                  "from Modbus for an M-Bus field of 48 bits\n"
-                  "M_Bus.xml: Warning: variable 4 of the node with primary address 1 reads 16 bits "
-                  "from Modbus for an M-Bus field of 32 bits\n"));
+                  "M_Bus.xml: Warning: variable 2 \"Serial\" of the node with primary address 1 "
+                  "reads 32 bits from Modbus for an M-Bus field of 1528 bits\n"
+                  "M_Bus.xml: Warning: variable 3 \"Volts\" of the node with primary address 1 "
+                  "reads 32 bits from Modbus for an M-Bus field of 48 bits\n"
+                  "M_Bus.xml: Warning: variable 4 \"No VIFE\" of the node with primary address 1 "
+                  "reads 16 bits from Modbus for an M-Bus field of 32 bits\n"));
     EXPECT_EQ(run.err, QString());
 }
 
@@ -93,9 +93,9 @@ TEST(CheckCommand, ReportsEveryKindOfProblem) {
     // Node 5's eleven variables are copies of one record: warnings after the findings.
     for (int copy = 2; copy <= 11; ++copy)
         expected << QStringLiteral(
-                        "M_Bus.xml: Warning: variables 1 and %1 of the node with primary "
-                        "address 5 have the same coding; the M-Bus master cannot tell "
-                        "their records apart")
+                        "M_Bus.xml: Warning: variables 1 \"V1\" and %1 \"V%1\" of the node "
+                        "with primary address 5 have the same coding; the M-Bus master "
+                        "cannot tell their records apart")
                         .arg(copy);
     EXPECT_EQ(run.out.split('\n', Qt::SkipEmptyParts), expected);
 }

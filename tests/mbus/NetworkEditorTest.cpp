@@ -533,7 +533,8 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     const QString written = folder.file(QStringLiteral("written.xml"));
     const QString other = folder.file(QStringLiteral("other.xml"));
-    TNodi_List network{{QStringLiteral("Heat"), 5, 12345678, {}}, {QStringLiteral("Water"), 6, 0, {}}};
+    TNodi_List network{{QStringLiteral("Heat"), 5, 12345678, {}},
+                       {QStringLiteral("Water"), 6, 0, {}}};
     for (const char* description : {"Energy", "Power"})
         network[0].Var_List.append(variableFromPanel(goodVariable(QLatin1String(description))));
     ASSERT_EQ(Save_Network(network, path), QString());
@@ -542,70 +543,70 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
     const QStringList pasteValues{"7", "Input Register", "12", "1", "None"};
 
     struct Row {
-        const char* command;
+        const char* command; // as Undo and Redo name it
         std::function<int(NetworkEditor&)> run;
         bool cleanAfterRedo = false; // the import writes its file at once
     };
     const Row rows[] = {
-        {"add node",
+        {"Add node",
          [](NetworkEditor& e) {
              e.nodePanel = {QStringLiteral("Gas"), QStringLiteral("7"), QStringLiteral("0")};
              return e.btn_Add_NodeClick();
          }},
-        {"modify node",
+        {"Modify node",
          [](NetworkEditor& e) {
              e.TWClick({1, -1});
              e.nodePanel.primary = QStringLiteral("8");
              return e.btn_Add_NodeClick();
          }},
-        {"delete node",
+        {"Delete node",
          [](NetworkEditor& e) {
              e.TWClick({0, -1});
              e.btn_Delete_ItemConfirmed();
              return 0;
          }},
-        {"add variable",
+        {"Add variable",
          [](NetworkEditor& e) {
              e.TWClick({1, -1});
              e.varPanel = goodVariable(QStringLiteral("Volume"));
              return e.btn_Add_VarClick();
          }},
-        {"modify variable",
+        {"Modify variable",
          [](NetworkEditor& e) {
              e.TWClick({0, 1});
              e.varPanel.slaveId = QStringLiteral("200");
              return e.btn_Add_VarClick();
          }},
-        {"delete variable",
+        {"Delete variable",
          [](NetworkEditor& e) {
              e.TWClick({0, 0});
              e.btn_Delete_ItemConfirmed();
              return 0;
          }},
-        {"delete all",
+        {"Delete the whole network",
          [](NetworkEditor& e) {
              e.TWClick({});
              e.btn_Delete_ItemConfirmed();
              return 0;
          }},
-        {"paste node",
+        {"Paste Node",
          [](NetworkEditor& e) {
              e.TWClick({0, -1});
              e.copyNode();
-             return e.pasteNode(QStringLiteral("20"), QStringLiteral("3"),
-                                {"1", "Coil Status", "3", "1", "None", "2", "Input Status", "4",
-                                 "1", "Type 1"});
+             return e.pasteNode(
+                 QStringLiteral("20"), QStringLiteral("3"),
+                 {"1", "Coil Status", "3", "1", "None", "2", "Input Status", "4", "1", "Type 1"});
          }},
-        {"paste variable",
+        {"Paste Variable",
          [&pasteValues](NetworkEditor& e) {
              e.TWClick({0, 0});
              e.copyVariable();
              e.TWClick({1, -1});
              return e.pasteVariable(pasteValues);
          }},
-        {"import network", [&other](NetworkEditor& e) { return e.importNetwork(other).size(); },
+        {"Import Network", [&other](NetworkEditor& e) { return e.importNetwork(other).size(); },
          true},
-        {"import CSV",
+        {"Import CSV",
          [&other, this](NetworkEditor& e) {
              NetworkEditor source(texts);
              source.FormShow(other);
@@ -619,6 +620,7 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
         const TNodi_List changed = editor.Nodi_List();
         ASSERT_NE(changed, network);
         ASSERT_EQ(editor.undoStack().count(), 1) << "one command";
+        EXPECT_EQ(editor.undoStack().undoText(), QLatin1String(row.command));
         EXPECT_EQ(editor.Is_Change(), !row.cleanAfterRedo);
 
         editor.undo();
@@ -651,7 +653,8 @@ TEST_F(NetworkEditorTest, UndoBringsBackTheSelectionAndItsPanels) {
     ASSERT_EQ(addVariable(1, goodVariable(QStringLiteral("Energy"))), 0);
     ASSERT_EQ(addVariable(1, goodVariable(QStringLiteral("Power"))), 0);
     QList<NetworkEditor::Tab> tabs;
-    QObject::connect(&editor, &NetworkEditor::restored, [&tabs](NetworkEditor::Tab tab) { tabs << tab; });
+    QObject::connect(&editor, &NetworkEditor::restored,
+                     [&tabs](NetworkEditor::Tab tab) { tabs << tab; });
     editor.TWClick({1, 0});
     editor.btn_Delete_ItemConfirmed();
     ASSERT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));

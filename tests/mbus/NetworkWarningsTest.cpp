@@ -77,6 +77,33 @@ TEST(NetworkWarnings, SameCodingInOneNode) {
     EXPECT_TRUE(findWarnings({node(5, 1, {record()}), node(6, 2, {record()})}, texts).isEmpty());
 }
 
+// A warning names each variable as the installer knows it, by description, with its position
+// to tell two of one name apart; a description is shown as it is, never read as a placeholder.
+TEST(NetworkWarnings, NameVariablesByDescription) {
+    const LangTable texts;
+    TVariabile energy = record();
+    energy.Description = QStringLiteral("Energy");
+    TVariabile copy = record();
+    copy.Description = QStringLiteral("  Energy %3 ");
+    TVariabile stored = record();
+    stored.Storage_Number = 1;
+    const QList<Warning> same = findWarnings({node(7, 1, {energy, stored, copy})}, texts);
+    ASSERT_EQ(kinds(same), QList<Kind>{Kind::SameRecordCoding});
+    EXPECT_EQ(same[0].text, QStringLiteral("Warning: variables 1 \"Energy\" and 3 \"Energy %3\" "
+                                           "of the node with primary "
+                                           "address 7 have the same coding; the M-Bus master "
+                                           "cannot tell their records apart"));
+
+    TVariabile narrow = record();
+    narrow.Description = QStringLiteral("Flow %4");
+    narrow.Mod_NPoint = 1;
+    const QList<Warning> bits = findWarnings({node(9, 1, {narrow})}, texts);
+    ASSERT_EQ(kinds(bits), QList<Kind>{Kind::SourceNarrowerThanField});
+    EXPECT_EQ(bits[0].text, QStringLiteral("Warning: variable 1 \"Flow %4\" of the node "
+                                           "with primary address 9 reads 16 bits from Modbus for "
+                                           "an M-Bus field of 32 bits"));
+}
+
 // Bits: 16 a register, 1 a coil or input; 8..64 by dimension, 4 a BCD digit, 8 a byte of a
 // variable length.
 TEST(NetworkWarnings, SourceNarrowerThanField) {

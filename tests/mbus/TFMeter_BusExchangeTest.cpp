@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTreeView>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -171,9 +171,10 @@ TEST_F(TFMeter_BusExchangeTest, WarningsFollowTheNetworkAndNeverStopOk) {
     addVariable(0, QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("1"));
     ASSERT_FALSE(warnings()->isHidden());
     EXPECT_EQ(warningTexts(),
-              QStringList{QStringLiteral("Warning: variable 2 of the node with primary address 5 "
-                                         "reads 16 bits from Modbus for an M-Bus field of 32 "
-                                         "bits")});
+              QStringList{QStringLiteral(
+                  "Warning: variable 2 \"Energy\" of the node with primary address 5 "
+                  "reads 16 bits from Modbus for an M-Bus field of 32 "
+                  "bits")});
     EXPECT_EQ(warnings()->accessibleName(), QStringLiteral("Warnings"));
 
     editor.TWClick({});

@@ -15,8 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTabBar>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -501,6 +501,10 @@ TEST_F(TFMeter_BusTest, UndoKeysAndButtons) {
     ASSERT_EQ(model().nodes()[0].Var_List.size(), 1);
     EXPECT_TRUE(undo->isEnabled());
     EXPECT_TRUE(child<QAction>("Undo1")->isEnabled());
+    // Each entry names the change it takes back or brings again.
+    EXPECT_EQ(child<QAction>("Undo1")->text(), QStringLiteral("Undo: Delete variable"));
+    EXPECT_TRUE(undo->toolTip().startsWith(QStringLiteral("Undo: Delete variable\n")));
+    EXPECT_EQ(child<QAction>("Redo1")->text(), QStringLiteral("Redo"));
 
     tree()->setFocus();
     QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier);
@@ -510,6 +514,8 @@ TEST_F(TFMeter_BusTest, UndoKeysAndButtons) {
     EXPECT_EQ(currentTab(), QStringLiteral("TS_Variables"));
     EXPECT_FALSE(window->editor().Is_Change()) << "back to the file";
     EXPECT_TRUE(redo->isEnabled());
+    EXPECT_EQ(child<QAction>("Redo1")->text(), QStringLiteral("Redo: Delete variable"));
+    EXPECT_EQ(child<QAction>("Undo1")->text(), QStringLiteral("Undo"));
 
     QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(model().nodes()[0].Var_List.size(), 1);

@@ -8,6 +8,7 @@
 #include "support/TestFolder.h"
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRectF>
 #include <QXmlStreamReader>
@@ -95,6 +96,59 @@ QList<Page> readPages(const TestFolder& folder, const QString& pdf) {
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     return pages;
+}
+
+// The ruling lines of the first page, as a reader sees them: the page drawn at 72 dpi in grey,
+// and the runs of rule grey (neither the heading fill nor text) long enough to be lines.
+struct Rules {
+    int across = 0; // horizontal lines at least 300 pt long
+    int down = 0;   // vertical lines at least 20 pt long
+};
+
+Rules rulesOf(const TestFolder& folder, const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-gray"),
+                   QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                   QStringLiteral("1"), QStringLiteral("-singlefile"), pdf,
+                   folder.file(QStringLiteral("page"))});
+    EXPECT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const QImage image(folder.file(QStringLiteral("page.pgm")));
+    EXPECT_FALSE(image.isNull());
+    const auto isRule = [&image](int x, int y) {
+        const int grey = qGray(image.pixel(x, y));
+        return grey > 90 && grey < 215;
+    };
+    // Counts groups of neighbouring lines, each line a run of at least `length` pixels; a
+    // pixel's gap where two rules join does not part a line.
+    const auto count = [&isRule](int lines, int along, int length, bool horizontal) {
+        int groups = 0;
+        bool previous = false;
+        for (int line = 0; line < lines; ++line) {
+            int run = 0;
+            int gap = 0;
+            int longest = 0;
+            for (int i = 0; i < along; ++i) {
+                if (horizontal ? isRule(i, line) : isRule(line, i)) {
+                    run += 1 + gap;
+                    gap = 0;
+                } else if (run > 0 && gap < 1) {
+                    ++gap;
+                } else {
+                    run = 0;
+                    gap = 0;
+                }
+                longest = std::max(longest, run);
+            }
+            const bool found = longest >= length;
+            groups += found && !previous;
+            previous = found;
+        }
+        return groups;
+    };
+    return {count(image.height(), image.width(), 300, true),
+            count(image.width(), image.height(), 20, false)};
 }
 
 QList<Page> printed(const TestFolder& folder, const Input& input) {
@@ -190,6 +244,19 @@ TEST(ReportPdf, WorkedExampleReadsWellOnPaper) {
     EXPECT_GT(swap.last().box.right(), PageWidth - 250);
     EXPECT_EQ(page.lineAt(page.find(QStringLiteral("Heat")).value(0).box.center().y()),
               QStringLiteral("Description Heat meter"));
+    // A short value stays whole on the record's first line: "Wh * (10 ^ 0)", "Energy (Wh)",
+    // "Not Selected"; the long Modbus source takes two lines, not more.
+    const QString line = page.lineAt(page.find(QStringLiteral("Wh")).value(0).box.center().y());
+    for (const char* word : {"(10", "0)", "(Wh)", "Selected"})
+        EXPECT_TRUE(line.contains(QLatin1String(word))) << line.toStdString();
+    const qreal sourceTop = page.find(QStringLiteral("Slave")).value(0).box.top();
+    EXPECT_LT(swap.last().box.top() - sourceTop, 2 * 9 * 1.5) << "the source on two lines";
+
+    // The record table is ruled: above and below its heading row and its record, and between
+    // its eleven columns; the running head has its own rule.
+    const Rules rules = rulesOf(folder, folder.file(QStringLiteral("report.pdf")));
+    EXPECT_EQ(rules.across, 4);
+    EXPECT_EQ(rules.down, 12);
 }
 
 // 64 nodes of 10 records fill many pages: every table that crosses a page starts again with

@@ -120,7 +120,8 @@ TEST(InstallationReport, RecordsDisabledVariablesAndEscaping) {
     EXPECT_TRUE(markdown.contains(QStringLiteral("| 2 | Volume |")));
     EXPECT_TRUE(markdown.contains(QStringLiteral("- **Description:** Pump \\| room west")));
     EXPECT_TRUE(markdown.contains(QStringLiteral(
-        "## Warnings\n\n- Warning: variable 1 of the node with primary address 4 reads 16 bits")));
+        "## Warnings\n\n- Warning: variable 1 \"Flow\" of the node with primary address 4 reads "
+        "16 bits")));
     const QString html = toHtml(document);
     EXPECT_TRUE(html.contains(QStringLiteral("&lt;Plant&gt; &amp; co")));
     EXPECT_FALSE(html.contains(QStringLiteral("<Plant>")));
