@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -356,10 +357,18 @@ void TFParGen::fitWidth() {
             ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(longest, 0), device)
             .width() +
         8); // the style's own spare room beside the text
-    QWidget* group = CPG->widget();
-    group->layout()->invalidate();
-    const int needed = group->minimumSizeHint().width() +
-                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * CPG->frameWidth();
+    // Every section counts, shown or not: the device decides later which ones show.
+    int widest = 0;
+    // Measured on the bodies' own layouts: a hidden or folded section leaves its body out of
+    // its own size, and a hidden widget's layout misses its controls' new sizes.
+    for (CollapsibleSection* section : {CP_Select_Device, CP_MBus, CP_ModbusMaster, CP_Ethernet}) {
+        QLayout* body = section->body()->layout();
+        body->invalidate();
+        widest = std::max(
+            {widest, body->totalMinimumSize().width(), section->minimumSizeHint().width()});
+    }
+    const int needed =
+        widest + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * CPG->frameWidth();
     setFixedWidth(std::max(ClientWidth, needed));
 }
 

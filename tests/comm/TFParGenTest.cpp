@@ -610,6 +610,18 @@ TEST_F(TFParGenTest, DeviceListShowsItsLongestEntryWhole) {
                                                            QStyle::SC_ComboBoxEditField, device);
         EXPECT_GE(room.width(), needed) << device->itemText(i).toStdString();
     }
+    // The window grows to hold it: no control runs past the visible part of the sections.
+    auto* sections = window->findChild<QScrollArea*>(QStringLiteral("CPG"));
+    ASSERT_NE(sections, nullptr);
+    QCoreApplication::processEvents();
+    const QWidget* viewport = sections->viewport();
+    const int visibleRight = viewport->mapTo(window.get(), QPoint(viewport->width(), 0)).x();
+    for (QComboBox* box : window->findChildren<QComboBox*>()) {
+        if (!box->isVisible())
+            continue;
+        EXPECT_LE(box->mapTo(window.get(), QPoint(box->width(), 0)).x(), visibleRight)
+            << box->objectName().toStdString();
+    }
 }
 
 TEST_F(TFParGenTest, PositionOutsideItsListShowsNoChoiceAndIsWrittenBackAsMinusOne) {

@@ -1,0 +1,158 @@
+// Draws every window of the program as a user first meets it, into PNG files, so that a person
+// can look at them: scripts/screens.sh runs it in both languages at two scales. Not a test.
+//   ordano_screens OUTPUT_DIR LANGUAGE
+#include "app/TFOrdanoreFirmWare.h"
+#include "mbus/Network.h"
+#include "mbus/TFMeter_Bus.h"
+#include "mbus/TFNewIDNode.h"
+#include "mock/FakeServices.h"
+#include "sources/TFSourceTest.h"
+#include "state/SharedState.h"
+#include "support/TestFolder.h"
+#include "update/ProgramStarter.h"
+#include "update/TFBoot.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <cstdio>
+
+namespace {
+
+QString outputDir;
+QString language;
+
+void settle() {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+void shoot(QWidget* window, const QString& name) {
+    settle();
+    const QString file = QDir(outputDir).filePath(language + QLatin1Char('-') + name + ".png");
+    if (!window->grab().save(file))
+        std::fprintf(stderr, "screens: cannot write %s\n", qPrintable(file));
+    else
+        std::printf("%s\n", qPrintable(file));
+}
+
+void copyFile(const QString& from, const QString& to) {
+    QDir().mkpath(QFileInfo(to).path());
+    QFile::remove(to);
+    QFile::copy(from, to);
+}
+
+// The configuration every window shows: a small network with a few nodes.
+void makeWorkspace(const QString& root) {
+    const QString config = root + QStringLiteral("/PROJECTS/Plant North/");
+    copyFile(fixturePath(QStringLiteral("image/worked_example/ParGen.xml")),
+             config + QStringLiteral("ParGen.xml"));
+    copyFile(fixturePath(QStringLiteral("image/hand_edited/M_Bus.xml")),
+             config + QStringLiteral("M_Bus.xml"));
+    QDir().mkpath(root + QStringLiteral("/PROJECTS/Plant South"));
+    if (language != QStringLiteral("English"))
+        copyFile(QStringLiteral(ORDANO_TRANSLATION_SOURCES "/") + language + QStringLiteral(".lng"),
+                 root + QStringLiteral("/LANGUAGE/") + language + QStringLiteral(".lng"));
+    QFile settings(root + QStringLiteral("/Ordano.xml"));
+    settings.open(QIODevice::WriteOnly);
+    settings.write(QStringLiteral("<Conf_Settings><lastproj><projectname>Plant North"
+                                  "</projectname></lastproj><lastlang><language>%1</language>"
+                                  "</lastlang></Conf_Settings>")
+                       .arg(language)
+                       .toUtf8());
+}
+
+void click(QTreeView* tree, const QModelIndex& index) {
+    tree->scrollTo(index);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
+}
+
+void shootEditor(TFMeter_Bus* editor) {
+    editor->show();
+    settle();
+    auto* tree = editor->findChild<QTreeView*>(QStringLiteral("TW"));
+    tree->expandAll();
+    const QModelIndex node = tree->model()->index(0, 0, tree->model()->index(0, 0));
+    click(tree, node);
+    shoot(editor, QStringLiteral("editor-node"));
+    click(tree, tree->model()->index(0, 0, node));
+    shoot(editor, QStringLiteral("editor-variable"));
+
+    // The paste dialog, over the editor, for the node just selected.
+    click(tree, node);
+    editor->findChild<QAction*>(QStringLiteral("CopyNode1"))->trigger();
+    QTimer::singleShot(200, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            shoot(dialog, QStringLiteral("paste-node"));
+            qobject_cast<QDialog*>(dialog)->reject();
+        }
+    });
+    editor->findChild<QAction*>(QStringLiteral("PasteNode1"))->trigger();
+    editor->hide();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: ordano_screens OUTPUT_DIR LANGUAGE\n");
+        return 2;
+    }
+    outputDir = QString::fromLocal8Bit(argv[1]);
+    language = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(outputDir);
+    QTemporaryDir root;
+    makeWorkspace(root.path());
+
+    FakePlatform fakes;
+    ProgramStarter starter{fakes.processes, fakes.clock, QString()};
+    SharedState state;
+    TFOrdanoreFirmWare main(state, fakes.platform, starter, root.path());
+    main.show();
+    shoot(&main, QStringLiteral("main"));
+
+    for (QDialog* dialog : main.findChildren<QDialog*>()) {
+        if (dialog->parentWidget() != &main)
+            continue; // made by another window, shown with it
+        const QString name = dialog->objectName();
+        if (auto* editor = qobject_cast<TFMeter_Bus*>(dialog)) {
+            shootEditor(editor);
+            continue;
+        }
+        if (qobject_cast<TFBoot*>(dialog))
+            continue;
+        dialog->show();
+        if (auto* tabs = dialog->findChild<QTabWidget*>()) {
+            for (int tab = 0; tab < tabs->count(); ++tab) {
+                tabs->setCurrentIndex(tab);
+                shoot(dialog, name + QStringLiteral("-%1").arg(tab + 1));
+            }
+        } else {
+            shoot(dialog, name);
+        }
+        dialog->hide();
+    }
+
+    TFBoot& boot = main.updateWindow();
+    for (int form : {0, 1}) {
+        boot.Form_Type = form;
+        boot.FormShow();
+        boot.show();
+        shoot(&boot, QStringLiteral("update-%1").arg(form == 0 ? "ethernet" : "serial"));
+        boot.hide();
+    }
+
+    TNodi_List network = Load_Network(state.File_MBus).Nodi_List;
+    TFSourceTest sources(state, fakes.platform, network, &main);
+    sources.show();
+    shoot(&sources, QStringLiteral("source-test"));
+    sources.hide();
+    return 0;
+}
