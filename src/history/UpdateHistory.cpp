@@ -302,10 +302,12 @@ Loaded loadFolder(const QString& folder) {
 Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& texts) {
     Comparison result;
     result.heading = texts.text(T_ChangesOnDevice);
-    const Loaded now = loadImages(bankPath(projectDir));
+    const QString bank = bankPath(projectDir);
+    const Loaded now = loadImages(bank);
     if (!now.ok()) {
-        result.error = now.error;
-        result.lines << now.error;
+        // No image yet is the usual state of a new configuration, not a fault of the files.
+        result.error = QFileInfo::exists(bank) ? now.error : texts.text(T_NotCompiled);
+        result.lines << result.error;
         return result;
     }
     // The device holds what the last update that ended well sent; failing later attempts may

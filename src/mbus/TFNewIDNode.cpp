@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -208,6 +209,7 @@ void TFNewIDNode::Set_Lang() {
     E_New_Sec_Add->setAccessibleName(t.text(905));
     ASG->setAccessibleName(t.text(906));
     ASG->setHorizontalHeaderLabels(PasteRules::headerTexts(t));
+    fitColumns();
     Keyboard::assignShortcutLetters(this);
 }
 
@@ -229,6 +231,34 @@ void TFNewIDNode::fillGrid(const QList<PasteRules::GridRow>& rows) {
         }
     }
     ASG->setCurrentCell(-1, -1);
+    fitColumns();
+}
+
+// The design's widths, widened where a heading or a value of the language would be cut; the
+// room comes from the spare width, then from the names' column.
+void TFNewIDNode::fitColumns() {
+    const int margin = 2 * ASG->style()->pixelMetric(QStyle::PM_HeaderMargin) + 8;
+    const QFontMetrics head = ASG->horizontalHeader()->fontMetrics();
+    const QFontMetrics body = ASG->fontMetrics();
+    int needed[3] = {};
+    int widths[3] = {};
+    for (int column = 0; column < 3; ++column) {
+        const QTableWidgetItem* header = ASG->horizontalHeaderItem(column);
+        needed[column] = head.horizontalAdvance(header ? header->text() : QString()) + margin;
+        for (int row = 0; row < ASG->rowCount(); ++row) {
+            if (const QTableWidgetItem* item = ASG->item(row, column))
+                needed[column] =
+                    std::max(needed[column], body.horizontalAdvance(item->text()) + margin);
+        }
+        widths[column] = std::max(ColumnWidths[column], needed[column]);
+    }
+    const int room = ClientWidth - 32 - 2 * ASG->frameWidth() -
+                     ASG->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int over = widths[0] + widths[1] + widths[2] - room;
+    if (over > 0)
+        widths[0] = std::max(needed[0], widths[0] - over);
+    for (int column = 0; column < 3; ++column)
+        ASG->setColumnWidth(column, widths[column]);
 }
 
 void TFNewIDNode::prepareVariable(const TVariabile& copied) {

@@ -51,6 +51,7 @@ protected:
 private:
     QWidget* buildNodePanel();
     void fillGrid(const QList<PasteRules::GridRow>& rows);
+    void fitColumns();
     bool refuse(int message);
 
     SharedState& state_;

@@ -3,6 +3,7 @@
 #include "comm/ParGen.h"
 #include "common/AtomicFile.h"
 #include "dialogs/DialogParts.h"
+#include "dialogs/Keyboard.h"
 #include "platform/Platform.h"
 #include "platform/Prompts.h"
 #include "sources/SourceReadJob.h"
@@ -132,7 +133,7 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
 
     const auto buttons = DialogParts::makeButtonPanel(this, true);
     // The window changes nothing, so it has one way out.
-    buttons.ok->hide();
+    delete buttons.ok;
     Btn_Close = buttons.cancel;
     Btn_Close->setObjectName(QStringLiteral("Btn_Close"));
     Btn_Close->setAutoDefault(false);
@@ -196,6 +197,7 @@ void TFSourceTest::Set_Lang() {
     PB_Progress->setAccessibleName(t.text(Text::Progress).arg(0).arg(0));
     TV_Results->setAccessibleName(t.text(Text::Title));
     results_->setHorizontalHeaderLabels(columnNames(t));
+    Keyboard::assignShortcutLetters(this);
 }
 
 std::optional<Connection> TFSourceTest::connection() const {

@@ -3,6 +3,7 @@
 #include "app/TFOrdanoreFirmWare.h"
 #include "dialogs/Keyboard.h"
 #include "mock/FakeServices.h"
+#include "sources/TFSourceTest.h"
 #include "state/SharedState.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -11,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QComboBox>
 #include <QDialog>
@@ -38,7 +40,7 @@ bool interactive(const QWidget* w) {
         return false;
     for (const QWidget* p = w->parentWidget(); p && p != w->window(); p = p->parentWidget()) {
         if (qobject_cast<const QAbstractItemView*>(p) || qobject_cast<const QComboBox*>(p) ||
-            qobject_cast<const QTabBar*>(p))
+            qobject_cast<const QTabBar*>(p) || qobject_cast<const QAbstractSpinBox*>(p))
             return false;
     }
     if (qobject_cast<const QAbstractButton*>(w) && w->focusPolicy() == Qt::NoFocus &&
@@ -124,6 +126,11 @@ TEST_P(EveryWindow, NamesEveryControlAndGivesEveryButtonItsOwnLetter) {
             EXPECT_EQ(shortcutProblems(window), QStringList());
         }
     }
+    // The source test is made when the editor asks for it.
+    TFSourceTest sources(state, fakes.platform, {}, &main);
+    sources.show();
+    EXPECT_EQ(unnamedControls(&sources), QStringList());
+    EXPECT_EQ(shortcutProblems(&sources), QStringList());
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, EveryWindow, testing::Values("English", "Italiano"));

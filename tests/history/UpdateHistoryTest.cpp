@@ -178,6 +178,14 @@ TEST(UpdateHistory, AWriteThatFailsPartWayLeavesNoEntry) {
 
 TEST(UpdateHistory, TheComparisonIsWithTheLastUpdateThatSentImages) {
     TestFolder folder;
+    // Before the first compile there is nothing to compare, and the comparison says why.
+    QDir().mkpath(folder.file(QStringLiteral("new")));
+    const auto uncompiled =
+        UpdateHistory::compareWithLastUpdate(folder.file(QStringLiteral("new")), english());
+    EXPECT_EQ(uncompiled.lines,
+              QStringList{QStringLiteral("The configuration has not been compiled yet.")});
+    EXPECT_FALSE(uncompiled.error.isEmpty());
+
     QString dir = configuration(folder, network());
     auto first = UpdateHistory::compareWithLastUpdate(dir, english());
     EXPECT_TRUE(first.first);

@@ -145,6 +145,22 @@ TEST_F(TFNewIDNodeTest, SetLangAppliesEveryText) {
     EXPECT_EQ(child<QLabel>("L_SW_Desc")->text(), QStringLiteral("T903"));
 }
 
+// A language whose heading is longer than the design's column widens that column, taking the
+// room from the names' column, and nothing runs past the grid.
+TEST_F(TFNewIDNodeTest, LongHeadingWidensItsColumnWithinTheGrid) {
+    const QString heading = QStringLiteral("Valore della variabile copiata dal nodo");
+    state.Lang_Table.setText(666, heading);
+    dialog->Set_Lang();
+    showNode(meter(1));
+    QTableWidget* asg = grid();
+    const int needed = asg->horizontalHeader()->fontMetrics().horizontalAdvance(heading);
+    EXPECT_GT(asg->columnWidth(1), needed);
+    EXPECT_LT(asg->columnWidth(0), 250);
+    EXPECT_EQ(asg->columnWidth(2), 160);
+    EXPECT_LE(asg->columnWidth(0) + asg->columnWidth(1) + asg->columnWidth(2),
+              asg->viewport()->width());
+}
+
 // Three variables: 16 rows with the header, blocks white, light green, white; a bad register
 // in block 2 keeps the dialog open until it is put right.
 TEST_F(TFNewIDNodeTest, NodeOfThreeVariablesAndABadRegisterInBlockTwo) {

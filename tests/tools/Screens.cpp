@@ -53,12 +53,13 @@ void makeWorkspace(const QString& root) {
     const QString config = root + QStringLiteral("/PROJECTS/Plant North/");
     copyFile(fixturePath(QStringLiteral("image/worked_example/ParGen.xml")),
              config + QStringLiteral("ParGen.xml"));
-    copyFile(fixturePath(QStringLiteral("image/hand_edited/M_Bus.xml")),
+    copyFile(fixturePath(QStringLiteral("image/worked_example/M_Bus.xml")),
              config + QStringLiteral("M_Bus.xml"));
     QDir().mkpath(root + QStringLiteral("/PROJECTS/Plant South"));
-    if (language != QStringLiteral("English"))
-        copyFile(QStringLiteral(ORDANO_TRANSLATION_SOURCES "/") + language + QStringLiteral(".lng"),
-                 root + QStringLiteral("/LANGUAGE/") + language + QStringLiteral(".lng"));
+    // The shipped languages and flags, as an installation has them.
+    const QDir shipped(QCoreApplication::applicationDirPath() + QStringLiteral("/LANGUAGE"));
+    for (const QString& file : shipped.entryList(QDir::Files))
+        copyFile(shipped.filePath(file), root + QStringLiteral("/LANGUAGE/") + file);
     QFile settings(root + QStringLiteral("/Ordano.xml"));
     settings.open(QIODevice::WriteOnly);
     settings.write(QStringLiteral("<Conf_Settings><lastproj><projectname>Plant North"
