@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
         boot.Form_Type = form;
         boot.FormShow();
         boot.show();
-        shoot(&boot, QStringLiteral("update-%1").arg(form == 0 ? "ethernet" : "serial"));
+        shoot(&boot, QStringLiteral("update-%1").arg(form == 0 ? "serial" : "ethernet"));
         boot.hide();
     }
 
