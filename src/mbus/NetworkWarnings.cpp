@@ -1,5 +1,6 @@
 #include "mbus/NetworkWarnings.h"
 
+#include "common/Excerpt.h"
 #include "lang/LangTable.h"
 #include "mbus/CodingTables.h"
 
@@ -26,13 +27,13 @@ QString nodeName(const TNodo& node) {
 }
 
 // An installer knows a variable by its description; the position tells two of one name apart.
-// The same form as the check's findings.
+// The same form as the check's findings, and as short: a file may hold megabytes in one value.
 QString variableName(const TNodo& node, int v) {
     const QString description = node.Var_List[v].Description.trimmed();
     const QString position = QString::number(v + 1);
     if (description.isEmpty())
         return position;
-    return QStringLiteral("%1 \"%2\"").arg(position, description);
+    return position + u' ' + Excerpt::quoted(description);
 }
 
 // The master tells records of one node apart by their header only: these fields.
