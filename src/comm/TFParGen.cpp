@@ -357,10 +357,10 @@ void TFParGen::fitWidth() {
             ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(longest, 0), device)
             .width() +
         8); // the style's own spare room beside the text
-    // Every section counts, shown or not: the device decides later which ones show.
+    // Every section counts, shown or not, as the device decides later which ones show. They
+    // are measured on their bodies' own layouts: a hidden or folded section leaves its body out
+    // of its own size, and a hidden widget's layout misses its controls' new sizes.
     int widest = 0;
-    // Measured on the bodies' own layouts: a hidden or folded section leaves its body out of
-    // its own size, and a hidden widget's layout misses its controls' new sizes.
     for (CollapsibleSection* section : {CP_Select_Device, CP_MBus, CP_ModbusMaster, CP_Ethernet}) {
         QLayout* body = section->body()->layout();
         body->invalidate();

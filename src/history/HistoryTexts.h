@@ -54,8 +54,8 @@ enum Text {
     T_EndNotRecorded = 897,
     T_ChangesOnDevice = 898,
     T_ElapsedTime = 899,
-    T_NotCompiled = 741, // shared with the report
     // Reused from other windows.
+    T_NotCompiled = 741,
     T_Used = 745,
     T_NotUsed = 746,
 };

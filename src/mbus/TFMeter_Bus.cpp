@@ -207,7 +207,6 @@ QWidget* TFMeter_Bus::buildUndoRow() {
         connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
     QUndoStack& stack = model_.undoStack();
     connect(&stack, &QUndoStack::indexChanged, this, &TFMeter_Bus::followUndoStack);
-    connect(&stack, &QUndoStack::cleanChanged, this, &TFMeter_Bus::followUndoStack);
     return row;
 }
 

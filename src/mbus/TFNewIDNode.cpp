@@ -28,6 +28,7 @@ constexpr int TitleHeight = 69;
 constexpr int NodeHeight = 52;
 constexpr int ButtonHeight = 40;
 constexpr int ColumnWidths[3] = {250, 160, 160};
+constexpr int GridSideMargin = 16;
 
 const QColor ShadedBlock(192, 220, 192);
 
@@ -144,7 +145,7 @@ TFNewIDNode::TFNewIDNode(SharedState& state, Prompts& prompts, QWidget* parent)
     ASG->setTabKeyNavigation(false);
     ASG->installEventFilter(this);
     auto* grid = new QVBoxLayout;
-    grid->setContentsMargins(16, 4, 16, 4);
+    grid->setContentsMargins(GridSideMargin, 4, GridSideMargin, 4);
     grid->setSpacing(2);
     grid->addWidget(L_New_Vars);
     grid->addWidget(ASG, 1);
@@ -252,7 +253,7 @@ void TFNewIDNode::fitColumns() {
         }
         widths[column] = std::max(ColumnWidths[column], needed[column]);
     }
-    const int room = ClientWidth - 32 - 2 * ASG->frameWidth() -
+    const int room = ClientWidth - 2 * GridSideMargin - 2 * ASG->frameWidth() -
                      ASG->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const int over = widths[0] + widths[1] + widths[2] - room;
     if (over > 0)

@@ -208,7 +208,7 @@ private:
         };
         // The fewest lines a record can take: every column wide enough to hold its longest
         // value on that many lines (with a margin for where the words break).
-        for (int lines = 2; lines <= 8 && sum(least) <= room; ++lines) {
+        for (int lines = 2; lines <= 8; ++lines) {
             QList<qreal> need = least;
             for (qsizetype c = 0; c < columns; ++c)
                 need[c] = std::max(least[c], (natural[c] - frame) / lines * 1.1 + frame);
