@@ -3,7 +3,7 @@
 // A configuration folder holding the full network and the default general parameters, written
 // once per benchmark, and a plain whole-file read for benchmarks that start from bytes.
 #include "FullNetwork.h"
-#include "comm/ParGen.h"
+#include "core/comm/ParGen.h"
 
 #include <QByteArray>
 #include <QFile>

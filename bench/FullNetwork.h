@@ -2,7 +2,7 @@
 
 // The largest network the device holds: 64 nodes of 10 variables, with a VIFE-coded record
 // in each node so every coding path is taken.
-#include "mbus/Network.h"
+#include "core/network/Network.h"
 
 inline TNodi_List fullNetwork() {
     TNodi_List nodes;

@@ -1,7 +1,7 @@
 // The configuration check over networks far beyond the device's limits, as hand-written or
 // hostile files may hold: its time must grow with the node count, not with its square.
-#include "check/ConfigCheck.h"
-#include "lang/LangTable.h"
+#include "core/check/ConfigCheck.h"
+#include "core/lang/LangTable.h"
 
 #include <benchmark/benchmark.h>
 

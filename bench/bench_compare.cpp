@@ -2,12 +2,12 @@
 // of 10 variables), decoded, compared and put in words, next to one readable dump of a pair in
 // the same run, the work the comparison builds on.
 #include "FullNetwork.h"
-#include "comm/ParGen.h"
-#include "history/ImageCompare.h"
-#include "image/BankDump.h"
-#include "image/Compiler.h"
-#include "image/ImageDecode.h"
-#include "lang/LangTable.h"
+#include "core/comm/ParGen.h"
+#include "core/history/ImageCompare.h"
+#include "core/image/BankDump.h"
+#include "core/image/Compiler.h"
+#include "core/image/ImageDecode.h"
+#include "core/lang/LangTable.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

@@ -2,9 +2,9 @@
 // files, as the update button does it, and the same compile from bytes already in memory
 // (the readers and the layout without the disk). Also the decoder on the resulting image.
 #include "FullConfiguration.h"
-#include "image/BankDump.h"
-#include "image/BankFiles.h"
-#include "image/Compiler.h"
+#include "core/image/BankDump.h"
+#include "core/image/BankFiles.h"
+#include "core/image/Compiler.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,9 +2,9 @@
 // empty one, from FormShow to the first paint of its tree, in the same run.
 #include "FullNetwork.h"
 
-#include "mbus/TFMeter_Bus.h"
-#include "platform/SystemPlatform.h"
-#include "state/SharedState.h"
+#include "gui/network/TFMeter_Bus.h"
+#include "gui/platform/SystemPlatform.h"
+#include "core/state/SharedState.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,9 +7,9 @@
 //   file's size ("peak_per_byte").
 #include "FullConfiguration.h"
 #include "common/XmlFile.h"
-#include "image/Compiler.h"
-#include "lang/LangTable.h"
-#include "mbus/NetworkCsv.h"
+#include "core/image/Compiler.h"
+#include "core/lang/LangTable.h"
+#include "core/network/NetworkCsv.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,11 +3,10 @@
 // of that network from its file, in the same run.
 #include "FullNetwork.h"
 
-#include "lang/LangTable.h"
-#include "mbus/NetworkEditor.h"
+#include "core/lang/LangTable.h"
+#include "core/editor/NetworkEditor.h"
 
 #include <QTemporaryDir>
-#include <QUndoStack>
 #include <benchmark/benchmark.h>
 
 namespace {

@@ -4,8 +4,8 @@
 // - a refusal says something;
 // - a network that is accepted is written and read back to the same network (quotes, line
 //   breaks, apostrophes before formula-like cells), and that export is a fixed point.
-#include "lang/LangTable.h"
-#include "mbus/NetworkCsv.h"
+#include "core/lang/LangTable.h"
+#include "core/network/NetworkCsv.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -7,10 +7,10 @@
 // Besides crashes, it checks what must hold for every compile that succeeds: the block has
 // 2048 bytes and a checksum that holds, bank.bin fits the device, and the decoder accepts
 // both images without a problem.
-#include "image/BankDump.h"
-#include "image/BankLayout.h"
-#include "image/Compiler.h"
-#include "image/LittleEndian.h"
+#include "core/image/BankDump.h"
+#include "core/image/BankLayout.h"
+#include "core/image/Compiler.h"
+#include "core/image/LittleEndian.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -5,8 +5,8 @@
 // - the tree, the event pass, the editor's and the compiler's readings agree on refusing;
 // - what is accepted, written again and read again gives the same bytes (a fixed point).
 #include "common/XmlFile.h"
-#include "image/Compiler.h"
-#include "mbus/Network.h"
+#include "core/image/Compiler.h"
+#include "core/network/Network.h"
 
 #include <QRegularExpression>
 #include <cstdint>

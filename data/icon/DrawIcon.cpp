@@ -1,7 +1,7 @@
 // Writes the program's icon into an icon theme folder: FOLDER/<n>x<n>/apps/ordano.png for each
 // size the installation ships. Run by the build; the pictures are never edited by hand.
 
-#include "app/AppIcon.h"
+#include "render/AppIcon.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "app/AppIcon.h"
-#include "app/Shell.h"
-#include "app/StartUp.h"
-#include "app/TFOrdanoreFirmWare.h"
-#include "lang/LangTable.h"
-#include "platform/MessageBoxPrompts.h"
+#include "render/AppIcon.h"
+#include "gui/main/Shell.h"
+#include "core/app/StartUp.h"
+#include "gui/main/TFOrdanoreFirmWare.h"
+#include "core/lang/LangTable.h"
+#include "gui/platform/MessageBoxPrompts.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
-#include "check/ConfigCheck.h"
-#include "lang/LangTable.h"
+#include "core/check/ConfigCheck.h"
+#include "core/lang/LangTable.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
-#include "image/BankFiles.h"
-#include "image/Compiler.h"
+#include "core/image/BankFiles.h"
+#include "core/image/Compiler.h"
 
 #include <QDir>
 #include <QFileInfo>

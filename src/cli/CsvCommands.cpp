@@ -1,11 +1,11 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
-#include "image/BankFiles.h"
-#include "lang/LangTable.h"
-#include "mbus/Network.h"
-#include "mbus/NetworkCsv.h"
-#include "mbus/NetworkXml.h"
+#include "core/image/BankFiles.h"
+#include "core/lang/LangTable.h"
+#include "core/network/Network.h"
+#include "core/network/NetworkCsv.h"
+#include "core/network/NetworkXml.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
 #include "common/BoundedFile.h"
-#include "image/BankDump.h"
+#include "core/image/BankDump.h"
 
 namespace Cli {
 

@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
-#include "lang/LangTable.h"
-#include "lang/LanguageExport.h"
+#include "core/lang/LangTable.h"
+#include "core/lang/LanguageExport.h"
 
 #include <QFileInfo>
 

@@ -1,9 +1,9 @@
 #include "cli/Commands.h"
 
-#include "history/HistoryTexts.h"
-#include "history/ImageCompare.h"
-#include "history/UpdateHistory.h"
-#include "lang/LangTable.h"
+#include "core/history/HistoryTexts.h"
+#include "core/history/ImageCompare.h"
+#include "core/history/UpdateHistory.h"
+#include "core/lang/LangTable.h"
 
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
 #include "cli/Commands.h"
 
-#include "comm/ParGen.h"
-#include "comm/ParGenXml.h"
-#include "lang/LangTable.h"
-#include "mbus/Network.h"
-#include "mbus/NetworkXml.h"
-#include "sources/SourceRead.h"
-#include "sources/SourceTexts.h"
+#include "core/comm/ParGen.h"
+#include "core/comm/ParGenXml.h"
+#include "core/lang/LangTable.h"
+#include "core/network/Network.h"
+#include "core/network/NetworkXml.h"
+#include "core/sources/SourceRead.h"
+#include "core/sources/SourceTexts.h"
 
 #include <QDir>
 #include <QFileInfo>

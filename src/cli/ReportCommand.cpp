@@ -2,10 +2,10 @@
 
 #include "common/AtomicFile.h"
 #include "common/Product.h"
-#include "image/BankFiles.h"
-#include "lang/LangTable.h"
-#include "report/InstallationReport.h"
-#include "report/ReportPdf.h"
+#include "core/image/BankFiles.h"
+#include "core/lang/LangTable.h"
+#include "core/report/InstallationReport.h"
+#include "render/ReportPdf.h"
 
 #include <QDateTime>
 #include <QFileInfo>

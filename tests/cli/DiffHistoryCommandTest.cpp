@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
 
-#include "history/UpdateHistory.h"
+#include "core/history/UpdateHistory.h"
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"

@@ -1,5 +1,5 @@
 #include "cli/Commands.h"
-#include "lang/LangTable.h"
+#include "core/lang/LangTable.h"
 
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"

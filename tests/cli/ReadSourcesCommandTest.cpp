@@ -1,9 +1,9 @@
 #include "cli/Commands.h"
 
-#include "comm/ParGen.h"
-#include "mbus/Network.h"
-#include "sources/ModbusTestServer.h"
-#include "sources/SourceNetworks.h"
+#include "core/comm/ParGen.h"
+#include "core/network/Network.h"
+#include "mock/ModbusTestServer.h"
+#include "support/SourceNetworks.h"
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"

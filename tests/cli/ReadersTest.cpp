@@ -4,7 +4,7 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "common/BoundedFile.h"
-#include "lang/LangTable.h"
+#include "core/lang/LangTable.h"
 
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"

@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
-#include "comm/ParGen.h"
-#include "mbus/Network.h"
+#include "core/comm/ParGen.h"
+#include "core/network/Network.h"
 
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"

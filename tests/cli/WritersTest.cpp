@@ -3,20 +3,20 @@
 // file and, for the files a user names, the configuration's own file. Each cell: the failure
 // is reported (status or message) naming the file, the old bytes stay, no temporary stays.
 
-#include "app/Settings.h"
+#include "core/app/Settings.h"
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "comm/ParGen.h"
+#include "core/comm/ParGen.h"
 #include "common/AtomicFile.h"
-#include "lang/LangTable.h"
-#include "mbus/Network.h"
-#include "mbus/NetworkCsv.h"
-#include "state/SharedState.h"
+#include "core/lang/LangTable.h"
+#include "core/network/Network.h"
+#include "core/network/NetworkCsv.h"
+#include "core/state/SharedState.h"
 #include "support/CapturedRun.h"
 #include "support/FailingWrites.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "update/UpdaterHandoff.h"
+#include "core/update/UpdaterHandoff.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "mock/FakeProcessLauncher.h"
 
-#include "platform/Clock.h"
+#include "core/platform/Clock.h"
 
 namespace {
 

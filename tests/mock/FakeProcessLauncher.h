@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProcessLauncher.h"
+#include "core/platform/ProcessLauncher.h"
 
 #include <QList>
 

@@ -3,11 +3,11 @@
 #include "mock/FakeClock.h"
 #include "mock/FakeProcessLauncher.h"
 #include "mock/ScriptedPrompts.h"
-#include "platform/EchoService.h"
-#include "platform/HttpGetter.h"
-#include "platform/Platform.h"
-#include "platform/SerialProbe.h"
-#include "platform/UrlOpener.h"
+#include "core/platform/EchoService.h"
+#include "core/platform/HttpGetter.h"
+#include "core/platform/Platform.h"
+#include "core/platform/SerialProbe.h"
+#include "core/platform/UrlOpener.h"
 
 #include <QList>
 #include <QPointer>

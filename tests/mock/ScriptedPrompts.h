@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Prompts.h"
+#include "core/platform/Prompts.h"
 
 #include <QList>
 #include <QStringList>

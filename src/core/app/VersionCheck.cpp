@@ -1,0 +1,56 @@
+#include "core/app/VersionCheck.h"
+
+#include "common/Blanks.h"
+#include "common/MakerSite.h"
+#include "core/lang/LangFile.h"
+
+int Conv_Version(const QString& Ver_str) {
+    const qsizetype blank = Ver_str.indexOf(u' ');
+    const QString version = trimBlanks(blank < 0 ? Ver_str : Ver_str.mid(blank + 1));
+    if (version.size() < 5)
+        return -1;
+    // The second character is the decimal point and is skipped.
+    const QString digits = QString(version[0]) + version[2] + version[3] + version[4];
+    for (const QChar c : digits)
+        if (c < u'0' || c > u'9')
+            return -1;
+    return digits.toInt();
+}
+
+bool Is_Newer_Version(const QString& reply) {
+    const QString r = LangFile::trimmed(reply).toString().toUpper();
+    if (r.isEmpty() || r == QLatin1String("VER. 0.000"))
+        return false;
+    const int mine = Conv_Version(QString::fromLatin1(SW_Version));
+    const int theirs = Conv_Version(trimBlanks(reply));
+    return mine != -1 && theirs != -1 && theirs > mine;
+}
+
+HttpRequest Version_Request(const QUrl& url, int timeoutMs) {
+    HttpRequest request;
+    request.url = url;
+    request.headers = {
+        {"Accept", "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"},
+        {"User-Agent", "Mozilla/3.0 (compatible; Indy Library)"},
+    };
+    request.timeoutMs = timeoutMs;
+    return request;
+}
+
+VersionCheck::VersionCheck(HttpGetter& http, QObject* parent)
+    : QObject(parent), url(MakerSite::versionCheck()), http_(http) {}
+
+void VersionCheck::Check_Version(QObject* context, std::function<void(bool)> done) {
+    waiters_.append({QPointer<QObject>(context), std::move(done)});
+    if (running_)
+        return;
+    running_ = true;
+    http_.get(Version_Request(url, timeoutMs), this, [this](std::optional<QString> body) {
+        running_ = false;
+        const bool newer = body && Is_Newer_Version(*body);
+        const QList<Waiter> waiters = std::exchange(waiters_, {});
+        for (const Waiter& w : waiters)
+            if (w.context)
+                w.done(newer);
+    });
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/comm/ParGen.h"
+#include "core/network/Network.h"
+#include "core/check/ConfigFinding.h"
+
+#include <QList>
+#include <QString>
+
+class LangTable;
+
+QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts);
+QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& texts);
+
+struct ConfigCheckResult {
+    QList<ConfigFinding> findings;
+    QStringList errors; // files that exist but cannot be read: the reader's message
+    QStringList warnings; // what the device accepts but cannot work with; never a finding
+};
+
+// Reads ParGen.xml and M_Bus.xml of a configuration folder with the windows' readers. An
+// absent file is no problem: the windows start from their defaults.
+ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& texts);

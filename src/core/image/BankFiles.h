@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/image/Compiler.h"
+
+#include <QString>
+#include <QStringList>
+
+// The two image files in a configuration's bin folder. The device must never receive a
+// bank.bin and a bank2.bin from different compiles, so both are written together.
+
+// Writes <projectDir>/bin/bank.bin and <projectDir>/bin/bank2.bin; creates the bin folder when
+// it is missing. Both images are written into a new folder beside bin, with links to whatever
+// else bin holds, and that folder then takes bin's place in one exchange of names: no moment
+// shows one new image beside an old one. Where names cannot be exchanged (another system, a
+// file system without the call, bin holding folders of its own), each image goes to a temporary
+// file in bin and both are renamed only when both are complete; a failure before that changes
+// neither. The images are written only as regular files inside the configuration's own bin
+// folder: a symbolic link (bin, bank.bin or bank2.bin), anything else that is not a regular
+// file, or a read-only image is refused and nothing is touched. Empty text on success, else
+// what failed.
+QString Write_Banks(const QString& projectDir, const CompiledBanks& banks);
+
+// Where Write_Banks puts the two files.
+QString bankPath(const QString& projectDir);
+QString bank2Path(const QString& projectDir);
+
+// True for the name of a temporary file that Write_Banks makes beside the images. One left
+// behind by a killed process is removed by the next Write_Banks.
+bool isBankTemporary(const QString& fileName);
+
+// True for the name of the new folder that Write_Banks makes beside bin (and of the old bin
+// after the exchange). One left behind by a killed process is removed by the next Write_Banks.
+bool isBinTemporary(const QString& fileName);
+
+// The files of a configuration that the system writes: M_Bus.xml, ParGen.xml and the images.
+// A file the user names for an export or a report may not be one of them.
+QStringList configurationFiles(const QString& projectDir);

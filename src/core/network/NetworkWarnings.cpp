@@ -1,0 +1,110 @@
+#include "core/network/NetworkWarnings.h"
+
+#include "common/Excerpt.h"
+#include "core/lang/LangTable.h"
+#include "core/network/CodingTables.h"
+
+#include <QHash>
+#include <tuple>
+
+namespace NetworkWarnings {
+
+namespace {
+
+constexpr int Msg_SameRecordCoding = 700;
+constexpr int Msg_SourceNarrower = 701;
+constexpr int Msg_SameSecondary = 702;
+
+bool reachesDevice(const TNodo& node) {
+    for (const TVariabile& variable : node.Var_List)
+        if (variable.Enable)
+            return true;
+    return false;
+}
+
+QString nodeName(const TNodo& node) {
+    return QString::number(node.Node_Pri);
+}
+
+// An installer knows a variable by its description; the position tells two of one name apart.
+// The same form as the check's findings, and as short: a file may hold megabytes in one value.
+QString variableName(const TNodo& node, int v) {
+    const QString description = node.Var_List[v].Description.trimmed();
+    const QString position = QString::number(v + 1);
+    if (description.isEmpty())
+        return position;
+    return position + u' ' + Excerpt::quoted(description);
+}
+
+// The master tells records of one node apart by their header only: these fields.
+using RecordKey = std::tuple<qint32, quint16, qint32, quint32, qint32, qint32, quint8>;
+RecordKey recordKey(const TVariabile& v) {
+    return {v.Type_Of_Data, v.Scale, v.Function_Field, v.Storage_Number, v.Tariff, v.Unita, v.VIFE};
+}
+
+} // namespace
+
+int sourceBits(const TVariabile& variable) {
+    constexpr int HoldingRegister = 2;
+    constexpr int InputRegister = 3;
+    const bool registers = variable.Mod_ToD == HoldingRegister || variable.Mod_ToD == InputRegister;
+    return variable.Mod_NPoint * (registers ? 16 : 1);
+}
+
+int fieldBits(const TVariabile& variable) {
+    // By dimension position: 8, 16, 32, 64, 24, 48, 32 Real, variable, then BCD digits.
+    static constexpr int Bits[] = {8, 16, 32, 64, 24, 48, 32, 0, 8, 16, 24, 32, 48};
+    static_assert(std::size(Bits) == CodingTables::DimensionCount);
+    if (variable.Dimension == CodingTables::VariableLengthDimension)
+        return variable.Length * 8;
+    if (variable.Dimension < 0 || variable.Dimension >= CodingTables::DimensionCount)
+        return 0;
+    return Bits[variable.Dimension];
+}
+
+QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts) {
+    QList<Warning> warnings;
+    QHash<qint32, int> firstWithSecondary;
+    for (int n = 0; n < nodes.size(); ++n) {
+        const TNodo& node = nodes[n];
+        if (!reachesDevice(node))
+            continue;
+        const auto seen = firstWithSecondary.constFind(node.Node_Sec);
+        if (seen != firstWithSecondary.cend()) {
+            warnings.append({Kind::SameSecondaryAddress, n, -1, *seen, -1,
+                             texts.text(Msg_SameSecondary)
+                                 .arg(nodeName(nodes[*seen]), nodeName(node))
+                                 .arg(node.Node_Sec)});
+        } else {
+            firstWithSecondary.insert(node.Node_Sec, n);
+        }
+
+        QList<std::pair<RecordKey, int>> records; // ten at most: a list is enough
+        for (int v = 0; v < node.Var_List.size(); ++v) {
+            const TVariabile& variable = node.Var_List[v];
+            if (!variable.Enable)
+                continue;
+            const RecordKey key = recordKey(variable);
+            for (const auto& [otherKey, other] : std::as_const(records)) {
+                if (otherKey == key) {
+                    warnings.append({Kind::SameRecordCoding, n, v, n, other,
+                                     texts.text(Msg_SameRecordCoding)
+                                         .arg(variableName(node, other), variableName(node, v),
+                                              nodeName(node))});
+                    break;
+                }
+            }
+            records.append({key, v});
+            const int source = sourceBits(variable);
+            const int field = fieldBits(variable);
+            if (source < field)
+                warnings.append({Kind::SourceNarrowerThanField, n, v, -1, -1,
+                                 texts.text(Msg_SourceNarrower)
+                                     .arg(variableName(node, v), nodeName(node),
+                                          QString::number(source), QString::number(field))});
+        }
+    }
+    return warnings;
+}
+
+} // namespace NetworkWarnings

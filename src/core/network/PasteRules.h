@@ -1,0 +1,105 @@
+#pragma once
+
+#include "core/network/Network.h"
+#include "core/network/NetworkMessages.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class LangTable;
+
+// Copy and paste of variables and nodes, free of any window: the copy buffers, the rows of the
+// paste dialog's grid, the dialog's checks and the values read back from it. Results are the
+// language table's message indexes, 0 when nothing failed.
+namespace PasteRules {
+
+// The copy buffers of the network editor. They outlive every showing of the editor and every
+// configuration, so they hold full copies, never references into a network.
+class CopyBuffers {
+public:
+    // CopyVariable1Click: 658 without a node, 657 without a variable of that node.
+    int copyVariable(const TNodi_List& nodes, int indNodo, int indVar);
+    // CopyNode1Click: 660 beyond the list, 659 with no node; the node's variables come along.
+    int copyNode(const TNodi_List& nodes, int indNodo);
+
+    const std::optional<TVariabile>& Copy_Var() const { return copyVar_; }
+    const std::optional<TNodo>& Copy_Node() const { return copyNode_; }
+
+    // The paste entries are enabled exactly when their buffer holds something.
+    bool canPasteVariable() const { return copyVar_.has_value(); }
+    bool canPasteNode() const { return copyNode_.has_value(); }
+
+private:
+    std::optional<TVariabile> copyVar_;
+    std::optional<TNodo> copyNode_;
+};
+
+// PasteVariable1Click before the dialog: 662 with an empty buffer, 663 without a node.
+int pasteVariableRefusal(const CopyBuffers& buffers, const TNodi_List& nodes, int indNodo);
+// PasteNode1Click before the dialog: 664 with an empty buffer.
+int pasteNodeRefusal(const CopyBuffers& buffers);
+
+// The grid: one header row, then five rows per variable. Rows are counted from 1 below the
+// header, as the checks and messages count them.
+inline constexpr int Rows_Per_Variable = 5;
+
+enum class RowField { SlaveId, TypeOfData, Register, Points, Swap };
+RowField fieldOfRow(int row);
+int blockOfRow(int row);
+
+// The editor of a cell is chosen by its position alone.
+enum class CellEditor { None, Text, TypeOfDataList, SwapList };
+CellEditor editorOfCell(int row, int column);
+
+// Header texts of the three columns.
+QStringList headerTexts(const LangTable& table);
+
+struct GridRow {
+    QString name;         // column 0
+    QString copied;       // column 1
+    QString value;        // column 2, the value to paste
+    bool editable = true; // column 2; columns 0 and 1 are never editable
+    bool shaded = false;  // the light green of odd blocks
+
+    bool operator==(const GridRow&) const = default;
+};
+
+// Column 1 (and the first column 2) of one variable: slave ID, Modbus type, register, number
+// of points, swap.
+QStringList copiedValues(const LangTable& table, const TVariabile& variable);
+
+// Paste Variable: one block, names without suffix, every row white.
+QList<GridRow> variableRows(const LangTable& table, const TVariabile& copied);
+// Paste Node: one block per variable, names followed by " - Var " and the description, odd
+// blocks shaded; a node without variables gives one empty row that cannot be edited.
+QList<GridRow> nodeRows(const LangTable& table, const TNodo& copied);
+
+// The dialog's OK in variable mode: the slave ID, register and number of points of the one
+// block (641, 642, 643).
+int variableDialogFailure(const QStringList& newValues);
+
+// The new node's addresses: 649, 650 in that order.
+int nodeAddressFailure(const QString& primary, const QString& secondary);
+
+// Check_Node_ID of the paste dialog: no node of the network may have this primary address.
+bool primaryAddressFree(const TNodi_List& nodes, qint64 primary);
+
+// Each block of `newValues` in order: 641, 642, 643. Fewer than five rows: no variables.
+int blocksFailure(const QStringList& newValues);
+
+// The dialog's OK in node mode: the addresses, Check_Node_ID (651), then the blocks.
+// `newValues` is column 2 from row 1 on; fewer than five rows means no variables.
+int nodeDialogFailure(const TNodi_List& nodes, const QString& primary, const QString& secondary,
+                      const QStringList& newValues);
+
+// A copy of `copied` with the Modbus fields of one block (five values that passed the checks).
+TVariabile pastedVariable(const LangTable& table, const TVariabile& copied,
+                          const QStringList& blockValues);
+
+// A copy of `copied` with the new addresses and, block by block, the new Modbus fields.
+TNodo pastedNode(const LangTable& table, const TNodo& copied, const QString& primary,
+                 const QString& secondary, const QStringList& newValues);
+
+} // namespace PasteRules

@@ -1,0 +1,331 @@
+#include "core/report/InstallationReport.h"
+
+#include "core/comm/ParGenXml.h"
+#include "core/image/BankFiles.h"
+#include "core/lang/LangTable.h"
+#include "core/network/CodingTables.h"
+#include "core/network/NetworkWarnings.h"
+#include "core/network/NetworkXml.h"
+#include "core/report/HistorySections.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace InstallationReport {
+
+namespace {
+
+// Texts of the report (the labels of the settings window and the editor are reused).
+enum Text {
+    T_Title = 730,
+    T_Configuration = 731,
+    T_Date = 732,
+    T_SoftwareVersion = 733,
+    T_Communication = 734,
+    T_Network = 735,
+    T_Node = 736,
+    T_Record = 737,
+    T_ModbusSource = 738,
+    T_Disabled = 739,
+    T_ImagesStale = 740,
+    T_ImagesMissing = 741,
+    T_NoParGen = 742,
+    T_NoNodes = 743,
+    T_NoVariables = 744,
+    T_Used = 745,
+    T_NotUsed = 746,
+    T_Warnings = 747,
+    T_Ms = 748,
+    T_Baud = 749,
+    T_PageOfPages = 461,
+};
+
+template <std::size_t N> QString listText(const std::array<const char*, N>& list, int position) {
+    return position >= 0 && position < int(N) ? QString::fromUtf8(list[std::size_t(position)])
+                                              : QStringLiteral("-");
+}
+
+QString address(const QString& a, const QString& b, const QString& c, const QString& d) {
+    return QStringList{a, b, c, d}.join(QLatin1Char('.'));
+}
+
+Section communication(const Input& input, const LangTable& t) {
+    Section s;
+    s.title = t.text(T_Communication);
+    if (!input.parGen) {
+        s.notes << t.text(T_NoParGen);
+        return s;
+    }
+    const Par_Gen& p = *input.parGen;
+    const QString device = p.Select_Device == 0   ? t.text(408)
+                           : p.Select_Device == 1 ? t.text(409)
+                                                  : QStringLiteral("-");
+    s.facts.append({t.text(406), device});
+    s.facts.append({t.text(411), QStringLiteral("%1 %2, %3 %4")
+                                     .arg(listText(ParGenLists::Meter_Baud, p.Meter_Baud),
+                                          t.text(T_Baud), t.text(414).trimmed(),
+                                          listText(ParGenLists::Meter_Par, p.Meter_Par))});
+    s.facts.append(
+        {t.text(416),
+         QStringLiteral("%1, %2 %3, %4 %5, %6 %7")
+             .arg(QString::fromUtf8(p.Mod_Ser == 1 ? ParGenLists::Mod_Ser[0]
+                                                   : ParGenLists::Mod_Ser[1]),
+                  listText(ParGenLists::Mod_Baud, p.Mod_Baud), t.text(T_Baud),
+                  t.text(421).trimmed(), listText(ParGenLists::Mod_Par, p.Mod_Par),
+                  t.text(427).trimmed(), listText(ParGenLists::Mod_Protocol, p.Mod_Protocol))});
+    s.facts.append({t.text(423), p.Mod_TO});
+    s.facts.append({t.text(425), p.Mod_CD});
+    if (p.Select_Device == 1) {
+        s.facts.append(
+            {t.text(430), address(p.Ethernet_IP1, p.Ethernet_IP2, p.Ethernet_IP3, p.Ethernet_IP4)});
+        s.facts.append(
+            {t.text(435), address(p.Ethernet_SM1, p.Ethernet_SM2, p.Ethernet_SM3, p.Ethernet_SM4)});
+        s.facts.append({t.text(440), p.Ethernet_EN_GAT ? address(p.Ethernet_GAT1, p.Ethernet_GAT2,
+                                                                 p.Ethernet_GAT3, p.Ethernet_GAT4)
+                                                       : t.text(T_NotUsed)});
+    }
+    return s;
+}
+
+QString scaleText(const TVariabile& v) {
+    const QString caption = CodingTables::scaleCaption(v.Type_Of_Data, v.VIFE, v.Scale);
+    return caption.isEmpty() ? QStringLiteral("-") : caption;
+}
+
+Section node(const TNodo& node, const LangTable& t) {
+    Section s;
+    s.title = t.text(T_Node).arg(node.Node_Pri);
+    s.level = 3;
+    s.facts.append({t.text(608).trimmed(), QString::number(node.Node_Pri)});
+    s.facts.append({t.text(609).trimmed(), QString::number(node.Node_Sec)});
+    s.facts.append({t.text(607).trimmed(), node.Description});
+    if (node.Var_List.isEmpty()) {
+        s.notes << t.text(T_NoVariables);
+        return s;
+    }
+    s.table.header = {t.text(T_Record), t.text(624), t.text(625),           t.text(630),
+                      t.text(626),      t.text(627), t.text(631),           t.text(632),
+                      t.text(629),      t.text(633), t.text(T_ModbusSource)};
+    for (QString& h : s.table.header)
+        h = h.trimmed();
+    int record = 0;
+    for (const TVariabile& v : node.Var_List) {
+        const QString dimension =
+            v.Dimension == CodingTables::VariableLengthDimension
+                ? QStringLiteral("%1 (%2)")
+                      .arg(CodingTables::captionAt(CodingTables::dimensions(), v.Dimension))
+                      .arg(v.Length)
+                : CodingTables::captionAt(CodingTables::dimensions(), v.Dimension);
+        const QString source = QStringLiteral("%1 %2, %3, %4 %5, %6 %7, %8 %9")
+                                   .arg(t.text(613).trimmed())
+                                   .arg(v.Mod_ID)
+                                   .arg(Index_to_Modbus_ToD(t, v.Mod_ToD))
+                                   .arg(t.text(619).trimmed())
+                                   .arg(v.Mod_NumReg)
+                                   .arg(t.text(620).trimmed())
+                                   .arg(v.Mod_NPoint)
+                                   .arg(t.text(621).trimmed(), Index_to_Modbus_Swap(t, v.Mod_Swap));
+        s.table.rows.append(
+            {v.Enable ? QString::number(++record) : t.text(T_Disabled), v.Description,
+             CodingTables::captionAt(CodingTables::typesOfData(), v.Type_Of_Data), scaleText(v),
+             CodingTables::captionAt(CodingTables::functionFields(), v.Function_Field), dimension,
+             QString::number(v.Storage_Number), QString::number(v.Tariff),
+             CodingTables::captionAt(CodingTables::units(), v.Unita),
+             CodingTables::captionAt(CodingTables::vifeEntries(), v.VIFE), source});
+    }
+    return s;
+}
+
+// Texts reach the Markdown as text: every character that could start emphasis, code, a link,
+// an autolink, raw HTML or an entity is escaped ("&amp;", "*b*" and "[l](javascript:x)" stay
+// as typed), and so is the table's separator. Line breaks would end the cell or the line.
+QString markdownCell(const QString& text) {
+    static const QString special = QStringLiteral("\\`*_[]<>&|~#");
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            out += QLatin1Char(' ');
+            continue;
+        }
+        if (special.contains(c))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+QString markdownRow(const QStringList& cells) {
+    QStringList escaped;
+    for (const QString& cell : cells)
+        escaped << markdownCell(cell);
+    return QStringLiteral("| ") + escaped.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+}
+
+QString html(const QString& text) {
+    QString escaped = text.toHtmlEscaped();
+    escaped.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    return escaped;
+}
+
+} // namespace
+
+Gathered gather(const QString& configDir, const QDateTime& now, const QString& softwareVersion) {
+    Gathered g;
+    const QDir dir(configDir);
+    g.input.configurationName = QFileInfo(QDir::cleanPath(dir.absolutePath())).fileName();
+    g.input.date = now;
+    g.input.softwareVersion = softwareVersion;
+
+    const QString parGenPath = dir.filePath(QLatin1String(ParGenXml::FileName));
+    const QString mbusPath = dir.filePath(QLatin1String(MBusXml::FileName));
+    if (QFileInfo::exists(parGenPath)) {
+        const ParGenLoad loaded = Load_Par_Gen(parGenPath);
+        if (!loaded.ok()) {
+            g.error = loaded.error;
+            return g;
+        }
+        g.input.parGen = loaded.value;
+    }
+    const NetworkLoad network = Load_Network(mbusPath);
+    if (!network.ok()) {
+        g.error = network.error;
+        return g;
+    }
+    g.input.nodes = network.Nodi_List;
+    g.input.historyOf = configDir;
+
+    const QFileInfo bank(bankPath(configDir));
+    const QFileInfo bank2(bank2Path(configDir));
+    g.input.imagesMissing = !bank.exists() || !bank2.exists();
+    if (!g.input.imagesMissing) {
+        const QDateTime images = std::min(bank.lastModified(), bank2.lastModified());
+        for (const QString& path : {parGenPath, mbusPath}) {
+            const QFileInfo file(path);
+            if (file.exists() && file.lastModified() > images)
+                g.input.imagesStale = true;
+        }
+    }
+    return g;
+}
+
+Document build(const Input& input, const LangTable& t) {
+    Document d;
+    d.title = t.text(T_Title).arg(input.configurationName);
+    d.configurationName = input.configurationName;
+    d.date = input.date.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    d.pageOfPages = t.text(T_PageOfPages);
+    d.facts.append({t.text(T_Configuration), d.configurationName});
+    d.facts.append({t.text(T_Date), d.date});
+    d.facts.append({t.text(T_SoftwareVersion), input.softwareVersion});
+    if (input.imagesMissing)
+        d.notices << t.text(T_ImagesMissing);
+    else if (input.imagesStale)
+        d.notices << t.text(T_ImagesStale);
+
+    d.sections.append(communication(input, t));
+    Section network;
+    network.title = t.text(T_Network);
+    if (input.nodes.isEmpty())
+        network.notes << t.text(T_NoNodes);
+    d.sections.append(network);
+    for (const TNodo& n : input.nodes)
+        d.sections.append(node(n, t));
+
+    const auto warnings = NetworkWarnings::findWarnings(input.nodes, t);
+    if (!warnings.isEmpty()) {
+        Section w;
+        w.title = t.text(T_Warnings);
+        for (const auto& warning : warnings)
+            w.notes << warning.text;
+        d.sections.append(w);
+    }
+    if (!input.historyOf.isEmpty()) {
+        d.sections.append(changesSinceLastUpdate(input.historyOf, t));
+        d.sections.append(pastUpdates(input.historyOf, t));
+    }
+    return d;
+}
+
+QString toMarkdown(const Document& d) {
+    QString out = QStringLiteral("# ") + markdownCell(d.title) + QStringLiteral("\n\n");
+    for (const auto& [label, value] : d.facts)
+        out += QStringLiteral("- **%1:** %2\n")
+                   .arg(markdownCell(label.trimmed()), markdownCell(value));
+    for (const QString& notice : d.notices)
+        out += QStringLiteral("\n> **%1**\n").arg(markdownCell(notice));
+    for (const Section& s : d.sections) {
+        out += QLatin1Char('\n') + QString(s.level, QLatin1Char('#')) + QLatin1Char(' ') +
+               markdownCell(s.title) + QStringLiteral("\n");
+        if (!s.facts.isEmpty() || !s.table.header.isEmpty() || !s.notes.isEmpty())
+            out += QLatin1Char('\n');
+        for (const auto& [label, value] : s.facts)
+            out += QStringLiteral("- **%1:** %2\n")
+                       .arg(markdownCell(label.trimmed()), markdownCell(value));
+        if (!s.facts.isEmpty() && (!s.table.header.isEmpty() || !s.notes.isEmpty()))
+            out += QLatin1Char('\n');
+        if (!s.table.header.isEmpty()) {
+            out += markdownRow(s.table.header);
+            out += QStringLiteral("|") + QStringLiteral("---|").repeated(s.table.header.size()) +
+                   QLatin1Char('\n');
+            for (const QStringList& row : s.table.rows)
+                out += markdownRow(row);
+        }
+        for (const QString& note : s.notes)
+            out += QStringLiteral("- ") + markdownCell(note) + QLatin1Char('\n');
+    }
+    return out;
+}
+
+QString toHtml(const Document& d) {
+    QString out = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+                                 "<title>%1</title>\n<style>"
+                                 "body{font-family:sans-serif}"
+                                 "table{border-collapse:collapse}"
+                                 "th,td{border:1px solid #999;padding:2px 6px;text-align:left}"
+                                 ".notice{color:#a00;font-weight:bold}"
+                                 "</style></head>\n<body>\n")
+                      .arg(html(d.title));
+    out += QStringLiteral("<h1>%1</h1>\n").arg(html(d.title));
+    auto facts = [](const QList<std::pair<QString, QString>>& list) {
+        if (list.isEmpty())
+            return QString();
+        QString text = QStringLiteral("<table>\n");
+        for (const auto& [label, value] : list)
+            text += QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n")
+                        .arg(html(label.trimmed()), html(value));
+        return text + QStringLiteral("</table>\n");
+    };
+    out += facts(d.facts);
+    for (const QString& notice : d.notices)
+        out += QStringLiteral("<p class=\"notice\">%1</p>\n").arg(html(notice));
+    for (const Section& s : d.sections) {
+        out += QStringLiteral("<h%1>%2</h%1>\n").arg(s.level).arg(html(s.title));
+        out += facts(s.facts);
+        if (!s.table.header.isEmpty()) {
+            out += QStringLiteral("<p></p><table>\n<tr>");
+            for (const QString& h : s.table.header)
+                out += QStringLiteral("<th>%1</th>").arg(html(h));
+            out += QStringLiteral("</tr>\n");
+            for (const QStringList& row : s.table.rows) {
+                out += QStringLiteral("<tr>");
+                for (const QString& cell : row)
+                    out += QStringLiteral("<td>%1</td>").arg(html(cell));
+                out += QStringLiteral("</tr>\n");
+            }
+            out += QStringLiteral("</table>\n");
+        }
+        if (!s.notes.isEmpty()) {
+            out += QStringLiteral("<ul>\n");
+            for (const QString& note : s.notes)
+                out += QStringLiteral("<li>%1</li>\n").arg(html(note));
+            out += QStringLiteral("</ul>\n");
+        }
+    }
+    return out + QStringLiteral("</body></html>\n");
+}
+
+} // namespace InstallationReport

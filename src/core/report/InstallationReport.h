@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/comm/ParGen.h"
+#include "core/network/Network.h"
+#include "core/report/ReportDocument.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <utility>
+
+class LangTable;
+
+namespace InstallationReport {
+
+struct Input {
+    QString configurationName;
+    QDateTime date;
+    QString softwareVersion;
+    std::optional<Par_Gen> parGen; // nullopt: no ParGen.xml yet
+    TNodi_List nodes;
+    bool imagesMissing = false;
+    bool imagesStale = false; // bin/ older than either configuration file
+    QString historyOf;        // the configuration folder whose updates are told; empty: none
+};
+
+struct Gathered {
+    Input input;
+    QString error; // a configuration file that cannot be read
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads both files of a configuration folder with the windows' readers and compares the
+// images' times with the files'.
+Gathered gather(const QString& configDir, const QDateTime& now, const QString& softwareVersion);
+
+Document build(const Input& input, const LangTable& texts);
+
+QString toMarkdown(const Document& document);
+QString toHtml(const Document& document);
+
+} // namespace InstallationReport

@@ -1,0 +1,220 @@
+#include "core/sources/SourceTexts.h"
+
+#include "core/comm/ParGen.h"
+#include "core/lang/LangTable.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <csv.h>
+
+namespace Sources {
+
+Column columnOf(Reading reading) {
+    return Column(ColRaw + int(reading));
+}
+
+QStringList columnNames(const LangTable& t) {
+    QStringList names = {t.text(Text::ColumnNode), t.text(Text::ColumnVariable),
+                         t.text(Text::ColumnSource), t.text(Text::ColumnResult),
+                         t.text(Text::ColumnRaw)};
+    for (int r = int(Reading::Unsigned16); r < ReadingCount; ++r)
+        names.append(readingName(Reading(r)));
+    return names;
+}
+
+QString nodeText(const SourceVariable& v) {
+    const QString address = QString::number(v.nodePrimary);
+    return v.nodeDescription.isEmpty() ? address : address + QLatin1Char(' ') + v.nodeDescription;
+}
+
+QString sourceText(const SourceVariable& v, const LangTable& t) {
+    // The Modbus type texts of the editor's list (615 to 618).
+    const QString type =
+        v.type >= 0 && v.type <= 3 ? t.text(615 + v.type) : QStringLiteral("? %1").arg(v.type);
+    return QStringLiteral("ID %1 \u00b7 %2 %3 (%4)")
+        .arg(v.slave)
+        .arg(type)
+        .arg(v.address)
+        .arg(v.count);
+}
+
+QString outcomeText(const SourceResult& r, const SourceVariable& v, int timeoutMs,
+                    const LangTable& t) {
+    using Outcome = SourceResult::Outcome;
+    switch (r.outcome) {
+    case Outcome::Read:
+        return t.text(Text::ReadOk);
+    case Outcome::NotRead:
+        return t.text(Text::NotRead);
+    case Outcome::Invalid:
+        return t.text(Text::Invalid);
+    case Outcome::Timeout:
+        return t.text(Text::Timeout).arg(timeoutMs);
+    case Outcome::Exception:
+        return t.text(Text::Exception).arg(r.exception).arg(r.detail);
+    case Outcome::CrcError:
+        return t.text(Text::CrcError);
+    case Outcome::Failed:
+        return r.detail;
+    }
+    Q_UNUSED(v);
+    return QString();
+}
+
+QString openFailureText(const OpenFailure& f, const Connection& c, const LangTable& t) {
+    using Kind = OpenFailure::Kind;
+    if (f.kind == Kind::Connect)
+        return t.text(Text::NoConnection).arg(c.target(), f.detail);
+    QString why;
+    switch (f.kind) {
+    case Kind::Missing:
+        why = t.text(Text::PortMissing);
+        break;
+    case Kind::Permission:
+        why = t.text(Text::PortPermission);
+        break;
+    case Kind::Busy:
+        why = t.text(Text::PortBusy);
+        break;
+    case Kind::NotSerial:
+        why = t.text(Text::PortNotSerial);
+        break;
+    default:
+        why = f.detail;
+    }
+    return t.text(Text::PortNotOpened).arg(c.target(), why);
+}
+
+QString notTestableText(int protocol, const LangTable& t) {
+    const QString name = protocol >= 0 && protocol < int(ParGenLists::Mod_Protocol.size())
+                             ? QString::fromLatin1(ParGenLists::Mod_Protocol[size_t(protocol)])
+                             : QString::number(protocol);
+    return t.text(Text::NotTestable).arg(name);
+}
+
+QList<ResultRow> resultRows(const ReadPlan& plan, const ReadRun& run, int timeoutMs,
+                            const LangTable& t) {
+    QList<ResultRow> rows;
+    for (int i = 0; i < plan.variables.size(); ++i) {
+        const SourceVariable& v = plan.variables[i];
+        const SourceResult& r = run.results.value(i);
+        ResultRow row;
+        row.cells.resize(ColumnCount);
+        row.cells[ColNode] = nodeText(v);
+        row.cells[ColVariable] = v.variableDescription;
+        row.cells[ColSource] = sourceText(v, t);
+        row.cells[ColResult] = outcomeText(r, v, timeoutMs, t);
+        row.failed = r.outcome != SourceResult::Outcome::Read;
+        if (!row.failed) {
+            if (v.isBits()) {
+                row.cells[ColRaw] = bitsText(r.bits);
+            } else {
+                for (int k = 0; k < ReadingCount; ++k)
+                    row.cells[columnOf(Reading(k))] = readingText(Reading(k), r.registers);
+            }
+            const Column marked = columnOf(markedReading(v));
+            if (!row.cells[marked].isEmpty())
+                row.marked = marked;
+        }
+        rows.append(row);
+    }
+    return rows;
+}
+
+namespace {
+
+QString markedName(const ResultRow& row) {
+    return row.marked < 0 ? QString() : readingName(Reading(row.marked - ColRaw));
+}
+
+QByteArray csvField(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray out(utf8.size() * 2 + 2, Qt::Uninitialized);
+    const size_t written =
+        csv_write(out.data(), size_t(out.size()), utf8.constData(), size_t(utf8.size()));
+    out.truncate(qsizetype(written));
+    return out;
+}
+
+QList<QStringList> table(const QList<ResultRow>& rows, const LangTable& t) {
+    QList<QStringList> lines;
+    lines.append(columnNames(t) << t.text(Text::ColumnMarked));
+    for (const ResultRow& row : rows)
+        lines.append(QStringList(row.cells) << markedName(row));
+    return lines;
+}
+
+} // namespace
+
+QString rowsAsText(const QList<ResultRow>& rows, const LangTable& t) {
+    QString out;
+    for (QStringList line : table(rows, t)) {
+        // A tab or line break inside a description would break the columns.
+        for (QString& cell : line)
+            cell.replace(QLatin1Char('\t'), QLatin1Char(' '))
+                .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        out += line.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return out;
+}
+
+QByteArray rowsAsCsv(const QList<ResultRow>& rows, const LangTable& t) {
+    QByteArray out("\xEF\xBB\xBF");
+    for (const QStringList& line : table(rows, t)) {
+        for (int i = 0; i < line.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            out += csvField(line[i]);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray runAsJson(const ReadPlan& plan, const ReadRun& run, const QList<ResultRow>& rows) {
+    QJsonArray array;
+    for (int i = 0; i < plan.variables.size(); ++i) {
+        const SourceVariable& v = plan.variables[i];
+        const SourceResult& r = run.results.value(i);
+        const ResultRow& row = rows[i];
+        QJsonObject o;
+        o[QStringLiteral("node")] = v.nodePrimary;
+        o[QStringLiteral("nodeDescription")] = v.nodeDescription;
+        o[QStringLiteral("variable")] = v.variable + 1;
+        o[QStringLiteral("variableDescription")] = v.variableDescription;
+        o[QStringLiteral("slave")] = v.slave;
+        o[QStringLiteral("function")] = v.function;
+        o[QStringLiteral("address")] = v.address;
+        o[QStringLiteral("count")] = v.count;
+        static const char* const outcomes[] = {"not-read",  "invalid",   "read",  "timeout",
+                                               "exception", "crc-error", "failed"};
+        o[QStringLiteral("outcome")] = QLatin1String(outcomes[int(r.outcome)]);
+        o[QStringLiteral("result")] = row.cells[ColResult];
+        if (r.outcome == SourceResult::Outcome::Exception)
+            o[QStringLiteral("exception")] = r.exception;
+        if (r.outcome == SourceResult::Outcome::Read) {
+            QJsonArray raw;
+            if (v.isBits())
+                for (quint8 b : r.bits)
+                    raw.append(int(b));
+            else
+                for (quint16 w : r.registers)
+                    raw.append(int(w));
+            o[v.isBits() ? QStringLiteral("bits") : QStringLiteral("registers")] = raw;
+            QJsonObject readings;
+            for (int k = int(Reading::Unsigned16); k < ReadingCount; ++k) {
+                const QString value = row.cells[columnOf(Reading(k))];
+                if (!value.isEmpty())
+                    readings[readingName(Reading(k))] = value;
+            }
+            if (!readings.isEmpty())
+                o[QStringLiteral("readings")] = readings;
+            o[QStringLiteral("marked")] = markedName(row);
+        }
+        array.append(o);
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+} // namespace Sources

@@ -1,0 +1,103 @@
+#include "gui/dialogs/DialogParts.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace DialogParts {
+
+namespace {
+
+// A palette, not a style sheet: style sheets cost start-up time in every window.
+void greyText(QLabel* label) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(128, 128, 128));
+    label->setPalette(palette);
+}
+
+} // namespace
+
+void styleCodeLabel(QLabel* label) {
+    QFont font = label->font();
+    font.setPointSize(20);
+    font.setBold(true);
+    label->setFont(font);
+    greyText(label);
+}
+
+void styleDescriptionLabel(QLabel* label) {
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    greyText(label);
+}
+
+TitlePanel makeTitlePanel(QWidget* parent, const QString& code, int height) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QStringLiteral("P_Title"));
+    panel->setFixedHeight(height);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    panel->setPalette(palette);
+    auto* codeLabel = new QLabel(code, panel);
+    codeLabel->setObjectName(QStringLiteral("L_SW_Code"));
+    styleCodeLabel(codeLabel);
+    auto* description = new QLabel(panel);
+    description->setObjectName(QStringLiteral("L_SW_Desc"));
+    styleDescriptionLabel(description);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(16, 6, 16, 6);
+    layout->setSpacing(2);
+    layout->addWidget(codeLabel);
+    layout->addWidget(description);
+    return {panel, codeLabel, description};
+}
+
+ButtonPanel makeButtonPanel(QWidget* parent, bool alignRight, int height) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QStringLiteral("P_Button"));
+    panel->setFixedHeight(height);
+    auto* ok = new QPushButton(panel);
+    ok->setObjectName(QStringLiteral("Btn_OK"));
+    ok->setMinimumWidth(110);
+    auto* cancel = new QPushButton(panel);
+    cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+    cancel->setMinimumWidth(110);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(16, 6, 16, 6);
+    if (alignRight)
+        layout->addStretch();
+    layout->addWidget(ok);
+    layout->addWidget(cancel);
+    if (!alignRight)
+        layout->addStretch();
+    return {panel, ok, cancel};
+}
+
+void stack(QWidget* dialog, const TitlePanel& title, QLayout* body, const ButtonPanel& buttons,
+           bool stretchBody) {
+    body->setContentsMargins(16, 8, 16, 8);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(title.panel);
+    layout->addLayout(body, stretchBody ? 1 : 0);
+    if (!stretchBody)
+        layout->addStretch();
+    layout->addWidget(buttons.panel);
+}
+
+void centreOnScreen(QWidget* window) {
+    QWidget* parent = window->parentWidget();
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+} // namespace DialogParts

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "common/Workspace.h"
+#include "core/app/QtTranslation.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class QAbstractButton;
+class QLabel;
+class QPushButton;
+class ProgramStarter;
+class TFAbout;
+class TFBoot;
+class TFSoftOptions;
+class VersionCheck;
+class TFMeter_Bus;
+class TFNew_Project;
+class TFOpenConf;
+class TFParGen;
+struct Platform;
+struct SharedState;
+
+// The main window: the active configuration and the numbered workflow. It holds no
+// configuration data; each step's window reads and writes the configuration's files.
+class TFOrdanoreFirmWare : public QWidget {
+    Q_OBJECT
+public:
+    // Runs the start-up sequence for the program in `programFolder`, then creates the
+    // configuration dialogs; the update window is made at its first use (updateWindow()).
+    // Every window it makes lives as long as this one.
+    TFOrdanoreFirmWare(SharedState& state, Platform& platform, ProgramStarter& starter,
+                       const QString& programFolder, QWidget* parent = nullptr);
+    // The same with the workspace chosen at start (see Workspace::choose).
+    TFOrdanoreFirmWare(SharedState& state, Platform& platform, ProgramStarter& starter,
+                       const Workspace::Layout& layout, QWidget* parent = nullptr);
+    ~TFOrdanoreFirmWare() override;
+
+    void Btn_Click(QAbstractButton* sender);
+    void Create_New_Project();
+    void Open_Project();
+    void Update_Device();
+    // The device variant from ParGen.xml: 1 without the file, 0 without the element.
+    // `error` receives the parser's message when the file is not well-formed.
+    int Update_Version(QString* error = nullptr);
+    void Set_Lang();
+    void Change_Language();
+    // Writes Ordano.xml; a failure is returned, never shown (the program must still end).
+    QString Save_Setting();
+    void reportSettingsNotSaved(const QString& error);
+
+    QTimer& updateTimer() { return Timer_Update; }
+    TFBoot& updateWindow();
+    VersionCheck& versionCheck() { return *versionCheck_; }
+    // The periodic version check: the first after 60 000 ms, then every 7 200 000 ms.
+    void Timer_UpdateTimer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate(const Workspace::Layout& layout);
+    void createWindows();
+    void layOut();
+    void Aggiorna_Label();
+    void enableUpdateTimer();
+    void showUpdateLink();
+    void L_NelvariClick();
+    QPushButton* pictureButton(const char* name, const QIcon& icon, int x, int y);
+    QPushButton* stepButton(const char* name, const QIcon& icon, int x, int y);
+    QLabel* label(const char* name, int x, int y, bool bold);
+
+    SharedState& state_;
+    Platform& platform_;
+    ProgramStarter& starter_;
+    QTimer Timer_Update;
+    VersionCheck* versionCheck_ = nullptr;
+    bool updateAvailable_ = false;
+    QtTranslation qtTranslation_;
+
+    QLabel* L_SW_Code = nullptr;
+    QLabel* L_SW_Desc = nullptr;
+    QLabel* LL_Update = nullptr;
+    QLabel* L_Begin = nullptr;
+    QLabel* L_Name_Conf = nullptr;
+    QLabel* L_Name_Conf_L2 = nullptr;
+    QLabel* L_Step[8] = {};
+    QLabel* L_Nelvari = nullptr;
+    QPushButton* Btn_Info = nullptr;
+    QPushButton* Btn_Opz = nullptr;
+    QPushButton* Btn_Close = nullptr;
+    QPushButton* Btn_New = nullptr;
+    QPushButton* Btn_Open = nullptr;
+    QPushButton* Btn_Prm_Gen = nullptr;
+    QPushButton* Btn_MBus = nullptr;
+    QPushButton* Btn_CreateBin = nullptr;
+
+    TFNew_Project* FNew_Project = nullptr;
+    TFOpenConf* FOpenConf = nullptr;
+    TFAbout* FAbout = nullptr;
+    TFSoftOptions* FSoftOptions = nullptr;
+    TFParGen* FParGen = nullptr;
+    TFMeter_Bus* FMeter_Bus = nullptr;
+    TFBoot* FBoot = nullptr;
+};

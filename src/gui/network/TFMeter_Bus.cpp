@@ -1,0 +1,612 @@
+#include "gui/network/TFMeter_Bus.h"
+
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/dialogs/WindowOpened.h"
+#include "core/network/CodingTables.h"
+#include "core/network/NetworkMessages.h"
+#include "gui/network/TFNewIDNode.h"
+#include "gui/network/WideComboBox.h"
+#include "core/platform/Platform.h"
+#include "core/platform/Prompts.h"
+#include "core/state/SharedState.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int ClientWidth = 834;
+constexpr int ClientHeight = 700;
+constexpr int PanelWidth = 420;
+constexpr int Txt_Undo = 673;
+constexpr int Txt_Redo = 674;
+constexpr int Txt_UndoHint = 675;
+constexpr int Txt_RedoHint = 676;
+
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+void setPosition(QComboBox* box, int position) {
+    box->setCurrentIndex(position < box->count() ? position : -1);
+}
+
+void setLabel(QLabel* label, QWidget* field, const QString& text) {
+    label->setText(text);
+    field->setAccessibleName(text);
+}
+
+} // namespace
+
+TFMeter_Bus::TFMeter_Bus(SharedState& state, Platform& platform, QWidget* parent)
+    : QDialog(parent), state_(state), platform_(platform), model_(state.Lang_Table) {
+    setObjectName(QStringLiteral("TFMeter_Bus"));
+    resize(ClientWidth, ClientHeight);
+    DialogParts::centreOnScreen(this);
+    // A restore from minimised shows the window again without opening it: the edits stay.
+    DialogParts::onOpened(this, [this] { FormShow(); });
+}
+
+void TFMeter_Bus::setVisible(bool visible) {
+    if (visible)
+        FormCreate();
+    QDialog::setVisible(visible);
+}
+
+void TFMeter_Bus::FormCreate() {
+    // Built at the first showing rather than at start-up: the program starts faster, and the
+    // controls apply the current language when they are made.
+    if (TW)
+        return;
+    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    L_SW_Desc = title.description;
+    buildTree();
+    PC = named(new QTabWidget(this), "PC");
+    PC->setTabPosition(QTabWidget::West);
+    PC->setMinimumWidth(PanelWidth);
+    PC->addTab(buildNodePage(), QString());
+    PC->addTab(buildVariablePage(), QString());
+
+    const auto buttons = DialogParts::makeButtonPanel(this);
+    Btn_OK = buttons.ok;
+    Btn_Cancel = buttons.cancel;
+    auto* buttonRow = static_cast<QBoxLayout*>(buttons.panel->layout());
+    Btn_ImportNet = named(new QPushButton(buttons.panel), "Btn_ImportNet");
+    Btn_ImportNet->setMinimumWidth(110);
+    buttonRow->insertWidget(2, Btn_ImportNet);
+
+    auto* treeColumn = new QVBoxLayout;
+    treeColumn->setContentsMargins(0, 0, 0, 0);
+    treeColumn->addWidget(buildUndoRow());
+    treeColumn->addWidget(TW, 1);
+    L_Status = named(new QLabel(this), "L_Status");
+    L_Status->setWordWrap(true);
+    L_Status->hide();
+    treeColumn->addWidget(L_Status);
+    buildExchange(buttonRow, treeColumn);
+    buildSourceTest(buttonRow);
+    // Enter in a field must neither save nor leave the window; on a focused button it presses it.
+    QList<QPushButton*> pressed = buttons.panel->findChildren<QPushButton*>();
+    pressed << btn_Add_Node << btn_Add_Var << Btn_Undo << Btn_Redo;
+    for (QPushButton* b : pressed) {
+        b->setAutoDefault(false);
+        Keyboard::pressOnEnter({b});
+    }
+
+    // The tree takes the room the panels leave; the user may move the border.
+    auto* left = named(new QWidget(this), "P_Tree");
+    left->setLayout(treeColumn);
+    Splitter = named(new QSplitter(Qt::Horizontal, this), "Splitter");
+    Splitter->addWidget(left);
+    Splitter->addWidget(PC);
+    Splitter->setStretchFactor(0, 1);
+    Splitter->setStretchFactor(1, 0);
+    Splitter->setChildrenCollapsible(false);
+    auto* body = new QHBoxLayout;
+    body->addWidget(Splitter);
+    DialogParts::stack(this, title, body, buttons, true);
+
+    connect(Btn_OK, &QPushButton::clicked, this, &TFMeter_Bus::LbButton2Click);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &TFMeter_Bus::LbButton4Click);
+    connect(Btn_ImportNet, &QPushButton::clicked, this, &TFMeter_Bus::Btn_ImportNetClick);
+    connect(btn_Add_Node, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_NodeClick);
+    connect(btn_Add_Var, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_VarClick);
+    connect(&model_, &NetworkEditor::restored, this, &TFMeter_Bus::showRestored);
+
+    FNewIDNode = new TFNewIDNode(state_, platform_.prompts, this);
+    Set_Lang();
+}
+
+void TFMeter_Bus::buildTree() {
+    TW = named(new QTreeView(this), "TW");
+    TW->setModel(&model_.tree());
+    TW->setHeaderHidden(true);
+    TW->setRootIsDecorated(false);
+    TW->setUniformRowHeights(true); // rows are measured once, not one by one
+    // Long labels scroll sideways instead of being cut.
+    TW->header()->setStretchLastSection(false);
+    TW->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TW->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TW->setSelectionMode(QAbstractItemView::SingleSelection);
+    TW->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TW->setAllColumnsShowFocus(true);
+    // The selection stays visible while the panels have the focus.
+    QPalette palette = TW->palette();
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    TW->setPalette(palette);
+    connect(TW->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TFMeter_Bus::TWClick);
+    connect(TW, &QTreeView::clicked, this, &TFMeter_Bus::TWClick);
+
+    PM_TW = named(new QMenu(this), "PM_TW");
+    CopyVariable1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::CopyVariable1Click);
+    PasteVariable1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::PasteVariable1Click);
+    PM_TW->addSeparator();
+    CopyNode1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::CopyNode1Click);
+    PasteNode1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::PasteNode1Click);
+    PM_TW->addSeparator();
+    DeleteItem1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::btn_Delete_ItemClick);
+    PM_TW->addSeparator();
+    Undo1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::Btn_UndoClick);
+    Redo1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::Btn_RedoClick);
+    Undo1->setObjectName(QStringLiteral("Undo1"));
+    Redo1->setObjectName(QStringLiteral("Redo1"));
+    CopyVariable1->setObjectName(QStringLiteral("CopyVariable1"));
+    PasteVariable1->setObjectName(QStringLiteral("PasteVariable1"));
+    CopyNode1->setObjectName(QStringLiteral("CopyNode1"));
+    PasteNode1->setObjectName(QStringLiteral("PasteNode1"));
+    DeleteItem1->setObjectName(QStringLiteral("DeleteItem1"));
+    // A new network folds everything: the nodes are shown again at once.
+    connect(&model_.tree(), &QAbstractItemModel::modelReset, this,
+            [this] { TW->expand(model_.tree().rootIndex()); });
+    TW->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TW, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PM_TW->popup(TW->viewport()->mapToGlobal(at)); });
+}
+
+QWidget* TFMeter_Bus::buildUndoRow() {
+    auto* row = named(new QWidget(this), "P_Undo");
+    Btn_Undo = named(new QPushButton(row), "Btn_Undo");
+    Btn_Redo = named(new QPushButton(row), "Btn_Redo");
+    Btn_Undo->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    Btn_Redo->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Btn_Undo);
+    layout->addWidget(Btn_Redo);
+    layout->addStretch(1);
+    connect(Btn_Undo, &QPushButton::clicked, this, &TFMeter_Bus::Btn_UndoClick);
+    connect(Btn_Redo, &QPushButton::clicked, this, &TFMeter_Bus::Btn_RedoClick);
+    // Window-wide keys; a text field keeps Ctrl+Z for its own typing.
+    const std::pair<QKeySequence, void (TFMeter_Bus::*)()> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), &TFMeter_Bus::Btn_UndoClick},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TFMeter_Bus::Btn_RedoClick},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), &TFMeter_Bus::Btn_RedoClick}};
+    for (const auto& [key, slot] : keys)
+        connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
+    CommandStack& stack = model_.undoStack();
+    connect(&stack, &CommandStack::indexChanged, this, &TFMeter_Bus::followUndoStack);
+    return row;
+}
+
+// The buttons and the menu say which change they take back or bring again.
+void TFMeter_Bus::followUndoStack() {
+    const CommandStack& stack = model_.undoStack();
+    const LangTable& t = state_.Lang_Table;
+    const auto entry = [&t](int plain, int named, const QString& name) {
+        return name.isEmpty() ? t.text(plain) : t.text(named).arg(name);
+    };
+    const QString undo = entry(Txt_Undo, NetworkMessages::UndoEntry, stack.undoText());
+    const QString redo = entry(Txt_Redo, NetworkMessages::RedoEntry, stack.redoText());
+    Btn_Undo->setEnabled(stack.canUndo());
+    Undo1->setEnabled(stack.canUndo());
+    Btn_Redo->setEnabled(stack.canRedo());
+    Redo1->setEnabled(stack.canRedo());
+    Undo1->setText(undo);
+    Redo1->setText(redo);
+    Btn_Undo->setToolTip(stack.canUndo() ? undo + u'\n' + t.text(Txt_UndoHint)
+                                         : t.text(Txt_UndoHint));
+    Btn_Redo->setToolTip(stack.canRedo() ? redo + u'\n' + t.text(Txt_RedoHint)
+                                         : t.text(Txt_RedoHint));
+    Btn_Undo->setAccessibleDescription(Btn_Undo->toolTip());
+    Btn_Redo->setAccessibleDescription(Btn_Redo->toolTip());
+}
+
+QLabel* TFMeter_Bus::fieldLabel(QWidget* parent, const char* name) {
+    return named(new QLabel(parent), name);
+}
+
+QWidget* TFMeter_Bus::buildNodePage() {
+    TS_Nodes = named(new QWidget(this), "TS_Nodes");
+    L_Node_Desc = fieldLabel(TS_Nodes, "L_Node_Desc");
+    L_Node_Add_Pri = fieldLabel(TS_Nodes, "L_Node_Add_Pri");
+    L_Node_Add_Sec = fieldLabel(TS_Nodes, "L_Node_Add_Sec");
+    E_Node_Desc = named(new QLineEdit(TS_Nodes), "E_Node_Desc");
+    E_Node_Add_Pri = named(new QLineEdit(QStringLiteral("1"), TS_Nodes), "E_Node_Add_Pri");
+    E_Node_Add_Sec = named(new QLineEdit(QStringLiteral("1"), TS_Nodes), "E_Node_Add_Sec");
+    btn_Add_Node = named(new QPushButton(TS_Nodes), "btn_Add_Node");
+    auto* grid = new QGridLayout(TS_Nodes);
+    int row = 0;
+    for (auto [label, edit] : {std::pair{L_Node_Desc, E_Node_Desc},
+                               {L_Node_Add_Pri, E_Node_Add_Pri},
+                               {L_Node_Add_Sec, E_Node_Add_Sec}}) {
+        label->setBuddy(edit);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row++, 1);
+    }
+    grid->addWidget(btn_Add_Node, row++, 1);
+    grid->setRowStretch(row, 1);
+    return TS_Nodes;
+}
+
+QWidget* TFMeter_Bus::buildVariablePage() {
+    using namespace CodingTables;
+    TS_Variables = named(new QWidget(this), "TS_Variables");
+    QWidget* p = TS_Variables;
+    CB_Var_En = named(new QCheckBox(p), "CB_Var_En");
+    E_Var_Mod_SlaveID = named(new QLineEdit(p), "E_Var_Mod_SlaveID");
+    CB_Var_Mod_ToD = named(new QComboBox(p), "CB_Var_Mod_ToD");
+    E_Var_Mod_MR = named(new QLineEdit(p), "E_Var_Mod_MR");
+    E_Var_Mod_NP = named(new QLineEdit(p), "E_Var_Mod_NP");
+    CB_Var_Mod_Swap = named(new QComboBox(p), "CB_Var_Mod_Swap");
+    E_Var_MBus_Desc = named(new QLineEdit(p), "E_Var_MBus_Desc");
+    CB_Var_MBus_ToD = named(new WideComboBox(p), "CB_Var_MBus_ToD");
+    CB_Var_MBus_ToD->addItems(typesOfData());
+    CB_Var_MBus_FF = named(new QComboBox(p), "CB_Var_MBus_FF");
+    CB_Var_MBus_FF->addItems(functionFields());
+    CB_Var_MBus_Dim = named(new QComboBox(p), "CB_Var_MBus_Dim");
+    CB_Var_MBus_Dim->addItems(dimensions());
+    E_Var_MBus_Len = named(new QLineEdit(p), "E_Var_MBus_Len");
+    E_Var_MBus_Len->setEnabled(false);
+    CB_Var_MBus_Unit = named(new QComboBox(p), "CB_Var_MBus_Unit");
+    CB_Var_MBus_Unit->addItems(units());
+    CB_Var_MBus_Scale = named(new QComboBox(p), "CB_Var_MBus_Scale");
+    E_Var_MBus_StoNum = named(new QLineEdit(p), "E_Var_MBus_StoNum");
+    E_Var_MBus_Tariff = named(new QLineEdit(p), "E_Var_MBus_Tariff");
+    CB_Var_MBus_VIFE = named(new WideComboBox(p), "CB_Var_MBus_VIFE");
+    CB_Var_MBus_VIFE->addItems(vifeEntries());
+    btn_Add_Var = named(new QPushButton(p), "btn_Add_Var");
+
+    auto* grid = new QGridLayout(p);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(CB_Var_En, 0, 0, 1, 2);
+    int row = 1;
+    auto add = [&](QLabel*& label, const char* name, QWidget* field) {
+        label = fieldLabel(p, name);
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row++, 1);
+    };
+    add(L_Var_Mod_SlaveID, "L_Var_Mod_SlaveID", E_Var_Mod_SlaveID);
+    add(L_Var_Mod_ToD, "L_Var_Mod_ToD", CB_Var_Mod_ToD);
+    add(L_Var_Mod_MR, "L_Var_Mod_MR", E_Var_Mod_MR);
+    add(L_Var_Mod_NP, "L_Var_Mod_NP", E_Var_Mod_NP);
+    add(L_Var_Mod_Swap, "L_Var_Mod_Swap", CB_Var_Mod_Swap);
+    auto* line = named(new QFrame(p), "Bevel1");
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(line, row++, 0, 1, 2);
+    add(L_Var_MBus_Desc, "L_Var_MBus_Desc", E_Var_MBus_Desc);
+    add(L_Var_MBus_ToD, "L_Var_MBus_ToD", CB_Var_MBus_ToD);
+    add(L_Var_MBus_FF, "L_Var_MBus_FF", CB_Var_MBus_FF);
+    add(L_Var_MBus_Dim, "L_Var_MBus_Dim", CB_Var_MBus_Dim);
+    add(L_Var_MBus_Len, "L_Var_MBus_Len", E_Var_MBus_Len);
+    add(L_Var_MBus_Unit, "L_Var_MBus_Unit", CB_Var_MBus_Unit);
+    add(L_Var_MBus_Scale, "L_Var_MBus_Scale", CB_Var_MBus_Scale);
+    add(L_Var_MBus_StoNum, "L_Var_MBus_StoNum", E_Var_MBus_StoNum);
+    add(L_Var_MBus_Tariff, "L_Var_MBus_Tariff", E_Var_MBus_Tariff);
+    add(L_Var_MBus_VIFE, "L_Var_MBus_VIFE", CB_Var_MBus_VIFE);
+    grid->addWidget(btn_Add_Var, row++, 1);
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+    // The closed boxes keep the panel's width; the long lists open wider.
+    for (QComboBox* box : p->findChildren<QComboBox*>()) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(12);
+    }
+
+    for (QComboBox* box :
+         {static_cast<QComboBox*>(CB_Var_MBus_ToD), CB_Var_Mod_ToD, CB_Var_Mod_Swap})
+        connect(box, &QComboBox::currentIndexChanged, this,
+                [this] { onListChange(&NetworkEditor::CB_Var_MBus_ToDChange); });
+    connect(CB_Var_MBus_VIFE, &QComboBox::currentIndexChanged, this,
+            [this] { onListChange(&NetworkEditor::CB_Var_MBus_VIFEChange); });
+    connect(CB_Var_MBus_Dim, &QComboBox::currentIndexChanged, this,
+            [this] { onListChange(&NetworkEditor::CB_Var_MBus_DimChange); });
+    return TS_Variables;
+}
+
+void TFMeter_Bus::Set_Lang() {
+    if (!TW)
+        return; // not built yet
+    const LangTable& t = state_.Lang_Table;
+    setWindowTitle(t.text(600));
+    L_SW_Desc->setText(t.text(601));
+    Btn_OK->setText(t.text(602));
+    Btn_Cancel->setText(t.text(603));
+    Btn_ImportNet->setText(t.text(604));
+    setExchangeTexts();
+    setSourceTestText();
+    PC->setTabText(0, t.text(605));
+    PC->setTabText(1, t.text(606));
+    setLabel(L_Node_Desc, E_Node_Desc, t.text(607));
+    setLabel(L_Node_Add_Pri, E_Node_Add_Pri, t.text(608));
+    setLabel(L_Node_Add_Sec, E_Node_Add_Sec, t.text(609));
+    CB_Var_En->setText(t.text(612));
+    setLabel(L_Var_Mod_SlaveID, E_Var_Mod_SlaveID, t.text(613));
+    setLabel(L_Var_Mod_ToD, CB_Var_Mod_ToD, t.text(614));
+    setLabel(L_Var_Mod_MR, E_Var_Mod_MR, t.text(619));
+    setLabel(L_Var_Mod_NP, E_Var_Mod_NP, t.text(620));
+    setLabel(L_Var_Mod_Swap, CB_Var_Mod_Swap, t.text(621));
+    {
+        const QSignalBlocker a(CB_Var_Mod_ToD);
+        const QSignalBlocker b(CB_Var_Mod_Swap);
+        CB_Var_Mod_ToD->clear();
+        CB_Var_Mod_ToD->addItems(Modbus_ToD_Texts(t));
+        CB_Var_Mod_Swap->clear();
+        CB_Var_Mod_Swap->addItems(Modbus_Swap_Texts(t));
+    }
+    const std::pair<QLabel*, QWidget*> mbus[] = {
+        {L_Var_MBus_Desc, E_Var_MBus_Desc},     {L_Var_MBus_ToD, CB_Var_MBus_ToD},
+        {L_Var_MBus_FF, CB_Var_MBus_FF},        {L_Var_MBus_Dim, CB_Var_MBus_Dim},
+        {L_Var_MBus_Len, E_Var_MBus_Len},       {L_Var_MBus_Unit, CB_Var_MBus_Unit},
+        {L_Var_MBus_Scale, CB_Var_MBus_Scale},  {L_Var_MBus_StoNum, E_Var_MBus_StoNum},
+        {L_Var_MBus_Tariff, E_Var_MBus_Tariff}, {L_Var_MBus_VIFE, CB_Var_MBus_VIFE}};
+    for (int i = 0; i < 10; ++i)
+        setLabel(mbus[i].first, mbus[i].second, t.text(624 + i));
+    CopyVariable1->setText(t.text(636));
+    PasteVariable1->setText(t.text(637));
+    CopyNode1->setText(t.text(638));
+    PasteNode1->setText(t.text(639));
+    DeleteItem1->setText(t.text(640));
+    Btn_Undo->setText(t.text(Txt_Undo));
+    Btn_Redo->setText(t.text(Txt_Redo));
+    Btn_Undo->setAccessibleName(t.text(Txt_Undo));
+    Btn_Redo->setAccessibleName(t.text(Txt_Redo));
+    followUndoStack();
+    TW->setAccessibleName(t.text(600));
+    FNewIDNode->Set_Lang();
+    readPanels();
+    model_.Set_Lang();
+    showPanels();
+}
+
+void TFMeter_Bus::FormShow() {
+    readPanels(); // the panels keep what they showed before
+    syncing_ = true;
+    const QString error = model_.FormShow(state_.File_MBus);
+    TW->setCurrentIndex({});
+    syncing_ = false;
+    TW->expand(model_.tree().rootIndex());
+    L_Status->hide();
+    updatePasteEntries();
+    showPanels();
+    // Reported once the window is up, so the message stands over the network it concerns.
+    if (!error.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, error] { platform_.prompts.error(this, error); }, Qt::QueuedConnection);
+}
+
+void TFMeter_Bus::TWClick() {
+    if (syncing_)
+        return;
+    readPanels();
+    const auto tab = model_.TWClick(model_.tree().positionOf(TW->currentIndex()));
+    showPanels();
+    showTab(tab);
+}
+
+void TFMeter_Bus::showTab(NetworkEditor::Tab tab) {
+    if (tab == NetworkEditor::Tab::Nodes)
+        PC->setCurrentWidget(TS_Nodes);
+    else if (tab == NetworkEditor::Tab::Variables)
+        PC->setCurrentWidget(TS_Variables);
+}
+
+void TFMeter_Bus::selectInTree() {
+    syncing_ = true;
+    const QModelIndex index = model_.tree().indexOf(model_.selection());
+    if (index.isValid()) {
+        TW->setCurrentIndex(index);
+        TW->scrollTo(index);
+    } else
+        TW->selectionModel()->clear();
+    syncing_ = false;
+}
+
+void TFMeter_Bus::showModel(NetworkEditor::Tab tab) {
+    selectInTree();
+    showPanels();
+    showTab(tab);
+}
+
+void TFMeter_Bus::showRestored(NetworkEditor::Tab tab) {
+    const bool wasSyncing = syncing_;
+    TW->expand(model_.tree().rootIndex());
+    if (model_.IND_NODO() >= 0)
+        TW->expand(model_.tree().indexOf({model_.IND_NODO(), -1}));
+    showModel(tab);
+    syncing_ = wasSyncing;
+}
+
+void TFMeter_Bus::Btn_UndoClick() {
+    readPanels();
+    syncing_ = true;
+    model_.undo();
+    syncing_ = false;
+}
+
+void TFMeter_Bus::Btn_RedoClick() {
+    readPanels();
+    syncing_ = true;
+    model_.redo();
+    syncing_ = false;
+}
+
+void TFMeter_Bus::onListChange(void (NetworkEditor::*handler)()) {
+    if (syncing_)
+        return;
+    readPanels();
+    (model_.*handler)();
+    showPanels();
+}
+
+void TFMeter_Bus::readPanels() {
+    NodePanel& n = model_.nodePanel;
+    n.description = E_Node_Desc->text();
+    n.primary = E_Node_Add_Pri->text();
+    n.secondary = E_Node_Add_Sec->text();
+    VariablePanel& v = model_.varPanel;
+    v.enable = CB_Var_En->isChecked();
+    v.slaveId = E_Var_Mod_SlaveID->text();
+    v.modToD = CB_Var_Mod_ToD->currentIndex();
+    v.modbusRegister = E_Var_Mod_MR->text();
+    v.points = E_Var_Mod_NP->text();
+    v.modSwap = CB_Var_Mod_Swap->currentIndex();
+    v.description = E_Var_MBus_Desc->text();
+    v.type = CB_Var_MBus_ToD->currentIndex();
+    v.functionField = CB_Var_MBus_FF->currentIndex();
+    v.dimension = CB_Var_MBus_Dim->currentIndex();
+    v.length = E_Var_MBus_Len->text();
+    v.lengthEnabled = E_Var_MBus_Len->isEnabled();
+    v.unit = CB_Var_MBus_Unit->currentIndex();
+    v.scale.selected = CB_Var_MBus_Scale->currentIndex();
+    v.storageNumber = E_Var_MBus_StoNum->text();
+    v.tariff = E_Var_MBus_Tariff->text();
+    v.vife = CB_Var_MBus_VIFE->currentIndex();
+}
+
+void TFMeter_Bus::showScale() {
+    const CodingTables::ScalePanel& scale = model_.varPanel.scale;
+    QStringList shown;
+    shown.reserve(CB_Var_MBus_Scale->count());
+    for (int i = 0; i < CB_Var_MBus_Scale->count(); ++i)
+        shown.append(CB_Var_MBus_Scale->itemText(i));
+    if (shown != scale.entries) {
+        CB_Var_MBus_Scale->clear();
+        CB_Var_MBus_Scale->addItems(scale.entries);
+    }
+    setPosition(CB_Var_MBus_Scale, scale.selected);
+    CB_Var_MBus_Scale->setEnabled(scale.enabled);
+}
+
+void TFMeter_Bus::showPanels() {
+    const bool wasSyncing = syncing_;
+    syncing_ = true;
+    const NodePanel& n = model_.nodePanel;
+    E_Node_Desc->setText(n.description);
+    E_Node_Add_Pri->setText(n.primary);
+    E_Node_Add_Sec->setText(n.secondary);
+    const VariablePanel& v = model_.varPanel;
+    CB_Var_En->setChecked(v.enable);
+    E_Var_Mod_SlaveID->setText(v.slaveId);
+    setPosition(CB_Var_Mod_ToD, v.modToD);
+    E_Var_Mod_MR->setText(v.modbusRegister);
+    E_Var_Mod_NP->setText(v.points);
+    setPosition(CB_Var_Mod_Swap, v.modSwap);
+    E_Var_MBus_Desc->setText(v.description);
+    setPosition(CB_Var_MBus_ToD, v.type);
+    setPosition(CB_Var_MBus_FF, v.functionField);
+    setPosition(CB_Var_MBus_Dim, v.dimension);
+    E_Var_MBus_Len->setText(v.length);
+    E_Var_MBus_Len->setEnabled(v.lengthEnabled);
+    setPosition(CB_Var_MBus_Unit, v.unit);
+    E_Var_MBus_StoNum->setText(v.storageNumber);
+    E_Var_MBus_Tariff->setText(v.tariff);
+    setPosition(CB_Var_MBus_VIFE, v.vife);
+    showScale();
+    btn_Add_Node->setText(model_.nodeButtonText());
+    btn_Add_Var->setText(model_.varButtonText());
+    Keyboard::assignShortcutLetters(this);
+    syncing_ = wasSyncing;
+}
+
+void TFMeter_Bus::btn_Add_NodeClick() {
+    readPanels();
+    syncing_ = true;
+    const int message = model_.btn_Add_NodeClick();
+    syncing_ = false;
+    TW->expand(model_.tree().rootIndex());
+    if (message != 0)
+        platform_.prompts.error(this, state_.Lang_Table.text(message));
+}
+
+void TFMeter_Bus::btn_Add_VarClick() {
+    readPanels();
+    syncing_ = true;
+    const int message = model_.btn_Add_VarClick();
+    syncing_ = false;
+    TW->expand(model_.tree().rootIndex());
+    if (message != 0) {
+        platform_.prompts.error(this, state_.Lang_Table.text(message));
+        return;
+    }
+    // The node opens to show the variable just added to it.
+    if (model_.IND_NODO() >= 0)
+        TW->expand(model_.tree().indexOf({model_.IND_NODO(), -1}));
+}
+
+void TFMeter_Bus::btn_Delete_ItemClick() {
+    readPanels();
+    if (!platform_.prompts.question(this, state_.Lang_Table.text(model_.deleteQuestion())))
+        return;
+    syncing_ = true;
+    const auto tab = model_.btn_Delete_ItemConfirmed();
+    syncing_ = false;
+    showModel(tab);
+    TW->viewport()->update();
+}
+
+void TFMeter_Bus::LbButton2Click() {
+    const QString& path = state_.File_MBus;
+    // The network shown is empty because the file could not be read: writing it would lose
+    // whatever the file holds, so only on the user's word.
+    if (model_.unreadFileAtRisk() && QFileInfo::exists(path) &&
+        !platform_.prompts.question(this, QDir::toNativeSeparators(path) + QStringLiteral("\n\n") +
+                                              state_.Lang_Table.text(661)))
+        return;
+    syncing_ = true;
+    const QString error = model_.LbButton2Click(path);
+    syncing_ = false;
+    if (!error.isEmpty()) {
+        platform_.prompts.error(this, error);
+        return;
+    }
+    accept();
+}
+
+void TFMeter_Bus::LbButton4Click() {
+    if (model_.Is_Change() && !platform_.prompts.question(
+                                  this, state_.Lang_Table.text(NetworkMessages::ExitWithoutSaving)))
+        return;
+    reject();
+}
+
+void TFMeter_Bus::keyPressEvent(QKeyEvent* event) {
+    // Escape is the Cancel button, with its question; the frame's close box closes at once.
+    if (event->key() == Qt::Key_Escape) {
+        LbButton4Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,91 @@
+#include "gui/network/TFMeter_Bus.h"
+
+#include "core/network/NetworkImport.h"
+#include "gui/network/TFNewIDNode.h"
+#include "core/platform/Platform.h"
+#include "core/platform/Prompts.h"
+#include "core/state/SharedState.h"
+
+#include <QAction>
+#include <QTreeView>
+
+// Copy, paste and import of nodes and variables. The rules are PasteRules' and
+// NetworkImport's; here they meet the tree, the paste dialog and the message boxes.
+
+namespace {
+
+bool refused(Prompts& prompts, QWidget* parent, const LangTable& table, int message) {
+    if (message == 0)
+        return false;
+    prompts.error(parent, table.text(message));
+    return true;
+}
+
+} // namespace
+
+void TFMeter_Bus::CopyVariable1Click() {
+    // A copy never changes the network nor Is_Change.
+    if (!refused(platform_.prompts, this, state_.Lang_Table, model_.copyVariable()))
+        updatePasteEntries();
+}
+
+void TFMeter_Bus::CopyNode1Click() {
+    if (!refused(platform_.prompts, this, state_.Lang_Table, model_.copyNode()))
+        updatePasteEntries();
+}
+
+void TFMeter_Bus::PasteVariable1Click() {
+    const LangTable& table = state_.Lang_Table;
+    if (refused(platform_.prompts, this, table, model_.pasteVariableRefusal()))
+        return;
+    FNewIDNode->prepareVariable(*model_.copyBuffers().Copy_Var());
+    if (FNewIDNode->exec() != QDialog::Accepted)
+        return;
+    syncing_ = true;
+    const int message = model_.pasteVariable(FNewIDNode->newValues());
+    syncing_ = false;
+    if (!refused(platform_.prompts, this, table, message))
+        TW->expand(model_.tree().indexOf({model_.IND_NODO(), -1}));
+}
+
+void TFMeter_Bus::PasteNode1Click() {
+    const LangTable& table = state_.Lang_Table;
+    if (refused(platform_.prompts, this, table, model_.pasteNodeRefusal()))
+        return;
+    FNewIDNode->prepareNode(*model_.copyBuffers().Copy_Node(), model_.Nodi_List());
+    if (FNewIDNode->exec() != QDialog::Accepted)
+        return;
+    syncing_ = true;
+    const int message = model_.pasteNode(FNewIDNode->newPrimaryText(),
+                                         FNewIDNode->newSecondaryText(), FNewIDNode->newValues());
+    syncing_ = false;
+    if (!refused(platform_.prompts, this, table, message))
+        TW->expand(model_.tree().rootIndex());
+}
+
+void TFMeter_Bus::Btn_ImportNetClick() {
+    readPanels();
+    // The dialog starts among the configurations, whose networks are the usual source.
+    const auto outcome =
+        NetworkImport::Import_Network(platform_.prompts, this, state_.Lang_Table, state_.File_MBus,
+                                      state_.Dir_Projects, model_.Is_Change());
+    if (!NetworkImport::reloads(outcome))
+        return;
+    // The file now holds the chosen network: no selection, Is_Change false, and undo brings
+    // back what was shown before.
+    syncing_ = true;
+    const QString error = model_.importNetwork(state_.File_MBus);
+    TW->setCurrentIndex({});
+    syncing_ = false;
+    if (!error.isEmpty()) {
+        platform_.prompts.error(this, error);
+        return;
+    }
+    showPanels();
+    showImported(state_.File_MBus);
+}
+
+void TFMeter_Bus::updatePasteEntries() {
+    PasteVariable1->setEnabled(model_.copyBuffers().canPasteVariable());
+    PasteNode1->setEnabled(model_.copyBuffers().canPasteNode());
+}

@@ -1,0 +1,358 @@
+#include "gui/sources/TFSourceTest.h"
+
+#include "core/comm/ParGen.h"
+#include "common/AtomicFile.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
+#include "core/platform/Platform.h"
+#include "core/platform/Prompts.h"
+#include "core/sources/SourceReadJob.h"
+#include "core/state/SharedState.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+using namespace Sources;
+
+namespace {
+
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+void setLabel(QLabel* label, QWidget* field, const QString& text) {
+    label->setText(text);
+    label->setBuddy(field);
+    field->setAccessibleName(text);
+}
+
+void setButton(QAbstractButton* button, const QString& text) {
+    button->setText(text);
+    button->setAccessibleName(text);
+}
+
+} // namespace
+
+TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_List& network,
+                           QWidget* parent)
+    : QDialog(parent), state_(state), platform_(platform), network_(network) {
+    setObjectName(QStringLiteral("TFSourceTest"));
+    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    L_SW_Desc = title.description;
+
+    RB_Serial = named(new QRadioButton(this), "RB_Serial");
+    RB_Tcp = named(new QRadioButton(this), "RB_Tcp");
+    L_Port = named(new QLabel(this), "L_Port");
+    CB_Port = named(new QComboBox(this), "CB_Port");
+    CB_Port->setEditable(true);
+    CB_Port->addItems(serialDevices());
+    CB_Port->setMinimumWidth(150);
+    L_Baud = named(new QLabel(this), "L_Baud");
+    CB_Baud = named(new QComboBox(this), "CB_Baud");
+    for (const char* baud : ParGenLists::Mod_Baud)
+        CB_Baud->addItem(QString::fromLatin1(baud));
+    L_Parity = named(new QLabel(this), "L_Parity");
+    CB_Parity = named(new QComboBox(this), "CB_Parity");
+    for (const char* parity : ParGenLists::Mod_Par)
+        CB_Parity->addItem(QString::fromLatin1(parity));
+    L_TimeOut = named(new QLabel(this), "L_TimeOut");
+    SE_TimeOut = named(new QSpinBox(this), "SE_TimeOut");
+    SE_TimeOut->setRange(1, 65535);
+    L_Address = named(new QLabel(this), "L_Address");
+    E_Address = named(new QLineEdit(this), "E_Address");
+    L_NotTestable = named(new QLabel(this), "L_NotTestable");
+    L_NotTestable->setWordWrap(true);
+    L_NotTestable->setStyleSheet(QStringLiteral("color: #9a3b00;"));
+
+    auto* connection = new QGridLayout;
+    connection->addWidget(RB_Serial, 0, 0);
+    connection->addWidget(L_Port, 0, 1);
+    connection->addWidget(CB_Port, 0, 2);
+    connection->addWidget(L_Baud, 0, 3);
+    connection->addWidget(CB_Baud, 0, 4);
+    connection->addWidget(L_Parity, 0, 5);
+    connection->addWidget(CB_Parity, 0, 6);
+    connection->addWidget(RB_Tcp, 1, 0);
+    connection->addWidget(L_Address, 1, 1);
+    connection->addWidget(E_Address, 1, 2);
+    connection->addWidget(L_TimeOut, 1, 3);
+    connection->addWidget(SE_TimeOut, 1, 4);
+    connection->addWidget(L_NotTestable, 2, 0, 1, 8);
+    connection->setColumnStretch(7, 1);
+    connection->setHorizontalSpacing(10);
+    for (QLabel* label : {L_Port, L_Baud, L_Parity, L_TimeOut, L_Address})
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    Btn_Read = named(new QPushButton(this), "Btn_Read");
+    Btn_Stop = named(new QPushButton(this), "Btn_Stop");
+    Btn_Copy = named(new QPushButton(this), "Btn_Copy");
+    Btn_SaveCsv = named(new QPushButton(this), "Btn_SaveCsv");
+    PB_Progress = named(new QProgressBar(this), "PB_Progress");
+    PB_Progress->setRange(0, 1);
+    PB_Progress->setValue(0);
+    L_Status = named(new QLabel(this), "L_Status");
+    auto* actions = new QHBoxLayout;
+    for (QPushButton* b : {Btn_Read, Btn_Stop, Btn_Copy, Btn_SaveCsv}) {
+        b->setAutoDefault(false);
+        actions->addWidget(b);
+    }
+    actions->addWidget(PB_Progress, 1);
+    actions->addWidget(L_Status, 1);
+
+    results_ = new QStandardItemModel(this);
+    TV_Results = named(new QTableView(this), "TV_Results");
+    TV_Results->setModel(results_);
+    TV_Results->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TV_Results->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TV_Results->verticalHeader()->hide();
+    TV_Results->horizontalHeader()->setStretchLastSection(true);
+    TV_Results->setWordWrap(false);
+    TV_Results->verticalHeader()->setDefaultSectionSize(TV_Results->fontMetrics().height() + 8);
+
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(12, 8, 12, 0);
+    body->addLayout(connection);
+    body->addLayout(actions);
+    body->addWidget(TV_Results, 1);
+
+    const auto buttons = DialogParts::makeButtonPanel(this, true);
+    // The window changes nothing, so it has one way out.
+    delete buttons.ok;
+    Btn_Close = buttons.cancel;
+    Btn_Close->setObjectName(QStringLiteral("Btn_Close"));
+    Btn_Close->setAutoDefault(false);
+    DialogParts::stack(this, title, body, buttons, true);
+
+    connect(RB_Serial, &QRadioButton::toggled, this, &TFSourceTest::updateControls);
+    connect(Btn_Read, &QPushButton::clicked, this, &TFSourceTest::Btn_ReadClick);
+    connect(Btn_Stop, &QPushButton::clicked, this, &TFSourceTest::Btn_StopClick);
+    connect(Btn_Copy, &QPushButton::clicked, this, &TFSourceTest::Btn_CopyClick);
+    connect(Btn_SaveCsv, &QPushButton::clicked, this, &TFSourceTest::Btn_SaveCsvClick);
+    connect(Btn_Close, &QPushButton::clicked, this, &TFSourceTest::reject);
+
+    loadSettings();
+    Set_Lang();
+    showRows();
+    resize(1200, 600);
+    DialogParts::centreOnScreen(this);
+}
+
+TFSourceTest::~TFSourceTest() = default;
+
+void TFSourceTest::open(SharedState& state, Platform& platform, const TNodi_List& network,
+                        QWidget* parent) {
+    TFSourceTest window(state, platform, network, parent);
+    window.exec();
+}
+
+void TFSourceTest::loadSettings() {
+    const ParGenLoad load = Load_Par_Gen(state_.File_ParGen);
+    // A broken ParGen.xml still leaves the network worth testing, with the usual settings.
+    const Par_Gen parGen = load.ok() ? load.value : Par_Gen();
+    const Connection serial = serialFromParGen(parGen, QString());
+    CB_Baud->setCurrentText(QString::number(serial.baud));
+    CB_Parity->setCurrentIndex(serial.parity == 'E' ? 1 : serial.parity == 'O' ? 2 : 0);
+    SE_TimeOut->setValue(serial.timeoutMs);
+    E_Address->setText(QStringLiteral("127.0.0.1:%1").arg(DefaultTcpPort));
+    serialTestable_ = serialTestable(parGen);
+    protocol_ = parGen.Mod_Protocol;
+    RB_Serial->setEnabled(serialTestable_);
+    (serialTestable_ ? RB_Serial : RB_Tcp)->setChecked(true);
+    L_NotTestable->setVisible(!serialTestable_);
+}
+
+void TFSourceTest::Set_Lang() {
+    const LangTable& t = state_.Lang_Table;
+    setWindowTitle(t.text(Text::Title));
+    L_SW_Desc->setText(t.text(Text::Title));
+    setButton(RB_Serial, t.text(Text::Serial));
+    setButton(RB_Tcp, t.text(Text::Tcp));
+    setLabel(L_Port, CB_Port, t.text(Text::SerialPort));
+    setLabel(L_Baud, CB_Baud, t.text(Text::Baud));
+    setLabel(L_Parity, CB_Parity, t.text(Text::Parity));
+    setLabel(L_TimeOut, SE_TimeOut, t.text(Text::TimeoutMs));
+    setLabel(L_Address, E_Address, t.text(Text::Address));
+    L_NotTestable->setText(notTestableText(protocol_, t));
+    setButton(Btn_Read, t.text(Text::Read));
+    setButton(Btn_Stop, t.text(Text::Stop));
+    setButton(Btn_Copy, t.text(Text::Copy));
+    setButton(Btn_SaveCsv, t.text(Text::SaveCsv));
+    setButton(Btn_Close, t.text(Text::Close));
+    PB_Progress->setAccessibleName(t.text(Text::Progress).arg(0).arg(0));
+    TV_Results->setAccessibleName(t.text(Text::Title));
+    results_->setHorizontalHeaderLabels(columnNames(t));
+    Keyboard::assignShortcutLetters(this);
+}
+
+std::optional<Connection> TFSourceTest::connection() const {
+    Connection c;
+    c.timeoutMs = SE_TimeOut->value();
+    if (RB_Serial->isChecked()) {
+        c.kind = Connection::Kind::Serial;
+        c.port = CB_Port->currentText().trimmed();
+        c.baud = CB_Baud->currentText().toInt();
+        c.parity = parityOfPosition(CB_Parity->currentIndex());
+        c.stopBits = c.parity == 'N' ? 2 : 1;
+        return c;
+    }
+    const std::optional<HostPort> address = parseHostPort(E_Address->text());
+    if (!address)
+        return std::nullopt;
+    c.kind = Connection::Kind::Tcp;
+    c.host = address->host;
+    c.tcpPort = address->port;
+    return c;
+}
+
+bool TFSourceTest::isReading() const {
+    return job_ && job_->isRunning();
+}
+
+void TFSourceTest::Btn_ReadClick() {
+    if (job_)
+        return;
+    const LangTable& t = state_.Lang_Table;
+    const std::optional<Connection> c = connection();
+    if (!c) {
+        platform_.prompts.error(this, t.text(Text::BadAddress));
+        return;
+    }
+    if (c->kind == Connection::Kind::Serial && c->port.isEmpty()) {
+        platform_.prompts.error(
+            this, t.text(Text::PortNotOpened).arg(QString(), t.text(Text::PortMissing)));
+        return;
+    }
+    job_ = new SourceReadJob(makeReadPlan(network_), *c, this);
+    connect(job_, &SourceReadJob::progress, this, &TFSourceTest::onProgress);
+    connect(job_, &SourceReadJob::finished, this, &TFSourceTest::onFinished);
+    rows_.clear();
+    showRows();
+    const int total = int(job_->plan().requests.size());
+    PB_Progress->setRange(0, qMax(total, 1));
+    PB_Progress->setValue(0);
+    L_Status->setText(t.text(Text::Progress).arg(0).arg(total));
+    job_->start();
+    updateControls();
+}
+
+void TFSourceTest::Btn_StopClick() {
+    if (job_)
+        job_->cancel();
+    Btn_Stop->setEnabled(false);
+}
+
+void TFSourceTest::onProgress(int done, int total) {
+    PB_Progress->setRange(0, total);
+    PB_Progress->setValue(done);
+    const QString text = state_.Lang_Table.text(Text::Progress).arg(done).arg(total);
+    L_Status->setText(text);
+    PB_Progress->setAccessibleName(text);
+}
+
+void TFSourceTest::onFinished() {
+    const LangTable& t = state_.Lang_Table;
+    const ReadRun& run = job_->run();
+    rows_ = resultRows(job_->plan(), run, job_->connection().timeoutMs, t);
+    const Connection c = job_->connection();
+    int read = 0;
+    for (const ResultRow& row : rows_)
+        read += row.failed ? 0 : 1;
+    L_Status->setText(t.text(Text::Summary).arg(read).arg(rows_.size()).arg(run.requestsSent));
+    job_->deleteLater();
+    job_ = nullptr;
+    showRows();
+    updateControls();
+    if (run.openFailure.failed())
+        platform_.prompts.error(this, openFailureText(run.openFailure, c, t));
+    emit readingDone();
+}
+
+void TFSourceTest::showRows() {
+    results_->removeRows(0, results_->rowCount());
+    const QColor markedBackground(0xdd, 0xee, 0xff);
+    const QColor failedText(0xb0, 0x1c, 0x1c);
+    for (const ResultRow& row : rows_) {
+        QList<QStandardItem*> items;
+        for (int col = 0; col < ColumnCount; ++col) {
+            auto* item = new QStandardItem(row.cells[col]);
+            item->setToolTip(row.cells[col]); // a long message is cut in its column
+            if (col == row.marked) {
+                QFont font = item->font();
+                font.setBold(true);
+                item->setFont(font);
+                item->setBackground(markedBackground);
+            }
+            if (col == ColResult && row.failed)
+                item->setForeground(failedText);
+            items.append(item);
+        }
+        results_->appendRow(items);
+    }
+    TV_Results->resizeColumnsToContents();
+    // The values must stay in sight beside a long failure or description.
+    const int widest = TV_Results->fontMetrics().averageCharWidth() * 38;
+    for (int col = 0; col < ColumnCount; ++col)
+        TV_Results->setColumnWidth(col, std::min(TV_Results->columnWidth(col), widest));
+    updateControls();
+}
+
+void TFSourceTest::updateControls() {
+    const bool reading = job_ != nullptr;
+    const bool serial = RB_Serial->isChecked();
+    RB_Serial->setEnabled(!reading && serialTestable_);
+    RB_Tcp->setEnabled(!reading);
+    for (QWidget* w : {static_cast<QWidget*>(CB_Port), static_cast<QWidget*>(CB_Baud),
+                       static_cast<QWidget*>(CB_Parity)})
+        w->setEnabled(!reading && serial);
+    E_Address->setEnabled(!reading && !serial);
+    SE_TimeOut->setEnabled(!reading);
+    Btn_Read->setEnabled(!reading);
+    Btn_Stop->setEnabled(reading);
+    Btn_Copy->setEnabled(!reading && !rows_.isEmpty());
+    Btn_SaveCsv->setEnabled(!reading && !rows_.isEmpty());
+}
+
+void TFSourceTest::Btn_CopyClick() {
+    QApplication::clipboard()->setText(rowsAsText(rows_, state_.Lang_Table));
+}
+
+void TFSourceTest::Btn_SaveCsvClick() {
+    const LangTable& t = state_.Lang_Table;
+    const QString suggested =
+        QDir(state_.Project_Dir).filePath(state_.Project_Name + QStringLiteral("-sources.csv"));
+    const QString path = platform_.prompts.saveFile(this, t.text(Text::SaveCsv), suggested,
+                                                    QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    const QString failed = writeFileAtomically(path, rowsAsCsv(rows_, t));
+    if (!failed.isEmpty())
+        platform_.prompts.error(
+            this, t.text(Text::NotWritten)
+                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+}
+
+void TFSourceTest::reject() {
+    // The thread ends before the next request; the job's destructor waits for it.
+    if (job_) {
+        job_->cancel();
+        delete job_;
+        job_ = nullptr;
+    }
+    QDialog::reject();
+}

@@ -1,7 +1,0 @@
-#include "platform/DesktopUrlOpener.h"
-
-#include <QDesktopServices>
-
-void DesktopUrlOpener::open(const QUrl& url) {
-    QDesktopServices::openUrl(url);
-}

@@ -1,8 +1,0 @@
-#pragma once
-
-#include "platform/UrlOpener.h"
-
-class DesktopUrlOpener final : public UrlOpener {
-public:
-    void open(const QUrl& url) override;
-};

@@ -1,0 +1,173 @@
+#include "core/network/NetworkWarnings.h"
+
+#include "bench/FullNetwork.h"
+#include "core/lang/LangTable.h"
+#include "core/network/Network.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace NetworkWarnings;
+
+namespace {
+
+// A record the device serves as it should: 32 bits from two holding registers.
+TVariabile record(int typeOfData = 0) {
+    TVariabile v;
+    v.Enable = true;
+    v.Type_Of_Data = typeOfData;
+    v.Dimension = 2; // "32"
+    v.Scale = 3;
+    v.Mod_ID = 1;
+    v.Mod_ToD = 2; // holding register
+    v.Mod_NPoint = 2;
+    return v;
+}
+
+TNodo node(int primary, int secondary, QList<TVariabile> variables) {
+    TNodo n;
+    n.Node_Pri = primary;
+    n.Node_Sec = secondary;
+    n.Var_List = std::move(variables);
+    return n;
+}
+
+QList<Kind> kinds(const QList<Warning>& warnings) {
+    QList<Kind> list;
+    for (const Warning& w : warnings)
+        list << w.kind;
+    return list;
+}
+
+} // namespace
+
+// The worked example and the largest network the benchmarks use are sound: silence.
+TEST(NetworkWarnings, SoundNetworksGiveNone) {
+    const NetworkLoad worked =
+        Load_Network(fixturePath(QStringLiteral("image/worked_example/M_Bus.xml")));
+    ASSERT_TRUE(worked.ok()) << worked.error.toStdString();
+    const LangTable texts;
+    EXPECT_TRUE(findWarnings(worked.Nodi_List, texts).isEmpty());
+    EXPECT_TRUE(findWarnings(fullNetwork(), texts).isEmpty());
+}
+
+// The master reads a record by its header only; two equal headers in one node are one value
+// twice. A different storage number or tariff is enough to tell them apart.
+TEST(NetworkWarnings, SameCodingInOneNode) {
+    const LangTable texts;
+    TVariabile other = record();
+    other.Mod_NumReg = 10; // another register does not help: the master never sees it
+    const QList<Warning> warnings = findWarnings({node(5, 1, {record(), other})}, texts);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0].kind, Kind::SameRecordCoding);
+    EXPECT_EQ(warnings[0].node, 0);
+    EXPECT_EQ(warnings[0].variable, 1);
+    EXPECT_EQ(warnings[0].otherVariable, 0);
+    EXPECT_EQ(warnings[0].text,
+              QStringLiteral("Warning: variables 1 and 2 of the node with primary address 5 have "
+                             "the same coding; the M-Bus master cannot tell their records apart"));
+
+    other.Storage_Number = 1;
+    EXPECT_TRUE(findWarnings({node(5, 1, {record(), other})}, texts).isEmpty());
+    TVariabile disabled = record();
+    disabled.Enable = false;
+    EXPECT_TRUE(findWarnings({node(5, 1, {record(), disabled})}, texts).isEmpty());
+    // Equal records in different nodes are what every installation has.
+    EXPECT_TRUE(findWarnings({node(5, 1, {record()}), node(6, 2, {record()})}, texts).isEmpty());
+}
+
+// A warning names each variable as the installer knows it, by description, with its position
+// to tell two of one name apart; a description is shown as it is, never read as a placeholder.
+TEST(NetworkWarnings, NameVariablesByDescription) {
+    const LangTable texts;
+    TVariabile energy = record();
+    energy.Description = QStringLiteral("Energy");
+    TVariabile copy = record();
+    copy.Description = QStringLiteral("  Energy %3 ");
+    TVariabile stored = record();
+    stored.Storage_Number = 1;
+    const QList<Warning> same = findWarnings({node(7, 1, {energy, stored, copy})}, texts);
+    ASSERT_EQ(kinds(same), QList<Kind>{Kind::SameRecordCoding});
+    EXPECT_EQ(same[0].text, QStringLiteral("Warning: variables 1 \"Energy\" and 3 \"Energy %3\" "
+                                           "of the node with primary "
+                                           "address 7 have the same coding; the M-Bus master "
+                                           "cannot tell their records apart"));
+
+    TVariabile narrow = record();
+    narrow.Description = QStringLiteral("Flow %4");
+    narrow.Mod_NPoint = 1;
+    const QList<Warning> bits = findWarnings({node(9, 1, {narrow})}, texts);
+    ASSERT_EQ(kinds(bits), QList<Kind>{Kind::SourceNarrowerThanField});
+    EXPECT_EQ(bits[0].text, QStringLiteral("Warning: variable 1 \"Flow %4\" of the node "
+                                           "with primary address 9 reads 16 bits from Modbus for "
+                                           "an M-Bus field of 32 bits"));
+}
+
+// Bits: 16 a register, 1 a coil or input; 8..64 by dimension, 4 a BCD digit, 8 a byte of a
+// variable length.
+TEST(NetworkWarnings, SourceNarrowerThanField) {
+    struct Case {
+        const char* why;
+        int modbusType;
+        int points;
+        int dimension;
+        int length;
+        int source;
+        int field;
+    };
+    const Case cases[] = {
+        {"one register for 32 bits", 2, 1, 2, 0, 16, 32},
+        {"two input registers for 64 bits", 3, 2, 3, 0, 32, 64},
+        {"eight coils for 16 bits", 0, 8, 1, 0, 8, 16},
+        {"one register for 8 BCD digits", 2, 1, 11, 0, 16, 32},
+        {"one register for a 3-byte variable length", 2, 1, 7, 3, 16, 24},
+        {"seven input statuses for 8 bits", 1, 7, 0, 0, 7, 8},
+    };
+    const LangTable texts;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        TVariabile v = record();
+        v.Mod_ToD = c.modbusType;
+        v.Mod_NPoint = c.points;
+        v.Dimension = c.dimension;
+        v.Length = quint8(c.length);
+        EXPECT_EQ(sourceBits(v), c.source);
+        EXPECT_EQ(fieldBits(v), c.field);
+        const QList<Warning> warnings = findWarnings({node(9, 1, {v})}, texts);
+        ASSERT_EQ(kinds(warnings), QList<Kind>{Kind::SourceNarrowerThanField});
+        EXPECT_EQ(warnings[0].text,
+                  QStringLiteral("Warning: variable 1 of the node with primary address 9 reads "
+                                 "%1 bits from Modbus for an M-Bus field of %2 bits")
+                      .arg(c.source)
+                      .arg(c.field));
+    }
+    // Exactly wide enough: one register for 16 bits, eight coils for 8 bits.
+    TVariabile exact = record();
+    exact.Mod_NPoint = 1;
+    exact.Dimension = 1;
+    TVariabile coils = record();
+    coils.Mod_ToD = 0;
+    coils.Mod_NPoint = 8;
+    coils.Dimension = 0;
+    coils.Storage_Number = 1;
+    EXPECT_TRUE(findWarnings({node(9, 1, {exact, coils})}, texts).isEmpty());
+}
+
+// Two nodes on the device answering to one secondary address; a node without enabled
+// variables is not on the device.
+TEST(NetworkWarnings, SameSecondaryAddress) {
+    const LangTable texts;
+    const QList<Warning> warnings = findWarnings(
+        {node(1, 777, {record()}), node(2, 5, {record()}), node(3, 777, {record()})}, texts);
+    ASSERT_EQ(kinds(warnings), QList<Kind>{Kind::SameSecondaryAddress});
+    EXPECT_EQ(warnings[0].node, 2);
+    EXPECT_EQ(warnings[0].otherNode, 0);
+    EXPECT_EQ(warnings[0].text,
+              QStringLiteral("Warning: the nodes with primary address 1 and 3 have the same "
+                             "secondary address 777"));
+    TVariabile disabled = record();
+    disabled.Enable = false;
+    EXPECT_TRUE(
+        findWarnings({node(1, 777, {record()}), node(3, 777, {disabled})}, texts).isEmpty());
+}

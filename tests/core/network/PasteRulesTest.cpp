@@ -1,0 +1,391 @@
+#include "core/network/PasteRules.h"
+
+#include "core/lang/LangTable.h"
+#include "core/editor/NetworkEditor.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace PasteRules;
+
+namespace {
+
+TVariabile variable(const char* description, qint32 slaveId, qint32 modbusRegister) {
+    TVariabile v;
+    v.Enable = true;
+    v.Description = QString::fromUtf8(description);
+    v.Type_Of_Data = 19;
+    v.Function_Field = 2;
+    v.Dimension = 7;
+    v.Unita = 3;
+    v.Storage_Number = 4294967295u;
+    v.Tariff = 1048575;
+    v.VIFE = 38;
+    v.Length = 191;
+    v.Scale = 15;
+    v.Mod_ID = slaveId;
+    v.Mod_ToD = 2;
+    v.Mod_NumReg = modbusRegister;
+    v.Mod_NPoint = 2;
+    v.Mod_Swap = 1;
+    return v;
+}
+
+TNodo node(const char* description, qint32 primary, int variables) {
+    TNodo n;
+    n.Description = QString::fromUtf8(description);
+    n.Node_Pri = primary;
+    n.Node_Sec = 12345678;
+    for (int i = 0; i < variables; ++i)
+        n.Var_List.append(
+            variable(QByteArray("V").append(char('a' + i)).constData(), 1 + i, 100 * i));
+    return n;
+}
+
+// The plant the tests copy from: a node of three variables and one without any.
+TNodi_List plant() {
+    return {node("Heat meter", 5, 3), node("Empty", 6, 0)};
+}
+
+// Column 2 of a grid as first filled.
+QStringList valuesOf(const QList<GridRow>& rows) {
+    QStringList values;
+    for (const GridRow& row : rows)
+        values << row.value;
+    return values;
+}
+
+const QString Holding = QStringLiteral("Holding Register");
+const QString Type1 = QStringLiteral("Type 1");
+
+} // namespace
+
+TEST(CopyBuffers, CopyVariableNeedsAVariable) {
+    struct Row {
+        const char* selection;
+        int indNodo;
+        int indVar;
+        int message;
+    };
+    const Row rows[] = {
+        {"nothing or the root", -1, -1, 658},
+        {"a node position beyond the list", 2, 0, 658},
+        {"a node alone", 0, -1, 657},
+        {"a variable position beyond its node", 0, 3, 657},
+        {"a variable of a node without any", 1, 0, 657},
+        {"a variable", 0, 1, 0},
+    };
+    const TNodi_List nodes = plant();
+    for (const Row& row : rows) {
+        CopyBuffers buffers;
+        EXPECT_EQ(buffers.copyVariable(nodes, row.indNodo, row.indVar), row.message)
+            << row.selection;
+        EXPECT_EQ(buffers.canPasteVariable(), row.message == 0) << row.selection;
+        EXPECT_FALSE(buffers.canPasteNode()) << row.selection;
+    }
+    CopyBuffers buffers;
+    buffers.copyVariable(nodes, 0, 1);
+    EXPECT_EQ(*buffers.Copy_Var(), nodes[0].Var_List[1]) << "every field";
+    buffers.copyVariable(nodes, 0, 2);
+    EXPECT_EQ(*buffers.Copy_Var(), nodes[0].Var_List[2]) << "a later copy overwrites";
+}
+
+TEST(CopyBuffers, CopyNodeTakesTheNodeOfTheSelection) {
+    const TNodi_List nodes = plant();
+    CopyBuffers buffers;
+    EXPECT_EQ(buffers.copyNode(nodes, -1), 659);
+    EXPECT_EQ(buffers.copyNode(nodes, 2), 660);
+    EXPECT_FALSE(buffers.canPasteNode());
+    // With a variable selected IND_NODO is its node's position: the whole node is copied.
+    EXPECT_EQ(buffers.copyNode(nodes, 0), 0);
+    EXPECT_EQ(*buffers.Copy_Node(), nodes[0]);
+    EXPECT_TRUE(buffers.canPasteNode());
+    EXPECT_FALSE(buffers.canPasteVariable());
+    // A later copy drops the variables held before.
+    EXPECT_EQ(buffers.copyNode(nodes, 1), 0);
+    EXPECT_EQ(*buffers.Copy_Node(), nodes[1]);
+    EXPECT_TRUE(buffers.Copy_Node()->Var_List.isEmpty());
+}
+
+// The buffers hold copies: the network they came from may change or go (another
+// configuration), and pasting never empties them.
+TEST(CopyBuffers, OutliveTheirNetworkAndEveryPaste) {
+    const LangTable table;
+    CopyBuffers buffers;
+    {
+        TNodi_List first = plant();
+        buffers.copyNode(first, 0);
+        buffers.copyVariable(first, 0, 2);
+        first[0].Var_List.clear();
+        first[0].Description = QStringLiteral("changed");
+    }
+    TNodi_List other{node("Other plant", 5, 0)};
+    const TNodo copied = *buffers.Copy_Node();
+    EXPECT_EQ(copied.Description, QStringLiteral("Heat meter"));
+    ASSERT_EQ(copied.Var_List.size(), 3);
+    const QStringList values = valuesOf(nodeRows(table, copied));
+    other.append(pastedNode(table, copied, QStringLiteral("7"), QStringLiteral("0"), values));
+    other.append(pastedNode(table, copied, QStringLiteral("8"), QStringLiteral("0"), values));
+    other[0].Var_List.append(pastedVariable(table, *buffers.Copy_Var(),
+                                            valuesOf(variableRows(table, *buffers.Copy_Var()))));
+    EXPECT_EQ(other.size(), 3);
+    EXPECT_EQ(other[1].Var_List, copied.Var_List) << "unchanged values paste the same variables";
+    EXPECT_EQ(*buffers.Copy_Node(), copied);
+    EXPECT_TRUE(buffers.canPasteVariable());
+}
+
+TEST(PasteRules, PastesRefusedBeforeTheDialog) {
+    const TNodi_List nodes = plant();
+    CopyBuffers empty;
+    EXPECT_EQ(pasteVariableRefusal(empty, nodes, 0), 662);
+    EXPECT_EQ(pasteVariableRefusal(empty, nodes, -1), 662) << "the buffer is looked at first";
+    EXPECT_EQ(pasteNodeRefusal(empty), 664);
+    CopyBuffers full;
+    full.copyVariable(nodes, 0, 0);
+    full.copyNode(nodes, 0);
+    EXPECT_EQ(pasteVariableRefusal(full, nodes, -1), 663);
+    EXPECT_EQ(pasteVariableRefusal(full, nodes, 1), 0) << "a node without variables";
+    EXPECT_EQ(pasteNodeRefusal(full), 0) << "no selection needed";
+}
+
+// A node of three variables: 15 rows below the header, block 1 light green, the lists
+// chosen by row position alone.
+TEST(PasteRules, NodeGridHasOneBlockOfFiveRowsPerVariable) {
+    const LangTable table;
+    const QList<GridRow> rows = nodeRows(table, plant()[0]);
+    ASSERT_EQ(rows.size(), 15);
+    const QStringList names{"Slave ID", "Type of Data", "Modbus Register", "Number of Points",
+                            "Swap"};
+    for (int r = 1; r <= 15; ++r) {
+        const GridRow& row = rows[r - 1];
+        const int k = (r - 1) / 5;
+        SCOPED_TRACE(testing::Message() << "row " << r);
+        EXPECT_EQ(blockOfRow(r), k);
+        EXPECT_EQ(row.name,
+                  names[(r - 1) % 5] + QStringLiteral(" - Var V") + QChar(QLatin1Char('a' + k)));
+        EXPECT_EQ(row.copied, row.value);
+        EXPECT_TRUE(row.editable);
+        EXPECT_EQ(row.shaded, k == 1);
+        EXPECT_EQ(editorOfCell(r, 0), CellEditor::None);
+        EXPECT_EQ(editorOfCell(r, 1), CellEditor::None);
+    }
+    EXPECT_EQ(valuesOf(rows).mid(10, 5),
+              (QStringList{"3", Holding, "200", "2", Type1})); // block 2: V c
+    const CellEditor column2[] = {CellEditor::Text, CellEditor::TypeOfDataList, CellEditor::Text,
+                                  CellEditor::Text, CellEditor::SwapList};
+    for (int r = 1; r <= 15; ++r)
+        EXPECT_EQ(editorOfCell(r, 2), column2[(r - 1) % 5]) << "row " << r;
+    EXPECT_EQ(editorOfCell(0, 2), CellEditor::None) << "the header";
+    EXPECT_EQ(headerTexts(table),
+              (QStringList{"Name of Parameter", "Value of Copied Variable", "New Value"}));
+}
+
+TEST(PasteRules, NodeWithoutVariablesHasOneEmptyReadOnlyRow) {
+    const LangTable table;
+    const QList<GridRow> rows = nodeRows(table, plant()[1]);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0], (GridRow{QString(), QString(), QString(), false, false}));
+}
+
+TEST(PasteRules, VariableGridIsOneWhiteBlockWithPlainNames) {
+    const LangTable table;
+    TVariabile copied = variable("Energy", 17, 40000);
+    copied.Mod_ToD = 3;
+    copied.Mod_Swap = 0;
+    const QList<GridRow> rows = variableRows(table, copied);
+    ASSERT_EQ(rows.size(), 5);
+    const QStringList names{"Slave ID", "Type of Data", "Modbus Register", "Number of Points",
+                            "Swap"};
+    const QStringList values{"17", "Input Register", "40000", "2", "None"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(rows[i], (GridRow{names[i], values[i], values[i], true, false})) << i;
+}
+
+// Btn_OKClick's order: addresses, the free primary address, then block by block.
+TEST(PasteRules, NodeDialogChecksInOrder) {
+    const LangTable table;
+    const TNodi_List nodes = plant();
+    const QStringList good = valuesOf(nodeRows(table, nodes[0]));
+    auto with = [&good](std::initializer_list<std::pair<int, const char*>> changes) {
+        QStringList values = good;
+        for (const auto& [row, value] : changes)
+            values[row - 1] = QString::fromLatin1(value);
+        return values;
+    };
+    struct Row {
+        const char* why;
+        const char* primary;
+        const char* secondary;
+        QStringList values;
+        int message;
+    };
+    const Row rows[] = {
+        {"the primary address unchanged", "5", "12345678", good, 651},
+        {"the address of the other node", "6", "1", good, 651},
+        {"a free address", "7", "12345678", good, 0},
+        {"secondary address 0", "7", "0", good, 0},
+        {"hexadecimal", "0xFA", "$5F5E0FF", good, 0},
+        {"primary 0", "0", "0", good, 649},
+        {"primary 251", "251", "0", good, 649},
+        {"primary not a number", "7 ", "0", good, 649},
+        {"secondary beyond eight digits", "7", "100000000", good, 650},
+        {"secondary empty", "7", "", good, 650},
+        {"addresses before the grid", "0", "0", with({{13, "65536"}}), 649},
+        {"bad register in block 2 (row 13)", "7", "0", with({{13, "65536"}}), 642},
+        {"slave ID 0 in block 1", "7", "0", with({{6, "0"}}), 641},
+        {"slave ID 248", "7", "0", with({{1, "248"}}), 641},
+        {"124 points is the most", "7", "0", with({{9, "124"}}), 0},
+        {"125 points", "7", "0", with({{9, "125"}}), 643},
+        {"an earlier block first", "7", "0", with({{4, "0x"}, {13, "65536"}}), 643},
+        {"a block's rows in order", "7", "0", with({{3, "-1"}, {1, "x"}}), 641},
+        {"no variables: one empty row", "7", "0", QStringList{QString()}, 0},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(nodeDialogFailure(nodes, QString::fromLatin1(row.primary),
+                                    QString::fromLatin1(row.secondary), row.values),
+                  row.message)
+            << row.why;
+    }
+}
+
+TEST(PasteRules, VariableDialogChecksInOrder) {
+    struct Row {
+        QStringList values;
+        int message;
+    };
+    const Row rows[] = {
+        {{"1", Holding, "0", "1", Type1}, 0},       {{"247", Holding, "65535", "124", Type1}, 0},
+        {{"0", Holding, "65536", "0", Type1}, 641}, {{"1", Holding, "-1", "0", Type1}, 642},
+        {{"1", Holding, "0", "0", Type1}, 643},     {{"", Holding, "0", "1", Type1}, 641},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(variableDialogFailure(row.values), row.message)
+            << row.values.join(',').toStdString();
+}
+
+// The grid's typed cells hold numbers only, so a character M_Bus.xml cannot hold is refused
+// with the message that names its cell; the list cells store positions, never their text.
+TEST(PasteRules, CharactersTheFileCannotHoldNeverPass) {
+    const QString bad[] = {QStringLiteral("1\x01"), QStringLiteral("\v1"),
+                           QStringLiteral("1") + QChar(0xFFFE), QString::fromUtf16(u"1\0", 2)};
+    for (const QString& text : bad) {
+        SCOPED_TRACE(text.toUtf8().toHex().toStdString());
+        EXPECT_EQ(variableDialogFailure({text, Holding, "0", "1", Type1}), 641);
+        EXPECT_EQ(variableDialogFailure({"1", Holding, text, "1", Type1}), 642);
+        EXPECT_EQ(variableDialogFailure({"1", Holding, "0", text, Type1}), 643);
+        EXPECT_EQ(nodeAddressFailure(text, "0"), 649);
+        EXPECT_EQ(nodeAddressFailure("7", text), 650);
+        const LangTable table;
+        const TVariabile copied = variable("Flow", 1, 0);
+        const TVariabile pasted = pastedVariable(table, copied, {"1", text, "0", "1", text});
+        EXPECT_EQ(pasted.Mod_ToD, copied.Mod_ToD);
+        EXPECT_EQ(pasted.Mod_Swap, copied.Mod_Swap);
+    }
+}
+
+// Only the Modbus source changes; every M-Bus field is pasted as copied.
+TEST(PasteRules, PastedVariableKeepsItsCodingAndTakesTheNewModbusValues) {
+    const LangTable table;
+    const TVariabile copied = variable("Energy", 1, 0);
+    const TVariabile pasted =
+        pastedVariable(table, copied, {"0x10", "Input Register", " 300", "4", "None"});
+    TVariabile expected = copied;
+    expected.Mod_ID = 16;
+    expected.Mod_ToD = 3;
+    expected.Mod_NumReg = 300;
+    expected.Mod_NPoint = 4;
+    expected.Mod_Swap = 0;
+    EXPECT_EQ(pasted, expected);
+}
+
+// The lists follow the language: a renamed text is shown and read back.
+TEST(PasteRules, ModbusTextsFollowTheLanguage) {
+    LangTable table;
+    table.setText(617, QStringLiteral("Registro di mantenimento"));
+    const TVariabile copied = variable("Energy", 1, 0);
+    const QList<GridRow> rows = variableRows(table, copied);
+    EXPECT_EQ(rows[1].copied, QStringLiteral("Registro di mantenimento"));
+    EXPECT_EQ(pastedVariable(table, copied, valuesOf(rows)), copied);
+}
+
+// The editor's paste: the limits come after the dialog; a pasted node goes to the end.
+TEST(PasteRules, LimitsAreCheckedAfterTheDialog) {
+    const LangTable table;
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("M_Bus.xml"));
+    TNodi_List nodes = plant();
+    nodes[0].Var_List.append(nodes[0].Var_List); // 6
+    nodes[0].Var_List.resize(9);
+    while (nodes.size() < 63)
+        nodes.append(node("filler", 100 + int(nodes.size()), 0));
+    ASSERT_EQ(Save_Network(nodes, path), QString());
+    NetworkEditor editor(table);
+    ASSERT_EQ(editor.FormShow(path), QString());
+
+    // Nine variables take a tenth, at the end; the eleventh is refused and nothing changes.
+    const QStringList values{"9", Holding, "7", "1", Type1};
+    editor.TWClick({0, 1});
+    ASSERT_EQ(editor.copyVariable(), 0);
+    EXPECT_EQ(editor.pasteVariable(values), 0);
+    ASSERT_EQ(editor.Nodi_List()[0].Var_List.size(), 10);
+    EXPECT_EQ(editor.Nodi_List()[0].Var_List.last(),
+              pastedVariable(table, nodes[0].Var_List[1], values));
+    const TNodi_List before = editor.Nodi_List();
+    EXPECT_EQ(editor.pasteVariable(values), 647);
+    EXPECT_EQ(editor.Nodi_List(), before);
+
+    const TNodo source = nodes[1];
+    editor.TWClick({1, -1});
+    ASSERT_EQ(editor.copyNode(), 0);
+    const QStringList nodeValues = valuesOf(nodeRows(table, source));
+    editor.TWClick({});
+    EXPECT_EQ(editor.pasteNode(QStringLiteral("250"), QStringLiteral("0"), nodeValues), 0);
+    ASSERT_EQ(editor.Nodi_List().size(), 64);
+    const TNodo& pasted = editor.Nodi_List().last();
+    EXPECT_EQ(pasted.Description, source.Description);
+    EXPECT_EQ(pasted.Node_Pri, 250);
+    EXPECT_EQ(pasted.Node_Sec, 0);
+    const TNodi_List full = editor.Nodi_List();
+    EXPECT_EQ(editor.pasteNode(QStringLiteral("249"), QStringLiteral("0"), nodeValues), 648);
+    EXPECT_EQ(editor.Nodi_List(), full);
+}
+
+TEST(PasteRules, EachBlockFeedsItsOwnVariable) {
+    const LangTable table;
+    TNodi_List nodes;
+    const TNodo source = plant()[0];
+    QStringList values = valuesOf(nodeRows(table, source));
+    values[5] = QStringLiteral("42");   // block 1 slave ID
+    values[12] = QStringLiteral("999"); // block 2 register
+    values[1] = QStringLiteral("Coil Status");
+    nodes.append(pastedNode(table, source, QStringLiteral("9"), QStringLiteral("1"), values));
+    const TNodo& pasted = nodes[0];
+    ASSERT_EQ(pasted.Var_List.size(), 3);
+    EXPECT_EQ(pasted.Var_List[0].Mod_ToD, 0);
+    EXPECT_EQ(pasted.Var_List[1].Mod_ID, 42);
+    EXPECT_EQ(pasted.Var_List[1].Mod_NumReg, 100);
+    EXPECT_EQ(pasted.Var_List[2].Mod_NumReg, 999);
+    EXPECT_EQ(pasted.Var_List[2].Description, QStringLiteral("Vc"));
+
+    // A node without variables pastes as one.
+    EXPECT_TRUE(
+        pastedNode(table, plant()[1], QStringLiteral("10"), QStringLiteral("1"), {QString()})
+            .Var_List.isEmpty());
+}
+
+// A Modbus type or swap beyond its list (possible only from an edited file) shows as an empty
+// cell; pasting it unchanged keeps the stored position instead of writing -1.
+TEST(PasteRules, PositionBeyondAListIsKeptWhenNotChanged) {
+    const LangTable table;
+    TVariabile copied = variable("Odd", 1, 0);
+    copied.Mod_ToD = 7;
+    copied.Mod_Swap = 5;
+    const QList<GridRow> rows = variableRows(table, copied);
+    EXPECT_EQ(rows[1].copied, QString());
+    EXPECT_EQ(rows[4].copied, QString());
+    EXPECT_EQ(pastedVariable(table, copied, valuesOf(rows)), copied);
+    const TVariabile picked = pastedVariable(table, copied, {"1", "Coil Status", "0", "2", "None"});
+    EXPECT_EQ(picked.Mod_ToD, 0);
+    EXPECT_EQ(picked.Mod_Swap, 0);
+}
