@@ -4,6 +4,7 @@
 #include "common/XmlChars.h"
 #include "core/lang/LangTable.h"
 #include "core/network/CodingTables.h"
+#include "core/network/NetworkPanels.h"
 #include "core/network/NetworkRules.h"
 
 #include <QByteArrayView>
