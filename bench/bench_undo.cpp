@@ -3,8 +3,8 @@
 // of that network from its file, in the same run.
 #include "FullNetwork.h"
 
-#include "core/lang/LangTable.h"
 #include "core/editor/NetworkEditor.h"
+#include "core/lang/LangTable.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -33,23 +33,23 @@ int change(NetworkEditor& editor, int step) {
     const int variable = (step / 64) % 10;
     switch (step % 4) {
     case 0:
-        editor.TWClick({node, variable});
+        editor.select({node, variable});
         editor.varPanel.description = QStringLiteral("Changed %1").arg(step);
-        return editor.btn_Add_VarClick();
+        return editor.applyVariable();
     case 1:
-        editor.TWClick({node, -1});
+        editor.select({node, -1});
         editor.nodePanel.description = QStringLiteral("Node %1").arg(step);
-        return editor.btn_Add_NodeClick();
+        return editor.applyNode();
     case 2:
-        editor.TWClick({node, variable});
+        editor.select({node, variable});
         editor.copyVariable();
-        editor.btn_Delete_ItemConfirmed();
+        editor.deleteSelection();
         return 0;
     default:
-        editor.TWClick({(step - 1) % 64, -1});
-        return editor.pasteVariable(
-            {QStringLiteral("1"), QStringLiteral("Holding Register"), QStringLiteral("0"),
-             QStringLiteral("2"), QStringLiteral("None")});
+        editor.select({(step - 1) % 64, -1});
+        return editor.pasteVariable({QStringLiteral("1"), QStringLiteral("Holding Register"),
+                                     QStringLiteral("0"), QStringLiteral("2"),
+                                     QStringLiteral("None")});
     }
 }
 
@@ -58,7 +58,7 @@ void BM_ThousandCommandsThenUndoAll(benchmark::State& state) {
     NetworkEditor editor(f.texts);
     for (auto _ : state) {
         state.PauseTiming();
-        editor.FormShow(f.path);
+        editor.load(f.path);
         state.ResumeTiming();
         for (int step = 0; step < 1000; ++step)
             if (change(editor, step) != 0)

@@ -1,126 +1,87 @@
 #include "core/editor/NetworkCommands.h"
 
-#include "core/editor/NetworkEditor.h"
-
 #include <utility>
 
-NetworkCommand::NetworkCommand(NetworkEditor& editor, NetworkTree::Position selectedAfter)
-    : editor_(editor), before_(editor.selection()), after_(selectedAfter) {}
-
-NetworkTree& NetworkCommand::tree() {
-    return editor_.tree_;
+void NetworkCommand::load(NetworkTree& tree, TNodi_List nodes) {
+    tree.resetNetwork(std::move(nodes));
 }
 
-void NetworkCommand::replaceNetwork(TNodi_List nodes) {
-    editor_.replaceNetwork(std::move(nodes));
+void NetworkCommand::setNodeHeader(int nodePos, const TNodo& header) {
+    tree_.setNodeHeader(nodePos, header.Description, header.Node_Pri, header.Node_Sec);
 }
 
-void NetworkCommand::redo() {
-    apply();
-    // The first run is the user's own change: the editor sets the selection itself.
-    if (std::exchange(done_, true))
-        editor_.restoreSelection(after_);
+AddNodeCommand::AddNodeCommand(NetworkTree& tree, TNodo node)
+    : NetworkCommand(tree), node_(std::move(node)) {}
+
+void AddNodeCommand::redo() {
+    nodePos_ = int(nodes().size());
+    insertNode(nodePos_, node_);
 }
 
-void NetworkCommand::undo() {
-    revert();
-    editor_.restoreSelection(before_);
+void AddNodeCommand::undo() {
+    removeNode(nodePos_);
 }
 
-AddNodeCommand::AddNodeCommand(NetworkEditor& editor, TNodo node)
-    : NetworkCommand(editor, editor.selection()), node_(std::move(node)) {}
-
-void AddNodeCommand::apply() {
-    tree().appendNode(node_);
-}
-
-void AddNodeCommand::revert() {
-    tree().removeNode(int(tree().nodes().size()) - 1);
-}
-
-ModifyNodeCommand::ModifyNodeCommand(NetworkEditor& editor, int nodePos, TNodo header)
-    : NetworkCommand(editor, editor.selection()), nodePos_(nodePos), other_(std::move(header)) {}
+ModifyNodeCommand::ModifyNodeCommand(NetworkTree& tree, int nodePos, TNodo header)
+    : NetworkCommand(tree), nodePos_(nodePos), other_(std::move(header)) {}
 
 void ModifyNodeCommand::swap() {
-    const TNodo shown = tree().nodes()[nodePos_];
-    tree().setNodeHeader(nodePos_, other_.Description, other_.Node_Pri, other_.Node_Sec);
-    other_ = TNodo{shown.Description, shown.Node_Pri, shown.Node_Sec, {}};
+    const TNodo& shown = nodes()[nodePos_];
+    TNodo header{shown.Description, shown.Node_Pri, shown.Node_Sec, {}};
+    setNodeHeader(nodePos_, other_);
+    other_ = std::move(header);
 }
 
-void ModifyNodeCommand::apply() {
-    swap();
+DeleteNodeCommand::DeleteNodeCommand(NetworkTree& tree, int nodePos)
+    : NetworkCommand(tree), nodePos_(nodePos), node_(tree.nodes()[nodePos]) {}
+
+void DeleteNodeCommand::redo() {
+    removeNode(nodePos_);
 }
 
-void ModifyNodeCommand::revert() {
-    swap();
+void DeleteNodeCommand::undo() {
+    insertNode(nodePos_, node_);
 }
 
-DeleteNodeCommand::DeleteNodeCommand(NetworkEditor& editor, int nodePos,
-                                     NetworkTree::Position selectedAfter)
-    : NetworkCommand(editor, selectedAfter), nodePos_(nodePos), node_(editor.Nodi_List()[nodePos]) {
+AddVariableCommand::AddVariableCommand(NetworkTree& tree, int nodePos, TVariabile variable)
+    : NetworkCommand(tree), nodePos_(nodePos), variable_(std::move(variable)) {}
+
+void AddVariableCommand::redo() {
+    varPos_ = int(nodes()[nodePos_].Var_List.size());
+    insertVariable(nodePos_, varPos_, variable_);
 }
 
-void DeleteNodeCommand::apply() {
-    tree().removeNode(nodePos_);
+void AddVariableCommand::undo() {
+    removeVariable(nodePos_, varPos_);
 }
 
-void DeleteNodeCommand::revert() {
-    tree().insertNode(nodePos_, node_);
-}
-
-AddVariableCommand::AddVariableCommand(NetworkEditor& editor, int nodePos, TVariabile variable)
-    : NetworkCommand(editor, editor.selection()), nodePos_(nodePos),
-      variable_(std::move(variable)) {}
-
-void AddVariableCommand::apply() {
-    tree().appendVariable(nodePos_, variable_);
-}
-
-void AddVariableCommand::revert() {
-    tree().removeVariable(nodePos_, int(tree().nodes()[nodePos_].Var_List.size()) - 1);
-}
-
-ModifyVariableCommand::ModifyVariableCommand(NetworkEditor& editor, int nodePos, int varPos,
+ModifyVariableCommand::ModifyVariableCommand(NetworkTree& tree, int nodePos, int varPos,
                                              TVariabile variable)
-    : NetworkCommand(editor, editor.selection()), nodePos_(nodePos), varPos_(varPos),
-      other_(std::move(variable)) {}
+    : NetworkCommand(tree), nodePos_(nodePos), varPos_(varPos), other_(std::move(variable)) {}
 
 void ModifyVariableCommand::swap() {
-    TVariabile shown = tree().nodes()[nodePos_].Var_List[varPos_];
-    tree().setVariable(nodePos_, varPos_, other_);
+    TVariabile shown = nodes()[nodePos_].Var_List[varPos_];
+    setVariable(nodePos_, varPos_, other_);
     other_ = std::move(shown);
 }
 
-void ModifyVariableCommand::apply() {
-    swap();
+DeleteVariableCommand::DeleteVariableCommand(NetworkTree& tree, int nodePos, int varPos)
+    : NetworkCommand(tree), nodePos_(nodePos), varPos_(varPos),
+      variable_(tree.nodes()[nodePos].Var_List[varPos]) {}
+
+void DeleteVariableCommand::redo() {
+    removeVariable(nodePos_, varPos_);
 }
 
-void ModifyVariableCommand::revert() {
-    swap();
+void DeleteVariableCommand::undo() {
+    insertVariable(nodePos_, varPos_, variable_);
 }
 
-DeleteVariableCommand::DeleteVariableCommand(NetworkEditor& editor, int nodePos, int varPos,
-                                             NetworkTree::Position selectedAfter)
-    : NetworkCommand(editor, selectedAfter), nodePos_(nodePos), varPos_(varPos),
-      variable_(editor.Nodi_List()[nodePos].Var_List[varPos]) {}
+ReplaceNetworkCommand::ReplaceNetworkCommand(NetworkTree& tree, TNodi_List nodes)
+    : NetworkCommand(tree), other_(std::move(nodes)) {}
 
-void DeleteVariableCommand::apply() {
-    tree().removeVariable(nodePos_, varPos_);
-}
-
-void DeleteVariableCommand::revert() {
-    tree().insertVariable(nodePos_, varPos_, variable_);
-}
-
-ReplaceNetworkCommand::ReplaceNetworkCommand(NetworkEditor& editor, TNodi_List nodes)
-    : NetworkCommand(editor, {}), other_(std::move(nodes)) {}
-
-void ReplaceNetworkCommand::apply() {
-    TNodi_List shown = tree().nodes();
-    replaceNetwork(std::move(other_));
+void ReplaceNetworkCommand::swap() {
+    TNodi_List shown = nodes();
+    resetNetwork(std::move(other_));
     other_ = std::move(shown);
-}
-
-void ReplaceNetworkCommand::revert() {
-    apply();
 }

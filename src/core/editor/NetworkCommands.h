@@ -1,55 +1,60 @@
 #pragma once
 
-#include "core/network/Network.h"
-#include "core/editor/NetworkTree.h"
-
 #include "core/editor/CommandStack.h"
+#include "core/editor/NetworkTree.h"
+#include "core/network/Network.h"
 
-class NetworkEditor;
-
-// The network editor's changes, one command each, on the editor's undo stack. A command keeps
-// only what it needs to go both ways, and touches only its own rows of the tree. The first
-// redo is the change itself; every later undo or redo also brings back the selection the
-// user had at that point.
+// The network editor's changes, one command each, on the editor's undo stack. A command
+// changes the tree and nothing else: it keeps only what it needs to go both ways and touches
+// only its own rows. What the window shows after an undo (the selection, the panels) is the
+// editor's concern; it follows the stack's index.
 class NetworkCommand : public Command {
 public:
-    NetworkCommand(NetworkEditor& editor, NetworkTree::Position selectedAfter);
-
-    void undo() final;
-    void redo() final;
+    // A network read from its file, or dropped after OK: the history starts again there, so
+    // this is the one change that is no command on the stack.
+    static void load(NetworkTree& tree, TNodi_List nodes);
 
 protected:
-    virtual void apply() = 0;
-    virtual void revert() = 0;
-    NetworkTree& tree();
-    void replaceNetwork(TNodi_List nodes);
+    explicit NetworkCommand(NetworkTree& tree) : tree_(tree) {}
+
+    const TNodi_List& nodes() const { return tree_.nodes(); }
+    // The tree's own changes (friendship does not pass to the commands below).
+    void insertNode(int nodePos, const TNodo& node) { tree_.insertNode(nodePos, node); }
+    void setNodeHeader(int nodePos, const TNodo& header);
+    void removeNode(int nodePos) { tree_.removeNode(nodePos); }
+    void insertVariable(int nodePos, int varPos, const TVariabile& variable) {
+        tree_.insertVariable(nodePos, varPos, variable);
+    }
+    void setVariable(int nodePos, int varPos, const TVariabile& variable) {
+        tree_.setVariable(nodePos, varPos, variable);
+    }
+    void removeVariable(int nodePos, int varPos) { tree_.removeVariable(nodePos, varPos); }
+    void resetNetwork(TNodi_List nodes) { tree_.resetNetwork(std::move(nodes)); }
 
 private:
-    NetworkEditor& editor_;
-    NetworkTree::Position before_;
-    NetworkTree::Position after_;
-    bool done_ = false;
+    NetworkTree& tree_;
 };
 
 // Add node and paste node: appended at the end.
 class AddNodeCommand final : public NetworkCommand {
 public:
-    AddNodeCommand(NetworkEditor& editor, TNodo node);
+    AddNodeCommand(NetworkTree& tree, TNodo node);
+    void redo() override;
+    void undo() override;
 
 private:
-    void apply() override;
-    void revert() override;
     TNodo node_;
+    int nodePos_ = -1;
 };
 
 // Modify node: description and addresses; the variables stay.
 class ModifyNodeCommand final : public NetworkCommand {
 public:
-    ModifyNodeCommand(NetworkEditor& editor, int nodePos, TNodo header);
+    ModifyNodeCommand(NetworkTree& tree, int nodePos, TNodo header);
+    void redo() override { swap(); }
+    void undo() override { swap(); }
 
 private:
-    void apply() override;
-    void revert() override;
     void swap();
     int nodePos_;
     TNodo other_; // the header that is not shown
@@ -57,11 +62,11 @@ private:
 
 class DeleteNodeCommand final : public NetworkCommand {
 public:
-    DeleteNodeCommand(NetworkEditor& editor, int nodePos, NetworkTree::Position selectedAfter);
+    DeleteNodeCommand(NetworkTree& tree, int nodePos);
+    void redo() override;
+    void undo() override;
 
 private:
-    void apply() override;
-    void revert() override;
     int nodePos_;
     TNodo node_;
 };
@@ -69,22 +74,23 @@ private:
 // Add variable and paste variable: appended to the node.
 class AddVariableCommand final : public NetworkCommand {
 public:
-    AddVariableCommand(NetworkEditor& editor, int nodePos, TVariabile variable);
+    AddVariableCommand(NetworkTree& tree, int nodePos, TVariabile variable);
+    void redo() override;
+    void undo() override;
 
 private:
-    void apply() override;
-    void revert() override;
     int nodePos_;
+    int varPos_ = -1;
     TVariabile variable_;
 };
 
 class ModifyVariableCommand final : public NetworkCommand {
 public:
-    ModifyVariableCommand(NetworkEditor& editor, int nodePos, int varPos, TVariabile variable);
+    ModifyVariableCommand(NetworkTree& tree, int nodePos, int varPos, TVariabile variable);
+    void redo() override { swap(); }
+    void undo() override { swap(); }
 
 private:
-    void apply() override;
-    void revert() override;
     void swap();
     int nodePos_;
     int varPos_;
@@ -93,24 +99,24 @@ private:
 
 class DeleteVariableCommand final : public NetworkCommand {
 public:
-    DeleteVariableCommand(NetworkEditor& editor, int nodePos, int varPos,
-                          NetworkTree::Position selectedAfter);
+    DeleteVariableCommand(NetworkTree& tree, int nodePos, int varPos);
+    void redo() override;
+    void undo() override;
 
 private:
-    void apply() override;
-    void revert() override;
     int nodePos_;
     int varPos_;
     TVariabile variable_;
 };
 
-// Delete all, import network, import CSV: the whole network at once.
+// Delete all and import CSV: the whole network at once.
 class ReplaceNetworkCommand final : public NetworkCommand {
 public:
-    ReplaceNetworkCommand(NetworkEditor& editor, TNodi_List nodes);
+    ReplaceNetworkCommand(NetworkTree& tree, TNodi_List nodes);
+    void redo() override { swap(); }
+    void undo() override { swap(); }
 
 private:
-    void apply() override;
-    void revert() override;
+    void swap();
     TNodi_List other_;
 };

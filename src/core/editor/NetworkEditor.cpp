@@ -1,8 +1,8 @@
 #include "core/editor/NetworkEditor.h"
 
 #include "common/NumberRule.h"
-#include "core/lang/LangTable.h"
 #include "core/editor/NetworkCommands.h"
+#include "core/lang/LangTable.h"
 #include "core/network/NetworkCsv.h"
 #include "core/network/NetworkImport.h"
 #include "core/network/NetworkMessages.h"
@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -32,10 +33,8 @@ std::optional<qint64> int32Of(const QString& text) {
 
 NetworkEditor::NetworkEditor(const LangTable& texts, QObject* parent)
     : QObject(parent), texts_(texts), stack_(new CommandStack(this)) {
-    connect(stack_, &CommandStack::cleanChanged, this, &NetworkEditor::emitChangeFlag);
-    // A press that changed nothing counts until the network next changes.
-    connect(stack_, &CommandStack::indexChanged, this, [this] { pressed_ = false; });
-    Set_Lang();
+    connect(stack_, &CommandStack::indexChanged, this, &NetworkEditor::followStack);
+    resetModes();
 }
 
 NetworkEditor::~NetworkEditor() {
@@ -47,19 +46,6 @@ bool NetworkEditor::Is_Change() const {
     return pressed_ || !stack_->isClean();
 }
 
-void NetworkEditor::emitChangeFlag() {
-    const bool changed = Is_Change();
-    if (changed != lastChangeFlag_) {
-        lastChangeFlag_ = changed;
-        emit changeFlagChanged(changed);
-    }
-}
-
-void NetworkEditor::markPressed() {
-    pressed_ = true;
-    emitChangeFlag();
-}
-
 QString NetworkEditor::nodeButtonText() const {
     return texts_.text(nodeMode_ == Mode::Add ? Txt_AddNode : Txt_ModifyNode);
 }
@@ -68,11 +54,22 @@ QString NetworkEditor::varButtonText() const {
     return texts_.text(varMode_ == Mode::Add ? Txt_AddVariable : Txt_ModifyVariable);
 }
 
-void NetworkEditor::Set_Lang() {
+void NetworkEditor::resetModes() {
     nodeMode_ = Mode::Add;
     varMode_ = Mode::Add;
     varPanel.modToD = 0;
     varPanel.modSwap = 0;
+}
+
+const TNodo* NetworkEditor::selectedNode() const {
+    const TNodi_List& nodes = tree_.nodes();
+    return indNodo_ >= 0 && indNodo_ < nodes.size() ? &nodes[indNodo_] : nullptr;
+}
+
+const TVariabile* NetworkEditor::selectedVariable() const {
+    const TNodo* node = selectedNode();
+    return node && indVar_ >= 0 && indVar_ < node->Var_List.size() ? &node->Var_List[indVar_]
+                                                                   : nullptr;
 }
 
 void NetworkEditor::selectNothing() {
@@ -82,53 +79,67 @@ void NetworkEditor::selectNothing() {
     varMode_ = Mode::Add;
 }
 
-void NetworkEditor::push(NetworkCommand* command, int nameText) {
+void NetworkEditor::push(std::unique_ptr<NetworkCommand> command, int nameText,
+                         NetworkTree::Position selectedAfter) {
     command->setText(texts_.text(nameText));
-    stack_->push(std::unique_ptr<Command>(command));
-    emitChangeFlag();
+    moments_.resize(stack_->index());
+    moments_.push_back({selection(), selectedAfter});
+    const bool wasSelecting = std::exchange(selecting_, true);
+    stack_->push(std::move(command));
+    selecting_ = wasSelecting;
 }
 
-void NetworkEditor::replaceNetwork(TNodi_List nodes) {
-    tree_.resetNetwork(std::move(nodes));
-}
-
-void NetworkEditor::restoreSelection(NetworkTree::Position position) {
-    const Tab tab = TWClick(position);
-    emitChangeFlag();
-    emit restored(tab);
+// Undo and redo move the index by one; the selection of that point comes back with it.
+void NetworkEditor::followStack(int index) {
+    pressed_ = false;
+    const int from = std::exchange(stackIndex_, index);
+    if (selecting_)
+        return;
+    NetworkTree::Position shown;
+    if (index == from - 1 && index < int(moments_.size()))
+        shown = moments_[index].before;
+    else if (index == from + 1 && from < int(moments_.size()))
+        shown = moments_[from].after;
+    else
+        return;
+    emit restored(select(shown));
 }
 
 void NetworkEditor::undo() {
     stack_->undo();
-    emitChangeFlag();
 }
 
 void NetworkEditor::redo() {
     stack_->redo();
-    emitChangeFlag();
 }
 
-QString NetworkEditor::FormShow(const QString& path) {
-    NetworkLoad load = Load_Network(path);
-    unreadFile_ = !load.ok();
+void NetworkEditor::startAfresh(TNodi_List nodes) {
+    const bool wasSelecting = std::exchange(selecting_, true);
     stack_->clear();
-    tree_.resetNetwork(load.ok() ? std::move(load.Nodi_List) : TNodi_List());
+    moments_.clear();
+    NetworkCommand::load(tree_, std::move(nodes));
+    selecting_ = wasSelecting;
     selectNothing();
     pressed_ = false;
-    emitChangeFlag();
+}
+
+QString NetworkEditor::load(const QString& path) {
+    NetworkLoad load = Load_Network(path);
+    unreadFile_ = !load.ok();
+    startAfresh(load.ok() ? std::move(load.Nodi_List) : TNodi_List());
     return load.error;
 }
 
-NetworkEditor::Tab NetworkEditor::TWClick(NetworkTree::Position position) {
+NetworkEditor::Tab NetworkEditor::select(NetworkTree::Position position) {
     const TNodi_List& nodes = tree_.nodes();
     const bool nodeFound = position.node >= 0 && position.node < nodes.size();
     const bool varFound = nodeFound && position.variable >= 0 &&
                           position.variable < nodes[position.node].Var_List.size();
     indNodo_ = nodeFound && (position.variable < 0 || varFound) ? position.node : -1;
     indVar_ = indNodo_ >= 0 && varFound ? position.variable : -1;
-    CB_Var_MBus_ToDChange();
-    Aggiorna_Label();
-    CB_Var_MBus_DimChange();
+    typeChanged();
+    showSelected();
+    dimensionChanged();
     if (indNodo_ < 0)
         return Tab::Unchanged;
     return indVar_ < 0 ? Tab::Nodes : Tab::Variables;
@@ -141,7 +152,7 @@ void NetworkEditor::showNewVariablePanel() {
     fresh.tariff = QStringLiteral("0");
     fresh.lengthEnabled = varPanel.lengthEnabled; // follows the dimension only on a selection
     varPanel = fresh;
-    CB_Var_MBus_ToDChange();
+    typeChanged();
 }
 
 void NetworkEditor::showVariable(const TVariabile& v) {
@@ -162,58 +173,57 @@ void NetworkEditor::showVariable(const TVariabile& v) {
     p.storageNumber = QString::number(v.Storage_Number);
     p.tariff = QString::number(v.Tariff);
     p.vife = fit(v.VIFE, VifeCount);
-    CB_Var_MBus_ToDChange();
+    typeChanged();
     p.scale.selected = v.Scale == NoScale ? -1 : fit(v.Scale, int(p.scale.entries.size()));
 }
 
-void NetworkEditor::Aggiorna_Label() {
-    if (indNodo_ < 0) {
+void NetworkEditor::showSelected() {
+    const TNodo* node = selectedNode();
+    if (!node) {
         nodeMode_ = Mode::Add;
         varMode_ = Mode::Add;
-        CB_Var_MBus_ToDChange();
+        typeChanged();
         return;
     }
-    const TNodo& node = tree_.nodes()[indNodo_];
-    nodePanel.description = node.Description;
-    nodePanel.primary = QString::number(node.Node_Pri);
-    nodePanel.secondary = QString::number(node.Node_Sec);
-    if (indVar_ < 0) {
+    nodePanel.description = node->Description;
+    nodePanel.primary = QString::number(node->Node_Pri);
+    nodePanel.secondary = QString::number(node->Node_Sec);
+    if (const TVariabile* variable = selectedVariable()) {
+        nodeMode_ = Mode::Add;
+        varMode_ = Mode::Modify;
+        showVariable(*variable);
+    } else {
         nodeMode_ = Mode::Modify;
         varMode_ = Mode::Add;
         showNewVariablePanel();
-    } else {
-        nodeMode_ = Mode::Add;
-        varMode_ = Mode::Modify;
-        showVariable(node.Var_List[indVar_]);
     }
 }
 
-void NetworkEditor::CB_Var_MBus_ToDChange() {
+void NetworkEditor::typeChanged() {
     varPanel.scale = CodingTables::scaleAfterTypeChange(varPanel.type, varPanel.vife);
 }
 
-void NetworkEditor::CB_Var_MBus_VIFEChange() {
+void NetworkEditor::vifeChanged() {
     varPanel.scale =
         CodingTables::scaleAfterVifeChange(varPanel.type, varPanel.vife, varPanel.scale);
 }
 
-void NetworkEditor::CB_Var_MBus_DimChange() {
+void NetworkEditor::dimensionChanged() {
     varPanel.lengthEnabled = CodingTables::lengthEnabled(varPanel.dimension);
 }
 
-int NetworkEditor::Controllo_Num_Max_Nodi() const {
+int NetworkEditor::checkNodeLimit() const {
     return NetworkRules::canAddNode(tree_.nodes().size()) ? 0 : NetworkMessages::MaxNodes;
 }
 
-int NetworkEditor::Controllo_Num_Max_Var() const {
-    if (indNodo_ < 0 || indNodo_ >= tree_.nodes().size())
-        return 0;
-    return NetworkRules::canAddVariable(tree_.nodes()[indNodo_].Var_List.size())
-               ? 0
-               : NetworkMessages::MaxVariables;
+int NetworkEditor::checkVariableLimit() const {
+    const TNodo* node = selectedNode();
+    if (!node)
+        return NetworkMessages::NodeBeyondList;
+    return NetworkRules::canAddVariable(node->Var_List.size()) ? 0 : NetworkMessages::MaxVariables;
 }
 
-int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
+int NetworkEditor::checkNodeFields(bool adding) const {
     const auto primary = int32Of(nodePanel.primary);
     const QList<int> failures = NetworkRules::nodeAddressFailures(
         primary, int32Of(nodePanel.secondary), nodePanel.description);
@@ -225,70 +235,70 @@ int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
     return NetworkRules::Check_Node_ID(tree_.nodes(), *primary, skipped, indVar_);
 }
 
-
-int NetworkEditor::Controllo_Dati_New_Var() const {
+int NetworkEditor::checkVariableFields() const {
     const QList<int> failures = NetworkRules::variableFailures(panelNumbers(varPanel));
     return failures.isEmpty() ? 0 : failures.first();
 }
 
-int NetworkEditor::btn_Add_NodeClick() {
+int NetworkEditor::applyNode() {
     int message = 0;
     bool changed = false;
     if (nodeMode_ == Mode::Add) {
-        message = Controllo_Num_Max_Nodi();
+        message = checkNodeLimit();
         if (message == 0)
-            message = Controllo_Dati_New_Nodo(true);
+            message = checkNodeFields(true);
         if (message == 0) {
-            push(new AddNodeCommand(*this, TNodo{nodePanel.description,
-                                                 *NumberRule::toInt32(nodePanel.primary),
-                                                 *NumberRule::toInt32(nodePanel.secondary),
-                                                 {}}),
-                 NetworkMessages::AddNodeName);
+            push(std::make_unique<AddNodeCommand>(tree_,
+                                                  TNodo{nodePanel.description,
+                                                        *NumberRule::toInt32(nodePanel.primary),
+                                                        *NumberRule::toInt32(nodePanel.secondary),
+                                                        {}}),
+                 NetworkMessages::AddNodeName, selection());
             changed = true;
         }
-    } else if (indNodo_ >= 0) {
-        message = Controllo_Dati_New_Nodo(false);
-        const TNodo& shown = tree_.nodes()[indNodo_];
+    } else if (const TNodo* shown = selectedNode()) {
+        message = checkNodeFields(false);
         const TNodo header{nodePanel.description,
                            NumberRule::toInt32(nodePanel.primary).value_or(0),
                            NumberRule::toInt32(nodePanel.secondary).value_or(0),
                            {}};
         if (message == 0 &&
-            TNodo{shown.Description, shown.Node_Pri, shown.Node_Sec, {}} != header) {
-            push(new ModifyNodeCommand(*this, indNodo_, header), NetworkMessages::ModifyNodeName);
+            TNodo{shown->Description, shown->Node_Pri, shown->Node_Sec, {}} != header) {
+            push(std::make_unique<ModifyNodeCommand>(tree_, indNodo_, header),
+                 NetworkMessages::ModifyNodeName, selection());
             changed = true;
         }
     }
     if (!changed)
-        markPressed();
+        pressed_ = true;
     return message;
 }
 
-int NetworkEditor::btn_Add_VarClick() {
+int NetworkEditor::applyVariable() {
     int message = 0;
     bool changed = false;
     if (varMode_ == Mode::Add) {
-        if (indNodo_ >= 0) {
-            message = Controllo_Num_Max_Var();
+        if (selectedNode()) {
+            message = checkVariableLimit();
             if (message == 0)
-                message = Controllo_Dati_New_Var();
+                message = checkVariableFields();
             if (message == 0) {
-                push(new AddVariableCommand(*this, indNodo_, variableFromPanel()),
-                     NetworkMessages::AddVariableName);
+                push(std::make_unique<AddVariableCommand>(tree_, indNodo_, variableFromPanel()),
+                     NetworkMessages::AddVariableName, selection());
                 changed = true;
             }
         }
-    } else if (indNodo_ >= 0 && indVar_ >= 0) {
-        message = Controllo_Dati_New_Var();
+    } else if (const TVariabile* shown = selectedVariable()) {
+        message = checkVariableFields();
         const TVariabile variable = variableFromPanel();
-        if (message == 0 && tree_.nodes()[indNodo_].Var_List[indVar_] != variable) {
-            push(new ModifyVariableCommand(*this, indNodo_, indVar_, variable),
-                 NetworkMessages::ModifyVariableName);
+        if (message == 0 && *shown != variable) {
+            push(std::make_unique<ModifyVariableCommand>(tree_, indNodo_, indVar_, variable),
+                 NetworkMessages::ModifyVariableName, selection());
             changed = true;
         }
     }
     if (!changed)
-        markPressed();
+        pressed_ = true;
     return message;
 }
 
@@ -296,46 +306,45 @@ TVariabile NetworkEditor::variableFromPanel() const {
     return ::variableFromPanel(varPanel);
 }
 
-
 int NetworkEditor::deleteQuestion() const {
-    if (indNodo_ < 0)
+    if (!selectedNode())
         return NetworkMessages::DeleteAll;
-    return indVar_ < 0 ? NetworkMessages::DeleteNode : NetworkMessages::DeleteVariable;
+    return selectedVariable() ? NetworkMessages::DeleteVariable : NetworkMessages::DeleteNode;
 }
 
-NetworkEditor::Tab NetworkEditor::btn_Delete_ItemConfirmed() {
-    if (indNodo_ < 0) {
-        push(new ReplaceNetworkCommand(*this, {}), NetworkMessages::DeleteAllName);
+NetworkEditor::Tab NetworkEditor::deleteSelection() {
+    const TNodo* node = selectedNode();
+    if (!node) {
+        push(std::make_unique<ReplaceNetworkCommand>(tree_, TNodi_List()),
+             NetworkMessages::DeleteAllName, {});
+        selectNothing();
         return Tab::Unchanged;
     }
     // The tree selects the next sibling of the removed item, else the one before, else the
     // parent.
     NetworkTree::Position next;
-    if (indVar_ < 0) {
+    if (!selectedVariable()) {
         const int left = int(tree_.nodes().size()) - 1;
         if (left > 0)
             next.node = std::min(indNodo_, left - 1);
-        push(new DeleteNodeCommand(*this, indNodo_, next), NetworkMessages::DeleteNodeName);
+        push(std::make_unique<DeleteNodeCommand>(tree_, indNodo_), NetworkMessages::DeleteNodeName,
+             next);
     } else {
-        const int left = int(tree_.nodes()[indNodo_].Var_List.size()) - 1;
+        const int left = int(node->Var_List.size()) - 1;
         next.node = indNodo_;
         next.variable = left == 0 ? -1 : std::min(indVar_, left - 1);
-        push(new DeleteVariableCommand(*this, indNodo_, indVar_, next),
-             NetworkMessages::DeleteVariableName);
+        push(std::make_unique<DeleteVariableCommand>(tree_, indNodo_, indVar_),
+             NetworkMessages::DeleteVariableName, next);
     }
-    return TWClick(next);
+    return select(next);
 }
 
-QString NetworkEditor::LbButton2Click(const QString& path) {
+QString NetworkEditor::save(const QString& path) {
     const QString error = Save_Network(tree_.nodes(), path);
     if (!error.isEmpty())
         return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
     unreadFile_ = false;
-    stack_->clear();
-    tree_.resetNetwork({});
-    selectNothing();
-    pressed_ = false;
-    emitChangeFlag();
+    startAfresh({});
     return {};
 }
 
@@ -359,13 +368,13 @@ int NetworkEditor::pasteVariable(const QStringList& newValues) {
     if (const int refusal = pasteVariableRefusal())
         return refusal;
     // The limit is checked after the dialog.
-    if (const int full = Controllo_Num_Max_Var())
+    if (const int full = checkVariableLimit())
         return full;
-    push(new AddVariableCommand(
-             *this, indNodo_,
+    push(std::make_unique<AddVariableCommand>(
+             tree_, indNodo_,
              PasteRules::pastedVariable(texts_, *copyBuffers_.Copy_Var(),
                                         newValues.mid(0, PasteRules::Rows_Per_Variable))),
-         NetworkMessages::PasteVariableName);
+         NetworkMessages::PasteVariableName, selection());
     return 0;
 }
 
@@ -373,12 +382,13 @@ int NetworkEditor::pasteNode(const QString& primary, const QString& secondary,
                              const QStringList& newValues) {
     if (const int refusal = pasteNodeRefusal())
         return refusal;
-    if (const int full = Controllo_Num_Max_Nodi())
+    if (const int full = checkNodeLimit())
         return full;
     // Always at the end, whatever is selected.
-    push(new AddNodeCommand(*this, PasteRules::pastedNode(texts_, *copyBuffers_.Copy_Node(),
-                                                          primary, secondary, newValues)),
-         NetworkMessages::PasteNodeName);
+    push(std::make_unique<AddNodeCommand>(tree_,
+                                          PasteRules::pastedNode(texts_, *copyBuffers_.Copy_Node(),
+                                                                 primary, secondary, newValues)),
+         NetworkMessages::PasteNodeName, selection());
     return 0;
 }
 
@@ -386,14 +396,10 @@ QString NetworkEditor::importNetwork(const QString& path) {
     NetworkImport::CheckedNetwork read = NetworkImport::readNetworkFile(path);
     if (!read.ok())
         return read.error;
+    // M_Bus.xml was replaced before this: an undo could bring back the old network but not
+    // the old file, and Cancel would then leave on disk what the window no longer shows.
     unreadFile_ = false;
-    push(new ReplaceNetworkCommand(*this, std::move(read.nodes)),
-         NetworkMessages::ImportNetworkName);
-    selectNothing();
-    // The file now holds this network: it is the state that needs no saving.
-    stack_->setClean();
-    pressed_ = false;
-    emitChangeFlag();
+    startAfresh(std::move(read.nodes));
     return {};
 }
 
@@ -422,8 +428,8 @@ QString NetworkEditor::importCsv(const QByteArray& bytes) {
     NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(bytes, texts_);
     if (!imported.ok())
         return imported.error;
-    push(new ReplaceNetworkCommand(*this, std::move(imported.nodes)),
-         NetworkMessages::ImportCsvName);
+    push(std::make_unique<ReplaceNetworkCommand>(tree_, std::move(imported.nodes)),
+         NetworkMessages::ImportCsvName, {});
     selectNothing();
     return {};
 }

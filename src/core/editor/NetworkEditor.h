@@ -1,26 +1,29 @@
 #pragma once
 
+#include "core/editor/CommandStack.h"
+#include "core/editor/NetworkTree.h"
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkPanels.h"
 #include "core/network/NetworkRules.h"
-#include "core/editor/CommandStack.h"
-#include "core/editor/NetworkTree.h"
 #include "core/network/NetworkWarnings.h"
 #include "core/network/PasteRules.h"
 
 #include <QObject>
 #include <QString>
-
-class NetworkCommand;
+#include <memory>
+#include <vector>
 
 class LangTable;
+class NetworkCommand;
 
 // The network editor's rules, free of any window: the network and its tree, the selection,
 // the two panels, the button modes and every command with its checks. The window moves
-// values between its controls and `nodePanel`/`varPanel`, calls the command, shows the
+// values between its controls and `nodePanel`/`varPanel`, calls the operation, shows the
 // message whose language-table index comes back (0: none), and shows the panels again.
 // Every change of the network is one command on the editor's undo stack (NetworkCommands.h);
-// the change flag follows the stack's clean state.
+// the commands change the tree only, and the editor brings back the selection and panels of
+// each point of the history when the stack's index moves. The change flag follows the
+// stack's clean state.
 class NetworkEditor : public QObject {
     Q_OBJECT
 public:
@@ -30,14 +33,14 @@ public:
     enum class Tab { Unchanged, Nodes, Variables };
     enum class Mode { Add, Modify };
 
-    // For the view only: every change goes through the commands.
+    // For the view: the tree's change functions are the commands' alone.
     NetworkTree& tree() { return tree_; }
     const NetworkTree& tree() const { return tree_; }
     const TNodi_List& Nodi_List() const { return tree_.nodes(); }
-    CommandStack& undoStack() { return *stack_; }
+    const CommandStack& undoStack() const { return *stack_; }
 
     // Selection: IND_NODO -1 with nothing (or the root) selected; IND_VAR -1 unless a
-    // variable is selected. NODE_ID is set exactly when IND_NODO >= 0.
+    // variable is selected.
     int IND_NODO() const { return indNodo_; }
     int IND_VAR() const { return indVar_; }
     NetworkTree::Position selection() const { return {indNodo_, indVar_}; }
@@ -52,41 +55,42 @@ public:
     QString nodeButtonText() const;
     QString varButtonText() const;
 
-    // Both buttons back to add mode and both Modbus lists to their first entry.
-    void Set_Lang();
+    // Both buttons back to add mode and both Modbus lists to their first entry (the window
+    // has just filled those lists again).
+    void resetModes();
 
     // Reads the network (an absent file is an empty one), empties the selection and the undo
     // stack. Returns the reader's error, with where it failed; the network is then empty and
     // OK must ask before writing over the unread file.
-    QString FormShow(const QString& path);
+    QString load(const QString& path);
     bool unreadFileAtRisk() const { return unreadFile_; }
 
     // The tree's selection changed to `position`; returns the tab to bring to the front.
-    Tab TWClick(NetworkTree::Position position);
-    void Aggiorna_Label();
+    Tab select(NetworkTree::Position position);
 
-    // Panel list changes (the Modbus type and swap share the type-of-data handler).
-    void CB_Var_MBus_ToDChange();
-    void CB_Var_MBus_VIFEChange();
-    void CB_Var_MBus_DimChange();
+    // Panel list changes (the Modbus type and swap share the type-of-data rule).
+    void typeChanged();
+    void vifeChanged();
+    void dimensionChanged();
 
-    // Commands: the index of the message to show, 0 when none.
-    int btn_Add_NodeClick();
-    int btn_Add_VarClick();
+    // The node and variable buttons, add or modify by their mode: the index of the message
+    // to show, 0 when none.
+    int applyNode();
+    int applyVariable();
 
     // Checks, each giving its message index or 0.
-    int Controllo_Num_Max_Nodi() const;
-    int Controllo_Num_Max_Var() const; // on the node at IND_NODO
-    int Controllo_Dati_New_Nodo(bool adding) const;
-    int Controllo_Dati_New_Var() const;
+    int checkNodeLimit() const;
+    int checkVariableLimit() const; // on the selected node
+    int checkNodeFields(bool adding) const;
+    int checkVariableFields() const;
 
     // Delete: the question for the selection (653, 654, 655), then the change on "Yes".
     int deleteQuestion() const;
-    Tab btn_Delete_ItemConfirmed();
+    Tab deleteSelection();
 
     // OK: writes the network; on success releases it and returns an empty text, else the
     // path with the system's message and everything stays.
-    QString LbButton2Click(const QString& path);
+    QString save(const QString& path);
 
     TVariabile variableFromPanel() const;
 
@@ -101,7 +105,8 @@ public:
     int pasteNode(const QString& primary, const QString& secondary, const QStringList& newValues);
 
     // Import Network after the file is in place: the network of `path` replaces the one shown
-    // and becomes what the file holds (the change flag clears; undo brings the old one back).
+    // and is what the file holds. The file cannot be taken back, so neither can the network:
+    // the history starts again here (the change flag clears, nothing to undo).
     QString importNetwork(const QString& path);
     // The network as a spreadsheet, and a checked spreadsheet in its place: a refused file
     // changes nothing and its reason comes back (empty text: imported).
@@ -121,33 +126,41 @@ signals:
     // An undo or redo changed the network; the selection and the panels show the state it
     // brought back, and `tab` is the page to bring to the front.
     void restored(NetworkEditor::Tab tab);
-    // Is_Change may have changed.
-    void changeFlagChanged(bool changed);
 
 private:
-    friend class NetworkCommand;
-    // For the commands: the selection and panels of a restored state.
-    void restoreSelection(NetworkTree::Position position);
-    void push(NetworkCommand* command, int nameText); // the name Undo and Redo show
-    void replaceNetwork(TNodi_List nodes);
+    // The selection a point of the history shows: before a command (its undo comes back
+    // there) and after it (its redo).
+    struct Moment {
+        NetworkTree::Position before;
+        NetworkTree::Position after;
+    };
+
+    void push(std::unique_ptr<NetworkCommand> command, int nameText,
+              NetworkTree::Position selectedAfter);
+    void followStack(int index);
+    void startAfresh(TNodi_List nodes);
+    // The selected node and variable, or null: a position is only used while it names one.
+    const TNodo* selectedNode() const;
+    const TVariabile* selectedVariable() const;
     void selectNothing();
+    void showSelected();
     void showNewVariablePanel();
     void showVariable(const TVariabile& variable);
-    void markPressed();
-    void emitChangeFlag();
 
     const LangTable& texts_;
     NetworkTree tree_;
     CommandStack* stack_;
+    std::vector<Moment> moments_; // one per command on the stack
+    int stackIndex_ = 0;
+    bool selecting_ = false; // the editor sets the selection itself (a new command, a reset)
     PasteRules::CopyBuffers copyBuffers_; // kept across showings and configurations
     int indNodo_ = -1;
     int indVar_ = -1;
     Mode nodeMode_ = Mode::Add;
     Mode varMode_ = Mode::Add;
     // A press that changed nothing (a refused check, no selection) still counts as a change
-    // until the network is read again.
+    // until the network changes or is read again.
     bool pressed_ = false;
-    bool lastChangeFlag_ = false;
     bool unreadFile_ = false;
 };
 

@@ -8,7 +8,8 @@
 // The editor's tree over the network it owns: one root "M-Bus Network", the nodes under it
 // and each node's variables under the node, always in list order. Every change of the
 // network goes through here, so the tree and the list can never disagree, and a change
-// touches only its own rows (a full network stays cheap to show and to edit).
+// touches only its own rows (a full network stays cheap to show and to edit). Only the
+// commands may change it; everyone else reads.
 class NetworkTree : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -19,19 +20,6 @@ public:
     static QString variableLabel(const TVariabile& variable);
 
     const TNodi_List& nodes() const { return nodes_; }
-
-    void resetNetwork(TNodi_List nodes);
-    void appendNode(const TNodo& node) { insertNode(int(nodes_.size()), node); }
-    void insertNode(int nodePos, const TNodo& node);
-    // Keeps the node's variables; only description and addresses change.
-    void setNodeHeader(int nodePos, const QString& description, qint32 primary, qint32 secondary);
-    void removeNode(int nodePos);
-    void appendVariable(int nodePos, const TVariabile& variable) {
-        insertVariable(nodePos, int(nodes_[nodePos].Var_List.size()), variable);
-    }
-    void insertVariable(int nodePos, int varPos, const TVariabile& variable);
-    void setVariable(int nodePos, int varPos, const TVariabile& variable);
-    void removeVariable(int nodePos, int varPos);
 
     // Tree positions: the root, node i, variable j of node i. (-1, -1) for the root or none.
     struct Position {
@@ -51,6 +39,22 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    // The network changes only through a command (NetworkCommands.h), so that an undo always
+    // finds the rows its redo left, and a view always hears of the change.
+    friend class NetworkCommand;
+    void resetNetwork(TNodi_List nodes);
+    void appendNode(const TNodo& node) { insertNode(int(nodes_.size()), node); }
+    void insertNode(int nodePos, const TNodo& node);
+    // Keeps the node's variables; only description and addresses change.
+    void setNodeHeader(int nodePos, const QString& description, qint32 primary, qint32 secondary);
+    void removeNode(int nodePos);
+    void appendVariable(int nodePos, const TVariabile& variable) {
+        insertVariable(nodePos, int(nodes_[nodePos].Var_List.size()), variable);
+    }
+    void insertVariable(int nodePos, int varPos, const TVariabile& variable);
+    void setVariable(int nodePos, int varPos, const TVariabile& variable);
+    void removeVariable(int nodePos, int varPos);
+
     // An index's internal id: 0 the root, 1 a node, else a variable: its node's key (from 2).
     // Node keys never change while the node lives, so indexes kept by the view stay right
     // when an earlier node is removed.

@@ -153,6 +153,10 @@ constexpr DefaultText Default_Texts[] = {
     {460, u"Do you want to exit without saving changes?"},
     {461, u"Page %1 of %2"},
 
+    // Network editor: an import of a network is where undo stops.
+    {531, u"Undo cannot go back before this import: the configuration's M_Bus.xml already "
+          u"holds the imported network."},
+
     {600, u"M-Bus Network"},
     {601, u"M-Bus Network"},
     {602, u"OK"},

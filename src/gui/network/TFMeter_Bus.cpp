@@ -1,15 +1,15 @@
 #include "gui/network/TFMeter_Bus.h"
 
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/Keyboard.h"
-#include "gui/dialogs/WindowOpened.h"
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkMessages.h"
-#include "gui/network/TFNewIDNode.h"
-#include "gui/network/WideComboBox.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/state/SharedState.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/dialogs/WindowOpened.h"
+#include "gui/network/TFNewIDNode.h"
+#include "gui/network/WideComboBox.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -36,6 +36,29 @@ namespace {
 constexpr int ClientWidth = 834;
 constexpr int ClientHeight = 700;
 constexpr int PanelWidth = 420;
+constexpr int Txt_Title = 600;
+constexpr int Txt_Description = 601;
+constexpr int Txt_Ok = 602;
+constexpr int Txt_Cancel = 603;
+constexpr int Txt_ImportNetwork = 604;
+constexpr int Txt_NodesTab = 605;
+constexpr int Txt_VariablesTab = 606;
+constexpr int Txt_NodeDescription = 607;
+constexpr int Txt_PrimaryAddress = 608;
+constexpr int Txt_SecondaryAddress = 609;
+constexpr int Txt_Enable = 612;
+constexpr int Txt_SlaveId = 613;
+constexpr int Txt_ModbusType = 614;
+constexpr int Txt_ModbusRegister = 619;
+constexpr int Txt_Points = 620;
+constexpr int Txt_Swap = 621;
+constexpr int Txt_CopyVariable = 636;
+constexpr int Txt_PasteVariable = 637;
+constexpr int Txt_CopyNode = 638;
+constexpr int Txt_PasteNode = 639;
+constexpr int Txt_Delete = 640;
+// The ten M-Bus field captions, in the panel's order.
+constexpr int Txt_FirstMBusField = 624;
 constexpr int Txt_Undo = 673;
 constexpr int Txt_Redo = 674;
 constexpr int Txt_UndoHint = 675;
@@ -204,7 +227,7 @@ QWidget* TFMeter_Bus::buildUndoRow() {
         {QKeySequence(Qt::CTRL | Qt::Key_Y), &TFMeter_Bus::Btn_RedoClick}};
     for (const auto& [key, slot] : keys)
         connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
-    CommandStack& stack = model_.undoStack();
+    const CommandStack& stack = model_.undoStack();
     connect(&stack, &CommandStack::indexChanged, this, &TFMeter_Bus::followUndoStack);
     return row;
 }
@@ -328,11 +351,11 @@ QWidget* TFMeter_Bus::buildVariablePage() {
     for (QComboBox* box :
          {static_cast<QComboBox*>(CB_Var_MBus_ToD), CB_Var_Mod_ToD, CB_Var_Mod_Swap})
         connect(box, &QComboBox::currentIndexChanged, this,
-                [this] { onListChange(&NetworkEditor::CB_Var_MBus_ToDChange); });
+                [this] { onListChange(&NetworkEditor::typeChanged); });
     connect(CB_Var_MBus_VIFE, &QComboBox::currentIndexChanged, this,
-            [this] { onListChange(&NetworkEditor::CB_Var_MBus_VIFEChange); });
+            [this] { onListChange(&NetworkEditor::vifeChanged); });
     connect(CB_Var_MBus_Dim, &QComboBox::currentIndexChanged, this,
-            [this] { onListChange(&NetworkEditor::CB_Var_MBus_DimChange); });
+            [this] { onListChange(&NetworkEditor::dimensionChanged); });
     return TS_Variables;
 }
 
@@ -340,24 +363,24 @@ void TFMeter_Bus::Set_Lang() {
     if (!TW)
         return; // not built yet
     const LangTable& t = state_.Lang_Table;
-    setWindowTitle(t.text(600));
-    L_SW_Desc->setText(t.text(601));
-    Btn_OK->setText(t.text(602));
-    Btn_Cancel->setText(t.text(603));
-    Btn_ImportNet->setText(t.text(604));
+    setWindowTitle(t.text(Txt_Title));
+    L_SW_Desc->setText(t.text(Txt_Description));
+    Btn_OK->setText(t.text(Txt_Ok));
+    Btn_Cancel->setText(t.text(Txt_Cancel));
+    Btn_ImportNet->setText(t.text(Txt_ImportNetwork));
     setExchangeTexts();
     setSourceTestText();
-    PC->setTabText(0, t.text(605));
-    PC->setTabText(1, t.text(606));
-    setLabel(L_Node_Desc, E_Node_Desc, t.text(607));
-    setLabel(L_Node_Add_Pri, E_Node_Add_Pri, t.text(608));
-    setLabel(L_Node_Add_Sec, E_Node_Add_Sec, t.text(609));
-    CB_Var_En->setText(t.text(612));
-    setLabel(L_Var_Mod_SlaveID, E_Var_Mod_SlaveID, t.text(613));
-    setLabel(L_Var_Mod_ToD, CB_Var_Mod_ToD, t.text(614));
-    setLabel(L_Var_Mod_MR, E_Var_Mod_MR, t.text(619));
-    setLabel(L_Var_Mod_NP, E_Var_Mod_NP, t.text(620));
-    setLabel(L_Var_Mod_Swap, CB_Var_Mod_Swap, t.text(621));
+    PC->setTabText(0, t.text(Txt_NodesTab));
+    PC->setTabText(1, t.text(Txt_VariablesTab));
+    setLabel(L_Node_Desc, E_Node_Desc, t.text(Txt_NodeDescription));
+    setLabel(L_Node_Add_Pri, E_Node_Add_Pri, t.text(Txt_PrimaryAddress));
+    setLabel(L_Node_Add_Sec, E_Node_Add_Sec, t.text(Txt_SecondaryAddress));
+    CB_Var_En->setText(t.text(Txt_Enable));
+    setLabel(L_Var_Mod_SlaveID, E_Var_Mod_SlaveID, t.text(Txt_SlaveId));
+    setLabel(L_Var_Mod_ToD, CB_Var_Mod_ToD, t.text(Txt_ModbusType));
+    setLabel(L_Var_Mod_MR, E_Var_Mod_MR, t.text(Txt_ModbusRegister));
+    setLabel(L_Var_Mod_NP, E_Var_Mod_NP, t.text(Txt_Points));
+    setLabel(L_Var_Mod_Swap, CB_Var_Mod_Swap, t.text(Txt_Swap));
     {
         const QSignalBlocker a(CB_Var_Mod_ToD);
         const QSignalBlocker b(CB_Var_Mod_Swap);
@@ -373,28 +396,28 @@ void TFMeter_Bus::Set_Lang() {
         {L_Var_MBus_Scale, CB_Var_MBus_Scale},  {L_Var_MBus_StoNum, E_Var_MBus_StoNum},
         {L_Var_MBus_Tariff, E_Var_MBus_Tariff}, {L_Var_MBus_VIFE, CB_Var_MBus_VIFE}};
     for (int i = 0; i < 10; ++i)
-        setLabel(mbus[i].first, mbus[i].second, t.text(624 + i));
-    CopyVariable1->setText(t.text(636));
-    PasteVariable1->setText(t.text(637));
-    CopyNode1->setText(t.text(638));
-    PasteNode1->setText(t.text(639));
-    DeleteItem1->setText(t.text(640));
+        setLabel(mbus[i].first, mbus[i].second, t.text(Txt_FirstMBusField + i));
+    CopyVariable1->setText(t.text(Txt_CopyVariable));
+    PasteVariable1->setText(t.text(Txt_PasteVariable));
+    CopyNode1->setText(t.text(Txt_CopyNode));
+    PasteNode1->setText(t.text(Txt_PasteNode));
+    DeleteItem1->setText(t.text(Txt_Delete));
     Btn_Undo->setText(t.text(Txt_Undo));
     Btn_Redo->setText(t.text(Txt_Redo));
     Btn_Undo->setAccessibleName(t.text(Txt_Undo));
     Btn_Redo->setAccessibleName(t.text(Txt_Redo));
     followUndoStack();
-    TW->setAccessibleName(t.text(600));
+    TW->setAccessibleName(t.text(Txt_Title));
     FNewIDNode->Set_Lang();
     readPanels();
-    model_.Set_Lang();
+    model_.resetModes();
     showPanels();
 }
 
 void TFMeter_Bus::FormShow() {
     readPanels(); // the panels keep what they showed before
     syncing_ = true;
-    const QString error = model_.FormShow(state_.File_MBus);
+    const QString error = model_.load(state_.File_MBus);
     TW->setCurrentIndex({});
     syncing_ = false;
     TW->expand(model_.tree().rootIndex());
@@ -411,7 +434,7 @@ void TFMeter_Bus::TWClick() {
     if (syncing_)
         return;
     readPanels();
-    const auto tab = model_.TWClick(model_.tree().positionOf(TW->currentIndex()));
+    const auto tab = model_.select(model_.tree().positionOf(TW->currentIndex()));
     showPanels();
     showTab(tab);
 }
@@ -544,7 +567,7 @@ void TFMeter_Bus::showPanels() {
 void TFMeter_Bus::btn_Add_NodeClick() {
     readPanels();
     syncing_ = true;
-    const int message = model_.btn_Add_NodeClick();
+    const int message = model_.applyNode();
     syncing_ = false;
     TW->expand(model_.tree().rootIndex());
     if (message != 0)
@@ -554,7 +577,7 @@ void TFMeter_Bus::btn_Add_NodeClick() {
 void TFMeter_Bus::btn_Add_VarClick() {
     readPanels();
     syncing_ = true;
-    const int message = model_.btn_Add_VarClick();
+    const int message = model_.applyVariable();
     syncing_ = false;
     TW->expand(model_.tree().rootIndex());
     if (message != 0) {
@@ -571,7 +594,7 @@ void TFMeter_Bus::btn_Delete_ItemClick() {
     if (!platform_.prompts.question(this, state_.Lang_Table.text(model_.deleteQuestion())))
         return;
     syncing_ = true;
-    const auto tab = model_.btn_Delete_ItemConfirmed();
+    const auto tab = model_.deleteSelection();
     syncing_ = false;
     showModel(tab);
     TW->viewport()->update();
@@ -583,10 +606,10 @@ void TFMeter_Bus::LbButton2Click() {
     // whatever the file holds, so only on the user's word.
     if (model_.unreadFileAtRisk() && QFileInfo::exists(path) &&
         !platform_.prompts.question(this, QDir::toNativeSeparators(path) + QStringLiteral("\n\n") +
-                                              state_.Lang_Table.text(661)))
+                                              state_.Lang_Table.text(NetworkMessages::Overwrite)))
         return;
     syncing_ = true;
-    const QString error = model_.LbButton2Click(path);
+    const QString error = model_.save(path);
     syncing_ = false;
     if (!error.isEmpty()) {
         platform_.prompts.error(this, error);

@@ -78,6 +78,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
+private:
     SharedState& state_;
     Platform& platform_;
     NetworkEditor model_;
@@ -104,7 +105,6 @@ protected:
     QListWidget* LB_Warnings = nullptr;
     TFNewIDNode* FNewIDNode = nullptr; // the paste dialog, for the whole run
 
-private:
     void buildTree();
     QWidget* buildUndoRow();
     void followUndoStack();

@@ -1,10 +1,10 @@
 #include "gui/network/TFMeter_Bus.h"
 
 #include "core/network/NetworkImport.h"
-#include "gui/network/TFNewIDNode.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/state/SharedState.h"
+#include "gui/network/TFNewIDNode.h"
 
 #include <QAction>
 #include <QTreeView>
@@ -13,6 +13,8 @@
 // NetworkImport's; here they meet the tree, the paste dialog and the message boxes.
 
 namespace {
+
+constexpr int Txt_ImportIsFinal = 531;
 
 bool refused(Prompts& prompts, QWidget* parent, const LangTable& table, int message) {
     if (message == 0)
@@ -71,8 +73,8 @@ void TFMeter_Bus::Btn_ImportNetClick() {
                                       state_.Dir_Projects, model_.Is_Change());
     if (!NetworkImport::reloads(outcome))
         return;
-    // The file now holds the chosen network: no selection, Is_Change false, and undo brings
-    // back what was shown before.
+    // The file now holds the chosen network: no selection, Is_Change false, and nothing to
+    // undo, since the old file is gone.
     syncing_ = true;
     const QString error = model_.importNetwork(state_.File_MBus);
     TW->setCurrentIndex({});
@@ -83,6 +85,7 @@ void TFMeter_Bus::Btn_ImportNetClick() {
     }
     showPanels();
     showImported(state_.File_MBus);
+    L_Status->setText(L_Status->text() + u'\n' + state_.Lang_Table.text(Txt_ImportIsFinal));
 }
 
 void TFMeter_Bus::updatePasteEntries() {

@@ -8,8 +8,8 @@
 #include "core/platform/Prompts.h"
 #include "core/platform/UrlOpener.h"
 #include "core/report/InstallationReport.h"
-#include "render/ReportPdf.h"
 #include "core/state/SharedState.h"
+#include "render/ReportPdf.h"
 
 #include <QBoxLayout>
 #include <QDateTime>

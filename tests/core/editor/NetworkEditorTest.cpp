@@ -1,61 +1,16 @@
-#include "core/editor/NetworkEditor.h"
+#include "EditorFixture.h"
 
-#include "core/lang/LangTable.h"
 #include "support/QtPrinters.h"
-#include "support/TestFolder.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-namespace {
-
 using Tab = NetworkEditor::Tab;
-
-// A variable panel that passes every check.
-VariablePanel goodVariable(const QString& description = QStringLiteral("Energy")) {
-    VariablePanel p;
-    p.enable = true;
-    p.slaveId = QStringLiteral("1");
-    p.modToD = 2;
-    p.modbusRegister = QStringLiteral("0");
-    p.points = QStringLiteral("2");
-    p.description = description;
-    p.dimension = 2;
-    p.storageNumber = QStringLiteral("0");
-    p.tariff = QStringLiteral("0");
-    p.scale = CodingTables::scaleAfterTypeChange(0, 0);
-    p.scale.selected = 3;
-    return p;
-}
-
-class NetworkEditorTest : public testing::Test {
-protected:
-    int addNode(const QString& pri, const QString& sec = QStringLiteral("1"),
-                const QString& desc = {}) {
-        editor.nodePanel = {desc, pri, sec};
-        return editor.btn_Add_NodeClick();
-    }
-    // Selects node `node` and adds a good variable to it.
-    int addVariable(int node, const VariablePanel& panel = goodVariable()) {
-        editor.TWClick({node, -1});
-        editor.varPanel = panel;
-        return editor.btn_Add_VarClick();
-    }
-    void addNodes(int count) {
-        for (int i = 0; i < count; ++i)
-            ASSERT_EQ(addNode(QString::number(i + 1)), 0) << i;
-    }
-
-    LangTable texts;
-    NetworkEditor editor{texts};
-};
-
-} // namespace
 
 TEST_F(NetworkEditorTest, AddNodeWithTheInitialFields) {
     EXPECT_EQ(editor.nodePanel, NodePanel());
-    EXPECT_EQ(editor.btn_Add_NodeClick(), 0);
+    EXPECT_EQ(editor.applyNode(), 0);
     ASSERT_EQ(editor.Nodi_List().size(), 1);
     EXPECT_EQ(editor.Nodi_List()[0].Node_Pri, 1);
     EXPECT_EQ(editor.Nodi_List()[0].Node_Sec, 1);
@@ -68,7 +23,7 @@ TEST_F(NetworkEditorTest, AddNodeWithTheInitialFields) {
     EXPECT_TRUE(editor.Is_Change());
 }
 
-// Controllo_Dati_New_Nodo and Check_Node_ID in order, against a network holding node 5.
+// checkNodeFields and Check_Node_ID in order, against a network holding node 5.
 TEST_F(NetworkEditorTest, NodeChecksInOrder) {
     ASSERT_EQ(addNode(QStringLiteral("5")), 0);
     struct Row {
@@ -106,15 +61,15 @@ TEST_F(NetworkEditorTest, DescriptionsTheFileCannotHoldAreRefused) {
     const TNodi_List before = editor.Nodi_List();
     for (const QString& text : bad) {
         SCOPED_TRACE(text.toUtf8().toHex().toStdString());
-        editor.TWClick({});
+        editor.select({});
         EXPECT_EQ(addNode(QStringLiteral("2"), QStringLiteral("1"), text), 930);
-        editor.TWClick({0, -1});
+        editor.select({0, -1});
         editor.nodePanel.description = text;
-        EXPECT_EQ(editor.btn_Add_NodeClick(), 930) << "modifying";
+        EXPECT_EQ(editor.applyNode(), 930) << "modifying";
         EXPECT_EQ(addVariable(0, goodVariable(text)), 931);
-        editor.TWClick({0, 0});
+        editor.select({0, 0});
         editor.varPanel.description = text;
-        EXPECT_EQ(editor.btn_Add_VarClick(), 931) << "modifying";
+        EXPECT_EQ(editor.applyVariable(), 931) << "modifying";
         EXPECT_EQ(editor.Nodi_List(), before);
     }
     // Tab and line breaks are kept as typed.
@@ -129,41 +84,41 @@ TEST_F(NetworkEditorTest, SixtyFifthNodeRefusedBeforeItsFields) {
 
 TEST_F(NetworkEditorTest, ModifyNodeKeepsItsOwnAddressButNotAnothers) {
     addNodes(2);
-    EXPECT_EQ(editor.TWClick({0, -1}), Tab::Nodes);
+    EXPECT_EQ(editor.select({0, -1}), Tab::Nodes);
     EXPECT_EQ(editor.nodeButtonText(), QStringLiteral("MODIFY NODE"));
     EXPECT_EQ(editor.nodePanel.primary, QStringLiteral("1"));
     editor.nodePanel.description = QStringLiteral("Heat meter");
     editor.nodePanel.secondary = QStringLiteral("12345678");
-    EXPECT_EQ(editor.btn_Add_NodeClick(), 0);
+    EXPECT_EQ(editor.applyNode(), 0);
     EXPECT_EQ(editor.tree().data(editor.tree().indexOf({0, -1})).toString(),
               QStringLiteral("Primary Address 1 - Secondary Address 12345678 - Heat meter"));
     EXPECT_EQ(editor.Nodi_List().size(), 2) << "modified, not added";
     editor.nodePanel.primary = QStringLiteral("2");
-    EXPECT_EQ(editor.btn_Add_NodeClick(), 652);
+    EXPECT_EQ(editor.applyNode(), 652);
     EXPECT_EQ(editor.Nodi_List()[0].Node_Pri, 1);
 
     // With a variable selected the button adds; its own node's address gives 651.
     ASSERT_EQ(addVariable(0), 0);
-    EXPECT_EQ(editor.TWClick({0, 0}), Tab::Variables);
+    EXPECT_EQ(editor.select({0, 0}), Tab::Variables);
     EXPECT_EQ(editor.nodeButtonText(), QStringLiteral("ADD NODE"));
     EXPECT_EQ(editor.nodePanel.primary, QStringLiteral("1")) << "the variable's node shows";
-    EXPECT_EQ(editor.btn_Add_NodeClick(), 651);
+    EXPECT_EQ(editor.applyNode(), 651);
     editor.nodePanel.primary = QStringLiteral("2");
-    EXPECT_EQ(editor.btn_Add_NodeClick(), 652);
+    EXPECT_EQ(editor.applyNode(), 652);
 }
 
 // A language change puts the button back in add mode over a selected node; a new node must
 // still not take that node's address.
 TEST_F(NetworkEditorTest, AddModeOverASelectedNodeStillRefusesItsAddress) {
     addNodes(1);
-    editor.TWClick({0, -1});
-    editor.Set_Lang();
+    editor.select({0, -1});
+    editor.resetModes();
     EXPECT_EQ(editor.nodeMode(), NetworkEditor::Mode::Add);
-    EXPECT_EQ(editor.btn_Add_NodeClick(), 652);
+    EXPECT_EQ(editor.applyNode(), 652);
     EXPECT_EQ(editor.Nodi_List().size(), 1);
 }
 
-// Controllo_Dati_New_Var in order; each row breaks one field of a good panel.
+// checkVariableFields in order; each row breaks one field of a good panel.
 TEST_F(NetworkEditorTest, VariableChecksInOrder) {
     addNodes(1);
     struct Row {
@@ -192,12 +147,12 @@ TEST_F(NetworkEditorTest, VariableChecksInOrder) {
         {"variable length 191", [](VariablePanel& p) { p.dimension = 7, p.length = "191"; }, 0},
     };
     for (const Row& row : rows) {
-        editor.TWClick({0, -1});
+        editor.select({0, -1});
         VariablePanel panel = goodVariable();
         row.breakIt(panel);
         editor.varPanel = panel;
         const qsizetype before = editor.Nodi_List()[0].Var_List.size();
-        EXPECT_EQ(editor.btn_Add_VarClick(), row.message) << row.why;
+        EXPECT_EQ(editor.applyVariable(), row.message) << row.why;
         EXPECT_EQ(editor.Nodi_List()[0].Var_List.size(), before + (row.message == 0)) << row.why;
     }
 }
@@ -236,7 +191,7 @@ TEST_F(NetworkEditorTest, PanelValuesStoredAndShownAgain) {
     EXPECT_EQ(editor.tree().data(editor.tree().indexOf({0, 0})).toString(),
               QStringLiteral("VAR - Top"));
 
-    EXPECT_EQ(editor.TWClick({0, 0}), Tab::Variables);
+    EXPECT_EQ(editor.select({0, 0}), Tab::Variables);
     EXPECT_EQ(editor.varButtonText(), QStringLiteral("MODIFY VARIABLE"));
     const VariablePanel& shown = editor.varPanel;
     EXPECT_EQ(shown.storageNumber, QStringLiteral("4294967295"));
@@ -265,9 +220,9 @@ TEST_F(NetworkEditorTest, ScaleFollowsTheStoredTypeAndVife) {
     volts.scale.selected = 12;
     ASSERT_EQ(addVariable(0, volts), 0);
 
-    editor.TWClick({0, 0});
+    editor.select({0, 0});
     EXPECT_EQ(editor.varPanel.scale, CodingTables::ScalePanel{});
-    editor.TWClick({0, 1});
+    editor.select({0, 1});
     EXPECT_TRUE(editor.varPanel.scale.enabled);
     EXPECT_EQ(editor.varPanel.scale.entries.size(), 16);
     EXPECT_EQ(editor.varPanel.scale.selected, 12);
@@ -283,13 +238,13 @@ TEST_F(NetworkEditorTest, PositionsOutsideTheListsStoredAsNothingSelected) {
         "Desc=\"odd\" Type=\"40\" Fun_Field=\"4\" Dim=\"13\" Unit=\"11\" VIFE=\"152\" "
         "Scale=\"9\" Mod_ID=\"1\" Mod_TD=\"4\" Mod_NR=\"0\" Mod_NP=\"1\" Mod_Swap=\"2\"/>"
         "</Nodo></M-Bus_Network>");
-    ASSERT_EQ(editor.FormShow(path), QString());
-    editor.TWClick({0, 0});
+    ASSERT_EQ(editor.load(path), QString());
+    editor.select({0, 0});
     const VariablePanel& p = editor.varPanel;
     for (int position : {p.type, p.functionField, p.dimension, p.unit, p.vife, p.modToD, p.modSwap,
                          p.scale.selected})
         EXPECT_EQ(position, -1);
-    EXPECT_EQ(editor.btn_Add_VarClick(), 0);
+    EXPECT_EQ(editor.applyVariable(), 0);
     const TVariabile& v = editor.Nodi_List()[0].Var_List[0];
     for (qint32 field :
          {v.Type_Of_Data, v.Function_Field, v.Dimension, v.Unita, v.Mod_ToD, v.Mod_Swap})
@@ -301,15 +256,15 @@ TEST_F(NetworkEditorTest, PositionsOutsideTheListsStoredAsNothingSelected) {
 TEST_F(NetworkEditorTest, SelectingANodeResetsTheVariablePanel) {
     addNodes(1);
     ASSERT_EQ(addVariable(0), 0);
-    editor.TWClick({0, 0});
-    editor.TWClick({0, -1});
+    editor.select({0, 0});
+    editor.select({0, -1});
     VariablePanel fresh;
     fresh.enable = true;
     fresh.storageNumber = QStringLiteral("0");
     fresh.tariff = QStringLiteral("0");
     EXPECT_EQ(editor.varPanel, fresh);
     EXPECT_EQ(editor.varButtonText(), QStringLiteral("ADD VARIABLE"));
-    EXPECT_EQ(editor.btn_Add_VarClick(), 641) << "no slave ID yet";
+    EXPECT_EQ(editor.applyVariable(), 641) << "no slave ID yet";
 }
 
 // Selection from tree positions, as the tree hands them over.
@@ -334,7 +289,7 @@ TEST_F(NetworkEditorTest, SelectionFromTreePositions) {
          "MODIFY VARIABLE"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(editor.TWClick(tree.positionOf(row.index)), row.tab);
+        EXPECT_EQ(editor.select(tree.positionOf(row.index)), row.tab);
         EXPECT_EQ(editor.IND_NODO(), row.node);
         EXPECT_EQ(editor.IND_VAR(), row.variable);
         EXPECT_EQ(editor.nodeButtonText(), QLatin1String(row.nodeButton));
@@ -357,14 +312,14 @@ TEST_F(NetworkEditorTest, PressWithoutSelectionStillMarksAChange) {
         int (NetworkEditor::*press)();
     };
     const Row rows[] = {
-        {"add variable without a node", {-1, -1}, &NetworkEditor::btn_Add_VarClick},
-        {"modify node, same values", {0, -1}, &NetworkEditor::btn_Add_NodeClick},
-        {"modify variable, same values", {0, 0}, &NetworkEditor::btn_Add_VarClick},
+        {"add variable without a node", {-1, -1}, &NetworkEditor::applyVariable},
+        {"modify node, same values", {0, -1}, &NetworkEditor::applyNode},
+        {"modify variable, same values", {0, 0}, &NetworkEditor::applyVariable},
     };
     for (const Row& row : rows) {
-        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_EQ(editor.load(path), QString());
         ASSERT_FALSE(editor.Is_Change());
-        editor.TWClick(row.selected);
+        editor.select(row.selected);
         if (row.selected.node < 0)
             editor.varPanel = goodVariable();
         EXPECT_EQ((editor.*row.press)(), 0) << row.why;
@@ -382,14 +337,14 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
     TestFolder folder;
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     auto build = [this, &path] {
-        editor.FormShow(QString());
+        editor.load(QString());
         addNodes(3);
         for (int node : {0, 1})
             for (int i = 0; i < 2; ++i)
                 ASSERT_EQ(addVariable(node), 0);
         // Read back, so that only the delete counts as a change.
         ASSERT_EQ(Save_Network(editor.Nodi_List(), path), QString());
-        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_EQ(editor.load(path), QString());
         ASSERT_FALSE(editor.Is_Change());
     };
     struct Row {
@@ -408,9 +363,9 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
     };
     for (const Row& row : rows) {
         build();
-        editor.TWClick(row.selected);
+        editor.select(row.selected);
         EXPECT_EQ(editor.deleteQuestion(), row.question) << row.why;
-        editor.btn_Delete_ItemConfirmed();
+        editor.deleteSelection();
         QList<int> left;
         for (const TNodo& n : editor.Nodi_List())
             left << int(n.Var_List.size());
@@ -422,10 +377,10 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
     }
     // Removing a node's only variable selects the node.
     build();
-    editor.TWClick({0, 1});
-    editor.btn_Delete_ItemConfirmed();
-    editor.TWClick({0, 0});
-    editor.btn_Delete_ItemConfirmed();
+    editor.select({0, 1});
+    editor.deleteSelection();
+    editor.select({0, 0});
+    editor.deleteSelection();
     EXPECT_EQ((NetworkTree::Position{editor.IND_NODO(), editor.IND_VAR()}),
               (NetworkTree::Position{0, -1}));
 }
@@ -436,7 +391,8 @@ TEST_F(NetworkEditorTest, TreeIndexesSurviveRemovingAnEarlierNode) {
     ASSERT_EQ(addVariable(2), 0);
     NetworkTree& tree = editor.tree();
     const QPersistentModelIndex variable = tree.indexOf({2, 0});
-    tree.removeNode(0);
+    editor.select({0, -1});
+    editor.deleteSelection();
     ASSERT_TRUE(variable.isValid());
     EXPECT_EQ(tree.positionOf(variable), (NetworkTree::Position{1, 0}));
     EXPECT_EQ(tree.parent(variable), tree.indexOf({1, -1}));
@@ -445,14 +401,14 @@ TEST_F(NetworkEditorTest, TreeIndexesSurviveRemovingAnEarlierNode) {
 TEST_F(NetworkEditorTest, ShowReadsTheFileAndAFailedReadGuardsIt) {
     TestFolder folder;
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
-    EXPECT_EQ(editor.FormShow(path), QString()) << "no file: an empty network";
+    EXPECT_EQ(editor.load(path), QString()) << "no file: an empty network";
     EXPECT_FALSE(editor.unreadFileAtRisk());
 
     folder.write(QStringLiteral("M_Bus.xml"),
                  "<M-Bus_Network><Nodo ID=\"1\"><Variabile Type=\"0\" Dim=\"2\"/></Nodo>"
                  "</M-Bus_Network>");
     addNodes(1);
-    const QString error = editor.FormShow(path);
+    const QString error = editor.load(path);
     EXPECT_TRUE(error.contains(QStringLiteral("M_Bus.xml"))) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("Fun_Field"))) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("node 1, variable 1"))) << error.toStdString();
@@ -467,12 +423,12 @@ TEST_F(NetworkEditorTest, OkWritesAndReleasesOrKeepsEverythingOnFailure) {
     ASSERT_EQ(addVariable(1), 0);
     const TNodi_List network = editor.Nodi_List();
     const QString blocked = folder.write(QStringLiteral("blocked"), "a file, not a folder");
-    const QString error = editor.LbButton2Click(blocked + QStringLiteral("/M_Bus.xml"));
+    const QString error = editor.save(blocked + QStringLiteral("/M_Bus.xml"));
     EXPECT_TRUE(error.startsWith(blocked + QStringLiteral("/M_Bus.xml: "))) << error.toStdString();
     EXPECT_EQ(editor.Nodi_List(), network);
 
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
-    EXPECT_EQ(editor.LbButton2Click(path), QString());
+    EXPECT_EQ(editor.save(path), QString());
     EXPECT_TRUE(editor.Nodi_List().isEmpty()) << "released after the write";
     EXPECT_EQ(Load_Network(path).Nodi_List, network);
 }
@@ -483,8 +439,8 @@ TEST_F(NetworkEditorTest, UnchangedNetworkWritesTheSameBytes) {
     const QString path =
         folder.copyFixture(QStringLiteral("mbus/network.xml"), QStringLiteral("M_Bus.xml"));
     const QByteArray before = folder.read(QStringLiteral("M_Bus.xml"));
-    ASSERT_EQ(editor.FormShow(path), QString());
-    EXPECT_EQ(editor.LbButton2Click(path), QString());
+    ASSERT_EQ(editor.load(path), QString());
+    EXPECT_EQ(editor.save(path), QString());
     EXPECT_EQ(folder.read(QStringLiteral("M_Bus.xml")), before);
 }
 
@@ -511,7 +467,7 @@ TEST_F(NetworkEditorTest, FullNetworkShowsInOneReset) {
     NetworkTree& tree = editor.tree();
     const QSignalSpy resets(&tree, &QAbstractItemModel::modelReset);
     const QSignalSpy inserts(&tree, &QAbstractItemModel::rowsInserted);
-    ASSERT_EQ(editor.FormShow(path), QString());
+    ASSERT_EQ(editor.load(path), QString());
     EXPECT_EQ(resets.size(), 1);
     EXPECT_EQ(inserts.size(), 0);
     ASSERT_EQ(tree.rowCount(tree.rootIndex()), 64);
@@ -521,8 +477,8 @@ TEST_F(NetworkEditorTest, FullNetworkShowsInOneReset) {
               (NetworkTree::Position{63, 9}));
     // At the limits the node and variable checks come before any field.
     EXPECT_EQ(addNode(QStringLiteral("200")), 648);
-    editor.TWClick({63, -1});
-    EXPECT_EQ(editor.btn_Add_VarClick(), 647);
+    editor.select({63, -1});
+    EXPECT_EQ(editor.applyVariable(), 647);
 }
 
 // Every command of the editor, then its undo and its redo: undo gives back the network and
@@ -544,53 +500,53 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
     struct Row {
         const char* command; // as Undo and Redo name it
         std::function<int(NetworkEditor&)> run;
-        bool cleanAfterRedo = false; // the import writes its file at once
     };
     const Row rows[] = {
         {"Add node",
          [](NetworkEditor& e) {
              e.nodePanel = {QStringLiteral("Gas"), QStringLiteral("7"), QStringLiteral("0")};
-             return e.btn_Add_NodeClick();
+             return e.applyNode();
          }},
         {"Modify node",
          [](NetworkEditor& e) {
-             e.TWClick({1, -1});
+             e.select({1, -1});
              e.nodePanel.primary = QStringLiteral("8");
-             return e.btn_Add_NodeClick();
+             return e.applyNode();
          }},
         {"Delete node",
          [](NetworkEditor& e) {
-             e.TWClick({0, -1});
-             e.btn_Delete_ItemConfirmed();
+             e.select({0, -1});
+             e.deleteSelection();
              return 0;
          }},
         {"Add variable",
          [](NetworkEditor& e) {
-             e.TWClick({1, -1});
+             e.select({1, -1});
              e.varPanel = goodVariable(QStringLiteral("Volume"));
-             return e.btn_Add_VarClick();
+             return e.applyVariable();
          }},
         {"Modify variable",
          [](NetworkEditor& e) {
-             e.TWClick({0, 1});
+             e.select({0, 1});
              e.varPanel.slaveId = QStringLiteral("200");
-             return e.btn_Add_VarClick();
+             e.varPanel.description = QStringLiteral("Power in");
+             return e.applyVariable();
          }},
         {"Delete variable",
          [](NetworkEditor& e) {
-             e.TWClick({0, 0});
-             e.btn_Delete_ItemConfirmed();
+             e.select({0, 0});
+             e.deleteSelection();
              return 0;
          }},
         {"Delete the whole network",
          [](NetworkEditor& e) {
-             e.TWClick({});
-             e.btn_Delete_ItemConfirmed();
+             e.select({});
+             e.deleteSelection();
              return 0;
          }},
         {"Paste Node",
          [](NetworkEditor& e) {
-             e.TWClick({0, -1});
+             e.select({0, -1});
              e.copyNode();
              return e.pasteNode(
                  QStringLiteral("20"), QStringLiteral("3"),
@@ -598,47 +554,53 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
          }},
         {"Paste Variable",
          [&pasteValues](NetworkEditor& e) {
-             e.TWClick({0, 0});
+             e.select({0, 0});
              e.copyVariable();
-             e.TWClick({1, -1});
+             e.select({1, -1});
              return e.pasteVariable(pasteValues);
          }},
-        {"Import Network", [&other](NetworkEditor& e) { return e.importNetwork(other).size(); },
-         true},
         {"Import CSV",
          [&other, this](NetworkEditor& e) {
              NetworkEditor source(texts);
-             source.FormShow(other);
+             source.load(other);
              return e.importCsv(source.exportCsv()).size();
          }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.command);
-        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_EQ(editor.load(path), QString());
+        const QStringList before = shown.lines();
         ASSERT_EQ(row.run(editor), 0);
         const TNodi_List changed = editor.Nodi_List();
         ASSERT_NE(changed, network);
         ASSERT_EQ(editor.undoStack().count(), 1) << "one command";
         EXPECT_EQ(editor.undoStack().undoText(), QLatin1String(row.command));
-        EXPECT_EQ(editor.Is_Change(), !row.cleanAfterRedo);
+        EXPECT_TRUE(editor.Is_Change());
+        expectShownIsSaved("after the command");
+        const QStringList after = shown.lines();
 
         editor.undo();
         EXPECT_EQ(editor.Nodi_List(), network);
-        EXPECT_EQ(editor.Is_Change(), row.cleanAfterRedo);
+        EXPECT_FALSE(editor.Is_Change());
+        // Every row back in its place, with its own label, as the view shows it.
+        EXPECT_EQ(shown.lines(), before);
+        expectShownIsSaved("after the undo");
         // The tree shows the list it was given back.
         EXPECT_EQ(editor.tree().rowCount(editor.tree().rootIndex()), network.size());
         EXPECT_EQ(editor.tree().rowCount(editor.tree().indexOf({0, -1})),
                   network[0].Var_List.size());
-        ASSERT_EQ(editor.LbButton2Click(written), QString());
+        ASSERT_EQ(editor.save(written), QString());
         EXPECT_EQ(folder.read(QStringLiteral("written.xml")), fileBytes);
 
-        ASSERT_EQ(editor.FormShow(path), QString());
+        ASSERT_EQ(editor.load(path), QString());
         ASSERT_EQ(row.run(editor), 0);
         editor.undo();
         editor.redo();
         EXPECT_EQ(editor.Nodi_List(), changed);
-        EXPECT_EQ(editor.Is_Change(), !row.cleanAfterRedo);
-        ASSERT_EQ(editor.LbButton2Click(written), QString());
+        EXPECT_TRUE(editor.Is_Change());
+        EXPECT_EQ(shown.lines(), after);
+        expectShownIsSaved("after the redo");
+        ASSERT_EQ(editor.save(written), QString());
         const QString expected = folder.file(QStringLiteral("expected.xml"));
         ASSERT_EQ(Save_Network(changed, expected), QString());
         EXPECT_EQ(folder.read(QStringLiteral("written.xml")),
@@ -654,12 +616,12 @@ TEST_F(NetworkEditorTest, UndoBringsBackTheSelectionAndItsPanels) {
     QList<NetworkEditor::Tab> tabs;
     QObject::connect(&editor, &NetworkEditor::restored,
                      [&tabs](NetworkEditor::Tab tab) { tabs << tab; });
-    editor.TWClick({1, 0});
-    editor.btn_Delete_ItemConfirmed();
+    editor.select({1, 0});
+    editor.deleteSelection();
     ASSERT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));
     EXPECT_EQ(editor.varPanel.description, QStringLiteral("Power"));
 
-    editor.TWClick({});
+    editor.select({});
     editor.undo();
     EXPECT_EQ(editor.selection(), (NetworkTree::Position{1, 0}));
     EXPECT_EQ(editor.varPanel.description, QStringLiteral("Energy"));

@@ -321,11 +321,11 @@ TEST(PasteRules, LimitsAreCheckedAfterTheDialog) {
         nodes.append(node("filler", 100 + int(nodes.size()), 0));
     ASSERT_EQ(Save_Network(nodes, path), QString());
     NetworkEditor editor(table);
-    ASSERT_EQ(editor.FormShow(path), QString());
+    ASSERT_EQ(editor.load(path), QString());
 
     // Nine variables take a tenth, at the end; the eleventh is refused and nothing changes.
     const QStringList values{"9", Holding, "7", "1", Type1};
-    editor.TWClick({0, 1});
+    editor.select({0, 1});
     ASSERT_EQ(editor.copyVariable(), 0);
     EXPECT_EQ(editor.pasteVariable(values), 0);
     ASSERT_EQ(editor.Nodi_List()[0].Var_List.size(), 10);
@@ -336,10 +336,10 @@ TEST(PasteRules, LimitsAreCheckedAfterTheDialog) {
     EXPECT_EQ(editor.Nodi_List(), before);
 
     const TNodo source = nodes[1];
-    editor.TWClick({1, -1});
+    editor.select({1, -1});
     ASSERT_EQ(editor.copyNode(), 0);
     const QStringList nodeValues = valuesOf(nodeRows(table, source));
-    editor.TWClick({});
+    editor.select({});
     EXPECT_EQ(editor.pasteNode(QStringLiteral("250"), QStringLiteral("0"), nodeValues), 0);
     ASSERT_EQ(editor.Nodi_List().size(), 64);
     const TNodo& pasted = editor.Nodi_List().last();

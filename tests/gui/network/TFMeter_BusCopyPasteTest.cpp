@@ -1,13 +1,14 @@
 #include "gui/network/TFMeter_Bus.h"
 
 #include "core/network/Network.h"
-#include "mock/FakeServices.h"
 #include "core/state/SharedState.h"
+#include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -289,6 +290,23 @@ TEST_F(TFMeter_BusCopyPasteTest, ImportAnsweredNoThenYes) {
                     ->isExpanded(model().tree().rootIndex()));
     EXPECT_FALSE(model().Is_Change());
     EXPECT_EQ(model().IND_NODO(), -1);
+    // Undo stops at the import, and the window says so; Cancel leaves the imported file.
+    auto* undo = window->findChild<QPushButton*>(QStringLiteral("Btn_Undo"));
+    EXPECT_FALSE(undo->isEnabled());
+    auto* status = window->findChild<QLabel*>(QStringLiteral("L_Status"));
+    EXPECT_TRUE(status->isVisibleTo(window.get()));
+    EXPECT_TRUE(status->text().endsWith(
+        QStringLiteral("\nUndo cannot go back before this import: the configuration's M_Bus.xml "
+                       "already holds the imported network.")))
+        << status->text().toStdString();
+    window->Btn_UndoClick();
+    EXPECT_EQ(nodeLabels().size(), 1);
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Btn_Cancel")),
+                      Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/M_Bus.xml")),
+              folder.read(QStringLiteral("PROJECTS/Other/M_Bus.xml")));
+    fake.prompts.verify();
 }
 
 TEST_F(TFMeter_BusCopyPasteTest, ImportOfTheOwnFileReloadsIt) {
@@ -318,13 +336,13 @@ TEST_F(TFMeter_BusCopyPasteTest, ImportOfTheOwnFileReloadsIt) {
     fake.prompts.verify();
     EXPECT_EQ(nodeLabels().size(), 2) << "the file is whole";
     EXPECT_FALSE(model().Is_Change());
-    // Undo brings the paste back, unsaved again.
+    // The paste went with the reload: undo cannot bring back what the file no longer holds.
+    EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("Btn_Undo"))->isEnabled());
     window->Btn_UndoClick();
-    EXPECT_EQ(nodeLabels().size(), 3);
-    EXPECT_TRUE(model().Is_Change());
+    EXPECT_EQ(nodeLabels().size(), 2);
+    EXPECT_FALSE(model().Is_Change());
 
     // Nothing unsaved: the reload is only reported.
-    window->Btn_RedoClick();
     fake.prompts.expectOpenFile(state.File_MBus);
     fake.prompts.expectWarning(QStringLiteral(
         "The selected file is the M-Bus Network of this configuration: it has been reloaded."));

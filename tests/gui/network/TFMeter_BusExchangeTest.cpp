@@ -1,8 +1,8 @@
 #include "gui/network/TFMeter_Bus.h"
 
 #include "core/network/Network.h"
-#include "mock/FakeServices.h"
 #include "core/state/SharedState.h"
+#include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -69,7 +69,7 @@ protected:
     void addVariable(int node, const QString& slaveId, const QString& points,
                      const QString& storageNumber) {
         NetworkEditor& editor = window->editor();
-        editor.TWClick({node, -1});
+        editor.select({node, -1});
         VariablePanel& p = editor.varPanel;
         p.slaveId = slaveId;
         p.modToD = 2;
@@ -79,7 +79,7 @@ protected:
         p.dimension = 2;
         p.storageNumber = storageNumber;
         p.scale.selected = 3;
-        ASSERT_EQ(editor.btn_Add_VarClick(), 0);
+        ASSERT_EQ(editor.applyVariable(), 0);
     }
     QStringList warningTexts() const {
         QStringList texts;
@@ -177,9 +177,9 @@ TEST_F(TFMeter_BusExchangeTest, WarningsFollowTheNetworkAndNeverStopOk) {
                   "bits")});
     EXPECT_EQ(warnings()->accessibleName(), QStringLiteral("Warnings"));
 
-    editor.TWClick({});
+    editor.select({});
     editor.nodePanel = {QStringLiteral("Meter 6"), QStringLiteral("6"), QStringLiteral("1005")};
-    ASSERT_EQ(editor.btn_Add_NodeClick(), 0);
+    ASSERT_EQ(editor.applyNode(), 0);
     addVariable(1, QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("0"));
     EXPECT_EQ(warningTexts().size(), 2);
     EXPECT_TRUE(warningTexts().last().contains(QStringLiteral("same secondary address 1005")));
@@ -198,7 +198,7 @@ TEST_F(TFMeter_BusExchangeTest, ReportOfTheNetworkOnScreen) {
     folder.write(QStringLiteral("PROJECTS/Plant/bin/bank2.bin"), "compiled");
     window->editor().nodePanel = {QStringLiteral("Meter 9"), QStringLiteral("9"),
                                   QStringLiteral("1009")};
-    ASSERT_EQ(window->editor().btn_Add_NodeClick(), 0);
+    ASSERT_EQ(window->editor().applyNode(), 0);
     const QString html = folder.file(QStringLiteral("plant.html"));
     fake.prompts.expectSaveFile(html);
     fake.prompts.expectQuestion(writtenOpen(html), false);
