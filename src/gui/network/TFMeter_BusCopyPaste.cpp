@@ -7,6 +7,7 @@
 #include "gui/network/TFNewIDNode.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QTreeView>
 
 // Copy, paste and import of nodes and variables. The rules are PasteRules' and
