@@ -1,15 +1,13 @@
 #include "cli/Commands.h"
 
 #include "core/image/BankFiles.h"
-#include "core/image/Compiler.h"
+#include "core/image/CompileConfiguration.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace Cli {
 
-// Compiles fully in memory before anything is written, so a failure leaves the images on
-// disk as they were.
 int compile(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (args.size() != 1) {
         err << "Usage: ordano-cli compile CONFIG_DIR\n";
@@ -20,16 +18,9 @@ int compile(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "compile: " << dir << " is not a folder\n";
         return 1;
     }
-    const QDir config(dir);
-    const CompileResult result = Compile_Banks(config.filePath(QLatin1String(MBusXml::FileName)),
-                                               config.filePath(QLatin1String(ParGenXml::FileName)));
+    const CompiledConfiguration result = compileConfiguration(dir);
     if (!result.ok()) {
         err << "compile: " << result.error << "\n";
-        return 1;
-    }
-    const QString failed = Write_Banks(dir, result.banks);
-    if (!failed.isEmpty()) {
-        err << "compile: " << failed << "\n";
         return 1;
     }
     out << QDir::toNativeSeparators(bankPath(dir)) << ": " << result.banks.bank.size() << " bytes\n"

@@ -120,12 +120,9 @@ int readSources(const QStringList& args, QTextStream& out, QTextStream& err) {
                 << '\n';
             return 2;
         }
-        c = Sources::serialFromParGen(parGen.value, o.serial);
-        c.baud = o.baud.value_or(c.baud);
-        if (o.parity) {
-            c.parity = *o.parity;
-            c.stopBits = c.parity == 'N' ? 2 : 1;
-        }
+        const Sources::Connection configured = Sources::serialFromParGen(parGen.value, o.serial);
+        c = Sources::serialConnection(o.serial, o.baud.value_or(configured.baud),
+                                      o.parity.value_or(configured.parity), configured.timeoutMs);
     } else {
         const std::optional<Sources::HostPort> address = Sources::parseHostPort(o.tcp);
         if (!address) {

@@ -95,3 +95,16 @@ TEST(CliDump, DecodesAndReports) {
     }
     EXPECT_EQ(runCommand(Cli::dump, {}).status, 2);
 }
+
+// The dump of the worked example, kept as support staff have always read it.
+TEST(CliDump, TheWorkedExampleReadsAsItAlwaysHas) {
+    TestFolder folder;
+    copyWorkedExample(folder);
+    ASSERT_EQ(runCommand(Cli::compile, {folder.path()}).status, 0);
+    const CapturedRun r = runCommand(Cli::dump, {folder.file(QStringLiteral("bin/bank.bin")),
+                                                 folder.file(QStringLiteral("bin/bank2.bin"))});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    QString out = r.out;
+    out.replace(folder.path(), QStringLiteral("CONFIG"));
+    EXPECT_EQ(out, QString::fromUtf8(readFixture(QStringLiteral("image/worked_example.dump"))));
+}

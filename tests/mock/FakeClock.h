@@ -11,6 +11,9 @@ public:
     void sleep(int ms) override;
     void sleepDispatching(int ms) override;
     void advance(qint64 ms) { now_ += ms; }
+    // A fixed day, moving on with the ticks.
+    QDateTime now() override { return start.addMSecs(now_); }
+    QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(8, 30), Qt::UTC);
 
     int sleeps = 0;
     int dispatchingSleeps = 0;

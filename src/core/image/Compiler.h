@@ -10,7 +10,8 @@
 // The image compiler: turns a configuration's M_Bus.xml and ParGen.xml into the two files the
 // device loads, bank.bin (the network) and bank2.bin (the 2048-byte parameter block).
 //
-// The caller (the main window's update step, and `ordano-cli compile`) does:
+// compileConfiguration (CompileConfiguration.h), for the main window's update step and
+// `ordano-cli compile`, does:
 //     const CompileResult r = Compile_Banks(state.File_MBus, state.File_ParGen);
 //     if (!r.ok()) -> show r.error and stop: nothing is written, no update window.
 //     const QString failed = Write_Banks(state.Project_Dir, r.banks);

@@ -22,3 +22,7 @@ void SystemClock::sleepDispatching(int ms) {
     QThread::msleep(ulong(ms));
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
+
+QDateTime SystemClock::now() {
+    return QDateTime::currentDateTime();
+}

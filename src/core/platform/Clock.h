@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QDateTime>
 
 // Millisecond ticks and pauses, injectable so waits are proven in tests without waiting.
 class Clock {
@@ -11,6 +11,8 @@ public:
     virtual void sleep(int ms) = 0;
     // Pauses and dispatches pending window events, so windows repaint and react.
     virtual void sleepDispatching(int ms) = 0;
+    // The date and time of day, for what is dated (history entries, reports).
+    virtual QDateTime now() = 0;
 };
 
 class SystemClock final : public Clock {
@@ -18,4 +20,5 @@ public:
     qint64 ticks() override;
     void sleep(int ms) override;
     void sleepDispatching(int ms) override;
+    QDateTime now() override;
 };

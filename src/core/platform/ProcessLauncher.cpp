@@ -1,7 +1,19 @@
 #include "core/platform/ProcessLauncher.h"
 
+#include "core/platform/Clock.h"
+
+#include <QEventLoop>
 #include <QList>
 #include <QProcess>
+#include <QTimer>
+
+bool LaunchedProcess::waitForEnd(Clock& clock, int ms, bool dispatching) {
+    if (dispatching)
+        clock.sleepDispatching(ms);
+    else
+        clock.sleep(ms);
+    return hasExited();
+}
 
 namespace {
 
@@ -26,6 +38,24 @@ public:
     bool hasExited() override {
         if (process_->state() != QProcess::NotRunning)
             process_->waitForFinished(0);
+        return process_->state() == QProcess::NotRunning;
+    }
+    bool waitForEnd(Clock& clock, int ms, bool dispatching) override {
+        Q_UNUSED(clock);
+        if (process_->state() == QProcess::NotRunning)
+            return true;
+        if (!dispatching) {
+            process_->waitForFinished(ms);
+            return process_->state() == QProcess::NotRunning;
+        }
+        // The end wakes the loop at once; the timer only bounds the wait.
+        QEventLoop loop;
+        QTimer grain;
+        grain.setSingleShot(true);
+        QObject::connect(&grain, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(process_.get(), &QProcess::finished, &loop, &QEventLoop::quit);
+        grain.start(ms);
+        loop.exec();
         return process_->state() == QProcess::NotRunning;
     }
     std::optional<int> exitCode() override {

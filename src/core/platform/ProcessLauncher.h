@@ -5,11 +5,17 @@
 #include <memory>
 #include <optional>
 
+class Clock;
+
 // A program started by the system; the system only ever asks whether it has ended.
 class LaunchedProcess {
 public:
     virtual ~LaunchedProcess() = default;
     virtual bool hasExited() = 0;
+    // Waits at most `ms` for the end, returning as soon as it comes; says whether it came.
+    // With `dispatching`, window events are handled meanwhile. A program that cannot tell of
+    // its end pauses on `clock` and asks.
+    virtual bool waitForEnd(Clock& clock, int ms, bool dispatching);
     // Once it has exited: its exit code, or nullopt when it ended without one (killed,
     // crashed) or the platform cannot tell.
     virtual std::optional<int> exitCode() { return std::nullopt; }

@@ -16,18 +16,27 @@ char parityOfPosition(int position) {
     return position == 1 ? 'E' : position == 2 ? 'O' : 'N';
 }
 
-Connection serialFromParGen(const Par_Gen& parGen, const QString& port) {
+Connection serialConnection(const QString& port, int baud, char parity, int timeoutMs) {
     Connection c;
     c.kind = Connection::Kind::Serial;
     c.port = port;
+    c.baud = baud;
+    c.parity = parity;
+    c.dataBits = 8;
+    c.stopBits = parity == 'N' ? 2 : 1;
+    c.timeoutMs = timeoutMs;
+    return c;
+}
+
+Connection serialFromParGen(const Par_Gen& parGen, const QString& port) {
+    int baud = Connection().baud;
     const int baudPosition = parGen.Mod_Baud;
     if (baudPosition >= 0 && baudPosition < int(ParGenLists::Mod_Baud.size()))
-        c.baud = QString::fromLatin1(ParGenLists::Mod_Baud[size_t(baudPosition)]).toInt();
-    c.parity = parityOfPosition(parGen.Mod_Par);
-    c.stopBits = c.parity == 'N' ? 2 : 1;
+        baud = QString::fromLatin1(ParGenLists::Mod_Baud[size_t(baudPosition)]).toInt();
     const std::optional<qint32> timeout = typedNumber(parGen.Mod_TO);
-    c.timeoutMs = timeout && *timeout >= 1 && *timeout <= 65535 ? *timeout : DefaultTimeoutMs;
-    return c;
+    return serialConnection(port, baud, parityOfPosition(parGen.Mod_Par),
+                            timeout && *timeout >= 1 && *timeout <= 65535 ? *timeout
+                                                                          : DefaultTimeoutMs);
 }
 
 bool serialTestable(const Par_Gen& parGen) {

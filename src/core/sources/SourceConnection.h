@@ -32,8 +32,13 @@ struct Connection {
 inline constexpr int DefaultTimeoutMs = 1000;
 inline constexpr int DefaultTcpPort = 502;
 
-// The gateway's Modbus line as the configuration sets it: baud rate, parity and time-out;
-// 8 data bits, 1 stop bit with parity and 2 without. A time-out outside 1..65535 ms (the device
+// A serial line framed as the gateway frames its Modbus line: 8 data bits, 1 stop bit with
+// parity and 2 without.
+Connection serialConnection(const QString& port, int baud, char parity,
+                            int timeoutMs = DefaultTimeoutMs);
+
+// The gateway's Modbus line as the configuration sets it (baud rate, parity, time-out), framed
+// as serialConnection frames it. A time-out outside 1..65535 ms (the device
 // takes 0, which would make every read fail here) gives 1000 ms.
 Connection serialFromParGen(const Par_Gen& parGen, const QString& port);
 

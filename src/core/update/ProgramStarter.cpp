@@ -94,23 +94,25 @@ ProgramStarter::Run ProgramStarter::run(const QString& NomeSW, const QStringList
     if (!process)
         return {Outcome::NotStarted, std::nullopt, 0};
     const qint64 start = clock_.ticks();
-    auto pause = [&] {
-        if (watcher) {
-            watcher(clock_.ticks() - start);
-            clock_.sleepDispatching(PollMs);
-        } else {
-            clock_.sleep(PollMs);
-        }
-    };
+    const bool dispatching = bool(watcher);
     for (;;) {
         if (process->hasExited()) {
             const std::optional<int> code = process->exitCode();
             const qint64 elapsed = clock_.ticks() - start;
-            pause();
+            if (dispatching) {
+                watcher(elapsed);
+                clock_.sleepDispatching(PollMs);
+            } else {
+                clock_.sleep(PollMs);
+            }
             return {Outcome::Ended, code, elapsed};
         }
-        if (clock_.ticks() - start >= limitMs_)
-            return {Outcome::LeftRunning, std::nullopt, clock_.ticks() - start};
-        pause();
+        const qint64 elapsed = clock_.ticks() - start;
+        if (elapsed >= limitMs_)
+            return {Outcome::LeftRunning, std::nullopt, elapsed};
+        if (dispatching)
+            watcher(elapsed);
+        // Returns early when the program ends within the grain.
+        process->waitForEnd(clock_, PollMs, dispatching);
     }
 }

@@ -8,9 +8,9 @@
 class Clock;
 class ProcessLauncher;
 
-// Starts an external program and waits for its end on the calling thread, polling every
-// 10 ms for at most `limitMs` (150 000 ms). Window events are dispatched only when the caller
-// watches the wait (`run` with a watcher).
+// Starts an external program and waits for its end on the calling thread, for at most
+// `limitMs` (150 000 ms) in steps of 10 ms; the end cuts a step short. Window events are
+// dispatched only when the caller watches the wait (`run` with a watcher).
 class ProgramStarter {
 public:
     static constexpr qint64 DefaultLimitMs = 150000;
@@ -40,7 +40,7 @@ public:
     // The same with the arguments already apart: each reaches the program as it stands.
     Outcome Start_Program(const QString& NomeSW, const QStringList& arguments, int tipo);
 
-    // Called at every poll with the time waited so far; window events are dispatched around it.
+    // Called at every step with the time waited so far; window events are dispatched around it.
     using Watcher = std::function<void(qint64 elapsedMs)>;
     struct Run {
         Outcome outcome = Outcome::Missing;

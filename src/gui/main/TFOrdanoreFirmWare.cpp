@@ -1,29 +1,28 @@
 #include "gui/main/TFOrdanoreFirmWare.h"
 
-#include "gui/main/Pictures.h"
-#include "core/app/Settings.h"
-#include "gui/main/TFAbout.h"
-#include "gui/main/TFSoftOptions.h"
-#include "core/app/VersionCheck.h"
-#include "gui/main/WorkflowButton.h"
-#include "core/comm/ParGen.h"
-#include "gui/comm/TFParGen.h"
 #include "common/MakerSite.h"
-#include "gui/dialogs/ClickLabel.h"
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/Keyboard.h"
-#include "core/image/BankFiles.h"
-#include "core/image/Compiler.h"
-#include "gui/network/TFMeter_Bus.h"
+#include "core/app/Settings.h"
+#include "core/app/VersionCheck.h"
+#include "core/comm/ParGen.h"
+#include "core/image/CompileConfiguration.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/UrlOpener.h"
 #include "core/projects/ProjectStore.h"
+#include "core/state/SharedState.h"
+#include "core/update/ProgramStarter.h"
+#include "gui/comm/TFParGen.h"
+#include "gui/dialogs/ClickLabel.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/main/Pictures.h"
+#include "gui/main/TFAbout.h"
+#include "gui/main/TFSoftOptions.h"
+#include "gui/main/WorkflowButton.h"
+#include "gui/network/TFMeter_Bus.h"
 #include "gui/projects/TFNew_Project.h"
 #include "gui/projects/TFOpenConf.h"
 #include "gui/sources/TFSourceTest.h"
-#include "core/state/SharedState.h"
-#include "core/update/ProgramStarter.h"
 #include "gui/update/TFBoot.h"
 
 #include <QCloseEvent>
@@ -54,7 +53,6 @@ TFOrdanoreFirmWare::TFOrdanoreFirmWare(SharedState& state, Platform& platform,
       versionCheck_(new VersionCheck(platform.http, this)) {
     setObjectName(QStringLiteral("TFOrdanoreFirmWare"));
     FormCreate(layout);
-    createWindows();
 }
 
 TFOrdanoreFirmWare::~TFOrdanoreFirmWare() = default;
@@ -87,17 +85,47 @@ void TFOrdanoreFirmWare::FormCreate(const Workspace::Layout& layout) {
     DialogParts::centreOnScreen(this);
 }
 
-void TFOrdanoreFirmWare::createWindows() {
-    FNew_Project = new TFNew_Project(state_, platform_, this);
-    FOpenConf = new TFOpenConf(state_, this);
-    FAbout = new TFAbout(state_, platform_, this);
-    FSoftOptions = new TFSoftOptions(
-        state_, platform_, *versionCheck_, [this] { Change_Language(); }, this);
-    FParGen = new TFParGen(state_, platform_, this);
-    FMeter_Bus = new TFMeter_Bus(state_, platform_, this);
-    connect(FMeter_Bus, &TFMeter_Bus::testSourcesRequested, this, [this] {
-        TFSourceTest::open(state_, platform_, FMeter_Bus->editor().Nodi_List(), FMeter_Bus);
-    });
+// Each window is made at its first use: most sessions open two of them. A window made later
+// applies the language table as it is then, like one made at start after a language change.
+TFNew_Project& TFOrdanoreFirmWare::newProjectWindow() {
+    if (!FNew_Project)
+        FNew_Project = new TFNew_Project(state_, platform_, this);
+    return *FNew_Project;
+}
+
+TFOpenConf& TFOrdanoreFirmWare::openWindow() {
+    if (!FOpenConf)
+        FOpenConf = new TFOpenConf(state_, this);
+    return *FOpenConf;
+}
+
+TFAbout& TFOrdanoreFirmWare::aboutWindow() {
+    if (!FAbout)
+        FAbout = new TFAbout(state_, platform_, this);
+    return *FAbout;
+}
+
+TFSoftOptions& TFOrdanoreFirmWare::optionsWindow() {
+    if (!FSoftOptions)
+        FSoftOptions = new TFSoftOptions(
+            state_, platform_, *versionCheck_, [this] { Change_Language(); }, this);
+    return *FSoftOptions;
+}
+
+TFParGen& TFOrdanoreFirmWare::communicationWindow() {
+    if (!FParGen)
+        FParGen = new TFParGen(state_, platform_, this);
+    return *FParGen;
+}
+
+TFMeter_Bus& TFOrdanoreFirmWare::networkWindow() {
+    if (!FMeter_Bus) {
+        FMeter_Bus = new TFMeter_Bus(state_, platform_, this);
+        connect(FMeter_Bus, &TFMeter_Bus::testSourcesRequested, this, [this] {
+            TFSourceTest::open(state_, platform_, FMeter_Bus->editor().Nodi_List(), FMeter_Bus);
+        });
+    }
+    return *FMeter_Bus;
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
@@ -239,15 +267,21 @@ void TFOrdanoreFirmWare::Aggiorna_Label() {
 
 void TFOrdanoreFirmWare::Change_Language() {
     // Qt's own texts first: the windows may rebuild lists that carry them.
-    qtTranslation_.apply(FSoftOptions->Language_In_Use);
+    qtTranslation_.apply(FSoftOptions ? FSoftOptions->Language_In_Use : state_.Language);
     Set_Lang();
-    FNew_Project->Set_Lang();
-    FOpenConf->Set_Lang();
-    FSoftOptions->Set_Lang();
-    FMeter_Bus->Set_Lang();
+    // Windows not made yet take the new texts when they are made.
+    if (FNew_Project)
+        FNew_Project->Set_Lang();
+    if (FOpenConf)
+        FOpenConf->Set_Lang();
+    if (FSoftOptions)
+        FSoftOptions->Set_Lang();
+    if (FMeter_Bus)
+        FMeter_Bus->Set_Lang();
     if (FBoot)
         FBoot->Set_Lang();
-    FParGen->Set_Lang();
+    if (FParGen)
+        FParGen->Set_Lang();
 }
 
 void TFOrdanoreFirmWare::enableUpdateTimer() {
@@ -309,11 +343,11 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         return;
     }
     if (sender == Btn_Info) {
-        FAbout->exec();
+        aboutWindow().exec();
         return;
     }
     if (sender == Btn_Opz) {
-        if (FSoftOptions->exec() != QDialog::Accepted)
+        if (optionsWindow().exec() != QDialog::Accepted)
             return;
         FSoftOptions->Chosen.applyTo(state_);
         reportSettingsNotSaved(Save_Setting());
@@ -325,20 +359,20 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         return;
     }
     if (sender == Btn_Prm_Gen)
-        FParGen->exec();
+        communicationWindow().exec();
     if (sender == Btn_MBus)
-        FMeter_Bus->exec();
+        networkWindow().exec();
     if (sender == Btn_CreateBin)
         Update_Device();
 }
 
 void TFOrdanoreFirmWare::Create_New_Project() {
-    if (FNew_Project->exec() == QDialog::Accepted)
+    if (newProjectWindow().exec() == QDialog::Accepted)
         Aggiorna_Label();
 }
 
 void TFOrdanoreFirmWare::Open_Project() {
-    if (FOpenConf->exec() != QDialog::Accepted)
+    if (openWindow().exec() != QDialog::Accepted)
         return;
     // Listed, but the updaters could not take its files: the active configuration stays.
     if (const QString refusal = ProjectStore::forbiddenCharacterMessage(
@@ -352,15 +386,9 @@ void TFOrdanoreFirmWare::Open_Project() {
 }
 
 void TFOrdanoreFirmWare::Update_Device() {
-    const CompileResult compiled = Compile_Banks(state_.File_MBus, state_.File_ParGen);
+    const CompiledConfiguration compiled = compileConfiguration(state_.Project_Dir);
     if (!compiled.ok()) {
         platform_.prompts.error(this, compiled.error);
-        return;
-    }
-    // The device must never be updated with stale images while the user is told nothing.
-    const QString written = Write_Banks(state_.Project_Dir, compiled.banks);
-    if (!written.isEmpty()) {
-        platform_.prompts.error(this, written);
         return;
     }
     QString error;

@@ -26,9 +26,8 @@ struct SharedState;
 class TFOrdanoreFirmWare : public QWidget {
     Q_OBJECT
 public:
-    // Runs the start-up sequence for the program in `programFolder`, then creates the
-    // configuration dialogs; the update window is made at its first use (updateWindow()).
-    // Every window it makes lives as long as this one.
+    // Runs the start-up sequence for the program in `programFolder`. The other windows are made
+    // at their first use and live as long as this one.
     TFOrdanoreFirmWare(SharedState& state, Platform& platform, ProgramStarter& starter,
                        const QString& programFolder, QWidget* parent = nullptr);
     // The same with the workspace chosen at start (see Workspace::choose).
@@ -50,6 +49,13 @@ public:
     void reportSettingsNotSaved(const QString& error);
 
     QTimer& updateTimer() { return Timer_Update; }
+    // The step windows, each made at its first use.
+    TFNew_Project& newProjectWindow();
+    TFOpenConf& openWindow();
+    TFAbout& aboutWindow();
+    TFSoftOptions& optionsWindow();
+    TFParGen& communicationWindow();
+    TFMeter_Bus& networkWindow();
     TFBoot& updateWindow();
     VersionCheck& versionCheck() { return *versionCheck_; }
     // The periodic version check: the first after 60 000 ms, then every 7 200 000 ms.
@@ -60,7 +66,6 @@ protected:
 
 private:
     void FormCreate(const Workspace::Layout& layout);
-    void createWindows();
     void layOut();
     void Aggiorna_Label();
     void enableUpdateTimer();

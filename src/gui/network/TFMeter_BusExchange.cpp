@@ -4,6 +4,7 @@
 #include "common/Product.h"
 #include "core/image/BankFiles.h"
 #include "core/network/NetworkCsv.h"
+#include "core/platform/Clock.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/UrlOpener.h"
@@ -208,7 +209,7 @@ void TFMeter_Bus::Btn_ReportClick() {
         askSavePath(platform_.prompts, this, state_, Txt_Report, ".html", ReportFilter);
     if (path.isEmpty())
         return;
-    auto gathered = InstallationReport::gather(state_.Project_Dir, QDateTime::currentDateTime(),
+    auto gathered = InstallationReport::gather(state_.Project_Dir, platform_.clock.now(),
                                                QString::fromLatin1(SW_Version));
     // The report describes the network on screen; unsaved edits are not in the images yet.
     gathered.input.nodes = model_.Nodi_List();

@@ -1,13 +1,13 @@
 #include "gui/sources/TFSourceTest.h"
 
-#include "core/comm/ParGen.h"
 #include "common/AtomicFile.h"
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/Keyboard.h"
+#include "core/comm/ParGen.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/sources/SourceReadJob.h"
 #include "core/state/SharedState.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -201,16 +201,11 @@ void TFSourceTest::Set_Lang() {
 }
 
 std::optional<Connection> TFSourceTest::connection() const {
+    if (RB_Serial->isChecked())
+        return serialConnection(CB_Port->currentText().trimmed(), CB_Baud->currentText().toInt(),
+                                parityOfPosition(CB_Parity->currentIndex()), SE_TimeOut->value());
     Connection c;
     c.timeoutMs = SE_TimeOut->value();
-    if (RB_Serial->isChecked()) {
-        c.kind = Connection::Kind::Serial;
-        c.port = CB_Port->currentText().trimmed();
-        c.baud = CB_Baud->currentText().toInt();
-        c.parity = parityOfPosition(CB_Parity->currentIndex());
-        c.stopBits = c.parity == 'N' ? 2 : 1;
-        return c;
-    }
     const std::optional<HostPort> address = parseHostPort(E_Address->text());
     if (!address)
         return std::nullopt;

@@ -1,9 +1,6 @@
 #include "gui/update/TFBoot.h"
 
 #include "common/IpAddress.h"
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/DotAdvance.h"
-#include "gui/dialogs/Keyboard.h"
 #include "core/history/HistoryTexts.h"
 #include "core/history/UpdateHistory.h"
 #include "core/platform/Platform.h"
@@ -11,9 +8,13 @@
 #include "core/platform/SerialProbe.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/update/TFUpdateProgress.h"
 #include "core/update/UpdateOptions.h"
+#include "core/update/UpdateRun.h"
 #include "core/update/UpdaterHandoff.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/DotAdvance.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/update/TFUpdateProgress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -434,62 +435,37 @@ UpdaterHandoff::PathForm TFBoot::pathFormFor(const QString& program) const {
 void TFBoot::startUpdater(const QString& program, const QStringList& arguments, const QString& path,
                           int option, bool readBack) {
     const LangTable& t = state_.Lang_Table;
-    UpdateHistory::Record details;
-    details.formType = Form_Type;
-    details.path = path;
-    details.option = option;
-    details.readBack = readBack;
-    details.limitMs = starter_.limitMs();
-    UpdateHistory::Created created =
-        UpdateHistory::create(state_.Project_Dir, details, QDateTime::currentDateTimeUtc());
-    if (!created.ok()) {
-        platform_.prompts.error(this, t.text(HistoryTexts::T_HistoryNotWritten).arg(created.error));
-        return;
-    }
-
+    UpdateRun::Request request;
+    request.projectDir = state_.Project_Dir;
+    request.program = program;
+    request.arguments = arguments;
+    request.formType = Form_Type;
+    request.path = path;
+    request.option = option;
+    request.readBack = readBack;
     QPointer<TFUpdateProgress> progress;
-    const ProgramStarter::Run run = starter_.run(program, arguments, 0, [&](qint64 elapsedMs) {
-        if (elapsedMs < ProgressAfterMs)
-            return;
-        if (!progress) {
-            progress = new TFUpdateProgress(t, starter_.limitMs(), this);
-            progress->show();
-        }
-        progress->setElapsed(elapsedMs);
-    });
+    const UpdateRun::Result result =
+        UpdateRun::run(request, starter_, platform_.clock, t, [&](qint64 elapsedMs) {
+            if (elapsedMs < ProgressAfterMs)
+                return;
+            if (!progress) {
+                progress = new TFUpdateProgress(t, starter_.limitMs(), this);
+                progress->show();
+            }
+            progress->setElapsed(elapsedMs);
+        });
     if (progress) {
         progress->finish();
         progress->deleteLater();
     }
-
-    UpdateHistory::Record& record = created.record;
-    QString outcome;
-    switch (run.outcome) {
-    case ProgramStarter::Outcome::Missing:
-    case ProgramStarter::Outcome::NotStarted:
-        // Nothing was handed over: the entry would claim otherwise.
-        UpdateHistory::discard(record);
-        platform_.prompts.error(this, UpdaterHandoff::startProblemText(
-                                          t, run.outcome, program, starter_.lacksWine(program)));
+    if (result.kind != UpdateRun::Result::Kind::Ran) {
+        platform_.prompts.error(this, result.text);
         return;
-    case ProgramStarter::Outcome::Ended:
-        outcome =
-            run.exitCode
-                ? UpdateHistory::setOutcome(record, UpdateHistory::Outcome::Finished, *run.exitCode)
-                : UpdateHistory::setOutcome(record, UpdateHistory::Outcome::Crashed, 0);
-        break;
-    case ProgramStarter::Outcome::LeftRunning:
-        outcome = UpdateHistory::setOutcome(record, UpdateHistory::Outcome::LeftRunning, 0);
-        break;
     }
-    // A record that could not be completed is said after the outcome, not instead of it.
-    outcome = UpdateHistory::outcomeText(record, t) +
-              (outcome.isEmpty() ? QString() : QStringLiteral("\n") + outcome);
     showComparison();
-    L_Outcome->setText(outcome);
-    L_Outcome->setAccessibleName(outcome);
+    L_Outcome->setText(result.text);
+    L_Outcome->setAccessibleName(result.text);
     L_Outcome->show();
-    const bool fine = record.outcome == UpdateHistory::Outcome::Finished && record.exitCode == 0;
-    if (!fine)
-        platform_.prompts.warning(this, outcome);
+    if (!result.fine)
+        platform_.prompts.warning(this, result.text);
 }

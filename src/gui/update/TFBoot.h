@@ -59,8 +59,8 @@ public:
 private:
     // Paths for `program` in the form it reads (through wine: the drive form).
     UpdaterHandoff::PathForm pathFormFor(const QString& program) const;
-    // Records the update, starts the updater and waits with the progress window; says how it
-    // ended, or what is wrong when it cannot be started. `path` is the port or the address.
+    // Runs the update (UpdateRun) with the progress window and shows how it ended, or what
+    // is wrong when it could not start. `path` is the port or the address.
     void startUpdater(const QString& program, const QStringList& arguments, const QString& path,
                       int option, bool readBack);
 

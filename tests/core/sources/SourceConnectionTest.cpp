@@ -40,6 +40,26 @@ TEST(SourceConnection, SerialSettingsComeFromTheConfiguration) {
     }
 }
 
+// The one framing rule the window, the command line and the configuration's line share.
+TEST(SourceConnection, ParityDecidesTheStopBits) {
+    const struct {
+        char parity;
+        int stopBits;
+    } cases[] = {{'N', 2}, {'E', 1}, {'O', 1}};
+    for (const auto& c : cases) {
+        const Connection s = serialConnection(QStringLiteral("/dev/ttyS1"), 4800, c.parity, 300);
+        EXPECT_EQ(s.kind, Connection::Kind::Serial);
+        EXPECT_EQ(s.port, QStringLiteral("/dev/ttyS1"));
+        EXPECT_EQ(s.baud, 4800);
+        EXPECT_EQ(s.parity, c.parity);
+        EXPECT_EQ(s.dataBits, 8);
+        EXPECT_EQ(s.stopBits, c.stopBits) << c.parity;
+        EXPECT_EQ(s.timeoutMs, 300);
+    }
+    EXPECT_EQ(serialConnection(QStringLiteral("/dev/ttyS1"), 4800, 'E').timeoutMs,
+              DefaultTimeoutMs);
+}
+
 TEST(SourceConnection, OnlyRtuFramedLinesCanBeTestedOnTheSerialPort) {
     const bool testable[] = {true, false, true, false, false}; // RTU, ASCII, JBUS, Binary, ASCII
     for (int protocol = 0; protocol < 5; ++protocol) {

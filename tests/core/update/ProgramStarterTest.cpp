@@ -1,13 +1,14 @@
 #include "core/update/ProgramStarter.h"
-#include "mock/FakeClock.h"
-#include "mock/FakeProcessLauncher.h"
 #include "core/platform/Clock.h"
 #include "core/platform/ProcessLauncher.h"
+#include "mock/FakeClock.h"
+#include "mock/FakeProcessLauncher.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
 #include <QFile>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #ifdef Q_OS_LINUX
@@ -171,6 +172,28 @@ TEST(ProgramStarter, RealProcessesEndOrAreLeftRunningAtTheLimit) {
     EXPECT_TRUE(QFile::exists(done));
 }
 
+// A watched wait runs window events (here the timer that lets the program end) and ends with
+// the program, not at the limit.
+TEST(ProgramStarter, AWatchedRealWaitRunsEventsAndEndsWithTheProgram) {
+    TestFolder folder;
+    const QString held =
+        folder.write(QStringLiteral("held.sh"),
+                     "#!/bin/sh\nwhile [ ! -e \"$0.go\" ] && [ -e \"$0\" ]; do sleep 0.02; done\n"
+                     "exit 4\n");
+    QFile::setPermissions(held, QFile::permissions(held) | QFileDevice::ExeOwner);
+    SystemProcessLauncher launcher;
+    SystemClock clock;
+    constexpr qint64 Limit = 30'000;
+    ProgramStarter starter(launcher, clock, QString(), Limit);
+    QTimer::singleShot(50, [&folder] { folder.write(QStringLiteral("held.sh.go"), {}); });
+    int steps = 0;
+    const ProgramStarter::Run run = starter.run(held, QStringList(), 0, [&](qint64) { ++steps; });
+    EXPECT_EQ(run.outcome, ProgramStarter::Outcome::Ended);
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_LT(run.elapsedMs, Limit);
+    EXPECT_GE(steps, 2);
+}
+
 #ifdef Q_OS_LINUX
 namespace {
 
@@ -184,7 +207,13 @@ public:
         ::prctl(PR_SET_CHILD_SUBREAPER, 0);
         reap();
     }
-    qint64 ticks() override { return system_.ticks(); }
+    // The wait asks the time at every step, also when the program's end cuts the step short.
+    qint64 ticks() override {
+        if (reaps_)
+            reap();
+        return system_.ticks();
+    }
+    QDateTime now() override { return system_.now(); }
     void sleep(int ms) override {
         if (reaps_)
             reap();

@@ -1,14 +1,14 @@
 // What a screen reader and a keyboard user meet in every window of the program, in both shipped
 // languages: a name for every control, a shortcut letter on every button, no letter twice.
-#include "gui/main/TFOrdanoreFirmWare.h"
-#include "gui/dialogs/Keyboard.h"
-#include "mock/FakeServices.h"
-#include "gui/sources/TFSourceTest.h"
 #include "core/state/SharedState.h"
+#include "core/update/ProgramStarter.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/main/TFOrdanoreFirmWare.h"
+#include "gui/sources/TFSourceTest.h"
+#include "gui/update/TFBoot.h"
+#include "mock/FakeServices.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "core/update/ProgramStarter.h"
-#include "gui/update/TFBoot.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -115,6 +115,13 @@ TEST_P(EveryWindow, NamesEveryControlAndGivesEveryButtonItsOwnLetter) {
     SharedState state;
     TFOrdanoreFirmWare main(state, fakes.platform, starter, folder.path());
     main.show();
+    // Every window is made at its first use: make them all.
+    main.newProjectWindow();
+    main.openWindow();
+    main.aboutWindow();
+    main.optionsWindow();
+    main.communicationWindow();
+    main.networkWindow();
     TFBoot& boot = main.updateWindow();
     for (int form : {0, 1}) {
         SCOPED_TRACE(testing::Message() << "update window form " << form);

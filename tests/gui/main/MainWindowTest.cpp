@@ -1,14 +1,14 @@
-#include "gui/main/TFOrdanoreFirmWare.h"
-#include "gui/comm/TFParGen.h"
 #include "common/AtomicFile.h"
-#include "gui/network/TFMeter_Bus.h"
-#include "mock/FakeServices.h"
 #include "core/state/SharedState.h"
+#include "core/update/ProgramStarter.h"
+#include "gui/comm/TFParGen.h"
+#include "gui/main/TFOrdanoreFirmWare.h"
+#include "gui/network/TFMeter_Bus.h"
+#include "gui/update/TFBoot.h"
+#include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "core/update/ProgramStarter.h"
-#include "gui/update/TFBoot.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -376,23 +376,38 @@ TEST(MainWindow, WebAddressOpensTheMakersHomePage) {
     EXPECT_EQ(run.fakes.urls.opened[0].query(), QStringLiteral("frompg=KT48213"));
 }
 
-TEST(MainWindow, ChangeLanguageReappliesEveryWindow) {
+// Most sessions open two windows: each is made at its first use. One made before a language
+// change follows it; one made after it starts in the new language.
+TEST(MainWindow, WindowsAreMadeAtFirstUseAndFollowTheLanguage) {
     TestFolder folder;
     ProgramRun run(folder.path());
+    EXPECT_TRUE(run.window->findChildren<QDialog*>().isEmpty()) << "no window made at start";
+
+    onNextModal([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+    run.click("Btn_New");
+    ASSERT_TRUE(modalActionsDone());
+    const auto made = run.window->findChildren<QDialog*>();
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_EQ(made.front()->windowTitle(), QStringLiteral("Create New Configuration"));
+
     run.state.Lang_Table.Load_Lang_Text(QStringLiteral("STR1 = Passo 1\nSTR14 = Chiudi\n"
                                                        "STR100 = Nuova configurazione\n"
                                                        "STR200 = Apri configurazione\n"));
     run.window->Change_Language();
     EXPECT_EQ(run.label("L_Step_1"), QStringLiteral("Passo 1"));
     EXPECT_EQ(run.find<QPushButton>("Btn_Close")->toolTip(), QStringLiteral("Chiudi"));
-    const auto dialogs = run.window->findChildren<QDialog*>();
-    QStringList titles;
-    for (const QDialog* d : dialogs)
-        titles << d->windowTitle();
-    EXPECT_TRUE(titles.contains(QStringLiteral("Nuova configurazione")))
-        << titles.join(u'|').toStdString();
-    EXPECT_TRUE(titles.contains(QStringLiteral("Apri configurazione")))
-        << titles.join(u'|').toStdString();
+    EXPECT_EQ(made.front()->windowTitle(), QStringLiteral("Nuova configurazione"));
+    EXPECT_EQ(run.window->findChildren<QDialog*>().size(), 1) << "the change makes no window";
+
+    QString openTitle;
+    onNextModal([&openTitle](QWidget* dialog) {
+        openTitle = dialog->windowTitle();
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    run.click("Btn_Open");
+    ASSERT_TRUE(modalActionsDone());
+    EXPECT_EQ(openTitle, QStringLiteral("Apri configurazione"));
+    EXPECT_EQ(run.window->findChildren<QDialog*>().size(), 2);
 }
 
 namespace {

@@ -1,17 +1,18 @@
-#include "core/app/LanguageList.h"
-#include "mock/LocalHttpServer.h"
-#include "core/app/QtTranslation.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
-#include "core/app/VersionCheck.h"
-#include "net/NetworkHttpGetter.h"
 #include "common/MakerSite.h"
-#include "mock/FakeServices.h"
+#include "core/app/LanguageList.h"
+#include "core/app/QtTranslation.h"
+#include "core/app/VersionCheck.h"
 #include "core/state/SharedState.h"
+#include "core/update/ProgramStarter.h"
+#include "gui/main/TFOrdanoreFirmWare.h"
+#include "gui/projects/TFOpenConf.h"
+#include "gui/update/TFBoot.h"
+#include "mock/FakeServices.h"
+#include "mock/LocalHttpServer.h"
+#include "net/NetworkHttpGetter.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "core/update/ProgramStarter.h"
-#include "gui/update/TFBoot.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -262,6 +263,7 @@ TEST(SoftOptions, LanguageChangeReachesEveryWindowAndCancelKeepsTheStoredLanguag
     {
         OptionsRun run(folder.path());
         TFBoot& boot = run.window->updateWindow(); // a window built after start-up
+        run.window->newProjectWindow();            // another; the open window is not made yet
         run.fakes.prompts.expectQuestion(
             QStringLiteral("Do you want to change the Language from English to Prova?"), false);
         run.fakes.prompts.expectQuestion(
@@ -280,13 +282,15 @@ TEST(SoftOptions, LanguageChangeReachesEveryWindowAndCancelKeepsTheStoredLanguag
             for (const QDialog* w : run.window->findChildren<QDialog*>())
                 titles << w->windowTitle();
             EXPECT_TRUE(titles.contains(QStringLiteral("Nuovo progetto")));
-            EXPECT_TRUE(titles.contains(QStringLiteral("Apri progetto")));
+            EXPECT_FALSE(titles.contains(QStringLiteral("Apri progetto")));
             EXPECT_EQ(boot.windowTitle(), QStringLiteral("Aggiorna per seriale"));
             QTest::mouseClick(button(d, "Btn_Cancel"), Qt::LeftButton);
         });
         EXPECT_EQ(run.state.Language, QStringLiteral("English")) << "Cancel stores nothing";
         EXPECT_EQ(button(run.window.get(), "Btn_New")->text(), QStringLiteral("&Nuova"))
             << "the texts stay loaded";
+        EXPECT_EQ(run.window->openWindow().windowTitle(), QStringLiteral("Apri progetto"))
+            << "a window made later starts in the texts loaded";
         EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("Ordano.xml"))));
 
         run.fakes.prompts.expectQuestion(QStringLiteral("Da English a Prova ?"), true);

@@ -1,0 +1,17 @@
+#include "core/image/CompileConfiguration.h"
+
+#include "core/image/BankFiles.h"
+
+#include <QDir>
+
+CompiledConfiguration compileConfiguration(const QString& configDir) {
+    const QDir config(configDir);
+    CompileResult compiled = Compile_Banks(config.filePath(QLatin1String(MBusXml::FileName)),
+                                           config.filePath(QLatin1String(ParGenXml::FileName)));
+    if (!compiled.ok())
+        return {{}, compiled.error};
+    const QString failed = Write_Banks(configDir, compiled.banks);
+    if (!failed.isEmpty())
+        return {{}, failed};
+    return {std::move(compiled.banks), QString()};
+}
