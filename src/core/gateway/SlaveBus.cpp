@@ -137,6 +137,8 @@ QByteArray SlaveBus::answerUd2(Slave& s, bool fcv, bool fcb, Exchange& e) {
     s.lastFcb = fcv ? std::optional<bool>(fcb) : std::nullopt;
     if (repeat) {
         e.repeated = true;
+        e.records += s.lastRecords;
+        e.recordErrors += s.lastErrors;
         return s.lastAnswer;
     }
     int records = 0, errors = 0;
@@ -158,6 +160,8 @@ QByteArray SlaveBus::answerUd2(Slave& s, bool fcv, bool fcb, Exchange& e) {
         data.append(char(DifMoreRecords));
     s.nextTelegram = more ? index + 1 : 0;
     s.lastAnswer = longFrame(CRspUd, s.primary, CiRspUd, data);
+    s.lastRecords = records;
+    s.lastErrors = errors;
     e.records += records;
     e.recordErrors += errors;
     return s.lastAnswer;

@@ -94,6 +94,8 @@ private:
         std::optional<bool> lastFcb;
         QByteArray lastAnswer;
         quint8 access = 0;
+        int lastRecords = 0;
+        int lastErrors = 0;
         int nextTelegram = 0;
     };
     QList<int> targets(quint8 address) const;
