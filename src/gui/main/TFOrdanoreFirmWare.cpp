@@ -22,6 +22,7 @@
 #include "gui/projects/TFNew_Project.h"
 #include "gui/projects/TFOpenConf.h"
 #include "gui/sources/TFSourceTest.h"
+#include "gui/gateway/TFGateway.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/update/TFBoot.h"
@@ -98,6 +99,7 @@ void TFOrdanoreFirmWare::createWindows() {
     connect(FMeter_Bus, &TFMeter_Bus::testSourcesRequested, this, [this] {
         TFSourceTest::open(state_, platform_, FMeter_Bus->editor().Nodi_List(), FMeter_Bus);
     });
+    TFGateway::attachTo(FMeter_Bus, state_, platform_, [this] { return FMeter_Bus->editor().Nodi_List(); });
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
