@@ -99,7 +99,8 @@ void TFOrdanoreFirmWare::createWindows() {
     connect(FMeter_Bus, &TFMeter_Bus::testSourcesRequested, this, [this] {
         TFSourceTest::open(state_, platform_, FMeter_Bus->editor().Nodi_List(), FMeter_Bus);
     });
-    TFGateway::attachTo(FMeter_Bus, state_, platform_, [this] { return FMeter_Bus->editor().Nodi_List(); });
+    TFGateway::attachTo(FMeter_Bus, state_, platform_,
+                        [this] { return FMeter_Bus->editor().Nodi_List(); });
 }
 
 QLabel* TFOrdanoreFirmWare::label(const char* name, int x, int y, bool bold) {
