@@ -25,6 +25,9 @@ const char* const Usage =
     "  read-sources CONFIG_DIR (--serial PORT | --tcp HOST[:PORT]) [--json]\n"
     "               [--baud N] [--parity none|even|odd] [--timeout MS]\n"
     "                                           read every enabled variable's Modbus source\n"
+    "  gateway CONFIG_DIR (--mbus-tcp HOST:PORT | --mbus-serial PORT)\n"
+    "          [--tcp HOST[:PORT] | --serial PORT | --values FILE] [--every SECONDS]\n"
+    "          [--for SECONDS] [--hex]       answer as the gateway's M-Bus slaves\n"
     "  diff [--json] A B                        what B changes on the device against A\n"
     "                                           (folders or bank.bin files; exit 0 same,\n"
     "                                           1 different, 2 trouble)\n"
@@ -81,6 +84,8 @@ int main(int argc, char* argv[]) {
         return Cli::report(args, out, err);
     if (command == QStringLiteral("read-sources"))
         return Cli::readSources(args, out, err);
+    if (command == QStringLiteral("gateway"))
+        return Cli::gateway(args, out, err);
     if (command == QStringLiteral("diff"))
         return Cli::diff(args, out, err);
     if (command == QStringLiteral("history"))

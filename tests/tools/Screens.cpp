@@ -4,19 +4,23 @@
 #include "core/network/Network.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
+#include "gui/gateway/TFGateway.h"
 #include "gui/main/TFOrdanoreFirmWare.h"
 #include "gui/network/TFMeter_Bus.h"
 #include "gui/network/TFNewIDNode.h"
 #include "gui/sources/TFSourceTest.h"
 #include "gui/update/TFBoot.h"
 #include "mock/FakeServices.h"
+#include "mock/MbusTestMaster.h"
 #include "support/TestFolder.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -162,5 +166,27 @@ int main(int argc, char** argv) {
     sources.show();
     shoot(&sources, QStringLiteral("source-test"));
     sources.hide();
+
+    // Serving the configuration with a typed value, after a master's first requests.
+    TFGateway gateway(state, fakes.platform, network, &main);
+    gateway.show();
+    auto* values = gateway.findChild<QTableView*>(QStringLiteral("TV_Values"));
+    values->model()->setData(values->model()->index(0, TFGateway::ColValue), "12345");
+    gateway.findChild<QLineEdit*>(QStringLiteral("E_MbusAddress"))
+        ->setText(QStringLiteral("127.0.0.1:0"));
+    gateway.Btn_StartClick();
+    if (auto master = MbusTestMaster::connectTcp(gateway.listeningPort())) {
+        const QByteArray requests[] = {MbusTestMaster::sndNke(1), MbusTestMaster::reqUd2(1, true),
+                                       MbusTestMaster::reqUd2(1, false)};
+        for (const QByteArray& request : requests) {
+            master->send(request);
+            settle();
+            master->readAnswer(1000);
+        }
+        settle();
+    }
+    shoot(&gateway, QStringLiteral("try-as-gateway"));
+    gateway.Btn_StopClick();
+    gateway.hide();
     return 0;
 }

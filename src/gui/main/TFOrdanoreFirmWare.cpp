@@ -23,6 +23,7 @@
 #include "gui/projects/TFNew_Project.h"
 #include "gui/projects/TFOpenConf.h"
 #include "gui/sources/TFSourceTest.h"
+#include "gui/gateway/TFGateway.h"
 #include "gui/update/TFBoot.h"
 
 #include <QCloseEvent>
@@ -124,6 +125,8 @@ TFMeter_Bus& TFOrdanoreFirmWare::networkWindow() {
         connect(FMeter_Bus, &TFMeter_Bus::testSourcesRequested, this, [this] {
             TFSourceTest::open(state_, platform_, FMeter_Bus->editor().Nodi_List(), FMeter_Bus);
         });
+        TFGateway::attachTo(FMeter_Bus, state_, platform_,
+                            [this] { return FMeter_Bus->editor().Nodi_List(); });
     }
     return *FMeter_Bus;
 }

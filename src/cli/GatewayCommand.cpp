@@ -1,0 +1,296 @@
+#include "cli/Commands.h"
+
+#include "core/comm/ParGen.h"
+#include "core/comm/ParGenXml.h"
+#include "core/gateway/GatewayLink.h"
+#include "core/gateway/GatewayTexts.h"
+#include "core/gateway/GatewayValues.h"
+#include "core/lang/LangTable.h"
+#include "core/network/Network.h"
+#include "core/network/NetworkXml.h"
+#include "core/sources/SourceTexts.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTime>
+#include <QTimer>
+#include <csignal>
+#include <optional>
+
+namespace Cli {
+
+namespace {
+
+const char* const GatewayUsage =
+    "Usage: ordano-cli gateway CONFIG_DIR (--mbus-tcp HOST:PORT | --mbus-serial PORT)\n"
+    "                  [--tcp HOST[:PORT] | --serial PORT | --values FILE]\n"
+    "                  [--every SECONDS] [--for SECONDS] [--hex]\n"
+    "                  [--baud N] [--parity none|even|odd] [--timeout MS]\n";
+
+struct GatewayOptions {
+    QString dir;
+    QString mbusTcp;
+    QString mbusSerial;
+    QString tcp;
+    QString serial;
+    QString values;
+    double every = 10;
+    std::optional<double> runFor;
+    bool hex = false;
+    std::optional<int> baud;
+    std::optional<char> parity;
+    std::optional<int> timeoutMs;
+};
+
+volatile std::sig_atomic_t interrupted = 0;
+void onSignal(int) {
+    interrupted = 1;
+}
+
+bool parse(const QStringList& args, GatewayOptions& o, QString& why) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& word = args[i];
+        const bool hasValue = i + 1 < args.size();
+        const auto text = [&](QString& into) {
+            if (!hasValue)
+                return false;
+            into = args[++i];
+            return true;
+        };
+        const auto seconds = [&]() -> std::optional<double> {
+            bool ok = false;
+            const double value = hasValue ? args[i + 1].toDouble(&ok) : 0;
+            if (!ok || !(value > 0) || value > 86400 * 365)
+                return std::nullopt;
+            ++i;
+            return value;
+        };
+        const auto number = [&](int low, int high) -> std::optional<int> {
+            bool ok = false;
+            const int value = hasValue ? args[i + 1].toInt(&ok) : 0;
+            if (!ok || value < low || value > high)
+                return std::nullopt;
+            ++i;
+            return value;
+        };
+        bool ok = true;
+        if (word == QStringLiteral("--mbus-tcp"))
+            ok = text(o.mbusTcp);
+        else if (word == QStringLiteral("--mbus-serial"))
+            ok = text(o.mbusSerial);
+        else if (word == QStringLiteral("--tcp"))
+            ok = text(o.tcp);
+        else if (word == QStringLiteral("--serial"))
+            ok = text(o.serial);
+        else if (word == QStringLiteral("--values"))
+            ok = text(o.values);
+        else if (word == QStringLiteral("--hex"))
+            o.hex = true;
+        else if (word == QStringLiteral("--every")) {
+            const auto s = seconds();
+            ok = s.has_value();
+            o.every = s.value_or(0);
+            if (!ok)
+                why = QStringLiteral("--every needs a number of seconds");
+        } else if (word == QStringLiteral("--for")) {
+            o.runFor = seconds();
+            ok = o.runFor.has_value();
+            if (!ok)
+                why = QStringLiteral("--for needs a number of seconds");
+        } else if (word == QStringLiteral("--baud")) {
+            ok = (o.baud = number(50, 4000000)).has_value();
+            if (!ok)
+                why = QStringLiteral("--baud needs a baud rate");
+        } else if (word == QStringLiteral("--timeout")) {
+            ok = (o.timeoutMs = number(1, 65535)).has_value();
+            if (!ok)
+                why = QStringLiteral("--timeout needs 1 to 65535 milliseconds");
+        } else if (word == QStringLiteral("--parity") && hasValue) {
+            const QString p = args[++i].toLower();
+            if (p == QStringLiteral("none"))
+                o.parity = 'N';
+            else if (p == QStringLiteral("even"))
+                o.parity = 'E';
+            else if (p == QStringLiteral("odd"))
+                o.parity = 'O';
+            else {
+                why = QStringLiteral("--parity is none, even or odd");
+                return false;
+            }
+        } else if (!word.startsWith(QStringLiteral("--")) && o.dir.isEmpty()) {
+            o.dir = word;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            if (why.isEmpty())
+                why = QStringLiteral("unexpected '%1'").arg(word);
+            return false;
+        }
+    }
+    if (o.dir.isEmpty() || o.mbusTcp.isEmpty() == o.mbusSerial.isEmpty()) {
+        why =
+            QStringLiteral("give the configuration folder and one of --mbus-tcp or --mbus-serial");
+        return false;
+    }
+    if (int(!o.tcp.isEmpty()) + int(!o.serial.isEmpty()) + int(!o.values.isEmpty()) > 1) {
+        why = QStringLiteral("give at most one of --tcp, --serial and --values");
+        return false;
+    }
+    return true;
+}
+
+// "HOST:PORT" with HOST a literal address ("[::1]:PORT" for IPv6); the port is required.
+bool splitListenAddress(const QString& text, QString& host, int& port) {
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return false;
+    host = text.left(colon);
+    if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
+        return false;
+    bool ok = false;
+    port = text.mid(colon + 1).toInt(&ok);
+    return ok && port >= 0 && port <= 65535 && Gateway::isLiteralAddress(host);
+}
+
+} // namespace
+
+// Exit status: 0 after the time given or an interruption, 2 wrong arguments, a configuration
+// that cannot be read, or a place that cannot be listened on.
+int gateway(const QStringList& args, QTextStream& out, QTextStream& err) {
+    GatewayOptions o;
+    QString why;
+    if (!parse(args, o, why)) {
+        err << "gateway: " << why << '\n' << GatewayUsage;
+        return 2;
+    }
+    if (!QFileInfo(o.dir).isDir()) {
+        err << "gateway: " << o.dir << " is not a folder\n";
+        return 2;
+    }
+    const LangTable texts;
+    const QDir dir(o.dir);
+    const ParGenLoad parGen = Load_Par_Gen(dir.filePath(QLatin1String(ParGenXml::FileName)));
+    if (!parGen.ok()) {
+        err << "gateway: " << ParGenXml::FileName << ": " << parGen.error << '\n';
+        return 2;
+    }
+    const NetworkLoad network = Load_Network(dir.filePath(QLatin1String(MBusXml::FileName)));
+    if (!network.ok()) {
+        err << "gateway: " << MBusXml::FileName << ": " << network.error << '\n';
+        return 2;
+    }
+
+    Gateway::SlaveBus bus(network.Nodi_List);
+    std::unique_ptr<Gateway::LiveValues> live;
+    if (!o.values.isEmpty()) {
+        const Gateway::ValuesFile file = Gateway::readValuesFile(o.values, network.Nodi_List);
+        if (!file.ok()) {
+            err << "gateway: " << o.values << ": " << file.error << '\n';
+            return 2;
+        }
+        bus.setValues([values = file.values](int n, int v) {
+            return values.value({n, v}, Gateway::RecordValue::failed());
+        });
+    } else if (!o.tcp.isEmpty() || !o.serial.isEmpty()) {
+        Sources::Connection c = Sources::serialFromParGen(parGen.value, o.serial);
+        if (!o.serial.isEmpty()) {
+            if (!Sources::serialTestable(parGen.value)) {
+                err << "gateway: " << Sources::notTestableText(parGen.value.Mod_Protocol, texts)
+                    << '\n';
+                return 2;
+            }
+            c.baud = o.baud.value_or(c.baud);
+            if (o.parity) {
+                c.parity = *o.parity;
+                c.stopBits = c.parity == 'N' ? 2 : 1;
+            }
+        } else {
+            const std::optional<Sources::HostPort> address = Sources::parseHostPort(o.tcp);
+            if (!address) {
+                err << "gateway: " << texts.text(Sources::Text::BadAddress) << '\n';
+                return 2;
+            }
+            c.kind = Sources::Connection::Kind::Tcp;
+            c.host = address->host;
+            c.tcpPort = address->port;
+        }
+        c.timeoutMs = o.timeoutMs.value_or(c.timeoutMs);
+        live = std::make_unique<Gateway::LiveValues>(network.Nodi_List, c, int(o.every * 1000));
+        bus.setValues([&live](int n, int v) { return live->value(n, v); });
+    }
+
+    Gateway::GatewayLink link(bus);
+    QString problem;
+    if (!o.mbusTcp.isEmpty()) {
+        QString host;
+        int port = 0;
+        if (!splitListenAddress(o.mbusTcp, host, port)) {
+            err << "gateway: " << texts.text(Gateway::Text::LiteralAddress) << '\n';
+            return 2;
+        }
+        if (!link.listenTcp(host, port, &problem)) {
+            err << "gateway: " << texts.text(Gateway::Text::CannotListen).arg(o.mbusTcp, problem)
+                << '\n';
+            return 2;
+        }
+    } else {
+        const Gateway::MbusLine line = Gateway::mbusLineOf(parGen.value);
+        if (!link.openSerial(o.mbusSerial, line.baud, line.parity, &problem)) {
+            err << "gateway: " << texts.text(Gateway::Text::CannotOpen).arg(o.mbusSerial, problem)
+                << '\n';
+            return 2;
+        }
+    }
+    const auto stamp = [] {
+        return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz "));
+    };
+    out << stamp() << texts.text(Gateway::Text::Listening).arg(link.where()) << '\n';
+    out.flush();
+    QObject::connect(&link, &Gateway::GatewayLink::exchanged, [&](const Gateway::Exchange& e) {
+        out << stamp() << Gateway::logLine(e, texts, o.hex) << '\n';
+        out.flush();
+    });
+    const auto note = [&](int text) {
+        return [&, text](const QString& peer) {
+            out << stamp() << texts.text(text).arg(peer) << '\n';
+            out.flush();
+        };
+    };
+    QObject::connect(&link, &Gateway::GatewayLink::masterConnected,
+                     note(Gateway::Text::MasterConnected));
+    QObject::connect(&link, &Gateway::GatewayLink::masterRefused,
+                     note(Gateway::Text::MasterRefused));
+    QObject::connect(&link, &Gateway::GatewayLink::masterLeft, note(Gateway::Text::MasterLeft));
+    if (live) {
+        QObject::connect(live.get(), &Gateway::LiveValues::updated, [&] {
+            out << stamp() << texts.text(Gateway::Text::Readings).arg(live->readings()) << '\n';
+            out.flush();
+        });
+        live->start();
+    }
+
+    QEventLoop loop;
+    interrupted = 0;
+    const auto previousInt = std::signal(SIGINT, onSignal);
+    const auto previousTerm = std::signal(SIGTERM, onSignal);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (interrupted)
+            loop.quit();
+    });
+    watch.start(50);
+    if (o.runFor)
+        QTimer::singleShot(int(*o.runFor * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGTERM, previousTerm);
+    if (live)
+        live->stop();
+    link.stop();
+    out << stamp() << texts.text(Gateway::Text::Stopped) << '\n';
+    return 0;
+}
+
+} // namespace Cli
