@@ -1,19 +1,20 @@
 #include "gui/update/TFBoot.h"
 
 #include "common/IpAddress.h"
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/DotAdvance.h"
-#include "gui/dialogs/Keyboard.h"
 #include "core/history/HistoryTexts.h"
+#include "core/history/SendCheck.h"
 #include "core/history/UpdateHistory.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/SerialProbe.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/update/TFUpdateProgress.h"
 #include "core/update/UpdateOptions.h"
 #include "core/update/UpdaterHandoff.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/DotAdvance.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/update/TFUpdateProgress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -330,6 +331,8 @@ void TFBoot::showComparison() {
     LB_Changes->setAccessibleName(state_.Lang_Table.text(HistoryTexts::T_ChangesOnDevice));
     LB_Changes->clear();
     LB_Changes->addItems(comparison.lines);
+    if (!comparison.imagesNotice.isEmpty())
+        LB_Changes->insertItem(0, comparison.imagesNotice);
 }
 
 void TFBoot::update_ComPort() {
@@ -434,7 +437,12 @@ UpdaterHandoff::PathForm TFBoot::pathFormFor(const QString& program) const {
 void TFBoot::startUpdater(const QString& program, const QStringList& arguments, const QString& path,
                           int option, bool readBack) {
     const LangTable& t = state_.Lang_Table;
+    const auto images = SendCheck::confirm(state_.Project_Dir, option == 0 || option == 2,
+                                           platform_.prompts, this, t);
+    if (!images)
+        return;
     UpdateHistory::Record details;
+    details.images = *images;
     details.formType = Form_Type;
     details.path = path;
     details.option = option;
