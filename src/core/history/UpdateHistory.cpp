@@ -364,8 +364,11 @@ Created create(const QString& projectDir, const Record& details, const QDateTime
         if (existing.at(i).name == name)
             continue;
         const QString path = history.filePath(existing.at(i).name);
-        if (!isLink(path))
-            QDir(path).removeRecursively();
+        // Renamed out of the listing first: a process killed while removing leaves no half
+        // entry, only a folder the next update clears.
+        const QString trash = history.filePath(AtomicFile::temporaryName(BuildName));
+        if (!isLink(path) && QDir().rename(path, trash))
+            QDir(trash).removeRecursively();
         --excess;
     }
     return created;
@@ -378,9 +381,13 @@ QString setOutcome(Record& record, Outcome outcome, int exitCode) {
 }
 
 void discard(const Record& record) {
-    if (!record.folder.isEmpty() && isEntryName(QFileInfo(record.folder).fileName()) &&
-        !isLink(record.folder))
-        QDir(record.folder).removeRecursively();
+    if (record.folder.isEmpty() || !isEntryName(QFileInfo(record.folder).fileName()) ||
+        isLink(record.folder))
+        return;
+    const QString trash =
+        QFileInfo(record.folder).dir().filePath(AtomicFile::temporaryName(BuildName));
+    if (QDir().rename(record.folder, trash))
+        QDir(trash).removeRecursively();
 }
 
 QList<Record> list(const QString& projectDir) {

@@ -133,7 +133,8 @@ TEST(UpdateHistory, KeepsTheNewestEntriesNewestFirst) {
     QStringList names;
     for (const Record& r : listed)
         names << QFileInfo(r.folder).fileName();
-    EXPECT_EQ(names, (QStringList{"2026-12-10_15-00-03", "2026-12-10_15-00-02_02",
+    // Newest first as they were made: the last one shares a second with an earlier one.
+    EXPECT_EQ(names, (QStringList{"2026-12-10_15-00-02_02", "2026-12-10_15-00-03",
                                   "2026-12-10_15-00-02"}));
     // Only our own entries are touched.
     EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/history/notes/keep.txt")), "mine");
