@@ -121,22 +121,3 @@ ConfigLock::~ConfigLock() {
     if (found != registry().end() && --found->second.count == 0)
         registry().erase(found); // unlocks and removes the lock file
 }
-
-QString ConfigLock::heldElsewhere(const QString& folder) {
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (canonical.isEmpty())
-        return {};
-    {
-        QMutexLocker locker(&registryMutex());
-        if (registry().count(canonical) != 0)
-            return {};
-    }
-    std::unique_ptr<QLockFile> file = makeLock(canonical);
-    if (file->tryLock(0)) {
-        file->unlock();
-        return {};
-    }
-    if (file->error() != QLockFile::LockFailedError)
-        return {};
-    return holderText(folder, *file);
-}

@@ -25,9 +25,6 @@ public:
     // Who holds the lock, and that nothing was changed; empty when the lock is held here.
     const QString& error() const { return error_; }
 
-    // Whether another process holds the lock of `folder` now, and its text as error() gives it.
-    static QString heldElsewhere(const QString& folder);
-
 private:
     QString key_;
     QString error_;

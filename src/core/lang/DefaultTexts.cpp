@@ -416,6 +416,8 @@ constexpr DefaultText Default_Texts[] = {
     {911, u"%1 Send these images to the device anyway?"},
     {912, u"Images sent although they did not match the configuration"},
     {913, u"Not updates of this program (left as they are):"},
+    {914, u"%1 did not complete the connection within %2 ms: no device answers at this address, "
+          u"or a firewall drops the request."},
     {930, u"Error!! M-Bus Node Description holds a character that cannot be stored (a control "
           u"character, U+FFFE or U+FFFF)"},
     {931, u"Error!! Variable Description holds a character that cannot be stored (a control "
