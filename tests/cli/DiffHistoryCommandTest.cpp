@@ -5,6 +5,7 @@
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -167,4 +168,36 @@ TEST(CliDiff, ImagesThatDoNotMatchTheirConfigurationAreSaid) {
     EXPECT_TRUE(diff.err.contains(QStringLiteral("diff: ") + bank +
                                   QStringLiteral(": The images in the bin folder do not match")))
         << diff.err.toStdString();
+}
+
+// No output replaces anything under bin/ or history/; a report beside the configuration's
+// files stays allowed.
+TEST(CliHistory, OutputsStayOutOfTheConfigurationsOwnFolders) {
+    TestFolder folder;
+    const QString a = workedExample(folder, QStringLiteral("A"));
+    ASSERT_EQ(runCommand(Cli::compile, {a}).status, 0);
+    UpdateHistory::Record serial;
+    serial.path = QStringLiteral("COM3");
+    const auto entry =
+        UpdateHistory::create(a, serial, QDateTime(QDate(2026, 12, 10), QTime(15, 0), Qt::UTC));
+    ASSERT_TRUE(entry.ok());
+    const QString record = entry.record.folder + QStringLiteral("/Update.xml");
+    const QByteArray kept = folder.read(QStringLiteral("A/history/2026-12-10_15-00-00/Update.xml"));
+    for (const QString& output :
+         {record, a + QStringLiteral("/history/new.md"), a + QStringLiteral("/bin/new.md")}) {
+        SCOPED_TRACE(output.toStdString());
+        const CapturedRun report =
+            runCommand(Cli::report, {a, QStringLiteral("--format"), QStringLiteral("md"),
+                                     QStringLiteral("-o"), output});
+        EXPECT_EQ(report.status, 1);
+        EXPECT_TRUE(report.err.contains(QStringLiteral("one of the configuration's own files")))
+            << report.err.toStdString();
+        EXPECT_EQ(runCommand(Cli::exportCsv, {a, output}).status, 1);
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("A/history/2026-12-10_15-00-00/Update.xml")), kept);
+    EXPECT_FALSE(QFileInfo::exists(a + QStringLiteral("/history/new.md")));
+    EXPECT_EQ(runCommand(Cli::report, {a, QStringLiteral("--format"), QStringLiteral("md"),
+                                       QStringLiteral("-o"), a + QStringLiteral("/report.md")})
+                  .status,
+              0);
 }
