@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -88,12 +89,12 @@ struct Race {
     }
 };
 
-QProcess* start(const QStringList& args) {
+QProcess* start(const QStringList& args, const QString& program = QString::fromUtf8(ORDANO_CLI)) {
     auto* process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
     process->setProcessEnvironment(environment);
-    process->start(QString::fromUtf8(ORDANO_CLI), args);
+    process->start(program, args);
     return process;
 }
 
@@ -212,4 +213,45 @@ TEST(ConcurrentWriters, HeldLockNamesItsHolderAndStaleLockIsTakenOver) {
                           QSysInfo::machineHostName().toUtf8() + "\n");
     EXPECT_EQ(finish(start({QStringLiteral("import-csv"), race.config, race.csvB})), QString());
     EXPECT_NE(race.folder.read(Config + QStringLiteral("/M_Bus.xml")), before);
+}
+
+// A writer's clean-up never removes the temporary of a writer beside it. The first writer is
+// held (by strace) between making its temporary and locking it, the moment a clean-up could
+// take the temporary for one a killed writer left; the second writes the same file then. Both
+// must succeed, the file must be whole, and no temporary may stay.
+TEST(ConcurrentWriters, ACleanUpNeverRemovesALiveTemporary) {
+    QProcess probe;
+    probe.start(QStringLiteral("strace"),
+                {QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("true")});
+    if (!probe.waitForFinished(20000) || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    Race race;
+    const QString output = race.folder.file(QStringLiteral("out.csv"));
+    QProcess* held =
+        start({QStringLiteral("-f"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+               QStringLiteral("-e"), QStringLiteral("trace=flock"), QStringLiteral("-e"),
+               QStringLiteral("inject=flock:delay_enter=2000000:when=1"),
+               QString::fromUtf8(ORDANO_CLI), QStringLiteral("export-csv"), race.config, output},
+              QStringLiteral("strace"));
+    // Its temporary is there, not locked yet.
+    QElapsedTimer waited;
+    waited.start();
+    QStringList temporaries;
+    while (temporaries.isEmpty() && waited.elapsed() < 30000 &&
+           held->state() != QProcess::NotRunning) {
+        temporaries =
+            QDir(race.folder.path())
+                .entryList({QStringLiteral(".out.csv-*.tmp")}, QDir::Files | QDir::Hidden);
+        if (temporaries.isEmpty())
+            held->waitForFinished(5);
+    }
+    ASSERT_FALSE(temporaries.isEmpty()) << "the held writer made no temporary";
+    EXPECT_EQ(finish(start({QStringLiteral("export-csv"), race.config, output})), QString());
+    EXPECT_EQ(finish(held), QString());
+    EXPECT_EQ(race.folder.read(QStringLiteral("out.csv")),
+              race.folder.read(QStringLiteral("a.csv")));
+    EXPECT_TRUE(QDir(race.folder.path())
+                    .entryList({QStringLiteral(".out.csv-*.tmp")}, QDir::Files | QDir::Hidden)
+                    .isEmpty());
 }
