@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "core/check/ConfigCheck.h"
+#include "core/image/ImageSources.h"
 #include "core/lang/LangTable.h"
 
 #include <QFileInfo>
@@ -28,11 +29,15 @@ int check(const QStringList& args, QTextStream& out, QTextStream& err) {
     // Warnings never change the exit status: the device takes such a configuration.
     for (const QString& warning : result.warnings)
         out << "M_Bus.xml: " << warning << '\n';
+    // Images compiled from other files are said like a warning: the files themselves are sound.
+    const QString images = ImageSources::text(ImageSources::judgeConfiguration(dir), texts);
+    if (!images.isEmpty())
+        out << "bin: " << images << '\n';
     if (!result.errors.isEmpty())
         return 2;
     if (!result.findings.isEmpty())
         return 1;
-    if (result.warnings.isEmpty())
+    if (result.warnings.isEmpty() && images.isEmpty())
         out << "no problems found\n";
     return 0;
 }

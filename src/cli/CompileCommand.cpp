@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "common/ConfigLock.h"
 #include "core/image/BankFiles.h"
 #include "core/image/CompileConfiguration.h"
 
@@ -16,6 +17,12 @@ int compile(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QString dir = args.first();
     if (!QFileInfo(dir).isDir()) {
         err << "compile: " << dir << " is not a folder\n";
+        return 1;
+    }
+    // Held from the read of both files to the images' exchange.
+    const ConfigLock lock(dir);
+    if (!lock.ok()) {
+        err << "compile: " << lock.error() << "\n";
         return 1;
     }
     const CompiledConfiguration result = compileConfiguration(dir);

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
+#include "common/ConfigLock.h"
 #include "core/image/BankFiles.h"
 #include "core/lang/LangTable.h"
 #include "core/network/Network.h"
@@ -58,6 +59,12 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
     const BoundedFile::Result file = BoundedFile::read(args[1], NetworkCsv::FileLimit);
     if (!file.ok()) {
         err << "import-csv: " << args[1] << ": " << file.reason << '\n';
+        return 1;
+    }
+    // Held from the check to the write: no other writer changes the configuration between.
+    const ConfigLock lock(args[0]);
+    if (!lock.ok()) {
+        err << "import-csv: " << lock.error() << '\n';
         return 1;
     }
     const LangTable texts;

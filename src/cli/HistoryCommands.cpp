@@ -1,15 +1,25 @@
 #include "cli/Commands.h"
+#include "cli/Printable.h"
+#include "common/AtomicFile.h"
 
 #include "core/history/HistoryTexts.h"
 #include "core/history/ImageCompare.h"
 #include "core/history/UpdateHistory.h"
+#include "core/image/BankFiles.h"
+#include "core/image/ImageSources.h"
 #include "core/lang/LangTable.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace Cli {
 
 namespace {
+
+enum TextIndex {
+    T_ImagesSentAnyway = 912,
+    T_NotUpdates = 913,
+};
 
 UpdateHistory::Loaded load(const QString& path) {
     return QFileInfo(path).isDir() ? UpdateHistory::loadFolder(path)
@@ -42,6 +52,19 @@ int diff(const QStringList& args, QTextStream& out, QTextStream& err) {
         }
     }
     const LangTable texts;
+    // Images of a configuration's bin/ are compared as they are, but said when they are not
+    // the compile of the files beside them.
+    for (const QString& path : std::as_const(paths)) {
+        const QFileInfo info(path);
+        if (info.isDir() || info.dir().dirName() != QStringLiteral("bin"))
+            continue;
+        const QString project = QFileInfo(info.absolutePath()).absolutePath();
+        if (bankPath(project) != QDir(project).filePath(QStringLiteral("bin/")) + info.fileName())
+            continue;
+        const QString text = ImageSources::text(ImageSources::judgeConfiguration(project), texts);
+        if (!text.isEmpty())
+            err << "diff: " << printable(FileName::shown(path)) << ": " << text << "\n";
+    }
     const QList<ImageCompare::Change> changes =
         ImageCompare::compare(before.images, after.images, texts);
     if (json) {
@@ -49,7 +72,7 @@ int diff(const QStringList& args, QTextStream& out, QTextStream& err) {
     } else {
         for (const QString& line :
              ImageCompare::describeAll(changes, before.labels, after.labels, texts))
-            out << line << "\n";
+            out << printable(line) << "\n";
     }
     return changes.isEmpty() ? 0 : 1;
 }
@@ -67,11 +90,22 @@ int history(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QList<UpdateHistory::Record> records = UpdateHistory::list(args.first());
     if (records.isEmpty())
         out << texts.text(HistoryTexts::T_NoUpdateYet) << "\n";
-    for (const UpdateHistory::Record& r : records)
+    for (const UpdateHistory::Record& r : records) {
         out << UpdateHistory::dateText(r) << "\t"
-            << (r.path.isEmpty() ? QStringLiteral("-") : r.path) << "\t"
+            << (r.path.isEmpty() ? QStringLiteral("-") : printable(r.path)) << "\t"
             << UpdateHistory::optionText(r, texts) << "\t" << UpdateHistory::outcomeText(r, texts)
-            << "\t" << r.folder << "\n";
+            << "\t" << printable(FileName::shown(r.folder));
+        if (r.images == UpdateHistory::ImagesSent::NotMatching ||
+            r.images == UpdateHistory::ImagesSent::NotKnown)
+            out << "\t" << texts.text(T_ImagesSentAnyway);
+        out << "\n";
+    }
+    const QStringList others = UpdateHistory::otherFolders(args.first());
+    if (!others.isEmpty()) {
+        out << texts.text(T_NotUpdates) << "\n";
+        for (const QString& name : others)
+            out << "\t" << printable(FileName::shown(name)) << "\n";
+    }
     return 0;
 }
 

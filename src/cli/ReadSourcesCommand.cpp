@@ -140,6 +140,10 @@ int readSources(const QStringList& args, QTextStream& out, QTextStream& err) {
     const Sources::ReadRun run = Sources::readSources(plan, c);
     if (run.openFailure.failed()) {
         err << "read-sources: " << Sources::openFailureText(run.openFailure, c, texts) << '\n';
+        // A script reading the result still gets one: every source not read.
+        if (o.json)
+            out << QString::fromUtf8(
+                Sources::runAsJson(plan, run, Sources::resultRows(plan, run, c.timeoutMs, texts)));
         return 2;
     }
     const QList<Sources::ResultRow> rows = Sources::resultRows(plan, run, c.timeoutMs, texts);

@@ -2,6 +2,8 @@
 
 #include "common/Product.h"
 #include "common/Workspace.h"
+#include "core/app/StartUp.h"
+#include "core/lang/LangTable.h"
 
 #include <QDir>
 
@@ -19,6 +21,13 @@ int version(const QStringList& args, const Workspace::Request& defaults, QTextSt
     // Only says which folder the configurator would use; nothing is created.
     request.create = false;
     const Workspace::Choice choice = Workspace::choose(request);
+    if (!choice.ok()) {
+        err << "ordano-cli: "
+            << LangTable().text(StartUp::Msg_CannotCreate) +
+                   QDir::toNativeSeparators(choice.layout.workspace)
+            << '\n';
+        return 2;
+    }
     out << "ordano-cli " << SW_Version << '\n'
         << "Workspace: " << QDir::toNativeSeparators(choice.layout.workspace) << '\n';
     return 0;

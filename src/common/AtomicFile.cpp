@@ -246,6 +246,29 @@ QByteArray identity(const QByteArray& path) {
     return result;
 }
 
+// The folder that holds `path`, with every link in it resolved; empty when it cannot be.
+QByteArray realFolderOf(const QByteArray& path) {
+    char* real = ::realpath(FileName::toBytes(parentOf(path)).constData(), nullptr);
+    if (!real)
+        return {};
+    QByteArray result(real);
+    ::free(real);
+    return result;
+}
+
+// Whether `folder` (resolved) is `reserved` or lies inside it, when `reserved` is a folder.
+bool isWithin(const QByteArray& folder, const QByteArray& reserved) {
+    struct stat info {};
+    if (folder.isEmpty() || ::stat(reserved.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    char* real = ::realpath(reserved.constData(), nullptr);
+    if (!real)
+        return false;
+    const QByteArray top(real);
+    ::free(real);
+    return folder == top || folder.startsWith(top.endsWith('/') ? top : top + '/');
+}
+
 bool writeAll(int fd, const QByteArray& bytes) {
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
@@ -273,8 +296,15 @@ int createComplete(const QByteArray& path, const QByteArray& bytes, const QByteA
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return errno;
-    if (lock)
-        (void)::flock(fd, LOCK_EX | LOCK_NB); // tells a cleaner that this one is alive
+    if (lock) {
+        // The lock tells a cleaner that this one is alive. Until it is taken, another writer's
+        // clean-up may have locked and unlinked the new file: then it is given up for a new name.
+        struct stat self {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &self) != 0 || self.st_nlink == 0) {
+            ::close(fd);
+            return EEXIST;
+        }
+    }
     int error = 0;
     struct stat old {};
     if (!like.isEmpty() && ::stat(like.constData(), &old) == 0) {
@@ -310,7 +340,6 @@ void syncFolder(const QString& folder) {
 QString replace(const QString& shownPath, const QByteArray& target, const QByteArray& bytes) {
     const QString folder = parentOf(target);
     const QString leaf = leafOf(target);
-    removeStaleTemporaries(folder, leaf);
     const QByteArray folderBytes = FileName::toBytes(folder);
     QByteArray temporary;
     int fd = -1;
@@ -321,16 +350,16 @@ QString replace(const QString& shownPath, const QByteArray& target, const QByteA
     }
     if (error != 0)
         return cannotWrite(shownPath, systemReason(error));
-    if (::close(fd) != 0) {
-        error = errno;
-        ::unlink(temporary.constData());
-        return cannotWrite(shownPath, systemReason(error));
-    }
+    // Its own temporary is locked before it cleans, and stays locked until renamed: a writer
+    // beside it never takes it for one a killed process left.
+    removeStaleTemporaries(folder, leaf);
     if (::rename(temporary.constData(), target.constData()) != 0) {
         error = errno;
         ::unlink(temporary.constData());
+        ::close(fd);
         return cannotWrite(shownPath, systemReason(error));
     }
+    (void)::close(fd); // written and synced already; the name is the file's now
     syncFolder(folder);
     return {};
 }
@@ -403,8 +432,10 @@ QString writeUserFile(const QString& path, const QByteArray& bytes, const QStrin
             return readOnlyRefusal(path);
     }
     const QByteArray self = identity(target);
+    const QByteArray within = realFolderOf(target);
     for (const QString& own : reserved) {
-        if (identity(FileName::toBytes(own)) == self)
+        const QByteArray ownBytes = FileName::toBytes(own);
+        if (identity(ownBytes) == self || isWithin(within, ownBytes))
             return QStringLiteral("%1 is one of the configuration's own files; choose another name")
                 .arg(FileName::shown(path));
     }
@@ -469,9 +500,12 @@ QString writeUserFile(const QString& path, const QByteArray& bytes, const QStrin
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return QStringLiteral("%1 is not a regular file").arg(FileName::shown(path));
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     for (const QString& own : reserved) {
-        if (!info.canonicalFilePath().isEmpty() &&
-            info.canonicalFilePath() == QFileInfo(own).canonicalFilePath())
+        const QString ownPath = QFileInfo(own).canonicalFilePath();
+        const bool within = QFileInfo(own).isDir() && !folder.isEmpty() && !ownPath.isEmpty() &&
+                            (folder == ownPath || folder.startsWith(ownPath + QLatin1Char('/')));
+        if (within || (!info.canonicalFilePath().isEmpty() && info.canonicalFilePath() == ownPath))
             return QStringLiteral("%1 is one of the configuration's own files; choose another name")
                 .arg(FileName::shown(path));
     }

@@ -22,7 +22,8 @@ QString writeFileAtomically(const QString& path, const QByteArray& bytes);
 // A file the user named (exports, reports). A symbolic link is followed, as a shell redirection
 // would, and the file it leads to is replaced. Refused: an existing folder, FIFO, device or
 // socket, a read-only file, and any of `reserved` (a configuration's own files), whatever name
-// leads to it. Empty text on success, else what failed.
+// leads to it; a folder among `reserved` reserves everything inside it. Empty text on success,
+// else what failed.
 QString writeUserFile(const QString& path, const QByteArray& bytes,
                       const QStringList& reserved = {});
 

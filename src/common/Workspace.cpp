@@ -46,8 +46,14 @@ Choice choose(const Request& request) {
     const QString folder = clean(request.explicitWorkspace.isEmpty() ? request.userDataFolder
                                                                      : request.explicitWorkspace);
     choice.layout.workspace = folder;
-    if (!request.create)
+    if (!request.create) {
+        // Nothing is made, but what could never be a workspace (a file, a FIFO, a device, a
+        // link that leads nowhere or in a loop) is refused as the configurator refuses it.
+        const QFileInfo info(folder);
+        if ((info.exists() || info.isSymLink()) && !info.isDir())
+            choice.problem = Choice::Problem::CannotCreate;
         return choice;
+    }
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
         choice.problem = Choice::Problem::CannotCreate;
     else if (!request.writable(folder))

@@ -30,6 +30,7 @@ public:
         // The system never writes a document type; refusing it also keeps entity expansion
         // and external resources out.
         XML_SetStartDoctypeDeclHandler(parser_, onDoctype);
+        XML_SetXmlDeclHandler(parser_, onDeclaration);
     }
     ~Pass() { XML_ParserFree(parser_); }
     Pass(const Pass&) = delete;
@@ -102,6 +103,17 @@ private:
                                   int) {
         static_cast<Pass*>(data)->refuse(
             QStringLiteral("Document type declarations are not allowed"));
+    }
+
+    // A UTF-8 byte-order mark settles the encoding; a declaration of another one contradicts
+    // it, which the conformance rules make a fatal error (expat lets the mark win silently).
+    static void XMLCALL onDeclaration(void* data, const XML_Char*, const XML_Char* encoding, int) {
+        auto* pass = static_cast<Pass*>(data);
+        if (!pass->bom_ || !encoding)
+            return;
+        const QByteArray declared = QByteArray(encoding).toUpper();
+        if (declared != "UTF-8" && declared != "UTF8")
+            pass->refuse(QString::fromUtf8(XML_ErrorString(XML_ERROR_INCORRECT_ENCODING)));
     }
 
     XML_Parser parser_;

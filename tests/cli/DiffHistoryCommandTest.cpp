@@ -5,6 +5,7 @@
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -120,4 +121,83 @@ TEST(CliHistory, ListsTheEntriesNewestFirst) {
     EXPECT_TRUE(lines[1].contains(
         QStringLiteral("\tCOM3\tConfiguration\tThe updater finished (exit code 0)\t")));
     EXPECT_EQ(runCommand(Cli::history, {folder.file("none")}).status, 2);
+}
+
+// Every value taken from a file is printed so that it cannot forge a column or a line; what
+// is not an entry of ours is listed apart.
+TEST(CliHistory, ValuesFromFilesCannotForgeLines) {
+    TestFolder folder;
+    const QString a = workedExample(folder, QStringLiteral("A"));
+    ASSERT_EQ(runCommand(Cli::compile, {a}).status, 0);
+    UpdateHistory::Record forged;
+    forged.path = QStringLiteral("COM3\tforged\n2026-01-01 00:00:00\tCOM9\\");
+    forged.option = 2;
+    ASSERT_TRUE(
+        UpdateHistory::create(a, forged, QDateTime(QDate(2026, 12, 10), QTime(15, 0), Qt::UTC))
+            .ok());
+    folder.write(QStringLiteral("A/history/notes\tand\nmore/x"), "mine");
+    const CapturedRun r = runCommand(Cli::history, {a});
+    EXPECT_EQ(r.status, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].contains(
+        QStringLiteral("\tCOM3\\tforged\\n2026-01-01 00:00:00\\tCOM9\\\\\tConfiguration\t")))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines[0].count(QLatin1Char('\t')), 4);
+    EXPECT_EQ(lines[1], QStringLiteral("Not updates of this program (left as they are):"));
+    EXPECT_EQ(lines[2], QStringLiteral("\tnotes\\tand\\nmore"));
+}
+
+// check and diff say when a configuration's images are not the compile of its files.
+TEST(CliDiff, ImagesThatDoNotMatchTheirConfigurationAreSaid) {
+    TestFolder folder;
+    const QString a = workedExample(folder, QStringLiteral("A"));
+    ASSERT_EQ(runCommand(Cli::compile, {a}).status, 0);
+    EXPECT_FALSE(runCommand(Cli::check, {a}).out.contains(QStringLiteral("bin: ")));
+    const QString bank = a + QStringLiteral("/bin/bank.bin");
+    EXPECT_EQ(runCommand(Cli::diff, {bank, a}).err, QString());
+
+    workedExample(folder, QStringLiteral("A"), 7);
+    const CapturedRun check = runCommand(Cli::check, {a});
+    EXPECT_TRUE(check.out.contains(
+        QStringLiteral("bin: The images in the bin folder do not match the configuration: "
+                       "M_Bus.xml changed after they were compiled.")))
+        << check.out.toStdString();
+    const CapturedRun diff = runCommand(Cli::diff, {bank, a});
+    EXPECT_EQ(diff.status, 1);
+    EXPECT_TRUE(diff.err.contains(QStringLiteral("diff: ") + bank +
+                                  QStringLiteral(": The images in the bin folder do not match")))
+        << diff.err.toStdString();
+}
+
+// No output replaces anything under bin/ or history/; a report beside the configuration's
+// files stays allowed.
+TEST(CliHistory, OutputsStayOutOfTheConfigurationsOwnFolders) {
+    TestFolder folder;
+    const QString a = workedExample(folder, QStringLiteral("A"));
+    ASSERT_EQ(runCommand(Cli::compile, {a}).status, 0);
+    UpdateHistory::Record serial;
+    serial.path = QStringLiteral("COM3");
+    const auto entry =
+        UpdateHistory::create(a, serial, QDateTime(QDate(2026, 12, 10), QTime(15, 0), Qt::UTC));
+    ASSERT_TRUE(entry.ok());
+    const QString record = entry.record.folder + QStringLiteral("/Update.xml");
+    const QByteArray kept = folder.read(QStringLiteral("A/history/2026-12-10_15-00-00/Update.xml"));
+    for (const QString& output :
+         {record, a + QStringLiteral("/history/new.md"), a + QStringLiteral("/bin/new.md")}) {
+        SCOPED_TRACE(output.toStdString());
+        const CapturedRun report =
+            runCommand(Cli::report, {a, QStringLiteral("--format"), QStringLiteral("md"),
+                                     QStringLiteral("-o"), output});
+        EXPECT_EQ(report.status, 1);
+        EXPECT_TRUE(report.err.contains(QStringLiteral("one of the configuration's own files")))
+            << report.err.toStdString();
+        EXPECT_EQ(runCommand(Cli::exportCsv, {a, output}).status, 1);
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("A/history/2026-12-10_15-00-00/Update.xml")), kept);
+    EXPECT_FALSE(QFileInfo::exists(a + QStringLiteral("/history/new.md")));
+    EXPECT_EQ(runCommand(Cli::report, {a, QStringLiteral("--format"), QStringLiteral("md"),
+                                       QStringLiteral("-o"), a + QStringLiteral("/report.md")})
+                  .status,
+              0);
 }

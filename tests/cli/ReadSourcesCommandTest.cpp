@@ -3,15 +3,19 @@
 #include "core/comm/ParGen.h"
 #include "core/network/Network.h"
 #include "mock/ModbusTestServer.h"
-#include "support/SourceNetworks.h"
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
+#include "support/SourceNetworks.h"
 #include "support/TestFolder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -138,3 +142,38 @@ TEST_F(ReadSourcesCommand, AnAsciiLineIsOnlyTestedOverTcp) {
 }
 
 } // namespace
+
+// A server whose queue is full never completes the connection: its own text, and --json still
+// gives every variable, not read.
+TEST_F(ReadSourcesCommand, AConnectionThatNeverCompletesStillGivesJson) {
+    setNetwork({node(3, {source(1, Holding, 10, 2, Dim32, 0, "Energy")}, "Heat")});
+    const int full = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(full, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(full, 0), 0);
+    socklen_t size = sizeof address;
+    ::getsockname(full, reinterpret_cast<sockaddr*>(&address), &size);
+    int waiting[2];
+    for (int& fd : waiting) {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        (void)::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    const QString target = QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port));
+    const CapturedRun run = runCommand(
+        Cli::readSources, {config, QStringLiteral("--tcp"), target, QStringLiteral("--json")});
+    for (const int fd : waiting)
+        ::close(fd);
+    ::close(full);
+    if (run.err.contains(QStringLiteral("variables read")))
+        GTEST_SKIP() << "this system completed the connection all the same";
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, QStringLiteral("read-sources: ") + target +
+                           QStringLiteral(" did not complete the connection within 150 ms: no "
+                                          "device answers at this address, or a firewall drops "
+                                          "the request.\n"));
+    const QJsonArray rows = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 1) << run.out.toStdString();
+    EXPECT_EQ(rows[0].toObject()[QStringLiteral("outcome")].toString(), QStringLiteral("not-read"));
+}

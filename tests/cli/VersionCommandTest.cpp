@@ -5,8 +5,10 @@
 #include "support/TestFolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 // The version and the workspace the configurator beside ordano-cli would use; nothing is made.
 TEST(VersionCommand, NamesTheWorkspaceInUse) {
@@ -52,4 +54,28 @@ TEST(VersionCommand, NamesTheWorkspaceInUse) {
     });
     EXPECT_EQ(wrong.status, 2);
     EXPECT_EQ(wrong.err, QStringLiteral("Usage: ordano-cli --version [--workspace DIR]\n"));
+}
+
+// Only a folder (or a name where one can be made) is a workspace, as the configurator takes it.
+TEST(VersionCommand, RefusesAWorkspaceThatIsNoFolder) {
+    TestFolder root;
+    root.write(QStringLiteral("file"), "x");
+    ASSERT_TRUE(QFile::link(root.file(QStringLiteral("loop")), root.file(QStringLiteral("loop"))));
+    ASSERT_TRUE(QFile::link(root.file(QStringLiteral("nowhere/deeper")),
+                            root.file(QStringLiteral("dangling"))));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root.file(QStringLiteral("fifo"))).constData(), 0600), 0);
+    for (const QString& workspace :
+         {root.file(QStringLiteral("file")), root.file(QStringLiteral("fifo")),
+          QStringLiteral("/dev/null"), root.file(QStringLiteral("loop")),
+          root.file(QStringLiteral("dangling"))}) {
+        SCOPED_TRACE(workspace.toStdString());
+        const CapturedRun run = captureRun([&](QTextStream& out, QTextStream& err) {
+            return Cli::version({QStringLiteral("--workspace"), workspace}, Workspace::Request{},
+                                out, err);
+        });
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, QString());
+        EXPECT_EQ(run.err, QStringLiteral("ordano-cli: The workspace folder cannot be created: ") +
+                               workspace + QLatin1Char('\n'));
+    }
 }

@@ -3,20 +3,21 @@
 // file and, for the files a user names, the configuration's own file. Each cell: the failure
 // is reported (status or message) naming the file, the old bytes stay, no temporary stays.
 
-#include "core/app/Settings.h"
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "core/comm/ParGen.h"
 #include "common/AtomicFile.h"
+#include "core/app/Settings.h"
+#include "core/comm/ParGen.h"
+#include "core/image/ImageSources.h"
 #include "core/lang/LangTable.h"
 #include "core/network/Network.h"
 #include "core/network/NetworkCsv.h"
 #include "core/state/SharedState.h"
+#include "core/update/UpdaterHandoff.h"
 #include "support/CapturedRun.h"
 #include "support/FailingWrites.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "core/update/UpdaterHandoff.h"
 
 #include <QDir>
 #include <QFile>
@@ -281,9 +282,11 @@ TEST(Writers, UnhinderedWritesReplaceTheFile) {
                 return QFile::link(outside.file(QStringLiteral("English.lng")), path);
             });
         }
-        const QStringList before =
-            QDir(QFileInfo(target).path())
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QStringList before = QDir(QFileInfo(target).path())
+                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        // A compile also records what the images were compiled from.
+        if (writer.target.endsWith(QStringLiteral("bank2.bin")))
+            before << QLatin1String(ImageSources::RecordName);
         const Outcome outcome = writer.run(program);
         EXPECT_EQ(outcome.status, 0) << outcome.text.toStdString();
         EXPECT_NE(program.read(writer.target), old);
@@ -347,6 +350,55 @@ TEST(Writers, FailedSyncIsReported) {
         EXPECT_EQ(cli.exitCode(), 1) << err.toStdString();
         EXPECT_TRUE(err.contains(program.file(row.named) + QStringLiteral(": Input/output error")))
             << err.toStdString();
+        EXPECT_EQ(folderListing(program.path()), before);
+    }
+}
+
+// The last step that fails, the rename (or exchange) that puts the new file in place: reported,
+// the old file kept, and no temporary left beside it.
+TEST(Writers, FailedRenameLeavesNoTemporary) {
+    QProcess probe;
+    probe.start(QStringLiteral("strace"),
+                {QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("true")});
+    if (!probe.waitForFinished(20000) || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    struct Row {
+        const char* name;
+        QStringList args; // {CONFIG}, {IN} and {OUT} stand for the folders
+    };
+    const Row rows[] = {
+        {"compile", {"compile", "{CONFIG}"}},
+        {"import-csv", {"import-csv", "{CONFIG}", "{IN}/net.csv"}},
+        {"export-csv", {"export-csv", "{CONFIG}", "{OUT}/net.csv"}},
+        {"report md", {"report", "{CONFIG}", "--format", "md", "-o", "{OUT}/report.md"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TestFolder program;
+        arrangeWorkspace(program);
+        QStringList args{QStringLiteral("-f"),
+                         QStringLiteral("-o"),
+                         QStringLiteral("/dev/null"),
+                         QStringLiteral("-e"),
+                         QStringLiteral("trace=rename,renameat,renameat2"),
+                         QStringLiteral("-e"),
+                         QStringLiteral("inject=rename,renameat,renameat2:error=EIO"),
+                         QString::fromUtf8(ORDANO_CLI)};
+        for (QString arg : row.args)
+            args << arg.replace(QStringLiteral("{CONFIG}"), program.file(Config))
+                        .replace(QStringLiteral("{IN}"), program.file(QStringLiteral("in")))
+                        .replace(QStringLiteral("{OUT}"), program.file(QStringLiteral("out")));
+        const QStringList before = folderListing(program.path());
+        QProcess cli;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        cli.setProcessEnvironment(environment);
+        cli.start(QStringLiteral("strace"), args);
+        ASSERT_TRUE(cli.waitForFinished(50000));
+        const QString err = QString::fromUtf8(cli.readAllStandardError());
+        EXPECT_EQ(cli.exitCode(), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("Input/output error"))) << err.toStdString();
         EXPECT_EQ(folderListing(program.path()), before);
     }
 }

@@ -196,6 +196,50 @@ TEST(AtomicFile, RefusesAReservedFileByAnyName) {
               QString());
 }
 
+// A folder among the reserved names reserves all inside it (bin/, history/), by any name that
+// leads there; a file beside it stays allowed.
+TEST(AtomicFile, RefusesAnythingInsideAReservedFolder) {
+    TestFolder folder;
+    folder.write(QStringLiteral("cfg/history/2026-12-10_15-00-00/Update.xml"), OldBytes);
+    const QStringList reserved{folder.file(QStringLiteral("cfg/history")),
+                               folder.file(QStringLiteral("cfg/bin"))};
+    ASSERT_TRUE(QFile::link(folder.file(QStringLiteral("cfg/history/2026-12-10_15-00-00")),
+                            folder.file(QStringLiteral("entry"))));
+    for (const QString& name :
+         {folder.file(QStringLiteral("cfg/history/2026-12-10_15-00-00/Update.xml")),
+          folder.file(QStringLiteral("cfg/history/new.md")),
+          folder.file(QStringLiteral("entry/M_Bus.xml"))}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString error = writeUserFile(name, NewBytes, reserved);
+        EXPECT_TRUE(error.contains(QStringLiteral("one of the configuration's own files")))
+            << error.toStdString();
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("cfg/history/2026-12-10_15-00-00/Update.xml")), OldBytes);
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("cfg/history/new.md"))));
+    EXPECT_EQ(writeUserFile(folder.file(QStringLiteral("cfg/report.md")), NewBytes, reserved),
+              QString());
+}
+
+// A relative link is read from the link's own folder, as the system reads it, whatever the
+// working folder is.
+TEST(AtomicFile, ARelativeLinkLeadsFromItsOwnFolder) {
+    TestFolder folder;
+    folder.write(QStringLiteral("out/target.csv"), OldBytes);
+    folder.write(QStringLiteral("cwd/target.csv"), OldBytes);
+    folder.write(QStringLiteral("cwd/out/target.csv"), OldBytes);
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("target.csv"), folder.file(QStringLiteral("out/link.csv"))));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.file(QStringLiteral("cwd"))));
+    const QString error = writeUserFile(folder.file(QStringLiteral("out/link.csv")), NewBytes);
+    QDir::setCurrent(before);
+    EXPECT_EQ(error, QString());
+    EXPECT_EQ(folder.read(QStringLiteral("out/target.csv")), NewBytes);
+    EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("out/link.csv"))).isSymLink());
+    EXPECT_EQ(folder.read(QStringLiteral("cwd/target.csv")), OldBytes);
+    EXPECT_EQ(folder.read(QStringLiteral("cwd/out/target.csv")), OldBytes);
+}
+
 // A write that fails part-way (the file-size limit) or cannot start (a folder that takes no
 // new file) leaves the old file byte for byte and no temporary, and says which file and why.
 TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
@@ -220,8 +264,7 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
         if (!readOnly.refusesNewFiles())
             continue;
         const QString error = (*writer)(path, NewBytes);
-        EXPECT_TRUE(error.startsWith(path + QStringLiteral(": ")))
-            << error.toStdString();
+        EXPECT_TRUE(error.startsWith(path + QStringLiteral(": "))) << error.toStdString();
         EXPECT_FALSE(error.contains(QStringLiteral("Unknown error")));
         EXPECT_EQ(folder.read(QStringLiteral("data/file.xml")), OldBytes);
     }

@@ -236,3 +236,30 @@ TEST(XmlFile, EventsComeInDocumentOrderWithTheirDepth) {
     EXPECT_EQ(log.lines,
               (QStringList{"0 <R k=1", "1 <N ID=2 Sec_Add=3", "1 t", "2 <V", "2 >", "1 >", "0 >"}));
 }
+
+// A UTF-8 byte-order mark settles the encoding: a declaration of another one contradicts it and
+// is refused like any other fault, with its place; one that agrees is read.
+TEST(XmlFile, AByteOrderMarkAndADeclarationMustAgree) {
+    const QByteArray bom = "\xef\xbb\xbf";
+    for (const char* other : {"ISO-8859-1", "windows-1252", "US-ASCII", "UTF-16"}) {
+        pugi::xml_document doc;
+        const QByteArray bytes =
+            bom + "<?xml version=\"1.0\" encoding=\"" + other + "\"?>\n<A><b>1</b></A>";
+        EXPECT_EQ(XmlFile::parse(doc, bytes, QStringLiteral("f.xml")),
+                  QStringLiteral("f.xml: encoding specified in XML declaration is incorrect at "
+                                 "line 1, column 1"))
+            << other;
+        EXPECT_FALSE(XmlFile::root(doc));
+    }
+    for (const char* same : {"UTF-8", "utf-8"}) {
+        pugi::xml_document doc;
+        const QByteArray bytes =
+            bom + "<?xml version=\"1.0\" encoding=\"" + same + "\"?>\n<A><b>1</b></A>";
+        EXPECT_EQ(XmlFile::parse(doc, bytes, QStringLiteral("f.xml")), QString()) << same;
+    }
+    // Without the mark the declaration alone decides, as before.
+    pugi::xml_document doc;
+    EXPECT_EQ(XmlFile::parse(doc, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><A><b>1</b></A>",
+                             QStringLiteral("f.xml")),
+              QString());
+}

@@ -1,9 +1,11 @@
 #include "core/comm/ParGen.h"
 
-#include "core/comm/ParGenXml.h"
+#include "common/ConfigLock.h"
+
 #include "common/FileInteger.h"
 #include "common/NumberRule.h"
 #include "common/XmlFile.h"
+#include "core/comm/ParGenXml.h"
 
 #include <QFileInfo>
 #include <limits>
@@ -131,6 +133,9 @@ void buildDocument(pugi::xml_document& doc, const Par_Gen& record) {
 } // namespace
 
 QString Save_Par_Gen(const Par_Gen& record, const QString& path) {
+    const ConfigLock lock(QFileInfo(path).absolutePath());
+    if (!lock.ok())
+        return lock.error();
     pugi::xml_document doc;
     buildDocument(doc, record);
     return XmlFile::save(doc, path);

@@ -1,19 +1,32 @@
 #include "core/history/UpdateHistory.h"
 
-#include "core/comm/ParGenXml.h"
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
+#include "common/ConfigLock.h"
 #include "common/XmlFile.h"
+#include "core/comm/ParGenXml.h"
 #include "core/history/HistoryTexts.h"
 #include "core/image/BankFiles.h"
 #include "core/image/BankLayout.h"
 #include "core/image/Compiler.h"
+#include "core/image/ImageSources.h"
 #include "core/lang/LangTable.h"
 #include "core/network/NetworkXml.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace UpdateHistory {
 
@@ -31,8 +44,13 @@ const QString NameFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss");
 bool isEntryName(const QString& name) {
     static const QRegularExpression pattern(
         QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d(_\\d\\d)?$"));
-    return pattern.match(name).hasMatch();
+    // The pattern alone takes 2026-13-45_99-99-99: only a real date-time is an entry's name.
+    return pattern.match(name).hasMatch() &&
+           QDateTime::fromString(name.left(NameFormat.size()), NameFormat).isValid();
 }
+
+// The folder an entry is built in before it is renamed into place complete.
+const QString BuildName = QStringLiteral("entry");
 
 bool isLink(const QString& path) {
     const QFileInfo info(path);
@@ -63,6 +81,28 @@ Outcome outcomeFrom(const QString& name) {
     return Outcome::Started;
 }
 
+QString imagesName(ImagesSent images) {
+    switch (images) {
+    case ImagesSent::NotJudged:
+        return {};
+    case ImagesSent::Matching:
+        return QStringLiteral("matching");
+    case ImagesSent::NotMatching:
+        return QStringLiteral("not matching, sent as asked");
+    case ImagesSent::NotKnown:
+        return QStringLiteral("not known to match, sent as asked");
+    }
+    return {};
+}
+
+ImagesSent imagesFrom(const QString& name) {
+    for (const ImagesSent images :
+         {ImagesSent::Matching, ImagesSent::NotMatching, ImagesSent::NotKnown})
+        if (name == imagesName(images))
+            return images;
+    return ImagesSent::NotJudged;
+}
+
 QString writeRecord(const Record& r) {
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("Update");
@@ -77,6 +117,9 @@ QString writeRecord(const Record& r) {
     put("Outcome", outcomeName(r.outcome));
     put("Exit_Code", QString::number(r.exitCode));
     put("Limit_Ms", QString::number(r.limitMs));
+    put("Sequence", QString::number(r.sequence));
+    if (r.images != ImagesSent::NotJudged)
+        put("Images", imagesName(r.images));
     const QString path = QDir(r.folder).filePath(QLatin1String(RecordName));
     const QString error = XmlFile::save(doc, path);
     return error.isEmpty() ? QString()
@@ -107,24 +150,68 @@ std::optional<Record> readRecord(const QString& folder) {
     r.outcome = outcomeFrom(text("Outcome"));
     r.exitCode = text("Exit_Code").toInt();
     r.limitMs = text("Limit_Ms").toLongLong();
+    r.sequence = text("Sequence").toLongLong();
+    r.images = imagesFrom(text("Images"));
     return r;
 }
 
-// Entry folders, oldest first.
-QStringList entryNames(const QDir& history) {
-    QStringList names;
+// Entry folders (never a link: pruning must not reach what one points to), with their
+// records where they can be read.
+struct Entry {
+    QString name;
+    std::optional<Record> record;
+};
+
+QList<Entry> entries(const QDir& history) {
+    QList<Entry> found;
     for (const QFileInfo& info :
          history.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name))
-        if (isEntryName(info.fileName()))
-            names << info.fileName();
-    return names;
+        if (isEntryName(info.fileName()) && !isLink(info.filePath()))
+            found.append({info.fileName(), readRecord(info.filePath())});
+    return found;
 }
+
+// Oldest first, in the order the entries were made: the sequence each record carries, which
+// no clock set back can reorder, then the recorded time, then the name. An entry without a
+// readable record counts as made before every other.
+void sortByCreation(QList<Entry>& list) {
+    std::stable_sort(list.begin(), list.end(), [](const Entry& a, const Entry& b) {
+        const auto key = [](const Entry& e) {
+            return std::tuple(e.record.has_value(), e.record ? e.record->sequence : 0,
+                              e.record ? e.record->date.toMSecsSinceEpoch() : 0);
+        };
+        return key(a) < key(b);
+    });
+}
+
+#ifdef Q_OS_UNIX
+// Build folders of a creator that was killed; one a running creator holds locked stays.
+void removeAbandonedBuilds(const QDir& history) {
+    for (const QFileInfo& info : history.entryInfoList(QDir::Dirs | QDir::Hidden |
+                                                       QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+        if (!AtomicFile::isTemporaryOf(info.fileName(), BuildName) || info.isSymLink())
+            continue;
+        const int fd = ::open(QFile::encodeName(info.filePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            QDir(info.filePath()).removeRecursively();
+        ::close(fd);
+    }
+}
+#endif
 
 } // namespace
 
 Created create(const QString& projectDir, const Record& details, const QDateTime& nowUtc,
                int keep) {
     Created created;
+    const ConfigLock lock(projectDir);
+    if (!lock.ok()) {
+        created.error = lock.error();
+        return created;
+    }
     const QDir project(projectDir);
     const QString historyPath = project.filePath(QLatin1String(FolderName));
     const QString shownHistory = QDir::toNativeSeparators(historyPath);
@@ -167,25 +254,59 @@ Created create(const QString& projectDir, const Record& details, const QDateTime
         contents.append({QLatin1String(copy.name), file.bytes});
     }
 
-    QString name = nowUtc.toUTC().toString(NameFormat);
-    for (int n = 2; history.exists(name) && n < 100; ++n)
-        name = nowUtc.toUTC().toString(NameFormat) +
-               QStringLiteral("_%1").arg(n, 2, 10, QLatin1Char('0'));
-    if (!history.mkdir(name)) {
-        created.error = QDir::toNativeSeparators(history.filePath(name)) +
-                        QStringLiteral(": the folder cannot be created");
+    // Built complete in a hidden folder that the listing does not see, then renamed into
+    // place: a process killed on the way leaves no half entry, only a folder the next update
+    // removes.
+#ifdef Q_OS_UNIX
+    removeAbandonedBuilds(history);
+#endif
+    QString buildPath;
+    int buildFd = -1;
+    for (int attempt = 0; attempt < 100 && buildPath.isEmpty(); ++attempt) {
+        const QString candidate = history.filePath(AtomicFile::temporaryName(BuildName));
+        if (!QDir().mkdir(candidate))
+            continue;
+#ifdef Q_OS_UNIX
+        // Locked before anything is put in it; one removed in between is given up.
+        buildFd = ::open(QFile::encodeName(candidate).constData(),
+                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat self {};
+        if (buildFd < 0 || ::flock(buildFd, LOCK_EX | LOCK_NB) != 0 ||
+            ::fstat(buildFd, &self) != 0 || self.st_nlink == 0) {
+            if (buildFd >= 0)
+                ::close(buildFd);
+            buildFd = -1;
+            continue;
+        }
+#endif
+        buildPath = candidate;
+    }
+    const auto release = qScopeGuard([&] {
+#ifdef Q_OS_UNIX
+        if (buildFd >= 0)
+            ::close(buildFd);
+#endif
+    });
+    if (buildPath.isEmpty()) {
+        created.error = shownHistory + QStringLiteral(": the folder cannot be created");
         return created;
     }
+
+    QList<Entry> existing = entries(history);
     Record record = details;
-    record.folder = history.filePath(name);
+    record.folder = buildPath;
     record.date = nowUtc.toUTC();
     record.outcome = Outcome::Started;
     record.exitCode = 0;
-    const QDir entry(record.folder);
+    record.sequence = 1;
+    for (const Entry& entry : std::as_const(existing))
+        if (entry.record)
+            record.sequence = std::max(record.sequence, entry.record->sequence + 1);
+    const QDir build(buildPath);
     QString error;
     for (const auto& [file, bytes] : contents) {
-        const QString path = entry.filePath(file);
-        const QString failed = writeFileAtomically(path, bytes);
+        const QString path = build.filePath(file);
+        const QString failed = AtomicFile::writeComplete(path, bytes);
         if (!failed.isEmpty()) {
             error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed;
             break;
@@ -193,17 +314,63 @@ Created create(const QString& projectDir, const Record& details, const QDateTime
     }
     if (error.isEmpty())
         error = writeRecord(record);
+    // Messages name the entry as it would have been called, not the hidden build folder.
+    const QString firstName = nowUtc.toUTC().toString(NameFormat);
+    error.replace(QDir::toNativeSeparators(buildPath),
+                  QDir::toNativeSeparators(history.filePath(firstName)));
+#ifdef Q_OS_UNIX
+    if (error.isEmpty() && ::fsync(buildFd) != 0)
+        error = shownHistory + QStringLiteral(": ") + AtomicFile::systemReason(errno);
+#endif
+
+    // The name says when, for people; a clock set back or many updates in one second only
+    // change the counter.
+    QString name;
+    for (int n = 1; error.isEmpty() && name.isEmpty() && n < 100; ++n) {
+        const QString candidate =
+            nowUtc.toUTC().toString(NameFormat) +
+            (n == 1 ? QString() : QStringLiteral("_%1").arg(n, 2, 10, QLatin1Char('0')));
+        if (history.exists(candidate) || QFileInfo(history.filePath(candidate)).isSymLink())
+            continue;
+#ifdef Q_OS_LINUX
+        if (::renameat2(AT_FDCWD, QFile::encodeName(buildPath).constData(), AT_FDCWD,
+                        QFile::encodeName(history.filePath(candidate)).constData(),
+                        RENAME_NOREPLACE) == 0)
+            name = candidate;
+        else if (errno != EEXIST)
+            error = QDir::toNativeSeparators(history.filePath(candidate)) + QStringLiteral(": ") +
+                    AtomicFile::systemReason(errno);
+#else
+        if (QDir().rename(buildPath, history.filePath(candidate)))
+            name = candidate;
+#endif
+    }
+    if (error.isEmpty() && name.isEmpty())
+        error = shownHistory + QStringLiteral(": no free name for the entry");
     if (!error.isEmpty()) {
         // Half an entry would pass for what was sent.
-        QDir(record.folder).removeRecursively();
+        QDir(buildPath).removeRecursively();
         created.error = error;
         return created;
     }
+    record.folder = history.filePath(name);
     created.record = record;
 
-    const QStringList names = entryNames(history);
-    for (qsizetype i = 0; i + keep < names.size(); ++i)
-        QDir(history.filePath(names.at(i))).removeRecursively();
+    // The oldest beyond `keep` go, by the order they were made; never the one just made.
+    existing.append({name, record});
+    sortByCreation(existing);
+    qsizetype excess = existing.size() - keep;
+    for (qsizetype i = 0; excess > 0 && i < existing.size(); ++i) {
+        if (existing.at(i).name == name)
+            continue;
+        const QString path = history.filePath(existing.at(i).name);
+        // Renamed out of the listing first: a process killed while removing leaves no half
+        // entry, only a folder the next update clears.
+        const QString trash = history.filePath(AtomicFile::temporaryName(BuildName));
+        if (!isLink(path) && QDir().rename(path, trash))
+            QDir(trash).removeRecursively();
+        --excess;
+    }
     return created;
 }
 
@@ -214,9 +381,13 @@ QString setOutcome(Record& record, Outcome outcome, int exitCode) {
 }
 
 void discard(const Record& record) {
-    if (!record.folder.isEmpty() && isEntryName(QFileInfo(record.folder).fileName()) &&
-        !isLink(record.folder))
-        QDir(record.folder).removeRecursively();
+    if (record.folder.isEmpty() || !isEntryName(QFileInfo(record.folder).fileName()) ||
+        isLink(record.folder))
+        return;
+    const QString trash =
+        QFileInfo(record.folder).dir().filePath(AtomicFile::temporaryName(BuildName));
+    if (QDir().rename(record.folder, trash))
+        QDir(trash).removeRecursively();
 }
 
 QList<Record> list(const QString& projectDir) {
@@ -224,12 +395,26 @@ QList<Record> list(const QString& projectDir) {
     if (isLink(historyPath))
         return {};
     const QDir history(historyPath);
+    QList<Entry> found = entries(history);
+    sortByCreation(found);
     QList<Record> records;
-    const QStringList names = entryNames(history);
-    for (auto it = names.crbegin(); it != names.crend(); ++it)
-        if (const auto record = readRecord(history.filePath(*it)))
-            records.append(*record);
+    for (auto it = found.crbegin(); it != found.crend(); ++it)
+        if (it->record)
+            records.append(*it->record);
     return records;
+}
+
+QStringList otherFolders(const QString& projectDir) {
+    const QString historyPath = QDir(projectDir).filePath(QLatin1String(FolderName));
+    if (isLink(historyPath))
+        return {};
+    QStringList others;
+    for (const QFileInfo& info :
+         QDir(historyPath)
+             .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name))
+        if (!isEntryName(info.fileName()) || info.isSymLink() || !info.isDir())
+            others << info.fileName();
+    return others;
 }
 
 Loaded loadImages(const QString& bank) {
@@ -310,6 +495,7 @@ Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& tex
         result.lines << result.error;
         return result;
     }
+    result.imagesNotice = ImageSources::text(ImageSources::judgeConfiguration(projectDir), texts);
     // The device holds what the last update that ended well sent; failing later attempts may
     // have changed nothing. Without such an update, the last attempt is the best guess.
     const QList<Record> records = list(projectDir);

@@ -27,6 +27,14 @@ enum class Outcome {
     Crashed,     // ended without an exit code
 };
 
+// What was known of the images an update sent, and what the user answered.
+enum class ImagesSent {
+    NotJudged,   // recorded before the images were judged, or nothing was sent
+    Matching,    // compiled from the configuration as it was
+    NotMatching, // compiled from other files: sent because the user said so
+    NotKnown,    // made before images knew their source: sent because the user said so
+};
+
 struct Record {
     QString folder;   // the entry's folder
     QDateTime date;   // UTC
@@ -36,7 +44,9 @@ struct Record {
     bool readBack = false;
     Outcome outcome = Outcome::Started;
     int exitCode = 0;
-    qint64 limitMs = 0; // the wait's limit, for the "still running" text
+    qint64 limitMs = 0;  // the wait's limit, for the "still running" text
+    qint64 sequence = 0; // the order the entries were made, whatever the clock said
+    ImagesSent images = ImagesSent::NotJudged;
     // Only options 0 and 2 send the images; a firmware-only update leaves them as they were.
     bool sentImages() const { return option == 0 || option == 2; }
 };
@@ -59,8 +69,13 @@ QString setOutcome(Record& record, Outcome outcome, int exitCode);
 // Removes an entry made for an update whose updater could not be started.
 void discard(const Record& record);
 
-// Entries, newest first; an entry whose record cannot be read is left out.
+// Entries, newest first (in the order they were made); an entry whose record cannot be read
+// is left out.
 QList<Record> list(const QString& projectDir);
+
+// What else lies in history/ (names that are no date-time, links, files), listed apart and
+// never pruned.
+QStringList otherFolders(const QString& projectDir);
 
 // Where the images and the configuration's files of an update lie.
 struct Loaded {
@@ -83,8 +98,9 @@ struct Comparison {
     QString heading;
     QStringList lines;
     QList<ImageCompare::Change> changes;
-    bool first = false; // no update sent images yet
-    QString error;      // the images could not be read
+    bool first = false;   // no update sent images yet
+    QString imagesNotice; // the images are not the compile of the configuration's files
+    QString error;        // the images could not be read
 };
 Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& texts);
 

@@ -1,13 +1,16 @@
 #include "core/image/BankFiles.h"
 
-#include "core/comm/ParGenXml.h"
 #include "common/AtomicFile.h"
+#include "common/ConfigLock.h"
+#include "core/comm/ParGenXml.h"
+#include "core/image/ImageSources.h"
 #include "core/network/NetworkXml.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #ifdef Q_OS_UNIX
@@ -25,6 +28,7 @@ namespace {
 const QString BinFolder = QStringLiteral("bin");
 const QString BankName = QStringLiteral("bank.bin");
 const QString Bank2Name = QStringLiteral("bank2.bin");
+const QString SourcesName = QLatin1String(ImageSources::RecordName);
 
 using FileName::shown;
 
@@ -125,10 +129,19 @@ bool undo(Staged& staged) {
 QString writeEachImage(const QDir& bin, const CompiledBanks& banks) {
     Staged first;
     Staged second;
+    Staged record;
     if (QString error = stage(bin, BankName, banks.bank, first); !error.isEmpty())
         return error;
     if (QString error = stage(bin, Bank2Name, banks.bank2, second); !error.isEmpty())
         return error;
+    if (!banks.sources.isEmpty()) {
+        if (QString error = stage(bin, SourcesName, banks.sources, record); !error.isEmpty())
+            return error;
+    }
+    // Without the exchange the images change one by one: the old record goes first, so that
+    // images caught half-way are never taken for matching ones.
+    if (QFileInfo::exists(bin.filePath(SourcesName)) && !QFile::remove(bin.filePath(SourcesName)))
+        return QStringLiteral("Cannot replace %1").arg(shown(bin.filePath(SourcesName)));
     // Both images are complete on disk. A process killed between these two renames leaves the
     // new bank.bin beside the old bank2.bin; only the exchange of the folder avoids that. A
     // second rename that fails puts the old bank.bin back.
@@ -140,6 +153,8 @@ QString writeEachImage(const QDir& bin, const CompiledBanks& banks) {
         return error + QStringLiteral(" (bank.bin was already replaced; do not update the "
                                       "device with this pair)");
     }
+    if (!banks.sources.isEmpty())
+        return commit(record); // without it the images are "not known to match"
     return {};
 }
 
@@ -193,8 +208,8 @@ bool carriedNames(const QString& binPath, QList<QByteArray>& names) {
         if (name == "." || name == "..")
             continue;
         const QString text = FileName::fromBytes(name);
-        if (text == BankName || text == Bank2Name || isBankTemporary(text))
-            continue;
+        if (text == BankName || text == Bank2Name || text == SourcesName || isBankTemporary(text))
+            continue; // written anew
         struct stat info {};
         if (::fstatat(::dirfd(dir), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
             S_ISDIR(info.st_mode)) {
@@ -220,16 +235,29 @@ Exchange exchangeFolder(const QString& projectDir, const QString& binPath,
     if (binExists && !carriedNames(binPath, carried))
         return Exchange::NotPossible;
 
-    const QString newPath = QDir(projectDir).filePath(AtomicFile::temporaryName(BinFolder));
-    const QByteArray newBytes = FileName::toBytes(newPath);
-    // A new bin gets the mode the system gives new folders; a replaced one keeps its own.
-    if (::mkdir(newBytes.constData(), binExists ? 0700 : 0777) != 0)
-        return Exchange::NotPossible;
-    const FolderHandle folder(newPath);
-    if (folder.fd() < 0 || ::flock(folder.fd(), LOCK_EX | LOCK_NB) != 0) {
-        removeTree(newPath);
-        return Exchange::NotPossible;
+    // The new folder is locked before anything is put in it. Until then another compile's
+    // clean-up may take it for one a killed compile left and remove it: then a new name is
+    // taken.
+    QString newPath;
+    std::optional<FolderHandle> locked;
+    for (int attempt = 0; attempt < 100 && !locked; ++attempt) {
+        newPath = QDir(projectDir).filePath(AtomicFile::temporaryName(BinFolder));
+        // A new bin gets the mode the system gives new folders; a replaced one keeps its own.
+        if (::mkdir(FileName::toBytes(newPath).constData(), binExists ? 0700 : 0777) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return Exchange::NotPossible;
+        }
+        locked.emplace(newPath);
+        struct stat self {};
+        if (locked->fd() < 0 || ::flock(locked->fd(), LOCK_EX | LOCK_NB) != 0 ||
+            ::fstat(locked->fd(), &self) != 0 || self.st_nlink == 0)
+            locked.reset();
     }
+    if (!locked)
+        return Exchange::NotPossible;
+    const QByteArray newBytes = FileName::toBytes(newPath);
+    const FolderHandle& folder = *locked;
     if (binExists) {
         const FolderHandle bin(binPath);
         for (const QByteArray& name : std::as_const(carried)) {
@@ -241,7 +269,10 @@ Exchange exchangeFolder(const QString& projectDir, const QString& binPath,
         }
     }
     const QDir oldBin(binPath);
-    for (const auto& [name, bytes] : {std::pair{BankName, banks.bank}, {Bank2Name, banks.bank2}}) {
+    QList<std::pair<QString, QByteArray>> files{{BankName, banks.bank}, {Bank2Name, banks.bank2}};
+    if (!banks.sources.isEmpty())
+        files.append({SourcesName, banks.sources});
+    for (const auto& [name, bytes] : std::as_const(files)) {
         const QString reason =
             AtomicFile::writeComplete(QDir(newPath).filePath(name), bytes, oldBin.filePath(name));
         if (!reason.isEmpty()) {
@@ -299,13 +330,17 @@ QString bank2Path(const QString& projectDir) {
 QStringList configurationFiles(const QString& projectDir) {
     const QDir dir(projectDir);
     return {dir.filePath(QLatin1String(MBusXml::FileName)),
-            dir.filePath(QLatin1String(ParGenXml::FileName)), bankPath(projectDir),
-            bank2Path(projectDir)};
+            dir.filePath(QLatin1String(ParGenXml::FileName)),
+            bankPath(projectDir),
+            bank2Path(projectDir),
+            dir.filePath(BinFolder),
+            dir.filePath(QStringLiteral("history"))};
 }
 
 bool isBankTemporary(const QString& fileName) {
     return AtomicFile::isTemporaryOf(fileName, BankName) ||
-           AtomicFile::isTemporaryOf(fileName, Bank2Name);
+           AtomicFile::isTemporaryOf(fileName, Bank2Name) ||
+           AtomicFile::isTemporaryOf(fileName, SourcesName);
 }
 
 bool isBinTemporary(const QString& fileName) {
@@ -324,6 +359,9 @@ QString Write_Banks(const QString& projectDir, const CompiledBanks& banks) {
     if (binInfo.exists() && !binInfo.isDir())
         return QStringLiteral("%1 is not a folder").arg(shown(binPath));
     const QDir bin(binPath);
+    const ConfigLock lock(projectDir);
+    if (!lock.ok())
+        return lock.error();
 
     // Nothing is written unless both targets may be replaced.
     for (const QString& name : {BankName, Bank2Name}) {
@@ -341,6 +379,7 @@ QString Write_Banks(const QString& projectDir, const CompiledBanks& banks) {
     if (binInfo.exists()) {
         AtomicFile::removeStaleTemporaries(binPath, BankName);
         AtomicFile::removeStaleTemporaries(binPath, Bank2Name);
+        AtomicFile::removeStaleTemporaries(binPath, SourcesName);
     }
     QString error;
     switch (exchangeFolder(projectDir, binPath, banks, error)) {
@@ -356,5 +395,6 @@ QString Write_Banks(const QString& projectDir, const CompiledBanks& banks) {
         return QStringLiteral("Cannot create the folder %1").arg(shown(binPath));
     AtomicFile::removeStaleTemporaries(binPath, BankName);
     AtomicFile::removeStaleTemporaries(binPath, Bank2Name);
+    AtomicFile::removeStaleTemporaries(binPath, SourcesName);
     return writeEachImage(bin, banks);
 }

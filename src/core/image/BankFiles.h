@@ -32,6 +32,7 @@ bool isBankTemporary(const QString& fileName);
 // after the exchange). One left behind by a killed process is removed by the next Write_Banks.
 bool isBinTemporary(const QString& fileName);
 
-// The files of a configuration that the system writes: M_Bus.xml, ParGen.xml and the images.
-// A file the user names for an export or a report may not be one of them.
+// The files of a configuration that the system writes: M_Bus.xml, ParGen.xml, the images and
+// the folders bin/ and history/ with everything in them. A file the user names for an export
+// or a report may not be one of them (writeUserFile's `reserved`).
 QStringList configurationFiles(const QString& projectDir);

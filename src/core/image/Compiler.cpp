@@ -1,13 +1,14 @@
 #include "core/image/Compiler.h"
 
-#include "core/comm/ParGen.h"
-#include "core/comm/ParGenXml.h"
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
 #include "common/Excerpt.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
+#include "core/comm/ParGen.h"
+#include "core/comm/ParGenXml.h"
 #include "core/image/BankLayout.h"
+#include "core/image/ImageSources.h"
 #include "core/image/LittleEndian.h"
 #include "core/image/RecordCoding.h"
 #include "core/network/Network.h"
@@ -411,7 +412,7 @@ CompileResult compileBanksFromBytes(const std::optional<QByteArray>& mbus,
             return result;
     }
     put32(block, BlkChecksum, blockChecksum(block));
-    result.banks = {bank, block};
+    result.banks = {bank, block, ImageSources::record(parGen, mbus)};
     return result;
 }
 

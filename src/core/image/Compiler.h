@@ -22,8 +22,9 @@
 // no node, without ParGen.xml no parameter section and a block of defaults.
 
 struct CompiledBanks {
-    QByteArray bank;  // bank.bin
-    QByteArray bank2; // bank2.bin, always BankLayout::BlockSize bytes
+    QByteArray bank;    // bank.bin
+    QByteArray bank2;   // bank2.bin, always BankLayout::BlockSize bytes
+    QByteArray sources; // what they were compiled from (ImageSources::record), written beside
 };
 
 struct CompileResult {

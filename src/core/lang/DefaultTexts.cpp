@@ -458,6 +458,17 @@ constexpr DefaultText Default_Texts[] = {
     {906, u"Modbus Information For New Variables"},
     {907, u"OK"},
     {908, u"Cancel"},
+
+    // Whether the images are the ones compiled from the configuration as it is now.
+    {909, u"The images in the bin folder do not match the configuration: %1 changed after they "
+          u"were compiled. Compile again (step 4) before updating a device."},
+    {910, u"The images in the bin folder are not known to match the configuration: compile "
+          u"again (step 4) before updating a device."},
+    {911, u"%1 Send these images to the device anyway?"},
+    {912, u"Images sent although they did not match the configuration"},
+    {913, u"Not updates of this program (left as they are):"},
+    {914, u"%1 did not complete the connection within %2 ms: no device answers at this address, "
+          u"or a firewall drops the request."},
     {930, u"Error!! M-Bus Node Description holds a character that cannot be stored (a control "
           u"character, U+FFFE or U+FFFF)"},
     {931, u"Error!! Variable Description holds a character that cannot be stored (a control "

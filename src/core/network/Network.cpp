@@ -1,5 +1,7 @@
 #include "core/network/Network.h"
 
+#include "common/ConfigLock.h"
+
 #include "common/BoundedFile.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
@@ -170,6 +172,9 @@ void buildDocument(pugi::xml_document& doc, const TNodi_List& network) {
 } // namespace
 
 QString Save_Network(const TNodi_List& network, const QString& path) {
+    const ConfigLock lock(QFileInfo(path).absolutePath());
+    if (!lock.ok())
+        return lock.error();
     pugi::xml_document doc;
     buildDocument(doc, network);
     return XmlFile::save(doc, path);

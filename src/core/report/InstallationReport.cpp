@@ -202,12 +202,8 @@ Gathered gather(const QString& configDir, const QDateTime& now, const QString& s
     const QFileInfo bank2(bank2Path(configDir));
     g.input.imagesMissing = !bank.exists() || !bank2.exists();
     if (!g.input.imagesMissing) {
-        const QDateTime images = std::min(bank.lastModified(), bank2.lastModified());
-        for (const QString& path : {parGenPath, mbusPath}) {
-            const QFileInfo file(path);
-            if (file.exists() && file.lastModified() > images)
-                g.input.imagesStale = true;
-        }
+        g.input.images = ImageSources::judgeConfiguration(configDir);
+        g.input.imagesStale = !g.input.images.matches();
     }
     return g;
 }
@@ -224,7 +220,9 @@ Document build(const Input& input, const LangTable& t) {
     if (input.imagesMissing)
         d.notices << t.text(T_ImagesMissing);
     else if (input.imagesStale)
-        d.notices << t.text(T_ImagesStale);
+        d.notices << (ImageSources::text(input.images, t).isEmpty()
+                          ? t.text(T_ImagesStale)
+                          : ImageSources::text(input.images, t));
 
     d.sections.append(communication(input, t));
     Section network;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/image/ImageSources.h"
+
 #include "core/comm/ParGen.h"
 #include "core/network/Network.h"
 #include "core/report/ReportDocument.h"
@@ -22,8 +24,9 @@ struct Input {
     std::optional<Par_Gen> parGen; // nullopt: no ParGen.xml yet
     TNodi_List nodes;
     bool imagesMissing = false;
-    bool imagesStale = false; // bin/ older than either configuration file
-    QString historyOf;        // the configuration folder whose updates are told; empty: none
+    bool imagesStale = false;     // the images are not known to be compiled from these files
+    ImageSources::Verdict images; // why, when it is known
+    QString historyOf;            // the configuration folder whose updates are told; empty: none
 };
 
 struct Gathered {
@@ -32,8 +35,8 @@ struct Gathered {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads both files of a configuration folder with the windows' readers and compares the
-// images' times with the files'.
+// Reads both files of a configuration folder with the windows' readers and compares them with
+// what the images were compiled from.
 Gathered gather(const QString& configDir, const QDateTime& now, const QString& softwareVersion);
 
 Document build(const Input& input, const LangTable& texts);

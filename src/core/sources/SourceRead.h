@@ -30,11 +30,15 @@ struct SourceResult {
 
 // Why the connection could not be made.
 struct OpenFailure {
-    enum class Kind { None, Missing, Permission, Busy, NotSerial, Connect, Other };
+    // NoAnswer: a TCP connection that never completed within the time-out.
+    enum class Kind { None, Missing, Permission, Busy, NotSerial, Connect, NoAnswer, Other };
     Kind kind = Kind::None;
     QString detail; // the system's message
     bool failed() const { return kind != Kind::None; }
 };
+
+// The protocol's name of an exception code; every code has one ("Exception 0" included).
+QString exceptionName(int code);
 
 // What a serial port that would not open says about itself, from the system's error number.
 OpenFailure serialOpenFailure(int error);

@@ -66,6 +66,8 @@ QString openFailureText(const OpenFailure& f, const Connection& c, const LangTab
     using Kind = OpenFailure::Kind;
     if (f.kind == Kind::Connect)
         return t.text(Text::NoConnection).arg(c.target(), f.detail);
+    if (f.kind == Kind::NoAnswer)
+        return t.text(Text::ConnectionNotCompleted).arg(c.target()).arg(c.timeoutMs);
     QString why;
     switch (f.kind) {
     case Kind::Missing:

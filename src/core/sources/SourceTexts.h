@@ -43,6 +43,7 @@ inline constexpr int NoConnection = 986;
 inline constexpr int Progress = 987;
 inline constexpr int Summary = 988;
 inline constexpr int BadAddress = 989;
+inline constexpr int ConnectionNotCompleted = 914;
 // Texts of other windows that mean the same here.
 inline constexpr int Baud = 419;
 inline constexpr int Parity = 421;

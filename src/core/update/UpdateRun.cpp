@@ -15,6 +15,7 @@ Result run(const Request& request, ProgramStarter& starter, Clock& clock, const 
     details.path = request.path;
     details.option = request.option;
     details.readBack = request.readBack;
+    details.images = request.images;
     details.limitMs = starter.limitMs();
     UpdateHistory::Created created =
         UpdateHistory::create(request.projectDir, details, clock.now().toUTC());

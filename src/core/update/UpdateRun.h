@@ -21,6 +21,7 @@ struct Request {
     QString path;     // the port or the device address, as handed over
     int option = 0;
     bool readBack = false;
+    UpdateHistory::ImagesSent images = UpdateHistory::ImagesSent::NotJudged; // and the answer
 };
 
 struct Result {

@@ -2,6 +2,7 @@
 
 #include "common/IpAddress.h"
 #include "core/history/HistoryTexts.h"
+#include "core/history/SendCheck.h"
 #include "core/history/UpdateHistory.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
@@ -331,6 +332,8 @@ void TFBoot::showComparison() {
     LB_Changes->setAccessibleName(state_.Lang_Table.text(HistoryTexts::T_ChangesOnDevice));
     LB_Changes->clear();
     LB_Changes->addItems(comparison.lines);
+    if (!comparison.imagesNotice.isEmpty())
+        LB_Changes->insertItem(0, comparison.imagesNotice);
 }
 
 void TFBoot::update_ComPort() {
@@ -435,6 +438,10 @@ UpdaterHandoff::PathForm TFBoot::pathFormFor(const QString& program) const {
 void TFBoot::startUpdater(const QString& program, const QStringList& arguments, const QString& path,
                           int option, bool readBack) {
     const LangTable& t = state_.Lang_Table;
+    const auto images = SendCheck::confirm(state_.Project_Dir, option == 0 || option == 2,
+                                           platform_.prompts, this, t);
+    if (!images)
+        return;
     UpdateRun::Request request;
     request.projectDir = state_.Project_Dir;
     request.program = program;
@@ -443,6 +450,7 @@ void TFBoot::startUpdater(const QString& program, const QStringList& arguments, 
     request.path = path;
     request.option = option;
     request.readBack = readBack;
+    request.images = *images;
     QPointer<TFUpdateProgress> progress;
     const UpdateRun::Result result =
         UpdateRun::run(request, starter_, platform_.clock, t, [&](qint64 elapsedMs) {

@@ -1,15 +1,17 @@
 #include "core/history/UpdateHistory.h"
 
-#include "support/ImageTestSupport.h"
 #include "core/image/BankFiles.h"
 #include "core/image/Compiler.h"
 #include "core/lang/LangTable.h"
+#include "support/ImageTestSupport.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -131,7 +133,8 @@ TEST(UpdateHistory, KeepsTheNewestEntriesNewestFirst) {
     QStringList names;
     for (const Record& r : listed)
         names << QFileInfo(r.folder).fileName();
-    EXPECT_EQ(names, (QStringList{"2026-12-10_15-00-03", "2026-12-10_15-00-02_02",
+    // Newest first as they were made: the last one shares a second with an earlier one.
+    EXPECT_EQ(names, (QStringList{"2026-12-10_15-00-02_02", "2026-12-10_15-00-03",
                                   "2026-12-10_15-00-02"}));
     // Only our own entries are touched.
     EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/history/notes/keep.txt")), "mine");
@@ -216,4 +219,148 @@ TEST(UpdateHistory, TheComparisonIsWithTheLastUpdateThatSentImages) {
     EXPECT_EQ(UpdateHistory::compareWithLastUpdate(dir, english()).lines,
               QStringList{QStringLiteral(
                   "Node 5 (node 5), variable 2 \"Volume\": Modbus register 41 \u2192 42")});
+}
+
+namespace {
+
+QStringList entryNames(const QList<Record>& records) {
+    QStringList names;
+    for (const Record& r : records)
+        names << QFileInfo(r.folder).fileName();
+    return names;
+}
+
+} // namespace
+
+// The clock set back (or many updates within a second) makes a new entry's name sort before
+// the kept ones: it must still be the newest, kept, and the oldest made is the one that goes.
+TEST(UpdateHistory, PruningFollowsTheOrderEntriesWereMade) {
+    TestFolder folder;
+    const QString dir = configuration(folder, network());
+    constexpr int Keep = 3;
+    for (int i = 0; i < Keep; ++i)
+        ASSERT_TRUE(UpdateHistory::create(dir, ethernet(), At.addSecs(i), Keep).ok());
+    const auto back = UpdateHistory::create(dir, ethernet(), At.addSecs(-3600), Keep);
+    ASSERT_TRUE(back.ok()) << back.error.toStdString();
+    EXPECT_TRUE(QFileInfo(back.record.folder).isDir());
+    EXPECT_EQ(entryNames(UpdateHistory::list(dir)),
+              (QStringList{"2026-12-10_14-00-00", "2026-12-10_15-00-02", "2026-12-10_15-00-01"}));
+
+    // Many within one second (and the clock standing still): each is kept in turn.
+    for (int i = 0; i < 2 * Keep; ++i) {
+        const auto same = UpdateHistory::create(dir, ethernet(), At, Keep);
+        ASSERT_TRUE(same.ok()) << same.error.toStdString();
+        ASSERT_EQ(UpdateHistory::list(dir).first().folder, same.record.folder);
+    }
+    EXPECT_EQ(UpdateHistory::list(dir).size(), Keep);
+}
+
+// What is not an entry of ours (a name that is no date-time, a link, a file) is listed apart
+// and never pruned; pruning never follows a link inside history/.
+TEST(UpdateHistory, ForeignNamesAndLinksAreLeftAlone) {
+    TestFolder folder;
+    const QString dir = configuration(folder, network());
+    ASSERT_TRUE(UpdateHistory::create(dir, ethernet(), At).ok());
+    const QByteArray record = fileIn(UpdateHistory::list(dir).first().folder, "Update.xml");
+    // A look-alike with an impossible date, holding a valid record.
+    folder.write(QStringLiteral("PROJECTS/Plant/history/2026-13-45_99-99-99/Update.xml"), record);
+    // A link with an entry's name, to a folder outside that looks like an old entry.
+    folder.write(QStringLiteral("outside/Update.xml"), record);
+    folder.write(QStringLiteral("outside/bank.bin"), "precious");
+    ASSERT_TRUE(QFile::link(folder.file(QStringLiteral("outside")),
+                            QDir(dir).filePath(QStringLiteral("history/2020-01-01_00-00-00"))));
+
+    for (int i = 1; i <= 3; ++i)
+        ASSERT_TRUE(UpdateHistory::create(dir, ethernet(), At.addSecs(i), 1).ok());
+    EXPECT_EQ(entryNames(UpdateHistory::list(dir)), QStringList{"2026-12-10_15-00-03"});
+    EXPECT_EQ(UpdateHistory::otherFolders(dir),
+              (QStringList{"2020-01-01_00-00-00", "2026-13-45_99-99-99"}));
+    EXPECT_EQ(folder.read(QStringLiteral("outside/bank.bin")), "precious");
+    EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/history/2026-13-45_99-99-99/Update.xml")),
+              record);
+}
+
+// A process killed at any moment of an entry leaves either the whole entry or none that is
+// listed; what the killed one left is cleared by the next update.
+TEST(UpdateHistory, KilledDuringAnEntryLeavesNoHalfEntry) {
+    TestFolder folder;
+    const QString dir = configuration(folder, ImageTest::fullNetworkXml(16, 10));
+    const QDir history(QDir(dir).filePath(QStringLiteral("history")));
+    constexpr int Rounds = 6;
+    for (int round = 0; round < Rounds; ++round) {
+        SCOPED_TRACE(round);
+        const QList<Record> before = UpdateHistory::list(dir);
+        const qint64 last = before.isEmpty() ? 0 : before.first().sequence;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i)
+                (void)UpdateHistory::create(dir, ethernet(), At.addSecs(round * 1000 + i), 4);
+        }
+        // Killed once it has made a few entries: somewhere inside one, wherever that is.
+        const int wanted = 1 + round % 3;
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            const QList<Record> now = UpdateHistory::list(dir);
+            if ((!now.isEmpty() && now.first().sequence >= last + wanted) ||
+                waited.elapsed() > 30000)
+                break;
+            usleep(1000);
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        for (const QString& name : history.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QDir entry(history.filePath(name));
+            for (const char* file :
+                 {"bank.bin", "bank2.bin", "ParGen.xml", "M_Bus.xml", "Update.xml"})
+                EXPECT_TRUE(entry.exists(QLatin1String(file))) << name.toStdString() << " " << file;
+            EXPECT_TRUE(entry.entryList(QDir::Hidden | QDir::Files)
+                            .filter(QStringLiteral(".tmp"))
+                            .isEmpty())
+                << name.toStdString();
+        }
+    }
+    ASSERT_TRUE(UpdateHistory::create(dir, ethernet(), At.addSecs(99999), 4).ok());
+    EXPECT_TRUE(history.entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot)
+                    .filter(QRegularExpression(QStringLiteral("^\\.")))
+                    .isEmpty());
+}
+
+// A base entry whose images cannot be read is no base: the comparison takes the one before.
+TEST(UpdateHistory, AnUnreadableBaseEntryIsPassedOver) {
+    TestFolder folder;
+    QString dir = configuration(folder, network(QStringLiteral("40")));
+    auto older = UpdateHistory::create(dir, ethernet(0), At);
+    ASSERT_TRUE(older.ok());
+    ASSERT_EQ(UpdateHistory::setOutcome(older.record, Outcome::Finished, 0), QString());
+    dir = configuration(folder, network(QStringLiteral("41")));
+    auto newer = UpdateHistory::create(dir, ethernet(0), At.addSecs(5));
+    ASSERT_TRUE(newer.ok());
+    ASSERT_EQ(UpdateHistory::setOutcome(newer.record, Outcome::Finished, 0), QString());
+    // Its bank.bin is a folder now: nothing can be read from it.
+    const QString bank = QDir(newer.record.folder).filePath(QStringLiteral("bank.bin"));
+    ASSERT_TRUE(QFile::remove(bank));
+    ASSERT_TRUE(QDir().mkdir(bank));
+    dir = configuration(folder, network(QStringLiteral("42")));
+    const auto comparison = UpdateHistory::compareWithLastUpdate(dir, english());
+    EXPECT_EQ(comparison.lines,
+              QStringList{QStringLiteral(
+                  "Node 5 (node 5), variable 2 \"Volume\": Modbus register 40 \u2192 42")});
+    EXPECT_TRUE(comparison.imagesNotice.isEmpty());
+}
+
+// What the user answered about images that did not match is kept with the entry.
+TEST(UpdateHistory, TheAnswerAboutTheImagesIsRecorded) {
+    TestFolder folder;
+    const QString dir = configuration(folder, network());
+    for (const auto images :
+         {UpdateHistory::ImagesSent::Matching, UpdateHistory::ImagesSent::NotMatching,
+          UpdateHistory::ImagesSent::NotKnown}) {
+        Record details = ethernet();
+        details.images = images;
+        ASSERT_TRUE(UpdateHistory::create(dir, details, At).ok());
+        EXPECT_EQ(UpdateHistory::list(dir).first().images, images);
+    }
 }

@@ -14,7 +14,7 @@
 
 namespace {
 
-const CompiledBanks Banks{QByteArray("\x08\0\0\0\x08\0\0\0", 8), QByteArray(2048, '\x01')};
+const CompiledBanks Banks{QByteArray("\x08\0\0\0\x08\0\0\0", 8), QByteArray(2048, '\x01'), {}};
 const QByteArray OldBank = "old bank";
 const QByteArray OldBank2 = "old bank2";
 

@@ -59,9 +59,10 @@ TEST(InstallationReport, WorkedExampleMatchesTheExpectedDocument) {
     EXPECT_EQ(markdown, QString::fromUtf8(readFixture(QStringLiteral("report/worked_example.md"))));
 }
 
-// Images older than either file, or none at all, are said at the top: a device must not get
-// a network the report does not describe.
-TEST(InstallationReport, ImagesOlderThanTheConfigurationAreReported) {
+// Images that are not the compile of the files as they are, or none at all, are said at the
+// top: a device must not get a network the report does not describe. Dates play no part:
+// only the fingerprints compile recorded.
+TEST(InstallationReport, ImagesNotCompiledFromTheConfigurationAreReported) {
     TestFolder folder;
     const QString config = workedExample(folder);
     EXPECT_TRUE(gather(config, ReportDate, {}).input.imagesMissing);
@@ -70,21 +71,31 @@ TEST(InstallationReport, ImagesOlderThanTheConfigurationAreReported) {
                                                 config + QStringLiteral("/ParGen.xml"))
                                       .banks),
               QString());
+    // Newer dates on the same bytes are no change.
     const QDateTime compiled = QDateTime::currentDateTime().addSecs(-60);
     setTime(bankPath(config), compiled);
     setTime(bank2Path(config), compiled);
-    for (const char* file : {"/ParGen.xml", "/M_Bus.xml"}) {
+    setTime(config + QStringLiteral("/M_Bus.xml"), compiled.addSecs(10));
+    EXPECT_FALSE(gather(config, ReportDate, {}).input.imagesStale);
+    for (const char* file : {"ParGen.xml", "M_Bus.xml"}) {
         SCOPED_TRACE(file);
-        setTime(config + QStringLiteral("/ParGen.xml"), compiled.addSecs(-10));
-        setTime(config + QStringLiteral("/M_Bus.xml"), compiled.addSecs(-10));
-        EXPECT_FALSE(gather(config, ReportDate, {}).input.imagesStale);
-        setTime(config + QString::fromLatin1(file), compiled.addSecs(10));
+        const QString path = config + QLatin1Char('/') + QLatin1String(file);
+        QFile edit(path);
+        ASSERT_TRUE(edit.open(QIODevice::ReadOnly));
+        const QByteArray bytes = edit.readAll();
+        edit.close();
+        folder.write(QStringLiteral("Plant North/") + QLatin1String(file), bytes + "\n");
+        // Even with a date older than the images'.
+        setTime(path, compiled.addSecs(-10));
         const Gathered g = gather(config, ReportDate, {});
         EXPECT_TRUE(g.input.imagesStale);
+        EXPECT_EQ(g.input.images.changed, QStringList{QLatin1String(file)});
         EXPECT_TRUE(toMarkdown(build(g.input, LangTable()))
-                        .contains(QStringLiteral("> **The images in the bin folder are older than "
-                                                 "the configuration")));
+                        .contains(QStringLiteral("> **The images in the bin folder do not match "
+                                                 "the configuration: ")));
+        folder.write(QStringLiteral("Plant North/") + QLatin1String(file), bytes);
     }
+    EXPECT_FALSE(gather(config, ReportDate, {}).input.imagesStale);
 }
 
 // Disabled variables are marked and take no record number; cells that would break a table

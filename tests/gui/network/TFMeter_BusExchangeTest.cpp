@@ -1,5 +1,7 @@
 #include "gui/network/TFMeter_Bus.h"
 
+#include "core/image/BankFiles.h"
+#include "core/image/Compiler.h"
 #include "core/network/Network.h"
 #include "core/state/SharedState.h"
 #include "mock/FakeServices.h"
@@ -194,8 +196,9 @@ TEST_F(TFMeter_BusExchangeTest, WarningsFollowTheNetworkAndNeverStopOk) {
 // marked as not yet in the images.
 TEST_F(TFMeter_BusExchangeTest, ReportOfTheNetworkOnScreen) {
     const NoModalGuard noDialog;
-    folder.write(QStringLiteral("PROJECTS/Plant/bin/bank.bin"), "compiled");
-    folder.write(QStringLiteral("PROJECTS/Plant/bin/bank2.bin"), "compiled");
+    ASSERT_EQ(
+        Write_Banks(state.Project_Dir, Compile_Banks(state.File_MBus, state.File_ParGen).banks),
+        QString());
     window->editor().nodePanel = {QStringLiteral("Meter 9"), QStringLiteral("9"),
                                   QStringLiteral("1009")};
     ASSERT_EQ(window->editor().applyNode(), 0);

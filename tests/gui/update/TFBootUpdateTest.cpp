@@ -1,13 +1,13 @@
 #include "core/history/UpdateHistory.h"
 #include "core/image/BankFiles.h"
 #include "core/image/Compiler.h"
-#include "mock/FakeServices.h"
 #include "core/state/SharedState.h"
+#include "core/update/ProgramStarter.h"
+#include "core/update/UpdaterHandoff.h"
+#include "gui/update/TFBoot.h"
+#include "mock/FakeServices.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "core/update/ProgramStarter.h"
-#include "gui/update/TFBoot.h"
-#include "core/update/UpdaterHandoff.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -156,7 +156,8 @@ TEST_F(TFBootUpdateTest, TheWindowStaysResponsiveAndGuardedDuringTheWait) {
     fake.clock.onSleep = [&](qint64) {
         ++polls;
         // A timer posted now fires at the next poll: events keep flowing.
-        QTimer::singleShot(0, [&eventsSeen] { ++eventsSeen; });
+        // Tied to the window, so none left over fires in the next test.
+        QTimer::singleShot(0, boot.get(), [&eventsSeen] { ++eventsSeen; });
         if (polls != 3000) // 30 s into the wait
             return;
         ++checked;
@@ -201,4 +202,37 @@ TEST_F(TFBootUpdateTest, AnUpdaterThatCannotStartLeavesNoEntry) {
     fake.prompts.verify();
     EXPECT_TRUE(UpdateHistory::list(state.Project_Dir).isEmpty());
     EXPECT_EQ(changes(), QStringList{QStringLiteral("First update from this configuration")});
+}
+
+// Images that are not the compile of the configuration as it is now are sent only on the
+// user's word (the question defaults to No), and the history keeps the answer.
+TEST_F(TFBootUpdateTest, ImagesThatDoNotMatchAreSentOnlyWhenTheUserSaysSo) {
+    compile(40);
+    folder.write(QStringLiteral("PROJECTS/Plant/M_Bus.xml"), network(41));
+    showSerial();
+    EXPECT_EQ(changes().value(0),
+              QStringLiteral("The images in the bin folder do not match the configuration: "
+                             "M_Bus.xml changed after they were compiled. Compile again (step 4) "
+                             "before updating a device."));
+    const QString question =
+        changes().value(0) + QStringLiteral(" Send these images to the device anyway?");
+    fake.prompts.expectQuestion(question, false);
+    boot->Btn_UpdateClick();
+    EXPECT_TRUE(fake.processes.starts.isEmpty());
+    EXPECT_TRUE(UpdateHistory::list(state.Project_Dir).isEmpty());
+
+    fake.prompts.expectQuestion(question, true);
+    boot->Btn_UpdateClick();
+    EXPECT_EQ(fake.processes.starts.size(), 1);
+    ASSERT_EQ(UpdateHistory::list(state.Project_Dir).size(), 1);
+    EXPECT_EQ(UpdateHistory::list(state.Project_Dir).first().images,
+              UpdateHistory::ImagesSent::NotMatching);
+
+    // Matching images go without a question.
+    compile(41);
+    showSerial();
+    boot->Btn_UpdateClick();
+    EXPECT_EQ(fake.processes.starts.size(), 2);
+    EXPECT_EQ(UpdateHistory::list(state.Project_Dir).first().images,
+              UpdateHistory::ImagesSent::Matching);
 }
