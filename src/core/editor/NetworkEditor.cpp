@@ -1,8 +1,8 @@
 #include "core/editor/NetworkEditor.h"
 
 #include "common/NumberRule.h"
-#include "core/lang/LangTable.h"
 #include "core/editor/NetworkCommands.h"
+#include "core/lang/LangTable.h"
 #include "core/network/NetworkCsv.h"
 #include "core/network/NetworkImport.h"
 #include "core/network/NetworkMessages.h"
@@ -225,7 +225,6 @@ int NetworkEditor::Controllo_Dati_New_Nodo(bool adding) const {
     return NetworkRules::Check_Node_ID(tree_.nodes(), *primary, skipped, indVar_);
 }
 
-
 int NetworkEditor::Controllo_Dati_New_Var() const {
     const QList<int> failures = NetworkRules::variableFailures(panelNumbers(varPanel));
     return failures.isEmpty() ? 0 : failures.first();
@@ -295,7 +294,6 @@ int NetworkEditor::btn_Add_VarClick() {
 TVariabile NetworkEditor::variableFromPanel() const {
     return ::variableFromPanel(varPanel);
 }
-
 
 int NetworkEditor::deleteQuestion() const {
     if (indNodo_ < 0)
@@ -422,10 +420,13 @@ QString NetworkEditor::importCsv(const QByteArray& bytes) {
     NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(bytes, texts_);
     if (!imported.ok())
         return imported.error;
-    push(new ReplaceNetworkCommand(*this, std::move(imported.nodes)),
-         NetworkMessages::ImportCsvName);
-    selectNothing();
+    replaceByImport(std::move(imported.nodes));
     return {};
+}
+
+void NetworkEditor::replaceByImport(TNodi_List nodes) {
+    push(new ReplaceNetworkCommand(*this, std::move(nodes)), NetworkMessages::ImportCsvName);
+    selectNothing();
 }
 
 int NetworkEditor::variableCount() const {

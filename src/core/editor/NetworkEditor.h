@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/editor/CommandStack.h"
+#include "core/editor/NetworkTree.h"
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkPanels.h"
 #include "core/network/NetworkRules.h"
-#include "core/editor/CommandStack.h"
-#include "core/editor/NetworkTree.h"
 #include "core/network/NetworkWarnings.h"
 #include "core/network/PasteRules.h"
 
@@ -107,6 +107,8 @@ public:
     // changes nothing and its reason comes back (empty text: imported).
     QByteArray exportCsv() const;
     QString importCsv(const QByteArray& bytes);
+    // A network read from a spreadsheet replaces the one shown, as one undo step.
+    void replaceByImport(TNodi_List nodes);
     // Would this spreadsheet be taken? Its reason when not.
     QString checkCsv(const QByteArray& bytes) const;
     int variableCount() const;

@@ -85,6 +85,8 @@ struct Comparison {
     QList<ImageCompare::Change> changes;
     bool first = false; // no update sent images yet
     QString error;      // the images could not be read
+    // Nodes of M_Bus.xml the images leave out: no comparison of images can show them.
+    QStringList warnings;
 };
 Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& texts);
 

@@ -1,9 +1,6 @@
 #include "gui/update/TFBoot.h"
 
 #include "common/IpAddress.h"
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/DotAdvance.h"
-#include "gui/dialogs/Keyboard.h"
 #include "core/history/HistoryTexts.h"
 #include "core/history/UpdateHistory.h"
 #include "core/platform/Platform.h"
@@ -11,9 +8,12 @@
 #include "core/platform/SerialProbe.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/update/TFUpdateProgress.h"
 #include "core/update/UpdateOptions.h"
 #include "core/update/UpdaterHandoff.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/DotAdvance.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/update/TFUpdateProgress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -330,6 +330,7 @@ void TFBoot::showComparison() {
     LB_Changes->setAccessibleName(state_.Lang_Table.text(HistoryTexts::T_ChangesOnDevice));
     LB_Changes->clear();
     LB_Changes->addItems(comparison.lines);
+    LB_Changes->addItems(comparison.warnings);
 }
 
 void TFBoot::update_ComPort() {
