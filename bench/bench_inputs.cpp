@@ -157,7 +157,7 @@ BENCHMARK(BM_NestedDocument32MiB)->Unit(benchmark::kMillisecond)->Iterations(1);
 // A header and then one row per line, each repeating node 1 without a variable: every row is
 // read and checked, the network stays one node.
 QByteArray spreadsheet(qsizetype size) {
-    QByteArray bytes = NetworkCsv::columnNames().join(QLatin1Char(',')).toUtf8() + "\n";
+    QByteArray bytes = NetworkCsv::columnNames(LangTable()).join(QLatin1Char(',')).toUtf8() + "\n";
     const QByteArray row = "1,0" + QByteArray(17, ',') + "\n";
     bytes.reserve(size + row.size());
     while (bytes.size() < size)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "common/Workspace.h"
+#include "core/lang/LangTable.h"
 
 #include <QStringList>
 #include <QTextStream>
+#include <optional>
 
 // The commands of ordano-cli. `args` holds the words after the command's name. Each returns
 // the process exit status and writes only to the two streams it is given.
@@ -25,6 +27,12 @@ int history(const QStringList& args, QTextStream& out, QTextStream& err);
 // gives its program folder and the user's data folder); `args` may name one with --workspace.
 int version(const QStringList& args, const Workspace::Request& defaults, QTextStream& out,
             QTextStream& err);
+
+// The language folders that come with the program: beside it, then the installed data folder.
+QStringList shippedLanguageFolders();
+// Removes "--language NAME" from `args` and loads that language (English when absent); nullopt
+// when the option lacks its name or the language cannot be loaded (said on `err`).
+std::optional<LangTable> takeLanguage(QStringList& args, QTextStream& err, const char* command);
 
 // Whether a command line needs a QGuiApplication (PDF printing) instead of a core one.
 bool needsGui(const QStringList& args);

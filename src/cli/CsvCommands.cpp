@@ -4,10 +4,12 @@
 #include "common/ConfigLock.h"
 #include "core/image/BankFiles.h"
 #include "core/lang/LangTable.h"
+#include "core/lang/LanguageSet.h"
 #include "core/network/Network.h"
-#include "core/network/NetworkCsv.h"
 #include "core/network/NetworkXml.h"
+#include "core/report/Exports.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -21,9 +23,34 @@ QString networkFile(const QString& dir) {
 
 } // namespace
 
-int exportCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (args.size() != 2) {
-        err << "Usage: ordano-cli export-csv CONFIG_DIR FILE\n";
+QStringList shippedLanguageFolders() {
+    const QString program = QCoreApplication::applicationDirPath();
+    const QString language = QLatin1String(Workspace::LanguageFolder);
+    return {QDir(program).filePath(language),
+            QDir(Workspace::installedDataFolder(program)).filePath(language)};
+}
+
+std::optional<LangTable> takeLanguage(QStringList& args, QTextStream& err, const char* command) {
+    QString name;
+    const qsizetype at = args.indexOf(QStringLiteral("--language"));
+    if (at >= 0) {
+        if (at + 1 >= args.size())
+            return std::nullopt;
+        name = args.takeAt(at + 1);
+        args.removeAt(at);
+    }
+    QString why;
+    auto table = LanguageSet::loadNamed(name, shippedLanguageFolders(), &why);
+    if (!table)
+        err << command << ": " << why << '\n';
+    return table;
+}
+
+int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    const std::optional<LangTable> texts = takeLanguage(args, err, "export-csv");
+    if (!texts || args.size() != 2) {
+        err << "Usage: ordano-cli export-csv CONFIG_DIR FILE [--language NAME]\n";
         return 2;
     }
     if (!QFileInfo(args[0]).isDir()) {
@@ -35,9 +62,7 @@ int exportCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "export-csv: " << network.error << '\n';
         return 1;
     }
-    const LangTable texts;
-    const QString failed = writeUserFile(
-        args[1], NetworkCsv::exportNetwork(network.Nodi_List, texts), configurationFiles(args[0]));
+    const QString failed = Exports::writeCsv(network.Nodi_List, *texts, args[0], args[1]);
     if (!failed.isEmpty()) {
         err << "export-csv: " << failed << '\n';
         return 1;
@@ -55,25 +80,23 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "import-csv: " << args[0] << " is not a folder\n";
         return 2;
     }
-    // A FIFO or a device is refused at once, never waited on.
-    const BoundedFile::Result file = BoundedFile::read(args[1], NetworkCsv::FileLimit);
-    if (!file.ok()) {
-        err << "import-csv: " << args[1] << ": " << file.reason << '\n';
-        return 1;
-    }
     // Held from the check to the write: no other writer changes the configuration between.
     const ConfigLock lock(args[0]);
     if (!lock.ok()) {
         err << "import-csv: " << lock.error() << '\n';
         return 1;
     }
+    // A file written in any language the program has is taken; messages are in English.
     const LangTable texts;
-    const NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(file.bytes, texts);
-    if (!imported.ok()) {
+    const auto languages = LanguageSet::tables(LanguageSet::loadAll(shippedLanguageFolders()));
+    const Exports::CsvFile file = Exports::readCsv(args[1], texts, languages);
+    if (!file.ok()) {
         // Nothing is changed: the whole file is refused.
-        err << "import-csv: " << args[1] << ": " << imported.error << '\n';
+        err << "import-csv: " << args[1] << ": "
+            << (file.unreadable.isEmpty() ? file.imported.error : file.unreadable) << '\n';
         return 1;
     }
+    const NetworkCsv::ImportResult& imported = file.imported;
     const QString failed = Save_Network(imported.nodes, networkFile(args[0]));
     if (!failed.isEmpty()) {
         // The writer's text names the file; the old network is untouched.

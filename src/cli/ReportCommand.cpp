@@ -2,8 +2,8 @@
 
 #include "common/AtomicFile.h"
 #include "common/Product.h"
-#include "core/image/BankFiles.h"
 #include "core/lang/LangTable.h"
+#include "core/report/Exports.h"
 #include "core/report/InstallationReport.h"
 #include "render/ReportPdf.h"
 
@@ -24,8 +24,10 @@ std::optional<ReportArgs> parseReportArgs(const QStringList& args) {
     ReportArgs parsed;
     for (int i = 0; i < args.size(); ++i) {
         const QString& word = args[i];
-        if ((word == QStringLiteral("--format") || word == QStringLiteral("-o")) &&
-            i + 1 < args.size()) {
+        if (word == QStringLiteral("--language") && i + 1 < args.size()) {
+            ++i; // taken by takeLanguage
+        } else if ((word == QStringLiteral("--format") || word == QStringLiteral("-o")) &&
+                   i + 1 < args.size()) {
             (word == QStringLiteral("-o") ? parsed.output : parsed.format) = args[++i];
         } else if (parsed.dir.isEmpty() && !word.startsWith(QLatin1Char('-'))) {
             parsed.dir = word;
@@ -49,10 +51,13 @@ bool needsGui(const QStringList& args) {
     return parsed && parsed->format == QStringLiteral("pdf");
 }
 
-int report(const QStringList& args, QTextStream& out, QTextStream& err) {
+int report(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    const std::optional<LangTable> texts = takeLanguage(args, err, "report");
     const auto parsed = parseReportArgs(args);
-    if (!parsed) {
-        err << "Usage: ordano-cli report CONFIG_DIR --format html|pdf|md -o FILE\n";
+    if (!texts || !parsed) {
+        err << "Usage: ordano-cli report CONFIG_DIR --format html|pdf|md -o FILE "
+               "[--language NAME]\n";
         return 2;
     }
     if (!QFileInfo(parsed->dir).isDir()) {
@@ -65,18 +70,12 @@ int report(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "report: " << gathered.error << '\n';
         return 1;
     }
-    const LangTable texts;
-    const auto document = InstallationReport::build(gathered.input, texts);
-    const QStringList ownFiles = configurationFiles(parsed->dir);
-    QString failed;
-    if (parsed->format == QStringLiteral("md"))
-        failed = writeUserFile(parsed->output, InstallationReport::toMarkdown(document).toUtf8(),
-                               ownFiles);
-    else if (parsed->format == QStringLiteral("html"))
-        failed =
-            writeUserFile(parsed->output, InstallationReport::toHtml(document).toUtf8(), ownFiles);
-    else
-        failed = writeReportPdf(document, parsed->output, ownFiles);
+    const Exports::ReportFormat format =
+        parsed->format == QStringLiteral("md")    ? Exports::ReportFormat::Markdown
+        : parsed->format == QStringLiteral("pdf") ? Exports::ReportFormat::Pdf
+                                                  : Exports::ReportFormat::Html;
+    const QString failed = Exports::writeReport(gathered.input, *texts, format, parsed->dir,
+                                                parsed->output, writeReportPdf);
     if (!failed.isEmpty()) {
         err << "report: " << failed << '\n';
         return 1;

@@ -75,6 +75,16 @@ public:
 
 private:
     void fillIn(const Document& d) {
+        // Every node's records in one layout: measured over all of them together.
+        Table nodes;
+        for (const Section& s : d.sections) {
+            if (s.level != 3 || s.table.header.isEmpty())
+                continue;
+            nodes.header = s.table.header;
+            nodes.rows += wholeCells(s.table).rows;
+        }
+        if (!nodes.header.isEmpty())
+            nodeWidths_ = columnWidths(nodes);
         heading(d.title, TitlePt, 0);
         facts(d.facts);
         for (const QString& notice : d.notices) {
@@ -84,10 +94,14 @@ private:
         }
         for (const Section& s : d.sections) {
             const int start = heading(s.title, s.level == 2 ? ChapterPt : NodePt, 10);
+            if (!s.lead.isEmpty())
+                paragraph(s.lead, text(BodyPt, false));
             facts(s.facts);
             int kept = cursor_.position();
             if (!s.table.header.isEmpty())
-                kept = records(s.table);
+                kept = records(wholeCells(s.table), s.level == 3 && !nodeWidths_.isEmpty()
+                                                        ? nodeWidths_
+                                                        : columnWidths(s.table));
             // A heading over nothing but notes keeps its first note.
             bool keepNote = s.facts.isEmpty() && s.table.header.isEmpty();
             for (const QString& note : s.notes) {
@@ -97,6 +111,29 @@ private:
             }
             keep_.append({start, std::min(kept, cursor_.position())});
         }
+    }
+
+    // A formula ("m^3 * (10 ^ -3)") reads as one: the blanks beside its operators and
+    // brackets do not break; words ("Operation Time : Hours") still may.
+    static QString keepFormula(QString text) {
+        static const QString Binding = QStringLiteral("*^()");
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] != u' ')
+                continue;
+            const bool before = i > 0 && Binding.contains(text[i - 1]);
+            const bool after = i + 1 < text.size() && Binding.contains(text[i + 1]);
+            if (before || after)
+                text[i] = QChar(0x00A0);
+        }
+        return text;
+    }
+
+    static Table wholeCells(Table t) {
+        for (QStringList& row : t.rows)
+            for (int column : std::as_const(t.wholeColumns))
+                if (column < row.size())
+                    row[column] = keepFormula(row[column]);
+        return t;
     }
 
     QTextCharFormat text(qreal pt, bool bold) const {
@@ -245,12 +282,12 @@ private:
     }
 
     // Returns a position in the first record row, which must not be parted from the heading.
-    int records(const Table& t) {
+    int records(const Table& t, const QList<QTextLength>& widths) {
         first_ = false;
         QTextTableFormat format = tableFormat(true);
         format.setHeaderRowCount(1);
         format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-        format.setColumnWidthConstraints(columnWidths(t));
+        format.setColumnWidthConstraints(widths);
         QTextTable* table =
             cursor_.insertTable(int(t.rows.size()) + 1, int(t.header.size()), format);
         tables_ << table;
@@ -280,6 +317,7 @@ private:
     bool first_ = true;
     QList<KeepTogether> keep_;
     QList<QTextTable*> tables_;
+    QList<QTextLength> nodeWidths_;
 };
 
 qreal topOf(const QTextDocument& doc, int position) {

@@ -1,4 +1,6 @@
 #include "cli/Commands.h"
+#include "core/lang/LanguageSet.h"
+#include "core/report/Exports.h"
 
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
@@ -32,6 +34,44 @@ TEST(ExchangeCommands, ExportEditImport) {
     QByteArray expected = before;
     expected.replace("Mod_NR=\"0\"", "Mod_NR=\"256\"");
     EXPECT_EQ(folder.read(QStringLiteral("cfg/M_Bus.xml")), expected);
+}
+
+// A colleague's file from the Italian windows (Italian column names and Modbus words, ";"
+// between fields) is taken by the command line, which speaks English; and the command line
+// writes the same file when asked for Italian.
+TEST(ExchangeCommands, ImportsAFileOfTheItalianWindows) {
+    TestFolder folder;
+    const QString config = folder.file(QStringLiteral("cfg"));
+    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
+                       QStringLiteral("cfg/M_Bus.xml"));
+    const QByteArray before = folder.read(QStringLiteral("cfg/M_Bus.xml"));
+    const auto italian =
+        LanguageSet::loadNamed(QStringLiteral("Italiano"), Cli::shippedLanguageFolders());
+    ASSERT_TRUE(italian);
+    const QString windows = folder.file(QStringLiteral("finestre.csv"));
+    ASSERT_EQ(Exports::writeCsv(Load_Network(config + QStringLiteral("/M_Bus.xml")).Nodi_List,
+                                *italian, config, windows),
+              QString());
+    const QByteArray italianFile = folder.read(QStringLiteral("finestre.csv"));
+    ASSERT_TRUE(italianFile.contains("\"Registro holding\";")) << italianFile.toStdString();
+
+    folder.write(QStringLiteral("cfg/M_Bus.xml"), "<M_Bus/>");
+    const CapturedRun imported = runCommand(Cli::importCsv, {config, windows});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_EQ(folder.read(QStringLiteral("cfg/M_Bus.xml")), before);
+
+    const QString cli = folder.file(QStringLiteral("cli.csv"));
+    const CapturedRun exported = runCommand(
+        Cli::exportCsv, {config, cli, QStringLiteral("--language"), QStringLiteral("Italiano")});
+    ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
+    EXPECT_EQ(folder.read(QStringLiteral("cli.csv")), italianFile);
+
+    const CapturedRun unknown = runCommand(
+        Cli::exportCsv, {config, cli, QStringLiteral("--language"), QStringLiteral("Klingon")});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(
+        unknown.err.startsWith(QStringLiteral("export-csv: no language file Klingon.lng\n")))
+        << unknown.err.toStdString();
 }
 
 // A refused spreadsheet changes nothing and says where.

@@ -54,10 +54,11 @@ TEST_F(ReadSourcesCommand, ReadsOverTcpOneLinePerVariable) {
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Node\tVariable\tSource\t")));
-    EXPECT_EQ(
-        lines[1],
-        QStringLiteral("3 Heat\tEnergy\tID 1 \u00b7 Holding Register 10 (2)\tOK\t0x0001 0x0002\t1"
-                       "\t1\t65538\t131073\t9.18383e-41\t1.836724e-40\tS32 AB CD"));
+    EXPECT_EQ(lines[1],
+              QStringLiteral(
+                  "3 Heat\tEnergy\tID 1 \u00b7 Holding Register \u00b7 address 10 = register 11 "
+                  "(40011) \u00b7 Number of Points 2\tOK\t0x0001 0x0002\t1"
+                  "\t1\t65538\t131073\t9.18383e-41\t1.836724e-40\tS32 AB CD"));
     EXPECT_TRUE(lines[2].contains(QStringLiteral("\tNo answer within 150 ms\t")));
     EXPECT_EQ(run.err, QStringLiteral("1 of 2 variables read with 2 requests\n"));
 }
@@ -72,6 +73,13 @@ TEST_F(ReadSourcesCommand, JsonAndOverriddenTimeOut) {
     const QJsonArray array = QJsonDocument::fromJson(run.out.toUtf8()).array();
     ASSERT_EQ(array.size(), 2);
     EXPECT_EQ(array[0].toObject()[QStringLiteral("bits")].toArray(), (QJsonArray{1, 0}));
+    // The protocol address beside the numbers manuals and poll tools use for it.
+    EXPECT_EQ(array[0].toObject()[QStringLiteral("address")].toInt(), 1);
+    EXPECT_EQ(array[0].toObject()[QStringLiteral("register")].toInt(), 2);
+    EXPECT_EQ(array[0].toObject()[QStringLiteral("manualNumber")].toString(),
+              QStringLiteral("00002"));
+    EXPECT_EQ(array[1].toObject()[QStringLiteral("manualNumber")].toString(),
+              QStringLiteral("40001"));
     EXPECT_EQ(array[1].toObject()[QStringLiteral("result")].toString(),
               QStringLiteral("No answer within 60 ms"));
 }

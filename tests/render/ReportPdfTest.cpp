@@ -231,7 +231,8 @@ void expectReadablePages(const QList<Page>& pages) {
 TEST(ReportPdf, WorkedExampleReadsWellOnPaper) {
     TestFolder folder;
     const QList<Page> pages = printed(folder, workedExample(folder));
-    ASSERT_EQ(pages.size(), 1);
+    // The summary, the settings and the network first; the history on a page of its own.
+    ASSERT_EQ(pages.size(), 2);
     expectReadablePages(pages);
 
     // The record table spans the width between the margins, its cells in reading order.
@@ -245,10 +246,10 @@ TEST(ReportPdf, WorkedExampleReadsWellOnPaper) {
     EXPECT_EQ(page.lineAt(page.find(QStringLiteral("Heat")).value(0).box.center().y()),
               QStringLiteral("Description Heat meter"));
     // A short value stays whole on the record's first line: "Wh * (10 ^ 0)", "Energy (Wh)",
-    // "Not Selected"; the long Modbus source takes two lines, not more.
+    // a dash for unit and VIFE 0; the long Modbus source takes two lines, not more.
     const QString line = page.lineAt(page.find(QStringLiteral("Wh")).value(0).box.center().y());
-    for (const char* word : {"(10", "0)", "(Wh)", "Selected"})
-        EXPECT_TRUE(line.contains(QLatin1String(word))) << line.toStdString();
+    for (const char* word : {"(10", "0)", "(Wh)", "\u2014 \u2014 Slave"})
+        EXPECT_TRUE(line.contains(QString::fromUtf8(word))) << line.toStdString();
     const qreal sourceTop = page.find(QStringLiteral("Slave")).value(0).box.top();
     EXPECT_LT(swap.last().box.top() - sourceTop, 2 * 9 * 1.5) << "the source on two lines";
 
@@ -257,6 +258,54 @@ TEST(ReportPdf, WorkedExampleReadsWellOnPaper) {
     const Rules rules = rulesOf(folder, folder.file(QStringLiteral("report.pdf")));
     EXPECT_EQ(rules.across, 4);
     EXPECT_EQ(rules.down, 12);
+}
+
+// Every node's table has the same columns at the same places, however different their
+// contents, and a scale's formula is never split across lines, even in a narrow column.
+TEST(ReportPdf, NodeTablesShareOneLayoutAndKeepFormulasWhole) {
+    TestFolder folder;
+    Input input = workedExample(folder);
+    TNodo narrow = input.nodes.value(0);
+    narrow.Node_Pri = 2;
+    TVariabile volume = narrow.Var_List.value(0);
+    volume.Description = QStringLiteral("A description long enough to need many lines in any "
+                                        "column the table could give it");
+    volume.Type_Of_Data = 9; // "Volume Flow Ext. (m³/min)"
+    volume.Scale = 0;        // "m^3/min * (10 ^ -7)": wider than a short value
+    narrow.Var_List = {volume};
+    input.nodes.append(narrow);
+    const QList<Page> pages = printed(folder, input);
+    ASSERT_FALSE(pages.isEmpty());
+
+    // The heading row's words, table by table, from left to right.
+    QList<QList<qreal>> headings;
+    for (const Page& page : pages) {
+        for (const Word& record : page.find(QStringLiteral("Record"))) {
+            QList<qreal> lefts;
+            for (const Word& w : page.words)
+                if (std::abs(w.box.top() - record.box.top()) < 1)
+                    lefts << w.box.left();
+            std::sort(lefts.begin(), lefts.end());
+            headings << lefts;
+        }
+    }
+    ASSERT_EQ(headings.size(), 2);
+    ASSERT_EQ(headings[0].size(), headings[1].size());
+    for (qsizetype i = 0; i < headings[0].size(); ++i)
+        EXPECT_NEAR(headings[0][i], headings[1][i], 0.5) << "word " << i;
+
+    bool found = false;
+    for (const Page& page : pages) {
+        for (const Word& w : page.words) {
+            if (!w.text.startsWith(QStringLiteral("m^3/min")))
+                continue;
+            found = true;
+            QString line = page.lineAt(w.box.center().y());
+            line.replace(QChar(0x00A0), QLatin1Char(' '));
+            EXPECT_TRUE(line.contains(QStringLiteral("m^3/min * (10 ^ -7)"))) << line.toStdString();
+        }
+    }
+    EXPECT_TRUE(found);
 }
 
 // 64 nodes of 10 records fill many pages: every table that crosses a page starts again with

@@ -428,10 +428,14 @@ QString NetworkEditor::importCsv(const QByteArray& bytes) {
     NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(bytes, texts_);
     if (!imported.ok())
         return imported.error;
-    push(std::make_unique<ReplaceNetworkCommand>(tree_, std::move(imported.nodes)),
+    replaceByImport(std::move(imported.nodes));
+    return {};
+}
+
+void NetworkEditor::replaceByImport(TNodi_List nodes) {
+    push(std::make_unique<ReplaceNetworkCommand>(tree_, std::move(nodes)),
          NetworkMessages::ImportCsvName, {});
     selectNothing();
-    return {};
 }
 
 int NetworkEditor::variableCount() const {

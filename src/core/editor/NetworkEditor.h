@@ -112,6 +112,8 @@ public:
     // changes nothing and its reason comes back (empty text: imported).
     QByteArray exportCsv() const;
     QString importCsv(const QByteArray& bytes);
+    // A network read from a spreadsheet replaces the one shown, as one undo step.
+    void replaceByImport(TNodi_List nodes);
     // Would this spreadsheet be taken? Its reason when not.
     QString checkCsv(const QByteArray& bytes) const;
     int variableCount() const;

@@ -1,5 +1,8 @@
 #include "core/history/ImageCompare.h"
 
+#include "core/comm/ParityNames.h"
+#include "core/lang/Plural.h"
+
 #include "core/comm/ParGen.h"
 #include "core/history/HistoryTexts.h"
 #include "core/image/BankLayout.h"
@@ -49,7 +52,7 @@ QString framingText(quint8 code, const LangTable& t) {
 
 // The block keeps parity codes (odd 1, even 2); the list positions swap them back.
 QString parityFromCode(quint8 code, const LangTable& t) {
-    return listed(BankLayout::parityCode(code), ParGenLists::Mod_Par, t);
+    return listed(BankLayout::parityCode(code), ParityNames::all(t), t);
 }
 
 QString scaleText(const ImageDecode::Variable& v, const LangTable& t) {
@@ -108,8 +111,8 @@ void compareParameters(const std::optional<ImageDecode::Parameters>& a,
     c.setting(QStringLiteral("modbus_interface"), ser(a->modSer), ser(b->modSer));
     c.setting(QStringLiteral("modbus_baud"), listed(a->modBaud, ParGenLists::Mod_Baud, t),
               listed(b->modBaud, ParGenLists::Mod_Baud, t));
-    c.setting(QStringLiteral("modbus_parity"), listed(a->modPar, ParGenLists::Mod_Par, t),
-              listed(b->modPar, ParGenLists::Mod_Par, t));
+    c.setting(QStringLiteral("modbus_parity"), listed(a->modPar, ParityNames::all(t), t),
+              listed(b->modPar, ParityNames::all(t), t));
     c.setting(QStringLiteral("modbus_timeout"), QString::number(a->modTimeout),
               QString::number(b->modTimeout));
     c.setting(QStringLiteral("modbus_cyclic_delay"), QString::number(a->modCyclicDelay),
@@ -118,8 +121,8 @@ void compareParameters(const std::optional<ImageDecode::Parameters>& a,
               framingText(b->framing, t));
     c.setting(QStringLiteral("mbus_baud"), listed(a->meterBaud, ParGenLists::Meter_Baud, t),
               listed(b->meterBaud, ParGenLists::Meter_Baud, t));
-    c.setting(QStringLiteral("mbus_parity"), listed(a->meterPar, ParGenLists::Meter_Par, t),
-              listed(b->meterPar, ParGenLists::Meter_Par, t));
+    c.setting(QStringLiteral("mbus_parity"), listed(a->meterPar, ParityNames::all(t), t),
+              listed(b->meterPar, ParityNames::all(t), t));
 }
 
 void compareBlock(const ImageDecode::Block& a, const ImageDecode::Block& b, const LangTable& t,
@@ -364,9 +367,13 @@ QString describe(const Change& change, const Labels& before, const Labels& after
         return t.text(T_SettingChange)
             .arg(fieldLabel(change.field, t), change.oldValue, change.newValue);
     case Kind::NodeAdded:
-        return t.text(T_NodeAdded).arg(nodeName(change.node, before, after, t), change.newValue);
+        return t.text(T_NodeAdded)
+            .arg(nodeName(change.node, before, after, t),
+                 Plural::count(t, Plural::Variables, change.newValue.toInt()));
     case Kind::NodeRemoved:
-        return t.text(T_NodeRemoved).arg(nodeName(change.node, before, after, t), change.oldValue);
+        return t.text(T_NodeRemoved)
+            .arg(nodeName(change.node, before, after, t),
+                 Plural::count(t, Plural::Variables, change.oldValue.toInt()));
     case Kind::NodeMoved:
         return t.text(T_NodeMoved)
             .arg(nodeName(change.node, before, after, t), change.oldValue, change.newValue);

@@ -11,6 +11,7 @@
 #include "core/image/Compiler.h"
 #include "core/image/ImageSources.h"
 #include "core/lang/LangTable.h"
+#include "core/network/NetworkWarnings.h"
 #include "core/network/NetworkXml.h"
 
 #include <QDir>
@@ -484,9 +485,24 @@ Loaded loadFolder(const QString& folder) {
     return loaded;
 }
 
+namespace {
+
+QStringList silentNodeWarnings(const QString& projectDir, const LangTable& texts) {
+    const NetworkLoad network =
+        Load_Network(QDir(projectDir).filePath(QLatin1String(MBusXml::FileName)));
+    QStringList lines;
+    if (network.ok())
+        for (const auto& warning : NetworkWarnings::silentNodes(network.Nodi_List, texts))
+            lines << warning.text;
+    return lines;
+}
+
+} // namespace
+
 Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& texts) {
     Comparison result;
     result.heading = texts.text(T_ChangesOnDevice);
+    result.warnings = silentNodeWarnings(projectDir, texts);
     const QString bank = bankPath(projectDir);
     const Loaded now = loadImages(bank);
     if (!now.ok()) {

@@ -101,6 +101,8 @@ struct Comparison {
     bool first = false;   // no update sent images yet
     QString imagesNotice; // the images are not the compile of the configuration's files
     QString error;        // the images could not be read
+    // Nodes of M_Bus.xml the images leave out: no comparison of images can show them.
+    QStringList warnings;
 };
 Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& texts);
 

@@ -200,6 +200,62 @@ constexpr DefaultText Default_Texts[] = {
     {460, u"Do you want to exit without saving changes?"},
     {461, u"Page %1 of %2"},
 
+    // Spreadsheet columns, the language's decimal separator and register numbers.
+    {462, u"Node Primary Address"},
+    {463, u"Node Secondary Address"},
+    {464, u"Node Description"},
+    {465, u"Enable"},
+    {466, u"Description"},
+    {467, u"Type of Data"},
+    {468, u"Scale"},
+    {469, u"Function Field"},
+    {470, u"Dimension"},
+    {471, u"Length"},
+    {472, u"Unit"},
+    {473, u"Storage Number"},
+    {474, u"Tariff"},
+    {475, u"VIFE"},
+    {476, u"Modbus Slave ID"},
+    {477, u"Modbus Type of Data"},
+    {478, u"Modbus Register"},
+    {479, u"Modbus Number of Points"},
+    {480, u"Modbus Swap"},
+    {481, u"Register as in Manuals"},
+    {482, u"."},
+    {483, u"register %1 (%2)"},
+    {484, u"The protocol address of the register, counted from 0, as the gateway sends it. "
+          u"Manuals and poll tools count from 1: address 0 of the holding registers is "
+          u"register 1, written 40001."},
+    {485, u"address %1 = %2"},
+    {486, u"Warning: node with primary address %1 has no enabled variable: the gateway will not "
+          u"answer at this address"},
+
+    // The report's first-page summary.
+    {487, u"Nodes"},
+    {488, u"%1, on the device: %2"},
+    {489, u"Variables"},
+    {490, u"%1, enabled: %2"},
+    {491, u"Primary addresses"},
+    {492, u"Modbus slaves"},
+    {493, u"Device images"},
+    {494, u"compiled, up to date"},
+    {495, u"older than the configuration: compile again"},
+    {496, u"not compiled"},
+    {497, u"Last update"},
+    {498, u"none yet"},
+
+    // Parity, by list position.
+    {499, u"NONE"},
+    {500, u"EVEN"},
+    {501, u"ODD"},
+
+    // Counts, one and many.
+    {502, u"1 variable"},
+    {503, u"%1 variables"},
+    {504, u"1 bit"},
+    {505, u"%1 bits"},
+    {506, u"1 node"},
+    {507, u"%1 nodes"},
     // Network editor: an import of a network is where undo stops.
     {531, u"Undo cannot go back before this import: the configuration's M_Bus.xml already "
           u"holds the imported network."},
@@ -283,7 +339,7 @@ constexpr DefaultText Default_Texts[] = {
     {674, u"Redo"},
     {675, u"Undo the last change to the network (Ctrl+Z)"},
     {676, u"Redo the change undone last (Ctrl+Shift+Z or Ctrl+Y)"},
-    {677, u"Imported %1 nodes with %2 variables from %3"},
+    {677, u"Imported %1 with %2 from %3"},
     {678, u"The file %1 has been written. Do you want to open it?"},
     {679, u"Add node"},
     {680, u"Modify node"},
@@ -298,8 +354,8 @@ constexpr DefaultText Default_Texts[] = {
     // Spreadsheet exchange, installation report and network warnings.
     {700, u"Warning: variables %1 and %2 of the node with primary address %3 have the same "
           u"coding; the M-Bus master cannot tell their records apart"},
-    {701, u"Warning: variable %1 of the node with primary address %2 reads %3 bits from Modbus "
-          u"for an M-Bus field of %4 bits"},
+    {701, u"Warning: variable %1 of the node with primary address %2 reads %3 from Modbus "
+          u"for an M-Bus field of %4"},
     {702, u"Warning: the nodes with primary address %1 and %2 have the same secondary address %3"},
     {703, u"Export CSV"},
     {704, u"Import CSV"},
@@ -399,8 +455,8 @@ constexpr DefaultText Default_Texts[] = {
     // What an update changes, how the updater ended, and the updates sent before.
     {850, u"First update from this configuration"},
     {851, u"Nothing changes on the device"},
-    {852, u"%1 added, %2 variables"},
-    {853, u"%1 removed, %2 variables"},
+    {852, u"%1 added, %2"},
+    {853, u"%1 removed, %2"},
     {854, u"%1 moved from position %2 to %3"},
     {855, u"%1, variable %2"},
     {856, u"%1 added"},

@@ -4,8 +4,10 @@
 #include "common/XmlChars.h"
 #include "core/lang/LangTable.h"
 #include "core/network/CodingTables.h"
+#include "core/network/ModbusNumbering.h"
 #include "core/network/NetworkPanels.h"
 #include "core/network/NetworkRules.h"
+#include "core/network/NetworkTexts.h"
 
 #include <QByteArrayView>
 #include <QHash>
@@ -13,6 +15,7 @@
 #include <csv.h>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace NetworkCsv {
 
@@ -40,6 +43,10 @@ enum Column {
     Col_ModSwap,
     Col_Count
 };
+static_assert(Col_Count == NetworkTexts::CsvColumnCount);
+
+// The column export writes beside the register and import passes over.
+constexpr int Col_RegisterNumber = -2;
 
 // Texts of the language table for the failures the editor has no message for.
 constexpr int Msg_NotUtf8 = 710;
@@ -88,10 +95,10 @@ QByteArray csvField(const QString& text) {
     return out;
 }
 
-void appendRow(QByteArray& out, const QStringList& fields) {
+void appendRow(QByteArray& out, const QStringList& fields, char separator) {
     for (int i = 0; i < fields.size(); ++i) {
         if (i > 0)
-            out += ',';
+            out += separator;
         out += csvField(fields[i]);
     }
     out += "\r\n";
@@ -121,13 +128,22 @@ char detectSeparator(QByteArrayView firstLine) {
     return ',';
 }
 
+// A list column's captions: the fixed M-Bus lists have one set, the Modbus lists one per
+// language, the program's own language first.
+using Captions = QList<QStringList>;
+
 class Importer {
 public:
-    explicit Importer(const LangTable& texts)
-        : texts_(texts), types_(CodingTables::typesOfData()),
-          functions_(CodingTables::functionFields()), dimensions_(CodingTables::dimensions()),
-          units_(CodingTables::units()), vifes_(CodingTables::vifeEntries()),
-          modbusTypes_(Modbus_ToD_Texts(texts)), swaps_(Modbus_Swap_Texts(texts)) {}
+    Importer(const LangTable& texts, const QList<LangTable>& languages)
+        : texts_(texts), types_{CodingTables::typesOfData()},
+          functions_{CodingTables::functionFields()}, dimensions_{CodingTables::dimensions()},
+          units_{CodingTables::units()}, vifes_{CodingTables::vifeEntries()} {
+        addLanguage(texts);
+        for (const LangTable& language : languages)
+            addLanguage(language);
+        // English is always understood, as the built-in texts.
+        addLanguage(LangTable());
+    }
 
     ImportResult run(const QByteArray& bytes);
 
@@ -141,16 +157,18 @@ private:
     bool readRow(const Row& row);
     bool readNode(const Row& row, int& nodeIndex);
     bool readVariable(const Row& row, TNodo& node);
-    bool listField(const Row& row, Column column, const QStringList& list, qint32& position);
+    bool listField(const Row& row, Column column, const Captions& lists, qint32& position);
+    void addLanguage(const LangTable& language);
 
     const QString& field(const Row& row, Column column) const {
         return row.fields[positions_[column]];
     }
     bool fail(const Row& row, Column column, const QString& what) {
+        // The column as the file names it.
         error_ = texts_.text(Msg_Where)
                      .arg(row.line)
                      .arg(positions_[column] + 1)
-                     .arg(columnNames()[column], what);
+                     .arg(headerNames_.value(positions_[column]), what);
         return false;
     }
     bool failLine(int line, const QString& what) {
@@ -159,13 +177,15 @@ private:
     }
 
     const LangTable& texts_;
-    const QStringList& types_;
-    const QStringList& functions_;
-    const QStringList& dimensions_;
-    const QStringList& units_;
-    const QStringList& vifes_;
-    const QStringList modbusTypes_;
-    const QStringList swaps_;
+    const Captions types_;
+    const Captions functions_;
+    const Captions dimensions_;
+    const Captions units_;
+    const Captions vifes_;
+    Captions modbusTypes_;
+    Captions swaps_;
+    QHash<QString, int> columnByName_; // the first language naming a column wins
+    QStringList headerNames_;
     int positions_[Col_Count] = {};
     int fieldCount_ = 0;
     bool headerRead_ = false;
@@ -269,20 +289,43 @@ ImportResult Importer::run(const QByteArray& input) {
     return {nodes_, {}};
 }
 
+void Importer::addLanguage(const LangTable& language) {
+    QStringList names = columnNames(language);
+    names << language.text(NetworkTexts::CsvRegisterNumberColumn);
+    for (int column = 0; column < names.size(); ++column)
+        if (!columnByName_.contains(names[column]))
+            columnByName_.insert(names[column], column < Col_Count ? column : Col_RegisterNumber);
+    const QStringList types = Modbus_ToD_Texts(language);
+    if (!modbusTypes_.contains(types))
+        modbusTypes_.append(types);
+    const QStringList swaps = Modbus_Swap_Texts(language);
+    if (!swaps_.contains(swaps))
+        swaps_.append(swaps);
+}
+
 bool Importer::readHeader(const Row& row) {
     std::fill(std::begin(positions_), std::end(positions_), -1);
     fieldCount_ = row.fieldCount;
+    headerNames_ = row.fields;
+    bool numberSeen = false;
     for (int i = 0; i < row.fields.size(); ++i) {
-        const int column = int(columnNames().indexOf(row.fields[i]));
-        if (column < 0)
+        const int column = columnByName_.value(row.fields[i], -1);
+        if (column == -1)
             return failLine(row.line, texts_.text(Msg_UnknownColumn).arg(row.fields[i]));
+        if (column == Col_RegisterNumber) {
+            // Written for the reader of the file; the register column is the one that counts.
+            if (std::exchange(numberSeen, true))
+                return failLine(row.line, texts_.text(Msg_RepeatedColumn).arg(row.fields[i]));
+            continue;
+        }
         if (positions_[column] >= 0)
             return failLine(row.line, texts_.text(Msg_RepeatedColumn).arg(row.fields[i]));
         positions_[column] = i;
     }
     for (int column = 0; column < Col_Count; ++column)
         if (positions_[column] < 0)
-            return failLine(row.line, texts_.text(Msg_MissingColumn).arg(columnNames()[column]));
+            return failLine(row.line,
+                            texts_.text(Msg_MissingColumn).arg(columnNames(texts_)[column]));
     return true;
 }
 
@@ -338,16 +381,19 @@ bool Importer::readNode(const Row& row, int& nodeIndex) {
     return true;
 }
 
-bool Importer::listField(const Row& row, Column column, const QStringList& list, qint32& position) {
+bool Importer::listField(const Row& row, Column column, const Captions& lists, qint32& position) {
     const QString& text = field(row, column);
-    const qsizetype found = list.indexOf(text);
-    if (found >= 0) {
-        position = qint32(found);
-        return true;
+    for (const QStringList& list : lists) {
+        const qsizetype found = list.indexOf(text);
+        if (found >= 0) {
+            position = qint32(found);
+            return true;
+        }
     }
     bool isNumber = false;
     const int number = text.toInt(&isNumber);
-    if (isNumber && number >= 0 && number < list.size() && text == QString::number(number)) {
+    if (isNumber && number >= 0 && number < lists.first().size() &&
+        text == QString::number(number)) {
         position = number;
         return true;
     }
@@ -379,7 +425,7 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
     if (!scales) {
         if (!field(row, Col_Scale).isEmpty())
             return fail(row, Col_Scale, texts_.text(Msg_NoSuchEntry).arg(field(row, Col_Scale)));
-    } else if (!listField(row, Col_Scale, *scales, panel.scale.selected)) {
+    } else if (!listField(row, Col_Scale, {*scales}, panel.scale.selected)) {
         return false;
     }
     panel.slaveId = field(row, Col_ModId);
@@ -408,75 +454,68 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
 
 } // namespace
 
-const QStringList& columnNames() {
-    static const QStringList names = {
-        QStringLiteral("Node Primary Address"),
-        QStringLiteral("Node Secondary Address"),
-        QStringLiteral("Node Description"),
-        QStringLiteral("Enable"),
-        QStringLiteral("Description"),
-        QStringLiteral("Type of Data"),
-        QStringLiteral("Scale"),
-        QStringLiteral("Function Field"),
-        QStringLiteral("Dimension"),
-        QStringLiteral("Length"),
-        QStringLiteral("Unit"),
-        QStringLiteral("Storage Number"),
-        QStringLiteral("Tariff"),
-        QStringLiteral("VIFE"),
-        QStringLiteral("Modbus Slave ID"),
-        QStringLiteral("Modbus Type of Data"),
-        QStringLiteral("Modbus Register"),
-        QStringLiteral("Modbus Number of Points"),
-        QStringLiteral("Modbus Swap"),
-    };
-    Q_ASSERT(names.size() == Col_Count);
+QStringList columnNames(const LangTable& texts) {
+    QStringList names;
+    for (int column = 0; column < Col_Count; ++column)
+        names << texts.text(NetworkTexts::CsvColumnFirst + column);
     return names;
+}
+
+char separatorFor(const LangTable& texts) {
+    return texts.text(NetworkTexts::DecimalSeparator).trimmed() == QStringLiteral(",") ? ';' : ',';
 }
 
 QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts) {
     using CodingTables::captionAt;
     const QStringList mbTypes = Modbus_ToD_Texts(texts);
     const QStringList swaps = Modbus_Swap_Texts(texts);
+    const char separator = separatorFor(texts);
+    // The number as manuals write it follows the register, for the reader only.
+    const int numberAt = Col_ModReg + 1;
+    QStringList header = columnNames(texts);
+    header.insert(numberAt, texts.text(NetworkTexts::CsvRegisterNumberColumn));
     QByteArray out = Utf8Bom;
-    appendRow(out, columnNames());
+    appendRow(out, header, separator);
     for (const TNodo& node : nodes) {
         const QStringList nodeFields = {QString::number(node.Node_Pri),
                                         QString::number(node.Node_Sec), node.Description};
         if (node.Var_List.isEmpty()) {
             QStringList fields = nodeFields;
-            while (fields.size() < Col_Count)
+            while (fields.size() < header.size())
                 fields << QString();
-            appendRow(out, fields);
+            appendRow(out, fields, separator);
             continue;
         }
         for (const TVariabile& v : node.Var_List) {
-            appendRow(out,
-                      nodeFields + QStringList{
-                                       v.Enable ? QStringLiteral("1") : QStringLiteral("0"),
-                                       v.Description,
-                                       captionAt(CodingTables::typesOfData(), v.Type_Of_Data),
-                                       CodingTables::scaleCaption(v.Type_Of_Data, v.VIFE, v.Scale),
-                                       captionAt(CodingTables::functionFields(), v.Function_Field),
-                                       captionAt(CodingTables::dimensions(), v.Dimension),
-                                       QString::number(v.Length),
-                                       captionAt(CodingTables::units(), v.Unita),
-                                       QString::number(v.Storage_Number),
-                                       QString::number(v.Tariff),
-                                       captionAt(CodingTables::vifeEntries(), v.VIFE),
-                                       QString::number(v.Mod_ID),
-                                       captionAt(mbTypes, v.Mod_ToD),
-                                       QString::number(v.Mod_NumReg),
-                                       QString::number(v.Mod_NPoint),
-                                       captionAt(swaps, v.Mod_Swap),
-                                   });
+            QStringList fields =
+                nodeFields + QStringList{
+                                 v.Enable ? QStringLiteral("1") : QStringLiteral("0"),
+                                 v.Description,
+                                 captionAt(CodingTables::typesOfData(), v.Type_Of_Data),
+                                 CodingTables::scaleCaption(v.Type_Of_Data, v.VIFE, v.Scale),
+                                 captionAt(CodingTables::functionFields(), v.Function_Field),
+                                 captionAt(CodingTables::dimensions(), v.Dimension),
+                                 QString::number(v.Length),
+                                 captionAt(CodingTables::units(), v.Unita),
+                                 QString::number(v.Storage_Number),
+                                 QString::number(v.Tariff),
+                                 captionAt(CodingTables::vifeEntries(), v.VIFE),
+                                 QString::number(v.Mod_ID),
+                                 captionAt(mbTypes, v.Mod_ToD),
+                                 QString::number(v.Mod_NumReg),
+                                 QString::number(v.Mod_NPoint),
+                                 captionAt(swaps, v.Mod_Swap),
+                             };
+            fields.insert(numberAt, ModbusNumbering::manualNumber(v.Mod_ToD, v.Mod_NumReg));
+            appendRow(out, fields, separator);
         }
     }
     return out;
 }
 
-ImportResult importNetwork(const QByteArray& bytes, const LangTable& texts) {
-    return Importer(texts).run(bytes);
+ImportResult importNetwork(const QByteArray& bytes, const LangTable& texts,
+                           const QList<LangTable>& languages) {
+    return Importer(texts, languages).run(bytes);
 }
 
 } // namespace NetworkCsv

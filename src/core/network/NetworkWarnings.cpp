@@ -2,6 +2,7 @@
 
 #include "common/Excerpt.h"
 #include "core/lang/LangTable.h"
+#include "core/lang/Plural.h"
 #include "core/network/CodingTables.h"
 
 #include <QHash>
@@ -14,6 +15,7 @@ namespace {
 constexpr int Msg_SameRecordCoding = 700;
 constexpr int Msg_SourceNarrower = 701;
 constexpr int Msg_SameSecondary = 702;
+constexpr int Msg_NoEnabledVariable = 486;
 
 bool reachesDevice(const TNodo& node) {
     for (const TVariabile& variable : node.Var_List)
@@ -67,8 +69,11 @@ QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts) {
     QHash<qint32, int> firstWithSecondary;
     for (int n = 0; n < nodes.size(); ++n) {
         const TNodo& node = nodes[n];
-        if (!reachesDevice(node))
+        if (!reachesDevice(node)) {
+            warnings.append({Kind::NoEnabledVariable, n, -1, -1, -1,
+                             texts.text(Msg_NoEnabledVariable).arg(nodeName(node))});
             continue;
+        }
         const auto seen = firstWithSecondary.constFind(node.Node_Sec);
         if (seen != firstWithSecondary.cend()) {
             warnings.append({Kind::SameSecondaryAddress, n, -1, *seen, -1,
@@ -101,10 +106,17 @@ QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts) {
                 warnings.append({Kind::SourceNarrowerThanField, n, v, -1, -1,
                                  texts.text(Msg_SourceNarrower)
                                      .arg(variableName(node, v), nodeName(node),
-                                          QString::number(source), QString::number(field))});
+                                          Plural::count(texts, Plural::Bits, source),
+                                          Plural::count(texts, Plural::Bits, field))});
         }
     }
     return warnings;
+}
+
+QList<Warning> silentNodes(const TNodi_List& nodes, const LangTable& texts) {
+    QList<Warning> found = findWarnings(nodes, texts);
+    found.removeIf([](const Warning& w) { return w.kind != Kind::NoEnabledVariable; });
+    return found;
 }
 
 } // namespace NetworkWarnings

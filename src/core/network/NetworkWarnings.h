@@ -15,6 +15,7 @@ enum class Kind {
     SameRecordCoding,        // two enabled records of a node the master cannot tell apart
     SourceNarrowerThanField, // the Modbus source has fewer bits than the M-Bus field
     SameSecondaryAddress,    // two nodes on the device answer to one secondary address
+    NoEnabledVariable,       // the node is left out of the images: nothing answers there
 };
 
 struct Warning {
@@ -34,7 +35,11 @@ int sourceBits(const TVariabile& variable);
 int fieldBits(const TVariabile& variable);
 
 // Every warning of the network, node by node, in a fixed order. Only what reaches the
-// device counts: enabled variables, and nodes with at least one of them.
+// device counts: enabled variables, and nodes with at least one of them; a node without one
+// is left out of the images, which is itself a warning.
 QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts);
+
+// Only the nodes the images leave out, for a comparison of images, which cannot see them.
+QList<Warning> silentNodes(const TNodi_List& nodes, const LangTable& texts);
 
 } // namespace NetworkWarnings

@@ -12,8 +12,9 @@ Section changesSinceLastUpdate(const QString& configDir, const LangTable& t) {
     Section s;
     s.title = t.text(T_ChangesSinceLast);
     const UpdateHistory::Comparison comparison = UpdateHistory::compareWithLastUpdate(configDir, t);
+    // What the changes are measured against: a line of its own, not one of the changes.
     if (!comparison.first && comparison.error.isEmpty())
-        s.notes << comparison.heading;
+        s.lead = comparison.heading;
     s.notes << comparison.lines;
     return s;
 }

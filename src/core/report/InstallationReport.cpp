@@ -1,15 +1,20 @@
 #include "core/report/InstallationReport.h"
 
 #include "core/comm/ParGenXml.h"
+#include "core/comm/ParityNames.h"
+#include "core/history/UpdateHistory.h"
 #include "core/image/BankFiles.h"
 #include "core/lang/LangTable.h"
 #include "core/network/CodingTables.h"
+#include "core/network/ModbusNumbering.h"
+#include "core/network/NetworkTexts.h"
 #include "core/network/NetworkWarnings.h"
 #include "core/network/NetworkXml.h"
 #include "core/report/HistorySections.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace InstallationReport {
 
@@ -38,11 +43,31 @@ enum Text {
     T_Ms = 748,
     T_Baud = 749,
     T_PageOfPages = 461,
+    T_Nodes = 487,
+    T_OnDevice = 488,
+    T_Variables = 489,
+    T_Enabled = 490,
+    T_PrimaryAddresses = 491,
+    T_ModbusSlaves = 492,
+    T_Images = 493,
+    T_UpToDate = 494,
+    T_Stale = 495,
+    T_NotCompiled = 496,
+    T_LastUpdate = 497,
+    T_NoneYet = 498,
 };
+
+// Shown where a code carries nothing, so the reader sees no value rather than a code.
+const QString Nothing = QStringLiteral("\u2014");
 
 template <std::size_t N> QString listText(const std::array<const char*, N>& list, int position) {
     return position >= 0 && position < int(N) ? QString::fromUtf8(list[std::size_t(position)])
-                                              : QStringLiteral("-");
+                                              : Nothing;
+}
+
+QString parity(const LangTable& t, int position) {
+    const QString name = ParityNames::at(t, position);
+    return name.isEmpty() ? Nothing : name;
 }
 
 QString address(const QString& a, const QString& b, const QString& c, const QString& d) {
@@ -59,20 +84,19 @@ Section communication(const Input& input, const LangTable& t) {
     const Par_Gen& p = *input.parGen;
     const QString device = p.Select_Device == 0   ? t.text(408)
                            : p.Select_Device == 1 ? t.text(409)
-                                                  : QStringLiteral("-");
+                                                  : Nothing;
     s.facts.append({t.text(406), device});
-    s.facts.append({t.text(411), QStringLiteral("%1 %2, %3 %4")
-                                     .arg(listText(ParGenLists::Meter_Baud, p.Meter_Baud),
-                                          t.text(T_Baud), t.text(414).trimmed(),
-                                          listText(ParGenLists::Meter_Par, p.Meter_Par))});
     s.facts.append(
-        {t.text(416),
-         QStringLiteral("%1, %2 %3, %4 %5, %6 %7")
-             .arg(QString::fromUtf8(p.Mod_Ser == 1 ? ParGenLists::Mod_Ser[0]
-                                                   : ParGenLists::Mod_Ser[1]),
-                  listText(ParGenLists::Mod_Baud, p.Mod_Baud), t.text(T_Baud),
-                  t.text(421).trimmed(), listText(ParGenLists::Mod_Par, p.Mod_Par),
-                  t.text(427).trimmed(), listText(ParGenLists::Mod_Protocol, p.Mod_Protocol))});
+        {t.text(411), QStringLiteral("%1 %2, %3 %4")
+                          .arg(listText(ParGenLists::Meter_Baud, p.Meter_Baud), t.text(T_Baud),
+                               t.text(414).trimmed(), parity(t, p.Meter_Par))});
+    s.facts.append(
+        {t.text(416), QStringLiteral("%1, %2 %3, %4 %5, %6 %7")
+                          .arg(QString::fromUtf8(p.Mod_Ser == 1 ? ParGenLists::Mod_Ser[0]
+                                                                : ParGenLists::Mod_Ser[1]),
+                               listText(ParGenLists::Mod_Baud, p.Mod_Baud), t.text(T_Baud),
+                               t.text(421).trimmed(), parity(t, p.Mod_Par), t.text(427).trimmed(),
+                               listText(ParGenLists::Mod_Protocol, p.Mod_Protocol))});
     s.facts.append({t.text(423), p.Mod_TO});
     s.facts.append({t.text(425), p.Mod_CD});
     if (p.Select_Device == 1) {
@@ -89,7 +113,73 @@ Section communication(const Input& input, const LangTable& t) {
 
 QString scaleText(const TVariabile& v) {
     const QString caption = CodingTables::scaleCaption(v.Type_Of_Data, v.VIFE, v.Scale);
-    return caption.isEmpty() ? QStringLiteral("-") : caption;
+    return caption.isEmpty() ? Nothing : caption;
+}
+
+// Unit 0 and VIFE 0 ("Not Selected") add nothing to a record.
+QString codeText(const QStringList& list, qint32 position) {
+    return position == 0 ? Nothing : CodingTables::captionAt(list, position);
+}
+
+// The table's column of the scale, whose formula must read as one.
+constexpr int ScaleColumn = 3;
+// The record columns' shares of the width in HTML, in percent: one layout for every node.
+constexpr int RecordWidths[] = {5, 11, 10, 11, 9, 6, 5, 5, 4, 10, 24};
+static_assert(std::size(RecordWidths) == 11);
+
+// "1–4, 7, 12–13": sorted numbers as runs.
+QString ranges(QList<int> numbers) {
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    QStringList runs;
+    for (qsizetype i = 0; i < numbers.size();) {
+        qsizetype j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1)
+            ++j;
+        runs << (j == i ? QString::number(numbers[i])
+                        : QStringLiteral("%1\u2013%2").arg(numbers[i]).arg(numbers[j]));
+        i = j + 1;
+    }
+    return runs.isEmpty() ? Nothing : runs.join(QStringLiteral(", "));
+}
+
+// The first page says what the document holds and in what state, before any detail.
+QList<std::pair<QString, QString>> summary(const Input& input, const LangTable& t) {
+    int onDevice = 0;
+    int variables = 0;
+    int enabled = 0;
+    QList<int> primaries;
+    QList<int> slaves;
+    for (const TNodo& node : input.nodes) {
+        primaries << node.Node_Pri;
+        bool any = false;
+        for (const TVariabile& v : node.Var_List) {
+            ++variables;
+            if (!v.Enable)
+                continue;
+            ++enabled;
+            any = true;
+            slaves << v.Mod_ID;
+        }
+        onDevice += any ? 1 : 0;
+    }
+    QList<std::pair<QString, QString>> facts;
+    facts.append({t.text(T_Nodes), t.text(T_OnDevice).arg(input.nodes.size()).arg(onDevice)});
+    facts.append({t.text(T_Variables), t.text(T_Enabled).arg(variables).arg(enabled)});
+    facts.append({t.text(T_PrimaryAddresses), ranges(primaries)});
+    facts.append({t.text(T_ModbusSlaves), ranges(slaves)});
+    facts.append({t.text(T_Images), input.imagesMissing ? t.text(T_NotCompiled)
+                                    : input.imagesStale ? t.text(T_Stale)
+                                                        : t.text(T_UpToDate)});
+    if (!input.historyOf.isEmpty()) {
+        const QList<UpdateHistory::Record> records = UpdateHistory::list(input.historyOf);
+        facts.append({t.text(T_LastUpdate),
+                      records.isEmpty() ? t.text(T_NoneYet)
+                                        : QStringLiteral("%1, %2").arg(
+                                              UpdateHistory::dateText(records.first()),
+                                              UpdateHistory::outcomeText(records.first(), t))});
+    }
+    return facts;
 }
 
 Section node(const TNodo& node, const LangTable& t) {
@@ -116,23 +206,27 @@ Section node(const TNodo& node, const LangTable& t) {
                       .arg(CodingTables::captionAt(CodingTables::dimensions(), v.Dimension))
                       .arg(v.Length)
                 : CodingTables::captionAt(CodingTables::dimensions(), v.Dimension);
-        const QString source = QStringLiteral("%1 %2, %3, %4 %5, %6 %7, %8 %9")
-                                   .arg(t.text(613).trimmed())
-                                   .arg(v.Mod_ID)
-                                   .arg(Index_to_Modbus_ToD(t, v.Mod_ToD))
-                                   .arg(t.text(619).trimmed())
-                                   .arg(v.Mod_NumReg)
-                                   .arg(t.text(620).trimmed())
-                                   .arg(v.Mod_NPoint)
-                                   .arg(t.text(621).trimmed(), Index_to_Modbus_Swap(t, v.Mod_Swap));
+        // The stored protocol address, and beside it the number the meter's manual gives.
+        const QString number = ModbusNumbering::describe(t, v.Mod_ToD, v.Mod_NumReg);
+        const QString address =
+            number.isEmpty() ? QStringLiteral("%1 %2").arg(t.text(619).trimmed()).arg(v.Mod_NumReg)
+                             : t.text(NetworkTexts::AddressAndNumber).arg(v.Mod_NumReg).arg(number);
+        const QString source =
+            QStringLiteral("%1 %2, %3, %4, %5 %6, %7 %8")
+                .arg(t.text(613).trimmed())
+                .arg(v.Mod_ID)
+                .arg(Index_to_Modbus_ToD(t, v.Mod_ToD), address, t.text(620).trimmed())
+                .arg(v.Mod_NPoint)
+                .arg(t.text(621).trimmed(), Index_to_Modbus_Swap(t, v.Mod_Swap));
         s.table.rows.append(
             {v.Enable ? QString::number(++record) : t.text(T_Disabled), v.Description,
              CodingTables::captionAt(CodingTables::typesOfData(), v.Type_Of_Data), scaleText(v),
              CodingTables::captionAt(CodingTables::functionFields(), v.Function_Field), dimension,
              QString::number(v.Storage_Number), QString::number(v.Tariff),
-             CodingTables::captionAt(CodingTables::units(), v.Unita),
-             CodingTables::captionAt(CodingTables::vifeEntries(), v.VIFE), source});
+             codeText(CodingTables::units(), v.Unita),
+             codeText(CodingTables::vifeEntries(), v.VIFE), source});
     }
+    s.table.wholeColumns = {ScaleColumn};
     return s;
 }
 
@@ -217,6 +311,7 @@ Document build(const Input& input, const LangTable& t) {
     d.facts.append({t.text(T_Configuration), d.configurationName});
     d.facts.append({t.text(T_Date), d.date});
     d.facts.append({t.text(T_SoftwareVersion), input.softwareVersion});
+    d.facts += summary(input, t);
     if (input.imagesMissing)
         d.notices << t.text(T_ImagesMissing);
     else if (input.imagesStale)
@@ -258,6 +353,8 @@ QString toMarkdown(const Document& d) {
     for (const Section& s : d.sections) {
         out += QLatin1Char('\n') + QString(s.level, QLatin1Char('#')) + QLatin1Char(' ') +
                markdownCell(s.title) + QStringLiteral("\n");
+        if (!s.lead.isEmpty())
+            out += QLatin1Char('\n') + markdownCell(s.lead) + QLatin1Char('\n');
         if (!s.facts.isEmpty() || !s.table.header.isEmpty() || !s.notes.isEmpty())
             out += QLatin1Char('\n');
         for (const auto& [label, value] : s.facts)
@@ -285,6 +382,8 @@ QString toHtml(const Document& d) {
                                  "table{border-collapse:collapse}"
                                  "th,td{border:1px solid #999;padding:2px 6px;text-align:left}"
                                  ".notice{color:#a00;font-weight:bold}"
+                                 "table.records{width:100%;table-layout:fixed}"
+                                 "td.whole{white-space:nowrap}"
                                  "</style></head>\n<body>\n")
                       .arg(html(d.title));
     out += QStringLiteral("<h1>%1</h1>\n").arg(html(d.title));
@@ -302,16 +401,28 @@ QString toHtml(const Document& d) {
         out += QStringLiteral("<p class=\"notice\">%1</p>\n").arg(html(notice));
     for (const Section& s : d.sections) {
         out += QStringLiteral("<h%1>%2</h%1>\n").arg(s.level).arg(html(s.title));
+        if (!s.lead.isEmpty())
+            out += QStringLiteral("<p>%1</p>\n").arg(html(s.lead));
         out += facts(s.facts);
         if (!s.table.header.isEmpty()) {
-            out += QStringLiteral("<p></p><table>\n<tr>");
+            // Every node's records in one layout, so the tables read as one list.
+            if (s.level == 3 && s.table.header.size() == qsizetype(std::size(RecordWidths))) {
+                out += QStringLiteral("<p></p><table class=\"records\"><colgroup>");
+                for (int width : RecordWidths)
+                    out += QStringLiteral("<col style=\"width:%1%\">").arg(width);
+                out += QStringLiteral("</colgroup>\n<tr>");
+            } else {
+                out += QStringLiteral("<p></p><table>\n<tr>");
+            }
             for (const QString& h : s.table.header)
                 out += QStringLiteral("<th>%1</th>").arg(html(h));
             out += QStringLiteral("</tr>\n");
             for (const QStringList& row : s.table.rows) {
                 out += QStringLiteral("<tr>");
-                for (const QString& cell : row)
-                    out += QStringLiteral("<td>%1</td>").arg(html(cell));
+                for (qsizetype c = 0; c < row.size(); ++c)
+                    out += s.table.wholeColumns.contains(int(c))
+                               ? QStringLiteral("<td class=\"whole\">%1</td>").arg(html(row[c]))
+                               : QStringLiteral("<td>%1</td>").arg(html(row[c]));
                 out += QStringLiteral("</tr>\n");
             }
             out += QStringLiteral("</table>\n");

@@ -14,11 +14,14 @@ namespace InstallationReport {
 struct Table {
     QStringList header;
     QList<QStringList> rows;
+    QList<int> wholeColumns; // columns of formulas, never broken inside (a scale)
 };
 
 struct Section {
     QString title;
-    int level = 2; // 2 for a chapter, 3 for a node within the network chapter
+    int level = 2; // 2 for a chapter, 3 for a node within the network chapter (all of them
+                   // with records share one column layout)
+    QString lead;  // a plain line below the title
     QList<std::pair<QString, QString>> facts; // label, value
     Table table;                              // may be empty
     QStringList notes;

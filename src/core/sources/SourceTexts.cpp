@@ -2,6 +2,8 @@
 
 #include "core/comm/ParGen.h"
 #include "core/lang/LangTable.h"
+#include "core/network/ModbusNumbering.h"
+#include "core/network/NetworkTexts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -32,10 +34,14 @@ QString sourceText(const SourceVariable& v, const LangTable& t) {
     // The Modbus type texts of the editor's list (615 to 618).
     const QString type =
         v.type >= 0 && v.type <= 3 ? t.text(615 + v.type) : QStringLiteral("? %1").arg(v.type);
-    return QStringLiteral("ID %1 \u00b7 %2 %3 (%4)")
+    // The stored protocol address and the number a meter manual gives for it, side by side.
+    const QString number = ModbusNumbering::describe(t, v.type, v.address);
+    const QString address = number.isEmpty()
+                                ? QString::number(v.address)
+                                : t.text(NetworkTexts::AddressAndNumber).arg(v.address).arg(number);
+    return QStringLiteral("ID %1 \u00b7 %2 \u00b7 %3 \u00b7 %4 %5")
         .arg(v.slave)
-        .arg(type)
-        .arg(v.address)
+        .arg(type, address, t.text(620).trimmed())
         .arg(v.count);
 }
 
@@ -188,6 +194,9 @@ QByteArray runAsJson(const ReadPlan& plan, const ReadRun& run, const QList<Resul
         o[QStringLiteral("slave")] = v.slave;
         o[QStringLiteral("function")] = v.function;
         o[QStringLiteral("address")] = v.address;
+        // What manuals and poll tools call it: from 1, and with the table's digit.
+        o[QStringLiteral("register")] = ModbusNumbering::registerNumber(v.address);
+        o[QStringLiteral("manualNumber")] = ModbusNumbering::manualNumber(v.type, v.address);
         o[QStringLiteral("count")] = v.count;
         static const char* const outcomes[] = {"not-read",  "invalid",   "read",  "timeout",
                                                "exception", "crc-error", "failed"};

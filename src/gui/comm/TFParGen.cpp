@@ -1,13 +1,15 @@
 #include "gui/comm/TFParGen.h"
 
-#include "gui/comm/CollapsibleSection.h"
+#include "core/comm/ParityNames.h"
+
 #include "core/comm/ParGenRules.h"
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/DotAdvance.h"
-#include "gui/dialogs/Keyboard.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/state/SharedState.h"
+#include "gui/comm/CollapsibleSection.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/DotAdvance.h"
+#include "gui/dialogs/Keyboard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -292,6 +294,11 @@ void TFParGen::Set_Lang() {
     Btn_Cancel->setToolTip(t.text(405));
 
     // The section headers follow the language too, as everything else in the window.
+    // The parity lists keep their positions; only their words follow the language.
+    const QStringList parities = ParityNames::all(t);
+    for (QComboBox* combo : {CB_MBus_Parity, CB_ModbusMaster_Parity})
+        for (int i = 0; i < combo->count(); ++i)
+            combo->setItemText(i, parities.value(i));
     CP_Select_Device->setTitle(QStringLiteral("1. ") + t.text(406));
     CP_MBus->setTitle(QStringLiteral("2. ") + t.text(411));
     CP_ModbusMaster->setTitle(QStringLiteral("3. ") + t.text(416));

@@ -1,5 +1,7 @@
 #include "gui/network/TFMeter_Bus.h"
 
+#include "gui/network/RegisterHint.h"
+
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkMessages.h"
 #include "core/platform/Platform.h"
@@ -323,6 +325,8 @@ QWidget* TFMeter_Bus::buildVariablePage() {
     add(L_Var_Mod_SlaveID, "L_Var_Mod_SlaveID", E_Var_Mod_SlaveID);
     add(L_Var_Mod_ToD, "L_Var_Mod_ToD", CB_Var_Mod_ToD);
     add(L_Var_Mod_MR, "L_Var_Mod_MR", E_Var_Mod_MR);
+    L_Var_Mod_MR_Number = new RegisterHint(E_Var_Mod_MR, CB_Var_Mod_ToD, state_.Lang_Table, p);
+    grid->addWidget(L_Var_Mod_MR_Number, row++, 1);
     add(L_Var_Mod_NP, "L_Var_Mod_NP", E_Var_Mod_NP);
     add(L_Var_Mod_Swap, "L_Var_Mod_Swap", CB_Var_Mod_Swap);
     auto* line = named(new QFrame(p), "Bevel1");
@@ -389,6 +393,7 @@ void TFMeter_Bus::Set_Lang() {
         CB_Var_Mod_Swap->clear();
         CB_Var_Mod_Swap->addItems(Modbus_Swap_Texts(t));
     }
+    L_Var_Mod_MR_Number->refresh();
     const std::pair<QLabel*, QWidget*> mbus[] = {
         {L_Var_MBus_Desc, E_Var_MBus_Desc},     {L_Var_MBus_ToD, CB_Var_MBus_ToD},
         {L_Var_MBus_FF, CB_Var_MBus_FF},        {L_Var_MBus_Dim, CB_Var_MBus_Dim},
@@ -545,6 +550,7 @@ void TFMeter_Bus::showPanels() {
     E_Var_Mod_SlaveID->setText(v.slaveId);
     setPosition(CB_Var_Mod_ToD, v.modToD);
     E_Var_Mod_MR->setText(v.modbusRegister);
+    L_Var_Mod_MR_Number->refresh(); // the type may have changed under the same text
     E_Var_Mod_NP->setText(v.points);
     setPosition(CB_Var_Mod_Swap, v.modSwap);
     E_Var_MBus_Desc->setText(v.description);

@@ -23,6 +23,8 @@ struct SharedState;
 
 // The network editor of the active configuration. It only moves values between its controls
 // and the editor model (NetworkEditor), which holds the network and every rule.
+class RegisterHint;
+
 class TFMeter_Bus : public QDialog {
     Q_OBJECT
 public:
@@ -149,6 +151,7 @@ private:
     QLineEdit* E_Var_Mod_SlaveID = nullptr;
     QComboBox* CB_Var_Mod_ToD = nullptr;
     QLineEdit* E_Var_Mod_MR = nullptr;
+    RegisterHint* L_Var_Mod_MR_Number = nullptr;
     QLineEdit* E_Var_Mod_NP = nullptr;
     QComboBox* CB_Var_Mod_Swap = nullptr;
     QLabel* L_Var_MBus_Desc = nullptr;

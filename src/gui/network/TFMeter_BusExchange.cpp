@@ -3,11 +3,14 @@
 #include "common/AtomicFile.h"
 #include "common/Product.h"
 #include "core/image/BankFiles.h"
+#include "core/lang/LanguageSet.h"
+#include "core/lang/Plural.h"
 #include "core/network/NetworkCsv.h"
 #include "core/platform/Clock.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/UrlOpener.h"
+#include "core/report/Exports.h"
 #include "core/report/InstallationReport.h"
 #include "core/state/SharedState.h"
 #include "render/ReportPdf.h"
@@ -153,8 +156,9 @@ void TFMeter_Bus::Btn_ExportCsvClick() {
         askSavePath(platform_.prompts, this, state_, Txt_ExportCsv, ".csv", CsvFilter);
     if (path.isEmpty())
         return;
+    // In the program's language, with that language's separator.
     const QString failed =
-        writeUserFile(path, model_.exportCsv(), configurationFiles(state_.Project_Dir));
+        Exports::writeCsv(model_.Nodi_List(), state_.Lang_Table, state_.Project_Dir, path);
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, state_.Lang_Table, path, failed);
     else
@@ -167,16 +171,18 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
         platform_.prompts.openFile(this, t.text(Txt_ImportCsv), state_.Project_Dir, CsvFilter);
     if (path.isEmpty())
         return;
-    const BoundedFile::Result file = BoundedFile::read(path, NetworkCsv::FileLimit);
-    if (!file.ok()) {
-        platform_.prompts.error(
-            this, t.text(Msg_NotImported)
-                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.reason));
+    // A colleague's file may be in any language the program has.
+    const Exports::CsvFile file = Exports::readCsv(
+        path, t, LanguageSet::tables(LanguageSet::loadAll(state_.Language_Folders)));
+    if (!file.unreadable.isEmpty()) {
+        platform_.prompts.error(this, t.text(Msg_NotImported)
+                                          .arg(QDir::toNativeSeparators(path) +
+                                               QStringLiteral(": ") + file.unreadable));
         return;
     }
     // Only a file that would be taken is worth the question.
-    if (const QString refused = model_.checkCsv(file.bytes); !refused.isEmpty()) {
-        platform_.prompts.error(this, t.text(Msg_NotImported).arg(refused));
+    if (!file.imported.ok()) {
+        platform_.prompts.error(this, t.text(Msg_NotImported).arg(file.imported.error));
         return;
     }
     if (!model_.Nodi_List().isEmpty() &&
@@ -184,22 +190,19 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
         return;
     readPanels();
     syncing_ = true;
-    const QString refused = model_.importCsv(file.bytes);
+    model_.replaceByImport(file.imported.nodes);
     syncing_ = false;
-    if (!refused.isEmpty()) {
-        platform_.prompts.error(this, t.text(Msg_NotImported).arg(refused));
-        return;
-    }
     showModel();
     showImported(path);
 }
 
 void TFMeter_Bus::showImported(const QString& path) {
     TW->expand(model_.tree().rootIndex());
-    L_Status->setText(state_.Lang_Table.text(Txt_Imported)
-                          .arg(model_.Nodi_List().size())
-                          .arg(model_.variableCount())
-                          .arg(QDir::toNativeSeparators(path)));
+    const LangTable& t = state_.Lang_Table;
+    L_Status->setText(t.text(Txt_Imported)
+                          .arg(Plural::count(t, Plural::Nodes, model_.Nodi_List().size()),
+                               Plural::count(t, Plural::Variables, model_.variableCount()),
+                               QDir::toNativeSeparators(path)));
     L_Status->show();
 }
 
@@ -214,12 +217,8 @@ void TFMeter_Bus::Btn_ReportClick() {
     // The report describes the network on screen; unsaved edits are not in the images yet.
     gathered.input.nodes = model_.Nodi_List();
     gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change();
-    const auto document = InstallationReport::build(gathered.input, t);
-    const QStringList ownFiles = configurationFiles(state_.Project_Dir);
-    const QString failed =
-        path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
-            ? writeReportPdf(document, path, ownFiles)
-            : writeUserFile(path, InstallationReport::toHtml(document).toUtf8(), ownFiles);
+    const QString failed = Exports::writeReport(gathered.input, t, Exports::reportFormatOf(path),
+                                                state_.Project_Dir, path, writeReportPdf);
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, t, path, failed);
     else

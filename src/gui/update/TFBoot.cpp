@@ -334,6 +334,7 @@ void TFBoot::showComparison() {
     LB_Changes->addItems(comparison.lines);
     if (!comparison.imagesNotice.isEmpty())
         LB_Changes->insertItem(0, comparison.imagesNotice);
+    LB_Changes->addItems(comparison.warnings);
 }
 
 void TFBoot::update_ComPort() {

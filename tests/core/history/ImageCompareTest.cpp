@@ -1,11 +1,11 @@
 #include "core/history/ImageCompare.h"
 
-#include "support/ImageTestSupport.h"
 #include "core/image/BankLayout.h"
 #include "core/image/Compiler.h"
 #include "core/image/ImageDecode.h"
 #include "core/lang/LangTable.h"
 #include "core/network/Network.h"
+#include "support/ImageTestSupport.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -248,6 +248,7 @@ TEST(ImageCompare, LinesNameNodesAndVariablesByTheirDescriptions) {
         {Kind::VariableAdded, 5, 3, {}, {}, {}},
         {Kind::NodeMoved, 5, 0, {}, "2", "1"},
         {Kind::Node, 9, 0, "secondary_address", "1", "2"},
+        {Kind::NodeRemoved, 8, 0, {}, "1", {}},
     };
     EXPECT_EQ(line(changes, {heat}, {heat, water}),
               QStringLiteral("M-Bus baud rate 2400 \u2192 9600\n"
@@ -256,7 +257,8 @@ TEST(ImageCompare, LinesNameNodesAndVariablesByTheirDescriptions) {
                              "\u2192 41\n"
                              "Node 5 (Heat meter), variable 3 added\n"
                              "Node 5 (Heat meter) moved from position 2 to 1\n"
-                             "Node 9: Secondary Address 1 \u2192 2"));
+                             "Node 9: Secondary Address 1 \u2192 2\n"
+                             "Node 8 removed, 1 variable"));
 }
 
 TEST(ImageCompare, ImagesThatAreNoImagesAreRefused) {

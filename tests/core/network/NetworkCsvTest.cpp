@@ -2,6 +2,7 @@
 
 #include "bench/FullNetwork.h"
 #include "core/lang/LangTable.h"
+#include "core/lang/LanguageSet.h"
 #include "core/network/Network.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -395,4 +396,111 @@ TEST(NetworkCsv, FieldsReachTheChecksWhole) {
         EXPECT_TRUE(result.error.startsWith(QStringLiteral("Line 2, column 5 (Description)")))
             << result.error.toStdString();
     }
+}
+
+namespace {
+
+QList<LanguageSet::Language> shippedLanguages() {
+    return LanguageSet::loadAll({QStringLiteral(ORDANO_LANGUAGE_DIR)});
+}
+
+// Every Modbus type and swap (the lists that have words in each language), and a node
+// without variables.
+TNodi_List travellingNetwork() {
+    TNodi_List nodes = fullNetwork();
+    nodes.resize(8);
+    for (int v = 0; v < 10; ++v) {
+        nodes[1].Var_List[v].Mod_ToD = v % 4;
+        nodes[1].Var_List[v].Mod_Swap = v % 2;
+        nodes[1].Var_List[v].Mod_NPoint = 64;
+    }
+    nodes[2].Var_List[3].Enable = false;
+    nodes[3].Var_List[0].Mod_NumReg = 65535;
+    nodes[4].Var_List.clear();
+    return nodes;
+}
+
+// What a spreadsheet program does when it saves the file with another separator.
+QByteArray withSeparator(QByteArray bytes, char from, char to) {
+    bytes.replace(QByteArray("\"") + from + '"', QByteArray("\"") + to + '"');
+    bytes.replace(QByteArray("\"") + from + "\r\n", QByteArray("\"") + to + "\r\n");
+    return bytes;
+}
+
+} // namespace
+
+// A file travels between colleagues: written in language A, read by a program in language B
+// (after a spreadsheet saved it with any separator), written in A again, it is the same file,
+// and M_Bus.xml is the same file throughout.
+TEST(NetworkCsv, TravelsBetweenEveryPairOfLanguagesAndSeparators) {
+    const QList<LanguageSet::Language> languages = shippedLanguages();
+    QStringList names;
+    for (const auto& language : languages)
+        names << language.name;
+    ASSERT_TRUE(names.contains(QStringLiteral("English")) &&
+                names.contains(QStringLiteral("Italiano")))
+        << names.join(u',').toStdString();
+    const QList<LangTable> tables = LanguageSet::tables(languages);
+
+    TestFolder folder;
+    const QString stored = folder.file(QStringLiteral("M_Bus.xml"));
+    ASSERT_EQ(Save_Network(travellingNetwork(), stored), QString());
+    const QByteArray storedBytes = folder.read(QStringLiteral("M_Bus.xml"));
+    const TNodi_List nodes = Load_Network(stored).Nodi_List;
+
+    for (const auto& a : languages) {
+        const QByteArray written = exportNetwork(nodes, a.table);
+        const char separator = NetworkCsv::separatorFor(a.table);
+        for (const auto& b : languages) {
+            for (const char spreadsheet : {',', ';', '\t'}) {
+                SCOPED_TRACE(QStringLiteral("%1 -> %2, separator %3")
+                                 .arg(a.name, b.name, QString(QLatin1Char(spreadsheet)))
+                                 .toStdString());
+                const auto read =
+                    importNetwork(withSeparator(written, separator, spreadsheet), b.table, tables);
+                ASSERT_TRUE(read.ok()) << read.error.toStdString();
+                EXPECT_EQ(exportNetwork(read.nodes, a.table), written);
+                const QString again = folder.file(QStringLiteral("again.xml"));
+                ASSERT_EQ(Save_Network(read.nodes, again), QString());
+                EXPECT_EQ(folder.read(QStringLiteral("again.xml")), storedBytes);
+            }
+        }
+    }
+}
+
+// The file speaks the program's language: its column names and Modbus words, with ";" where
+// the decimal separator is a comma, and the register as manuals number it beside the stored
+// protocol address.
+TEST(NetworkCsv, WritesTheLanguageItIsGiven) {
+    TNodi_List nodes = travellingNetwork();
+    nodes.resize(2);
+    nodes[1].Var_List.resize(3);
+    nodes[1].Var_List[2].Mod_NumReg = 40;
+    LangTable italian;
+    for (const auto& language : shippedLanguages())
+        if (language.name == QStringLiteral("Italiano"))
+            italian = language.table;
+    ASSERT_EQ(italian.text(617), QStringLiteral("Registro holding"));
+
+    const QList<QByteArray> english = exportNetwork(nodes, LangTable()).split('\n');
+    EXPECT_EQ(english[0],
+              "\xEF\xBB\xBF\"Node Primary Address\",\"Node Secondary Address\",\"Node "
+              "Description\",\"Enable\",\"Description\",\"Type of Data\",\"Scale\",\"Function "
+              "Field\",\"Dimension\",\"Length\",\"Unit\",\"Storage Number\",\"Tariff\",\"VIFE\","
+              "\"Modbus Slave ID\",\"Modbus Type of Data\",\"Modbus Register\",\"Register as in "
+              "Manuals\",\"Modbus Number of Points\",\"Modbus Swap\"\r");
+    EXPECT_TRUE(english[13].endsWith("\"Holding Register\",\"40\",\"40041\",\"64\",\"None\"\r"))
+        << english[13].toStdString();
+
+    const QList<QByteArray> italianRows = exportNetwork(nodes, italian).split('\n');
+    EXPECT_TRUE(italianRows[0].startsWith("\xEF\xBB\xBF\"Indirizzo primario nodo\";"))
+        << italianRows[0].toStdString();
+    EXPECT_TRUE(italianRows[0].contains("\"Registro Modbus\";\"Registro come nei manuali\""));
+    EXPECT_TRUE(italianRows[12].endsWith("\"Stato ingressi\";\"22\";\"10023\";\"64\";\"Tipo 1\"\r"))
+        << italianRows[12].toStdString();
+
+    // An Italian file read by an English program without the Italian words is refused by
+    // its first unknown column, in the reader's language.
+    const auto refused = importNetwork(exportNetwork(nodes, italian), LangTable());
+    EXPECT_EQ(refused.error.left(7), QStringLiteral("Line 1:"));
 }

@@ -142,6 +142,14 @@ TEST(NetworkWarnings, SourceNarrowerThanField) {
                       .arg(c.source)
                       .arg(c.field));
     }
+    // One coil is one bit, not "1 bits".
+    TVariabile coil = record();
+    coil.Mod_ToD = 0;
+    coil.Mod_NPoint = 1;
+    coil.Dimension = 0;
+    EXPECT_EQ(findWarnings({node(9, 1, {coil})}, texts).value(0).text,
+              QStringLiteral("Warning: variable 1 of the node with primary address 9 reads 1 bit "
+                             "from Modbus for an M-Bus field of 8 bits"));
     // Exactly wide enough: one register for 16 bits, eight coils for 8 bits.
     TVariabile exact = record();
     exact.Mod_NPoint = 1;
@@ -166,8 +174,36 @@ TEST(NetworkWarnings, SameSecondaryAddress) {
     EXPECT_EQ(warnings[0].text,
               QStringLiteral("Warning: the nodes with primary address 1 and 3 have the same "
                              "secondary address 777"));
+    // A node the images leave out answers to no address at all.
     TVariabile disabled = record();
     disabled.Enable = false;
-    EXPECT_TRUE(
-        findWarnings({node(1, 777, {record()}), node(3, 777, {disabled})}, texts).isEmpty());
+    EXPECT_EQ(kinds(findWarnings({node(1, 777, {record()}), node(3, 777, {disabled})}, texts)),
+              QList<Kind>{Kind::NoEnabledVariable});
+}
+
+// The device format leaves out a node without an enabled variable; the editor shows it, so
+// saying nothing would let a meter vanish. One enabled variable, anywhere in the node, is
+// enough; the node keeps its place in the order of warnings.
+TEST(NetworkWarnings, NodeWithoutEnabledVariable) {
+    const LangTable texts;
+    TVariabile disabled = record();
+    disabled.Enable = false;
+    TVariabile other = record(1);
+    const QList<Warning> warnings =
+        findWarnings({node(3, 1, {record()}), node(12, 2, {disabled, disabled}), node(13, 3, {}),
+                      node(14, 4, {disabled, other}), node(15, 1, {record()})},
+                     texts);
+    ASSERT_EQ(kinds(warnings), (QList<Kind>{Kind::NoEnabledVariable, Kind::NoEnabledVariable,
+                                            Kind::SameSecondaryAddress}));
+    EXPECT_EQ(warnings[0].node, 1);
+    EXPECT_EQ(warnings[0].variable, -1);
+    EXPECT_EQ(warnings[1].node, 2);
+    EXPECT_EQ(warnings[0].text,
+              QStringLiteral("Warning: node with primary address 12 has no enabled variable: the "
+                             "gateway will not answer at this address"));
+    // Node 13 has no variable at all; node 14's second variable puts it on the device.
+    EXPECT_EQ(warnings[2].node, 4);
+    EXPECT_EQ(warnings[2].otherNode, 0);
+    EXPECT_EQ(silentNodes({node(3, 1, {record()}), node(12, 2, {disabled})}, texts),
+              QList<Warning>{warnings[0]});
 }

@@ -1,7 +1,7 @@
 #include "core/network/PasteRules.h"
 
-#include "core/lang/LangTable.h"
 #include "core/editor/NetworkEditor.h"
+#include "core/lang/LangTable.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 

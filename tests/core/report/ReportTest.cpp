@@ -191,13 +191,15 @@ TEST(InstallationReport, PdfHasThePagesAndTheText) {
     const QString pdf = folder.file(QStringLiteral("report.pdf"));
     ASSERT_EQ(writeReportPdf(build(gathered.input, LangTable()), pdf), QString());
 
+    // The summary, the settings and the network on the first page; the history on the second.
     EXPECT_TRUE(runTool(QStringLiteral("pdfinfo"), {pdf})
-                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))));
     // A cell's words may wrap onto two lines.
     const QString text =
         runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).simplified();
-    for (const char* words : {"Installation report: Plant North", "RX48213-B2 (Ethernet Update)",
-                              "Heat meter", "Energy (Wh)", "Holding Register"})
+    for (const char* words :
+         {"Installation report: Plant North", "RX48213-B2 (Ethernet Update)", "Heat meter",
+          "Energy (Wh)", "Holding Register", "1, on the device: 1", "register 1 (40001)"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words;
 }
 

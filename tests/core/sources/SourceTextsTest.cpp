@@ -1,7 +1,7 @@
 #include "core/sources/SourceTexts.h"
 
-#include "support/SourceNetworks.h"
 #include "core/lang/LangTable.h"
+#include "support/SourceNetworks.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -109,7 +109,9 @@ TEST_F(SourceRowsTest, OneRowPerVariableWithTheMarkedReading) {
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[0].cells[ColNode], QStringLiteral("4 Boiler room"));
     EXPECT_EQ(rows[0].cells[ColVariable], QStringLiteral("Flow"));
-    EXPECT_EQ(rows[0].cells[ColSource], QStringLiteral("ID 1 \u00b7 Holding Register 0 (2)"));
+    EXPECT_EQ(rows[0].cells[ColSource],
+              QStringLiteral("ID 1 \u00b7 Holding Register \u00b7 address 0 = register 1 (40001) "
+                             "\u00b7 Number of Points 2"));
     EXPECT_EQ(rows[0].cells[ColRaw], QStringLiteral("0x0FDB 0x4049"));
     EXPECT_EQ(rows[0].cells[ColFloat32LowFirst], QStringLiteral("3.141593"));
     EXPECT_EQ(rows[0].marked, int(ColFloat32LowFirst)); // "32 Real" with swap "Type 1"

@@ -120,7 +120,7 @@ TEST_F(TFMeter_BusExchangeTest, ExportThenImportGivesTheSameNetwork) {
     EXPECT_EQ(tree->model()->rowCount(window->editor().tree().rootIndex()), 1);
     auto* status = window->findChild<QLabel*>(QStringLiteral("L_Status"));
     EXPECT_FALSE(status->isHidden());
-    EXPECT_EQ(status->text(), QStringLiteral("Imported 1 nodes with 1 variables from %1")
+    EXPECT_EQ(status->text(), QStringLiteral("Imported 1 node with 1 variable from %1")
                                   .arg(QDir::toNativeSeparators(csv)));
     EXPECT_TRUE(window->editor().Is_Change());
     EXPECT_EQ(window->editor().Nodi_List(), TNodi_List({meter(5, {energy(1, 2)})}));

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class LangTable;
+
+// A register is stored and sent as its protocol address, counted from 0. Meter manuals and
+// poll tools count from 1, and many write the table's digit in front: holding register
+// address 0 is register 1, or 40001. Both numbers are shown side by side, never stored.
+namespace ModbusNumbering {
+
+// The number from 1 (what `mbpoll -r` takes); 0 for an address outside 0..65535.
+int registerNumber(qint64 address);
+
+// The number with the table's digit in front: 0 coils, 1 discrete inputs, 3 input registers,
+// 4 holding registers (by the position of the Modbus type of data); five digits up to 9999,
+// six beyond (465536 for the last holding register). Empty for an unknown type or address.
+QString manualNumber(qint32 modbusType, qint64 address);
+
+// "register 41 (40041)" in the table's language; empty when the address is not one.
+QString describe(const LangTable& texts, qint32 modbusType, qint64 address);
+
+// The same, read from the text a user typed in the register field (the number rule).
+QString describeTyped(const LangTable& texts, qint32 modbusType, const QString& typed);
+
+} // namespace ModbusNumbering
