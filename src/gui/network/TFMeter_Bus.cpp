@@ -6,6 +6,7 @@
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkMessages.h"
 #include "gui/network/TFNewIDNode.h"
+#include "gui/network/TreeKeys.h"
 #include "gui/network/WideComboBox.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
@@ -85,6 +86,7 @@ void TFMeter_Bus::FormCreate() {
     PC->setMinimumWidth(PanelWidth);
     PC->addTab(buildNodePage(), QString());
     PC->addTab(buildVariablePage(), QString());
+    Keyboard::tabKeys(PC, this);
 
     const auto buttons = DialogParts::makeButtonPanel(this);
     Btn_OK = buttons.ok;
@@ -182,6 +184,8 @@ void TFMeter_Bus::buildTree() {
     TW->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TW, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PM_TW->popup(TW->viewport()->mapToGlobal(at)); });
+    TreeKeys::install(TW,
+                      {PM_TW, CopyVariable1, PasteVariable1, CopyNode1, PasteNode1, DeleteItem1});
 }
 
 QWidget* TFMeter_Bus::buildUndoRow() {
@@ -386,6 +390,9 @@ void TFMeter_Bus::Set_Lang() {
     followUndoStack();
     TW->setAccessibleName(t.text(600));
     FNewIDNode->Set_Lang();
+    // One letter for each of the two buttons, whichever mode the selection gives them.
+    Keyboard::setModeTexts(btn_Add_Node, {t.text(610), t.text(611)});
+    Keyboard::setModeTexts(btn_Add_Var, {t.text(634), t.text(635)});
     readPanels();
     model_.Set_Lang();
     showPanels();
