@@ -173,7 +173,7 @@ TEST(ShortcutLetters, ModesAndNewTextsKeepTheLetter) {
         for (const QString& mode : c.modes + c.modes) {
             modal->setText(mode);
             Keyboard::assignShortcutLetters(&window);
-            EXPECT_EQ(Keyboard::shortcutLetter(modal->text()).toCaseFolded(), letter) << mode;
+            EXPECT_EQ(Keyboard::shortcutLetter(modal->text()).toCaseFolded(), letter) << mode.toStdString();
             EXPECT_EQ(textsOf(others), before);
         }
         for (const QPushButton* b : others)
