@@ -240,10 +240,11 @@ QChar shortcutLetter(const QString& text) {
 }
 
 void setModeTexts(QAbstractButton* button, const QStringList& texts) {
+    if (button->property(ModeTextsProperty).toStringList() == texts)
+        return;
+    // New words (another language): the letter is chosen again.
     button->setProperty(ModeTextsProperty, texts);
-    const QString remembered = button->property(LetterProperty).toString();
-    if (!remembered.isEmpty() && !everyModeHolds(button, remembered[0]))
-        button->setProperty(LetterProperty, QVariant());
+    button->setProperty(LetterProperty, QVariant());
 }
 
 void assignShortcutLetters(QWidget* window) {
@@ -275,7 +276,11 @@ void assignShortcutLetters(QWidget* window) {
     QList<QAbstractButton*> left;
     for (QAbstractButton* button : std::as_const(unmarked)) {
         const QString text = withoutMark(button->text());
-        const QString remembered = button->property(LetterProperty).toString();
+        // Only a button with modes keeps a letter its new text holds; any other takes the
+        // best one for its new words.
+        const QString remembered = button->property(ModeTextsProperty).isValid()
+                                       ? button->property(LetterProperty).toString()
+                                       : QString();
         const int at = remembered.isEmpty() || used.contains(remembered[0])
                            ? -1
                            : freePlace(text, [&](QChar c) { return c == remembered[0]; });

@@ -19,8 +19,8 @@ void pressOnEnter(std::initializer_list<QAbstractButton*> buttons);
 
 // Gives every button of `window` with a text a shortcut letter (Alt+letter): the first letter
 // of a word where it is free, else any free letter; no letter twice in the window. A letter a
-// text already marks with "&" is kept, and so is the letter a button had before its text
-// changed, where the new text holds it. Run again after the texts change. The window also
+// text already marks with "&" is kept, and a button with modes (setModeTexts) keeps its letter
+// when its text changes. Run again after the texts change. The window also
 // gets the keys of installApplicationKeys() and a Tab order that follows the screen.
 void assignShortcutLetters(QWidget* window);
 

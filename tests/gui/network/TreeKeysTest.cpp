@@ -58,7 +58,7 @@ struct Selection {
 };
 
 class TreeKeysTest : public testing::Test {
-protected:
+public:
     void SetUp() override {
         state.Set_Workspace(folder.path());
         const QString dir = folder.file(QStringLiteral("PROJECTS/Plant"));
@@ -182,6 +182,10 @@ TEST_F(TreeKeysTest, KeysOfTheTreeAndTheirUndo) {
         EXPECT_EQ(shapeOf(model().Nodi_List()), c.after);
         EXPECT_TRUE(model().Is_Change());
 
+        // The paste dialog has closed: the editor is the active window again, as the window
+        // manager makes it (offscreen, the hidden dialog would stay the active one).
+        QApplication::setActiveWindow(window.get());
+        ASSERT_EQ(QApplication::activeWindow(), window.get());
         tree()->setFocus();
         QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(shapeOf(model().Nodi_List()), before) << "undo restores";
