@@ -167,21 +167,14 @@ bool everyModeHolds(const QAbstractButton* button, QChar folded) {
                        [folded](const QString& mode) { return holds(withoutMark(mode), folded); });
 }
 
-// The control a focused part belongs to: a combo box for its line edit, a table for its
-// cell editor.
-QWidget* controlOf(QWidget* w, QWidget* window) {
-    QWidget* control = w;
-    for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
-        if (qobject_cast<QAbstractItemView*>(p) || qobject_cast<QComboBox*>(p) ||
-            qobject_cast<QAbstractSpinBox*>(p))
-            control = p;
-    }
-    return control;
-}
-
-bool isStop(QWidget* w, QWidget* window) {
-    return w->window() == window && (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus &&
-           !w->focusProxy() && w->isEnabled() && w->isVisibleTo(window);
+// A control Tab stops at now; or, for the chain, one it may stop at later: a disabled one, or
+// a radio button that is not the checked one of its group.
+bool isStop(QWidget* w, QWidget* window, bool now) {
+    if (w->window() != window || w->focusProxy() || !w->isVisibleTo(window))
+        return false;
+    if (!now)
+        return w->focusPolicy() != Qt::NoFocus;
+    return (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->isEnabled();
 }
 
 // Siblings in reading order: bands from the top (a sibling belongs to a band when it starts
@@ -311,10 +304,10 @@ void installApplicationKeys() {
     QObject::connect(applicationKeys, &QObject::destroyed, [] { applicationKeys = nullptr; });
 }
 
-QList<QWidget*> visualOrder(QWidget* window) {
+static QList<QWidget*> inOrder(QWidget* window, bool now) {
     QList<QWidget*> stops;
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!isStop(w, window))
+        if (!isStop(w, window, now))
             continue;
         QWidget* control = controlOf(w, window);
         if (!stops.contains(control))
@@ -325,8 +318,29 @@ QList<QWidget*> visualOrder(QWidget* window) {
     return ordered;
 }
 
+QWidget* controlOf(QWidget* focus, QWidget* window) {
+    const auto deepestProxy = [](QWidget* w) {
+        while (w->focusProxy())
+            w = w->focusProxy();
+        return w;
+    };
+    QWidget* control = focus;
+    for (QWidget* p = focus->parentWidget(); p && p != window; p = p->parentWidget()) {
+        // A table's cell editor; a combo box's field; a tab widget's bar, by its proxy.
+        if (qobject_cast<QAbstractItemView*>(p) || qobject_cast<QComboBox*>(p) ||
+            qobject_cast<QAbstractSpinBox*>(p) ||
+            (p->focusProxy() && deepestProxy(p) == deepestProxy(control)))
+            control = p;
+    }
+    return control;
+}
+
+QList<QWidget*> visualOrder(QWidget* window) {
+    return inOrder(window, true);
+}
+
 void orderTabs(QWidget* window) {
-    const QList<QWidget*> order = visualOrder(window);
+    const QList<QWidget*> order = inOrder(window, false);
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }

@@ -41,6 +41,10 @@ void installApplicationKeys();
 // band left to right, each part's own controls together.
 QList<QWidget*> visualOrder(QWidget* window);
 
+// The control a focused widget belongs to: a combo box for its field, a table for its cell
+// editor, a tab widget for its bar.
+QWidget* controlOf(QWidget* focus, QWidget* window);
+
 // Chains the Tab order of `window` in visualOrder(). The windows of assignShortcutLetters
 // follow it by themselves each time something in them is shown.
 void orderTabs(QWidget* window);

@@ -38,6 +38,8 @@
 namespace {
 
 QString describe(const QWidget* w) {
+    if (!w)
+        return QStringLiteral("(lost)");
     QString name = w->objectName();
     if (name.isEmpty())
         name = QString::fromLatin1(w->metaObject()->className());
@@ -51,17 +53,8 @@ QStringList names(const QList<QWidget*>& widgets) {
     return list;
 }
 
-// The control a focused part belongs to (a combo box for its line edit).
 QWidget* controlOf(QWidget* w, QWidget* window) {
-    if (!w)
-        return nullptr;
-    QWidget* control = w;
-    for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
-        if (qobject_cast<QAbstractItemView*>(p) || qobject_cast<QComboBox*>(p) ||
-            qobject_cast<QAbstractSpinBox*>(p))
-            control = p;
-    }
-    return control;
+    return w ? Keyboard::controlOf(w, window) : nullptr;
 }
 
 void settle() {
@@ -233,6 +226,8 @@ Walk walkWindow(QWidget* window, const QString& name) {
     walk.window = name;
     window->show();
     window->activateWindow();
+    // Offscreen, a window hidden before keeps the activation a window manager would move.
+    QApplication::setActiveWindow(window);
     if (!QTest::qWaitForWindowActive(window)) {
         walk.problems << QStringLiteral("window never became active");
         return walk;
