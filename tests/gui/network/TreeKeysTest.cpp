@@ -4,6 +4,7 @@
 
 #include "core/network/Network.h"
 #include "core/state/SharedState.h"
+#include "gui/dialogs/Keyboard.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
 #include <functional>
@@ -229,4 +232,47 @@ TEST_F(TreeKeysTest, MenuKeysOpenThePopUpAtTheSelection) {
         EXPECT_EQ(menu()->pos(), tree()->viewport()->mapToGlobal(QPoint(0, 0)));
         menu()->hide();
     }
+}
+
+// The node and variable buttons keep their letters whichever mode the selection gives them,
+// and the letter presses the button in either mode; the editor's tabs change from the tree.
+TEST_F(TreeKeysTest, ModeButtonsKeepTheirLettersAndTabsChangeFromTheTree) {
+    auto* node = window->findChild<QPushButton*>(QStringLiteral("btn_Add_Node"));
+    auto* var = window->findChild<QPushButton*>(QStringLiteral("btn_Add_Var"));
+    const QChar nodeLetter = Keyboard::shortcutLetter(node->text());
+    const QChar varLetter = Keyboard::shortcutLetter(var->text());
+    ASSERT_FALSE(nodeLetter.isNull());
+    ASSERT_FALSE(varLetter.isNull());
+    struct Case {
+        Selection at;
+        const char* node;
+        const char* var;
+    };
+    const Case cases[] = {{{0, -1}, "MODIFY NODE", "ADD VARIABLE"},
+                          {{0, 1}, "ADD NODE", "MODIFY VARIABLE"},
+                          {{-1, -1}, "ADD NODE", "ADD VARIABLE"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.node);
+        select(c.at);
+        EXPECT_EQ(node->text().remove(QLatin1Char('&')), QLatin1String(c.node));
+        EXPECT_EQ(var->text().remove(QLatin1Char('&')), QLatin1String(c.var));
+        EXPECT_EQ(Keyboard::shortcutLetter(node->text()), nodeLetter);
+        EXPECT_EQ(Keyboard::shortcutLetter(var->text()), varLetter);
+    }
+    // Modify node from the keyboard: the letter reaches the button in its other mode.
+    select({1, -1});
+    QSignalSpy pressed(node, &QPushButton::clicked);
+    tree()->setFocus();
+    QTest::keyClick(tree(), Qt::Key(nodeLetter.toUpper().unicode()), Qt::AltModifier);
+    ASSERT_TRUE(pressed.wait(2000));
+    EXPECT_TRUE(model().Is_Change());
+
+    auto* tabs = window->findChild<QTabWidget*>(QStringLiteral("PC"));
+    tree()->setFocus();
+    const int first = tabs->currentIndex();
+    QTest::keyClick(tree(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1 - first);
+    QTest::keyClick(tree(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), first);
+    EXPECT_TRUE(tree()->hasFocus()) << "the focus stays where it was";
 }
