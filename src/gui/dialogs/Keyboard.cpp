@@ -161,6 +161,22 @@ bool holds(const QString& text, QChar folded) {
 }
 
 // True when every mode text of `button` holds the letter.
+bool startsAWord(const QString& text, QChar folded) {
+    for (int i = 0; i < text.size(); ++i)
+        if (text[i].toCaseFolded() == folded && (i == 0 || !text[i - 1].isLetterOrNumber()))
+            return true;
+    return false;
+}
+
+// True when the button has modes and each mode's text has a word starting with the letter.
+bool everyModeStartsAWord(const QAbstractButton* button, QChar folded) {
+    const QStringList modes = button->property(ModeTextsProperty).toStringList();
+    return !modes.isEmpty() &&
+           std::all_of(modes.begin(), modes.end(), [folded](const QString& mode) {
+               return startsAWord(withoutMark(mode), folded);
+           });
+}
+
 bool everyModeHolds(const QAbstractButton* button, QChar folded) {
     const QStringList modes = button->property(ModeTextsProperty).toStringList();
     return std::all_of(modes.begin(), modes.end(),
@@ -287,8 +303,12 @@ void assignShortcutLetters(QWidget* window) {
     });
     for (QAbstractButton* button : std::as_const(left)) {
         const QString text = withoutMark(button->text());
-        const int at = freePlace(
-            text, [&](QChar c) { return !used.contains(c) && everyModeHolds(button, c); });
+        // For a button with modes, a letter that starts a word in every mode comes first.
+        int at = freePlace(
+            text, [&](QChar c) { return !used.contains(c) && everyModeStartsAWord(button, c); });
+        if (at < 0)
+            at = freePlace(text,
+                           [&](QChar c) { return !used.contains(c) && everyModeHolds(button, c); });
         if (at >= 0)
             mark(button, text, at);
         else

@@ -180,6 +180,20 @@ TEST(ShortcutLetters, ModesAndNewTextsKeepTheLetter) {
             EXPECT_NE(Keyboard::shortcutLetter(b->text()).toCaseFolded(), letter);
     }
 
+    // A letter that starts a word in every mode wins over the first free one.
+    {
+        QWidget window;
+        buttons(&window, {"OK", "Annulla"});
+        auto* modal = new QPushButton(QStringLiteral("AGGIUNGI NODO"), &window);
+        Keyboard::setModeTexts(modal,
+                               {QStringLiteral("AGGIUNGI NODO"), QStringLiteral("MODIFICA NODO")});
+        Keyboard::assignShortcutLetters(&window);
+        EXPECT_EQ(modal->text(), QStringLiteral("AGGIUNGI &NODO"));
+        modal->setText(QStringLiteral("MODIFICA NODO"));
+        Keyboard::assignShortcutLetters(&window);
+        EXPECT_EQ(modal->text(), QStringLiteral("MODIFICA &NODO"));
+    }
+
     // Words of another language: the letter is chosen again.
     QWidget window;
     auto* modal = new QPushButton(QStringLiteral("ADD NODE"), &window);
