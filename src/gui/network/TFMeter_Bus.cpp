@@ -4,6 +4,9 @@
 
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkMessages.h"
+#include "gui/network/TFNewIDNode.h"
+#include "gui/network/TreeKeys.h"
+#include "gui/network/WideComboBox.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/state/SharedState.h"
@@ -48,12 +51,16 @@ constexpr int Txt_VariablesTab = 606;
 constexpr int Txt_NodeDescription = 607;
 constexpr int Txt_PrimaryAddress = 608;
 constexpr int Txt_SecondaryAddress = 609;
+constexpr int Txt_AddNode = 610;
+constexpr int Txt_ModifyNode = 611;
 constexpr int Txt_Enable = 612;
 constexpr int Txt_SlaveId = 613;
 constexpr int Txt_ModbusType = 614;
 constexpr int Txt_ModbusRegister = 619;
 constexpr int Txt_Points = 620;
 constexpr int Txt_Swap = 621;
+constexpr int Txt_AddVariable = 634;
+constexpr int Txt_ModifyVariable = 635;
 constexpr int Txt_CopyVariable = 636;
 constexpr int Txt_PasteVariable = 637;
 constexpr int Txt_CopyNode = 638;
@@ -110,6 +117,7 @@ void TFMeter_Bus::FormCreate() {
     PC->setMinimumWidth(PanelWidth);
     PC->addTab(buildNodePage(), QString());
     PC->addTab(buildVariablePage(), QString());
+    Keyboard::tabKeys(PC, this);
 
     const auto buttons = DialogParts::makeButtonPanel(this);
     Btn_OK = buttons.ok;
@@ -207,6 +215,8 @@ void TFMeter_Bus::buildTree() {
     TW->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TW, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PM_TW->popup(TW->viewport()->mapToGlobal(at)); });
+    TreeKeys::install(TW,
+                      {PM_TW, CopyVariable1, PasteVariable1, CopyNode1, PasteNode1, DeleteItem1});
 }
 
 QWidget* TFMeter_Bus::buildUndoRow() {
@@ -414,6 +424,9 @@ void TFMeter_Bus::Set_Lang() {
     followUndoStack();
     TW->setAccessibleName(t.text(Txt_Title));
     FNewIDNode->Set_Lang();
+    // One letter for each of the two buttons, whichever mode the selection gives them.
+    Keyboard::setModeTexts(btn_Add_Node, {t.text(Txt_AddNode), t.text(Txt_ModifyNode)});
+    Keyboard::setModeTexts(btn_Add_Var, {t.text(Txt_AddVariable), t.text(Txt_ModifyVariable)});
     readPanels();
     model_.resetModes();
     showPanels();

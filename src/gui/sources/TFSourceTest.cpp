@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -40,6 +41,15 @@ void setLabel(QLabel* label, QWidget* field, const QString& text) {
     label->setText(text);
     label->setBuddy(field);
     field->setAccessibleName(text);
+}
+
+// What the window would like, within the screen it opens on (a laptop has 1280 x 800), less a
+// frame and a panel; never below what its controls need.
+QSize fittingSize(const QWidget* window, QSize wanted) {
+    constexpr QSize FrameAndPanel(16, 64);
+    if (const QScreen* screen = window->screen())
+        wanted = wanted.boundedTo(screen->availableGeometry().size() - FrameAndPanel);
+    return wanted.expandedTo(window->minimumSizeHint());
 }
 
 void setButton(QAbstractButton* button, const QString& text) {
@@ -123,6 +133,8 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     TV_Results->verticalHeader()->hide();
     TV_Results->horizontalHeader()->setStretchLastSection(true);
     TV_Results->setWordWrap(false);
+    // The arrows move between the cells; Tab leaves the table, which has nothing to edit.
+    TV_Results->setTabKeyNavigation(false);
     TV_Results->verticalHeader()->setDefaultSectionSize(TV_Results->fontMetrics().height() + 8);
 
     auto* body = new QVBoxLayout;
@@ -149,7 +161,8 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     loadSettings();
     Set_Lang();
     showRows();
-    resize(1200, 600);
+    setSizeGripEnabled(true);
+    resize(fittingSize(this, QSize(1200, 600)));
     DialogParts::centreOnScreen(this);
 }
 

@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -231,3 +232,55 @@ TEST_F(TFSourceTestTest, ResultsAreCopiedAndSavedAsCsv) {
 }
 
 } // namespace
+
+// Tab runs as the screen reads: the line's choice and its settings, the TCP address and the
+// time-out beside it, the actions, the table, Close. The window is resizable and fits a
+// laptop's 1280 x 800 screen.
+TEST_F(TFSourceTestTest, TabFollowsTheScreenAndTheWindowFitsALaptop) {
+    TFSourceTest window(state, fake.platform, network());
+    EXPECT_TRUE(window.isSizeGripEnabled());
+    const QSize laptop(1280, 800);
+    const QSize needed = window.minimumSizeHint().expandedTo(window.minimumSize());
+    EXPECT_LE(needed.width(), laptop.width() - 16);
+    EXPECT_LE(needed.height(), laptop.height() - 64);
+    EXPECT_GT(window.maximumWidth(), needed.width()) << "resizable";
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QRect screen = window.screen()->availableGeometry();
+    EXPECT_LE(window.width(), screen.width());
+    EXPECT_LE(window.height(), screen.height());
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+
+    for (const char* line : {"RB_Serial", "RB_Tcp"}) {
+        SCOPED_TRACE(line);
+        if (!child<QRadioButton>(&window, line)->isEnabled())
+            continue;
+        child<QRadioButton>(&window, line)->click();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        QStringList expected{QString::fromLatin1(line)};
+        for (const char* name :
+             {"CB_Port", "CB_Baud", "CB_Parity", "E_Address", "SE_TimeOut", "Btn_Read", "Btn_Copy",
+              "Btn_SaveCsv", "TV_Results", "Btn_Close"}) {
+            auto* w = child<QWidget>(&window, name);
+            if (w->isEnabled() && w->isVisible())
+                expected << QString::fromLatin1(name);
+        }
+        child<QRadioButton>(&window, line)->setFocus(Qt::TabFocusReason);
+        QStringList walked;
+        for (int i = 0; i < expected.size(); ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_NE(focus, nullptr);
+            // A combo box or spin box has the focus through the field inside it.
+            while (focus->parentWidget() && focus->parentWidget() != &window &&
+                   (qobject_cast<QComboBox*>(focus->parentWidget()) ||
+                    qobject_cast<QSpinBox*>(focus->parentWidget())))
+                focus = focus->parentWidget();
+            walked << focus->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        EXPECT_EQ(walked, expected);
+    }
+}
