@@ -3,9 +3,9 @@
 #include "core/comm/ParGen.h"
 #include "core/network/Network.h"
 #include "mock/ModbusTestServer.h"
-#include "support/SourceNetworks.h"
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
+#include "support/SourceNetworks.h"
 #include "support/TestFolder.h"
 
 #include <QJsonArray>
@@ -53,7 +53,8 @@ TEST_F(ReadSourcesCommand, ReadsOverTcpOneLinePerVariable) {
     EXPECT_EQ(
         lines[1],
         QStringLiteral("3 Heat\tEnergy\tID 1 \u00b7 Holding Register 10 (2)\tOK\t0x0001 0x0002\t1"
-                       "\t1\t65538\t131073\t9.18383e-41\t1.836724e-40\tS32 AB CD"));
+                       "\t1\t65538\t131073\t9.18383e-41\t1.836724e-40\tS32 AB CD"
+                       "\t65 538 \u00d7 10\u207b\u00b3 Wh = 65.538 Wh\t"));
     EXPECT_TRUE(lines[2].contains(QStringLiteral("\tNo answer within 150 ms\t")));
     EXPECT_EQ(run.err, QStringLiteral("1 of 2 variables read with 2 requests\n"));
 }

@@ -88,6 +88,17 @@ constexpr DefaultText Default_Texts[] = {
     {319, u"Software Settings"},
     {320, u"Jump into next field in the tables by pressing the Enter Key"},
     {321, u"Enable Auto Size of Table Columns by Double Click"},
+    // What the M-Bus reading system will show of a Modbus source, the slave scan and the
+    // continuous reading of the source test.
+    {322, u"M-Bus value"},
+    {323, u"Warnings"},
+    {324, u"The value does not fit the data field \"%1\""},
+    {325, u"Negative, which the data field \"%1\" does not hold"},
+    {326, u"A BCD digit above 9"},
+    {327, u"Not a number, or infinite"},
+    {328, u"The swap \"%1\" would give %2"},
+    {329, u"A single bit feeds the data field \"%1\""},
+    {330, u"%1 \u00b7 %2: %3"},
 
     {400, u"Set Communication"},
     {401, u"Set Communication Setting"},
