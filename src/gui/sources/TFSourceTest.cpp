@@ -1,13 +1,14 @@
 #include "gui/sources/TFSourceTest.h"
 
-#include "core/comm/ParGen.h"
 #include "common/AtomicFile.h"
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/Keyboard.h"
+#include "core/comm/ParGen.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
+#include "core/sources/MbusTexts.h"
 #include "core/sources/SourceReadJob.h"
 #include "core/state/SharedState.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,6 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,6 +32,10 @@
 using namespace Sources;
 
 namespace {
+
+// The window's two columns after the readings.
+constexpr int ColMbus = ColumnCount;
+constexpr int ColWarnings = ColumnCount + 1;
 
 template <typename T> T* named(T* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -125,11 +131,15 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     TV_Results->setWordWrap(false);
     TV_Results->verticalHeader()->setDefaultSectionSize(TV_Results->fontMetrics().height() + 8);
 
+    LW_Warnings = named(new QListWidget(this), "LW_Warnings");
+    LW_Warnings->setMaximumHeight(TV_Results->fontMetrics().height() * 5 + 8);
+
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 8, 12, 0);
     body->addLayout(connection);
     body->addLayout(actions);
     body->addWidget(TV_Results, 1);
+    body->addWidget(LW_Warnings);
 
     const auto buttons = DialogParts::makeButtonPanel(this, true);
     // The window changes nothing, so it has one way out.
@@ -148,6 +158,9 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
 
     loadSettings();
     Set_Lang();
+    // The M-Bus value and its warnings stand beside the result; the model keeps them last.
+    TV_Results->horizontalHeader()->moveSection(ColMbus, ColResult + 1);
+    TV_Results->horizontalHeader()->moveSection(ColWarnings, ColResult + 2);
     showRows();
     resize(1200, 600);
     DialogParts::centreOnScreen(this);
@@ -196,7 +209,9 @@ void TFSourceTest::Set_Lang() {
     setButton(Btn_Close, t.text(Text::Close));
     PB_Progress->setAccessibleName(t.text(Text::Progress).arg(0).arg(0));
     TV_Results->setAccessibleName(t.text(Text::Title));
-    results_->setHorizontalHeaderLabels(columnNames(t));
+    results_->setHorizontalHeaderLabels(columnNames(t)
+                                        << t.text(Text::MbusValue) << t.text(Text::Warnings));
+    LW_Warnings->setAccessibleName(t.text(Text::Warnings));
     Keyboard::assignShortcutLetters(this);
 }
 
@@ -285,8 +300,10 @@ void TFSourceTest::onFinished() {
 
 void TFSourceTest::showRows() {
     results_->removeRows(0, results_->rowCount());
+    LW_Warnings->clear();
     const QColor markedBackground(0xdd, 0xee, 0xff);
     const QColor failedText(0xb0, 0x1c, 0x1c);
+    const QColor warningText(0x9a, 0x3b, 0x00);
     for (const ResultRow& row : rows_) {
         QList<QStandardItem*> items;
         for (int col = 0; col < ColumnCount; ++col) {
@@ -302,13 +319,25 @@ void TFSourceTest::showRows() {
                 item->setForeground(failedText);
             items.append(item);
         }
-        results_->appendRow(items);
+        auto* mbus = new QStandardItem(row.mbus);
+        mbus->setToolTip(row.mbus);
+        auto* warnings = new QStandardItem(row.warnings.join(QStringLiteral("; ")));
+        warnings->setToolTip(row.warnings.join(QLatin1Char('\n')));
+        if (!row.warnings.isEmpty()) {
+            mbus->setForeground(warningText);
+            warnings->setForeground(warningText);
+        }
+        results_->appendRow(items << mbus << warnings);
+        for (const QString& warning : row.warnings)
+            LW_Warnings->addItem(state_.Lang_Table.text(Text::WarningLine)
+                                     .arg(row.cells[ColNode], row.cells[ColVariable], warning));
     }
     TV_Results->resizeColumnsToContents();
     // The values must stay in sight beside a long failure or description.
     const int widest = TV_Results->fontMetrics().averageCharWidth() * 38;
-    for (int col = 0; col < ColumnCount; ++col)
-        TV_Results->setColumnWidth(col, std::min(TV_Results->columnWidth(col), widest));
+    for (int col = 0; col <= ColWarnings; ++col)
+        if (col != ColMbus) // the value the installer came for stays whole
+            TV_Results->setColumnWidth(col, std::min(TV_Results->columnWidth(col), widest));
     updateControls();
 }
 

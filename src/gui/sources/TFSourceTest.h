@@ -9,6 +9,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -90,5 +91,6 @@ private:
     QLabel* L_Status = nullptr;
     QTableView* TV_Results = nullptr;
     QStandardItemModel* results_ = nullptr;
+    QListWidget* LW_Warnings = nullptr; // what the M-Bus reading system would show wrong
     QPushButton* Btn_Close = nullptr;
 };
