@@ -17,6 +17,7 @@ int exportCsv(const QStringList& args, QTextStream& out, QTextStream& err);
 int importCsv(const QStringList& args, QTextStream& out, QTextStream& err);
 int report(const QStringList& args, QTextStream& out, QTextStream& err);
 int readSources(const QStringList& args, QTextStream& out, QTextStream& err);
+int scan(const QStringList& args, QTextStream& out, QTextStream& err);
 int diff(const QStringList& args, QTextStream& out, QTextStream& err);
 int history(const QStringList& args, QTextStream& out, QTextStream& err);
 

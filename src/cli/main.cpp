@@ -25,6 +25,8 @@ const char* const Usage =
     "  read-sources CONFIG_DIR (--serial PORT | --tcp HOST[:PORT]) [--json]\n"
     "               [--baud N] [--parity none|even|odd] [--timeout MS]\n"
     "                                           read every enabled variable's Modbus source\n"
+    "  scan (--serial PORT | --tcp HOST[:PORT]) [--ids FIRST-LAST] [--timeout MS]\n"
+    "       [--config DIR] [--json]             find the Modbus slaves that answer on a line\n"
     "  diff [--json] A B                        what B changes on the device against A\n"
     "                                           (folders or bank.bin files; exit 0 same,\n"
     "                                           1 different, 2 trouble)\n"
@@ -81,6 +83,8 @@ int main(int argc, char* argv[]) {
         return Cli::report(args, out, err);
     if (command == QStringLiteral("read-sources"))
         return Cli::readSources(args, out, err);
+    if (command == QStringLiteral("scan"))
+        return Cli::scan(args, out, err);
     if (command == QStringLiteral("diff"))
         return Cli::diff(args, out, err);
     if (command == QStringLiteral("history"))

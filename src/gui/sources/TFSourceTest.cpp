@@ -5,10 +5,12 @@
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/sources/MbusTexts.h"
+#include "core/sources/ScanTexts.h"
 #include "core/sources/SourceReadJob.h"
 #include "core/state/SharedState.h"
 #include "gui/dialogs/DialogParts.h"
 #include "gui/dialogs/Keyboard.h"
+#include "gui/sources/TFSlaveScan.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -109,12 +111,13 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     Btn_Stop = named(new QPushButton(this), "Btn_Stop");
     Btn_Copy = named(new QPushButton(this), "Btn_Copy");
     Btn_SaveCsv = named(new QPushButton(this), "Btn_SaveCsv");
+    Btn_FindSlaves = named(new QPushButton(this), "Btn_FindSlaves");
     PB_Progress = named(new QProgressBar(this), "PB_Progress");
     PB_Progress->setRange(0, 1);
     PB_Progress->setValue(0);
     L_Status = named(new QLabel(this), "L_Status");
     auto* actions = new QHBoxLayout;
-    for (QPushButton* b : {Btn_Read, Btn_Stop, Btn_Copy, Btn_SaveCsv}) {
+    for (QPushButton* b : {Btn_Read, Btn_Stop, Btn_Copy, Btn_SaveCsv, Btn_FindSlaves}) {
         b->setAutoDefault(false);
         actions->addWidget(b);
     }
@@ -154,6 +157,7 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     connect(Btn_Stop, &QPushButton::clicked, this, &TFSourceTest::Btn_StopClick);
     connect(Btn_Copy, &QPushButton::clicked, this, &TFSourceTest::Btn_CopyClick);
     connect(Btn_SaveCsv, &QPushButton::clicked, this, &TFSourceTest::Btn_SaveCsvClick);
+    connect(Btn_FindSlaves, &QPushButton::clicked, this, &TFSourceTest::Btn_FindSlavesClick);
     connect(Btn_Close, &QPushButton::clicked, this, &TFSourceTest::reject);
 
     loadSettings();
@@ -206,6 +210,7 @@ void TFSourceTest::Set_Lang() {
     setButton(Btn_Stop, t.text(Text::Stop));
     setButton(Btn_Copy, t.text(Text::Copy));
     setButton(Btn_SaveCsv, t.text(Text::SaveCsv));
+    setButton(Btn_FindSlaves, t.text(Text::FindSlaves));
     setButton(Btn_Close, t.text(Text::Close));
     PB_Progress->setAccessibleName(t.text(Text::Progress).arg(0).arg(0));
     TV_Results->setAccessibleName(t.text(Text::Title));
@@ -355,6 +360,7 @@ void TFSourceTest::updateControls() {
     Btn_Stop->setEnabled(reading);
     Btn_Copy->setEnabled(!reading && !rows_.isEmpty());
     Btn_SaveCsv->setEnabled(!reading && !rows_.isEmpty());
+    Btn_FindSlaves->setEnabled(!reading);
 }
 
 void TFSourceTest::Btn_CopyClick() {
@@ -374,6 +380,17 @@ void TFSourceTest::Btn_SaveCsvClick() {
         platform_.prompts.error(
             this, t.text(Text::NotWritten)
                       .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+}
+
+void TFSourceTest::Btn_FindSlavesClick() {
+    const LangTable& t = state_.Lang_Table;
+    const std::optional<Connection> c = connection();
+    if (!c) {
+        platform_.prompts.error(this, t.text(Text::BadAddress));
+        return;
+    }
+    TFSlaveScan scan(state_, *c, configuredIds(makeReadPlan(network_)), this);
+    scan.exec();
 }
 
 void TFSourceTest::reject() {

@@ -41,6 +41,8 @@ public:
     void Btn_StopClick();
     void Btn_CopyClick();
     void Btn_SaveCsvClick();
+    // Opens the slave scan on the line the controls describe.
+    void Btn_FindSlavesClick();
 
     // The connection the controls describe; empty when the address cannot be read.
     std::optional<Sources::Connection> connection() const;
@@ -87,6 +89,7 @@ private:
     QPushButton* Btn_Stop = nullptr;
     QPushButton* Btn_Copy = nullptr;
     QPushButton* Btn_SaveCsv = nullptr;
+    QPushButton* Btn_FindSlaves = nullptr;
     QProgressBar* PB_Progress = nullptr;
     QLabel* L_Status = nullptr;
     QTableView* TV_Results = nullptr;
