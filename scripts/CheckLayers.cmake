@@ -33,7 +33,7 @@ set(CORE_USES_projects lang)
 set(CORE_USES_check lang comm network image)
 set(CORE_USES_report lang comm network image history)
 set(CORE_USES_update lang history)
-set(CORE_USES_sources lang comm network)
+set(CORE_USES_sources lang comm network image)
 set(CORE_USES_gateway lang comm network image sources)
 set(CORE_USES_app lang state)
 # Which window folders each window folder may use besides itself, dialogs and platform.

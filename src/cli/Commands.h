@@ -20,6 +20,7 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err);
 int report(const QStringList& args, QTextStream& out, QTextStream& err);
 int readSources(const QStringList& args, QTextStream& out, QTextStream& err);
 int gateway(const QStringList& args, QTextStream& out, QTextStream& err);
+int scan(const QStringList& args, QTextStream& out, QTextStream& err);
 int diff(const QStringList& args, QTextStream& out, QTextStream& err);
 int history(const QStringList& args, QTextStream& out, QTextStream& err);
 

@@ -28,6 +28,8 @@ const char* const Usage =
     "  gateway CONFIG_DIR (--mbus-tcp HOST:PORT | --mbus-serial PORT)\n"
     "          [--tcp HOST[:PORT] | --serial PORT | --values FILE] [--every SECONDS]\n"
     "          [--for SECONDS] [--hex]       answer as the gateway's M-Bus slaves\n"
+    "  scan (--serial PORT | --tcp HOST[:PORT]) [--ids FIRST-LAST] [--timeout MS]\n"
+    "       [--config DIR] [--json]             find the Modbus slaves that answer on a line\n"
     "  diff [--json] A B                        what B changes on the device against A\n"
     "                                           (folders or bank.bin files; exit 0 same,\n"
     "                                           1 different, 2 trouble)\n"
@@ -86,6 +88,8 @@ int main(int argc, char* argv[]) {
         return Cli::readSources(args, out, err);
     if (command == QStringLiteral("gateway"))
         return Cli::gateway(args, out, err);
+    if (command == QStringLiteral("scan"))
+        return Cli::scan(args, out, err);
     if (command == QStringLiteral("diff"))
         return Cli::diff(args, out, err);
     if (command == QStringLiteral("history"))

@@ -58,7 +58,8 @@ TEST_F(ReadSourcesCommand, ReadsOverTcpOneLinePerVariable) {
               QStringLiteral(
                   "3 Heat\tEnergy\tID 1 \u00b7 Holding Register \u00b7 address 10 = register 11 "
                   "(40011) \u00b7 Number of Points 2\tOK\t0x0001 0x0002\t1"
-                  "\t1\t65538\t131073\t9.18383e-41\t1.836724e-40\tS32 AB CD"));
+                  "\t1\t65538\t131073\t9.18383e-41\t1.836724e-40\tS32 AB CD"
+                  "\t65 538 \u00d7 10\u207b\u00b3 Wh = 65.538 Wh\t"));
     EXPECT_TRUE(lines[2].contains(QStringLiteral("\tNo answer within 150 ms\t")));
     EXPECT_EQ(run.err, QStringLiteral("1 of 2 variables read with 2 requests\n"));
 }

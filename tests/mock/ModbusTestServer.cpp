@@ -1,5 +1,6 @@
 #include "mock/ModbusTestServer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <modbus.h>
@@ -112,6 +113,11 @@ void ModbusTestServer::setInput(int address, std::vector<quint16> values) {
         map_->tab_input_registers[size_t(address) + i] = values[i];
 }
 
+void ModbusTestServer::setAnswering(std::vector<int> ids) {
+    std::lock_guard lock(mutex_);
+    answering_ = std::move(ids);
+}
+
 std::vector<ModbusTestServer::Request> ModbusTestServer::requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -188,6 +194,9 @@ void ModbusTestServer::handle(const uint8_t* query, int length) {
     std::lock_guard lock(mutex_);
     requests_.push_back(r);
     if (r.slave == Silent)
+        return;
+    if (!answering_.empty() &&
+        std::find(answering_.begin(), answering_.end(), r.slave) == answering_.end())
         return;
     if (r.slave == Failing) {
         modbus_reply_exception(ctx_, query, MODBUS_EXCEPTION_SLAVE_OR_SERVER_FAILURE);

@@ -18,6 +18,7 @@ struct _modbus_mapping_t;
 // Beyond a table, and at holding registers 300..309, it answers exception 2. Slave 1 answers;
 // slave 9 never does; on TCP slave 4 answers every request with exception 4 and slave 2 like
 // slave 1. On RTU a read of holding register 900 gets an answer with a broken CRC.
+// setAnswering() narrows who answers at all (on RTU only slave 1 ever can).
 class ModbusTestServer {
 public:
     static constexpr int HoldingCount = 1400;
@@ -45,6 +46,8 @@ public:
     // Before the first read only.
     void setHolding(int address, std::vector<quint16> values);
     void setInput(int address, std::vector<quint16> values);
+    // Only these unit ids answer (slave 4 still with its exception); the others stay silent.
+    void setAnswering(std::vector<int> ids);
 
     std::vector<Request> requests() const;
     int requestsTo(int slave) const;
@@ -70,4 +73,5 @@ private:
     std::thread thread_;
     mutable std::mutex mutex_;
     std::vector<Request> requests_;
+    std::vector<int> answering_; // empty: every id but the silent one
 };

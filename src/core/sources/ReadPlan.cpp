@@ -79,6 +79,9 @@ ReadPlan makeReadPlan(const TNodi_List& nodes) {
             v.count = var.Mod_NPoint;
             v.dimension = var.Dimension;
             v.swap = var.Mod_Swap;
+            v.typeOfData = var.Type_Of_Data;
+            v.vife = var.VIFE;
+            v.scale = var.Scale;
             v.problem = problemOf(v);
             plan.variables.append(v);
         }

@@ -29,6 +29,10 @@ struct SourceVariable {
     int count = 1;
     int dimension = 0;
     int swap = 0;
+    // The M-Bus coding, for the value the reading system will show.
+    int typeOfData = 0;
+    int vife = 0;
+    int scale = 0;
     Problem problem = Problem::None;
 
     bool isBits() const { return function == 1 || function == 2; }

@@ -4,6 +4,7 @@
 #include "core/lang/LangTable.h"
 #include "core/network/ModbusNumbering.h"
 #include "core/network/NetworkTexts.h"
+#include "core/sources/MbusTexts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -124,6 +125,10 @@ QList<ResultRow> resultRows(const ReadPlan& plan, const ReadRun& run, int timeou
             const Column marked = columnOf(markedReading(v));
             if (!row.cells[marked].isEmpty())
                 row.marked = marked;
+            if (const std::optional<Mbus::Value> value = Mbus::valueOf(v, r)) {
+                row.mbus = value->text;
+                row.warnings = mbusWarnings(*value, v, t);
+            }
         }
         rows.append(row);
     }
@@ -147,9 +152,11 @@ QByteArray csvField(const QString& text) {
 
 QList<QStringList> table(const QList<ResultRow>& rows, const LangTable& t) {
     QList<QStringList> lines;
-    lines.append(columnNames(t) << t.text(Text::ColumnMarked));
+    lines.append(columnNames(t) << t.text(Text::ColumnMarked) << t.text(Text::MbusValue)
+                                << t.text(Text::Warnings));
     for (const ResultRow& row : rows)
-        lines.append(QStringList(row.cells) << markedName(row));
+        lines.append(QStringList(row.cells)
+                     << markedName(row) << row.mbus << row.warnings.join(QStringLiteral("; ")));
     return lines;
 }
 
@@ -223,6 +230,7 @@ QByteArray runAsJson(const ReadPlan& plan, const ReadRun& run, const QList<Resul
                 o[QStringLiteral("readings")] = readings;
             o[QStringLiteral("marked")] = markedName(row);
         }
+        o[QStringLiteral("mbus")] = mbusJson(Mbus::valueOf(v, r));
         array.append(o);
     }
     return QJsonDocument(array).toJson(QJsonDocument::Indented);

@@ -75,6 +75,8 @@ struct ResultRow {
     QStringList cells; // ColumnCount texts
     int marked = -1;   // the column of the marked reading, -1 when nothing was read
     bool failed = false;
+    QString mbus;         // what the M-Bus reading system will show
+    QStringList warnings; // what is wrong with it
 };
 
 QStringList columnNames(const LangTable& texts);

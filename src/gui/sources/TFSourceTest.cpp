@@ -4,10 +4,13 @@
 #include "core/comm/ParGen.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
+#include "core/sources/MbusTexts.h"
+#include "core/sources/ScanTexts.h"
 #include "core/sources/SourceReadJob.h"
 #include "core/state/SharedState.h"
 #include "gui/dialogs/DialogParts.h"
 #include "gui/dialogs/Keyboard.h"
+#include "gui/sources/TFSlaveScan.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -31,6 +35,10 @@
 using namespace Sources;
 
 namespace {
+
+// The window's two columns after the readings.
+constexpr int ColMbus = ColumnCount;
+constexpr int ColWarnings = ColumnCount + 1;
 
 template <typename T> T* named(T* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -113,12 +121,13 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     Btn_Stop = named(new QPushButton(this), "Btn_Stop");
     Btn_Copy = named(new QPushButton(this), "Btn_Copy");
     Btn_SaveCsv = named(new QPushButton(this), "Btn_SaveCsv");
+    Btn_FindSlaves = named(new QPushButton(this), "Btn_FindSlaves");
     PB_Progress = named(new QProgressBar(this), "PB_Progress");
     PB_Progress->setRange(0, 1);
     PB_Progress->setValue(0);
     L_Status = named(new QLabel(this), "L_Status");
     auto* actions = new QHBoxLayout;
-    for (QPushButton* b : {Btn_Read, Btn_Stop, Btn_Copy, Btn_SaveCsv}) {
+    for (QPushButton* b : {Btn_Read, Btn_Stop, Btn_Copy, Btn_SaveCsv, Btn_FindSlaves}) {
         b->setAutoDefault(false);
         actions->addWidget(b);
     }
@@ -137,11 +146,15 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     TV_Results->setTabKeyNavigation(false);
     TV_Results->verticalHeader()->setDefaultSectionSize(TV_Results->fontMetrics().height() + 8);
 
+    LW_Warnings = named(new QListWidget(this), "LW_Warnings");
+    LW_Warnings->setMaximumHeight(TV_Results->fontMetrics().height() * 5 + 8);
+
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 8, 12, 0);
     body->addLayout(connection);
     body->addLayout(actions);
     body->addWidget(TV_Results, 1);
+    body->addWidget(LW_Warnings);
 
     const auto buttons = DialogParts::makeButtonPanel(this, true);
     // The window changes nothing, so it has one way out.
@@ -156,10 +169,14 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     connect(Btn_Stop, &QPushButton::clicked, this, &TFSourceTest::Btn_StopClick);
     connect(Btn_Copy, &QPushButton::clicked, this, &TFSourceTest::Btn_CopyClick);
     connect(Btn_SaveCsv, &QPushButton::clicked, this, &TFSourceTest::Btn_SaveCsvClick);
+    connect(Btn_FindSlaves, &QPushButton::clicked, this, &TFSourceTest::Btn_FindSlavesClick);
     connect(Btn_Close, &QPushButton::clicked, this, &TFSourceTest::reject);
 
     loadSettings();
     Set_Lang();
+    // The M-Bus value and its warnings stand beside the result; the model keeps them last.
+    TV_Results->horizontalHeader()->moveSection(ColMbus, ColResult + 1);
+    TV_Results->horizontalHeader()->moveSection(ColWarnings, ColResult + 2);
     showRows();
     setSizeGripEnabled(true);
     resize(fittingSize(this, QSize(1200, 600)));
@@ -206,10 +223,13 @@ void TFSourceTest::Set_Lang() {
     setButton(Btn_Stop, t.text(Text::Stop));
     setButton(Btn_Copy, t.text(Text::Copy));
     setButton(Btn_SaveCsv, t.text(Text::SaveCsv));
+    setButton(Btn_FindSlaves, t.text(Text::FindSlaves));
     setButton(Btn_Close, t.text(Text::Close));
     PB_Progress->setAccessibleName(t.text(Text::Progress).arg(0).arg(0));
     TV_Results->setAccessibleName(t.text(Text::Title));
-    results_->setHorizontalHeaderLabels(columnNames(t));
+    results_->setHorizontalHeaderLabels(columnNames(t)
+                                        << t.text(Text::MbusValue) << t.text(Text::Warnings));
+    LW_Warnings->setAccessibleName(t.text(Text::Warnings));
     Keyboard::assignShortcutLetters(this);
 }
 
@@ -293,8 +313,10 @@ void TFSourceTest::onFinished() {
 
 void TFSourceTest::showRows() {
     results_->removeRows(0, results_->rowCount());
+    LW_Warnings->clear();
     const QColor markedBackground(0xdd, 0xee, 0xff);
     const QColor failedText(0xb0, 0x1c, 0x1c);
+    const QColor warningText(0x9a, 0x3b, 0x00);
     for (const ResultRow& row : rows_) {
         QList<QStandardItem*> items;
         for (int col = 0; col < ColumnCount; ++col) {
@@ -310,13 +332,25 @@ void TFSourceTest::showRows() {
                 item->setForeground(failedText);
             items.append(item);
         }
-        results_->appendRow(items);
+        auto* mbus = new QStandardItem(row.mbus);
+        mbus->setToolTip(row.mbus);
+        auto* warnings = new QStandardItem(row.warnings.join(QStringLiteral("; ")));
+        warnings->setToolTip(row.warnings.join(QLatin1Char('\n')));
+        if (!row.warnings.isEmpty()) {
+            mbus->setForeground(warningText);
+            warnings->setForeground(warningText);
+        }
+        results_->appendRow(items << mbus << warnings);
+        for (const QString& warning : row.warnings)
+            LW_Warnings->addItem(state_.Lang_Table.text(Text::WarningLine)
+                                     .arg(row.cells[ColNode], row.cells[ColVariable], warning));
     }
     TV_Results->resizeColumnsToContents();
     // The values must stay in sight beside a long failure or description.
     const int widest = TV_Results->fontMetrics().averageCharWidth() * 38;
-    for (int col = 0; col < ColumnCount; ++col)
-        TV_Results->setColumnWidth(col, std::min(TV_Results->columnWidth(col), widest));
+    for (int col = 0; col <= ColWarnings; ++col)
+        if (col != ColMbus) // the value the installer came for stays whole
+            TV_Results->setColumnWidth(col, std::min(TV_Results->columnWidth(col), widest));
     updateControls();
 }
 
@@ -334,6 +368,7 @@ void TFSourceTest::updateControls() {
     Btn_Stop->setEnabled(reading);
     Btn_Copy->setEnabled(!reading && !rows_.isEmpty());
     Btn_SaveCsv->setEnabled(!reading && !rows_.isEmpty());
+    Btn_FindSlaves->setEnabled(!reading);
 }
 
 void TFSourceTest::Btn_CopyClick() {
@@ -353,6 +388,17 @@ void TFSourceTest::Btn_SaveCsvClick() {
         platform_.prompts.error(
             this, t.text(Text::NotWritten)
                       .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
+}
+
+void TFSourceTest::Btn_FindSlavesClick() {
+    const LangTable& t = state_.Lang_Table;
+    const std::optional<Connection> c = connection();
+    if (!c) {
+        platform_.prompts.error(this, t.text(Text::BadAddress));
+        return;
+    }
+    TFSlaveScan scan(state_, *c, configuredIds(makeReadPlan(network_)), this);
+    scan.exec();
 }
 
 void TFSourceTest::reject() {

@@ -9,6 +9,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -40,6 +41,8 @@ public:
     void Btn_StopClick();
     void Btn_CopyClick();
     void Btn_SaveCsvClick();
+    // Opens the slave scan on the line the controls describe.
+    void Btn_FindSlavesClick();
 
     // The connection the controls describe; empty when the address cannot be read.
     std::optional<Sources::Connection> connection() const;
@@ -86,9 +89,11 @@ private:
     QPushButton* Btn_Stop = nullptr;
     QPushButton* Btn_Copy = nullptr;
     QPushButton* Btn_SaveCsv = nullptr;
+    QPushButton* Btn_FindSlaves = nullptr;
     QProgressBar* PB_Progress = nullptr;
     QLabel* L_Status = nullptr;
     QTableView* TV_Results = nullptr;
     QStandardItemModel* results_ = nullptr;
+    QListWidget* LW_Warnings = nullptr; // what the M-Bus reading system would show wrong
     QPushButton* Btn_Close = nullptr;
 };

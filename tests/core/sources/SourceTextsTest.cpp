@@ -132,12 +132,13 @@ TEST_F(SourceRowsTest, CsvAndClipboardCarryTheSameTable) {
     const QList<QByteArray> lines = csv.mid(3).split('\n');
     EXPECT_EQ(lines[0],
               "\"Node\",\"Variable\",\"Source\",\"Result\",\"Registers / bits\",\"U16\",\"S16\","
-              "\"S32 AB CD\",\"S32 CD AB\",\"F32 AB CD\",\"F32 CD AB\",\"Expected reading\"\r");
+              "\"S32 AB CD\",\"S32 CD AB\",\"F32 AB CD\",\"F32 CD AB\",\"Expected reading\","
+              "\"M-Bus value\",\"Warnings\"\r");
     EXPECT_TRUE(lines[2].startsWith("\"4 Boiler room\",\"Pump, \"\"on\"\"\","));
     EXPECT_TRUE(lines[1].contains(",\"OK\",\"0x0FDB 0x4049\","));
-    EXPECT_TRUE(lines[1].endsWith(",\"3.141593\",\"F32 CD AB\"\r"));
+    EXPECT_TRUE(lines[1].contains(",\"3.141593\",\"F32 CD AB\","));
     const QStringList text = rowsAsText(rows, texts).split(QLatin1Char('\n'));
-    EXPECT_EQ(text[1].split(QLatin1Char('\t')).size(), ColumnCount + 1);
+    EXPECT_EQ(text[1].split(QLatin1Char('\t')).size(), ColumnCount + 3);
     EXPECT_EQ(text[3].split(QLatin1Char('\t'))[ColResult],
               QStringLiteral("No answer within 1000 ms"));
 }

@@ -1,0 +1,116 @@
+#include "cli/Commands.h"
+
+#include "core/comm/ParGen.h"
+#include "core/network/Network.h"
+#include "mock/ModbusTestServer.h"
+#include "support/CapturedRun.h"
+#include "support/QtPrinters.h"
+#include "support/SourceNetworks.h"
+#include "support/TestFolder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+TVariabile coded(TVariabile v, int typeOfData, int scale) {
+    v.Type_Of_Data = typeOfData;
+    v.Scale = quint16(scale);
+    return v;
+}
+
+// Type of data 0 (Wh) with scale 6 is Wh × 10³; type 2 (m³) with scale 6 is m³ × 10⁰.
+constexpr int Energy = 0, Volume = 2, KiloWattHours = 6, CubicMetres = 6;
+
+class MbusSourcesCommand : public testing::Test {
+protected:
+    void SetUp() override {
+        config = folder.file(QStringLiteral("cfg"));
+        QDir().mkpath(config);
+        Par_Gen p;
+        p.Mod_TO = QStringLiteral("500");
+        ASSERT_EQ(Save_Par_Gen(p, config + QStringLiteral("/ParGen.xml")), QString());
+    }
+    void setNetwork(const TNodi_List& nodes) {
+        ASSERT_EQ(Save_Network(nodes, config + QStringLiteral("/M_Bus.xml")), QString());
+    }
+    static QString tcpOf(const ModbusTestServer& s) {
+        return QStringLiteral("127.0.0.1:%1").arg(s.port());
+    }
+    static QJsonArray jsonOf(const CapturedRun& run) {
+        return QJsonDocument::fromJson(run.out.toUtf8()).array();
+    }
+    static QStringList lastColumns(const CapturedRun& run, int line) {
+        const QStringList cells = run.out.split(QLatin1Char('\n'))[line].split(QLatin1Char('\t'));
+        return cells.mid(cells.size() - 2);
+    }
+
+    TestFolder folder;
+    QString config;
+};
+
+TEST_F(MbusSourcesCommand, AKnownCounterAndItsMbusValueOverTcpAndSerial) {
+    setNetwork(
+        {node(5, {coded(source(1, Holding, 20, 2, Dim32, 0, "Energy"), Energy, KiloWattHours)})});
+    auto tcp = ModbusTestServer::tcp();
+    auto rtu = ModbusTestServer::rtu();
+    for (ModbusTestServer* server : {tcp.get(), rtu.get()}) {
+        server->setHolding(20, {0x1234, 0x5678});
+        const QStringList line =
+            server == tcp.get() ? QStringList{QStringLiteral("--tcp"), tcpOf(*server)}
+                                : QStringList{QStringLiteral("--serial"), server->devicePath()};
+        const CapturedRun json =
+            runCommand(Cli::readSources, QStringList{config} << line << QStringLiteral("--json"));
+        ASSERT_EQ(json.status, 0) << json.err.toStdString();
+        const QJsonObject mbus = jsonOf(json)[0].toObject()[QStringLiteral("mbus")].toObject();
+        EXPECT_EQ(mbus,
+                  (QJsonObject{
+                      {QStringLiteral("value"), 305419896000.0},
+                      {QStringLiteral("unit"), QStringLiteral("Wh")},
+                      {QStringLiteral("exponent"), 3},
+                      {QStringLiteral("text"), QStringLiteral("305 419 896 × 10³ Wh = 305.42 GWh")},
+                      {QStringLiteral("flags"), QJsonArray()},
+                  }));
+        const CapturedRun text = runCommand(Cli::readSources, QStringList{config} << line);
+        EXPECT_EQ(lastColumns(text, 0),
+                  (QStringList{QStringLiteral("M-Bus value"), QStringLiteral("Warnings")}));
+        EXPECT_EQ(lastColumns(text, 1),
+                  (QStringList{QStringLiteral("305 419 896 × 10³ Wh = 305.42 GWh"), QString()}));
+    }
+}
+
+TEST_F(MbusSourcesCommand, ASwappedFloatIsFlaggedWithTheSwapThatReadsRight) {
+    auto server = ModbusTestServer::tcp();
+    server->setHolding(30, {0x0000, 0x4148}); // 12.5, low word first
+    server->setHolding(40, {0x4148, 0x0000}); // 12.5, high word first
+    setNetwork(
+        {node(7, {coded(source(1, Holding, 30, 2, DimReal, 0, "Flow"), Volume, CubicMetres),
+                  coded(source(1, Holding, 40, 2, DimReal, 1, "Back"), Volume, CubicMetres),
+                  coded(source(1, Holding, 30, 2, DimReal, 1, "Right"), Volume, CubicMetres)})});
+    const CapturedRun json =
+        runCommand(Cli::readSources,
+                   {config, QStringLiteral("--tcp"), tcpOf(*server), QStringLiteral("--json")});
+    ASSERT_EQ(json.status, 0) << json.err.toStdString();
+    const QJsonArray array = jsonOf(json);
+    ASSERT_EQ(array.size(), 3);
+    const auto mbusOf = [&](int i) {
+        return array[i].toObject()[QStringLiteral("mbus")].toObject();
+    };
+    EXPECT_EQ(mbusOf(0)[QStringLiteral("flags")].toArray(),
+              QJsonArray{QStringLiteral("word-order")});
+    EXPECT_EQ(mbusOf(1)[QStringLiteral("flags")].toArray(),
+              QJsonArray{QStringLiteral("word-order")});
+    EXPECT_EQ(mbusOf(2)[QStringLiteral("flags")].toArray(), QJsonArray());
+    EXPECT_EQ(mbusOf(2)[QStringLiteral("value")].toDouble(), 12.5);
+    EXPECT_EQ(mbusOf(2)[QStringLiteral("text")].toString(), QStringLiteral("12.5 m³"));
+
+    const CapturedRun text =
+        runCommand(Cli::readSources, {config, QStringLiteral("--tcp"), tcpOf(*server)});
+    EXPECT_EQ(lastColumns(text, 1)[1], QStringLiteral("The swap \"Type 1\" would give 12.5 m³"));
+    EXPECT_EQ(lastColumns(text, 2)[1], QStringLiteral("The swap \"None\" would give 12.5 m³"));
+    EXPECT_EQ(lastColumns(text, 3)[1], QString());
+}
+
+} // namespace
