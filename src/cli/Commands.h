@@ -25,6 +25,12 @@ int history(const QStringList& args, QTextStream& out, QTextStream& err);
 int version(const QStringList& args, const Workspace::Request& defaults, QTextStream& out,
             QTextStream& err);
 
+// Meter templates of a workspace (--workspace DIR, else the one the configurator beside it
+// uses, as `defaults` gives it): list, save, apply, export, import. Exit 1 on a refusal, 2 on
+// a usage error.
+int templates(const QStringList& args, const Workspace::Request& defaults, QTextStream& out,
+              QTextStream& err);
+
 // Whether a command line needs a QGuiApplication (PDF printing) instead of a core one.
 bool needsGui(const QStringList& args);
 
