@@ -132,6 +132,7 @@ void TFMeter_Bus::FormCreate() {
     connect(btn_Add_Var, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_VarClick);
     connect(&model_, &NetworkEditor::restored, this, &TFMeter_Bus::showRestored);
 
+    buildTemplates();
     FNewIDNode = new TFNewIDNode(state_, platform_.prompts, this);
     Set_Lang();
 }
@@ -347,6 +348,7 @@ void TFMeter_Bus::Set_Lang() {
     Btn_ImportNet->setText(t.text(604));
     setExchangeTexts();
     setSourceTestText();
+    setTemplateTexts();
     PC->setTabText(0, t.text(605));
     PC->setTabText(1, t.text(606));
     setLabel(L_Node_Desc, E_Node_Desc, t.text(607));
