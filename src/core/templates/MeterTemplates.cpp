@@ -78,7 +78,7 @@ QString notWritten(const QString& error, const LangTable& texts) {
 }
 
 bool exists(const QString& folder, const QString& name) {
-    return QFileInfo(pathOf(folder, name)).isFile();
+    return QFileInfo::exists(pathOf(folder, name));
 }
 
 } // namespace
