@@ -1,21 +1,24 @@
 // Draws every window of the program as a user first meets it, into PNG files, so that a person
 // can look at them: scripts/screens.sh runs it in both languages at two scales. Not a test.
 //   ordano_screens OUTPUT_DIR LANGUAGE
-#include "gui/main/TFOrdanoreFirmWare.h"
 #include "core/network/Network.h"
+#include "core/state/SharedState.h"
+#include "core/update/ProgramStarter.h"
+#include "gui/main/TFOrdanoreFirmWare.h"
 #include "gui/network/TFMeter_Bus.h"
 #include "gui/network/TFNewIDNode.h"
-#include "mock/FakeServices.h"
 #include "gui/sources/TFSourceTest.h"
-#include "core/state/SharedState.h"
-#include "support/TestFolder.h"
-#include "core/update/ProgramStarter.h"
 #include "gui/update/TFBoot.h"
+#include "mock/FakeServices.h"
+#include "support/TestFolder.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,6 +63,10 @@ void makeWorkspace(const QString& root) {
     const QDir shipped(QCoreApplication::applicationDirPath() + QStringLiteral("/LANGUAGE"));
     for (const QString& file : shipped.entryList(QDir::Files))
         copyFile(shipped.filePath(file), root + QStringLiteral("/LANGUAGE/") + file);
+    // The shipped templates, as a new workspace gets them.
+    const QDir templates(QCoreApplication::applicationDirPath() + QStringLiteral("/TEMPLATES"));
+    for (const QString& file : templates.entryList(QDir::Files))
+        copyFile(templates.filePath(file), root + QStringLiteral("/TEMPLATES/") + file);
     QFile settings(root + QStringLiteral("/Ordano.xml"));
     settings.open(QIODevice::WriteOnly);
     settings.write(QStringLiteral("<Conf_Settings><lastproj><projectname>Plant North"
@@ -95,6 +102,22 @@ void shootEditor(TFMeter_Bus* editor) {
         }
     });
     editor->findChild<QAction*>(QStringLiteral("PasteNode1"))->trigger();
+
+    // The template list with the heat meter chosen, then the editor with the node it made.
+    QTimer::singleShot(200, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("LB_Templates"));
+        const auto heat = list->findItems(QStringLiteral("heat"), Qt::MatchContains);
+        if (!heat.isEmpty())
+            list->setCurrentItem(heat.first());
+        dialog->findChild<QLineEdit*>(QStringLiteral("E_Sec"))->setText(QStringLiteral("20250117"));
+        shoot(dialog, QStringLiteral("templates"));
+        dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK"))->click();
+    });
+    editor->findChild<QPushButton*>(QStringLiteral("Btn_Templates"))->click();
+    shoot(editor, QStringLiteral("editor-from-template"));
     editor->hide();
 }
 

@@ -120,7 +120,7 @@ constexpr DefaultText Default_Texts[] = {
     {389, u"variable %1: %2"},
     {390, u"M-Bus Coding"},
     {391, u"Modbus Source"},
-    {392, u"Slave %1, %2 %3, %4 points, swap %5"},
+    {392, u"Slave %1, %2 %3, points %4, swap %5"},
     {393, u"No template yet: choose Save as Template on a node of the tree"},
     {394, u"OK"},
     {395, u"Cancel"},
