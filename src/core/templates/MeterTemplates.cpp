@@ -222,11 +222,12 @@ QString remove(const QString& folder, const QString& name, const LangTable& text
 }
 
 QString exportTo(const QString& folder, const QString& name, const QString& file,
-                 const LangTable& texts) {
+                 const LangTable& texts, const QStringList& reserved) {
     const Read read = load(folder, name, texts);
     if (!read.ok())
         return read.error;
-    if (const QString error = writeUserFile(file, templateBytes(read.node)); !error.isEmpty())
+    if (const QString error = writeUserFile(file, templateBytes(read.node), reserved);
+        !error.isEmpty())
         return notWritten(error, texts);
     return {};
 }

@@ -101,9 +101,10 @@ QString rename(const QString& folder, const QString& oldName, const QString& new
 QString remove(const QString& folder, const QString& name, const LangTable& texts);
 
 // Writes template `name` to a file the user named (a link is followed; a folder, FIFO or
-// device refused). The template is checked first, so a damaged one never leaves the workspace.
+// device refused, and so is any of `reserved`, a configuration's own files). The template is
+// checked first, so a damaged one never leaves the workspace.
 QString exportTo(const QString& folder, const QString& name, const QString& file,
-                 const LangTable& texts);
+                 const LangTable& texts, const QStringList& reserved = {});
 
 // The name a file is imported under when none is given: its name without ".xml".
 QString importName(const QString& file);

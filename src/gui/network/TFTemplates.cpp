@@ -1,5 +1,6 @@
 #include "gui/network/TFTemplates.h"
 
+#include "core/image/BankFiles.h"
 #include "core/lang/LangTable.h"
 #include "core/network/CodingTables.h"
 #include "core/platform/Prompts.h"
@@ -162,7 +163,10 @@ void TFTemplates::FormShow(const TNodi_List& network) {
     const int primary = Templates::nextFreePrimary(network);
     E_Pri->setText(primary > 0 ? QString::number(primary) : QString());
     E_Sec->clear();
-    reload(selectedName());
+    // The choice stays from the last showing; the search starts anew.
+    const QString chosen = selectedName();
+    E_Search->clear();
+    reload(chosen);
     E_Search->setFocus();
 }
 
@@ -292,7 +296,9 @@ void TFTemplates::Btn_ExportClick() {
         prompts_.saveFile(this, t.text(T::Export), suggested, QLatin1String(Templates::Filter));
     if (file.isEmpty())
         return;
-    if (const QString refused = Templates::exportTo(folder(), name, file, t); !refused.isEmpty())
+    if (const QString refused =
+            Templates::exportTo(folder(), name, file, t, configurationFiles(state_.Project_Dir));
+        !refused.isEmpty())
         error(refused);
 }
 

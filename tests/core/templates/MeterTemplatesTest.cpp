@@ -152,6 +152,7 @@ TEST_F(MeterTemplatesTest, RefusalsAsATable) {
             return Templates::importFrom(folder(), path, QStringLiteral("New"), texts);
         };
     };
+    const QString own = write(QStringLiteral("PROJECTS/A/M_Bus.xml"), "<M-Bus_Network/>");
     QByteArray eleven;
     for (int i = 0; i < 11; ++i)
         eleven += variableElement();
@@ -197,6 +198,9 @@ TEST_F(MeterTemplatesTest, RefusalsAsATable) {
          importing("h.xml", templateFile("<Nodo Descrizione=\"a\">" +
                                          variableElement("Mod_Swap=\"2\"") + "</Nodo>")),
          notTemplate("h.xml", texts.text(T::OutOfList).arg(1).arg("Mod_Swap").arg(2))},
+        {"a configuration's own file",
+         [&] { return Templates::exportTo(folder(), "Taken", own, texts, {own}); },
+         texts.text(T::NotWritten).arg(QString())},
         {"a missing template", [&] { return Templates::remove(folder(), "Nope", texts); },
          texts.text(T::NoSuchTemplate).arg(QStringLiteral("Nope"))},
     };
@@ -209,6 +213,7 @@ TEST_F(MeterTemplatesTest, RefusalsAsATable) {
     }
     EXPECT_EQ(Templates::names(folder()), QStringList({"Other", "Taken"}));
     EXPECT_EQ(folder_.read(QStringLiteral("TEMPLATES/Taken.xml")), before);
+    EXPECT_EQ(folder_.read(QStringLiteral("PROJECTS/A/M_Bus.xml")), "<M-Bus_Network/>");
 }
 
 // A FIFO in place of a template is refused at once, never waited on.
