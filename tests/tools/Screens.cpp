@@ -1,16 +1,16 @@
 // Draws every window of the program as a user first meets it, into PNG files, so that a person
 // can look at them: scripts/screens.sh runs it in both languages at two scales. Not a test.
 //   ordano_screens OUTPUT_DIR LANGUAGE
-#include "core/network/Network.h"
-#include "core/state/SharedState.h"
-#include "core/update/ProgramStarter.h"
 #include "gui/main/TFOrdanoreFirmWare.h"
+#include "core/network/Network.h"
 #include "gui/network/TFMeter_Bus.h"
 #include "gui/network/TFNewIDNode.h"
-#include "gui/sources/TFSourceTest.h"
-#include "gui/update/TFBoot.h"
 #include "mock/FakeServices.h"
+#include "gui/sources/TFSourceTest.h"
+#include "core/state/SharedState.h"
 #include "support/TestFolder.h"
+#include "core/update/ProgramStarter.h"
+#include "gui/update/TFBoot.h"
 
 #include <QAction>
 #include <QApplication>
