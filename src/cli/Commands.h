@@ -34,6 +34,11 @@ QStringList shippedLanguageFolders();
 // Removes "--language NAME" from `args` and loads that language (English when absent); nullopt
 // when the option lacks its name or the language cannot be loaded (said on `err`).
 std::optional<LangTable> takeLanguage(QStringList& args, QTextStream& err, const char* command);
+// Meter templates of a workspace (--workspace DIR, else the one the configurator beside it
+// uses, as `defaults` gives it): list, save, apply, export, import. Exit 1 on a refusal, 2 on
+// a usage error.
+int templates(const QStringList& args, const Workspace::Request& defaults, QTextStream& out,
+              QTextStream& err);
 
 // Whether a command line needs a QGuiApplication (PDF printing) instead of a core one.
 bool needsGui(const QStringList& args);

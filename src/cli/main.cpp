@@ -33,7 +33,9 @@ const char* const Usage =
     "  diff [--json] A B                        what B changes on the device against A\n"
     "                                           (folders or bank.bin files; exit 0 same,\n"
     "                                           1 different, 2 trouble)\n"
-    "  history CONFIG_DIR                       list the updates kept for a configuration\n";
+    "  history CONFIG_DIR                       list the updates kept for a configuration\n"
+    "  template list|save|apply|export|import ... [--workspace DIR]\n"
+    "                                           meter templates (ordano-cli template --help)\n";
 
 } // namespace
 
@@ -61,13 +63,15 @@ int main(int argc, char* argv[]) {
         return args.isEmpty() ? 2 : 0;
     }
     const QString command = args.takeFirst();
-    if (command == QStringLiteral("--version")) {
+    if (command == QStringLiteral("--version") || command == QStringLiteral("template")) {
         // The configurator's own name, so the per-user data folder is the one it uses.
         QCoreApplication::setApplicationName(QStringLiteral("Ordano"));
         Workspace::Request defaults;
         defaults.programFolder = QCoreApplication::applicationDirPath();
         defaults.dataFolder = Workspace::installedDataFolder(defaults.programFolder);
         defaults.userDataFolder = Workspace::userDataFolder();
+        if (command == QStringLiteral("template"))
+            return Cli::templates(args, defaults, out, err);
         return Cli::version(args, defaults, out, err);
     }
     if (command == QStringLiteral("export-language"))

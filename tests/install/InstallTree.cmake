@@ -16,6 +16,8 @@ set(expected
     share/ordano/LANGUAGE/English.lng share/ordano/LANGUAGE/Italiano.lng
     share/ordano/LANGUAGE/English.bmp share/ordano/LANGUAGE/Italiano.bmp
     share/ordano/LANGUAGE/DefaultFlag.bmp
+    "share/ordano/TEMPLATES/Generic heat meter.xml"
+    "share/ordano/TEMPLATES/Generic electricity meter.xml"
     share/applications/ordano.desktop
     share/metainfo/com.nelvari.Ordano.metainfo.xml)
 foreach(size 16 22 24 32 48 64 128 256)

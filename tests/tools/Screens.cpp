@@ -19,6 +19,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -64,6 +66,10 @@ void makeWorkspace(const QString& root) {
     const QDir shipped(QCoreApplication::applicationDirPath() + QStringLiteral("/LANGUAGE"));
     for (const QString& file : shipped.entryList(QDir::Files))
         copyFile(shipped.filePath(file), root + QStringLiteral("/LANGUAGE/") + file);
+    // The shipped templates, as a new workspace gets them.
+    const QDir templates(QCoreApplication::applicationDirPath() + QStringLiteral("/TEMPLATES"));
+    for (const QString& file : templates.entryList(QDir::Files))
+        copyFile(templates.filePath(file), root + QStringLiteral("/TEMPLATES/") + file);
     QFile settings(root + QStringLiteral("/Ordano.xml"));
     settings.open(QIODevice::WriteOnly);
     settings.write(QStringLiteral("<Conf_Settings><lastproj><projectname>Plant North"
@@ -99,6 +105,22 @@ void shootEditor(TFMeter_Bus* editor) {
         }
     });
     editor->findChild<QAction*>(QStringLiteral("PasteNode1"))->trigger();
+
+    // The template list with the heat meter chosen, then the editor with the node it made.
+    QTimer::singleShot(200, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("LB_Templates"));
+        const auto heat = list->findItems(QStringLiteral("heat"), Qt::MatchContains);
+        if (!heat.isEmpty())
+            list->setCurrentItem(heat.first());
+        dialog->findChild<QLineEdit*>(QStringLiteral("E_Sec"))->setText(QStringLiteral("20250117"));
+        shoot(dialog, QStringLiteral("templates"));
+        dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK"))->click();
+    });
+    editor->findChild<QPushButton*>(QStringLiteral("Btn_Templates"))->click();
+    shoot(editor, QStringLiteral("editor-from-template"));
     editor->hide();
 }
 

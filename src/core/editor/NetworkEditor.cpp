@@ -18,6 +18,7 @@ constexpr int Txt_AddNode = 610;
 constexpr int Txt_ModifyNode = 611;
 constexpr int Txt_AddVariable = 634;
 constexpr int Txt_ModifyVariable = 635;
+constexpr int Txt_NewFromTemplate = 363; // the name Undo shows
 
 // A stored position outside its list shows as no selection.
 int fit(int position, int count) {
@@ -389,6 +390,33 @@ int NetworkEditor::pasteNode(const QString& primary, const QString& secondary,
                                           PasteRules::pastedNode(texts_, *copyBuffers_.Copy_Node(),
                                                                  primary, secondary, newValues)),
          NetworkMessages::PasteNodeName, selection());
+    return 0;
+}
+
+int NetworkEditor::newNodeFromTemplate(const TNodo& templ, const QString& primary,
+                                       const QString& secondary) {
+    if (const int full = Controllo_Num_Max_Nodi())
+        return full;
+    const auto primaryNumber = int32Of(primary);
+    const QList<int> failures =
+        NetworkRules::nodeAddressFailures(primaryNumber, int32Of(secondary), templ.Description);
+    if (!failures.isEmpty())
+        return failures.first();
+    // A new node: no node keeps its address, whatever is selected.
+    if (const int used = NetworkRules::Check_Node_ID(tree_.nodes(), *primaryNumber, -1, -1))
+        return used;
+    if (templ.Var_List.size() > NetworkRules::Max_Variables)
+        return NetworkMessages::MaxVariables;
+    for (const TVariabile& variable : templ.Var_List) {
+        const QList<int> varFailures =
+            NetworkRules::variableFailures(NetworkRules::numbersOf(variable));
+        if (!varFailures.isEmpty())
+            return varFailures.first();
+    }
+    TNodo node = templ;
+    node.Node_Pri = *primaryNumber;
+    node.Node_Sec = *NumberRule::toInt32(secondary);
+    push(new AddNodeCommand(*this, std::move(node)), Txt_NewFromTemplate);
     return 0;
 }
 

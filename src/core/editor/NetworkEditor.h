@@ -104,6 +104,11 @@ public:
     int pasteVariable(const QStringList& newValues);
     int pasteNode(const QString& primary, const QString& secondary, const QStringList& newValues);
 
+    // New node from template: the template's node (its addresses are not used) at the typed
+    // addresses, appended at the end as one command. Checked first as adding the node and then
+    // each of its variables by hand: 648, 649, 650, 930, 652, 647, then the variable checks.
+    int newNodeFromTemplate(const TNodo& templ, const QString& primary, const QString& secondary);
+
     // Import Network after the file is in place: the network of `path` replaces the one shown
     // and is what the file holds. The file cannot be taken back, so neither can the network:
     // the history starts again here (the change flag clears, nothing to undo).

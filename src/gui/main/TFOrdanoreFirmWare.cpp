@@ -24,6 +24,7 @@
 #include "gui/projects/TFOpenConf.h"
 #include "gui/sources/TFSourceTest.h"
 #include "gui/gateway/TFGateway.h"
+#include "core/templates/MeterTemplates.h"
 #include "gui/update/TFBoot.h"
 
 #include <QCloseEvent>
@@ -62,6 +63,12 @@ void TFOrdanoreFirmWare::FormCreate(const Workspace::Layout& layout) {
     state_.Lang_Table.Create_Default_Lang();
     layOut();
     state_.Set_Workspace(layout);
+    // A workspace without a templates folder gets the examples shipped beside the languages.
+    for (const QString& problem : Templates::seed(
+             Templates::folderOf(state_.Dir_Workspace),
+             Workspace::installedPath(state_.layout(), QLatin1String(Templates::Folder)),
+             state_.Lang_Table))
+        qWarning("Template not copied: %s", qPrintable(problem));
     state_.Project_Name.clear();
     Settings::Read_Settings(state_, QDir(state_.Dir_Workspace).filePath(Settings::FileName));
     Timer_Update.setInterval(UpdateTimerFirstMs);

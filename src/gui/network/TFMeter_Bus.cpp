@@ -165,6 +165,7 @@ void TFMeter_Bus::FormCreate() {
     connect(btn_Add_Var, &QPushButton::clicked, this, &TFMeter_Bus::btn_Add_VarClick);
     connect(&model_, &NetworkEditor::restored, this, &TFMeter_Bus::showRestored);
 
+    buildTemplates();
     FNewIDNode = new TFNewIDNode(state_, platform_.prompts, this);
     Set_Lang();
 }
@@ -384,6 +385,7 @@ void TFMeter_Bus::Set_Lang() {
     Btn_ImportNet->setText(t.text(Txt_ImportNetwork));
     setExchangeTexts();
     setSourceTestText();
+    setTemplateTexts();
     PC->setTabText(0, t.text(Txt_NodesTab));
     PC->setTabText(1, t.text(Txt_VariablesTab));
     setLabel(L_Node_Desc, E_Node_Desc, t.text(Txt_NodeDescription));

@@ -17,6 +17,7 @@ class QSplitter;
 class QTabWidget;
 class QTreeView;
 class TFNewIDNode;
+class TFTemplates;
 class WideComboBox;
 struct Platform;
 struct SharedState;
@@ -68,6 +69,11 @@ public:
     // which owns the windows, opens the test window on testSourcesRequested.
     void Btn_TestSourcesClick();
 
+    // Meter templates (TFMeter_BusTemplates.cpp): "Save as Template" on the node of the
+    // selection, and the template list, from which a new node is inserted.
+    void SaveAsTemplate1Click();
+    void Btn_TemplatesClick();
+
     // After a command that changed the network or the selection outside the tree: the tree
     // takes the model's selection, the panels and button captions their values.
     void showModel(NetworkEditor::Tab tab = NetworkEditor::Tab::Unchanged);
@@ -106,6 +112,10 @@ private:
     QLabel* L_Warnings = nullptr;
     QListWidget* LB_Warnings = nullptr;
     TFNewIDNode* FNewIDNode = nullptr; // the paste dialog, for the whole run
+    QAction* SaveAsTemplate1 = nullptr;
+    QAction* NewFromTemplate1 = nullptr;
+    QPushButton* Btn_Templates = nullptr;
+    TFTemplates* FTemplates = nullptr; // made at its first use
 
     void buildTree();
     QWidget* buildUndoRow();
@@ -116,6 +126,8 @@ private:
     void buildExchange(QBoxLayout* buttons, QBoxLayout* treeColumn);
     void setExchangeTexts();
     void buildSourceTest(QBoxLayout* buttons);
+    void buildTemplates();
+    void setTemplateTexts();
     void setSourceTestText();
     QWidget* buildNodePage();
     QWidget* buildVariablePage();

@@ -9,6 +9,7 @@
 #include "core/update/ProgramStarter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -142,4 +143,29 @@ TEST(StartUp, InstalledProgramKeepsItsWorkspaceInTheUsersDataFolder) {
     machine.expectNothingMadeIn(machine.program());
     for (const char* name : {"PROJECTS", "MASTER", "Ordano.xml"})
         EXPECT_FALSE(QFileInfo::exists(QDir(machine.data()).filePath(QLatin1String(name))));
+}
+
+// A workspace without a TEMPLATES folder gets the templates shipped beside the languages; one
+// whose user emptied the folder keeps it empty.
+TEST(StartUp, NewWorkspaceGetsTheShippedTemplatesOnce) {
+    Installation machine;
+    const QByteArray shipped =
+        "<M-Bus_Network><Nodo Descrizione=\"Meter\"/></M-Bus_Network><!--SW_VERSION = 2.005-->";
+    machine.root.write(QStringLiteral("prefix/share/ordano/TEMPLATES/Meter.xml"), shipped);
+    const StartUp::Outcome outcome = machine.start({});
+    ASSERT_EQ(outcome.refusal, QString());
+    FakePlatform fakes;
+    ProgramStarter starter{fakes.processes, fakes.clock, QString()};
+    const QString copied = QDir(machine.user()).filePath(QStringLiteral("TEMPLATES/Meter.xml"));
+    for (int start = 0; start < 2; ++start) {
+        SharedState state;
+        TFOrdanoreFirmWare window(state, fakes.platform, starter, outcome.layout);
+        if (start == 0) {
+            EXPECT_EQ(machine.root.read(QStringLiteral("home/Ordano/TEMPLATES/Meter.xml")),
+                      shipped);
+            ASSERT_TRUE(QFile::remove(copied));
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(copied)) << "the emptied folder stays empty";
+        }
+    }
 }

@@ -1,0 +1,99 @@
+#include "gui/network/TFMeter_Bus.h"
+
+#include "core/platform/Platform.h"
+#include "core/platform/Prompts.h"
+#include "core/state/SharedState.h"
+#include "core/templates/MeterTemplates.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/network/TFTemplates.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeView>
+
+// Meter templates in the editor: the pop-up menu's "Save as Template" and "New Node from
+// Template", and a button for the template list. The rules are Templates'; the insertion is
+// the model's own command.
+
+namespace {
+
+constexpr int Msg_SelectNode = 659;
+
+} // namespace
+
+void TFMeter_Bus::buildTemplates() {
+    PM_TW->addSeparator();
+    SaveAsTemplate1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::SaveAsTemplate1Click);
+    NewFromTemplate1 = PM_TW->addAction(QString(), this, &TFMeter_Bus::Btn_TemplatesClick);
+    SaveAsTemplate1->setObjectName(QStringLiteral("SaveAsTemplate1"));
+    NewFromTemplate1->setObjectName(QStringLiteral("NewFromTemplate1"));
+    // Beside Undo and Redo, above the tree it adds to.
+    auto* row = findChild<QWidget*>(QStringLiteral("P_Undo"));
+    Btn_Templates = new QPushButton(row);
+    Btn_Templates->setObjectName(QStringLiteral("Btn_Templates"));
+    Btn_Templates->setAutoDefault(false);
+    Keyboard::pressOnEnter({Btn_Templates});
+    static_cast<QBoxLayout*>(row->layout())->insertWidget(2, Btn_Templates);
+    connect(Btn_Templates, &QPushButton::clicked, this, &TFMeter_Bus::Btn_TemplatesClick);
+}
+
+void TFMeter_Bus::setTemplateTexts() {
+    const LangTable& t = state_.Lang_Table;
+    SaveAsTemplate1->setText(t.text(Templates::Text::SaveAsTemplate));
+    NewFromTemplate1->setText(t.text(Templates::Text::NewFromTemplate));
+    Btn_Templates->setText(t.text(Templates::Text::NewFromTemplate));
+    Btn_Templates->setAccessibleName(t.text(Templates::Text::NewFromTemplate));
+    if (FTemplates)
+        FTemplates->Set_Lang();
+}
+
+void TFMeter_Bus::SaveAsTemplate1Click() {
+    const LangTable& t = state_.Lang_Table;
+    Prompts& prompts = platform_.prompts;
+    // A selected variable stands for its node, as with Copy Node.
+    if (model_.IND_NODO() < 0) {
+        prompts.error(this, t.text(Msg_SelectNode));
+        return;
+    }
+    const TNodo node = model_.Nodi_List()[model_.IND_NODO()];
+    const QString name =
+        askTemplateName(this, t, Templates::Text::NameOfTemplate, node.Description);
+    if (name.isEmpty())
+        return;
+    const QString folder = Templates::folderOf(state_.Dir_Workspace);
+    if (const QString refused = Templates::nameRefusal(name, t); !refused.isEmpty()) {
+        prompts.error(this, refused);
+        return;
+    }
+    if (QFileInfo::exists(Templates::pathOf(folder, name)) &&
+        !prompts.question(this, t.text(Templates::Text::ReplaceQuestion).arg(name)))
+        return;
+    if (const QString refused = Templates::save(folder, name, node, t); !refused.isEmpty())
+        prompts.error(this, refused);
+}
+
+void TFMeter_Bus::Btn_TemplatesClick() {
+    readPanels();
+    if (!FTemplates) {
+        const auto insert = [this](const TNodo& templ, const QString& primary,
+                                   const QString& secondary) {
+            syncing_ = true;
+            const int message = model_.newNodeFromTemplate(templ, primary, secondary);
+            syncing_ = false;
+            return message;
+        };
+        FTemplates = new TFTemplates(state_, platform_.prompts, insert, this);
+    }
+    FTemplates->FormShow(model_.Nodi_List());
+    if (FTemplates->exec() != QDialog::Accepted)
+        return;
+    // The new node is chosen, unfolded and in view, ready for its site's changes.
+    const QModelIndex added = model_.tree().indexOf({int(model_.Nodi_List().size()) - 1, -1});
+    TW->expand(model_.tree().rootIndex());
+    TW->expand(added);
+    TW->scrollTo(added);
+    TW->setCurrentIndex(added);
+}
