@@ -395,7 +395,7 @@ int NetworkEditor::pasteNode(const QString& primary, const QString& secondary,
 
 int NetworkEditor::newNodeFromTemplate(const TNodo& templ, const QString& primary,
                                        const QString& secondary) {
-    if (const int full = Controllo_Num_Max_Nodi())
+    if (const int full = checkNodeLimit())
         return full;
     const auto primaryNumber = int32Of(primary);
     const QList<int> failures =
@@ -416,7 +416,7 @@ int NetworkEditor::newNodeFromTemplate(const TNodo& templ, const QString& primar
     TNodo node = templ;
     node.Node_Pri = *primaryNumber;
     node.Node_Sec = *NumberRule::toInt32(secondary);
-    push(new AddNodeCommand(*this, std::move(node)), Txt_NewFromTemplate);
+    push(std::make_unique<AddNodeCommand>(tree_, std::move(node)), Txt_NewFromTemplate, selection());
     return 0;
 }
 
