@@ -106,6 +106,7 @@ private:
     TFNewIDNode* FNewIDNode = nullptr; // the paste dialog, for the whole run
 
     void buildTree();
+    void fitTreeColumn();
     QWidget* buildUndoRow();
     void followUndoStack();
     void showRestored(NetworkEditor::Tab tab);
