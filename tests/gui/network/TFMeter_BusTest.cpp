@@ -547,8 +547,8 @@ TEST_F(TFMeter_BusTest, TreeAndPanelsShareTheWidthThroughASplitter) {
 // after a reading, the opening of a node, a change of a label and its undo.
 TEST_F(TFMeter_BusTest, TreeColumnTakesTheWidestLabelShown) {
     const QString longText = QStringLiteral("Return temperature of the north wing ").repeated(4);
-    folder.write(NetworkFile,
-                 QByteArray(TwoNodes).replace("Desc=\"Volts\"", "Desc=\"" + longText.toUtf8() + '"'));
+    folder.write(NetworkFile, QByteArray(TwoNodes).replace("Desc=\"Volts\"",
+                                                           "Desc=\"" + longText.toUtf8() + '"'));
     show();
     QHeaderView* header = tree()->header();
     const QFontMetrics metrics(tree()->font());
