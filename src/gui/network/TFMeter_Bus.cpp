@@ -35,6 +35,7 @@
 #include <QTabWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -176,9 +177,11 @@ void TFMeter_Bus::buildTree() {
     TW->setHeaderHidden(true);
     TW->setRootIsDecorated(false);
     TW->setUniformRowHeights(true); // rows are measured once, not one by one
-    // Long labels scroll sideways instead of being cut.
+    // Long labels scroll sideways instead of being cut. The column takes the widest label shown
+    // once per change: the header's own fit to contents measures every row again on each of
+    // its several layout passes, which made a full network three times slower to show.
     TW->header()->setStretchLastSection(false);
-    TW->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TW->header()->setSectionResizeMode(QHeaderView::Fixed);
     TW->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TW->setSelectionMode(QAbstractItemView::SingleSelection);
     TW->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -210,14 +213,27 @@ void TFMeter_Bus::buildTree() {
     CopyNode1->setObjectName(QStringLiteral("CopyNode1"));
     PasteNode1->setObjectName(QStringLiteral("PasteNode1"));
     DeleteItem1->setObjectName(QStringLiteral("DeleteItem1"));
-    // A new network folds everything: the nodes are shown again at once.
-    connect(&model_.tree(), &QAbstractItemModel::modelReset, this,
+    // A new network folds everything: the nodes are shown again at once (and the expansion
+    // fits the column).
+    const QAbstractItemModel* tree = &model_.tree();
+    connect(tree, &QAbstractItemModel::modelReset, this,
             [this] { TW->expand(model_.tree().rootIndex()); });
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(tree, changed, this, &TFMeter_Bus::fitTreeColumn);
+    connect(tree, &QAbstractItemModel::dataChanged, this, &TFMeter_Bus::fitTreeColumn);
+    connect(TW, &QTreeView::expanded, this, &TFMeter_Bus::fitTreeColumn);
+    connect(TW, &QTreeView::collapsed, this, &TFMeter_Bus::fitTreeColumn);
     TW->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TW, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PM_TW->popup(TW->viewport()->mapToGlobal(at)); });
     TreeKeys::install(TW,
                       {PM_TW, CopyVariable1, PasteVariable1, CopyNode1, PasteNode1, DeleteItem1});
+}
+
+void TFMeter_Bus::fitTreeColumn() {
+    QHeaderView* header = TW->header();
+    const QAbstractItemView* view = TW; // the tree's measure of its shown rows
+    header->resizeSection(0, std::max(view->sizeHintForColumn(0), header->minimumSectionSize()));
 }
 
 QWidget* TFMeter_Bus::buildUndoRow() {

@@ -118,6 +118,7 @@ private:
     TFTemplates* FTemplates = nullptr; // made at its first use
 
     void buildTree();
+    void fitTreeColumn();
     QWidget* buildUndoRow();
     void followUndoStack();
     void showRestored(NetworkEditor::Tab tab);

@@ -12,9 +12,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -539,4 +541,39 @@ TEST_F(TFMeter_BusTest, TreeAndPanelsShareTheWidthThroughASplitter) {
     EXPECT_GT(splitter->sizes().at(0), 700);
     EXPECT_EQ(model().indexOf({0, -1}).data(Qt::ToolTipRole).toString(),
               QStringLiteral("Primary Address 1 - Secondary Address 12345678 - Heat meter"));
+}
+
+// Long labels scroll sideways instead of being cut: the column takes the widest label shown,
+// after a reading, the opening of a node, a change of a label and its undo.
+TEST_F(TFMeter_BusTest, TreeColumnTakesTheWidestLabelShown) {
+    const QString longText = QStringLiteral("Return temperature of the north wing ").repeated(4);
+    folder.write(NetworkFile, QByteArray(TwoNodes).replace("Desc=\"Volts\"",
+                                                           "Desc=\"" + longText.toUtf8() + '"'));
+    show();
+    QHeaderView* header = tree()->header();
+    const QFontMetrics metrics(tree()->font());
+    const int indent = tree()->indentation();
+    const auto shownWhole = [&](NetworkTree::Position at) {
+        const int depth = at.variable < 0 ? 1 : 2;
+        return header->sectionSize(0) >=
+               depth * indent + metrics.horizontalAdvance(model().indexOf(at).data().toString());
+    };
+    ASSERT_TRUE(shownWhole({0, -1}));
+    const int folded = header->sectionSize(0);
+    EXPECT_FALSE(shownWhole({0, 1})) << "a folded node's variables take no room";
+
+    tree()->expand(model().indexOf({0, -1}));
+    EXPECT_TRUE(shownWhole({0, 1}));
+    tree()->collapse(model().indexOf({0, -1}));
+    EXPECT_EQ(header->sectionSize(0), folded);
+
+    clickItem({1, -1});
+    type("E_Node_Desc", longText + longText);
+    press("btn_Add_Node");
+    EXPECT_TRUE(shownWhole({1, -1}));
+    EXPECT_GT(tree()->horizontalScrollBar()->maximum(), 0) << "it scrolls sideways";
+    press("Btn_Undo");
+    EXPECT_EQ(model().indexOf({1, -1}).data().toString(),
+              QStringLiteral("Primary Address 2 - Secondary Address 0 - Water"));
+    EXPECT_EQ(header->sectionSize(0), folded);
 }
