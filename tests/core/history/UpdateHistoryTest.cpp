@@ -1,9 +1,9 @@
 #include "core/history/UpdateHistory.h"
 
-#include "support/ImageTestSupport.h"
 #include "core/image/BankFiles.h"
 #include "core/image/Compiler.h"
 #include "core/lang/LangTable.h"
+#include "support/ImageTestSupport.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
@@ -216,4 +216,28 @@ TEST(UpdateHistory, TheComparisonIsWithTheLastUpdateThatSentImages) {
     EXPECT_EQ(UpdateHistory::compareWithLastUpdate(dir, english()).lines,
               QStringList{QStringLiteral(
                   "Node 5 (node 5), variable 2 \"Volume\": Modbus register 41 \u2192 42")});
+}
+
+// A node without an enabled variable is not in the images, so no comparison of images can
+// show it; the comparison says so from M_Bus.xml, apart from the changes.
+TEST(UpdateHistory, TheComparisonNamesNodesTheImagesLeaveOut) {
+    TestFolder folder;
+    const QByteArray silent = ImageTest::nodeXml(
+        12, ImageTest::variableXml({{"Enable", "0"}}) + ImageTest::variableXml({{"Enable", "0"}}),
+        QStringLiteral("22222222"));
+    const QByteArray mbus = ImageTest::networkXml(ImageTest::nodeXml(5, ImageTest::variableXml()) +
+                                                  silent + ImageTest::nodeXml(13, {}));
+    const QString dir = configuration(folder, mbus);
+    const auto comparison = UpdateHistory::compareWithLastUpdate(dir, english());
+    EXPECT_EQ(comparison.lines,
+              QStringList{QStringLiteral("First update from this configuration")});
+    EXPECT_EQ(
+        comparison.warnings,
+        (QStringList{QStringLiteral("Warning: node with primary address 12 has no enabled "
+                                    "variable: the gateway will not answer at this address"),
+                     QStringLiteral("Warning: node with primary address 13 has no enabled "
+                                    "variable: the gateway will not answer at this address")}));
+    // Other warnings belong to the editor and the check, not to what the update changes.
+    EXPECT_TRUE(UpdateHistory::compareWithLastUpdate(configuration(folder, network()), english())
+                    .warnings.isEmpty());
 }
