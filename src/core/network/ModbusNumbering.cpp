@@ -1,6 +1,5 @@
 #include "core/network/ModbusNumbering.h"
 
-#include "common/NumberRule.h"
 #include "core/lang/LangTable.h"
 #include "core/network/NetworkTexts.h"
 
@@ -36,11 +35,6 @@ QString describe(const LangTable& texts, qint32 modbusType, qint64 address) {
     if (manual.isEmpty())
         return {};
     return texts.text(NetworkTexts::RegisterNumber).arg(registerNumber(address)).arg(manual);
-}
-
-QString describeTyped(const LangTable& texts, qint32 modbusType, const QString& typed) {
-    const auto address = NumberRule::toInt64(typed);
-    return address ? describe(texts, modbusType, *address) : QString();
 }
 
 } // namespace ModbusNumbering

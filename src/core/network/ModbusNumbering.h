@@ -20,7 +20,4 @@ QString manualNumber(qint32 modbusType, qint64 address);
 // "register 41 (40041)" in the table's language; empty when the address is not one.
 QString describe(const LangTable& texts, qint32 modbusType, qint64 address);
 
-// The same, read from the text a user typed in the register field (the number rule).
-QString describeTyped(const LangTable& texts, qint32 modbusType, const QString& typed);
-
 } // namespace ModbusNumbering

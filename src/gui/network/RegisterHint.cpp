@@ -1,5 +1,6 @@
 #include "gui/network/RegisterHint.h"
 
+#include "common/NumberRule.h"
 #include "core/lang/LangTable.h"
 #include "core/network/ModbusNumbering.h"
 #include "core/network/NetworkTexts.h"
@@ -17,12 +18,14 @@ RegisterHint::RegisterHint(QLineEdit* field, QComboBox* modbusType, const LangTa
 }
 
 void RegisterHint::refresh() {
-    const QString typed = field_->text();
+    // Read as the editor's checks read it: "0x10" is address 16.
+    const auto address = NumberRule::toInt64(field_->text());
     const QString number =
-        ModbusNumbering::describeTyped(texts_, modbusType_->currentIndex(), typed);
+        address ? ModbusNumbering::describe(texts_, modbusType_->currentIndex(), *address)
+                : QString();
     const QString text =
         number.isEmpty() ? QString()
-                         : texts_.text(NetworkTexts::AddressAndNumber).arg(typed.trimmed(), number);
+                         : texts_.text(NetworkTexts::AddressAndNumber).arg(*address).arg(number);
     setText(text);
     setAccessibleName(text);
     const QString hint = texts_.text(NetworkTexts::ProtocolAddressHint);

@@ -1,5 +1,6 @@
 #include "gui/sources/TFSourceTest.h"
 
+#include "core/comm/ParityNames.h"
 #include "common/AtomicFile.h"
 #include "core/comm/ParGen.h"
 #include "core/platform/Platform.h"
@@ -216,6 +217,9 @@ void TFSourceTest::Set_Lang() {
     setLabel(L_Port, CB_Port, t.text(Text::SerialPort));
     setLabel(L_Baud, CB_Baud, t.text(Text::Baud));
     setLabel(L_Parity, CB_Parity, t.text(Text::Parity));
+    const QStringList parities = ParityNames::all(t);
+    for (int i = 0; i < CB_Parity->count(); ++i)
+        CB_Parity->setItemText(i, parities.value(i));
     setLabel(L_TimeOut, SE_TimeOut, t.text(Text::TimeoutMs));
     setLabel(L_Address, E_Address, t.text(Text::Address));
     L_NotTestable->setText(notTestableText(protocol_, t));

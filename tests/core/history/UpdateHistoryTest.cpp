@@ -363,4 +363,26 @@ TEST(UpdateHistory, TheAnswerAboutTheImagesIsRecorded) {
         ASSERT_TRUE(UpdateHistory::create(dir, details, At).ok());
         EXPECT_EQ(UpdateHistory::list(dir).first().images, images);
     }
+// A node without an enabled variable is not in the images, so no comparison of images can
+// show it; the comparison says so from M_Bus.xml, apart from the changes.
+TEST(UpdateHistory, TheComparisonNamesNodesTheImagesLeaveOut) {
+    TestFolder folder;
+    const QByteArray silent = ImageTest::nodeXml(
+        12, ImageTest::variableXml({{"Enable", "0"}}) + ImageTest::variableXml({{"Enable", "0"}}),
+        QStringLiteral("22222222"));
+    const QByteArray mbus = ImageTest::networkXml(ImageTest::nodeXml(5, ImageTest::variableXml()) +
+                                                  silent + ImageTest::nodeXml(13, {}));
+    const QString dir = configuration(folder, mbus);
+    const auto comparison = UpdateHistory::compareWithLastUpdate(dir, english());
+    EXPECT_EQ(comparison.lines,
+              QStringList{QStringLiteral("First update from this configuration")});
+    EXPECT_EQ(
+        comparison.warnings,
+        (QStringList{QStringLiteral("Warning: node with primary address 12 has no enabled "
+                                    "variable: the gateway will not answer at this address"),
+                     QStringLiteral("Warning: node with primary address 13 has no enabled "
+                                    "variable: the gateway will not answer at this address")}));
+    // Other warnings belong to the editor and the check, not to what the update changes.
+    EXPECT_TRUE(UpdateHistory::compareWithLastUpdate(configuration(folder, network()), english())
+                    .warnings.isEmpty());
 }

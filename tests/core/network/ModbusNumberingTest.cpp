@@ -37,14 +37,11 @@ TEST(ModbusNumbering, ManualNumberByTableAndAddress) {
     }
 }
 
-// The editor shows the number for what the user is typing, read by the number rule.
-TEST(ModbusNumbering, DescribesTypedText) {
+// In words, in the table's language; nothing for what is not an address.
+TEST(ModbusNumbering, DescribesInWords) {
     const LangTable texts;
     EXPECT_EQ(describe(texts, 2, 40), QStringLiteral("register 41 (40041)"));
-    EXPECT_EQ(describeTyped(texts, 2, QStringLiteral("0x10")),
-              QStringLiteral("register 17 (40017)"));
-    EXPECT_EQ(describeTyped(texts, 3, QStringLiteral(" 7")), QStringLiteral("register 8 (30008)"));
-    EXPECT_EQ(describeTyped(texts, 2, QStringLiteral("7 ")), QString());
-    EXPECT_EQ(describeTyped(texts, 2, QStringLiteral("70000")), QString());
-    EXPECT_EQ(describeTyped(texts, 2, QString()), QString());
+    EXPECT_EQ(describe(texts, 3, 7), QStringLiteral("register 8 (30008)"));
+    EXPECT_EQ(describe(texts, 2, 70000), QString());
+    EXPECT_EQ(describe(texts, 5, 0), QString());
 }

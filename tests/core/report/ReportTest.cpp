@@ -239,9 +239,63 @@ TEST(InstallationReport, ChangesSinceTheLastUpdateAndPastUpdates) {
         QStringLiteral("Node 1 (Heat meter), variable 1 \"Energy\": Modbus register 0 \u2192 7")))
         << tail.toStdString();
     EXPECT_TRUE(tail.contains(QStringLiteral("## Past updates")));
+    // The first page names the last update and how it ended.
+    const QString head = markdown.left(markdown.indexOf(QStringLiteral("## ")));
+    EXPECT_TRUE(head.contains(QRegularExpression(
+        QStringLiteral("- \\*\\*Last update:\\*\\* 2026-03-1[34] \\d\\d:\\d\\d:\\d\\d, "
+                       "The updater finished \\(exit code 0\\)\\n"))))
+        << head.toStdString();
     EXPECT_TRUE(tail.contains(QStringLiteral("| Date | Path | Update option | Outcome |")))
         << tail.toStdString();
     EXPECT_TRUE(tail.contains(QStringLiteral(
         "| 127.0.0.1 | Firmware + Configuration | The updater finished (exit code 0) |")))
         << tail.toStdString();
+}
+
+// The first page sums the network up: nodes and those the device holds, variables and the
+// enabled ones, the addresses as runs, the Modbus slaves read, and the images' state; in the
+// language asked for, with a dash where there is nothing.
+TEST(InstallationReport, FirstPageSummary) {
+    Input input;
+    input.configurationName = QStringLiteral("Plant");
+    input.date = ReportDate;
+    TVariabile on;
+    on.Enable = true;
+    on.Mod_ID = 4;
+    TVariabile off = on;
+    off.Enable = false;
+    off.Mod_ID = 9; // not read: not counted among the slaves
+    for (int primary : {13, 1, 2, 3, 7, 12}) {
+        TNodo node;
+        node.Node_Pri = primary;
+        node.Var_List = primary == 12 ? QList<TVariabile>{off} : QList<TVariabile>{on, on};
+        if (primary == 2)
+            node.Var_List[1].Mod_ID = 5;
+        input.nodes.append(node);
+    }
+    input.imagesStale = true;
+    const auto facts = [](const Document& d) {
+        QStringList lines;
+        for (const auto& [label, value] : d.facts)
+            lines << label + QStringLiteral(": ") + value;
+        return lines;
+    };
+    EXPECT_EQ(facts(build(input, LangTable())).mid(3),
+              (QStringList{QStringLiteral("Nodes: 6, on the device: 5"),
+                           QStringLiteral("Variables: 11, enabled: 10"),
+                           QStringLiteral("Primary addresses: 1\u20133, 7, 12\u201313"),
+                           QStringLiteral("Modbus slaves: 4\u20135"),
+                           QStringLiteral("Device images: older than the configuration: compile "
+                                          "again")}));
+
+    LangTable italian;
+    ASSERT_TRUE(italian.Load_Lang_File(QStringLiteral(ORDANO_LANGUAGE_DIR "/Italiano.lng")));
+    Input empty;
+    empty.imagesMissing = true;
+    EXPECT_EQ(facts(build(empty, italian)).mid(3),
+              (QStringList{QStringLiteral("Nodi: 0, nel dispositivo: 0"),
+                           QStringLiteral("Variabili: 0, abilitate: 0"),
+                           QStringLiteral("Indirizzi primari: \u2014"),
+                           QStringLiteral("Slave Modbus: \u2014"),
+                           QStringLiteral("Immagini del dispositivo: non compilate")}));
 }

@@ -188,6 +188,8 @@ TEST_F(TFParGenTest, SetLangAppliesEveryTextHeadersIncluded) {
     TFParGen translated(state, fake.platform);
     for (int i = 400; i <= 445; ++i)
         state.Lang_Table.setText(i, QStringLiteral("U%1").arg(i));
+    for (int i = 499; i <= 501; ++i) // the parity names
+        state.Lang_Table.setText(i, QStringLiteral("U%1").arg(i));
     translated.Set_Lang();
 
     auto shown = [&translated](const char* name, bool hint) {
@@ -248,6 +250,11 @@ TEST_F(TFParGenTest, SetLangAppliesEveryTextHeadersIncluded) {
     auto* device = translated.findChild<QComboBox*>(QStringLiteral("CB_SelectDevice_SelDev"));
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(entries(device), (QStringList{"U408", "U409"}));
+    // The parity lists keep their positions and take the language's words.
+    for (const char* parity : {"CB_MBus_Parity", "CB_ModbusMaster_Parity"})
+        EXPECT_EQ(entries(translated.findChild<QComboBox*>(QLatin1String(parity))),
+                  (QStringList{"U499", "U500", "U501"}))
+            << parity;
     // The section headers follow a language change too.
     const QStringList headers{"1. U406", "2. U411", "3. U416", "4. U429"};
     const char* const names[] = {"CP_Select_Device", "CP_MBus", "CP_ModbusMaster", "CP_Ethernet"};

@@ -2,14 +2,18 @@
 
 #include "core/image/BankFiles.h"
 #include "core/image/Compiler.h"
+#include "core/lang/LanguageSet.h"
 #include "core/network/Network.h"
+#include "core/network/NetworkCsv.h"
 #include "core/state/SharedState.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -82,6 +86,15 @@ protected:
         p.storageNumber = storageNumber;
         p.scale.selected = 3;
         ASSERT_EQ(editor.applyVariable(), 0);
+    }
+    // The window in Italian, reading every shipped language.
+    void speakItalian() {
+        const QString shipped = QStringLiteral(ORDANO_LANGUAGE_DIR);
+        state.Language_Folders = {shipped};
+        const auto italian = LanguageSet::loadNamed(QStringLiteral("Italiano"), {shipped});
+        ASSERT_TRUE(italian);
+        state.Lang_Table = *italian;
+        window->Set_Lang();
     }
     QStringList warningTexts() const {
         QStringList texts;
@@ -234,4 +247,57 @@ TEST_F(TFMeter_BusExchangeTest, NewControlsHaveAccessibleNames) {
         EXPECT_FALSE(button->accessibleName().isEmpty()) << name;
         EXPECT_FALSE(button->toolTip().isEmpty()) << name;
     }
+}
+
+// The Italian window writes its own language with the separator Italian spreadsheets split
+// at, and takes a colleague's English file.
+TEST_F(TFMeter_BusExchangeTest, ItalianWindowWritesItalianAndReadsEnglish) {
+    const NoModalGuard noDialog;
+    speakItalian();
+    const QString csv = folder.file(QStringLiteral("rete.csv"));
+    fake.prompts.expectSaveFile(csv);
+    fake.prompts.expectQuestion(
+        QStringLiteral("Il file %1 è stato scritto. Vuoi aprirlo?").arg(csv), false);
+    press("Btn_ExportCsv");
+    fake.prompts.verify();
+    const QByteArray written = folder.read(QStringLiteral("rete.csv"));
+    EXPECT_TRUE(written.startsWith("\xEF\xBB\xBF\"Indirizzo primario nodo\";"))
+        << written.left(80).toStdString();
+    EXPECT_TRUE(written.contains("\"Registro holding\";\"0\";\"40001\";\"2\";\"Nessuno\""))
+        << written.toStdString();
+
+    const QString english = folder.file(QStringLiteral("english.csv"));
+    folder.write(QStringLiteral("english.csv"),
+                 NetworkCsv::exportNetwork({meter(7, {energy(2, 2)})}, LangTable()));
+    fake.prompts.expectOpenFile(english);
+    fake.prompts.expectQuestion(
+        QStringLiteral("Sostituire davvero la rete dell'editor con il foglio di calcolo?"), true);
+    press("Btn_ImportCsv");
+    fake.prompts.verify();
+    EXPECT_EQ(window->editor().Nodi_List(), TNodi_List({meter(7, {energy(2, 2)})}));
+}
+
+// Beside the register field, the number a meter manual gives for the address being typed, in
+// the window's language; the field's hint says the stored value is the protocol address.
+TEST_F(TFMeter_BusExchangeTest, RegisterNumberFollowsTheTyping) {
+    auto* field = window->findChild<QLineEdit*>(QStringLiteral("E_Var_Mod_MR"));
+    auto* type = window->findChild<QComboBox*>(QStringLiteral("CB_Var_Mod_ToD"));
+    auto* hint = window->findChild<QLabel*>(QStringLiteral("L_Var_Mod_MR_Number"));
+    ASSERT_TRUE(field && type && hint);
+    type->setCurrentIndex(2); // holding registers
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral("40"));
+    EXPECT_EQ(hint->text(), QStringLiteral("address 40 = register 41 (40041)"));
+    EXPECT_EQ(hint->accessibleName(), hint->text());
+    type->setCurrentIndex(0); // coils
+    EXPECT_EQ(hint->text(), QStringLiteral("address 40 = register 41 (00041)"));
+    QTest::keyClicks(field, QStringLiteral("0000"));
+    EXPECT_EQ(hint->text(), QString()) << "400000 is no address";
+    EXPECT_TRUE(field->toolTip().startsWith(QStringLiteral("The protocol address")));
+
+    speakItalian();
+    field->setText(QStringLiteral("0x10"));
+    type->setCurrentIndex(3);
+    EXPECT_EQ(hint->text(), QStringLiteral("indirizzo 16 = registro 17 (30017)"));
+    EXPECT_TRUE(field->toolTip().startsWith(QStringLiteral("L'indirizzo di protocollo")));
 }
