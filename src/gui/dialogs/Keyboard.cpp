@@ -4,14 +4,12 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSet>
 #include <QShortcut>
 #include <QTabBar>
