@@ -4,14 +4,12 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSet>
 #include <QShortcut>
 #include <QTabBar>
@@ -28,6 +26,7 @@ namespace {
 const char* const ModeTextsProperty = "keyboardModeTexts";
 const char* const LetterProperty = "keyboardLetter";
 const char* const OrderedWindowProperty = "keyboardOrderedWindow";
+const char* const OrderPendingProperty = "keyboardOrderPending";
 
 bool isEnter(const QKeyEvent* key) {
     return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
@@ -71,17 +70,20 @@ class ApplicationKeys final : public QObject {
 public:
     using QObject::QObject;
 
+    // Once per window and turn of the event loop. The mark lives on the window, so a new
+    // window at a freed one's address starts unmarked.
     void orderLater(QWidget* window) {
-        if (pending_.contains(window))
+        if (window->property(OrderPendingProperty).toBool())
             return;
-        pending_.insert(window);
+        window->setProperty(OrderPendingProperty, true);
         QPointer<QWidget> guarded(window);
         QMetaObject::invokeMethod(
             this,
-            [this, guarded, window] {
-                pending_.remove(window);
-                if (guarded)
-                    orderTabs(guarded);
+            [guarded] {
+                if (!guarded)
+                    return;
+                guarded->setProperty(OrderPendingProperty, false);
+                orderTabs(guarded);
             },
             Qt::QueuedConnection);
     }
@@ -113,9 +115,6 @@ protected:
             return false;
         }
     }
-
-private:
-    QSet<QWidget*> pending_;
 };
 
 ApplicationKeys* applicationKeys = nullptr;
