@@ -343,7 +343,11 @@ QString askTemplateName(QWidget* parent, const LangTable& texts, int label,
     field->setMinimumWidth(320);
     auto* ok = named(new QPushButton(texts.text(T::OK), &dialog), "Btn_OK");
     auto* cancel = named(new QPushButton(texts.text(T::Cancel), &dialog), "Btn_Cancel");
-    ok->setDefault(true); // Enter in the field confirms the name
+    // Enter presses a focused button, never saves from the field.
+    for (QPushButton* b : {ok, cancel}) {
+        b->setAutoDefault(false);
+        Keyboard::pressOnEnter({b});
+    }
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
