@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/Printable.h"
 
 #include "core/check/ConfigCheck.h"
 #include "core/image/ImageSources.h"
@@ -24,11 +25,12 @@ int check(const QStringList& args, QTextStream& out, QTextStream& err) {
     const ConfigCheckResult result = checkConfiguration(dir, texts);
     for (const QString& error : result.errors)
         err << error << '\n';
+    // A finding quotes the file's text: a line break or tab in it must not forge a line.
     for (const ConfigFinding& finding : result.findings)
-        out << finding.line() << '\n';
+        out << printable(finding.line()) << '\n';
     // Warnings never change the exit status: the device takes such a configuration.
     for (const QString& warning : result.warnings)
-        out << "M_Bus.xml: " << warning << '\n';
+        out << "M_Bus.xml: " << printable(warning) << '\n';
     // Images compiled from other files are said like a warning: the files themselves are sound.
     const QString images = ImageSources::text(ImageSources::judgeConfiguration(dir), texts);
     if (!images.isEmpty())

@@ -259,3 +259,17 @@ TEST(CheckCommand, EveryReaderRefusesWhatIsNotWellFormed) {
         EXPECT_EQ(run.err, settings.error + QLatin1Char('\n') + network.error + QLatin1Char('\n'));
     }
 }
+
+// A finding quotes the file's text; a line break in it is shown escaped and forges no line.
+TEST(CheckCommand, QuotedTextsCannotForgeLines) {
+    TestFolder folder;
+    folder.write(QStringLiteral("ParGen.xml"),
+                 "<ParGen><Mod_TO>70000&#10;ParGen.xml: forged</Mod_TO></ParGen>");
+    const CapturedRun run = runCommand(Cli::check, {folder.path()});
+    EXPECT_EQ(run.status, 1);
+    for (const QString& line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        EXPECT_FALSE(line.startsWith(QStringLiteral("ParGen.xml: forged"))) << line.toStdString();
+    EXPECT_TRUE(run.out.startsWith(
+        QStringLiteral("ParGen.xml: Mod_TO \"70000\\nParGen.xml: forged\": Error Modbus")))
+        << run.out.toStdString();
+}

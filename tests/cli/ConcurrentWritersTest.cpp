@@ -33,7 +33,7 @@ const QString Config = QStringLiteral("cfg");
 int rounds() {
     bool ok = false;
     const int wanted = qEnvironmentVariableIntValue("ORDANO_RACE_ROUNDS", &ok);
-    return ok && wanted > 0 ? wanted : 12;
+    return ok && wanted > 0 ? wanted : 10;
 }
 
 struct Race {

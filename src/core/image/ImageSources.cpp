@@ -2,7 +2,6 @@
 
 #include "common/BoundedFile.h"
 #include "core/comm/ParGenXml.h"
-#include "core/image/BankFiles.h"
 #include "core/lang/LangTable.h"
 #include "core/network/NetworkXml.h"
 
@@ -84,12 +83,14 @@ Verdict judge(const std::optional<QByteArray>& recordBytes, const std::optional<
 
 Verdict judgeConfiguration(const QString& projectDir) {
     const QDir project(projectDir);
-    if (!QFileInfo::exists(bankPath(projectDir)) && !QFileInfo::exists(bank2Path(projectDir)))
+    // Where Write_Banks puts the images and the record.
+    const QDir bin(project.filePath(QStringLiteral("bin")));
+    if (!QFileInfo::exists(bin.filePath(QStringLiteral("bank.bin"))) &&
+        !QFileInfo::exists(bin.filePath(QStringLiteral("bank2.bin"))))
         return {State::NoImages, {}};
     bool failed = false;
     const auto recordBytes =
-        readOptional(QFileInfo(bankPath(projectDir)).dir().filePath(QLatin1String(RecordName)),
-                     BoundedFile::SettingsFile, failed);
+        readOptional(bin.filePath(QLatin1String(RecordName)), BoundedFile::SettingsFile, failed);
     const auto parGen = readOptional(project.filePath(QLatin1String(ParGenXml::FileName)),
                                      BoundedFile::ConfigFile, failed);
     const auto mbus = readOptional(project.filePath(QLatin1String(MBusXml::FileName)),
