@@ -178,11 +178,11 @@ int apply(const Parsed& p, const QString& workspace, const QString& folder, cons
     // The editor's own command, so the checks are the window's.
     const QString file = QDir(config).filePath(QLatin1String(MBusXml::FileName));
     NetworkEditor editor(texts);
-    if (const QString error = editor.FormShow(file); !error.isEmpty())
+    if (const QString error = editor.load(file); !error.isEmpty())
         return refuse(err, error);
     if (const int message = editor.newNodeFromTemplate(read.node, p.primary, p.secondary))
         return refuse(err, texts.text(message));
-    if (const QString error = editor.LbButton2Click(file); !error.isEmpty())
+    if (const QString error = editor.save(file); !error.isEmpty())
         return refuse(err, error);
     out << FileName::shown(file) << ": node " << p.primary << " from template " << p.words[1]
         << '\n';

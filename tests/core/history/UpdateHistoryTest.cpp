@@ -363,6 +363,8 @@ TEST(UpdateHistory, TheAnswerAboutTheImagesIsRecorded) {
         ASSERT_TRUE(UpdateHistory::create(dir, details, At).ok());
         EXPECT_EQ(UpdateHistory::list(dir).first().images, images);
     }
+}
+
 // A node without an enabled variable is not in the images, so no comparison of images can
 // show it; the comparison says so from M_Bus.xml, apart from the changes.
 TEST(UpdateHistory, TheComparisonNamesNodesTheImagesLeaveOut) {

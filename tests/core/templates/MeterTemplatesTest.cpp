@@ -77,11 +77,11 @@ TEST_F(MeterTemplatesTest, RoundTripKeepsTheVariablesByteForByte) {
     const QString target = folder_.file(QStringLiteral("PROJECTS/B/M_Bus.xml"));
     QDir().mkpath(QFileInfo(target).path());
     NetworkEditor editor(texts);
-    ASSERT_EQ(editor.FormShow(target), QString());
+    ASSERT_EQ(editor.load(target), QString());
     ASSERT_EQ(
         editor.newNodeFromTemplate(read.node, QStringLiteral("0x20"), QStringLiteral("87654321")),
         0);
-    ASSERT_EQ(editor.LbButton2Click(target), QString());
+    ASSERT_EQ(editor.save(target), QString());
 
     const QByteArray original =
         variableBytes(folder_.read(QStringLiteral("PROJECTS/A/M_Bus.xml")), meter.Node_Pri);
@@ -232,7 +232,7 @@ TEST_F(MeterTemplatesTest, NewNodeFromTemplateIsCheckedAsByHand) {
     const QString network = folder_.copyFixture(QStringLiteral("templates/site_a.xml"),
                                                 QStringLiteral("PROJECTS/A/M_Bus.xml"));
     NetworkEditor editor(texts);
-    ASSERT_EQ(editor.FormShow(network), QString());
+    ASSERT_EQ(editor.load(network), QString());
     const TNodi_List shown = editor.Nodi_List();
     TNodo templ = shown[1];
     TNodo eleven = templ;
@@ -278,7 +278,7 @@ TEST_F(MeterTemplatesTest, UndoOfNewNodeFromTemplate) {
     const QString network = folder_.copyFixture(QStringLiteral("templates/site_a.xml"),
                                                 QStringLiteral("PROJECTS/A/M_Bus.xml"));
     NetworkEditor editor(texts);
-    ASSERT_EQ(editor.FormShow(network), QString());
+    ASSERT_EQ(editor.load(network), QString());
     const TNodi_List before = editor.Nodi_List();
     editor.TWClick({0, 0});
     const TNodo templ =
