@@ -24,6 +24,7 @@ const char* const Usage =
     "                                           write the installation report\n"
     "  read-sources CONFIG_DIR (--serial PORT | --tcp HOST[:PORT]) [--json]\n"
     "               [--baud N] [--parity none|even|odd] [--timeout MS]\n"
+    "               [--every SECONDS --count N]\n"
     "                                           read every enabled variable's Modbus source\n"
     "  scan (--serial PORT | --tcp HOST[:PORT]) [--ids FIRST-LAST] [--timeout MS]\n"
     "       [--config DIR] [--json]             find the Modbus slaves that answer on a line\n"
