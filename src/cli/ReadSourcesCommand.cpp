@@ -102,8 +102,8 @@ bool parse(const QStringList& args, ReadSourcesOptions& o, QString& why) {
             return false;
         }
     }
-    if ((o.count > 1) != (o.every > 0)) {
-        why = QStringLiteral("--every and --count go together");
+    if (o.count > 1 && o.every == 0) {
+        why = QStringLiteral("--count needs --every SECONDS between the passes");
         return false;
     }
     if (o.dir.isEmpty() || o.serial.isEmpty() == o.tcp.isEmpty()) {
