@@ -19,8 +19,8 @@ void scan(benchmark::State& state, std::vector<int> answering) {
     c.host = QStringLiteral("127.0.0.1");
     c.tcpPort = server->port();
     c.timeoutMs = TimeoutMs;
-    const double bound = double(Sources::scanBoundMs(Sources::ScanFirstId, Sources::ScanLastId,
-                                                     TimeoutMs));
+    const double bound =
+        double(Sources::scanBoundMs(Sources::ScanFirstId, Sources::ScanLastId, TimeoutMs));
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const Sources::ScanRun run =

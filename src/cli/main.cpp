@@ -26,6 +26,7 @@ const char* const Usage =
     "                                           write the installation report\n"
     "  read-sources CONFIG_DIR (--serial PORT | --tcp HOST[:PORT]) [--json]\n"
     "               [--baud N] [--parity none|even|odd] [--timeout MS]\n"
+    "               [--every SECONDS --count N]\n"
     "                                           read every enabled variable's Modbus source\n"
     "  gateway CONFIG_DIR (--mbus-tcp HOST:PORT | --mbus-serial PORT)\n"
     "          [--tcp HOST[:PORT] | --serial PORT | --values FILE] [--every SECONDS]\n"

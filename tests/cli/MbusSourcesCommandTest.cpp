@@ -11,7 +11,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -111,6 +114,61 @@ TEST_F(MbusSourcesCommand, ASwappedFloatIsFlaggedWithTheSwapThatReadsRight) {
     EXPECT_EQ(lastColumns(text, 1)[1], QStringLiteral("The swap \"Type 1\" would give 12.5 m³"));
     EXPECT_EQ(lastColumns(text, 2)[1], QStringLiteral("The swap \"None\" would give 12.5 m³"));
     EXPECT_EQ(lastColumns(text, 3)[1], QString());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MbusSourcesCommand, AContinuousReadSeesAChangedRegisterAndItsRate) {
+    auto server = ModbusTestServer::tcp();
+    server->setHolding(50, {0x0000, 1000});
+    setNetwork({node(5, {coded(source(1, Holding, 50, 2, Dim32, 0, "Energy"), Energy, 3),
+                         coded(source(1, Holding, 60, 1, Dim16, 0, "Still"), Energy, 3)})});
+    // The meter runs on while the command waits for its second pass.
+    std::thread meter([&] {
+        for (int i = 0; i < 3000 && server->requests().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        server->setHolding(50, {0x0000, 1100});
+    });
+    const CapturedRun run =
+        runCommand(Cli::readSources,
+                   {config, QStringLiteral("--tcp"), tcpOf(*server), QStringLiteral("--every"),
+                    QStringLiteral("1"), QStringLiteral("--count"), QStringLiteral("2")});
+    meter.join();
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(server->requests().size(), 2u);
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Two tables of a header and two rows, then the one change with its rate: 100 Wh in about
+    // a second is some 360 000 Wh an hour.
+    ASSERT_EQ(lines.size(), 7) << run.out.toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("\t1 000 Wh\t")));
+    EXPECT_TRUE(lines[4].contains(QStringLiteral("\t1 100 Wh\t")));
+    const QRegularExpression change(
+        QStringLiteral(R"(^5 Meter · Energy: changed, \+(\d+(\.\d+)?(e\+\d+)?) Wh/h$)"));
+    const QRegularExpressionMatch m = change.match(lines[6]);
+    ASSERT_TRUE(m.hasMatch()) << lines[6].toStdString();
+    EXPECT_GT(m.captured(1).toDouble(), 1000.0); // well under an hour between the passes
+    EXPECT_LE(m.captured(1).toDouble(), 360000.0 * 1.01);
+}
+
+TEST_F(MbusSourcesCommand, AContinuousReadStopsWhenNothingAnswers) {
+    auto server = ModbusTestServer::tcp();
+    setNetwork({node(5, {source(ModbusTestServer::Silent, Holding, 0, 1)})});
+    const CapturedRun run =
+        runCommand(Cli::readSources,
+                   {config, QStringLiteral("--tcp"), tcpOf(*server), QStringLiteral("--timeout"),
+                    QStringLiteral("50"), QStringLiteral("--every"), QStringLiteral("1"),
+                    QStringLiteral("--count"), QStringLiteral("5")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(server->requests().size(), 1u);
+    EXPECT_TRUE(run.err.endsWith(QStringLiteral(
+        "read-sources: Continuous reading stopped after pass 1: no source answered\n")))
+        << run.err.toStdString();
+    const CapturedRun alone =
+        runCommand(Cli::readSources, {config, QStringLiteral("--tcp"), tcpOf(*server),
+                                      QStringLiteral("--count"), QStringLiteral("3")});
+    EXPECT_EQ(alone.status, 2);
 }
 
 } // namespace

@@ -43,7 +43,7 @@ public:
     // The terminal the client opens (RTU).
     QString devicePath() const { return device_; }
 
-    // Before the first read only.
+    // Safe while the slave serves: a test changes registers between two reads.
     void setHolding(int address, std::vector<quint16> values);
     void setInput(int address, std::vector<quint16> values);
     // Only these unit ids answer (slave 4 still with its exception); the others stay silent.

@@ -14,6 +14,7 @@
 #include "gui/sources/TFSlaveScan.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
@@ -30,6 +31,7 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -127,6 +129,20 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     PB_Progress->setRange(0, 1);
     PB_Progress->setValue(0);
     L_Status = named(new QLabel(this), "L_Status");
+    CB_Continuous = named(new QCheckBox(this), "CB_Continuous");
+    L_Every = named(new QLabel(this), "L_Every");
+    SE_Every = named(new QSpinBox(this), "SE_Every");
+    SE_Every->setRange(EveryMinSeconds, EveryMaxSeconds);
+    SE_Every->setValue(10);
+    nextPass_ = new QTimer(this);
+    nextPass_->setSingleShot(true);
+    connect(nextPass_, &QTimer::timeout, this, &TFSourceTest::startPass);
+    auto* continuous = new QHBoxLayout;
+    continuous->addWidget(CB_Continuous);
+    continuous->addWidget(L_Every);
+    continuous->addWidget(SE_Every);
+    continuous->addStretch(1);
+    connection->addLayout(continuous, 1, 5, 1, 3);
     auto* actions = new QHBoxLayout;
     for (QPushButton* b : {Btn_Read, Btn_Stop, Btn_Copy, Btn_SaveCsv, Btn_FindSlaves}) {
         b->setAutoDefault(false);
@@ -228,6 +244,8 @@ void TFSourceTest::Set_Lang() {
     setButton(Btn_Copy, t.text(Text::Copy));
     setButton(Btn_SaveCsv, t.text(Text::SaveCsv));
     setButton(Btn_FindSlaves, t.text(Text::FindSlaves));
+    setButton(CB_Continuous, t.text(Text::ReadContinuously));
+    setLabel(L_Every, SE_Every, t.text(Text::EverySeconds));
     setButton(Btn_Close, t.text(Text::Close));
     PB_Progress->setAccessibleName(t.text(Text::Progress).arg(0).arg(0));
     TV_Results->setAccessibleName(t.text(Text::Title));
@@ -256,7 +274,21 @@ bool TFSourceTest::isReading() const {
     return job_ && job_->isRunning();
 }
 
+bool TFSourceTest::isWaiting() const {
+    return nextPass_->isActive();
+}
+
 void TFSourceTest::Btn_ReadClick() {
+    if (job_ || nextPass_->isActive())
+        return;
+    pass_ = 0;
+    stopRequested_ = false;
+    previousRun_.reset();
+    changes_.clear();
+    startPass();
+}
+
+void TFSourceTest::startPass() {
     if (job_)
         return;
     const LangTable& t = state_.Lang_Table;
@@ -284,9 +316,18 @@ void TFSourceTest::Btn_ReadClick() {
 }
 
 void TFSourceTest::Btn_StopClick() {
+    stopRequested_ = true;
     if (job_)
         job_->cancel();
+    if (nextPass_->isActive())
+        stopContinuous(state_.Lang_Table.text(Text::StoppedByUser));
     Btn_Stop->setEnabled(false);
+}
+
+void TFSourceTest::stopContinuous(const QString& why) {
+    nextPass_->stop();
+    L_Status->setText(state_.Lang_Table.text(Text::StoppedAfter).arg(pass_).arg(why));
+    updateControls();
 }
 
 void TFSourceTest::onProgress(int done, int total) {
@@ -299,8 +340,9 @@ void TFSourceTest::onProgress(int done, int total) {
 
 void TFSourceTest::onFinished() {
     const LangTable& t = state_.Lang_Table;
-    const ReadRun& run = job_->run();
-    rows_ = resultRows(job_->plan(), run, job_->connection().timeoutMs, t);
+    const ReadRun run = job_->run();
+    const ReadPlan plan = job_->plan();
+    rows_ = resultRows(plan, run, job_->connection().timeoutMs, t);
     const Connection c = job_->connection();
     int read = 0;
     for (const ResultRow& row : rows_)
@@ -308,9 +350,25 @@ void TFSourceTest::onFinished() {
     L_Status->setText(t.text(Text::Summary).arg(read).arg(rows_.size()).arg(run.requestsSent));
     job_->deleteLater();
     job_ = nullptr;
+    ++pass_;
+    const double seconds = sincePrevious_.isValid() ? sincePrevious_.elapsed() / 1000.0 : 0;
+    sincePrevious_.start();
+    changes_ = previousRun_ ? changesBetween(plan, *previousRun_, run, seconds) : QList<Change>();
+    previousRun_ = run;
+    if (CB_Continuous->isChecked() && !stopRequested_ && !run.cancelled) {
+        if (connectionLost(run)) {
+            stopContinuous(run.openFailure.failed() ? openFailureText(run.openFailure, c, t)
+                                                    : t.text(Text::NothingAnswered));
+        } else {
+            L_Status->setText(t.text(Text::NextPass).arg(pass_).arg(SE_Every->value()));
+            nextPass_->start(SE_Every->value() * 1000);
+        }
+    } else if (CB_Continuous->isChecked() && stopRequested_) {
+        L_Status->setText(t.text(Text::StoppedAfter).arg(pass_).arg(t.text(Text::StoppedByUser)));
+    }
     showRows();
     updateControls();
-    if (run.openFailure.failed())
+    if (run.openFailure.failed() && !CB_Continuous->isChecked())
         platform_.prompts.error(this, openFailureText(run.openFailure, c, t));
     emit readingDone();
 }
@@ -321,6 +379,8 @@ void TFSourceTest::showRows() {
     const QColor markedBackground(0xdd, 0xee, 0xff);
     const QColor failedText(0xb0, 0x1c, 0x1c);
     const QColor warningText(0x9a, 0x3b, 0x00);
+    const QColor changedBackground(0xff, 0xf3, 0xb0);
+    const LangTable& t = state_.Lang_Table;
     for (const ResultRow& row : rows_) {
         QList<QStandardItem*> items;
         for (int col = 0; col < ColumnCount; ++col) {
@@ -336,8 +396,16 @@ void TFSourceTest::showRows() {
                 item->setForeground(failedText);
             items.append(item);
         }
-        auto* mbus = new QStandardItem(row.mbus);
-        mbus->setToolTip(row.mbus);
+        const Change change = changes_.value(int(results_->rowCount()));
+        const QString shown = change.changed
+                                  ? row.mbus + QStringLiteral(" \u00b7 ") + changeText(change, t)
+                                  : row.mbus;
+        auto* mbus = new QStandardItem(shown);
+        mbus->setToolTip(shown);
+        if (change.changed) {
+            mbus->setBackground(changedBackground);
+            items[ColRaw]->setBackground(changedBackground);
+        }
         auto* warnings = new QStandardItem(row.warnings.join(QStringLiteral("; ")));
         warnings->setToolTip(row.warnings.join(QLatin1Char('\n')));
         if (!row.warnings.isEmpty()) {
@@ -359,7 +427,7 @@ void TFSourceTest::showRows() {
 }
 
 void TFSourceTest::updateControls() {
-    const bool reading = job_ != nullptr;
+    const bool reading = job_ != nullptr || nextPass_->isActive();
     const bool serial = RB_Serial->isChecked();
     RB_Serial->setEnabled(!reading && serialTestable_);
     RB_Tcp->setEnabled(!reading);
@@ -369,10 +437,13 @@ void TFSourceTest::updateControls() {
     E_Address->setEnabled(!reading && !serial);
     SE_TimeOut->setEnabled(!reading);
     Btn_Read->setEnabled(!reading);
-    Btn_Stop->setEnabled(reading);
-    Btn_Copy->setEnabled(!reading && !rows_.isEmpty());
-    Btn_SaveCsv->setEnabled(!reading && !rows_.isEmpty());
+    Btn_Stop->setEnabled(reading && !stopRequested_);
+    // Between two passes the table is whole and may be copied.
+    Btn_Copy->setEnabled(!job_ && !rows_.isEmpty());
+    Btn_SaveCsv->setEnabled(!job_ && !rows_.isEmpty());
     Btn_FindSlaves->setEnabled(!reading);
+    CB_Continuous->setEnabled(!reading);
+    SE_Every->setEnabled(!reading);
 }
 
 void TFSourceTest::Btn_CopyClick() {
@@ -406,6 +477,7 @@ void TFSourceTest::Btn_FindSlavesClick() {
 }
 
 void TFSourceTest::reject() {
+    nextPass_->stop();
     // The thread ends before the next request; the job's destructor waits for it.
     if (job_) {
         job_->cancel();

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "core/network/Network.h"
+#include "core/sources/ContinuousRead.h"
 #include "core/sources/SourceConnection.h"
 #include "core/sources/SourceTexts.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -16,6 +19,7 @@ class QRadioButton;
 class QSpinBox;
 class QStandardItemModel;
 class QTableView;
+class QTimer;
 struct Platform;
 struct SharedState;
 
@@ -47,6 +51,8 @@ public:
     // The connection the controls describe; empty when the address cannot be read.
     std::optional<Sources::Connection> connection() const;
     bool isReading() const;
+    // Between two passes of a continuous reading.
+    bool isWaiting() const;
     const QList<Sources::ResultRow>& rows() const { return rows_; }
 
 signals:
@@ -62,6 +68,8 @@ private:
     void onFinished();
     void showRows();
     void updateControls();
+    void startPass();
+    void stopContinuous(const QString& why);
 
     SharedState& state_;
     Platform& platform_;
@@ -70,6 +78,13 @@ private:
     int protocol_ = 0;
     Sources::SourceReadJob* job_ = nullptr;
     QList<Sources::ResultRow> rows_;
+    // Continuous reading: the last pass, to mark what changed since.
+    QTimer* nextPass_ = nullptr;
+    int pass_ = 0;
+    bool stopRequested_ = false;
+    std::optional<Sources::ReadRun> previousRun_;
+    QElapsedTimer sincePrevious_;
+    QList<Sources::Change> changes_;
 
     QLabel* L_SW_Desc = nullptr;
     QRadioButton* RB_Serial = nullptr;
@@ -90,6 +105,9 @@ private:
     QPushButton* Btn_Copy = nullptr;
     QPushButton* Btn_SaveCsv = nullptr;
     QPushButton* Btn_FindSlaves = nullptr;
+    QCheckBox* CB_Continuous = nullptr;
+    QLabel* L_Every = nullptr;
+    QSpinBox* SE_Every = nullptr;
     QProgressBar* PB_Progress = nullptr;
     QLabel* L_Status = nullptr;
     QTableView* TV_Results = nullptr;
