@@ -141,15 +141,19 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     continuous->addWidget(CB_Continuous);
     continuous->addWidget(L_Every);
     continuous->addWidget(SE_Every);
-    continuous->addStretch(1);
-    connection->addLayout(continuous, 1, 5, 1, 3);
+    // Beside Read, which it repeats; in the connection's rows it widened the window past a
+    // laptop's screen.
     auto* actions = new QHBoxLayout;
     for (QPushButton* b : {Btn_Read, Btn_Stop, Btn_Copy, Btn_SaveCsv, Btn_FindSlaves}) {
         b->setAutoDefault(false);
         actions->addWidget(b);
+        if (b == Btn_Read)
+            actions->addLayout(continuous);
     }
     actions->addWidget(PB_Progress, 1);
     actions->addWidget(L_Status, 1);
+    // A long status must not widen the window past a laptop's screen; its tooltip keeps it whole.
+    L_Status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     results_ = new QStandardItemModel(this);
     TV_Results = named(new QTableView(this), "TV_Results");

@@ -280,7 +280,7 @@ TEST_F(MeterTemplatesTest, UndoOfNewNodeFromTemplate) {
     NetworkEditor editor(texts);
     ASSERT_EQ(editor.load(network), QString());
     const TNodi_List before = editor.Nodi_List();
-    editor.TWClick({0, 0});
+    editor.select({0, 0});
     const TNodo templ =
         Templates::readBytes(Templates::templateBytes(before[1]), QStringLiteral("t"), texts).node;
     ASSERT_EQ(editor.newNodeFromTemplate(templ, QStringLiteral("9"), QStringLiteral("5")), 0);

@@ -283,6 +283,13 @@ TEST_P(KeyboardWalk, EveryWindowFromTheKeyboard) {
     ASSERT_EQ(state.Language, language);
 
     QList<Walk> walks;
+    // Each window is made at its first use: make them all, as a session that opens each would.
+    main.newProjectWindow();
+    main.openWindow();
+    main.aboutWindow();
+    main.optionsWindow();
+    main.communicationWindow();
+    main.networkWindow();
     QList<QDialog*> dialogs;
     for (QDialog* d : main.findChildren<QDialog*>())
         if (d->parentWidget() == &main && !qobject_cast<TFBoot*>(d))

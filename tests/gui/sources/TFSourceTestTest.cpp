@@ -262,8 +262,9 @@ TEST_F(TFSourceTestTest, TabFollowsTheScreenAndTheWindowFitsALaptop) {
             QCoreApplication::processEvents();
         QStringList expected{QString::fromLatin1(line)};
         for (const char* name :
-             {"CB_Port", "CB_Baud", "CB_Parity", "E_Address", "SE_TimeOut", "Btn_Read", "Btn_Copy",
-              "Btn_SaveCsv", "TV_Results", "Btn_Close"}) {
+             {"CB_Port", "CB_Baud", "CB_Parity", "E_Address", "SE_TimeOut", "Btn_Read",
+              "CB_Continuous", "SE_Every", "Btn_Copy", "Btn_SaveCsv", "Btn_FindSlaves",
+              "TV_Results", "LW_Warnings", "Btn_Close"}) {
             auto* w = child<QWidget>(&window, name);
             if (w->isEnabled() && w->isVisible())
                 expected << QString::fromLatin1(name);
