@@ -308,7 +308,7 @@ constexpr DefaultText Default_Texts[] = {
     {492, u"Modbus slaves"},
     {493, u"Device images"},
     {494, u"compiled, up to date"},
-    {495, u"older than the configuration: compile again"},
+    {495, u"not the compile of the configuration: compile again"},
     {496, u"not compiled"},
     {497, u"Last update"},
     {498, u"none yet"},

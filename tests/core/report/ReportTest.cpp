@@ -285,8 +285,8 @@ TEST(InstallationReport, FirstPageSummary) {
                            QStringLiteral("Variables: 11, enabled: 10"),
                            QStringLiteral("Primary addresses: 1\u20133, 7, 12\u201313"),
                            QStringLiteral("Modbus slaves: 4\u20135"),
-                           QStringLiteral("Device images: older than the configuration: compile "
-                                          "again")}));
+                           QStringLiteral("Device images: not the compile of the configuration: "
+                                          "compile again")}));
 
     LangTable italian;
     ASSERT_TRUE(italian.Load_Lang_File(QStringLiteral(ORDANO_LANGUAGE_DIR "/Italiano.lng")));
