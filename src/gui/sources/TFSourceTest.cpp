@@ -147,8 +147,11 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
     for (QPushButton* b : {Btn_Read, Btn_Stop, Btn_Copy, Btn_SaveCsv, Btn_FindSlaves}) {
         b->setAutoDefault(false);
         actions->addWidget(b);
-        if (b == Btn_Read)
+        if (b == Btn_Read) {
+            actions->addSpacing(8);
             actions->addLayout(continuous);
+            actions->addSpacing(8);
+        }
     }
     actions->addWidget(PB_Progress, 1);
     actions->addWidget(L_Status, 1);
