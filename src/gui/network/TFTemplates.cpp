@@ -3,6 +3,8 @@
 #include "core/image/BankFiles.h"
 #include "core/lang/LangTable.h"
 #include "core/network/CodingTables.h"
+#include "core/network/ModbusNumbering.h"
+#include "core/network/NetworkTexts.h"
 #include "core/platform/Prompts.h"
 #include "core/state/SharedState.h"
 #include "core/templates/MeterTemplates.h"
@@ -224,10 +226,16 @@ void TFTemplates::showSelected() {
         TB_Preview->insertRow(row);
         const QString coding = caption(typesOfData(), v.Type_Of_Data) + QStringLiteral(", ") +
                                caption(dimensions(), v.Dimension);
+        // The stored protocol address and the number a meter manual gives for it.
+        const QString number = ModbusNumbering::describe(t, v.Mod_ToD, v.Mod_NumReg);
+        const QString address =
+            number.isEmpty()
+                ? QString::number(v.Mod_NumReg)
+                : t.text(NetworkTexts::AddressAndNumber).arg(v.Mod_NumReg).arg(number);
         const QString source = t.text(T::SourceText)
                                    .arg(v.Mod_ID)
                                    .arg(Index_to_Modbus_ToD(t, v.Mod_ToD))
-                                   .arg(v.Mod_NumReg)
+                                   .arg(address)
                                    .arg(v.Mod_NPoint)
                                    .arg(Index_to_Modbus_Swap(t, v.Mod_Swap));
         int column = 0;
