@@ -1,8 +1,8 @@
 // Reading the Modbus sources of a full network (64 nodes of 10 one-register variables, 640
 // registers) from a libmodbus slave on 127.0.0.1: grouped into as few requests as Modbus
 // allows, against one request per variable.
-#include "mock/ModbusTestServer.h"
 #include "core/sources/SourceRead.h"
+#include "mock/ModbusTestServer.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

@@ -1,9 +1,9 @@
-#include "render/AppIcon.h"
-#include "gui/main/Shell.h"
 #include "core/app/StartUp.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
 #include "core/lang/LangTable.h"
+#include "gui/main/Shell.h"
+#include "gui/main/TFOrdanoreFirmWare.h"
 #include "gui/platform/MessageBoxPrompts.h"
+#include "render/AppIcon.h"
 
 #include <QApplication>
 #include <QIcon>

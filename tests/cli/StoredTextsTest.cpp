@@ -2,12 +2,12 @@
 // what an entry accepts is written and read back unchanged by every file and every reader, and
 // a configuration that `check` passes keeps its device images through the windows and through
 // a spreadsheet round trip.
+#include "common/XmlChars.h"
 #include "core/app/Settings.h"
 #include "core/check/ConfigCheck.h"
 #include "core/comm/ParGen.h"
 #include "core/comm/ParGenRules.h"
 #include "core/comm/ParGenXml.h"
-#include "common/XmlChars.h"
 #include "core/image/Compiler.h"
 #include "core/lang/LangTable.h"
 #include "core/network/Network.h"

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "mock/FakeClock.h"
-#include "mock/FakeProcessLauncher.h"
-#include "mock/ScriptedPrompts.h"
 #include "core/platform/EchoService.h"
 #include "core/platform/HttpGetter.h"
 #include "core/platform/Platform.h"
 #include "core/platform/SerialProbe.h"
 #include "core/platform/UrlOpener.h"
+#include "mock/FakeClock.h"
+#include "mock/FakeProcessLauncher.h"
+#include "mock/ScriptedPrompts.h"
 
 #include <QList>
 #include <QPointer>

@@ -2,10 +2,10 @@
 
 #include "core/check/ImageAgreement.h"
 
-#include "core/comm/ParGenRules.h"
-#include "core/comm/ParGenXml.h"
 #include "common/BoundedFile.h"
 #include "common/Excerpt.h"
+#include "core/comm/ParGenRules.h"
+#include "core/comm/ParGenXml.h"
 #include "core/lang/LangTable.h"
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkRules.h"

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/check/ConfigFinding.h"
 #include "core/comm/ParGen.h"
 #include "core/network/Network.h"
-#include "core/check/ConfigFinding.h"
 
 #include <QList>
 #include <QString>
@@ -14,7 +14,7 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
 
 struct ConfigCheckResult {
     QList<ConfigFinding> findings;
-    QStringList errors; // files that exist but cannot be read: the reader's message
+    QStringList errors;   // files that exist but cannot be read: the reader's message
     QStringList warnings; // what the device accepts but cannot work with; never a finding
 };
 

@@ -1,9 +1,9 @@
 #include "core/check/ImageAgreement.h"
 
-#include "core/comm/ParGenXml.h"
 #include "common/Excerpt.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
+#include "core/comm/ParGenXml.h"
 #include "core/image/BankLayout.h"
 #include "core/image/Compiler.h"
 #include "core/image/LittleEndian.h"

@@ -1,7 +1,7 @@
 #include "core/comm/ParGenRules.h"
 
-#include "core/comm/ParGenXml.h"
 #include "common/XmlChars.h"
+#include "core/comm/ParGenXml.h"
 
 namespace {
 

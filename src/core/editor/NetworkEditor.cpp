@@ -416,7 +416,8 @@ int NetworkEditor::newNodeFromTemplate(const TNodo& templ, const QString& primar
     TNodo node = templ;
     node.Node_Pri = *primaryNumber;
     node.Node_Sec = *NumberRule::toInt32(secondary);
-    push(std::make_unique<AddNodeCommand>(tree_, std::move(node)), Txt_NewFromTemplate, selection());
+    push(std::make_unique<AddNodeCommand>(tree_, std::move(node)), Txt_NewFromTemplate,
+         selection());
     return 0;
 }
 

@@ -20,408 +20,358 @@ namespace {
 // it.
 class Report {
 public:
-  Report() = default;
-  explicit Report(const QList<ImageDecode::Problem> &problems)
-      : problems_(&problems) {}
+    Report() = default;
+    explicit Report(const QList<ImageDecode::Problem>& problems) : problems_(&problems) {}
 
-  void line(const QString &text) { lines_ << text; }
-  void field(int indent, const QString &name, const QString &value) {
-    lines_ << QString(indent, QLatin1Char(' ')) + name.leftJustified(20) +
-                  value;
-  }
-  void problem(const QString &text) {
-    lines_ << QStringLiteral("PROBLEM: ") + text;
-    ok_ = false;
-  }
-  // The decoder lists its problems in the order of the bytes, which is the
-  // order of the text.
-  void problemsAt(ImageDecode::Problem::Place place, int node = -1,
-                  int variable = -1) {
-    while (problems_ && next_ < problems_->size()) {
-      const ImageDecode::Problem &p = problems_->at(next_);
-      if (p.place != place || p.node != node || p.variable != variable)
-        return;
-      problem(p.text);
-      ++next_;
+    void line(const QString& text) { lines_ << text; }
+    void field(int indent, const QString& name, const QString& value) {
+        lines_ << QString(indent, QLatin1Char(' ')) + name.leftJustified(20) + value;
     }
-  }
-  BankDump finish() const {
-    return {lines_.join(QLatin1Char('\n')) + QLatin1Char('\n'), ok_};
-  }
+    void problem(const QString& text) {
+        lines_ << QStringLiteral("PROBLEM: ") + text;
+        ok_ = false;
+    }
+    // The decoder lists its problems in the order of the bytes, which is the
+    // order of the text.
+    void problemsAt(ImageDecode::Problem::Place place, int node = -1, int variable = -1) {
+        while (problems_ && next_ < problems_->size()) {
+            const ImageDecode::Problem& p = problems_->at(next_);
+            if (p.place != place || p.node != node || p.variable != variable)
+                return;
+            problem(p.text);
+            ++next_;
+        }
+    }
+    BankDump finish() const { return {lines_.join(QLatin1Char('\n')) + QLatin1Char('\n'), ok_}; }
 
 private:
-  QStringList lines_;
-  bool ok_ = true;
-  const QList<ImageDecode::Problem> *problems_ = nullptr;
-  qsizetype next_ = 0;
+    QStringList lines_;
+    bool ok_ = true;
+    const QList<ImageDecode::Problem>* problems_ = nullptr;
+    qsizetype next_ = 0;
 };
 
 QString hex(quint32 value, int width = 0) {
-  return QStringLiteral("0x%1")
-      .arg(value, width, 16, QLatin1Char('0'))
-      .toUpper()
-      .replace(QStringLiteral("0X"), QStringLiteral("0x"));
+    return QStringLiteral("0x%1")
+        .arg(value, width, 16, QLatin1Char('0'))
+        .toUpper()
+        .replace(QStringLiteral("0X"), QStringLiteral("0x"));
 }
 
 // A position with its caption, or a note when the list has no such entry.
-QString listed(int position, const QStringList &captions) {
-  if (position >= 0 && position < captions.size())
-    return QStringLiteral("%1 \"%2\"").arg(position).arg(captions.at(position));
-  return QStringLiteral("%1 (not in the list)").arg(position);
+QString listed(int position, const QStringList& captions) {
+    if (position >= 0 && position < captions.size())
+        return QStringLiteral("%1 \"%2\"").arg(position).arg(captions.at(position));
+    return QStringLiteral("%1 (not in the list)").arg(position);
 }
 
-template <size_t N>
-QString listed(int position, const std::array<const char *, N> &captions) {
-  QStringList list;
-  for (const char *c : captions)
-    list << QString::fromUtf8(c);
-  return listed(position, list);
+template <size_t N> QString listed(int position, const std::array<const char*, N>& captions) {
+    QStringList list;
+    for (const char* c : captions)
+        list << QString::fromUtf8(c);
+    return listed(position, list);
 }
 
-const LangTable &englishTexts() {
-  static const LangTable table;
-  return table;
+const LangTable& englishTexts() {
+    static const LangTable table;
+    return table;
 }
 
 QString framingText(quint8 code) {
-  switch (code) {
-  case 0:
-    return QStringLiteral("0 binary (\"Modbus RTU\", \"JBUS\", \"Binary\")");
-  case 1:
-    return QStringLiteral("1 ASCII (\"Modbus ASCII\", \"ASCII\")");
-  default:
-    return QStringLiteral("%1 (no such framing)").arg(code);
-  }
+    switch (code) {
+    case 0:
+        return QStringLiteral("0 binary (\"Modbus RTU\", \"JBUS\", \"Binary\")");
+    case 1:
+        return QStringLiteral("1 ASCII (\"Modbus ASCII\", \"ASCII\")");
+    default:
+        return QStringLiteral("%1 (no such framing)").arg(code);
+    }
 }
 
 // The digits with the stored bytes, e.g. "12345678 (BCD 12 34 56 78)".
-QString bcdText(const QString &digits, const std::array<quint8, 4> &bcd) {
-  QString raw;
-  for (const quint8 b : bcd)
-    raw += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-  return QStringLiteral("%1 (BCD %2)").arg(digits, raw.trimmed());
+QString bcdText(const QString& digits, const std::array<quint8, 4>& bcd) {
+    QString raw;
+    for (const quint8 b : bcd)
+        raw += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("%1 (BCD %2)").arg(digits, raw.trimmed());
 }
 
 // The choice a record code stands for.
 QString recordCodeText(quint16 code) {
-  if (code == 0)
-    return QStringLiteral("0 (no code)");
-  const auto meaning = RecordCoding::meaningOfCode(code);
-  if (!meaning)
-    return QStringLiteral("%1 (unused number)").arg(code);
-  QString text;
-  if (meaning->typeOfData == RecordCoding::TypeInVife) {
-    const QString vifeCaption =
-        CodingTables::vifeEntries().value(meaning->vife);
-    const auto scales = CodingTables::vifeScaleList(meaning->vife);
-    text = QStringLiteral("%1 = VIFE %2 \"%3\"")
-               .arg(code)
-               .arg(meaning->vife)
-               .arg(vifeCaption);
-    if (meaning->scale < 0 || !scales)
-      text += QStringLiteral(", no scale list");
+    if (code == 0)
+        return QStringLiteral("0 (no code)");
+    const auto meaning = RecordCoding::meaningOfCode(code);
+    if (!meaning)
+        return QStringLiteral("%1 (unused number)").arg(code);
+    QString text;
+    if (meaning->typeOfData == RecordCoding::TypeInVife) {
+        const QString vifeCaption = CodingTables::vifeEntries().value(meaning->vife);
+        const auto scales = CodingTables::vifeScaleList(meaning->vife);
+        text = QStringLiteral("%1 = VIFE %2 \"%3\"").arg(code).arg(meaning->vife).arg(vifeCaption);
+        if (meaning->scale < 0 || !scales)
+            text += QStringLiteral(", no scale list");
+        else
+            text += QStringLiteral(", scale %1 \"%2\"")
+                        .arg(meaning->scale)
+                        .arg(scales->value(meaning->scale));
+    } else {
+        const auto scales = CodingTables::typeScaleList(meaning->typeOfData);
+        text = QStringLiteral("%1 = \"%2\", scale %3 \"%4\"")
+                   .arg(code)
+                   .arg(CodingTables::typesOfData().value(meaning->typeOfData))
+                   .arg(meaning->scale)
+                   .arg(scales ? scales->value(meaning->scale) : QString());
+    }
+    return text;
+}
+
+void dumpVariable(const ImageDecode::Variable& v, qint64 at, int node, int variable,
+                  Report& report) {
+    using Place = ImageDecode::Problem::Place;
+    report.line(QStringLiteral("  node %1, variable %2 at offset %3")
+                    .arg(node + 1)
+                    .arg(variable + 1)
+                    .arg(at));
+    report.field(4, QStringLiteral("type of data"), listed(v.type, CodingTables::typesOfData()));
+    report.field(4, QStringLiteral("function field"),
+                 listed(v.function, CodingTables::functionFields()));
+    if (const auto dimension = RecordCoding::dimensionForCode(v.dimensionCode))
+        report.field(4, QStringLiteral("dimension"),
+                     QStringLiteral("code %1 = position %2")
+                         .arg(v.dimensionCode)
+                         .arg(listed(*dimension, CodingTables::dimensions())));
     else
-      text += QStringLiteral(", scale %1 \"%2\"")
-                  .arg(meaning->scale)
-                  .arg(scales->value(meaning->scale));
-  } else {
-    const auto scales = CodingTables::typeScaleList(meaning->typeOfData);
-    text = QStringLiteral("%1 = \"%2\", scale %3 \"%4\"")
-               .arg(code)
-               .arg(CodingTables::typesOfData().value(meaning->typeOfData))
-               .arg(meaning->scale)
-               .arg(scales ? scales->value(meaning->scale) : QString());
-  }
-  return text;
+        report.field(4, QStringLiteral("dimension"),
+                     QStringLiteral("code %1 (no dimension has it)").arg(v.dimensionCode));
+    report.problemsAt(Place::Dimension, node, variable);
+    report.field(4, QStringLiteral("unit"), QString::number(v.unit));
+    report.field(4, QStringLiteral("storage number"), QString::number(v.storage));
+    report.field(4, QStringLiteral("tariff"), QString::number(v.tariff));
+    report.field(4, QStringLiteral("VIFE"), listed(v.vife, CodingTables::vifeEntries()));
+    report.field(4, QStringLiteral("length"), QString::number(v.length));
+    report.field(4, QStringLiteral("record code"), recordCodeText(v.recordCode));
+    report.problemsAt(Place::RecordCode, node, variable);
+    report.field(4, QStringLiteral("Modbus slave"), QString::number(v.modId));
+    report.field(4, QStringLiteral("Modbus type"),
+                 listed(v.modType, Modbus_ToD_Texts(englishTexts())));
+    report.field(4, QStringLiteral("Modbus register"), QString::number(v.modRegister));
+    report.field(4, QStringLiteral("Modbus points"), QString::number(v.modPoints));
+    report.field(4, QStringLiteral("Modbus swap"),
+                 listed(v.modSwap, Modbus_Swap_Texts(englishTexts())));
 }
 
-void dumpVariable(const ImageDecode::Variable &v, qint64 at, int node,
-                  int variable, Report &report) {
-  using Place = ImageDecode::Problem::Place;
-  report.line(QStringLiteral("  node %1, variable %2 at offset %3")
-                  .arg(node + 1)
-                  .arg(variable + 1)
-                  .arg(at));
-  report.field(4, QStringLiteral("type of data"),
-               listed(v.type, CodingTables::typesOfData()));
-  report.field(4, QStringLiteral("function field"),
-               listed(v.function, CodingTables::functionFields()));
-  if (const auto dimension = RecordCoding::dimensionForCode(v.dimensionCode))
-    report.field(4, QStringLiteral("dimension"),
-                 QStringLiteral("code %1 = position %2")
-                     .arg(v.dimensionCode)
-                     .arg(listed(*dimension, CodingTables::dimensions())));
-  else
-    report.field(
-        4, QStringLiteral("dimension"),
-        QStringLiteral("code %1 (no dimension has it)").arg(v.dimensionCode));
-  report.problemsAt(Place::Dimension, node, variable);
-  report.field(4, QStringLiteral("unit"), QString::number(v.unit));
-  report.field(4, QStringLiteral("storage number"), QString::number(v.storage));
-  report.field(4, QStringLiteral("tariff"), QString::number(v.tariff));
-  report.field(4, QStringLiteral("VIFE"),
-               listed(v.vife, CodingTables::vifeEntries()));
-  report.field(4, QStringLiteral("length"), QString::number(v.length));
-  report.field(4, QStringLiteral("record code"), recordCodeText(v.recordCode));
-  report.problemsAt(Place::RecordCode, node, variable);
-  report.field(4, QStringLiteral("Modbus slave"), QString::number(v.modId));
-  report.field(4, QStringLiteral("Modbus type"),
-               listed(v.modType, Modbus_ToD_Texts(englishTexts())));
-  report.field(4, QStringLiteral("Modbus register"),
-               QString::number(v.modRegister));
-  report.field(4, QStringLiteral("Modbus points"),
-               QString::number(v.modPoints));
-  report.field(4, QStringLiteral("Modbus swap"),
-               listed(v.modSwap, Modbus_Swap_Texts(englishTexts())));
-}
-
-void dumpParameterSection(const ImageDecode::NetworkRead &read,
-                          Report &report) {
-  const ImageDecode::Parameters &p = *read.network.parameters;
-  report.line(
-      QStringLiteral("Parameter section at offset %1").arg(read.sectionOffset));
-  report.field(
-      2, QStringLiteral("Modbus interface"),
-      p.modSer == 1 ? QStringLiteral("1 \"RS232\"")
-      : p.modSer == 0
-          ? QStringLiteral("0 \"RS485\"")
-          : QStringLiteral("%1 (neither RS232 nor RS485)").arg(p.modSer));
-  report.field(2, QStringLiteral("Modbus baud"),
-               listed(p.modBaud, ParGenLists::Mod_Baud));
-  report.field(2, QStringLiteral("Modbus parity"),
-               listed(p.modPar, ParGenLists::Mod_Par));
-  report.field(2, QStringLiteral("Modbus time-out"),
-               QStringLiteral("%1 ms").arg(p.modTimeout));
-  report.field(2, QStringLiteral("Modbus cyclic delay"),
-               QStringLiteral("%1 ms").arg(p.modCyclicDelay));
-  report.field(2, QStringLiteral("framing"), framingText(p.framing));
-  report.field(2, QStringLiteral("M-Bus baud"),
-               listed(p.meterBaud, ParGenLists::Meter_Baud));
-  report.field(2, QStringLiteral("M-Bus parity"),
-               listed(p.meterPar, ParGenLists::Meter_Par));
-  report.field(2, QStringLiteral("node records"),
-               QString::number(read.sectionNodes));
-  report.field(2, QStringLiteral("variable records"),
-               QString::number(read.sectionVariables));
+void dumpParameterSection(const ImageDecode::NetworkRead& read, Report& report) {
+    const ImageDecode::Parameters& p = *read.network.parameters;
+    report.line(QStringLiteral("Parameter section at offset %1").arg(read.sectionOffset));
+    report.field(2, QStringLiteral("Modbus interface"),
+                 p.modSer == 1   ? QStringLiteral("1 \"RS232\"")
+                 : p.modSer == 0 ? QStringLiteral("0 \"RS485\"")
+                                 : QStringLiteral("%1 (neither RS232 nor RS485)").arg(p.modSer));
+    report.field(2, QStringLiteral("Modbus baud"), listed(p.modBaud, ParGenLists::Mod_Baud));
+    report.field(2, QStringLiteral("Modbus parity"), listed(p.modPar, ParGenLists::Mod_Par));
+    report.field(2, QStringLiteral("Modbus time-out"), QStringLiteral("%1 ms").arg(p.modTimeout));
+    report.field(2, QStringLiteral("Modbus cyclic delay"),
+                 QStringLiteral("%1 ms").arg(p.modCyclicDelay));
+    report.field(2, QStringLiteral("framing"), framingText(p.framing));
+    report.field(2, QStringLiteral("M-Bus baud"), listed(p.meterBaud, ParGenLists::Meter_Baud));
+    report.field(2, QStringLiteral("M-Bus parity"), listed(p.meterPar, ParGenLists::Meter_Par));
+    report.field(2, QStringLiteral("node records"), QString::number(read.sectionNodes));
+    report.field(2, QStringLiteral("variable records"), QString::number(read.sectionVariables));
 }
 
 } // namespace
 
-BankDump dumpNetworkImage(const QByteArray &b) {
-  using ImageDecode::Reached;
-  using Place = ImageDecode::Problem::Place;
-  const ImageDecode::NetworkRead read = ImageDecode::readNetwork(b);
-  Report report(read.problems);
-  report.line(
-      QStringLiteral("bank.bin (network image), %1 bytes").arg(read.size));
-  report.problemsAt(Place::Header);
-  if (read.reached == Reached::Start)
-    return report.finish();
-  report.line(
-      QStringLiteral("Header: node table at %1, parameter section at %2")
-          .arg(read.tableOffset)
-          .arg(read.sectionOffset));
-  report.problemsAt(Place::Tables);
-  if (read.reached == Reached::Header) {
-    if (read.hasSection)
-      dumpParameterSection(read, report);
-    return report.finish();
-  }
-  report.line(QStringLiteral("Nodes: %1, variables: %2")
-                  .arg(read.nodeCount)
-                  .arg(read.variableCount));
-  report.problemsAt(Place::NodeCount);
-  for (qsizetype k = 0; k < read.network.nodes.size(); ++k) {
-    const ImageDecode::Node &node = read.network.nodes.at(k);
-    const ImageDecode::NodeRecord &record = read.records.at(k);
+BankDump dumpNetworkImage(const QByteArray& b) {
+    using ImageDecode::Reached;
+    using Place = ImageDecode::Problem::Place;
+    const ImageDecode::NetworkRead read = ImageDecode::readNetwork(b);
+    Report report(read.problems);
+    report.line(QStringLiteral("bank.bin (network image), %1 bytes").arg(read.size));
+    report.problemsAt(Place::Header);
+    if (read.reached == Reached::Start)
+        return report.finish();
+    report.line(QStringLiteral("Header: node table at %1, parameter section at %2")
+                    .arg(read.tableOffset)
+                    .arg(read.sectionOffset));
+    report.problemsAt(Place::Tables);
+    if (read.reached == Reached::Header) {
+        if (read.hasSection)
+            dumpParameterSection(read, report);
+        return report.finish();
+    }
     report.line(
-        QStringLiteral(
-            "Node %1: primary address %2, secondary address %3, records "
-            "at offset %4, %5 record(s)")
-            .arg(k + 1)
-            .arg(node.id)
-            .arg(bcdText(node.secondary, record.bcd))
-            .arg(record.firstRecord)
-            .arg(record.count));
-    report.problemsAt(Place::Node, int(k));
-    for (qsizetype j = 0; j < node.variables.size(); ++j)
-      dumpVariable(node.variables.at(j),
-                   qint64(record.firstRecord) + qint64(j) * VarRecordSize,
-                   int(k), int(j), report);
-  }
-  report.problemsAt(Place::Records);
-  if (read.hasSection) {
-    dumpParameterSection(read, report);
-    report.problemsAt(Place::Section);
-  } else {
-    report.line(QStringLiteral("No parameter section (%1 was absent)")
-                    .arg(QLatin1String(ParGenXml::FileName)));
-  }
-  return report.finish();
+        QStringLiteral("Nodes: %1, variables: %2").arg(read.nodeCount).arg(read.variableCount));
+    report.problemsAt(Place::NodeCount);
+    for (qsizetype k = 0; k < read.network.nodes.size(); ++k) {
+        const ImageDecode::Node& node = read.network.nodes.at(k);
+        const ImageDecode::NodeRecord& record = read.records.at(k);
+        report.line(QStringLiteral("Node %1: primary address %2, secondary address %3, records "
+                                   "at offset %4, %5 record(s)")
+                        .arg(k + 1)
+                        .arg(node.id)
+                        .arg(bcdText(node.secondary, record.bcd))
+                        .arg(record.firstRecord)
+                        .arg(record.count));
+        report.problemsAt(Place::Node, int(k));
+        for (qsizetype j = 0; j < node.variables.size(); ++j)
+            dumpVariable(node.variables.at(j),
+                         qint64(record.firstRecord) + qint64(j) * VarRecordSize, int(k), int(j),
+                         report);
+    }
+    report.problemsAt(Place::Records);
+    if (read.hasSection) {
+        dumpParameterSection(read, report);
+        report.problemsAt(Place::Section);
+    } else {
+        report.line(QStringLiteral("No parameter section (%1 was absent)")
+                        .arg(QLatin1String(ParGenXml::FileName)));
+    }
+    return report.finish();
 }
 
 namespace {
 
 struct BlockField {
-  int offset;
-  int size; // bytes
+    int offset;
+    int size; // bytes
 };
 
-QString octets(const QByteArray &b, int at) {
-  QStringList parts;
-  for (int i = 0; i < 4; ++i)
-    parts << QString::number(read8(b, at + i).value_or(0));
-  return parts.join(QLatin1Char('.'));
+QString octets(const QByteArray& b, int at) {
+    QStringList parts;
+    for (int i = 0; i < 4; ++i)
+        parts << QString::number(read8(b, at + i).value_or(0));
+    return parts.join(QLatin1Char('.'));
 }
 
 QString parityText(quint8 code) {
-  switch (code) {
-  case 0:
-    return QStringLiteral("0 none");
-  case 1:
-    return QStringLiteral("1 odd");
-  case 2:
-    return QStringLiteral("2 even");
-  default:
-    return QStringLiteral("%1 (no such parity)").arg(code);
-  }
+    switch (code) {
+    case 0:
+        return QStringLiteral("0 none");
+    case 1:
+        return QStringLiteral("1 odd");
+    case 2:
+        return QStringLiteral("2 even");
+    default:
+        return QStringLiteral("%1 (no such parity)").arg(code);
+    }
 }
 
 } // namespace
 
-BankDump dumpParameterBlock(const QByteArray &b) {
-  Report report;
-  report.line(QStringLiteral("bank2.bin (device parameter block), %1 bytes")
-                  .arg(b.size()));
-  if (b.size() != BlockSize) {
-    report.problem(QStringLiteral("a parameter block has exactly %1 bytes")
-                       .arg(BlockSize));
-    if (b.size() < BlockSize)
-      return report.finish();
-  }
-  auto u8 = [&](int at) { return read8(b, at).value_or(0); };
-  auto u16 = [&](int at) { return read16(b, at).value_or(0); };
-  auto u32 = [&](int at) { return read32(b, at).value_or(0); };
-  auto fixed = [&](int at, int size, quint32 expected) {
-    const quint32 value = size == 2 ? u16(at) : u32(at);
-    report.line(QStringLiteral("  %1  ").arg(hex(quint32(at), 3)) +
-                QStringLiteral("fixed value %1").arg(value) +
-                (value == expected
-                     ? QString()
-                     : QStringLiteral(" (expected %1)").arg(expected)));
-    if (value != expected)
-      report.problem(QStringLiteral("fixed value at %1 is %2, not %3")
-                         .arg(hex(quint32(at), 3))
-                         .arg(value)
-                         .arg(expected));
-  };
-  auto show = [&](int at, const QString &text) {
-    report.line(QStringLiteral("  %1  %2").arg(hex(quint32(at), 3), text));
-  };
+BankDump dumpParameterBlock(const QByteArray& b) {
+    Report report;
+    report.line(QStringLiteral("bank2.bin (device parameter block), %1 bytes").arg(b.size()));
+    if (b.size() != BlockSize) {
+        report.problem(QStringLiteral("a parameter block has exactly %1 bytes").arg(BlockSize));
+        if (b.size() < BlockSize)
+            return report.finish();
+    }
+    auto u8 = [&](int at) { return read8(b, at).value_or(0); };
+    auto u16 = [&](int at) { return read16(b, at).value_or(0); };
+    auto u32 = [&](int at) { return read32(b, at).value_or(0); };
+    auto fixed = [&](int at, int size, quint32 expected) {
+        const quint32 value = size == 2 ? u16(at) : u32(at);
+        report.line(
+            QStringLiteral("  %1  ").arg(hex(quint32(at), 3)) +
+            QStringLiteral("fixed value %1").arg(value) +
+            (value == expected ? QString() : QStringLiteral(" (expected %1)").arg(expected)));
+        if (value != expected)
+            report.problem(QStringLiteral("fixed value at %1 is %2, not %3")
+                               .arg(hex(quint32(at), 3))
+                               .arg(value)
+                               .arg(expected));
+    };
+    auto show = [&](int at, const QString& text) {
+        report.line(QStringLiteral("  %1  %2").arg(hex(quint32(at), 3), text));
+    };
 
-  fixed(BlkFixed0, 4, FixedRate);
-  fixed(BlkFixed4, 4, FixedRate);
-  fixed(BlkFixed8, 4, FixedBaud);
-  show(BlkModTimeout,
-       QStringLiteral("Modbus time-out %1 ms").arg(u32(BlkModTimeout)));
-  show(BlkModCyclicDelay,
-       QStringLiteral("Modbus cyclic delay %1 ms").arg(u32(BlkModCyclicDelay)));
-  show(BlkIp, QStringLiteral("IP address %1").arg(octets(b, BlkIp)));
-  show(BlkMask, QStringLiteral("subnet mask %1").arg(octets(b, BlkMask)));
-  const bool gatewayOff = u32(BlkGateway) == 0xFFFFFFFFu;
-  show(BlkGateway,
-       QStringLiteral("default gateway %1%2")
-           .arg(octets(b, BlkGateway),
-                gatewayOff ? QStringLiteral(" (not used)") : QString()));
-  fixed(BlkFixed34, 2, FixedPort);
-  fixed(BlkFixed36, 2, FixedPort2);
-  fixed(BlkFixed38, 2, FixedPort2);
-  show(BlkModBaudRate,
-       QStringLiteral("Modbus baud rate %1 bit/s").arg(u32(BlkModBaudRate)));
-  show(BlkMeterBaudRate,
-       QStringLiteral("M-Bus baud rate %1 bit/s").arg(u32(BlkMeterBaudRate)));
-  show(BlkModParity,
-       QStringLiteral("Modbus parity %1").arg(parityText(u8(BlkModParity))));
-  show(BlkMeterParity,
-       QStringLiteral("M-Bus parity %1").arg(parityText(u8(BlkMeterParity))));
-  for (int i = 0; i < 8; ++i) {
-    if (u8(BlkFixedEights + i) != FixedEight)
-      report.problem(QStringLiteral("fixed value at %1 is %2, not %3")
-                         .arg(hex(quint32(BlkFixedEights + i), 3))
-                         .arg(u8(BlkFixedEights + i))
-                         .arg(FixedEight));
-  }
-  show(BlkFixedEights, QStringLiteral("fixed values, eight bytes of 8"));
-  show(BlkFraming,
-       QStringLiteral("framing %1").arg(framingText(u8(BlkFraming))));
-  show(BlkNodeCount,
-       QStringLiteral("node records in bank.bin %1").arg(u8(BlkNodeCount)));
-  const quint32 bankAddress = u32(BlkBankAddress);
-  show(
-      BlkBankAddress,
-      bankAddress == 0
-          ? QStringLiteral("bank.bin device address 0 (compiled without %1)")
-                .arg(QLatin1String(ParGenXml::FileName))
-          : QStringLiteral("bank.bin device address %1").arg(hex(bankAddress)));
-  if (bankAddress != 0 && bankAddress != BankDeviceAddress)
-    report.problem(
-        QStringLiteral("bank.bin device address %1, the device loads it at %2")
-            .arg(hex(bankAddress), hex(BankDeviceAddress)));
+    fixed(BlkFixed0, 4, FixedRate);
+    fixed(BlkFixed4, 4, FixedRate);
+    fixed(BlkFixed8, 4, FixedBaud);
+    show(BlkModTimeout, QStringLiteral("Modbus time-out %1 ms").arg(u32(BlkModTimeout)));
+    show(BlkModCyclicDelay,
+         QStringLiteral("Modbus cyclic delay %1 ms").arg(u32(BlkModCyclicDelay)));
+    show(BlkIp, QStringLiteral("IP address %1").arg(octets(b, BlkIp)));
+    show(BlkMask, QStringLiteral("subnet mask %1").arg(octets(b, BlkMask)));
+    const bool gatewayOff = u32(BlkGateway) == 0xFFFFFFFFu;
+    show(BlkGateway,
+         QStringLiteral("default gateway %1%2")
+             .arg(octets(b, BlkGateway), gatewayOff ? QStringLiteral(" (not used)") : QString()));
+    fixed(BlkFixed34, 2, FixedPort);
+    fixed(BlkFixed36, 2, FixedPort2);
+    fixed(BlkFixed38, 2, FixedPort2);
+    show(BlkModBaudRate, QStringLiteral("Modbus baud rate %1 bit/s").arg(u32(BlkModBaudRate)));
+    show(BlkMeterBaudRate, QStringLiteral("M-Bus baud rate %1 bit/s").arg(u32(BlkMeterBaudRate)));
+    show(BlkModParity, QStringLiteral("Modbus parity %1").arg(parityText(u8(BlkModParity))));
+    show(BlkMeterParity, QStringLiteral("M-Bus parity %1").arg(parityText(u8(BlkMeterParity))));
+    for (int i = 0; i < 8; ++i) {
+        if (u8(BlkFixedEights + i) != FixedEight)
+            report.problem(QStringLiteral("fixed value at %1 is %2, not %3")
+                               .arg(hex(quint32(BlkFixedEights + i), 3))
+                               .arg(u8(BlkFixedEights + i))
+                               .arg(FixedEight));
+    }
+    show(BlkFixedEights, QStringLiteral("fixed values, eight bytes of 8"));
+    show(BlkFraming, QStringLiteral("framing %1").arg(framingText(u8(BlkFraming))));
+    show(BlkNodeCount, QStringLiteral("node records in bank.bin %1").arg(u8(BlkNodeCount)));
+    const quint32 bankAddress = u32(BlkBankAddress);
+    show(BlkBankAddress, bankAddress == 0
+                             ? QStringLiteral("bank.bin device address 0 (compiled without %1)")
+                                   .arg(QLatin1String(ParGenXml::FileName))
+                             : QStringLiteral("bank.bin device address %1").arg(hex(bankAddress)));
+    if (bankAddress != 0 && bankAddress != BankDeviceAddress)
+        report.problem(QStringLiteral("bank.bin device address %1, the device loads it at %2")
+                           .arg(hex(bankAddress), hex(BankDeviceAddress)));
 
-  // Everything not named above must be zero.
-  const BlockField known[] = {
-      {BlkFixed0, 4},        {BlkFixed4, 4},         {BlkFixed8, 4},
-      {BlkModTimeout, 4},    {BlkModCyclicDelay, 4}, {BlkIp, 4},
-      {BlkMask, 4},          {BlkGateway, 4},        {BlkFixed34, 2},
-      {BlkFixed36, 2},       {BlkFixed38, 2},        {BlkModBaudRate, 4},
-      {BlkMeterBaudRate, 4}, {BlkModParity, 1},      {BlkMeterParity, 1},
-      {BlkFixedEights, 8},   {BlkFraming, 1},        {BlkNodeCount, 1},
-      {BlkBankAddress, 4},   {BlkChecksum, 4}};
-  QStringList stray;
-  int strayCount = 0;
-  for (int at = 0; at < BlockSize; ++at) {
-    bool isKnown = false;
-    for (const BlockField &f : known)
-      isKnown = isKnown || (at >= f.offset && at < f.offset + f.size);
-    if (isKnown || u8(at) == 0)
-      continue;
-    if (++strayCount <= 16)
-      stray << QStringLiteral("%1=%2").arg(hex(quint32(at), 3)).arg(u8(at));
-  }
-  if (strayCount > 0)
-    report.problem(
-        QStringLiteral("%1 unexpected non-zero byte(s): %2%3")
-            .arg(strayCount)
-            .arg(stray.join(QLatin1Char(' ')))
-            .arg(strayCount > 16 ? QStringLiteral(" ...") : QString()));
+    // Everything not named above must be zero.
+    const BlockField known[] = {
+        {BlkFixed0, 4},         {BlkFixed4, 4},    {BlkFixed8, 4},      {BlkModTimeout, 4},
+        {BlkModCyclicDelay, 4}, {BlkIp, 4},        {BlkMask, 4},        {BlkGateway, 4},
+        {BlkFixed34, 2},        {BlkFixed36, 2},   {BlkFixed38, 2},     {BlkModBaudRate, 4},
+        {BlkMeterBaudRate, 4},  {BlkModParity, 1}, {BlkMeterParity, 1}, {BlkFixedEights, 8},
+        {BlkFraming, 1},        {BlkNodeCount, 1}, {BlkBankAddress, 4}, {BlkChecksum, 4}};
+    QStringList stray;
+    int strayCount = 0;
+    for (int at = 0; at < BlockSize; ++at) {
+        bool isKnown = false;
+        for (const BlockField& f : known)
+            isKnown = isKnown || (at >= f.offset && at < f.offset + f.size);
+        if (isKnown || u8(at) == 0)
+            continue;
+        if (++strayCount <= 16)
+            stray << QStringLiteral("%1=%2").arg(hex(quint32(at), 3)).arg(u8(at));
+    }
+    if (strayCount > 0)
+        report.problem(QStringLiteral("%1 unexpected non-zero byte(s): %2%3")
+                           .arg(strayCount)
+                           .arg(stray.join(QLatin1Char(' ')))
+                           .arg(strayCount > 16 ? QStringLiteral(" ...") : QString()));
 
-  const quint32 stored = u32(BlkChecksum);
-  const quint32 computed = blockChecksum(b);
-  show(BlkChecksum,
-       QStringLiteral("checksum stored %1, computed %2: %3")
-           .arg(stored)
-           .arg(computed)
-           .arg(stored == computed ? QStringLiteral("holds")
-                                   : QStringLiteral("DOES NOT HOLD")));
-  if (stored != computed)
-    report.problem(QStringLiteral("the checksum does not hold"));
-  return report.finish();
+    const quint32 stored = u32(BlkChecksum);
+    const quint32 computed = blockChecksum(b);
+    show(BlkChecksum,
+         QStringLiteral("checksum stored %1, computed %2: %3")
+             .arg(stored)
+             .arg(computed)
+             .arg(stored == computed ? QStringLiteral("holds") : QStringLiteral("DOES NOT HOLD")));
+    if (stored != computed)
+        report.problem(QStringLiteral("the checksum does not hold"));
+    return report.finish();
 }
 
-BankDump dumpImage(const QByteArray &bytes) {
-  if (bytes.size() == BlockSize) {
-    if (read32(bytes, BlkChecksum).value_or(0) == blockChecksum(bytes))
-      return dumpParameterBlock(bytes);
-    // No network image has 2048 bytes (8 + 11 N + 22 V, plus 14, is never
-    // 2048).
-    BankDump block = dumpParameterBlock(bytes);
-    block.text.prepend(
-        QStringLiteral("PROBLEM: 2048 bytes but neither a parameter block (its "
-                       "checksum does not hold) "
-                       "nor a network image (which never has 2048 bytes); read "
-                       "as a parameter block:\n"));
-    block.ok = false;
-    return block;
-  }
-  return dumpNetworkImage(bytes);
+BankDump dumpImage(const QByteArray& bytes) {
+    if (bytes.size() == BlockSize) {
+        if (read32(bytes, BlkChecksum).value_or(0) == blockChecksum(bytes))
+            return dumpParameterBlock(bytes);
+        // No network image has 2048 bytes (8 + 11 N + 22 V, plus 14, is never
+        // 2048).
+        BankDump block = dumpParameterBlock(bytes);
+        block.text.prepend(QStringLiteral("PROBLEM: 2048 bytes but neither a parameter block (its "
+                                          "checksum does not hold) "
+                                          "nor a network image (which never has 2048 bytes); read "
+                                          "as a parameter block:\n"));
+        block.ok = false;
+        return block;
+    }
+    return dumpNetworkImage(bytes);
 }

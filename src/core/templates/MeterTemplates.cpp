@@ -99,9 +99,8 @@ QString nameRefusal(const QString& name, const LangTable& texts) {
 
 QStringList names(const QString& folder) {
     QStringList result;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList({QStringLiteral("*") + QLatin1String(Extension)},
-                                   QDir::Files | QDir::CaseSensitive);
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        {QStringLiteral("*") + QLatin1String(Extension)}, QDir::Files | QDir::CaseSensitive);
     for (const QFileInfo& entry : entries) {
         const QString name = entry.fileName().chopped(int(qstrlen(Extension)));
         if (!name.isEmpty() && !name.startsWith(u'.'))

@@ -1,9 +1,9 @@
 #include "gui/main/Shell.h"
 
-#include "gui/main/TFOrdanoreFirmWare.h"
-#include "gui/platform/SystemPlatform.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
+#include "gui/main/TFOrdanoreFirmWare.h"
+#include "gui/platform/SystemPlatform.h"
 
 struct Shell::Parts {
     SystemPlatform system;

@@ -1,13 +1,13 @@
 #include "gui/main/TFAbout.h"
 
-#include "core/app/VersionCheck.h"
 #include "common/MakerSite.h"
-#include "gui/dialogs/ClickLabel.h"
-#include "gui/dialogs/Keyboard.h"
-#include "gui/dialogs/WindowOpened.h"
+#include "core/app/VersionCheck.h"
 #include "core/platform/Platform.h"
 #include "core/platform/UrlOpener.h"
 #include "core/state/SharedState.h"
+#include "gui/dialogs/ClickLabel.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/dialogs/WindowOpened.h"
 
 #include <QDir>
 #include <QLabel>

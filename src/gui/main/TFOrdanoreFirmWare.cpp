@@ -10,11 +10,13 @@
 #include "core/platform/UrlOpener.h"
 #include "core/projects/ProjectStore.h"
 #include "core/state/SharedState.h"
+#include "core/templates/MeterTemplates.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/comm/TFParGen.h"
 #include "gui/dialogs/ClickLabel.h"
 #include "gui/dialogs/DialogParts.h"
 #include "gui/dialogs/Keyboard.h"
+#include "gui/gateway/TFGateway.h"
 #include "gui/main/Pictures.h"
 #include "gui/main/TFAbout.h"
 #include "gui/main/TFSoftOptions.h"
@@ -23,8 +25,6 @@
 #include "gui/projects/TFNew_Project.h"
 #include "gui/projects/TFOpenConf.h"
 #include "gui/sources/TFSourceTest.h"
-#include "gui/gateway/TFGateway.h"
-#include "core/templates/MeterTemplates.h"
 #include "gui/update/TFBoot.h"
 
 #include <QCloseEvent>

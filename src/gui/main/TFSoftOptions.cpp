@@ -1,15 +1,15 @@
 #include "gui/main/TFSoftOptions.h"
 
+#include "common/MakerSite.h"
 #include "core/app/LanguageList.h"
 #include "core/app/VersionCheck.h"
-#include "common/MakerSite.h"
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/Keyboard.h"
-#include "gui/dialogs/WindowOpened.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/UrlOpener.h"
 #include "core/state/SharedState.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/dialogs/WindowOpened.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

@@ -4,9 +4,6 @@
 
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkMessages.h"
-#include "gui/network/TFNewIDNode.h"
-#include "gui/network/TreeKeys.h"
-#include "gui/network/WideComboBox.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/state/SharedState.h"
@@ -14,6 +11,7 @@
 #include "gui/dialogs/Keyboard.h"
 #include "gui/dialogs/WindowOpened.h"
 #include "gui/network/TFNewIDNode.h"
+#include "gui/network/TreeKeys.h"
 #include "gui/network/WideComboBox.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 #include "gui/network/TFNewIDNode.h"
 
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/Keyboard.h"
-#include "gui/dialogs/WindowOpened.h"
 #include "core/network/CodingTables.h"
 #include "core/platform/Prompts.h"
 #include "core/state/SharedState.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/dialogs/WindowOpened.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

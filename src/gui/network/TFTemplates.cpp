@@ -229,9 +229,8 @@ void TFTemplates::showSelected() {
         // The stored protocol address and the number a meter manual gives for it.
         const QString number = ModbusNumbering::describe(t, v.Mod_ToD, v.Mod_NumReg);
         const QString address =
-            number.isEmpty()
-                ? QString::number(v.Mod_NumReg)
-                : t.text(NetworkTexts::AddressAndNumber).arg(v.Mod_NumReg).arg(number);
+            number.isEmpty() ? QString::number(v.Mod_NumReg)
+                             : t.text(NetworkTexts::AddressAndNumber).arg(v.Mod_NumReg).arg(number);
         const QString source = t.text(T::SourceText)
                                    .arg(v.Mod_ID)
                                    .arg(Index_to_Modbus_ToD(t, v.Mod_ToD))

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "core/platform/Clock.h"
-#include "gui/platform/DesktopUrlOpener.h"
-#include "net/NetworkHttpGetter.h"
-#include "net/IcmpEchoService.h"
-#include "gui/platform/MessageBoxPrompts.h"
 #include "core/platform/Platform.h"
 #include "core/platform/ProcessLauncher.h"
 #include "core/platform/SystemSerialProbe.h"
+#include "gui/platform/DesktopUrlOpener.h"
+#include "gui/platform/MessageBoxPrompts.h"
+#include "net/IcmpEchoService.h"
+#include "net/NetworkHttpGetter.h"
 
 // The real operating-system services, as the program hands them to its windows.
 struct SystemPlatform {

@@ -1,12 +1,12 @@
 #include "gui/projects/TFNew_Project.h"
 
-#include "gui/dialogs/DialogParts.h"
-#include "gui/dialogs/Keyboard.h"
-#include "gui/dialogs/WindowOpened.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/projects/ProjectStore.h"
 #include "core/state/SharedState.h"
+#include "gui/dialogs/DialogParts.h"
+#include "gui/dialogs/Keyboard.h"
+#include "gui/dialogs/WindowOpened.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 #include "gui/projects/TFOpenConf.h"
 
+#include "core/projects/ProjectStore.h"
+#include "core/state/SharedState.h"
 #include "gui/dialogs/DialogParts.h"
 #include "gui/dialogs/Keyboard.h"
 #include "gui/dialogs/WindowOpened.h"
-#include "core/projects/ProjectStore.h"
-#include "core/state/SharedState.h"
 
 #include <QLabel>
 #include <QListWidget>

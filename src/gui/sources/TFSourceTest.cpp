@@ -1,8 +1,8 @@
 #include "gui/sources/TFSourceTest.h"
 
-#include "core/comm/ParityNames.h"
 #include "common/AtomicFile.h"
 #include "core/comm/ParGen.h"
+#include "core/comm/ParityNames.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/sources/MbusTexts.h"

@@ -1,6 +1,6 @@
 #include "core/app/VersionCheck.h"
-#include "mock/LocalHttpServer.h"
 #include "common/MakerSite.h"
+#include "mock/LocalHttpServer.h"
 #include "net/NetworkHttpGetter.h"
 
 #include <QTcpServer>

@@ -1,6 +1,6 @@
 #include "core/image/BankDump.h"
-#include "support/ImageTestSupport.h"
 #include "core/image/Compiler.h"
+#include "support/ImageTestSupport.h"
 
 #include "support/QtPrinters.h"
 

@@ -1,7 +1,7 @@
 #include "core/image/Compiler.h"
-#include "support/ImageTestSupport.h"
 #include "core/image/BankDump.h"
 #include "core/image/BankLayout.h"
+#include "support/ImageTestSupport.h"
 
 #include "support/QtPrinters.h"
 

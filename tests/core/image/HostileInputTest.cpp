@@ -1,5 +1,5 @@
-#include "support/ImageTestSupport.h"
 #include "core/image/Compiler.h"
+#include "support/ImageTestSupport.h"
 
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"

@@ -271,12 +271,15 @@ TEST(SourceRead, ProgressCountsTheVariablesOfAGroupAskedAgain) {
                                source(1, Holding, 312, 1)}),
                       node(2, {source(1, Holding, 600, 1)})});
     QList<std::pair<int, int>> seen;
-    const ReadRun run = readSources(plan, tcpTo(*server),
-                                    [&](int done, int total) { seen.append({done, total}); });
+    const ReadRun run = readSources(plan, tcpTo(*server), [&](int done, int total) {
+        seen.append({done, total});
+    });
     const int planned = int(plan.requests.size());
     ASSERT_EQ(planned, 2);
-    EXPECT_EQ(seen, (QList<std::pair<int, int>>{
-                        {1, planned + 3}, {2, planned + 3}, {3, planned + 3}, {4, planned + 3},
-                        {5, planned + 3}}));
+    EXPECT_EQ(seen, (QList<std::pair<int, int>>{{1, planned + 3},
+                                                {2, planned + 3},
+                                                {3, planned + 3},
+                                                {4, planned + 3},
+                                                {5, planned + 3}}));
     EXPECT_EQ(run.requestsSent, planned + 3);
 }

@@ -1,7 +1,7 @@
 #include "core/sources/SourceValues.h"
 
-#include "support/SourceNetworks.h"
 #include "core/sources/ReadPlan.h"
+#include "support/SourceNetworks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "core/update/UpdaterHandoff.h"
 #include "common/XmlFile.h"
+#include "core/update/UpdateOptions.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "core/update/UpdateOptions.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

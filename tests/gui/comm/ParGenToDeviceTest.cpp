@@ -1,11 +1,11 @@
 #include "gui/comm/TFParGen.h"
 
 #include "core/image/BankDump.h"
-#include "core/image/BankLayout.h"
 #include "core/image/BankFiles.h"
+#include "core/image/BankLayout.h"
 #include "core/image/Compiler.h"
-#include "mock/FakeServices.h"
 #include "core/state/SharedState.h"
+#include "mock/FakeServices.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 

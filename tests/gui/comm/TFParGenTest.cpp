@@ -1,9 +1,9 @@
 #include "gui/comm/TFParGen.h"
 
-#include "gui/comm/CollapsibleSection.h"
 #include "common/AtomicFile.h"
-#include "mock/FakeServices.h"
 #include "core/state/SharedState.h"
+#include "gui/comm/CollapsibleSection.h"
+#include "mock/FakeServices.h"
 #include "support/FailingWrites.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"

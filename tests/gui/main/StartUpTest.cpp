@@ -1,12 +1,12 @@
 #include "core/app/StartUp.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
 #include "core/lang/LangTable.h"
-#include "mock/FakeServices.h"
 #include "core/state/SharedState.h"
+#include "core/update/ProgramStarter.h"
+#include "gui/main/TFOrdanoreFirmWare.h"
+#include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "core/update/ProgramStarter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "gui/network/TFMeter_Bus.h"
 
+#include "core/state/SharedState.h"
 #include "gui/network/WideComboBox.h"
 #include "mock/FakeServices.h"
-#include "core/state/SharedState.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"

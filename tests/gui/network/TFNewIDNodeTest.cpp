@@ -1,7 +1,7 @@
 #include "gui/network/TFNewIDNode.h"
 
-#include "mock/ScriptedPrompts.h"
 #include "core/state/SharedState.h"
+#include "mock/ScriptedPrompts.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 

@@ -161,10 +161,10 @@ TEST_F(TFTemplatesTest, NewNodeFromTemplateAndItsUndo) {
         ASSERT_EQ(preview->rowCount(), 2);
         EXPECT_EQ(preview->item(1, 0)->text(), QStringLiteral("Vb"));
         // The register as stored and as a meter manual numbers it.
-        EXPECT_EQ(preview->item(1, 2)->text(),
-                  QStringLiteral(
-                      "Slave 2, Holding Register address 20 = register 21 (40021), points 2, "
-                      "swap None"));
+        EXPECT_EQ(
+            preview->item(1, 2)->text(),
+            QStringLiteral("Slave 2, Holding Register address 20 = register 21 (40021), points 2, "
+                           "swap None"));
         child<QLineEdit>(dialog, "E_Pri")->setText(QStringLiteral("1"));
         child<QLineEdit>(dialog, "E_Sec")->setText(QStringLiteral("42"));
         press(dialog, "Btn_OK");

@@ -1,14 +1,14 @@
 #include "gui/sources/TFSourceTest.h"
 
-#include "mock/ModbusTestServer.h"
-#include "support/SourceNetworks.h"
-#include "core/comm/ParGen.h"
 #include "common/AtomicFile.h"
+#include "core/comm/ParGen.h"
+#include "core/state/SharedState.h"
 #include "gui/network/TFMeter_Bus.h"
 #include "mock/FakeServices.h"
-#include "core/state/SharedState.h"
+#include "mock/ModbusTestServer.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
+#include "support/SourceNetworks.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>
@@ -261,10 +261,9 @@ TEST_F(TFSourceTestTest, TabFollowsTheScreenAndTheWindowFitsALaptop) {
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
         QStringList expected{QString::fromLatin1(line)};
-        for (const char* name :
-             {"CB_Port", "CB_Baud", "CB_Parity", "E_Address", "SE_TimeOut", "Btn_Read",
-              "CB_Continuous", "SE_Every", "Btn_Copy", "Btn_SaveCsv", "Btn_FindSlaves",
-              "TV_Results", "LW_Warnings", "Btn_Close"}) {
+        for (const char* name : {"CB_Port", "CB_Baud", "CB_Parity", "E_Address", "SE_TimeOut",
+                                 "Btn_Read", "CB_Continuous", "SE_Every", "Btn_Copy", "Btn_SaveCsv",
+                                 "Btn_FindSlaves", "TV_Results", "LW_Warnings", "Btn_Close"}) {
             auto* w = child<QWidget>(&window, name);
             if (w->isEnabled() && w->isVisible())
                 expected << QString::fromLatin1(name);

@@ -1,10 +1,10 @@
 #include "gui/update/TFBoot.h"
-#include "mock/FakeServices.h"
 #include "core/state/SharedState.h"
+#include "core/update/ProgramStarter.h"
+#include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
-#include "core/update/ProgramStarter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

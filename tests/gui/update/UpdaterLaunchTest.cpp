@@ -1,13 +1,13 @@
 // The update start through the real process launcher: fake updater programs record what they
 // are given, so the hand-off is checked end to end without a device and without wine.
-#include "mock/FakeServices.h"
 #include "core/platform/Clock.h"
 #include "core/platform/ProcessLauncher.h"
 #include "core/state/SharedState.h"
-#include "support/QtPrinters.h"
-#include "support/TestFolder.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/update/TFBoot.h"
+#include "mock/FakeServices.h"
+#include "support/QtPrinters.h"
+#include "support/TestFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
