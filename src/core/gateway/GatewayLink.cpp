@@ -305,7 +305,11 @@ void GatewayLink::send(const QByteArray& bytes) {
 
 void GatewayLink::writePeer() {
     while (!output_.isEmpty() && peerFd_ >= 0) {
-        const ssize_t n = ::write(peerFd_, output_.constData(), size_t(output_.size()));
+        // A master that hangs up must not end the program with SIGPIPE; a serial port is no
+        // socket and is written as a file.
+        ssize_t n = ::send(peerFd_, output_.constData(), size_t(output_.size()), MSG_NOSIGNAL);
+        if (n < 0 && errno == ENOTSOCK)
+            n = ::write(peerFd_, output_.constData(), size_t(output_.size()));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno == EAGAIN)
