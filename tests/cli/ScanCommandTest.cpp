@@ -68,7 +68,7 @@ TEST_F(ScanCommand, FindsExactlyTheIdsThatAnswerAndAsksEachOnceForOneRegister) {
         QStringLiteral("A scan of 30 IDs takes at most 1.2 s (30 \u00d7 40 ms).\n")))
         << run.err.toStdString();
     EXPECT_TRUE(run.err.endsWith(QStringLiteral("4 of 30 IDs answer\n")));
-    const auto requests = server->requests();
+    const auto requests = server->waitForRequests(30);
     ASSERT_EQ(requests.size(), 30u);
     for (size_t i = 0; i < requests.size(); ++i) {
         EXPECT_EQ(requests[i].slave, int(i) + 1);
@@ -115,7 +115,7 @@ TEST_F(ScanCommand, OnASerialLineOnlyTheSlaveAnswers) {
                     QStringLiteral("1-4"), QStringLiteral("--timeout"), QStringLiteral("60")});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("ID 1: data 0x0000\n"));
-    EXPECT_EQ(rtu->requests().size(), 4u);
+    EXPECT_EQ(rtu->waitForRequests(4).size(), 4u);
 }
 
 TEST_F(ScanCommand, NoAnswerOrWrongWordsSayWhy) {
@@ -139,7 +139,7 @@ TEST_F(ScanCommand, NoAnswerOrWrongWordsSayWhy) {
         EXPECT_EQ(run.status, 2) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(run.out, QString());
     }
-    EXPECT_EQ(server->requests().size(), 3u);
+    EXPECT_EQ(server->waitForRequests(3).size(), 3u);
 }
 
 } // namespace

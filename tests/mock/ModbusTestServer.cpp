@@ -1,5 +1,7 @@
 #include "mock/ModbusTestServer.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -121,6 +123,17 @@ void ModbusTestServer::setAnswering(std::vector<int> ids) {
 std::vector<ModbusTestServer::Request> ModbusTestServer::requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
+}
+
+std::vector<ModbusTestServer::Request> ModbusTestServer::waitForRequests(size_t count,
+                                                                         int ms) const {
+    QDeadlineTimer deadline(ms);
+    for (;;) {
+        std::vector<Request> seen = requests();
+        if (seen.size() >= count || deadline.hasExpired())
+            return seen;
+        QThread::msleep(5);
+    }
 }
 
 int ModbusTestServer::requestsTo(int slave) const {

@@ -50,6 +50,9 @@ public:
     void setAnswering(std::vector<int> ids);
 
     std::vector<Request> requests() const;
+    // A request that gets no answer may be recorded after the client stopped waiting for it:
+    // waits (at most `ms`) until `count` requests are recorded, then gives them all.
+    std::vector<Request> waitForRequests(size_t count, int ms = 10000) const;
     int requestsTo(int slave) const;
     void clearRequests();
 

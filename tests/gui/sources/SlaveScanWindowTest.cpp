@@ -69,7 +69,7 @@ TEST_F(SlaveScanWindow, TheBoundIsShownBeforeAndTheAnswersBesideTheConfiguration
                            QStringLiteral("IDs that answer but the configuration does not use: "
                                           "4, 17")}));
     EXPECT_EQ(child<QProgressBar>(&window, "PB_Progress")->value(), 20);
-    EXPECT_EQ(server->requests().size(), 20u);
+    EXPECT_EQ(server->waitForRequests(20).size(), 20u);
     EXPECT_TRUE(child<QPushButton>(&window, "Btn_Scan")->isEnabled());
 }
 
