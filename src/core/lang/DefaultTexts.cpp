@@ -328,6 +328,11 @@ constexpr DefaultText Default_Texts[] = {
     // Network editor: an import of a network is where undo stops.
     {531, u"Undo cannot go back before this import: the configuration's M_Bus.xml already "
           u"holds the imported network."},
+    // A configuration open in another window.
+    {532, u"Read only: this configuration is open in another window (%1, process %2)."},
+    {533, u"Read only: this configuration is open on %3 (%1, process %2)."},
+    {534, u"You may look at it here. To change it, close it in the other window first: nothing "
+          u"is saved from this one."},
 
     {600, u"M-Bus Network"},
     {601, u"M-Bus Network"},

@@ -6,6 +6,12 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+constexpr int Txt_OpenElsewhere = 532;
+constexpr int Txt_OpenOnHost = 533;
+constexpr int Txt_LookOnly = 534;
+} // namespace
+
 void SharedState::Set_Files() {
     File_ParGen = QDir(Project_Dir).filePath(QLatin1String(ParGenXml::FileName));
     File_MBus = QDir(Project_Dir).filePath(QLatin1String(MBusXml::FileName));
@@ -43,5 +49,22 @@ QString SharedState::Updater_Folder(const QString& fileName) const {
 void SharedState::Activate_Project(const QString& name) {
     Project_Name = name;
     Project_Dir = name.isEmpty() ? QString() : QDir(Dir_Projects).filePath(name);
+    Open_Elsewhere.reset();
     Set_Files();
+}
+
+QString SharedState::Read_Only_Text() const {
+    if (!Open_Elsewhere)
+        return {};
+    const ConfigClaim::Holder& holder = *Open_Elsewhere;
+    const QString program = holder.program.isEmpty() ? QStringLiteral("Ordano") : holder.program;
+    if (holder.host.isEmpty())
+        return Lang_Table.text(Txt_OpenElsewhere).arg(program).arg(holder.process);
+    return Lang_Table.text(Txt_OpenOnHost).arg(program).arg(holder.process).arg(holder.host);
+}
+
+QString SharedState::Read_Only_Notice() const {
+    if (!Open_Elsewhere)
+        return {};
+    return Read_Only_Text() + QLatin1Char('\n') + Lang_Table.text(Txt_LookOnly);
 }

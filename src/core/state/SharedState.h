@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ConfigClaim.h"
 #include "common/Workspace.h"
 #include "core/lang/LangTable.h"
 #include "core/state/StoredSettings.h"
@@ -27,6 +28,9 @@ struct SharedState : StoredSettings {
     QString Project_Dir;
     QString File_ParGen;
     QString File_MBus;
+    // Set while the active configuration is open in another Ordano window: this one may look
+    // but not write. Activate_Project clears it; the main window claims what it activates.
+    std::optional<ConfigClaim::Holder> Open_Elsewhere;
 
     // Kept for the run only, never stored.
     int Last_Update_Option = 0;
@@ -41,6 +45,11 @@ struct SharedState : StoredSettings {
     LangTable Lang_Table;
 
     bool hasProject() const { return !Project_Dir.isEmpty(); }
+    bool readOnly() const { return Open_Elsewhere.has_value(); }
+    // Where the active configuration is open, in the current language; empty when not elsewhere.
+    QString Read_Only_Text() const;
+    // The same with what the user may do about it, for the windows that refuse to write.
+    QString Read_Only_Notice() const;
 
     // File_ParGen and File_MBus follow Project_Dir.
     void Set_Files();

@@ -121,6 +121,8 @@ TFParGen::TFParGen(SharedState& state, Platform& platform, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(title.panel);
+    L_Read_Only = DialogParts::makeReadOnlyBanner(this);
+    layout->addWidget(L_Read_Only);
     layout->addWidget(CPG, 1);
     layout->addWidget(buttons.panel);
     connect(Btn_OK, &QPushButton::clicked, this, &TFParGen::Btn_OKClick);
@@ -436,6 +438,7 @@ bool TFParGen::FormShow() {
     showValues(load.value);
     // Loading raised the change events; a window just shown is unchanged.
     Is_Change = false;
+    DialogParts::showReadOnly(L_Read_Only, state_.Read_Only_Notice(), {Btn_OK});
     Move_GroupBoxs();
     CB_SelectDevice_SelDev->setFocus(Qt::OtherFocusReason);
     return true;
@@ -473,6 +476,10 @@ QLineEdit* TFParGen::fieldOf(const char* element) const {
 }
 
 void TFParGen::Btn_OKClick() {
+    if (state_.readOnly()) {
+        platform_.prompts.error(this, state_.Read_Only_Notice());
+        return;
+    }
     if (!Controllo_Dati())
         return;
     const QString error = Save_Par_Gen(values(), state_.File_ParGen);

@@ -98,6 +98,7 @@ private:
     // IP1..IP4, SM1..SM4, GAT1..GAT4: also the order a typed dot moves the focus in.
     std::array<QLineEdit*, 12> E_Ethernet{};
 
+    QLabel* L_Read_Only = nullptr;
     QPushButton* Btn_OK = nullptr;
     QPushButton* Btn_Cancel = nullptr;
 };

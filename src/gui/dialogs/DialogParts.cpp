@@ -57,6 +57,28 @@ TitlePanel makeTitlePanel(QWidget* parent, const QString& code, int height) {
     return {panel, codeLabel, description};
 }
 
+QLabel* makeReadOnlyBanner(QWidget* parent) {
+    auto* banner = new QLabel(parent);
+    banner->setObjectName(QStringLiteral("L_Read_Only"));
+    banner->setWordWrap(true);
+    banner->setMargin(8);
+    banner->setAutoFillBackground(true);
+    QPalette palette = banner->palette();
+    palette.setColor(QPalette::Window, QColor(255, 236, 179));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    banner->setPalette(palette);
+    banner->hide();
+    return banner;
+}
+
+void showReadOnly(QLabel* banner, const QString& notice, std::initializer_list<QWidget*> writers) {
+    banner->setText(notice);
+    banner->setAccessibleName(notice);
+    banner->setVisible(!notice.isEmpty());
+    for (QWidget* writer : writers)
+        writer->setEnabled(notice.isEmpty());
+}
+
 ButtonPanel makeButtonPanel(QWidget* parent, bool alignRight, int height) {
     auto* panel = new QWidget(parent);
     panel->setObjectName(QStringLiteral("P_Button"));

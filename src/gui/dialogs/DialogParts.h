@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <initializer_list>
+
 class QLabel;
 class QLayout;
 class QPushButton;
@@ -31,6 +33,11 @@ ButtonPanel makeButtonPanel(QWidget* parent, bool alignRight = false, int height
 // body take the room a resizable dialog gains.
 void stack(QWidget* dialog, const TitlePanel& title, QLayout* body, const ButtonPanel& buttons,
            bool stretchBody);
+
+// A warning strip (L_Read_Only) under the title, hidden until showReadOnly gives it a text.
+QLabel* makeReadOnlyBanner(QWidget* parent);
+// Shows `notice` (or hides the strip for an empty one) and enables `writers` only without it.
+void showReadOnly(QLabel* banner, const QString& notice, std::initializer_list<QWidget*> writers);
 
 // Large grey text for L_SW_Code, bold grey for L_SW_Desc.
 void styleCodeLabel(QLabel* label);

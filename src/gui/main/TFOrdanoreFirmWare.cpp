@@ -1,5 +1,6 @@
 #include "gui/main/TFOrdanoreFirmWare.h"
 
+#include "common/ConfigClaim.h"
 #include "common/MakerSite.h"
 #include "core/app/Settings.h"
 #include "core/app/VersionCheck.h"
@@ -88,6 +89,7 @@ void TFOrdanoreFirmWare::FormCreate(const Workspace::Layout& layout) {
     const QString last = state_.Project_Name;
     const bool reopen = ProjectStore::canReopen(state_.Dir_Projects, last);
     state_.Activate_Project(reopen ? last : QString());
+    claimActive();
     Set_Lang();
     state_.Set_Files();
     DialogParts::centreOnScreen(this);
@@ -199,6 +201,13 @@ void TFOrdanoreFirmWare::layOut() {
     shape2->setPalette(silver);
     L_Name_Conf = label("L_Name_Conf", 87, 75, false);
     L_Name_Conf_L2 = label("L_Name_Conf_L2", 87, 88, false);
+    L_Read_Only = label("L_Read_Only", 440, 70, true);
+    L_Read_Only->setWordWrap(true);
+    L_Read_Only->setFixedWidth(ClientWidth - 440 - 10);
+    QPalette warning = L_Read_Only->palette();
+    warning.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    L_Read_Only->setPalette(warning);
+    L_Read_Only->hide();
 
     const int stepTops[8] = {128, 172, 216, 260, 304, 348, 392, 436};
     for (int i = 0; i < 8; ++i) {
@@ -273,6 +282,28 @@ void TFOrdanoreFirmWare::Aggiorna_Label() {
     }
     L_Name_Conf->adjustSize();
     L_Name_Conf_L2->adjustSize();
+    L_Read_Only->setText(state_.Read_Only_Text());
+    L_Read_Only->setToolTip(state_.Read_Only_Notice());
+    L_Read_Only->setAccessibleName(state_.Read_Only_Notice());
+    L_Read_Only->adjustSize();
+    L_Read_Only->setVisible(state_.readOnly());
+}
+
+void TFOrdanoreFirmWare::claimActive() {
+    // The claim held so far goes first: opening the same configuration again must find it free.
+    claim_.reset();
+    if (state_.hasProject()) {
+        claim_ = std::make_unique<ConfigClaim>(state_.Project_Dir);
+        state_.Open_Elsewhere = claim_->openElsewhere();
+    }
+    Aggiorna_Label();
+}
+
+bool TFOrdanoreFirmWare::mayWrite() {
+    // The other window may have closed meanwhile: then this one takes the configuration over.
+    if (state_.readOnly())
+        claimActive();
+    return !state_.readOnly();
 }
 
 void TFOrdanoreFirmWare::Change_Language() {
@@ -368,6 +399,8 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         platform_.prompts.error(this, state_.Lang_Table.text(18));
         return;
     }
+    // The step windows show a configuration open elsewhere, and refuse to write it.
+    mayWrite();
     if (sender == Btn_Prm_Gen)
         communicationWindow().exec();
     if (sender == Btn_MBus)
@@ -378,7 +411,7 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
 
 void TFOrdanoreFirmWare::Create_New_Project() {
     if (newProjectWindow().exec() == QDialog::Accepted)
-        Aggiorna_Label();
+        claimActive();
 }
 
 void TFOrdanoreFirmWare::Open_Project() {
@@ -392,10 +425,15 @@ void TFOrdanoreFirmWare::Open_Project() {
         return;
     }
     state_.Activate_Project(FOpenConf->Name_Conf);
-    Aggiorna_Label();
+    claimActive();
 }
 
 void TFOrdanoreFirmWare::Update_Device() {
+    // Compiling writes the configuration's images, and the update its history.
+    if (state_.readOnly()) {
+        platform_.prompts.error(this, state_.Read_Only_Notice());
+        return;
+    }
     const CompiledConfiguration compiled = compileConfiguration(state_.Project_Dir);
     if (!compiled.ok()) {
         platform_.prompts.error(this, compiled.error);

@@ -6,6 +6,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
+class ConfigClaim;
 class QAbstractButton;
 class QLabel;
 class QPushButton;
@@ -68,6 +71,10 @@ private:
     void FormCreate(const Workspace::Layout& layout);
     void layOut();
     void Aggiorna_Label();
+    // Claims the active configuration for this window, or learns where it is open already.
+    void claimActive();
+    // False, after telling the user, while the active configuration is open elsewhere.
+    bool mayWrite();
     void enableUpdateTimer();
     void showUpdateLink();
     void L_NelvariClick();
@@ -89,6 +96,7 @@ private:
     QLabel* L_Begin = nullptr;
     QLabel* L_Name_Conf = nullptr;
     QLabel* L_Name_Conf_L2 = nullptr;
+    QLabel* L_Read_Only = nullptr;
     QLabel* L_Step[8] = {};
     QLabel* L_Nelvari = nullptr;
     QPushButton* Btn_Info = nullptr;
@@ -107,4 +115,5 @@ private:
     TFParGen* FParGen = nullptr;
     TFMeter_Bus* FMeter_Bus = nullptr;
     TFBoot* FBoot = nullptr;
+    std::unique_ptr<ConfigClaim> claim_;
 };

@@ -153,8 +153,10 @@ void TFMeter_Bus::FormCreate() {
     Splitter->setStretchFactor(0, 1);
     Splitter->setStretchFactor(1, 0);
     Splitter->setChildrenCollapsible(false);
-    auto* body = new QHBoxLayout;
-    body->addWidget(Splitter);
+    auto* body = new QVBoxLayout;
+    L_Read_Only = DialogParts::makeReadOnlyBanner(this);
+    body->addWidget(L_Read_Only);
+    body->addWidget(Splitter, 1);
     DialogParts::stack(this, title, body, buttons, true);
 
     connect(Btn_OK, &QPushButton::clicked, this, &TFMeter_Bus::LbButton2Click);
@@ -456,6 +458,8 @@ void TFMeter_Bus::FormShow() {
     syncing_ = false;
     TW->expand(model_.tree().rootIndex());
     L_Status->hide();
+    // Edits may be tried out, but neither OK nor an import writes the file.
+    DialogParts::showReadOnly(L_Read_Only, state_.Read_Only_Notice(), {Btn_OK, Btn_ImportNet});
     updatePasteEntries();
     showPanels();
     // Reported once the window is up, so the message stands over the network it concerns.
@@ -636,6 +640,10 @@ void TFMeter_Bus::btn_Delete_ItemClick() {
 }
 
 void TFMeter_Bus::LbButton2Click() {
+    if (state_.readOnly()) {
+        platform_.prompts.error(this, state_.Read_Only_Notice());
+        return;
+    }
     const QString& path = state_.File_MBus;
     // The network shown is empty because the file could not be read: writing it would lose
     // whatever the file holds, so only on the user's word.

@@ -104,6 +104,7 @@ private:
     QPushButton* Btn_Redo = nullptr;
     QSplitter* Splitter = nullptr;
     QLabel* L_Status = nullptr; // what the last import brought in
+    QLabel* L_Read_Only = nullptr;
     QPushButton* Btn_ImportNet = nullptr;
     QPushButton* Btn_ExportCsv = nullptr;
     QPushButton* Btn_ImportCsv = nullptr;

@@ -67,6 +67,10 @@ void TFMeter_Bus::PasteNode1Click() {
 }
 
 void TFMeter_Bus::Btn_ImportNetClick() {
+    if (state_.readOnly()) {
+        platform_.prompts.error(this, state_.Read_Only_Notice());
+        return;
+    }
     readPanels();
     // The dialog starts among the configurations, whose networks are the usual source.
     const auto outcome =

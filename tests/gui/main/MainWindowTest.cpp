@@ -1,4 +1,6 @@
+#include "ProgramRun.h"
 #include "common/AtomicFile.h"
+#include "common/ConfigClaim.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/comm/TFParGen.h"
@@ -26,37 +28,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// One run of the program in a temporary program folder, with every seam faked.
-struct ProgramRun {
-    explicit ProgramRun(const QString& folder) {
-        window = std::make_unique<TFOrdanoreFirmWare>(state, fakes.platform, starter, folder);
-        window->show();
-    }
-    ~ProgramRun() {
-        if (window)
-            window->close();
-    }
-    template <class T> T* find(const char* name) const {
-        T* w = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QString label(const char* name) const { return find<QLabel>(name)->text(); }
-    void click(const char* name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
-
-    FakePlatform fakes;
-    ProgramStarter starter{fakes.processes, fakes.clock, QString()};
-    SharedState state;
-    std::unique_ptr<TFOrdanoreFirmWare> window;
-};
-
-// A settings file that names the configuration to reopen.
-void lastProject(const TestFolder& folder, const QByteArray& name) {
-    folder.write(QStringLiteral("Ordano.xml"),
-                 QByteArray("<Conf_Settings><lastproj><projectname>") + name +
-                     "</projectname></lastproj></Conf_Settings>");
-}
 
 void typeIntoNewDialogAndConfirm(const QString& name) {
     onNextModal([name](QWidget* dialog) {
@@ -134,8 +105,10 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
                   QStringLiteral("Opened Configuration of the Converter : "));
         EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral(" Plant A "));
         const QDir created(folder.file(QStringLiteral("PROJECTS/ Plant A ")));
+        // Besides the images' folder only this window's claim on the configuration.
         EXPECT_EQ(created.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                  QStringList{QStringLiteral("bin")});
+                  QStringList({QFileInfo(ConfigClaim::fileOf(created.path())).fileName(),
+                               QStringLiteral("bin")}));
         EXPECT_TRUE(QDir(created.filePath(QStringLiteral("bin"))).isEmpty());
         EXPECT_EQ(run.state.File_ParGen, created.filePath(QStringLiteral("ParGen.xml")));
         EXPECT_EQ(run.state.File_MBus, created.filePath(QStringLiteral("M_Bus.xml")));

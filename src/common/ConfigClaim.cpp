@@ -1,0 +1,90 @@
+#include "common/ConfigClaim.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSysInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// As in ConfigLock: a claim file that still names nobody after this long was left by a
+// window killed while it wrote the file.
+constexpr qint64 UnnamedClaimMs = 5000;
+
+QString identityOf(const QString& canonical) {
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    if (::stat(QFile::encodeName(canonical).constData(), &info) == 0)
+        return QLatin1Char('-') + QString::number(static_cast<qulonglong>(info.st_ino));
+#else
+    Q_UNUSED(canonical);
+#endif
+    return {};
+}
+
+} // namespace
+
+QString ConfigClaim::fileOf(const QString& folder) {
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty() || !QFileInfo(canonical).isDir())
+        return {};
+    return QDir(canonical).filePath(QStringLiteral(".ordano-open") + identityOf(canonical) +
+                                    QStringLiteral(".lock"));
+}
+
+ConfigClaim::ConfigClaim(const QString& folder) {
+    const QString path = fileOf(folder);
+    if (path.isEmpty())
+        return;
+    auto file = std::make_unique<QLockFile>(path);
+    // Only a window that is gone leaves a stale claim: one may stay open for days.
+    file->setStaleLockTime(0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (file->tryLock(0)) {
+            file_ = std::move(file);
+#ifdef Q_OS_UNIX
+            folder_ = ::open(QFile::encodeName(QFileInfo(path).path()).constData(),
+                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+            return;
+        }
+        if (file->error() != QLockFile::LockFailedError)
+            return;
+        Holder holder;
+        if (file->getLockInfo(&holder.process, &holder.host, &holder.program)) {
+            if (holder.host == QSysInfo::machineHostName())
+                holder.host.clear();
+            elsewhere_ = holder;
+            return;
+        }
+        if (QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) <=
+            UnnamedClaimMs) {
+            elsewhere_ = holder; // being written this moment: someone is opening it
+            return;
+        }
+        file->removeStaleLockFile();
+    }
+}
+
+ConfigClaim::~ConfigClaim() {
+    if (!file_)
+        return;
+    const QString path = file_->fileName();
+    file_.reset();
+#ifdef Q_OS_UNIX
+    // A folder renamed while it was open keeps its claim file under the new name: it goes
+    // through the folder itself, or the folder would look open for as long as this runs.
+    if (folder_ >= 0) {
+        if (!QFileInfo::exists(path))
+            ::unlinkat(folder_, QFile::encodeName(QFileInfo(path).fileName()).constData(), 0);
+        ::close(folder_);
+    }
+#endif
+}
