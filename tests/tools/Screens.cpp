@@ -4,6 +4,7 @@
 #include "core/network/Network.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
+#include "gui/comm/TFParGen.h"
 #include "gui/gateway/TFGateway.h"
 #include "gui/main/TFOrdanoreFirmWare.h"
 #include "gui/network/TFMeter_Bus.h"
@@ -210,5 +211,17 @@ int main(int argc, char** argv) {
     shoot(&gateway, QStringLiteral("try-as-gateway"));
     gateway.Btn_StopClick();
     gateway.hide();
+
+    // A second window on the same configuration: it may look, but not write.
+    SharedState secondState;
+    TFOrdanoreFirmWare second(secondState, fakes.platform, starter, root.path());
+    second.show();
+    shoot(&second, QStringLiteral("main-read-only"));
+    second.communicationWindow().show();
+    shoot(&second.communicationWindow(), QStringLiteral("communication-read-only"));
+    second.communicationWindow().hide();
+    second.networkWindow().show();
+    shoot(&second.networkWindow(), QStringLiteral("editor-read-only"));
+    second.networkWindow().hide();
     return 0;
 }
