@@ -231,15 +231,10 @@ BankDump dumpNetworkImage(const QByteArray& b) {
 
 namespace {
 
-struct BlockField {
-    int offset;
-    int size; // bytes
-};
-
-QString octets(const QByteArray& b, int at) {
+QString octets(const std::array<quint8, 4>& bytes) {
     QStringList parts;
-    for (int i = 0; i < 4; ++i)
-        parts << QString::number(read8(b, at + i).value_or(0));
+    for (quint8 byte : bytes)
+        parts << QString::number(byte);
     return parts.join(QLatin1Char('.'));
 }
 
@@ -259,103 +254,72 @@ QString parityText(quint8 code) {
 } // namespace
 
 BankDump dumpParameterBlock(const QByteArray& b) {
+    using Place = ImageDecode::BlockProblem::Place;
+    const ImageDecode::BlockRead read = ImageDecode::readBlock(b);
+    const ImageDecode::Block& block = read.block;
     Report report;
+    // The reading's problems, each under the line of the bytes it concerns.
+    auto problemsOf = [&](Place place, int from = -1, int size = 1) {
+        for (const ImageDecode::BlockProblem& p : read.problems) {
+            if (p.place == place &&
+                (place != Place::Field || (p.offset >= from && p.offset < from + size)))
+                report.problem(p.text);
+        }
+    };
     report.line(QStringLiteral("bank2.bin (device parameter block), %1 bytes").arg(b.size()));
-    if (b.size() != BlockSize) {
-        report.problem(QStringLiteral("a parameter block has exactly %1 bytes").arg(BlockSize));
-        if (b.size() < BlockSize)
-            return report.finish();
-    }
-    auto u8 = [&](int at) { return read8(b, at).value_or(0); };
+    problemsOf(Place::Size);
+    if (b.size() < BlockSize)
+        return report.finish();
     auto u16 = [&](int at) { return read16(b, at).value_or(0); };
     auto u32 = [&](int at) { return read32(b, at).value_or(0); };
+    auto show = [&](int at, const QString& text, int size = 0) {
+        report.line(QStringLiteral("  %1  %2").arg(hex(quint32(at), 3), text));
+        if (size > 0)
+            problemsOf(Place::Field, at, size);
+    };
     auto fixed = [&](int at, int size, quint32 expected) {
         const quint32 value = size == 2 ? u16(at) : u32(at);
-        report.line(
-            QStringLiteral("  %1  ").arg(hex(quint32(at), 3)) +
-            QStringLiteral("fixed value %1").arg(value) +
-            (value == expected ? QString() : QStringLiteral(" (expected %1)").arg(expected)));
-        if (value != expected)
-            report.problem(QStringLiteral("fixed value at %1 is %2, not %3")
-                               .arg(hex(quint32(at), 3))
-                               .arg(value)
-                               .arg(expected));
-    };
-    auto show = [&](int at, const QString& text) {
-        report.line(QStringLiteral("  %1  %2").arg(hex(quint32(at), 3), text));
+        show(at,
+             QStringLiteral("fixed value %1").arg(value) +
+                 (value == expected ? QString() : QStringLiteral(" (expected %1)").arg(expected)),
+             size);
     };
 
     fixed(BlkFixed0, 4, FixedRate);
     fixed(BlkFixed4, 4, FixedRate);
     fixed(BlkFixed8, 4, FixedBaud);
-    show(BlkModTimeout, QStringLiteral("Modbus time-out %1 ms").arg(u32(BlkModTimeout)));
-    show(BlkModCyclicDelay,
-         QStringLiteral("Modbus cyclic delay %1 ms").arg(u32(BlkModCyclicDelay)));
-    show(BlkIp, QStringLiteral("IP address %1").arg(octets(b, BlkIp)));
-    show(BlkMask, QStringLiteral("subnet mask %1").arg(octets(b, BlkMask)));
-    const bool gatewayOff = u32(BlkGateway) == 0xFFFFFFFFu;
+    show(BlkModTimeout, QStringLiteral("Modbus time-out %1 ms").arg(block.modTimeout));
+    show(BlkModCyclicDelay, QStringLiteral("Modbus cyclic delay %1 ms").arg(block.modCyclicDelay));
+    show(BlkIp, QStringLiteral("IP address %1").arg(octets(block.ip)));
+    show(BlkMask, QStringLiteral("subnet mask %1").arg(octets(block.mask)));
+    const bool gatewayOff = block.gateway == std::array<quint8, 4>{0xFF, 0xFF, 0xFF, 0xFF};
     show(BlkGateway,
          QStringLiteral("default gateway %1%2")
-             .arg(octets(b, BlkGateway), gatewayOff ? QStringLiteral(" (not used)") : QString()));
+             .arg(octets(block.gateway), gatewayOff ? QStringLiteral(" (not used)") : QString()));
     fixed(BlkFixed34, 2, FixedPort);
     fixed(BlkFixed36, 2, FixedPort2);
     fixed(BlkFixed38, 2, FixedPort2);
-    show(BlkModBaudRate, QStringLiteral("Modbus baud rate %1 bit/s").arg(u32(BlkModBaudRate)));
-    show(BlkMeterBaudRate, QStringLiteral("M-Bus baud rate %1 bit/s").arg(u32(BlkMeterBaudRate)));
-    show(BlkModParity, QStringLiteral("Modbus parity %1").arg(parityText(u8(BlkModParity))));
-    show(BlkMeterParity, QStringLiteral("M-Bus parity %1").arg(parityText(u8(BlkMeterParity))));
-    for (int i = 0; i < 8; ++i) {
-        if (u8(BlkFixedEights + i) != FixedEight)
-            report.problem(QStringLiteral("fixed value at %1 is %2, not %3")
-                               .arg(hex(quint32(BlkFixedEights + i), 3))
-                               .arg(u8(BlkFixedEights + i))
-                               .arg(FixedEight));
-    }
-    show(BlkFixedEights, QStringLiteral("fixed values, eight bytes of 8"));
-    show(BlkFraming, QStringLiteral("framing %1").arg(framingText(u8(BlkFraming))));
-    show(BlkNodeCount, QStringLiteral("node records in bank.bin %1").arg(u8(BlkNodeCount)));
-    const quint32 bankAddress = u32(BlkBankAddress);
-    show(BlkBankAddress, bankAddress == 0
-                             ? QStringLiteral("bank.bin device address 0 (compiled without %1)")
-                                   .arg(QLatin1String(ParGenXml::FileName))
-                             : QStringLiteral("bank.bin device address %1").arg(hex(bankAddress)));
-    if (bankAddress != 0 && bankAddress != BankDeviceAddress)
-        report.problem(QStringLiteral("bank.bin device address %1, the device loads it at %2")
-                           .arg(hex(bankAddress), hex(BankDeviceAddress)));
-
-    // Everything not named above must be zero.
-    const BlockField known[] = {
-        {BlkFixed0, 4},         {BlkFixed4, 4},    {BlkFixed8, 4},      {BlkModTimeout, 4},
-        {BlkModCyclicDelay, 4}, {BlkIp, 4},        {BlkMask, 4},        {BlkGateway, 4},
-        {BlkFixed34, 2},        {BlkFixed36, 2},   {BlkFixed38, 2},     {BlkModBaudRate, 4},
-        {BlkMeterBaudRate, 4},  {BlkModParity, 1}, {BlkMeterParity, 1}, {BlkFixedEights, 8},
-        {BlkFraming, 1},        {BlkNodeCount, 1}, {BlkBankAddress, 4}, {BlkChecksum, 4}};
-    QStringList stray;
-    int strayCount = 0;
-    for (int at = 0; at < BlockSize; ++at) {
-        bool isKnown = false;
-        for (const BlockField& f : known)
-            isKnown = isKnown || (at >= f.offset && at < f.offset + f.size);
-        if (isKnown || u8(at) == 0)
-            continue;
-        if (++strayCount <= 16)
-            stray << QStringLiteral("%1=%2").arg(hex(quint32(at), 3)).arg(u8(at));
-    }
-    if (strayCount > 0)
-        report.problem(QStringLiteral("%1 unexpected non-zero byte(s): %2%3")
-                           .arg(strayCount)
-                           .arg(stray.join(QLatin1Char(' ')))
-                           .arg(strayCount > 16 ? QStringLiteral(" ...") : QString()));
-
-    const quint32 stored = u32(BlkChecksum);
-    const quint32 computed = blockChecksum(b);
-    show(BlkChecksum,
-         QStringLiteral("checksum stored %1, computed %2: %3")
-             .arg(stored)
-             .arg(computed)
-             .arg(stored == computed ? QStringLiteral("holds") : QStringLiteral("DOES NOT HOLD")));
-    if (stored != computed)
-        report.problem(QStringLiteral("the checksum does not hold"));
+    show(BlkModBaudRate, QStringLiteral("Modbus baud rate %1 bit/s").arg(block.modRate));
+    show(BlkMeterBaudRate, QStringLiteral("M-Bus baud rate %1 bit/s").arg(block.meterRate));
+    show(BlkModParity, QStringLiteral("Modbus parity %1").arg(parityText(block.modParity)));
+    show(BlkMeterParity, QStringLiteral("M-Bus parity %1").arg(parityText(block.meterParity)));
+    show(BlkFixedEights, QStringLiteral("fixed values, eight bytes of 8"), 8);
+    show(BlkFraming, QStringLiteral("framing %1").arg(framingText(block.framing)));
+    show(BlkNodeCount, QStringLiteral("node records in bank.bin %1").arg(block.nodeCount));
+    show(BlkBankAddress,
+         block.bankAddress == 0
+             ? QStringLiteral("bank.bin device address 0 (compiled without %1)")
+                   .arg(QLatin1String(ParGenXml::FileName))
+             : QStringLiteral("bank.bin device address %1").arg(hex(block.bankAddress)),
+         4);
+    problemsOf(Place::Stray);
+    show(BlkChecksum, QStringLiteral("checksum stored %1, computed %2: %3")
+                          .arg(block.storedChecksum)
+                          .arg(block.computedChecksum)
+                          .arg(block.storedChecksum == block.computedChecksum
+                                   ? QStringLiteral("holds")
+                                   : QStringLiteral("DOES NOT HOLD")));
+    problemsOf(Place::Checksum);
     return report.finish();
 }
 

@@ -50,6 +50,15 @@ Parameters parametersAt(const QByteArray& b, qint64 at) {
     return p;
 }
 
+QString hexValue(quint32 value, int width = 0) {
+    return QStringLiteral("0x") +
+           QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0')).toUpper();
+}
+
+QString hexOffset(int at) {
+    return hexValue(quint32(at), 3);
+}
+
 std::array<quint8, 4> octets(const QByteArray& b, qint64 at) {
     std::array<quint8, 4> out{};
     for (int i = 0; i < 4; ++i)
@@ -285,29 +294,112 @@ QString decodeNetwork(const QByteArray& bytes, Network& network) {
     return read.refusal();
 }
 
-QString decodeBlock(const QByteArray& b, Block& block) {
-    block = {};
-    if (b.size() != BlockSize)
-        return QStringLiteral("a parameter block has exactly %1 bytes, not %2")
-            .arg(BlockSize)
-            .arg(b.size());
+QString BlockRead::refusal() const {
+    for (const BlockProblem& p : problems) {
+        if (p.refuses)
+            return p.text;
+    }
+    return {};
+}
+
+BlockRead readBlock(const QByteArray& b) {
+    using BlockPlace = BlockProblem::Place;
+    BlockRead read;
+    auto problem = [&read](BlockPlace place, int offset, const QString& text, bool refuses) {
+        read.problems.append({place, offset, text, refuses});
+    };
+    if (b.size() != BlockSize) {
+        problem(BlockPlace::Size, -1,
+                QStringLiteral("a parameter block has exactly %1 bytes, not %2")
+                    .arg(BlockSize)
+                    .arg(b.size()),
+                true);
+        if (b.size() < BlockSize)
+            return read;
+    }
     auto u8 = [&](int at) { return read8(b, at).value_or(0); };
+    auto u16 = [&](int at) { return read16(b, at).value_or(0); };
     auto u32 = [&](int at) { return read32(b, at).value_or(0); };
+    auto fixed = [&](int at, int size, quint32 expected) {
+        const quint32 value = size == 1 ? u8(at) : size == 2 ? u16(at) : u32(at);
+        if (value != expected)
+            problem(BlockPlace::Field, at,
+                    QStringLiteral("fixed value at %1 is %2, not %3")
+                        .arg(hexOffset(at))
+                        .arg(value)
+                        .arg(expected),
+                    false);
+    };
+    Block& block = read.block;
+    fixed(BlkFixed0, 4, FixedRate);
+    fixed(BlkFixed4, 4, FixedRate);
+    fixed(BlkFixed8, 4, FixedBaud);
     block.modTimeout = u32(BlkModTimeout);
     block.modCyclicDelay = u32(BlkModCyclicDelay);
     block.ip = octets(b, BlkIp);
     block.mask = octets(b, BlkMask);
     block.gateway = octets(b, BlkGateway);
+    fixed(BlkFixed34, 2, FixedPort);
+    fixed(BlkFixed36, 2, FixedPort2);
+    fixed(BlkFixed38, 2, FixedPort2);
     block.modRate = u32(BlkModBaudRate);
     block.meterRate = u32(BlkMeterBaudRate);
     block.modParity = u8(BlkModParity);
     block.meterParity = u8(BlkMeterParity);
+    for (int i = 0; i < 8; ++i)
+        fixed(BlkFixedEights + i, 1, FixedEight);
     block.framing = u8(BlkFraming);
+    block.nodeCount = u8(BlkNodeCount);
     block.bankAddress = u32(BlkBankAddress);
+    if (block.bankAddress != 0 && block.bankAddress != BankDeviceAddress)
+        problem(BlockPlace::Field, BlkBankAddress,
+                QStringLiteral("bank.bin device address %1, the device loads it at %2")
+                    .arg(hexValue(block.bankAddress), hexValue(BankDeviceAddress)),
+                false);
     block.bytes = b;
-    if (u32(BlkChecksum) != blockChecksum(b))
-        return QStringLiteral("the checksum of the parameter block does not hold");
-    return {};
+
+    // Everything not named above must be zero.
+    struct Field {
+        int offset;
+        int size;
+    };
+    const Field known[] = {
+        {BlkFixed0, 4},         {BlkFixed4, 4},    {BlkFixed8, 4},      {BlkModTimeout, 4},
+        {BlkModCyclicDelay, 4}, {BlkIp, 4},        {BlkMask, 4},        {BlkGateway, 4},
+        {BlkFixed34, 2},        {BlkFixed36, 2},   {BlkFixed38, 2},     {BlkModBaudRate, 4},
+        {BlkMeterBaudRate, 4},  {BlkModParity, 1}, {BlkMeterParity, 1}, {BlkFixedEights, 8},
+        {BlkFraming, 1},        {BlkNodeCount, 1}, {BlkBankAddress, 4}, {BlkChecksum, 4}};
+    QStringList stray;
+    int strayCount = 0;
+    for (int at = 0; at < BlockSize; ++at) {
+        bool isKnown = false;
+        for (const Field& f : known)
+            isKnown = isKnown || (at >= f.offset && at < f.offset + f.size);
+        if (isKnown || u8(at) == 0)
+            continue;
+        if (++strayCount <= 16)
+            stray << QStringLiteral("%1=%2").arg(hexOffset(at)).arg(u8(at));
+    }
+    if (strayCount > 0)
+        problem(BlockPlace::Stray, -1,
+                QStringLiteral("%1 unexpected non-zero byte(s): %2%3")
+                    .arg(strayCount)
+                    .arg(stray.join(QLatin1Char(' ')))
+                    .arg(strayCount > 16 ? QStringLiteral(" ...") : QString()),
+                false);
+
+    block.storedChecksum = u32(BlkChecksum);
+    block.computedChecksum = blockChecksum(b);
+    if (block.storedChecksum != block.computedChecksum)
+        problem(BlockPlace::Checksum, BlkChecksum,
+                QStringLiteral("the checksum of the parameter block does not hold"), true);
+    return read;
+}
+
+QString decodeBlock(const QByteArray& b, Block& block) {
+    BlockRead read = readBlock(b);
+    block = std::move(read.block);
+    return read.refusal();
 }
 
 } // namespace ImageDecode

@@ -126,9 +126,37 @@ struct Block {
     quint8 modParity = 0;
     quint8 meterParity = 0;
     quint8 framing = 0;
+    quint8 nodeCount = 0;
     quint32 bankAddress = 0;
+    quint32 storedChecksum = 0;
+    quint32 computedChecksum = 0;
     QByteArray bytes;
 };
+
+// A problem of bank2.bin, where it lies.
+struct BlockProblem {
+    enum class Place {
+        Size,     // the block's length
+        Field,    // the field starting at `offset`
+        Stray,    // bytes no field names
+        Checksum, // the stored checksum
+    };
+    Place place = Place::Field;
+    int offset = -1;
+    QString text;
+    // True when the device could not take the block; false for values our compiler never
+    // writes (the device would load them).
+    bool refuses = false;
+};
+
+struct BlockRead {
+    Block block;                  // the fields, read as far as the bytes go
+    QList<BlockProblem> problems; // in the order of the bytes
+    QString refusal() const;      // as NetworkRead's
+};
+
+// The one reading of bank2.bin: what the fields hold and everything wrong with them.
+BlockRead readBlock(const QByteArray& bytes);
 
 struct Images {
     Network network;

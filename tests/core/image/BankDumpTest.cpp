@@ -1,5 +1,6 @@
 #include "core/image/BankDump.h"
 #include "core/image/Compiler.h"
+#include "core/image/ImageDecode.h"
 #include "support/ImageTestSupport.h"
 
 #include "support/QtPrinters.h"
@@ -134,6 +135,59 @@ TEST(BankDump, BlockProblemsAreNamed) {
     d = dumpImage(broken);
     EXPECT_FALSE(d.ok);
     expectMentions(d.text, {"neither a parameter block", "DOES NOT HOLD"});
+}
+
+// bank2.bin has one reading: the dump shows each of its problems, and exactly those the device
+// would refuse keep the update's comparison from taking the block.
+TEST(BankDump, BlockProblemsComeFromTheOneReading) {
+    using Place = ImageDecode::BlockProblem::Place;
+    struct Row {
+        const char* why;
+        int offset;
+        quint8 value;
+        Place place;
+        bool refuses;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"fixed rate", 0x000, 1, Place::Field, false, "fixed value at 0x000 is 249857, not 250000"},
+        {"fixed port", 0x036, 0, Place::Field, false, "fixed value at 0x036 is 9984, not 10001"},
+        {"an eight", 0x219, 7, Place::Field, false, "fixed value at 0x219 is 7, not 8"},
+        {"bank address", 0x2ED, 0x12, Place::Field, false, "the device loads it at 0x"},
+        {"stray byte", 0x400, 9, Place::Stray, false, "1 unexpected non-zero byte(s): 0x400=9"},
+    };
+    for (const Row& row : rows) {
+        QByteArray block = workedExample().bank2;
+        block[row.offset] = char(row.value);
+        // The checksum is kept right, so that only the change itself is wrong.
+        const quint32 sum = ImageDecode::readBlock(block).block.computedChecksum;
+        for (int i = 0; i < 4; ++i)
+            block[0x7FC + i] = char((sum >> (8 * i)) & 0xFF);
+        const ImageDecode::BlockRead read = ImageDecode::readBlock(block);
+        ASSERT_EQ(read.problems.size(), 1) << row.why;
+        EXPECT_EQ(read.problems[0].place, row.place) << row.why;
+        EXPECT_EQ(read.problems[0].refuses, row.refuses) << row.why;
+        EXPECT_TRUE(read.problems[0].text.contains(QLatin1String(row.text)))
+            << row.why << ": " << read.problems[0].text.toStdString();
+        ImageDecode::Block decoded;
+        EXPECT_EQ(ImageDecode::decodeBlock(block, decoded).isEmpty(), !row.refuses) << row.why;
+        const BankDump d = dumpParameterBlock(block);
+        EXPECT_FALSE(d.ok) << row.why;
+        expectMentions(d.text, {QStringLiteral("PROBLEM: ") + read.problems[0].text});
+    }
+
+    // What the device refuses: a wrong length, a checksum that does not hold.
+    QByteArray broken = workedExample().bank2;
+    broken[0x028] = 1;
+    for (const QByteArray& bytes : {broken, workedExample().bank2.left(2047)}) {
+        const ImageDecode::BlockRead read = ImageDecode::readBlock(bytes);
+        ASSERT_FALSE(read.refusal().isEmpty());
+        ImageDecode::Block decoded;
+        EXPECT_EQ(ImageDecode::decodeBlock(bytes, decoded), read.refusal());
+        expectMentions(dumpParameterBlock(bytes).text,
+                       {QStringLiteral("PROBLEM: ") + read.refusal()});
+    }
+    EXPECT_TRUE(ImageDecode::readBlock(workedExample().bank2).problems.isEmpty());
 }
 
 // Every single-byte change of an image decodes without reading past its end (the sanitizers

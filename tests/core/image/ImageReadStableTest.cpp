@@ -124,8 +124,10 @@ TEST(ImageReadStable, TheDumpReadsEveryImageAsBefore) {
         }
     }
     EXPECT_EQ(images, 2655);
+    // Changed once on purpose: the dump and the decoder name a failing block checksum alike,
+    // and a wrong fixed eight stands under its line.
     EXPECT_EQ(sha(all),
-              QStringLiteral("2b09306e4983db97b05d1c833dc84e658b0430a73274e20ddf7726ae50f884e2"));
+              QStringLiteral("cc5d75de2e05fdea5bb2a3e49e4f441182b560d8921a1b1466b04f0775725fb3"));
 }
 
 TEST(ImageReadStable, TheDecoderReadsEveryImageAsBefore) {
