@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <filesystem>
-#include <optional>
+#include <memory>
 #include <system_error>
 
 #ifdef Q_OS_UNIX
@@ -239,7 +239,8 @@ Exchange exchangeFolder(const QString& projectDir, const QString& binPath,
     // clean-up may take it for one a killed compile left and remove it: then a new name is
     // taken.
     QString newPath;
-    std::optional<FolderHandle> locked;
+    // Held by pointer: GCC's optimiser takes an optional's destructor for a read of nothing.
+    std::unique_ptr<FolderHandle> locked;
     for (int attempt = 0; attempt < 100 && !locked; ++attempt) {
         newPath = QDir(projectDir).filePath(AtomicFile::temporaryName(BinFolder));
         // A new bin gets the mode the system gives new folders; a replaced one keeps its own.
@@ -248,7 +249,7 @@ Exchange exchangeFolder(const QString& projectDir, const QString& binPath,
                 continue;
             return Exchange::NotPossible;
         }
-        locked.emplace(newPath);
+        locked = std::make_unique<FolderHandle>(newPath);
         struct stat self {};
         if (locked->fd() < 0 || ::flock(locked->fd(), LOCK_EX | LOCK_NB) != 0 ||
             ::fstat(locked->fd(), &self) != 0 || self.st_nlink == 0)
