@@ -1,6 +1,7 @@
 #include "common/XmlChars.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <cstring>
 
 namespace XmlChars {
@@ -41,6 +42,10 @@ QString describe(QStringView text, qsizetype position) {
 }
 
 QString fromUtf8(const char* data, qsizetype size) {
+    // Most texts of the files are ASCII, which reads the same either way without a decoder.
+    const QByteArrayView bytes(data, size);
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
                                                      QStringDecoder::Flag::Stateless);
     return decoder.decode(QByteArrayView(data, size));

@@ -14,12 +14,22 @@ namespace {
 
 using namespace MBusXml;
 
-std::optional<qint32> readInt32(const pugi::xml_node& node, const char* name) {
-    const auto text = XmlFile::attributeText(node, name);
-    if (!text)
+// Numbers are read from the parser's bytes: a network holds thousands of them, and no
+// character outside ASCII can be part of one.
+std::optional<qint64> readNumber(const pugi::xml_node& node, const char* name, qint64 low,
+                                 qint64 high) {
+    const pugi::xml_attribute attribute = node.attribute(name);
+    if (!attribute)
         return std::nullopt;
-    const auto v = FileInteger::parseInRange(*text, std::numeric_limits<qint32>::min(),
-                                             std::numeric_limits<qint32>::max());
+    const auto v = FileInteger::parse(attribute.value());
+    if (!v || *v < low || *v > high)
+        return std::nullopt;
+    return v;
+}
+
+std::optional<qint32> readInt32(const pugi::xml_node& node, const char* name) {
+    const auto v = readNumber(node, name, std::numeric_limits<qint32>::min(),
+                              std::numeric_limits<qint32>::max());
     if (!v)
         return std::nullopt;
     return qint32(*v);
@@ -35,10 +45,7 @@ quint8 readByte(const pugi::xml_node& node, const char* name, quint8 fallback) {
 }
 
 quint32 readStorageNumber(const pugi::xml_node& node, quint32 fallback) {
-    const auto text = XmlFile::attributeText(node, StoNumber);
-    if (!text)
-        return fallback;
-    return quint32(FileInteger::parseInRange(*text, 0, 0xFFFFFFFFLL).value_or(fallback));
+    return quint32(readNumber(node, StoNumber, 0, 0xFFFFFFFFLL).value_or(fallback));
 }
 
 QString readVariable(const pugi::xml_node& element, int nodePos, int varPos, TVariabile& var) {
