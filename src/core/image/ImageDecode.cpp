@@ -272,14 +272,18 @@ private:
     NetworkRead& read_;
 };
 
-} // namespace
-
-QString NetworkRead::refusal() const {
-    for (const Problem& p : problems) {
+template <typename Problems> QString firstRefusal(const Problems& problems) {
+    for (const auto& p : problems) {
         if (p.refuses)
             return p.text;
     }
     return {};
+}
+
+} // namespace
+
+QString NetworkRead::refusal() const {
+    return firstRefusal(problems);
 }
 
 NetworkRead readNetwork(const QByteArray& bytes) {
@@ -295,11 +299,7 @@ QString decodeNetwork(const QByteArray& bytes, Network& network) {
 }
 
 QString BlockRead::refusal() const {
-    for (const BlockProblem& p : problems) {
-        if (p.refuses)
-            return p.text;
-    }
-    return {};
+    return firstRefusal(problems);
 }
 
 BlockRead readBlock(const QByteArray& b) {
