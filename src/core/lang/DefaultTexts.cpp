@@ -667,5 +667,6 @@ QString defaultLangText(int index) {
                          [](const DefaultText& entry, int wanted) { return entry.index < wanted; });
     if (it == std::end(Default_Texts) || it->index != index)
         return QStringLiteral(" ");
-    return it->text.toString();
+    // The list is static: the table refers to it instead of holding a copy of every text.
+    return QString::fromRawData(it->text.data(), it->text.size());
 }
