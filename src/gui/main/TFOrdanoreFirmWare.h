@@ -9,6 +9,7 @@
 class QAbstractButton;
 class QLabel;
 class QPushButton;
+class HelpDesk;
 class ProgramStarter;
 class TFAbout;
 class TFBoot;
@@ -82,6 +83,7 @@ private:
     VersionCheck* versionCheck_ = nullptr;
     bool updateAvailable_ = false;
     QtTranslation qtTranslation_;
+    HelpDesk* helpDesk_ = nullptr;
 
     QLabel* L_SW_Code = nullptr;
     QLabel* L_SW_Desc = nullptr;
@@ -91,6 +93,7 @@ private:
     QLabel* L_Name_Conf_L2 = nullptr;
     QLabel* L_Step[8] = {};
     QLabel* L_Nelvari = nullptr;
+    QPushButton* Btn_Help = nullptr;
     QPushButton* Btn_Info = nullptr;
     QPushButton* Btn_Opz = nullptr;
     QPushButton* Btn_Close = nullptr;
