@@ -38,9 +38,12 @@ HelpDesk::HelpDesk(const SharedState& state, QObject* parent) : QObject(parent),
 }
 
 HelpDesk::~HelpDesk() {
+    qApp->removeEventFilter(this);
     if (current == this)
         current = nullptr;
-    delete window_.data();
+    HelpWindow* window = window_;
+    window_.clear();
+    delete window;
 }
 
 HelpWindow* HelpDesk::window() const {
