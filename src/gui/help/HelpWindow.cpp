@@ -3,10 +3,15 @@
 #include "core/lang/LangTable.h"
 #include "gui/help/HelpTexts.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -49,7 +54,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(TB_Guide, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
         if (url.isLocalFile())
             TB_Guide->setSearchPaths({QFileInfo(url.toLocalFile()).absolutePath()});
+        fitPictures();
     });
+    TB_Guide->viewport()->installEventFilter(this);
     resize(760, 640);
     updateButtons();
 }
@@ -71,6 +78,7 @@ void HelpWindow::showPage(const QString& file, const QString& fragment, const QS
         url.setFragment(fragment);
     TB_Guide->setSearchPaths({QFileInfo(file).absolutePath()});
     TB_Guide->setSource(url, QTextDocument::MarkdownResource);
+    fitPictures();
     updateButtons();
 }
 
@@ -84,6 +92,44 @@ void HelpWindow::showMissing(const QString& text) {
 QString HelpWindow::currentFile() const {
     const QUrl source = TB_Guide->source();
     return source.isLocalFile() ? source.toLocalFile() : QString();
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TB_Guide->viewport() && event->type() == QEvent::Resize)
+        fitPictures();
+    return QWidget::eventFilter(watched, event);
+}
+
+void HelpWindow::fitPictures() {
+    QTextDocument* document = TB_Guide->document();
+    const qreal room = TB_Guide->viewport()->width() - 2 * document->documentMargin() - 4;
+    if (room <= 0)
+        return;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || !fragment.charFormat().isImageFormat())
+                continue;
+            QTextImageFormat format = fragment.charFormat().toImageFormat();
+            const QVariant resource =
+                TB_Guide->loadResource(QTextDocument::ImageResource, QUrl(format.name()));
+            const QImage image = resource.value<QImage>().isNull()
+                                     ? QImage::fromData(resource.toByteArray())
+                                     : resource.value<QImage>();
+            if (image.isNull())
+                continue;
+            const qreal natural = image.width() / image.devicePixelRatio();
+            const qreal width = qMin(natural, room);
+            if (qFuzzyCompare(format.width(), width))
+                continue;
+            format.setWidth(width);
+            format.setHeight(width * image.height() / image.width());
+            QTextCursor cursor(document);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+        }
+    }
 }
 
 void HelpWindow::Btn_HomeClick() {

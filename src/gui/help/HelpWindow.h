@@ -24,8 +24,13 @@ public:
     // The page file shown, without a fragment; empty when none.
     QString currentFile() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Btn_HomeClick();
+    // Pictures wider than the page are shown at the page's width, never cut off.
+    void fitPictures();
     void updateButtons();
 
     QTextBrowser* TB_Guide = nullptr;

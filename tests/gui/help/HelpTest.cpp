@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
@@ -28,7 +29,8 @@ void writeGuide(const TestFolder& folder) {
         folder.write(base + "index.md", QByteArray("# Contents ") + language +
                                             "\n\n- [Communication](communication.md)\n"
                                             "- [Network](network.md)\n\n"
-                                            "![main](pictures/main.png)\n");
+                                            "![main](pictures/main.png)\n"
+                                            "![wide](pictures/wide.png)\n");
         folder.write(base + "communication.md",
                      QByteArray("# Communication ") + language + "\n\n[Back](index.md)\n");
     }
@@ -41,6 +43,14 @@ void writeGuide(const TestFolder& folder) {
     buffer.open(QIODevice::WriteOnly);
     picture.save(&buffer, "PNG");
     folder.write(QStringLiteral("guide/English/pictures/main.png"), png);
+    // Wider than any window: shown at the page's width.
+    QImage wide(3000, 40, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    png.clear();
+    QBuffer wideBuffer(&png);
+    wideBuffer.open(QIODevice::WriteOnly);
+    wide.save(&wideBuffer, "PNG");
+    folder.write(QStringLiteral("guide/English/pictures/wide.png"), png);
     folder.write(QStringLiteral("PROJECTS/P/bin/.keep"), "");
 }
 
@@ -119,6 +129,10 @@ TEST(Help, F1AndTheHelpButtonOpenTheMainWindowsPageAndLinksLeadOnWithBackAndForw
             ->browser()
             ->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("pictures/main.png")))
             .isNull());
+
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help()));
+    EXPECT_EQ(help()->browser()->horizontalScrollBar()->maximum(), 0)
+        << "a wide picture is cut off";
 
     // The first link, followed from the keyboard.
     QTextBrowser* browser = help()->browser();
