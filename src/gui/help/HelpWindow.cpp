@@ -57,7 +57,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         fitPictures();
     });
     TB_Guide->viewport()->installEventFilter(this);
-    resize(760, 640);
+    // Wide enough for the network editor's picture at its own size on a 1280-pixel screen.
+    resize(940, 680);
     updateButtons();
 }
 
