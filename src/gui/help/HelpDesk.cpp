@@ -87,8 +87,11 @@ void HelpDesk::carryBy(QWidget* host) {
     window_->setParent(host, Qt::Window);
     host_ = host;
     if (visible) {
+        // Shown again where it was, without taking the keyboard from the window in use.
         window_->setGeometry(geometry);
+        window_->setAttribute(Qt::WA_ShowWithoutActivating, true);
         window_->show();
+        window_->setAttribute(Qt::WA_ShowWithoutActivating, false);
     }
 }
 

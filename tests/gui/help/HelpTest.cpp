@@ -190,6 +190,30 @@ TEST(Help, F1InAModalDialogOpensItsPageInAUsableWindow) {
     EXPECT_EQ(shownPage(), QStringLiteral("English/index.md"));
 }
 
+// The guide already open when a dialog becomes modal stays usable beside it.
+TEST(Help, AnOpenGuideStaysUsableWhenADialogBecomesModal) {
+    TestFolder folder;
+    writeGuide(folder);
+    settings(folder, "English");
+    ProgramRun run(folder.path());
+    pressF1(run.window.get());
+    help()->browser()->setSource(
+        help()->browser()->source().resolved(QUrl(QStringLiteral("communication.md"))));
+    ASSERT_EQ(shownPage(), QStringLiteral("English/communication.md"));
+    QString seen;
+    onNextModal([&seen](QWidget* dialog) {
+        EXPECT_TRUE(help()->isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), dialog);
+        clickThroughWindowSystem(helpButton("Btn_Back"));
+        seen = shownPage();
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    run.click("Btn_MBus");
+    ASSERT_TRUE(modalActionsDone());
+    EXPECT_EQ(seen, QStringLiteral("English/index.md"));
+    EXPECT_TRUE(help()->isVisible());
+}
+
 TEST(Help, ItalianOpensItalianPagesAndEnglishWhereThereIsNone) {
     TestFolder folder;
     writeGuide(folder);
