@@ -2,6 +2,7 @@
 # make test  : install what is missing, build with sanitizers, run every test (offscreen)
 # make bench : install what is missing, build optimised, run the benchmarks
 # make package : install what is missing, build optimised, make the Debian package (build/package)
+# make docs  : install what is missing, redraw the pictures of the guide (docs/guide/*/pictures)
 JOBS ?= 2
 RELEASE := build/release
 TEST := build/test
@@ -9,7 +10,7 @@ BENCH := build/bench
 
 PACKAGE := build/package
 
-.PHONY: run test bench deps build package fuzz format clean
+.PHONY: run test bench deps build package docs fuzz format clean
 
 deps:
 	@scripts/install-deps.sh
@@ -35,6 +36,11 @@ package: deps
 	cmake -S . -B $(PACKAGE) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORDANO_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
 	cmake --build $(PACKAGE) -j $(JOBS)
 	cd $(PACKAGE) && cpack -G DEB
+
+docs: deps
+	cmake -S . -B $(TEST) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORDANO_SANITIZE=ON
+	cmake --build $(TEST) -j $(JOBS) --target ordano_screens
+	scripts/guide-pictures.sh $(TEST)
 
 fuzz:
 	scripts/fuzz.sh

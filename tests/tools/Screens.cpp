@@ -1,11 +1,15 @@
 // Draws every window of the program as a user first meets it, into PNG files, so that a person
 // can look at them: scripts/screens.sh runs it in both languages at two scales. Not a test.
-//   ordano_screens OUTPUT_DIR LANGUAGE
+//   ordano_screens OUTPUT_DIR LANGUAGE          every window, and the guide opened by F1
+//   ordano_screens --guide OUTPUT_DIR LANGUAGE  the guide's pictures, as <name>.png
+//   ordano_screens --list                       the names of the guide's pictures
 #include "core/network/Network.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/comm/TFParGen.h"
 #include "gui/gateway/TFGateway.h"
+#include "gui/help/HelpDesk.h"
+#include "gui/help/HelpWindow.h"
 #include "gui/main/TFOrdanoreFirmWare.h"
 #include "gui/network/TFMeter_Bus.h"
 #include "gui/network/TFNewIDNode.h"
@@ -18,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,11 +34,28 @@
 #include <QTimer>
 #include <QTreeView>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 QString outputDir;
 QString language;
+// The pictures the guide shows, by the names the shots below take.
+const QStringList GuidePictures = {
+    QStringLiteral("main"),
+    QStringLiteral("TFSoftOptions-1"),
+    QStringLiteral("TFNew_Project"),
+    QStringLiteral("TFOpenConf"),
+    QStringLiteral("TFParGen"),
+    QStringLiteral("editor-node"),
+    QStringLiteral("editor-variable"),
+    QStringLiteral("templates"),
+    QStringLiteral("source-test"),
+    QStringLiteral("try-as-gateway"),
+    QStringLiteral("update-ethernet"),
+};
+bool guideOnly = false;
+QStringList made;
 
 void settle() {
     for (int i = 0; i < 5; ++i)
@@ -41,8 +63,12 @@ void settle() {
 }
 
 void shoot(QWidget* window, const QString& name) {
+    if (guideOnly && !GuidePictures.contains(name))
+        return;
     settle();
-    const QString file = QDir(outputDir).filePath(language + QLatin1Char('-') + name + ".png");
+    const QString file = QDir(outputDir).filePath(
+        guideOnly ? name + QStringLiteral(".png") : language + QLatin1Char('-') + name + ".png");
+    made << name;
     if (!window->grab().save(file))
         std::fprintf(stderr, "screens: cannot write %s\n", qPrintable(file));
     else
@@ -71,6 +97,13 @@ void makeWorkspace(const QString& root) {
     const QDir templates(QCoreApplication::applicationDirPath() + QStringLiteral("/TEMPLATES"));
     for (const QString& file : templates.entryList(QDir::Files))
         copyFile(templates.filePath(file), root + QStringLiteral("/TEMPLATES/") + file);
+    // The guide, beside the program as in a portable folder.
+    const QString guide = QCoreApplication::applicationDirPath() + QStringLiteral("/guide");
+    QDirIterator pages(guide, QDir::Files, QDirIterator::Subdirectories);
+    while (pages.hasNext()) {
+        const QString page = pages.next();
+        copyFile(page, root + QStringLiteral("/guide/") + QDir(guide).relativeFilePath(page));
+    }
     QFile settings(root + QStringLiteral("/Ordano.xml"));
     settings.open(QIODevice::WriteOnly);
     settings.write(QStringLiteral("<Conf_Settings><lastproj><projectname>Plant North"
@@ -78,6 +111,22 @@ void makeWorkspace(const QString& root) {
                                   "</lastlang></Conf_Settings>")
                        .arg(language)
                        .toUtf8());
+}
+
+// F1 in `window`, then the help window it opened, at the page of that window.
+void shootHelp(QWidget* window, const QString& name) {
+    if (guideOnly)
+        return;
+    settle();
+    QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+    QTest::keyClick(target, Qt::Key_F1);
+    HelpDesk* desk = HelpDesk::instance();
+    if (!desk || !desk->window()) {
+        std::fprintf(stderr, "screens: F1 opened no help window in %s\n", qPrintable(name));
+        return;
+    }
+    shoot(desk->window(), QStringLiteral("help-") + name);
+    desk->window()->hide();
 }
 
 void click(QTreeView* tree, const QModelIndex& index) {
@@ -93,6 +142,7 @@ void shootEditor(TFMeter_Bus* editor) {
     const QModelIndex node = tree->model()->index(0, 0, tree->model()->index(0, 0));
     click(tree, node);
     shoot(editor, QStringLiteral("editor-node"));
+    shootHelp(editor, QStringLiteral("TFMeter_Bus"));
     click(tree, tree->model()->index(0, 0, node));
     shoot(editor, QStringLiteral("editor-variable"));
 
@@ -128,13 +178,25 @@ void shootEditor(TFMeter_Bus* editor) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The list needs no display.
+    if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
+        for (const QString& name : GuidePictures)
+            std::printf("%s\n", qPrintable(name));
+        return 0;
+    }
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: ordano_screens OUTPUT_DIR LANGUAGE\n");
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (!args.isEmpty() && args.first() == QLatin1String("--guide")) {
+        guideOnly = true;
+        args.removeFirst();
+    }
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: ordano_screens [--guide] OUTPUT_DIR LANGUAGE\n"
+                             "       ordano_screens --list\n");
         return 2;
     }
-    outputDir = QString::fromLocal8Bit(argv[1]);
-    language = QString::fromLocal8Bit(argv[2]);
+    outputDir = args.at(0);
+    language = args.at(1);
     QDir().mkpath(outputDir);
     QTemporaryDir root;
     makeWorkspace(root.path());
@@ -145,6 +207,7 @@ int main(int argc, char** argv) {
     TFOrdanoreFirmWare main(state, fakes.platform, starter, root.path());
     main.show();
     shoot(&main, QStringLiteral("main"));
+    shootHelp(&main, QStringLiteral("main"));
     // The windows are made at their first use.
     main.newProjectWindow();
     main.openWindow();
@@ -171,6 +234,8 @@ int main(int argc, char** argv) {
             }
         } else {
             shoot(dialog, name);
+            if (name == QLatin1String("TFParGen"))
+                shootHelp(dialog, name);
         }
         dialog->hide();
     }
@@ -223,5 +288,14 @@ int main(int argc, char** argv) {
     second.networkWindow().show();
     shoot(&second.networkWindow(), QStringLiteral("editor-read-only"));
     second.networkWindow().hide();
+    if (guideOnly) {
+        // The guide must not name a picture that was not drawn.
+        for (const QString& name : GuidePictures)
+            if (!made.contains(name)) {
+                std::fprintf(stderr, "screens: the guide's picture %s was not drawn\n",
+                             qPrintable(name));
+                return 1;
+            }
+    }
     return 0;
 }

@@ -112,6 +112,13 @@ constexpr DefaultText Default_Texts[] = {
     {252, u"Address of the Modbus sources"},
     {253, u"%1 readings of the Modbus sources"},
     {254, u"Listen on"},
+    {255, u"Installer's guide"},
+    {256, u"Back"},
+    {257, u"Forward"},
+    {258, u"Contents"},
+    {259, u"Installer's guide (F1)"},
+    {260, u"The guide is not installed: no page %1 in %2."},
+    {261, u"Guide page"},
 
     {300, u"Software Options"},
     {301, u"Software Options"},

@@ -79,6 +79,24 @@ QIcon information() {
     });
 }
 
+QIcon help() {
+    return drawn([](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Orange);
+        p.drawEllipse(QRectF(2, 2, 28, 28));
+        QPainterPath mark;
+        mark.moveTo(11.5, 12.5);
+        mark.cubicTo(11.5, 6.5, 20.5, 6.5, 20.5, 12);
+        mark.cubicTo(20.5, 15.5, 16, 15.5, 16, 19.5);
+        p.setPen(pen(Qt::white, 3.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(mark);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(16, 24.5), 2.2, 2.2);
+    });
+}
+
 QIcon options() {
     return drawn([](QPainter& p) {
         QPainterPath gear;

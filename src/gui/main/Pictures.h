@@ -6,6 +6,7 @@
 namespace Pictures {
 
 QIcon information();
+QIcon help();
 QIcon options();
 QIcon close();
 QIcon newConfiguration();

@@ -18,6 +18,8 @@
 #include "gui/dialogs/DialogParts.h"
 #include "gui/dialogs/Keyboard.h"
 #include "gui/gateway/TFGateway.h"
+#include "gui/help/HelpDesk.h"
+#include "gui/help/HelpTexts.h"
 #include "gui/main/Pictures.h"
 #include "gui/main/TFAbout.h"
 #include "gui/main/TFSoftOptions.h"
@@ -53,7 +55,8 @@ TFOrdanoreFirmWare::TFOrdanoreFirmWare(SharedState& state, Platform& platform,
                                        ProgramStarter& starter, const Workspace::Layout& layout,
                                        QWidget* parent)
     : QWidget(parent), state_(state), platform_(platform), starter_(starter),
-      versionCheck_(new VersionCheck(platform.http, this)) {
+      versionCheck_(new VersionCheck(platform.http, this)),
+      helpDesk_(new HelpDesk(state, this)) {
     setObjectName(QStringLiteral("TFOrdanoreFirmWare"));
     FormCreate(layout);
 }
@@ -186,6 +189,7 @@ void TFOrdanoreFirmWare::layOut() {
             [this](const QString& link) { platform_.urls.open(QUrl(link)); });
     LL_Update->hide();
 
+    Btn_Help = pictureButton("Btn_Help", Pictures::help(), 458, 8);
     Btn_Info = pictureButton("Btn_Info", Pictures::information(), 516, 8);
     Btn_Opz = pictureButton("Btn_Opz", Pictures::options(), 574, 8);
     Btn_Close = pictureButton("Btn_Close", Pictures::close(), 632, 8);
@@ -251,6 +255,7 @@ void TFOrdanoreFirmWare::Set_Lang() {
     Btn_Info->setToolTip(t.text(12));
     Btn_Opz->setToolTip(t.text(13));
     Btn_Close->setToolTip(t.text(14));
+    Btn_Help->setToolTip(t.text(HelpTexts::HelpButton));
     Btn_New->setText(t.text(15));
     Btn_Open->setText(t.text(16));
     Btn_CreateBin->setText(t.text(17));
@@ -261,7 +266,7 @@ void TFOrdanoreFirmWare::Set_Lang() {
     Btn_Prm_Gen->setToolTip(t.text(23));
     Btn_CreateBin->setToolTip(t.text(24));
     Btn_MBus->setToolTip(t.text(26));
-    for (QPushButton* b : {Btn_Info, Btn_Opz, Btn_Close})
+    for (QPushButton* b : {Btn_Help, Btn_Info, Btn_Opz, Btn_Close})
         b->setAccessibleName(b->toolTip());
     Aggiorna_Label();
     showUpdateLink();
@@ -381,6 +386,10 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
     }
     if (sender == Btn_Close) {
         close();
+        return;
+    }
+    if (sender == Btn_Help) {
+        helpDesk_->openFor(this);
         return;
     }
     if (sender == Btn_Info) {

@@ -12,6 +12,7 @@ class ConfigClaim;
 class QAbstractButton;
 class QLabel;
 class QPushButton;
+class HelpDesk;
 class ProgramStarter;
 class TFAbout;
 class TFBoot;
@@ -89,6 +90,7 @@ private:
     VersionCheck* versionCheck_ = nullptr;
     bool updateAvailable_ = false;
     QtTranslation qtTranslation_;
+    HelpDesk* helpDesk_ = nullptr;
 
     QLabel* L_SW_Code = nullptr;
     QLabel* L_SW_Desc = nullptr;
@@ -99,6 +101,7 @@ private:
     QLabel* L_Read_Only = nullptr;
     QLabel* L_Step[8] = {};
     QLabel* L_Nelvari = nullptr;
+    QPushButton* Btn_Help = nullptr;
     QPushButton* Btn_Info = nullptr;
     QPushButton* Btn_Opz = nullptr;
     QPushButton* Btn_Close = nullptr;
