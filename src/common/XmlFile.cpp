@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 #include <expat.h>
 #include <sstream>
 #include <string>
@@ -172,6 +173,21 @@ private:
 };
 
 } // namespace
+
+const char* Attributes::value(const char* name) const {
+    for (const char** a = list_; *a; a += 2) {
+        if (std::strcmp(a[0], name) == 0)
+            return a[1];
+    }
+    return nullptr;
+}
+
+std::optional<QString> Attributes::text(const char* name) const {
+    const char* found = value(name);
+    if (!found)
+        return std::nullopt;
+    return XmlChars::fromUtf8(found);
+}
 
 QString read(const QByteArray& bytes, const QString& fileName, Handler& handler) {
     Pass pass(bytes, handler);

@@ -28,6 +28,18 @@ public:
     virtual bool wantsText() const { return false; }
 };
 
+// The attributes a Handler is given, looked up by name.
+class Attributes {
+public:
+    explicit Attributes(const char** list) : list_(list) {}
+    // The value as the parser gives it (UTF-8); null when the element has no such attribute.
+    const char* value(const char* name) const;
+    std::optional<QString> text(const char* name) const;
+
+private:
+    const char** list_;
+};
+
 // One conforming pass, linear in the input (attributes per element, depth and size alike).
 // On failure returns "<fileName>: <parser's message> at line L, column C" (columns count
 // characters); events may have been reported up to there. Only a well-formed document is

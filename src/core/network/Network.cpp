@@ -16,42 +16,39 @@ using namespace MBusXml;
 
 // Numbers are read from the parser's bytes: a network holds thousands of them, and no
 // character outside ASCII can be part of one.
-std::optional<qint64> readNumber(const pugi::xml_node& node, const char* name, qint64 low,
+std::optional<qint64> readNumber(const XmlFile::Attributes& element, const char* name, qint64 low,
                                  qint64 high) {
-    const pugi::xml_attribute attribute = node.attribute(name);
-    if (!attribute)
-        return std::nullopt;
-    const auto v = FileInteger::parse(attribute.value());
+    const auto v = FileInteger::parse(element.value(name));
     if (!v || *v < low || *v > high)
         return std::nullopt;
     return v;
 }
 
-std::optional<qint32> readInt32(const pugi::xml_node& node, const char* name) {
-    const auto v = readNumber(node, name, std::numeric_limits<qint32>::min(),
+std::optional<qint32> readInt32(const XmlFile::Attributes& element, const char* name) {
+    const auto v = readNumber(element, name, std::numeric_limits<qint32>::min(),
                               std::numeric_limits<qint32>::max());
     if (!v)
         return std::nullopt;
     return qint32(*v);
 }
 
-qint32 readInt32(const pugi::xml_node& node, const char* name, qint32 fallback) {
-    return readInt32(node, name).value_or(fallback);
+qint32 readInt32(const XmlFile::Attributes& element, const char* name, qint32 fallback) {
+    return readInt32(element, name).value_or(fallback);
 }
 
 // The byte fields keep the low eight bits of the number read, as the editor always did.
-quint8 readByte(const pugi::xml_node& node, const char* name, quint8 fallback) {
-    return quint8(quint32(readInt32(node, name, fallback)) & 0xFFu);
+quint8 readByte(const XmlFile::Attributes& element, const char* name, quint8 fallback) {
+    return quint8(quint32(readInt32(element, name, fallback)) & 0xFFu);
 }
 
-quint32 readStorageNumber(const pugi::xml_node& node, quint32 fallback) {
-    return quint32(readNumber(node, StoNumber, 0, 0xFFFFFFFFLL).value_or(fallback));
+quint32 readStorageNumber(const XmlFile::Attributes& element, quint32 fallback) {
+    return quint32(readNumber(element, StoNumber, 0, 0xFFFFFFFFLL).value_or(fallback));
 }
 
-QString readVariable(const pugi::xml_node& element, int nodePos, int varPos, TVariabile& var) {
+QString readVariable(const XmlFile::Attributes& element, int nodePos, int varPos, TVariabile& var) {
     const TVariabile defaults;
-    var.Enable = XmlFile::attributeText(element, Enable) == QStringLiteral("1");
-    var.Description = XmlFile::attributeText(element, Desc).value_or(defaults.Description);
+    var.Enable = element.text(Enable) == QStringLiteral("1");
+    var.Description = element.text(Desc).value_or(defaults.Description);
     // The coding of a record cannot be guessed: without these three the load stops.
     struct Required {
         const char* name;
@@ -84,6 +81,36 @@ QString readVariable(const pugi::xml_node& element, int nodePos, int varPos, TVa
     return {};
 }
 
+// Reads the network as the parser goes, without a tree: every child element of the root is a
+// node and every child element of a node is a variable, whatever their names; deeper elements,
+// comments and text are skipped.
+class NetworkReader final : public XmlFile::Handler {
+public:
+    void startElement(int depth, const char*, const char** list) override {
+        if (!error.isEmpty())
+            return;
+        const XmlFile::Attributes element(list);
+        if (depth == 1) {
+            TNodo node;
+            node.Description = element.text(Descrizione).value_or(QString());
+            node.Node_Pri = readInt32(element, ID, node.Node_Pri);
+            node.Node_Sec = readInt32(element, Sec_Add, node.Node_Sec);
+            nodes.append(node);
+            varPos_ = 0;
+        } else if (depth == 2) {
+            TVariabile var;
+            error = readVariable(element, int(nodes.size()), ++varPos_, var);
+            nodes.last().Var_List.append(var);
+        }
+    }
+
+    TNodi_List nodes;
+    QString error; // the first variable that cannot be read
+
+private:
+    int varPos_ = 0;
+};
+
 void setInt(pugi::xml_node& element, const char* name, qint64 value) {
     element.append_attribute(name).set_value(static_cast<long long>(value));
 }
@@ -109,37 +136,14 @@ NetworkLoad Load_Network(const QString& path) {
 
 NetworkLoad Read_Network(const QByteArray& bytes, const QString& fileName) {
     NetworkLoad result;
-    pugi::xml_document doc;
-    result.error = XmlFile::parse(doc, bytes, fileName);
-    if (!result.ok())
-        return result;
-    // Element names are not checked: every child element of the root is a node and every
-    // child element of a node is a variable. Comments and text between them are skipped.
-    int nodePos = 0;
-    for (const pugi::xml_node& nodeElement : XmlFile::root(doc).children()) {
-        if (nodeElement.type() != pugi::node_element)
-            continue;
-        ++nodePos;
-        TNodo node;
-        node.Description = XmlFile::attributeText(nodeElement, Descrizione).value_or(QString());
-        node.Node_Pri = readInt32(nodeElement, ID, node.Node_Pri);
-        node.Node_Sec = readInt32(nodeElement, Sec_Add, node.Node_Sec);
-        int varPos = 0;
-        for (const pugi::xml_node& varElement : nodeElement.children()) {
-            if (varElement.type() != pugi::node_element)
-                continue;
-            ++varPos;
-            TVariabile var;
-            const QString error = readVariable(varElement, nodePos, varPos, var);
-            if (!error.isEmpty()) {
-                result.Nodi_List.clear();
-                result.error = QStringLiteral("%1: %2").arg(fileName, error);
-                return result;
-            }
-            node.Var_List.append(var);
-        }
-        result.Nodi_List.append(node);
-    }
+    NetworkReader reader;
+    // A file that is not well-formed is refused as such, even past a variable that cannot be
+    // read.
+    result.error = XmlFile::read(bytes, fileName, reader);
+    if (result.ok() && !reader.error.isEmpty())
+        result.error = QStringLiteral("%1: %2").arg(fileName, reader.error);
+    if (result.ok())
+        result.Nodi_List = std::move(reader.nodes);
     return result;
 }
 

@@ -109,6 +109,9 @@ TEST(NetworkLoad, FailuresNameTheirPlace) {
         {"text_type.xml", QStringLiteral("M_Bus.xml: node 1, variable 1: attribute \"Type\" is "
                                          "missing or not an integer")},
         {"broken.xml", QStringLiteral("M_Bus.xml: mismatched tag at line 4, column 3")},
+        // A file that is not well-formed is refused as such, past a variable it cannot read.
+        {"bad_variable_then_broken.xml",
+         QStringLiteral("M_Bus.xml: mismatched tag at line 4, column 3")},
     };
     for (const auto& [name, message] : rows) {
         TestFolder folder;
