@@ -168,6 +168,9 @@ constexpr DefaultText Default_Texts[] = {
     {350, u"changed"},
     {351, u"changed, %1"},
     {352, u"stopped"},
+    {353, u"A scan of %1 IDs takes at most %2 s: per ID the time-out of %3 ms and up to %4 ms "
+          u"on the line, plus the connection."},
+    {354, u"IDs %1 to %2 not asked: the scan reached the time it showed"},
     // Meter templates.
     {362, u"Save as Template"},
     {363, u"New Node from Template"},
