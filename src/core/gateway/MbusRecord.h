@@ -47,7 +47,7 @@ private:
     }
 };
 
-// Record error codes of the combinable VIFE table (E001 0101 .. E001 0111).
+// Record error codes of the combinable VIFE table (E001 0101 .. E001 1000).
 inline constexpr quint8 VifeNoData = 0x15;    // "No data available (undefined value)"
 inline constexpr quint8 VifeOverflow = 0x16;  // "Data overflow"
 inline constexpr quint8 VifeUnderflow = 0x17; // "Data underflow"

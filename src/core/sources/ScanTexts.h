@@ -14,7 +14,6 @@ inline constexpr int FindSlaves = 331;
 inline constexpr int FirstId = 332;
 inline constexpr int LastId = 333;
 inline constexpr int Scan = 334;
-inline constexpr int ScanBound = 335;
 inline constexpr int ScanProgress = 336;
 inline constexpr int IdData = 337;
 inline constexpr int IdException = 338;
