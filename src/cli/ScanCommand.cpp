@@ -149,7 +149,7 @@ int scan(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     c.timeoutMs = o.timeoutMs;
 
-    err << Sources::scanBoundText(o.first, o.last, o.timeoutMs, texts) << '\n';
+    err << Sources::scanBoundText(c, o.first, o.last, texts) << '\n';
     err.flush();
     const Sources::ScanRun run = Sources::scanSlaves(c, o.first, o.last);
     if (run.openFailure.failed()) {

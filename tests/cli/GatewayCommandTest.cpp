@@ -115,7 +115,7 @@ TEST_F(GatewayCommand, ServesLiveModbusValues) {
     auto server = ModbusTestServer::tcp();
     server->setHolding(10, {0x0001, 0x86A0}); // 100000
     server->setHolding(20, {0x0000, 0x3FC0}); // 1.5, low word first
-    server->setHolding(30, {0x00BC, 0x614E}); // 12345678
+    server->setHolding(30, {0x1234, 0x5678}); // BCD digits as they are
     TNodo n =
         node(5,
              {coded(source(1, Holding, 10, 2, Dim32, 0, "Counter"), 0, 3),

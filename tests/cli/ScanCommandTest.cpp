@@ -65,7 +65,8 @@ TEST_F(ScanCommand, FindsExactlyTheIdsThatAnswerAndAsksEachOnceForOneRegister) {
     EXPECT_EQ(answers[1].toObject()[QStringLiteral("detail")].toString(),
               QStringLiteral("time-out"));
     EXPECT_TRUE(run.err.startsWith(
-        QStringLiteral("A scan of 30 IDs takes at most 1.2 s (30 \u00d7 40 ms).\n")))
+        QStringLiteral("A scan of 30 IDs takes at most 1.4 s: per ID the time-out of 40 ms and up "
+                       "to 1 ms on the line, plus the connection.\n")))
         << run.err.toStdString();
     EXPECT_TRUE(run.err.endsWith(QStringLiteral("4 of 30 IDs answer\n")));
     const auto requests = server->waitForRequests(30);

@@ -3,14 +3,10 @@
 #include "common/BoundedFile.h"
 #include "core/sources/SourceReadJob.h"
 
-#include <algorithm>
-#include <bit>
-
 namespace Gateway {
 
 namespace {
 
-constexpr int Dim8 = 0, Dim16 = 1, DimReal = 6, DimVariable = 7;
 // A values file holds a line per variable: 640 at most.
 constexpr BoundedFile::Limit ValuesFileLimit{4 * 1024 * 1024, "a values file"};
 
@@ -60,6 +56,14 @@ QString valueText(const RecordValue& v) {
         return QString::number(v.real, 'g', 9);
     case RecordValue::Kind::Text:
         return QString::fromLatin1(v.text);
+    case RecordValue::Kind::Field:
+        if (v.field.integer)
+            return QString::number(*v.field.integer);
+        if (v.field.real)
+            return QString::number(*v.field.real, 'g', 9);
+        if (!v.field.digits.isEmpty())
+            return v.field.digits;
+        return QString::fromLatin1(v.field.bytes);
     case RecordValue::Kind::Failed:
         break;
     }
@@ -110,42 +114,8 @@ ValuesFile readValuesFile(const QString& path, const TNodi_List& network) {
 }
 
 RecordValue valueOfReading(const Sources::SourceVariable& v, const Sources::SourceResult& r) {
-    if (r.outcome != Sources::SourceResult::Outcome::Read)
-        return RecordValue::failed();
-    if (v.isBits()) {
-        quint64 n = 0;
-        for (int i = 0; i < r.bits.size() && i < 64; ++i)
-            n |= quint64(r.bits[i] ? 1 : 0) << i;
-        return RecordValue::ofInteger(qint64(n));
-    }
-    if (r.registers.isEmpty())
-        return RecordValue::failed();
-    QList<quint16> words = r.registers;
-    const bool lowFirst = v.swap == 1;
-    if (v.dimension == DimVariable) {
-        QByteArray text;
-        for (quint16 w : words) {
-            text.append(char(w >> 8));
-            text.append(char(w & 0xFF));
-        }
-        return RecordValue::ofText(text);
-    }
-    if (v.dimension == DimReal) {
-        if (words.size() < 2)
-            return RecordValue::failed();
-        const quint32 bits =
-            lowFirst ? (quint32(words[1]) << 16 | words[0]) : (quint32(words[0]) << 16 | words[1]);
-        return RecordValue::ofReal(double(std::bit_cast<float>(bits)));
-    }
-    // A 16-bit or 8-bit field takes one register as M-Bus does, signed.
-    if (v.dimension == Dim8 || v.dimension == Dim16)
-        return RecordValue::ofInteger(qint16(words[0]));
-    if (lowFirst)
-        std::reverse(words.begin(), words.end());
-    quint64 n = 0;
-    for (int i = 0; i < words.size() && i < 4; ++i)
-        n = (n << 16) | words[i];
-    return RecordValue::ofInteger(qint64(n));
+    const std::optional<Sources::Mbus::Source> source = Sources::Mbus::sourceOf(v, r);
+    return source ? RecordValue::ofField(Sources::Mbus::fieldData(*source)) : RecordValue::failed();
 }
 
 LiveValues::LiveValues(const TNodi_List& network, Sources::Connection connection, int intervalMs,

@@ -41,15 +41,14 @@ struct ValuesFile {
 };
 ValuesFile readValuesFile(const QString& path, const TNodi_List& network);
 
-// The reading of one source as the record's number. Registers are joined high word first (swap
-// "Type 1": low word first) into an unsigned number, a float for the dimension "32 Real", the
-// registers' bytes as text for variable length; bits give the number whose bit 0 is the first.
-// A source that could not be read is a failed value, never the last good one.
+// A variable's reading as its record's value: the field the source fills, by the source
+// test's rule (Sources::Mbus::fieldData). A source that could not be read is a failed value.
 RecordValue valueOfReading(const Sources::SourceVariable& variable,
                            const Sources::SourceResult& result);
 
 // Reads every enabled variable's source again and again, `intervalMs` after each reading ends.
-// Until the first reading ends every value is failed.
+// A source that could not be read is a failed value, never the last good one; until the first
+// reading ends every value is failed.
 class LiveValues : public QObject {
     Q_OBJECT
 public:

@@ -157,7 +157,28 @@ quint8 rangeError(const RecordValue& v) {
     return negative ? VifeUnderflow : VifeOverflow;
 }
 
+// Variable length: the characters, cut or filled with blanks to the length, last one first.
+void putCharacters(QByteArray& out, QByteArray text) {
+    const int n = int(out.size()) - 1;
+    text = text.left(n).leftJustified(n, ' ');
+    out[0] = char(n);
+    for (int i = 0; i < n; ++i)
+        out[1 + i] = text[n - 1 - i];
+}
+
 } // namespace
+
+quint8 fieldError(const Sources::Mbus::FieldData& f) {
+    using namespace Sources::Mbus;
+    if (f.fits())
+        return 0;
+    if (f.flags & NotFinite)
+        return std::isnan(f.real.value_or(0)) ? VifeNoData
+                                              : (*f.real < 0 ? VifeUnderflow : VifeOverflow);
+    if (f.lost)
+        return (f.flags & Negative) ? VifeUnderflow : VifeOverflow;
+    return VifeDataError;
+}
 
 quint8 primaryVif(quint16 code) {
     // E110 1110 and E110 1111 take no number: codes above 110 sit two places further on.
@@ -247,6 +268,18 @@ DataBytes dataFor(quint8 dfc, int variableLength, const RecordValue& value) {
     };
     if (value.kind == RecordValue::Kind::Failed)
         return fail(VifeNoData);
+    if (value.kind == RecordValue::Kind::Field) {
+        if (dfc == 13) {
+            putCharacters(out.bytes, value.field.bytes);
+            return out;
+        }
+        // The field was fitted for another dimension: nothing sound to send.
+        if (value.field.bytes.size() != length)
+            return fail(VifeNoData);
+        out.bytes = value.field.bytes;
+        out.errorVife = fieldError(value.field);
+        return out;
+    }
     switch (dfc) {
     case 1:
     case 2:
@@ -316,12 +349,8 @@ DataBytes dataFor(quint8 dfc, int variableLength, const RecordValue& value) {
             text = QByteArray::number(value.integer);
         else
             text = QByteArray::number(value.real, 'g', 10);
-        const int n = length - 1;
-        text = text.left(n).leftJustified(n, ' ');
-        out.bytes[0] = char(n);
         // Sent last character first, like every other field.
-        for (int i = 0; i < n; ++i)
-            out.bytes[1 + i] = text[n - 1 - i];
+        putCharacters(out.bytes, text);
         return out;
     }
     default:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/sources/MbusValue.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -10,26 +12,46 @@ struct TVariabile;
 // VIF, VIFEs and the data, built from a variable's coding positions and one value.
 namespace Gateway {
 
-// The value a record carries. The reading of the Modbus source (or the typed value) arrives
-// here already as a number, as text for a variable-length field, or as a failure.
+// The value a record carries. A typed value is the number (or text) the reading system is to
+// show, coded into the field here; a Modbus reading arrives as the field the source fills,
+// bits copied (Sources::Mbus::fieldData), so it goes out as the real gateway sends it.
 struct RecordValue {
-    enum class Kind { Integer, Real, Text, Failed };
+    enum class Kind { Integer, Real, Text, Field, Failed };
     Kind kind = Kind::Failed;
     qint64 integer = 0;
     double real = 0;
     QByteArray text; // variable length: the characters in reading order
+    Sources::Mbus::FieldData field;
 
-    static RecordValue ofInteger(qint64 v) { return {Kind::Integer, v, 0, {}}; }
-    static RecordValue ofReal(double v) { return {Kind::Real, 0, v, {}}; }
-    static RecordValue ofText(QByteArray t) { return {Kind::Text, 0, 0, std::move(t)}; }
+    static RecordValue ofInteger(qint64 v) {
+        return make(Kind::Integer, [&](auto& r) { r.integer = v; });
+    }
+    static RecordValue ofReal(double v) {
+        return make(Kind::Real, [&](auto& r) { r.real = v; });
+    }
+    static RecordValue ofText(QByteArray t) {
+        return make(Kind::Text, [&](auto& r) { r.text = std::move(t); });
+    }
+    static RecordValue ofField(Sources::Mbus::FieldData f) {
+        return make(Kind::Field, [&](auto& r) { r.field = std::move(f); });
+    }
     static RecordValue failed() { return {}; }
     bool operator==(const RecordValue&) const = default;
+
+private:
+    template <typename Fill> static RecordValue make(Kind kind, Fill fill) {
+        RecordValue r;
+        r.kind = kind;
+        fill(r);
+        return r;
+    }
 };
 
-// Record error codes of the combinable VIFE table (E001 0101 .. E001 0111).
+// Record error codes of the combinable VIFE table (E001 0101 .. E001 1000).
 inline constexpr quint8 VifeNoData = 0x15;    // "No data available (undefined value)"
 inline constexpr quint8 VifeOverflow = 0x16;  // "Data overflow"
 inline constexpr quint8 VifeUnderflow = 0x17; // "Data underflow"
+inline constexpr quint8 VifeDataError = 0x18; // "Data error"
 
 // The VIF with its VIFEs; the last byte carries no extension bit.
 struct VifCoding {
@@ -51,13 +73,18 @@ QByteArray difFor(quint8 dataFieldCode, int functionField, quint32 storage, quin
                   quint32 unit);
 
 // The data bytes of one value in a data field. `errorVife` is set when the value cannot be
-// sent (a failure, a number too large or too small for the field): the data then holds
-// zeros, never a cut value.
+// sent as it is. A typed value that the field cannot hold, or a failure, goes out as zeros; a
+// reading that does not fit goes out as the gateway copies it, with the error beside it, so
+// the reading system sees what the real gateway would send but never takes it for good.
 struct DataBytes {
     QByteArray bytes;
     quint8 errorVife = 0;
 };
 DataBytes dataFor(quint8 dataFieldCode, int variableLength, const RecordValue& value);
+
+// The record error of a reading's field: 0 when it fits; no data for a NaN, overflow or
+// underflow for an infinity or cut bits, data error for a BCD digit above 9.
+quint8 fieldError(const Sources::Mbus::FieldData& field);
 
 // The whole record of a variable with its value.
 struct Record {

@@ -157,7 +157,6 @@ constexpr DefaultText Default_Texts[] = {
     {332, u"First ID"},
     {333, u"Last ID"},
     {334, u"Scan"},
-    {335, u"A scan of %1 IDs takes at most %2 s (%1 \u00d7 %3 ms)."},
     {336, u"ID %1 (%2 of %3)"},
     {337, u"ID %1: data %2"},
     {338, u"ID %1: exception %2 (%3)"},
@@ -175,6 +174,9 @@ constexpr DefaultText Default_Texts[] = {
     {350, u"changed"},
     {351, u"changed, %1"},
     {352, u"stopped"},
+    {353, u"A scan of %1 IDs takes at most %2 s: per ID the time-out of %3 ms and up to %4 ms "
+          u"on the line, plus the connection."},
+    {354, u"IDs %1 to %2 not asked: the scan reached the time it showed"},
     // Meter templates.
     {362, u"Save as Template"},
     {363, u"New Node from Template"},

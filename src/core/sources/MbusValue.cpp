@@ -344,14 +344,29 @@ QString dateText(quint64 bits, int width) {
         .arg(minute, 2, 10, QLatin1Char('0'));
 }
 
-// The field's content read as a number, before the record code's multiplier.
-struct Fitted {
-    std::optional<qint64> integer;
-    std::optional<double> real;
+// The field's content, and its bits for dates.
+struct Fitted : FieldData {
     quint64 fieldBits = 0;
-    QString digits; // BCD with a digit above 9: the digits as they are
-    unsigned flags = 0;
 };
+
+QByteArray littleEndian(quint64 bits, int width) {
+    QByteArray out;
+    for (int k = 0; k < width / 8; ++k)
+        out.append(char((bits >> (8 * k)) & 0xFF));
+    return out;
+}
+
+// Variable length: the characters the gateway sends.
+QByteArray characters(const Source& s, const Raw& raw) {
+    if (s.isBits)
+        return QByteArray::number(raw.bits);
+    QByteArray text;
+    for (const quint16 w : s.registers) {
+        text.append(char(w >> 8));
+        text.append(char(w & 0xFF));
+    }
+    return text;
+}
 
 Fitted fit(const Source& s, const Field& field, int swap) {
     Fitted f;
@@ -366,12 +381,16 @@ Fitted fit(const Source& s, const Field& field, int swap) {
         f.integer = value;
         if (raw.beyond || value != source)
             f.flags |= source < 0 ? Negative : Overflow;
+        // A register of 0xFFFF in a wider field reads 65535: right for a counter, so only a
+        // warning; a value that neither reading of the source gives has lost bits.
+        f.lost = raw.beyond || (value != source && quint64(value) != raw.bits);
         break;
     }
     case Field::Kind::Bcd: {
         f.fieldBits = lowBits(raw.bits, field.bits);
         if (raw.beyond || (field.bits < 64 && (raw.bits >> field.bits) != 0))
             f.flags |= Overflow;
+        f.lost = (f.flags & Overflow) != 0;
         qint64 value = 0;
         bool digitsOk = true;
         for (int shift = field.bits - 4; shift >= 0; shift -= 4) {
@@ -397,25 +416,29 @@ Fitted fit(const Source& s, const Field& field, int swap) {
             f.flags |= NotFinite;
         if (raw.beyond || (raw.bits >> 32) != 0)
             f.flags |= Overflow;
+        f.lost = (f.flags & Overflow) != 0;
         break;
     }
     case Field::Kind::VariableLength:
+        f.bytes = characters(s, raw);
         break;
     }
+    if (field.kind != Field::Kind::VariableLength)
+        f.bytes = littleEndian(f.fieldBits, field.bits);
     if (s.isBits && s.bits.size() == 1 &&
         (field.kind == Field::Kind::VariableLength || field.bits > 8))
         f.flags |= SingleBit;
     return f;
 }
 
-bool fits(const Fitted& f) {
+bool unflagged(const Fitted& f) {
     return (f.flags & (Overflow | Negative | BcdDigit | NotFinite)) == 0;
 }
 
 // A real an installer would believe: zero, or between a millionth and a billion.
 bool plausibleReal(const Fitted& f) {
     const double size = std::abs(f.real.value_or(0));
-    return fits(f) && (size == 0 || (size >= 1e-6 && size < 1e9));
+    return unflagged(f) && (size == 0 || (size >= 1e-6 && size < 1e9));
 }
 
 // Whether the other word order reads right where this one does not. An integer read the wrong
@@ -424,9 +447,9 @@ bool plausibleReal(const Fitted& f) {
 bool otherOrderBetter(const Fitted& mine, const Fitted& other, bool real) {
     if (real)
         return !plausibleReal(mine) && plausibleReal(other);
-    if (!fits(other))
+    if (!unflagged(other))
         return false;
-    if (!fits(mine))
+    if (!unflagged(mine))
         return true;
     const qint64 a = *mine.integer, b = *other.integer;
     return (a < 0 && b >= 0) || (a != 0 && (a & 0xFFFF) == 0 && b != 0 && std::abs(b) < 0x10000);
@@ -545,7 +568,18 @@ Value valueOf(const Source& source) {
     return value;
 }
 
+FieldData fieldData(const Source& source) {
+    return fit(source, fieldOf(source.dimension), source.swap == 1 ? 1 : 0);
+}
+
 std::optional<Value> valueOf(const SourceVariable& v, const SourceResult& r) {
+    const std::optional<Source> source = sourceOf(v, r);
+    if (!source)
+        return std::nullopt;
+    return valueOf(*source);
+}
+
+std::optional<Source> sourceOf(const SourceVariable& v, const SourceResult& r) {
     if (r.outcome != SourceResult::Outcome::Read)
         return std::nullopt;
     Source source;
@@ -555,7 +589,7 @@ std::optional<Value> valueOf(const SourceVariable& v, const SourceResult& r) {
     source.isBits = v.isBits();
     source.registers = r.registers;
     source.bits = r.bits;
-    return valueOf(source);
+    return source;
 }
 
 } // namespace Sources::Mbus

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -60,7 +61,33 @@ struct Source {
     bool isBits = false;
     QList<quint16> registers;
     QList<quint8> bits;
+
+    bool operator==(const Source&) const = default;
 };
+
+// The record's data field as the gateway fills it from a source, and as the reading system
+// decodes it: the source's bits copied in, never re-coded (a BCD field shows the registers'
+// hex digits).
+struct FieldData {
+    // Integer, real and BCD fields: the field's bytes, least significant first, as sent.
+    // Variable length: the characters in reading order (registers high byte first; bits as
+    // their number in decimal).
+    QByteArray bytes;
+    std::optional<qint64> integer; // the field read as the standard reads it
+    std::optional<double> real;
+    QString digits;     // a BCD field with a digit above 9: its digits as they are
+    unsigned flags = 0; // Overflow, Negative, BcdDigit, NotFinite, SingleBit
+    // The field holds neither the signed nor the unsigned reading of the source: bits were cut.
+    bool lost = false;
+
+    // Whether the reading system gets the source's value: nothing cut, no digit above 9, a
+    // finite real. Negative and SingleBit only warn: the field holds the bits as they are.
+    bool fits() const { return !lost && (flags & (BcdDigit | NotFinite)) == 0; }
+    bool operator==(const FieldData&) const = default;
+};
+
+// The one fitting rule, for the source test's value and the virtual gateway's records.
+FieldData fieldData(const Source& source);
 
 struct Value {
     std::optional<double> value; // after the multiplier; none for dates, digits and errors
@@ -78,5 +105,7 @@ struct Value {
 Value valueOf(const Source& source);
 // The same for a variable of a reading; nothing for a source that was not read.
 std::optional<Value> valueOf(const SourceVariable& variable, const SourceResult& result);
+// A variable's reading as a source; nothing for a source that was not read.
+std::optional<Source> sourceOf(const SourceVariable& variable, const SourceResult& result);
 
 } // namespace Sources::Mbus

@@ -5,15 +5,19 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace Sources {
 
-QString scanBoundText(int first, int last, int timeoutMs, const LangTable& t) {
-    const qint64 bound = scanBoundMs(first, last, timeoutMs);
-    return t.text(Text::ScanBound)
-        .arg(last - first + 1)
-        .arg(QString::number(double(bound) / 1000.0, 'f', bound % 1000 == 0 ? 0 : 1))
-        .arg(timeoutMs);
+QString scanBoundText(const Connection& c, int first, int last, const LangTable& t) {
+    // Tenths of a second, rounded up: the text is a promise.
+    const qint64 tenths = (scanBoundMs(c, first, last) + 99) / 100;
+    const qint64 lineMs = (scanIdBoundUs(c) - qint64(c.timeoutMs) * 1000 + 999) / 1000;
+    return t.text(Text::ScanBoundPerId)
+        .arg(std::max(0, last - first + 1))
+        .arg(QString::number(double(tenths) / 10.0, 'f', tenths % 10 == 0 ? 0 : 1))
+        .arg(c.timeoutMs)
+        .arg(lineMs);
 }
 
 QStringList scanLines(const ScanRun& run, const QList<int>& configured, const LangTable& t) {
@@ -34,12 +38,18 @@ QStringList scanLines(const ScanRun& run, const QList<int>& configured, const La
             line = t.text(Text::IdFailed).arg(a.id).arg(a.detail);
             break;
         case ScanAnswer::Kind::Timeout:
+        case ScanAnswer::Kind::NotAsked:
             continue;
         }
         if (configured.contains(a.id))
             line = t.text(Text::IdConfigured).arg(line);
         lines.append(line);
     }
+    const auto unasked =
+        std::find_if(run.answers.cbegin(), run.answers.cend(),
+                     [](const ScanAnswer& a) { return a.kind == ScanAnswer::Kind::NotAsked; });
+    if (unasked != run.answers.cend())
+        lines.append(t.text(Text::NotAsked).arg(unasked->id).arg(run.answers.last().id));
     return lines;
 }
 

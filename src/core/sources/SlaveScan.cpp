@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <memory>
 #include <modbus.h>
 
@@ -90,12 +92,43 @@ ScanAnswer ask(modbus_t* ctx, int id) {
 
 } // namespace
 
-qint64 scanBoundMs(int first, int last, int timeoutMs) {
-    return last < first ? 0 : qint64(last - first + 1) * timeoutMs;
+namespace {
+
+// A read of one register: 8 bytes out, at most 7 back (an exception is 5), each frame after a
+// silence of 3.5 characters.
+constexpr int RequestBytes = 8, LongestAnswerBytes = 7;
+constexpr double SilenceCharacters = 3.5;
+// Measured on loopback at well under 0.5 ms per id, sanitizers included.
+constexpr qint64 HandlingUs = 1000;
+// Opening a serial port or a socket, before a TCP connect's own wait.
+constexpr qint64 OpenUs = 100'000;
+
+} // namespace
+
+qint64 scanIdBoundUs(const Connection& c) {
+    qint64 line = 0;
+    if (c.kind == Connection::Kind::Serial && c.baud > 0) {
+        const int bitsPerCharacter = 1 + c.dataBits + (c.parity == 'N' ? 0 : 1) + c.stopBits;
+        const double characters = RequestBytes + LongestAnswerBytes + 2 * SilenceCharacters;
+        line = qint64(std::ceil(characters * bitsPerCharacter * 1e6 / c.baud));
+    }
+    return qint64(c.timeoutMs) * 1000 + line + HandlingUs;
+}
+
+qint64 scanBoundMs(const Connection& c, int first, int last) {
+    if (last < first)
+        return 0;
+    const qint64 open = OpenUs + (c.kind == Connection::Kind::Tcp ? qint64(c.timeoutMs) * 1000 : 0);
+    const qint64 us = open + qint64(last - first + 1) * scanIdBoundUs(c);
+    return (us + 999) / 1000;
 }
 
 ScanRun scanSlaves(const Connection& connection, int first, int last, const Progress& progress,
                    const std::atomic_bool* cancel) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(scanBoundMs(connection, first, last));
+    const std::chrono::microseconds perId(scanIdBoundUs(connection));
     ScanRun run;
     Context ctx = open(connection, run.openFailure);
     if (!ctx)
@@ -104,6 +137,16 @@ ScanRun scanSlaves(const Connection& connection, int first, int last, const Prog
     for (int id = first; id <= last; ++id) {
         if (cancel && cancel->load()) {
             run.cancelled = true;
+            break;
+        }
+        // The bound was shown as a promise: ids that no longer fit are said to be unasked.
+        if (Clock::now() + perId > deadline) {
+            for (int rest = id; rest <= last; ++rest) {
+                ScanAnswer skipped;
+                skipped.id = rest;
+                skipped.kind = ScanAnswer::Kind::NotAsked;
+                run.answers.append(skipped);
+            }
             break;
         }
         run.answers.append(ask(ctx.get(), id));
@@ -149,6 +192,8 @@ QString scanDetail(const ScanAnswer& a) {
         return QStringLiteral("time-out");
     case ScanAnswer::Kind::Failed:
         return QStringLiteral("failed: ") + a.detail;
+    case ScanAnswer::Kind::NotAsked:
+        return QStringLiteral("not asked");
     }
     return QString();
 }

@@ -21,7 +21,8 @@ struct ScanAnswer {
         Data,      // the register came back
         Exception, // the slave is there but refused the register
         Timeout,
-        Failed, // a broken answer, or one from another unit id
+        Failed,   // a broken answer, or one from another unit id
+        NotAsked, // the scan reached its bound first
     };
     int id = 0;
     Kind kind = Kind::Timeout;
@@ -38,11 +39,17 @@ struct ScanRun {
     bool cancelled = false;
 };
 
-// The longest a scan can take: every id silent for the whole time-out.
-qint64 scanBoundMs(int first, int last, int timeoutMs);
+// The longest one id can take: its time-out, the request and the longest answer on a serial
+// line (with the silences that frame them), and this computer's own work.
+qint64 scanIdBoundUs(const Connection& connection);
+// The longest a scan can take, shown before it starts: opening the connection (a TCP connect
+// waits up to the time-out) and every id at its own bound. Whole milliseconds, rounded up.
+qint64 scanBoundMs(const Connection& connection, int first, int last);
 
-// Asks the ids first..last in order; `connection.timeoutMs` is the time-out of each.
-// `progress` gets (ids done, ids in all); `cancel` is looked at before each id. Blocks.
+// Asks the ids first..last in order; `connection.timeoutMs` is the time-out of each, never
+// shortened. The scan keeps to scanBoundMs: an id that could no longer end within it is not
+// asked (Kind::NotAsked), nor is any after it. `progress` gets (ids done, ids in all);
+// `cancel` is looked at before each id. Blocks.
 ScanRun scanSlaves(const Connection& connection, int first, int last, const Progress& progress = {},
                    const std::atomic_bool* cancel = nullptr);
 
@@ -56,7 +63,7 @@ struct ScanComparison {
 QList<int> configuredIds(const ReadPlan& plan);
 ScanComparison compareScan(const ScanRun& run, const QList<int>& configured);
 
-// "data 0x0001", "exception 2", "time-out", "failed: ...": fixed words for scripts.
+// "data 0x0001", "exception 2", "time-out", "failed: ...", "not asked": fixed words for scripts.
 QString scanDetail(const ScanAnswer& answer);
 
 // "FIRST-LAST" within 1..247, FIRST not above LAST.

@@ -130,8 +130,9 @@ void TFSlaveScan::Set_Lang() {
 }
 
 void TFSlaveScan::showBound() {
-    L_Bound->setText(
-        scanBoundText(SE_First->value(), SE_Last->value(), SE_TimeOut->value(), state_.Lang_Table));
+    Connection c = connection_;
+    c.timeoutMs = SE_TimeOut->value();
+    L_Bound->setText(scanBoundText(c, SE_First->value(), SE_Last->value(), state_.Lang_Table));
     updateControls();
 }
 
@@ -189,7 +190,7 @@ void TFSlaveScan::onFinished() {
         QList<int> asked;
         for (int id : configured_)
             for (const ScanAnswer& a : run.answers)
-                if (a.id == id)
+                if (a.id == id && a.kind != ScanAnswer::Kind::NotAsked)
                     asked.append(id);
         if (!configured_.isEmpty())
             LW_Answers->addItems(comparisonLines(compareScan(run, asked), t));

@@ -52,8 +52,8 @@ TEST(MbusRecord, EveryDataFieldCodeGivesTheStandardsBytes) {
     }
 }
 
-// A value that cannot be sent goes out as zeros with the record error in a VIFE after the VIF
-// (E001 0101 no data, E001 0110 overflow, E001 0111 underflow), never as a cut value.
+// A typed value that cannot be sent goes out as zeros with the record error in a VIFE after the
+// VIF (E001 0101 no data, E001 0110 overflow, E001 0111 underflow), never as a cut value.
 TEST(MbusRecord, ValuesThatCannotBeSentCarryTheirErrorInTheRecord) {
     const DataCase cases[] = {
         {2, RecordValue::failed(), 0, "04 83 15 00 00 00 00"},

@@ -4,6 +4,7 @@
 // named.
 
 #include "core/lang/LangTable.h"
+#include "core/sources/SlaveScan.h"
 #include "core/sources/SourceRead.h"
 #include "core/sources/SourceTexts.h"
 #include "support/SourceNetworks.h"
@@ -160,6 +161,20 @@ TEST(HostilePeers, ADrippingAnswerEndsAtTheTimeOut) {
     EXPECT_LT(timer.elapsed(), 2500);
     ASSERT_EQ(run.results.size(), 1);
     EXPECT_EQ(run.results[0].outcome, Outcome::Timeout);
+}
+
+// A scan keeps to the bound it showed: a slave that drips its answer holds the first id past
+// it (11 bytes at 150 ms, each inside the 600 ms time-out), so the second id is not asked and
+// says so. Id 2 must start by 1902 - 601 ms; the drip alone takes 10 × 150 ms.
+TEST(HostilePeers, AScanKeepsToItsBound) {
+    PeerServer server([](const QByteArray&, const QByteArray& answer) {
+        return PeerServer::Reply{answer, 150};
+    });
+    const ScanRun run = scanSlaves(tcp(server.port(), 600), 1, 2);
+    ASSERT_EQ(run.answers.size(), 2);
+    EXPECT_NE(run.answers[0].kind, ScanAnswer::Kind::NotAsked);
+    EXPECT_EQ(run.answers[1].kind, ScanAnswer::Kind::NotAsked);
+    EXPECT_EQ(run.answers[1].id, 2);
 }
 
 // Every exception code is named, the ones the protocol leaves open too.

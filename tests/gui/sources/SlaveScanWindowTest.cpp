@@ -49,11 +49,13 @@ TEST_F(SlaveScanWindow, TheBoundIsShownBeforeAndTheAnswersBesideTheConfiguration
     window.show();
     // The whole line at the short time-out, before anything is sent.
     EXPECT_EQ(child<QLabel>(&window, "L_Bound")->text(),
-              QStringLiteral("A scan of 247 IDs takes at most 24.7 s (247 \u00d7 100 ms)."));
+              QStringLiteral("A scan of 247 IDs takes at most 25.2 s: per ID the time-out of "
+                             "100 ms and up to 1 ms on the line, plus the connection."));
     child<QSpinBox>(&window, "SE_Last")->setValue(20);
     child<QSpinBox>(&window, "SE_TimeOut")->setValue(30);
     EXPECT_EQ(child<QLabel>(&window, "L_Bound")->text(),
-              QStringLiteral("A scan of 20 IDs takes at most 0.6 s (20 \u00d7 30 ms)."));
+              QStringLiteral("A scan of 20 IDs takes at most 0.8 s: per ID the time-out of 30 ms "
+                             "and up to 1 ms on the line, plus the connection."));
     EXPECT_EQ(server->requests().size(), 0u);
 
     QSignalSpy done(&window, &TFSlaveScan::scanDone);
