@@ -13,6 +13,7 @@
 #include "gui/main/TFOrdanoreFirmWare.h"
 #include "gui/network/TFMeter_Bus.h"
 #include "gui/network/TFNewIDNode.h"
+#include "gui/sources/TFSlaveScan.h"
 #include "gui/sources/TFSourceTest.h"
 #include "gui/update/TFBoot.h"
 #include "mock/FakeServices.h"
@@ -254,6 +255,18 @@ int main(int argc, char** argv) {
     sources.show();
     shoot(&sources, QStringLiteral("source-test"));
     sources.hide();
+
+    // The scan of a serial line before it starts, with the time it will take at most.
+    Sources::Connection line;
+    line.port = QStringLiteral("/dev/ttyUSB0");
+    line.baud = 19200;
+    line.parity = 'E';
+    line.stopBits = 1;
+    line.timeoutMs = 100;
+    TFSlaveScan scan(state, line, {1, 2, 5}, &main);
+    scan.show();
+    shoot(&scan, QStringLiteral("scan"));
+    scan.hide();
 
     // Serving the configuration with a typed value, after a master's first requests.
     TFGateway gateway(state, fakes.platform, network, &main);
