@@ -1,18 +1,13 @@
 #include "cli/Commands.h"
+#include "cli/ModbusLine.h"
 
-#include "core/comm/ParGen.h"
-#include "core/comm/ParGenXml.h"
 #include "core/gateway/GatewayLink.h"
 #include "core/gateway/GatewayTexts.h"
 #include "core/gateway/GatewayValues.h"
 #include "core/lang/LangTable.h"
-#include "core/network/Network.h"
-#include "core/network/NetworkXml.h"
 #include "core/sources/SourceTexts.h"
 
-#include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QTime>
 #include <QTimer>
 #include <csignal>
@@ -32,15 +27,11 @@ struct GatewayOptions {
     QString dir;
     QString mbusTcp;
     QString mbusSerial;
-    QString tcp;
-    QString serial;
     QString values;
     double every = 10;
     std::optional<double> runFor;
     bool hex = false;
-    std::optional<int> baud;
-    std::optional<char> parity;
-    std::optional<int> timeoutMs;
+    ModbusLineOptions line;
 };
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -66,23 +57,16 @@ bool parse(const QStringList& args, GatewayOptions& o, QString& why) {
             ++i;
             return value;
         };
-        const auto number = [&](int low, int high) -> std::optional<int> {
-            bool ok = false;
-            const int value = hasValue ? args[i + 1].toInt(&ok) : 0;
-            if (!ok || value < low || value > high)
-                return std::nullopt;
-            ++i;
-            return value;
-        };
+        const ModbusLineOptions::Word line = o.line.take(args, i, why);
+        if (line == ModbusLineOptions::Word::Refused)
+            return false;
+        if (line == ModbusLineOptions::Word::Taken)
+            continue;
         bool ok = true;
         if (word == QStringLiteral("--mbus-tcp"))
             ok = text(o.mbusTcp);
         else if (word == QStringLiteral("--mbus-serial"))
             ok = text(o.mbusSerial);
-        else if (word == QStringLiteral("--tcp"))
-            ok = text(o.tcp);
-        else if (word == QStringLiteral("--serial"))
-            ok = text(o.serial);
         else if (word == QStringLiteral("--values"))
             ok = text(o.values);
         else if (word == QStringLiteral("--hex"))
@@ -98,26 +82,6 @@ bool parse(const QStringList& args, GatewayOptions& o, QString& why) {
             ok = o.runFor.has_value();
             if (!ok)
                 why = QStringLiteral("--for needs a number of seconds");
-        } else if (word == QStringLiteral("--baud")) {
-            ok = (o.baud = number(50, 4000000)).has_value();
-            if (!ok)
-                why = QStringLiteral("--baud needs a baud rate");
-        } else if (word == QStringLiteral("--timeout")) {
-            ok = (o.timeoutMs = number(1, 65535)).has_value();
-            if (!ok)
-                why = QStringLiteral("--timeout needs 1 to 65535 milliseconds");
-        } else if (word == QStringLiteral("--parity") && hasValue) {
-            const QString p = args[++i].toLower();
-            if (p == QStringLiteral("none"))
-                o.parity = 'N';
-            else if (p == QStringLiteral("even"))
-                o.parity = 'E';
-            else if (p == QStringLiteral("odd"))
-                o.parity = 'O';
-            else {
-                why = QStringLiteral("--parity is none, even or odd");
-                return false;
-            }
         } else if (!word.startsWith(QStringLiteral("--")) && o.dir.isEmpty()) {
             o.dir = word;
         } else {
@@ -134,7 +98,7 @@ bool parse(const QStringList& args, GatewayOptions& o, QString& why) {
             QStringLiteral("give the configuration folder and one of --mbus-tcp or --mbus-serial");
         return false;
     }
-    if (int(!o.tcp.isEmpty()) + int(!o.serial.isEmpty()) + int(!o.values.isEmpty()) > 1) {
+    if (int(!o.line.tcp.isEmpty()) + int(!o.line.serial.isEmpty()) + int(!o.values.isEmpty()) > 1) {
         why = QStringLiteral("give at most one of --tcp, --serial and --values");
         return false;
     }
@@ -165,27 +129,15 @@ int gateway(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "gateway: " << why << '\n' << GatewayUsage;
         return 2;
     }
-    if (!QFileInfo(o.dir).isDir()) {
-        err << "gateway: " << o.dir << " is not a folder\n";
+    const std::optional<LoadedConfiguration> config = loadConfiguration(o.dir, "gateway", err);
+    if (!config)
         return 2;
-    }
     const LangTable texts;
-    const QDir dir(o.dir);
-    const ParGenLoad parGen = Load_Par_Gen(dir.filePath(QLatin1String(ParGenXml::FileName)));
-    if (!parGen.ok()) {
-        err << "gateway: " << ParGenXml::FileName << ": " << parGen.error << '\n';
-        return 2;
-    }
-    const NetworkLoad network = Load_Network(dir.filePath(QLatin1String(MBusXml::FileName)));
-    if (!network.ok()) {
-        err << "gateway: " << MBusXml::FileName << ": " << network.error << '\n';
-        return 2;
-    }
 
-    Gateway::SlaveBus bus(network.Nodi_List);
+    Gateway::SlaveBus bus(config->network);
     std::unique_ptr<Gateway::LiveValues> live;
     if (!o.values.isEmpty()) {
-        const Gateway::ValuesFile file = Gateway::readValuesFile(o.values, network.Nodi_List);
+        const Gateway::ValuesFile file = Gateway::readValuesFile(o.values, config->network);
         if (!file.ok()) {
             err << "gateway: " << o.values << ": " << file.error << '\n';
             return 2;
@@ -193,31 +145,12 @@ int gateway(const QStringList& args, QTextStream& out, QTextStream& err) {
         bus.setValues([values = file.values](int n, int v) {
             return values.value({n, v}, Gateway::RecordValue::failed());
         });
-    } else if (!o.tcp.isEmpty() || !o.serial.isEmpty()) {
-        Sources::Connection c = Sources::serialFromParGen(parGen.value, o.serial);
-        if (!o.serial.isEmpty()) {
-            if (!Sources::serialTestable(parGen.value)) {
-                err << "gateway: " << Sources::notTestableText(parGen.value.Mod_Protocol, texts)
-                    << '\n';
-                return 2;
-            }
-            c.baud = o.baud.value_or(c.baud);
-            if (o.parity) {
-                c.parity = *o.parity;
-                c.stopBits = c.parity == 'N' ? 2 : 1;
-            }
-        } else {
-            const std::optional<Sources::HostPort> address = Sources::parseHostPort(o.tcp);
-            if (!address) {
-                err << "gateway: " << texts.text(Sources::Text::BadAddress) << '\n';
-                return 2;
-            }
-            c.kind = Sources::Connection::Kind::Tcp;
-            c.host = address->host;
-            c.tcpPort = address->port;
-        }
-        c.timeoutMs = o.timeoutMs.value_or(c.timeoutMs);
-        live = std::make_unique<Gateway::LiveValues>(network.Nodi_List, c, int(o.every * 1000));
+    } else if (!o.line.tcp.isEmpty() || !o.line.serial.isEmpty()) {
+        const std::optional<Sources::Connection> c =
+            o.line.connection(config->parGen, true, std::nullopt, texts, "gateway", err);
+        if (!c)
+            return 2;
+        live = std::make_unique<Gateway::LiveValues>(config->network, *c, int(o.every * 1000));
         bus.setValues([&live](int n, int v) { return live->value(n, v); });
     }
 
@@ -236,7 +169,7 @@ int gateway(const QStringList& args, QTextStream& out, QTextStream& err) {
             return 2;
         }
     } else {
-        const Gateway::MbusLine line = Gateway::mbusLineOf(parGen.value);
+        const Gateway::MbusLine line = Gateway::mbusLineOf(config->parGen);
         if (!link.openSerial(o.mbusSerial, line.baud, line.parity, &problem)) {
             err << "gateway: " << texts.text(Gateway::Text::CannotOpen).arg(o.mbusSerial, problem)
                 << '\n';

@@ -1,18 +1,13 @@
 #include "cli/Commands.h"
+#include "cli/ModbusLine.h"
 
-#include "core/comm/ParGen.h"
-#include "core/comm/ParGenXml.h"
 #include "core/lang/LangTable.h"
-#include "core/network/Network.h"
-#include "core/network/NetworkXml.h"
 #include "core/sources/ContinuousRead.h"
 #include "core/sources/MbusTexts.h"
 #include "core/sources/SourceRead.h"
 #include "core/sources/SourceTexts.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QThread>
 
 namespace Cli {
@@ -26,12 +21,8 @@ const char* const ReadSourcesUsage =
 
 struct ReadSourcesOptions {
     QString dir;
-    QString serial;
-    QString tcp;
+    ModbusLineOptions line;
     bool json = false;
-    std::optional<int> baud;
-    std::optional<char> parity;
-    std::optional<int> timeoutMs;
     int every = 0; // seconds between passes; 0 reads once
     int count = 1;
 };
@@ -40,32 +31,14 @@ struct ReadSourcesOptions {
 bool parse(const QStringList& args, ReadSourcesOptions& o, QString& why) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& word = args[i];
-        const bool hasValue = i + 1 < args.size();
-        const auto number = [&](int low, int high) -> std::optional<int> {
-            bool ok = false;
-            const int value = hasValue ? args[i + 1].toInt(&ok) : 0;
-            if (!ok || value < low || value > high)
-                return std::nullopt;
-            return value;
-        };
+        const auto number = [&](int low, int high) { return optionNumber(args, i, low, high); };
+        const ModbusLineOptions::Word line = o.line.take(args, i, why);
+        if (line == ModbusLineOptions::Word::Refused)
+            return false;
+        if (line == ModbusLineOptions::Word::Taken)
+            continue;
         if (word == QStringLiteral("--json")) {
             o.json = true;
-        } else if (word == QStringLiteral("--serial") && hasValue) {
-            o.serial = args[++i];
-        } else if (word == QStringLiteral("--tcp") && hasValue) {
-            o.tcp = args[++i];
-        } else if (word == QStringLiteral("--baud")) {
-            if (!(o.baud = number(50, 4000000))) {
-                why = QStringLiteral("--baud needs a baud rate");
-                return false;
-            }
-            ++i;
-        } else if (word == QStringLiteral("--timeout")) {
-            if (!(o.timeoutMs = number(1, 65535))) {
-                why = QStringLiteral("--timeout needs 1 to 65535 milliseconds");
-                return false;
-            }
-            ++i;
         } else if (word == QStringLiteral("--every")) {
             const std::optional<int> seconds =
                 number(Sources::EveryMinSeconds, Sources::EveryMaxSeconds);
@@ -83,18 +56,6 @@ bool parse(const QStringList& args, ReadSourcesOptions& o, QString& why) {
             }
             o.count = *passes;
             ++i;
-        } else if (word == QStringLiteral("--parity") && hasValue) {
-            const QString p = args[++i].toLower();
-            if (p == QStringLiteral("none"))
-                o.parity = 'N';
-            else if (p == QStringLiteral("even"))
-                o.parity = 'E';
-            else if (p == QStringLiteral("odd"))
-                o.parity = 'O';
-            else {
-                why = QStringLiteral("--parity is none, even or odd");
-                return false;
-            }
         } else if (!word.startsWith(QStringLiteral("--")) && o.dir.isEmpty()) {
             o.dir = word;
         } else {
@@ -106,7 +67,7 @@ bool parse(const QStringList& args, ReadSourcesOptions& o, QString& why) {
         why = QStringLiteral("--count needs --every SECONDS between the passes");
         return false;
     }
-    if (o.dir.isEmpty() || o.serial.isEmpty() == o.tcp.isEmpty()) {
+    if (o.dir.isEmpty() || !o.line.oneLine()) {
         why = QStringLiteral("give the configuration folder and one of --serial or --tcp");
         return false;
     }
@@ -135,47 +96,17 @@ int readSources(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "read-sources: " << why << '\n' << ReadSourcesUsage;
         return 2;
     }
-    if (!QFileInfo(o.dir).isDir()) {
-        err << "read-sources: " << o.dir << " is not a folder\n";
+    const std::optional<LoadedConfiguration> config = loadConfiguration(o.dir, "read-sources", err);
+    if (!config)
         return 2;
-    }
     const LangTable texts;
-    const QDir dir(o.dir);
-    const ParGenLoad parGen = Load_Par_Gen(dir.filePath(QLatin1String(ParGenXml::FileName)));
-    if (!parGen.ok()) {
-        err << "read-sources: " << ParGenXml::FileName << ": " << parGen.error << '\n';
+    const std::optional<Sources::Connection> line =
+        o.line.connection(config->parGen, true, std::nullopt, texts, "read-sources", err);
+    if (!line)
         return 2;
-    }
-    const NetworkLoad network = Load_Network(dir.filePath(QLatin1String(MBusXml::FileName)));
-    if (!network.ok()) {
-        err << "read-sources: " << MBusXml::FileName << ": " << network.error << '\n';
-        return 2;
-    }
+    const Sources::Connection& c = *line;
 
-    Sources::Connection c;
-    if (!o.serial.isEmpty()) {
-        if (!Sources::serialTestable(parGen.value)) {
-            err << "read-sources: " << Sources::notTestableText(parGen.value.Mod_Protocol, texts)
-                << '\n';
-            return 2;
-        }
-        const Sources::Connection configured = Sources::serialFromParGen(parGen.value, o.serial);
-        c = Sources::serialConnection(o.serial, o.baud.value_or(configured.baud),
-                                      o.parity.value_or(configured.parity), configured.timeoutMs);
-    } else {
-        const std::optional<Sources::HostPort> address = Sources::parseHostPort(o.tcp);
-        if (!address) {
-            err << "read-sources: " << texts.text(Sources::Text::BadAddress) << '\n';
-            return 2;
-        }
-        c = Sources::serialFromParGen(parGen.value, QString()); // the configuration's time-out
-        c.kind = Sources::Connection::Kind::Tcp;
-        c.host = address->host;
-        c.tcpPort = address->port;
-    }
-    c.timeoutMs = o.timeoutMs.value_or(c.timeoutMs);
-
-    const Sources::ReadPlan plan = Sources::makeReadPlan(network.Nodi_List);
+    const Sources::ReadPlan plan = Sources::makeReadPlan(config->network);
     Sources::ReadRun previous;
     QElapsedTimer sincePrevious;
     int status = 0;

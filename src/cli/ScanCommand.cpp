@@ -1,14 +1,10 @@
 #include "cli/Commands.h"
+#include "cli/ModbusLine.h"
 
 #include "core/comm/ParGen.h"
-#include "core/comm/ParGenXml.h"
 #include "core/lang/LangTable.h"
-#include "core/network/NetworkXml.h"
 #include "core/sources/ScanTexts.h"
 #include "core/sources/SourceTexts.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace Cli {
 
@@ -20,34 +16,24 @@ const char* const ScanUsage =
     "none|even|odd]\n";
 
 struct ScanOptions {
-    QString serial;
-    QString tcp;
+    ModbusLineOptions line;
     QString config;
     bool json = false;
     int first = Sources::ScanFirstId;
     int last = Sources::ScanLastId;
-    int timeoutMs = Sources::ScanTimeoutMs;
-    std::optional<int> baud;
-    std::optional<char> parity;
 };
 
 bool parse(const QStringList& args, ScanOptions& o, QString& why) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& word = args[i];
         const bool hasValue = i + 1 < args.size();
-        const auto number = [&](int low, int high) -> std::optional<int> {
-            bool ok = false;
-            const int value = hasValue ? args[i + 1].toInt(&ok) : 0;
-            if (!ok || value < low || value > high)
-                return std::nullopt;
-            return value;
-        };
+        const ModbusLineOptions::Word line = o.line.take(args, i, why);
+        if (line == ModbusLineOptions::Word::Refused)
+            return false;
+        if (line == ModbusLineOptions::Word::Taken)
+            continue;
         if (word == QStringLiteral("--json")) {
             o.json = true;
-        } else if (word == QStringLiteral("--serial") && hasValue) {
-            o.serial = args[++i];
-        } else if (word == QStringLiteral("--tcp") && hasValue) {
-            o.tcp = args[++i];
         } else if (word == QStringLiteral("--config") && hasValue) {
             o.config = args[++i];
         } else if (word == QStringLiteral("--ids")) {
@@ -58,38 +44,12 @@ bool parse(const QStringList& args, ScanOptions& o, QString& why) {
             }
             std::tie(o.first, o.last) = *range;
             ++i;
-        } else if (word == QStringLiteral("--timeout")) {
-            const std::optional<int> ms = number(1, 65535);
-            if (!ms) {
-                why = QStringLiteral("--timeout needs 1 to 65535 milliseconds");
-                return false;
-            }
-            o.timeoutMs = *ms;
-            ++i;
-        } else if (word == QStringLiteral("--baud")) {
-            if (!(o.baud = number(50, 4000000))) {
-                why = QStringLiteral("--baud needs a baud rate");
-                return false;
-            }
-            ++i;
-        } else if (word == QStringLiteral("--parity") && hasValue) {
-            const QString p = args[++i].toLower();
-            if (p == QStringLiteral("none"))
-                o.parity = 'N';
-            else if (p == QStringLiteral("even"))
-                o.parity = 'E';
-            else if (p == QStringLiteral("odd"))
-                o.parity = 'O';
-            else {
-                why = QStringLiteral("--parity is none, even or odd");
-                return false;
-            }
         } else {
             why = QStringLiteral("unexpected '%1'").arg(word);
             return false;
         }
     }
-    if (o.serial.isEmpty() == o.tcp.isEmpty()) {
+    if (!o.line.oneLine()) {
         why = QStringLiteral("give one of --serial or --tcp");
         return false;
     }
@@ -111,43 +71,18 @@ int scan(const QStringList& args, QTextStream& out, QTextStream& err) {
     Par_Gen parGen;
     std::optional<QList<int>> configured;
     if (!o.config.isEmpty()) {
-        if (!QFileInfo(o.config).isDir()) {
-            err << "scan: " << o.config << " is not a folder\n";
+        const std::optional<LoadedConfiguration> config = loadConfiguration(o.config, "scan", err);
+        if (!config)
             return 2;
-        }
-        const QDir dir(o.config);
-        const ParGenLoad load = Load_Par_Gen(dir.filePath(QLatin1String(ParGenXml::FileName)));
-        if (!load.ok()) {
-            err << "scan: " << ParGenXml::FileName << ": " << load.error << '\n';
-            return 2;
-        }
-        parGen = load.value;
-        const NetworkLoad network = Load_Network(dir.filePath(QLatin1String(MBusXml::FileName)));
-        if (!network.ok()) {
-            err << "scan: " << MBusXml::FileName << ": " << network.error << '\n';
-            return 2;
-        }
-        configured = Sources::configuredIds(Sources::makeReadPlan(network.Nodi_List));
+        parGen = config->parGen;
+        configured = Sources::configuredIds(Sources::makeReadPlan(config->network));
     }
-
-    Sources::Connection c = Sources::serialFromParGen(parGen, o.serial);
-    if (o.serial.isEmpty()) {
-        const std::optional<Sources::HostPort> address = Sources::parseHostPort(o.tcp);
-        if (!address) {
-            err << "scan: " << texts.text(Sources::Text::BadAddress) << '\n';
-            return 2;
-        }
-        c.kind = Sources::Connection::Kind::Tcp;
-        c.host = address->host;
-        c.tcpPort = address->port;
-    } else {
-        c.baud = o.baud.value_or(c.baud);
-        if (o.parity) {
-            c.parity = *o.parity;
-            c.stopBits = c.parity == 'N' ? 2 : 1;
-        }
-    }
-    c.timeoutMs = o.timeoutMs;
+    // A scan asks one register with a short wait of its own, whatever the configuration's.
+    const std::optional<Sources::Connection> line =
+        o.line.connection(parGen, false, Sources::ScanTimeoutMs, texts, "scan", err);
+    if (!line)
+        return 2;
+    const Sources::Connection& c = *line;
 
     err << Sources::scanBoundText(c, o.first, o.last, texts) << '\n';
     err.flush();

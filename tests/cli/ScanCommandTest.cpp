@@ -109,6 +109,18 @@ TEST_F(ScanCommand, BesideAConfigurationItNamesMissingAndUnusedIds) {
               0);
 }
 
+// A scan waits its own short time per id: the configuration's Modbus time-out is for reading
+// the sources, and 247 ids at a whole second each would take minutes.
+TEST_F(ScanCommand, WaitsItsOwnTimeOutNotTheConfigurations) {
+    const QString config = configWithSlaves({1}); // its time-out is 1000 ms
+    const CapturedRun run =
+        runCommand(Cli::scan, {QStringLiteral("--tcp"), tcp(), QStringLiteral("--ids"),
+                               QStringLiteral("1-1"), QStringLiteral("--config"), config});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("per ID the time-out of 100 ms")))
+        << run.err.toStdString();
+}
+
 TEST_F(ScanCommand, OnASerialLineOnlyTheSlaveAnswers) {
     auto rtu = ModbusTestServer::rtu();
     const CapturedRun run = runCommand(
