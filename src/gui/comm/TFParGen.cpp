@@ -27,6 +27,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+using DialogParts::named;
+
 namespace {
 
 constexpr int LabelWidth = 150;
@@ -39,11 +41,6 @@ const char* const EthernetElements[12] = {
     "Ethernet_SM1",  "Ethernet_SM2",  "Ethernet_SM3",  "Ethernet_SM4",
     "Ethernet_GAT1", "Ethernet_GAT2", "Ethernet_GAT3", "Ethernet_GAT4",
 };
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 template <size_t N>
 QComboBox* list(QWidget* parent, const char* name, const std::array<const char*, N>& entries) {

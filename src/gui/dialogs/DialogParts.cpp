@@ -1,5 +1,6 @@
 #include "gui/dialogs/DialogParts.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -55,6 +56,21 @@ TitlePanel makeTitlePanel(QWidget* parent, const QString& code, int height) {
     layout->addWidget(codeLabel);
     layout->addWidget(description);
     return {panel, codeLabel, description};
+}
+
+void setLabel(QLabel* label, QWidget* field, const QString& text) {
+    label->setText(text);
+    field->setAccessibleName(text);
+}
+
+void setBuddyLabel(QLabel* label, QWidget* field, const QString& text) {
+    setLabel(label, field, text);
+    label->setBuddy(field);
+}
+
+void setButton(QAbstractButton* button, const QString& text) {
+    button->setText(text);
+    button->setAccessibleName(text);
 }
 
 QLabel* makeReadOnlyBanner(QWidget* parent) {

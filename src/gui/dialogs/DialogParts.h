@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 
+class QAbstractButton;
 class QLabel;
 class QLayout;
 class QPushButton;
@@ -13,6 +14,18 @@ class QWidget;
 // letters and a description in bold grey letters, and a bottom panel (P_Button) with OK and
 // Cancel.
 namespace DialogParts {
+
+// The object name by which tests and desktop tools find a control.
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+// A field's caption, which is also the field's accessible name.
+void setLabel(QLabel* label, QWidget* field, const QString& text);
+// The same, with the label's mnemonic leading to the field.
+void setBuddyLabel(QLabel* label, QWidget* field, const QString& text);
+// A button's caption, which is also its accessible name.
+void setButton(QAbstractButton* button, const QString& text);
 
 struct TitlePanel {
     QWidget* panel;

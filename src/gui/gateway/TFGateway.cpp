@@ -29,6 +29,10 @@
 #include <QTableView>
 #include <QTime>
 
+using DialogParts::named;
+using DialogParts::setBuddyLabel;
+using DialogParts::setButton;
+
 using namespace Gateway;
 
 namespace {
@@ -36,22 +40,6 @@ namespace {
 // The log keeps this many entries; a flood scrolls the oldest away.
 constexpr int LogLimit = 2000;
 constexpr int DefaultMbusPort = 10001; // the port M-Bus TCP gateways commonly take
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-void setLabel(QLabel* label, QWidget* field, const QString& text) {
-    label->setText(text);
-    label->setBuddy(field);
-    field->setAccessibleName(text);
-}
-
-void setButton(QAbstractButton* button, const QString& text) {
-    button->setText(text);
-    button->setAccessibleName(text);
-}
 
 // "HOST:PORT" with a literal address; the port is required.
 bool splitAddress(const QString& text, QString& host, int& port) {
@@ -280,7 +268,7 @@ void TFGateway::Set_Lang() {
     L_SW_Desc->setText(t.text(Text::Title));
     L_ListenOn->setText(t.text(Text::ListenOn));
     setButton(RB_MbusTcp, t.text(Text::MbusTcp));
-    setLabel(L_MbusAddress, E_MbusAddress, t.text(Text::AddressPort));
+    setBuddyLabel(L_MbusAddress, E_MbusAddress, t.text(Text::AddressPort));
     setButton(RB_MbusSerial, t.text(Text::MbusSerial));
     CB_MbusPort->setAccessibleName(t.text(Text::MbusSerial));
     L_MbusLine->setAccessibleName(L_MbusLine->text());
@@ -290,13 +278,13 @@ void TFGateway::Set_Lang() {
     E_ModbusAddress->setAccessibleName(t.text(Text::ModbusAddress));
     setButton(RB_LiveSerial, t.text(Text::ModbusSerial));
     CB_ModbusPort->setAccessibleName(t.text(Text::ModbusSerial));
-    setLabel(L_Every, SE_Every, t.text(Text::Every));
+    setBuddyLabel(L_Every, SE_Every, t.text(Text::Every));
     setButton(Btn_Start, t.text(Text::Start));
     setButton(Btn_Stop, t.text(Text::StopListening));
     setButton(CB_Hex, t.text(Text::ShowHex));
     setButton(Btn_Close, t.text(Text::Close));
     TV_Values->setAccessibleName(t.text(Text::Values));
-    setLabel(L_Log, M_Log, t.text(Text::Log));
+    setBuddyLabel(L_Log, M_Log, t.text(Text::Log));
     values_->setHorizontalHeaderLabels({t.text(Text::ColumnNode), t.text(Text::ColumnVariable),
                                         t.text(Text::ColumnCoding), t.text(Text::ColumnValue)});
     L_Status->setText(isListening() ? t.text(Text::Listening).arg(link_->where())

@@ -35,6 +35,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+using DialogParts::named;
+using DialogParts::setLabel;
+
 namespace {
 
 constexpr int ClientWidth = 834;
@@ -72,18 +75,8 @@ constexpr int Txt_Redo = 674;
 constexpr int Txt_UndoHint = 675;
 constexpr int Txt_RedoHint = 676;
 
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 void setPosition(QComboBox* box, int position) {
     box->setCurrentIndex(position < box->count() ? position : -1);
-}
-
-void setLabel(QLabel* label, QWidget* field, const QString& text) {
-    label->setText(text);
-    field->setAccessibleName(text);
 }
 
 } // namespace

@@ -20,6 +20,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+using DialogParts::named;
+
 namespace {
 
 constexpr int ClientWidth = 645;
@@ -31,11 +33,6 @@ constexpr int ColumnWidths[3] = {250, 160, 160};
 constexpr int GridSideMargin = 16;
 
 const QColor ShadedBlock(192, 220, 192);
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 // The new-value column edits the Modbus type and swap with their fixed lists only; which list
 // follows from the row's place in its block.

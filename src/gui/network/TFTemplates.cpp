@@ -23,6 +23,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+using DialogParts::named;
+using DialogParts::setLabel;
+
 namespace {
 
 namespace T = Templates::Text;
@@ -30,16 +33,6 @@ namespace T = Templates::Text;
 constexpr int Txt_Description = 624;
 constexpr int Txt_Primary = 608;
 constexpr int Txt_Secondary = 609;
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-void setLabel(QLabel* label, QWidget* field, const QString& text) {
-    label->setText(text);
-    field->setAccessibleName(text);
-}
 
 QString caption(const QStringList& list, int position) {
     return position >= 0 && position < list.size() ? list[position] : QString::number(position);

@@ -17,27 +17,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+using DialogParts::named;
+using DialogParts::setBuddyLabel;
+using DialogParts::setButton;
+
 using namespace Sources;
 
-namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-void setLabel(QLabel* label, QWidget* field, const QString& text) {
-    label->setText(text);
-    label->setBuddy(field);
-    field->setAccessibleName(text);
-}
-
-void setButton(QPushButton* button, const QString& text) {
-    button->setText(text);
-    button->setAccessibleName(text);
-}
-
-} // namespace
 
 TFSlaveScan::TFSlaveScan(SharedState& state, const Connection& connection, QList<int> configuredIds,
                          QWidget* parent)
@@ -117,9 +102,9 @@ void TFSlaveScan::Set_Lang() {
     const LangTable& t = state_.Lang_Table;
     setWindowTitle(t.text(Text::FindSlaves));
     L_SW_Desc->setText(t.text(Text::FindSlaves));
-    setLabel(L_First, SE_First, t.text(Text::FirstId));
-    setLabel(L_Last, SE_Last, t.text(Text::LastId));
-    setLabel(L_TimeOut, SE_TimeOut, t.text(Text::TimeoutMs));
+    setBuddyLabel(L_First, SE_First, t.text(Text::FirstId));
+    setBuddyLabel(L_Last, SE_Last, t.text(Text::LastId));
+    setBuddyLabel(L_TimeOut, SE_TimeOut, t.text(Text::TimeoutMs));
     setButton(Btn_Scan, t.text(Text::Scan));
     setButton(Btn_Stop, t.text(Text::Stop));
     setButton(Btn_Close, t.text(Text::Close));

@@ -35,6 +35,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+using DialogParts::named;
+using DialogParts::setBuddyLabel;
+using DialogParts::setButton;
+
 using namespace Sources;
 
 namespace {
@@ -43,17 +47,6 @@ namespace {
 constexpr int ColMbus = ColumnCount;
 constexpr int ColWarnings = ColumnCount + 1;
 
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-void setLabel(QLabel* label, QWidget* field, const QString& text) {
-    label->setText(text);
-    label->setBuddy(field);
-    field->setAccessibleName(text);
-}
-
 // What the window would like, within the screen it opens on (a laptop has 1280 x 800), less a
 // frame and a panel; never below what its controls need.
 QSize fittingSize(const QWidget* window, QSize wanted) {
@@ -61,11 +54,6 @@ QSize fittingSize(const QWidget* window, QSize wanted) {
     if (const QScreen* screen = window->screen())
         wanted = wanted.boundedTo(screen->availableGeometry().size() - FrameAndPanel);
     return wanted.expandedTo(window->minimumSizeHint());
-}
-
-void setButton(QAbstractButton* button, const QString& text) {
-    button->setText(text);
-    button->setAccessibleName(text);
 }
 
 } // namespace
@@ -237,14 +225,14 @@ void TFSourceTest::Set_Lang() {
     L_SW_Desc->setText(t.text(Text::Title));
     setButton(RB_Serial, t.text(Text::Serial));
     setButton(RB_Tcp, t.text(Text::Tcp));
-    setLabel(L_Port, CB_Port, t.text(Text::SerialPort));
-    setLabel(L_Baud, CB_Baud, t.text(Text::Baud));
-    setLabel(L_Parity, CB_Parity, t.text(Text::Parity));
+    setBuddyLabel(L_Port, CB_Port, t.text(Text::SerialPort));
+    setBuddyLabel(L_Baud, CB_Baud, t.text(Text::Baud));
+    setBuddyLabel(L_Parity, CB_Parity, t.text(Text::Parity));
     const QStringList parities = ParityNames::all(t);
     for (int i = 0; i < CB_Parity->count(); ++i)
         CB_Parity->setItemText(i, parities.value(i));
-    setLabel(L_TimeOut, SE_TimeOut, t.text(Text::TimeoutMs));
-    setLabel(L_Address, E_Address, t.text(Text::Address));
+    setBuddyLabel(L_TimeOut, SE_TimeOut, t.text(Text::TimeoutMs));
+    setBuddyLabel(L_Address, E_Address, t.text(Text::Address));
     L_NotTestable->setText(notTestableText(protocol_, t));
     setButton(Btn_Read, t.text(Text::Read));
     setButton(Btn_Stop, t.text(Text::Stop));
@@ -252,7 +240,7 @@ void TFSourceTest::Set_Lang() {
     setButton(Btn_SaveCsv, t.text(Text::SaveCsv));
     setButton(Btn_FindSlaves, t.text(Text::FindSlaves));
     setButton(CB_Continuous, t.text(Text::ReadContinuously));
-    setLabel(L_Every, SE_Every, t.text(Text::EverySeconds));
+    setBuddyLabel(L_Every, SE_Every, t.text(Text::EverySeconds));
     setButton(Btn_Close, t.text(Text::Close));
     PB_Progress->setAccessibleName(t.text(Text::Progress).arg(0).arg(0));
     TV_Results->setAccessibleName(t.text(Text::Title));

@@ -34,6 +34,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+using DialogParts::named;
+
 namespace {
 
 // Panel heights fix the window height: 69 + 51 + 72 + 40 (serial), 69 + 49 + 72 + 40 (Ethernet).
@@ -52,11 +54,6 @@ QWidget* panel(QWidget* parent, const char* name, int height) {
     auto* widget = new QWidget(parent);
     widget->setObjectName(QLatin1String(name));
     widget->setFixedHeight(height);
-    return widget;
-}
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
     return widget;
 }
 
