@@ -1,45 +1,28 @@
 #include "core/sources/SlaveScanJob.h"
 
-#include <QThread>
-
 namespace Sources {
 
 SlaveScanJob::SlaveScanJob(Connection connection, int first, int last, QObject* parent)
     : QObject(parent), connection_(std::move(connection)), first_(first), last_(last) {}
 
-SlaveScanJob::~SlaveScanJob() {
-    if (thread_) {
-        cancel_ = true;
-        thread_->wait();
-        delete thread_;
-    }
-}
+SlaveScanJob::~SlaveScanJob() = default;
 
 void SlaveScanJob::start() {
-    if (thread_)
-        return;
-    thread_ = QThread::create([this] {
-        ScanRun result = scanSlaves(
-            connection_, first_, last_,
-            [this](int done, int total) {
-                QMetaObject::invokeMethod(
-                    this, [this, done, total] { emit progress(done, total); },
-                    Qt::QueuedConnection);
-            },
-            &cancel_);
-        QMetaObject::invokeMethod(
-            this, [this, result = std::move(result)] { run_ = result; }, Qt::QueuedConnection);
-    });
-    connect(thread_, &QThread::finished, this, &SlaveScanJob::finished, Qt::QueuedConnection);
-    thread_->start();
+    thread_.start(
+        this,
+        [this](const Progress& progress, const std::atomic_bool* cancel) -> JobThread::Delivery {
+            ScanRun result = scanSlaves(connection_, first_, last_, progress, cancel);
+            return [this, result = std::move(result)] { run_ = result; };
+        },
+        [this](int done, int total) { emit progress(done, total); }, [this] { emit finished(); });
 }
 
 void SlaveScanJob::cancel() {
-    cancel_ = true;
+    thread_.cancel();
 }
 
 bool SlaveScanJob::isRunning() const {
-    return thread_ && thread_->isRunning();
+    return thread_.isRunning();
 }
 
 } // namespace Sources

@@ -2,10 +2,9 @@
 
 #include "core/sources/SlaveScan.h"
 
-#include <QObject>
-#include <atomic>
+#include "core/sources/JobThread.h"
 
-class QThread;
+#include <QObject>
 
 namespace Sources {
 
@@ -35,8 +34,7 @@ private:
     int first_;
     int last_;
     ScanRun run_;
-    std::atomic_bool cancel_{false};
-    QThread* thread_ = nullptr;
+    JobThread thread_; // last: it stops before what its work uses goes
 };
 
 } // namespace Sources

@@ -2,11 +2,9 @@
 
 #include "core/sources/SourceRead.h"
 
-#include <QObject>
-#include <atomic>
-#include <memory>
+#include "core/sources/JobThread.h"
 
-class QThread;
+#include <QObject>
 
 namespace Sources {
 
@@ -37,8 +35,7 @@ private:
     ReadPlan plan_;
     Connection connection_;
     ReadRun run_;
-    std::atomic_bool cancel_{false};
-    QThread* thread_ = nullptr;
+    JobThread thread_; // last: it stops before what its work uses goes
 };
 
 } // namespace Sources
