@@ -238,6 +238,44 @@ void everyWriterAgainst(Failure failure) {
     }
 }
 
+bool straceWorks() {
+    QProcess probe;
+    probe.start(QStringLiteral("strace"),
+                {QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("true")});
+    return probe.waitForFinished(20000) && probe.exitStatus() == QProcess::NormalExit &&
+           probe.exitCode() == 0;
+}
+
+struct FailedRun {
+    int exitCode = -1;
+    QString err;
+};
+
+// ordano-cli with `args` ({CONFIG}, {IN} and {OUT} stand for the folders of `program`), run
+// under strace with every one of `calls` failing with EIO.
+FailedRun runWithFailing(const QString& calls, const TestFolder& program, QStringList args) {
+    QStringList traced{QStringLiteral("-f"),
+                       QStringLiteral("-o"),
+                       QStringLiteral("/dev/null"),
+                       QStringLiteral("-e"),
+                       QStringLiteral("trace=") + calls,
+                       QStringLiteral("-e"),
+                       QStringLiteral("inject=%1:error=EIO").arg(calls),
+                       QString::fromUtf8(ORDANO_CLI)};
+    for (QString& arg : args)
+        traced << arg.replace(QStringLiteral("{CONFIG}"), program.file(Config))
+                      .replace(QStringLiteral("{IN}"), program.file(QStringLiteral("in")))
+                      .replace(QStringLiteral("{OUT}"), program.file(QStringLiteral("out")));
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral("strace"), traced);
+    if (!cli.waitForFinished(50000))
+        return {-1, QStringLiteral("ordano-cli did not end under strace")};
+    return {cli.exitCode(), QString::fromUtf8(cli.readAllStandardError())};
+}
+
 } // namespace
 
 // The table, one column per test: each writer, each failure.
@@ -303,11 +341,7 @@ TEST(Writers, UnhinderedWritesReplaceTheFile) {
 // A sync that fails (the disk reports an error only then) is a failed write too: the program,
 // run under strace with every fsync failing, says so and leaves everything as it was.
 TEST(Writers, FailedSyncIsReported) {
-    QProcess probe;
-    probe.start(QStringLiteral("strace"),
-                {QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("true")});
-    if (!probe.waitForFinished(20000) || probe.exitStatus() != QProcess::NormalExit ||
-        probe.exitCode() != 0)
+    if (!straceWorks())
         GTEST_SKIP() << "strace cannot trace here";
     struct Row {
         const char* name;
@@ -327,27 +361,10 @@ TEST(Writers, FailedSyncIsReported) {
         SCOPED_TRACE(row.name);
         TestFolder program;
         arrangeWorkspace(program);
-        QStringList args{QStringLiteral("-f"),
-                         QStringLiteral("-o"),
-                         QStringLiteral("/dev/null"),
-                         QStringLiteral("-e"),
-                         QStringLiteral("trace=fsync"),
-                         QStringLiteral("-e"),
-                         QStringLiteral("inject=fsync:error=EIO"),
-                         QString::fromUtf8(ORDANO_CLI)};
-        for (QString arg : row.args)
-            args << arg.replace(QStringLiteral("{CONFIG}"), program.file(Config))
-                        .replace(QStringLiteral("{IN}"), program.file(QStringLiteral("in")))
-                        .replace(QStringLiteral("{OUT}"), program.file(QStringLiteral("out")));
         const QStringList before = folderListing(program.path());
-        QProcess cli;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-        cli.setProcessEnvironment(environment);
-        cli.start(QStringLiteral("strace"), args);
-        ASSERT_TRUE(cli.waitForFinished(50000));
-        const QString err = QString::fromUtf8(cli.readAllStandardError());
-        EXPECT_EQ(cli.exitCode(), 1) << err.toStdString();
+        const FailedRun run = runWithFailing(QStringLiteral("fsync"), program, row.args);
+        const QString& err = run.err;
+        EXPECT_EQ(run.exitCode, 1) << err.toStdString();
         EXPECT_TRUE(err.contains(program.file(row.named) + QStringLiteral(": Input/output error")))
             << err.toStdString();
         EXPECT_EQ(folderListing(program.path()), before);
@@ -357,11 +374,7 @@ TEST(Writers, FailedSyncIsReported) {
 // The last step that fails, the rename (or exchange) that puts the new file in place: reported,
 // the old file kept, and no temporary left beside it.
 TEST(Writers, FailedRenameLeavesNoTemporary) {
-    QProcess probe;
-    probe.start(QStringLiteral("strace"),
-                {QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("true")});
-    if (!probe.waitForFinished(20000) || probe.exitStatus() != QProcess::NormalExit ||
-        probe.exitCode() != 0)
+    if (!straceWorks())
         GTEST_SKIP() << "strace cannot trace here";
     struct Row {
         const char* name;
@@ -377,27 +390,11 @@ TEST(Writers, FailedRenameLeavesNoTemporary) {
         SCOPED_TRACE(row.name);
         TestFolder program;
         arrangeWorkspace(program);
-        QStringList args{QStringLiteral("-f"),
-                         QStringLiteral("-o"),
-                         QStringLiteral("/dev/null"),
-                         QStringLiteral("-e"),
-                         QStringLiteral("trace=rename,renameat,renameat2"),
-                         QStringLiteral("-e"),
-                         QStringLiteral("inject=rename,renameat,renameat2:error=EIO"),
-                         QString::fromUtf8(ORDANO_CLI)};
-        for (QString arg : row.args)
-            args << arg.replace(QStringLiteral("{CONFIG}"), program.file(Config))
-                        .replace(QStringLiteral("{IN}"), program.file(QStringLiteral("in")))
-                        .replace(QStringLiteral("{OUT}"), program.file(QStringLiteral("out")));
         const QStringList before = folderListing(program.path());
-        QProcess cli;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-        cli.setProcessEnvironment(environment);
-        cli.start(QStringLiteral("strace"), args);
-        ASSERT_TRUE(cli.waitForFinished(50000));
-        const QString err = QString::fromUtf8(cli.readAllStandardError());
-        EXPECT_EQ(cli.exitCode(), 1) << err.toStdString();
+        const FailedRun run =
+            runWithFailing(QStringLiteral("rename,renameat,renameat2"), program, row.args);
+        const QString& err = run.err;
+        EXPECT_EQ(run.exitCode, 1) << err.toStdString();
         EXPECT_TRUE(err.contains(QStringLiteral("Input/output error"))) << err.toStdString();
         EXPECT_EQ(folderListing(program.path()), before);
     }
