@@ -265,10 +265,16 @@ TEST(CheckCommand, QuotedTextsCannotForgeLines) {
     TestFolder folder;
     folder.write(QStringLiteral("ParGen.xml"),
                  "<ParGen><Mod_TO>70000&#10;ParGen.xml: forged</Mod_TO></ParGen>");
+    // Two records the master cannot tell apart: the warning quotes their descriptions.
+    const QByteArray twin = "<Variabile Enable=\"1\" Desc=\"E&#10;M_Bus.xml: forged\" Type=\"0\" "
+                            "Fun_Field=\"0\" Dim=\"2\" Mod_ID=\"1\" Mod_TD=\"2\" Mod_NP=\"2\"/>";
+    folder.write(QStringLiteral("M_Bus.xml"), "<M-Bus_Network><Nodo ID=\"1\" Sec_Add=\"1\">" +
+                                                  twin + twin + "</Nodo></M-Bus_Network>");
     const CapturedRun run = runCommand(Cli::check, {folder.path()});
     EXPECT_EQ(run.status, 1);
     for (const QString& line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        EXPECT_FALSE(line.startsWith(QStringLiteral("ParGen.xml: forged"))) << line.toStdString();
+        for (const char* forged : {"ParGen.xml: forged", "M_Bus.xml: forged"})
+            EXPECT_FALSE(line.startsWith(QLatin1String(forged))) << line.toStdString();
     EXPECT_TRUE(run.out.startsWith(
         QStringLiteral("ParGen.xml: Mod_TO \"70000\\nParGen.xml: forged\": Error Modbus")))
         << run.out.toStdString();
