@@ -175,9 +175,16 @@ private:
 } // namespace
 
 const char* Attributes::value(const char* name) const {
+    if (*next_ && std::strcmp(next_[0], name) == 0) {
+        const char* found = next_[1];
+        next_ += 2;
+        return found;
+    }
     for (const char** a = list_; *a; a += 2) {
-        if (std::strcmp(a[0], name) == 0)
+        if (std::strcmp(a[0], name) == 0) {
+            next_ = a + 2;
             return a[1];
+        }
     }
     return nullptr;
 }

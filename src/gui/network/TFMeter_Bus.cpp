@@ -12,6 +12,7 @@
 #include "gui/dialogs/WindowOpened.h"
 #include "gui/network/TFNewIDNode.h"
 #include "gui/network/TreeKeys.h"
+#include "gui/network/TreeLabels.h"
 #include "gui/network/WideComboBox.h"
 
 #include <QAction>
@@ -170,6 +171,8 @@ void TFMeter_Bus::buildTree() {
     TW->setHeaderHidden(true);
     TW->setRootIsDecorated(false);
     TW->setUniformRowHeights(true); // rows are measured once, not one by one
+    auto* labels = new TreeLabels(TW);
+    TW->setItemDelegate(labels);
     // Long labels scroll sideways instead of being cut. The column takes the widest label shown
     // once per change: the header's own fit to contents measures every row again on each of
     // its several layout passes, which made a full network three times slower to show.
@@ -209,8 +212,10 @@ void TFMeter_Bus::buildTree() {
     // A new network folds everything: the nodes are shown again at once (and the expansion
     // fits the column).
     const QAbstractItemModel* tree = &model_.tree();
-    connect(tree, &QAbstractItemModel::modelReset, this,
-            [this] { TW->expand(model_.tree().rootIndex()); });
+    connect(tree, &QAbstractItemModel::modelReset, this, [this, labels] {
+        labels->clear();
+        TW->expand(model_.tree().rootIndex());
+    });
     for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(tree, changed, this, &TFMeter_Bus::fitTreeColumn);
     connect(tree, &QAbstractItemModel::dataChanged, this, &TFMeter_Bus::fitTreeColumn);
