@@ -263,3 +263,31 @@ TEST(XmlFile, AByteOrderMarkAndADeclarationMustAgree) {
                              QStringLiteral("f.xml")),
               QString());
 }
+
+// Lookups in the written order take one comparison each; any other order, a repeated or a
+// missing name still finds what the element holds.
+TEST(XmlFile, AttributesAreFoundInAnyOrder) {
+    const char* list[] = {"a", "1", "b", "2", "c", "3", nullptr};
+    struct Row {
+        std::vector<const char*> asked;
+        std::vector<const char*> found;
+    };
+    const Row rows[] = {
+        {{"a", "b", "c"}, {"1", "2", "3"}},
+        {{"c", "b", "a"}, {"3", "2", "1"}},
+        {{"b", "x", "c", "a", "a"}, {"2", nullptr, "3", "1", "1"}},
+        {{"c", "c", "x", "b"}, {"3", "3", nullptr, "2"}},
+    };
+    for (const Row& row : rows) {
+        const XmlFile::Attributes element(list);
+        for (size_t i = 0; i < row.asked.size(); ++i) {
+            const char* value = element.value(row.asked[i]);
+            if (row.found[i])
+                EXPECT_STREQ(value, row.found[i]) << "asking " << row.asked[i];
+            else
+                EXPECT_EQ(value, nullptr) << "asking " << row.asked[i];
+        }
+    }
+    const char* none[] = {nullptr};
+    EXPECT_EQ(XmlFile::Attributes(none).value("a"), nullptr);
+}
