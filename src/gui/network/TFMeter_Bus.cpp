@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -232,6 +233,13 @@ void TFMeter_Bus::fitTreeColumn() {
     QHeaderView* header = TW->header();
     const QAbstractItemView* view = TW; // the tree's measure of its shown rows
     header->resizeSection(0, std::max(view->sizeHintForColumn(0), header->minimumSectionSize()));
+}
+
+// The tree takes its final scroll bars before the window's first paint. Left to the event loop,
+// a network that brings them (a large one after a small one) had them painted twice.
+void TFMeter_Bus::settleTree() {
+    TW->doItemsLayout();
+    QCoreApplication::sendPostedEvents(TW, QEvent::LayoutRequest);
 }
 
 QWidget* TFMeter_Bus::buildUndoRow() {
@@ -460,6 +468,7 @@ void TFMeter_Bus::FormShow() {
     DialogParts::showReadOnly(L_Read_Only, state_.Read_Only_Notice(), {Btn_OK, Btn_ImportNet});
     updatePasteEntries();
     showPanels();
+    settleTree();
     // Reported once the window is up, so the message stands over the network it concerns.
     if (!error.isEmpty())
         QMetaObject::invokeMethod(

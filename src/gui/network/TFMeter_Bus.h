@@ -120,6 +120,7 @@ private:
 
     void buildTree();
     void fitTreeColumn();
+    void settleTree();
     QWidget* buildUndoRow();
     void followUndoStack();
     void showRestored(NetworkEditor::Tab tab);

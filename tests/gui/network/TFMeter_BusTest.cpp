@@ -577,3 +577,35 @@ TEST_F(TFMeter_BusTest, TreeColumnTakesTheWidestLabelShown) {
               QStringLiteral("Primary Address 2 - Secondary Address 0 - Water"));
     EXPECT_EQ(header->sectionSize(0), folded);
 }
+
+// A large network opened after a small one brings the tree's scroll bars: they are there at
+// the window's first paint and painted once, not laid out and painted again after it.
+TEST_F(TFMeter_BusTest, ScrollBarsOfALargeNetworkArePaintedOnce) {
+    folder.write(NetworkFile, TwoNodes);
+    show();
+    window->hide();
+    QByteArray large = "<M-Bus_Network>";
+    for (int n = 1; n <= 60; ++n)
+        large += "<Nodo ID=\"" + QByteArray::number(n) + "\" Sec_Add=\"" +
+                 QByteArray::number(12345600 + n) + "\" Descrizione=\"" +
+                 QByteArray("Heat meter of the north wing ").repeated(3) + "\"/>";
+    large += "</M-Bus_Network>";
+    folder.write(NetworkFile, large);
+
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } horizontal, vertical;
+    tree()->horizontalScrollBar()->installEventFilter(&horizontal);
+    tree()->verticalScrollBar()->installEventFilter(&vertical);
+    show();
+    for (int settle = 0; settle < 5; ++settle)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(tree()->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(tree()->verticalScrollBar()->isVisible());
+    EXPECT_EQ(horizontal.paints, 1);
+    EXPECT_EQ(vertical.paints, 1);
+}
