@@ -48,9 +48,11 @@ struct View {
     QModelIndex at(int row) const { return model.index(row, 0); }
 };
 
+// At twice the pixels too, as on a screen scaled to 200 %.
 QImage painted(const QAbstractItemDelegate& delegate, const QStyleOptionViewItem& option,
-               const QModelIndex& index) {
-    QImage image(option.rect.size() + QSize(4, 4), QImage::Format_ARGB32_Premultiplied);
+               const QModelIndex& index, int scale = 1) {
+    QImage image((option.rect.size() + QSize(4, 4)) * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::white);
     QPainter painter(&image);
     delegate.paint(&painter, option, index);
@@ -102,9 +104,12 @@ TEST(TreeLabels, PaintsTheStylesPixelsInEveryRowState) {
                                  QRect(QPoint(1, 2), QSize(hint.width(), hint.height() + 7))}) {
             for (const Row& state : States) {
                 const auto option = optionFor(view.tree, rect, state.state);
-                EXPECT_EQ(painted(cached, option, view.at(row)),
-                          painted(style, option, view.at(row)))
-                    << Labels[row] << ", " << state.what << ", width " << rect.width();
+                for (const int scale : {1, 2}) {
+                    EXPECT_EQ(painted(cached, option, view.at(row), scale),
+                              painted(style, option, view.at(row), scale))
+                        << Labels[row] << ", " << state.what << ", width " << rect.width()
+                        << ", scale " << scale;
+                }
             }
         }
     }
