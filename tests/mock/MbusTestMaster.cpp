@@ -29,10 +29,17 @@ sockaddr_in loopback(int port) {
 
 } // namespace
 
-std::unique_ptr<MbusTestMaster> MbusTestMaster::connectTcp(int port, int waitMs) {
+std::unique_ptr<MbusTestMaster> MbusTestMaster::connectTcp(int port, int waitMs, int localPort) {
     const QDeadlineTimer deadline(waitMs);
     while (!deadline.hasExpired()) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (localPort != 0) {
+            const sockaddr_in local = loopback(localPort);
+            const int on = 1; // the last run's connection may still be closing on it
+            ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+            if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+                localPort = 0; // taken: the next try lets the system pick
+        }
         const sockaddr_in a = loopback(port);
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0)
             return std::make_unique<MbusTestMaster>(fd);

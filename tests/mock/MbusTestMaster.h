@@ -9,8 +9,9 @@
 class MbusTestMaster {
 public:
     // Connects to 127.0.0.1:port, trying again until `waitMs` have passed; null if it never
-    // could.
-    static std::unique_ptr<MbusTestMaster> connectTcp(int port, int waitMs = 20000);
+    // could. A `localPort` that is taken falls back to one the system picks.
+    static std::unique_ptr<MbusTestMaster> connectTcp(int port, int waitMs = 20000,
+                                                      int localPort = 0);
     // Works on a descriptor it then owns (the master side of a pseudo-terminal).
     explicit MbusTestMaster(int fd);
     ~MbusTestMaster();

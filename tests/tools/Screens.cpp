@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -273,10 +274,15 @@ int main(int argc, char** argv) {
     gateway.show();
     auto* values = gateway.findChild<QTableView*>(QStringLiteral("TV_Values"));
     values->model()->setData(values->model()->index(0, TFGateway::ColValue), "12345");
+    // Ports of its own when they are free, so that the picture comes out the same each time.
+    const auto freePort = [](quint16 wanted) {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost, wanted) ? wanted : quint16(0);
+    };
     gateway.findChild<QLineEdit*>(QStringLiteral("E_MbusAddress"))
-        ->setText(QStringLiteral("127.0.0.1:0"));
+        ->setText(QStringLiteral("127.0.0.1:%1").arg(freePort(47011)));
     gateway.Btn_StartClick();
-    if (auto master = MbusTestMaster::connectTcp(gateway.listeningPort())) {
+    if (auto master = MbusTestMaster::connectTcp(gateway.listeningPort(), 20000, 47012)) {
         const QByteArray requests[] = {MbusTestMaster::sndNke(1), MbusTestMaster::reqUd2(1, true),
                                        MbusTestMaster::reqUd2(1, false)};
         for (const QByteArray& request : requests) {

@@ -3,6 +3,7 @@
 #include "core/comm/ParGen.h"
 #include "core/gateway/GatewayLink.h"
 #include "core/gateway/GatewayTexts.h"
+#include "core/platform/Clock.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/sources/SourceConnection.h"
@@ -442,7 +443,7 @@ QString TFGateway::lineOf(const LogEntry& entry) const {
 }
 
 void TFGateway::addEntry(LogEntry entry) {
-    entry.stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz "));
+    entry.stamp = platform_.clock.now().time().toString(QStringLiteral("HH:mm:ss.zzz "));
     log_.append(entry);
     if (log_.size() > LogLimit) {
         log_.removeFirst();

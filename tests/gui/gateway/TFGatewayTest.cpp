@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -124,6 +125,10 @@ TEST_F(TFGatewayTest, TheEditorsButtonOpensAWindowThatServesTypedValues) {
                         .filter(QStringLiteral("REQ_UD2 to 1, FCB 1 -> RSP_UD: 2 record(s), 0 "
                                                "with errors"))
                         .size() == 1)
+            << lines.join('\n').toStdString();
+        // Stamped by the program's clock: the fake one stands at 08:30:01.
+        EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^08:30:01\\.000 "))).size(),
+                  lines.size())
             << lines.join('\n').toStdString();
         auto* log = child<QPlainTextEdit>(window, "M_Log");
         EXPECT_FALSE(log->toPlainText().contains(QStringLiteral("[10 7B 01 7C 16]")));
