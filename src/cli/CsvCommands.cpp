@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
+#include "common/ConfigClaim.h"
 #include "common/ConfigLock.h"
 #include "core/image/BankFiles.h"
 #include "core/lang/LangTable.h"
@@ -79,6 +80,18 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (!QFileInfo(args[0]).isDir()) {
         err << "import-csv: " << args[0] << " is not a folder\n";
         return 2;
+    }
+    // A window showing the configuration would write its own network over the import at its
+    // next OK.
+    if (const auto holder = ConfigClaim::heldBy(args[0])) {
+        QString where = QStringLiteral("process %1").arg(holder->process);
+        if (!holder->host.isEmpty())
+            where += QStringLiteral(" on %1").arg(holder->host);
+        err << "import-csv: " << FileName::shown(args[0]) << " is open in "
+            << (holder->program.isEmpty() ? QStringLiteral("an Ordano window") : holder->program)
+            << " (" << where << "); nothing was changed: import it in that window, or close "
+            << "the configuration there first\n";
+        return 1;
     }
     // Held from the check to the write: no other writer changes the configuration between.
     const ConfigLock lock(args[0]);

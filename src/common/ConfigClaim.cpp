@@ -7,6 +7,8 @@
 #include <QSysInfo>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +39,24 @@ QString ConfigClaim::fileOf(const QString& folder) {
         return {};
     return QDir(canonical).filePath(QStringLiteral(".ordano-open") + identityOf(canonical) +
                                     QStringLiteral(".lock"));
+}
+
+std::optional<ConfigClaim::Holder> ConfigClaim::heldBy(const QString& folder) {
+    const QString path = fileOf(folder);
+    if (path.isEmpty())
+        return std::nullopt;
+    Holder holder;
+    // No claim file, or one still being written: no window shows the configuration yet.
+    if (!QLockFile(path).getLockInfo(&holder.process, &holder.host, &holder.program))
+        return std::nullopt;
+    if (holder.host != QSysInfo::machineHostName())
+        return holder;
+    holder.host.clear();
+#ifdef Q_OS_UNIX
+    if (::kill(pid_t(holder.process), 0) != 0 && errno == ESRCH)
+        return std::nullopt; // the window is gone; the next one takes the claim over
+#endif
+    return holder;
 }
 
 ConfigClaim::ConfigClaim(const QString& folder) {

@@ -32,6 +32,10 @@ public:
     // missing) is nobody's: the writes there say why they fail.
     const std::optional<Holder>& openElsewhere() const { return elsewhere_; }
 
+    // Who holds the claim of `folder`, looked at without claiming it: for a writer that is no
+    // window (ordano-cli), which must not change what a window shows and will save.
+    static std::optional<Holder> heldBy(const QString& folder);
+
     // The claim file of `folder` (it need not exist); empty for a folder that is not there.
     static QString fileOf(const QString& folder);
 

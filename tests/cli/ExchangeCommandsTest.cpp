@@ -1,4 +1,6 @@
 #include "cli/Commands.h"
+#include "common/AtomicFile.h"
+#include "common/ConfigClaim.h"
 #include "core/lang/LanguageSet.h"
 #include "core/report/Exports.h"
 
@@ -6,7 +8,10 @@
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 // The installer's loop: export, edit a register in a spreadsheet with ";" separators,
@@ -134,4 +139,52 @@ TEST(ExchangeCommands, ReportFormats) {
     EXPECT_TRUE(Cli::needsGui({QStringLiteral("report"), config, QStringLiteral("--format"),
                                QStringLiteral("pdf"), QStringLiteral("-o"), QStringLiteral("x")}));
     EXPECT_FALSE(Cli::needsGui({QStringLiteral("check"), config}));
+}
+
+// A configuration shown in an Ordano window is that window's: an import under it would be
+// written over at the window's next OK. A claim whose window is gone stops nobody.
+TEST(ExchangeCommands, ImportRefusedWhileAWindowHasTheConfigurationOpen) {
+    TestFolder folder;
+    const QString config = folder.file(QStringLiteral("cfg"));
+    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
+                       QStringLiteral("cfg/M_Bus.xml"));
+    const QString csv = folder.file(QStringLiteral("net.csv"));
+    ASSERT_EQ(runCommand(Cli::exportCsv, {config, csv}).status, 0);
+    QByteArray edited = folder.read(QStringLiteral("net.csv"));
+    edited.replace("\"Holding Register\",\"0\"", "\"Holding Register\",\"7\"");
+    folder.write(QStringLiteral("net.csv"), edited);
+    const QByteArray before = folder.read(QStringLiteral("cfg/M_Bus.xml"));
+    {
+        const ConfigClaim window(config);
+        ASSERT_FALSE(window.openElsewhere());
+        const CapturedRun refused = runCommand(Cli::importCsv, {config, csv});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_TRUE(refused.err.startsWith(
+            QStringLiteral("import-csv: %1 is open in ").arg(FileName::shown(config))))
+            << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.contains(
+            QStringLiteral("(process %1)").arg(QCoreApplication::applicationPid())))
+            << refused.err.toStdString();
+        EXPECT_EQ(folder.read(QStringLiteral("cfg/M_Bus.xml")), before);
+    }
+    // The claim file of a window that was killed: a real one, naming a process that has ended.
+    QByteArray contents;
+    {
+        const ConfigClaim window(config);
+        QFile held(ConfigClaim::fileOf(config));
+        ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+        contents = held.readAll();
+    }
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 endedPid = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished());
+    contents.replace(0, contents.indexOf('\n'), QByteArray::number(endedPid));
+    folder.write(QStringLiteral("cfg/") + QFileInfo(ConfigClaim::fileOf(config)).fileName(),
+                 contents);
+    ASSERT_TRUE(QFileInfo::exists(ConfigClaim::fileOf(config)));
+    const CapturedRun imported = runCommand(Cli::importCsv, {config, csv});
+    EXPECT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_NE(folder.read(QStringLiteral("cfg/M_Bus.xml")), before);
 }
