@@ -16,8 +16,8 @@
 
 namespace {
 
-// As in ConfigLock: a claim file that still names nobody after this long was left by a
-// window killed while it wrote the file.
+// Where the file system has no such locks, a claim file that still names nobody after this
+// long was left by a window killed while it wrote the file.
 constexpr qint64 UnnamedClaimMs = 5000;
 
 QString identityOf(const QString& canonical) {
@@ -84,12 +84,15 @@ ConfigClaim::ConfigClaim(const QString& folder) {
             elsewhere_ = holder;
             return;
         }
+        // It names nobody. Its writer locks it before writing it, and the removal takes that
+        // lock first: one nobody holds was left by a window killed on the way, and goes.
+        if (file->removeStaleLockFile())
+            continue;
         if (QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) <=
             UnnamedClaimMs) {
             elsewhere_ = holder; // being written this moment: someone is opening it
             return;
         }
-        file->removeStaleLockFile();
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "common/AtomicFile.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -14,10 +13,6 @@
 #include <memory>
 
 namespace {
-
-// Writing the few bytes of a lock file takes microseconds; one that still names nobody after
-// this long was left by a killed holder.
-constexpr qint64 UnnamedLockMs = 5000;
 
 struct Held {
     std::unique_ptr<QLockFile> file;
@@ -74,7 +69,6 @@ ConfigLock::ConfigLock(const QString& folder, int waitMs) {
         return;
     }
     std::unique_ptr<QLockFile> file = makeLock(canonical);
-    const QString lockPath = QDir(canonical).filePath(QLatin1String(FileName));
     // Waits in small steps so that a holder in this process (another thread) is not blocked
     // out of the registry meanwhile.
     QElapsedTimer waited;
@@ -84,17 +78,14 @@ ConfigLock::ConfigLock(const QString& folder, int waitMs) {
             break;
         if (file->error() != QLockFile::LockFailedError)
             return; // the folder takes no new file: the write says so itself
-        // A holder killed while it wrote the lock file leaves one that names nobody: once it
-        // is clearly no fresh one, it is taken over like any other stale lock.
+        // A holder killed while it wrote the lock file leaves one that names nobody. A live
+        // one locks the file before it writes it, and the removal takes that lock first: so
+        // only a file nobody holds goes, at once.
         qint64 pid = 0;
         QString host;
         QString program;
-        if (!file->getLockInfo(&pid, &host, &program) &&
-            QFileInfo(lockPath).lastModified().msecsTo(QDateTime::currentDateTime()) >
-                UnnamedLockMs) {
-            file->removeStaleLockFile();
+        if (!file->getLockInfo(&pid, &host, &program) && file->removeStaleLockFile())
             continue;
-        }
         if (waited.elapsed() >= waitMs) {
             error_ = holderText(folder, *file);
             return;

@@ -22,6 +22,7 @@
 #include <QSysInfo>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -211,6 +212,31 @@ TEST(ConcurrentWriters, HeldLockNamesItsHolderAndStaleLockIsTakenOver) {
     race.folder.write(Config + QLatin1Char('/') + QLatin1String(ConfigLock::FileName),
                       QByteArray::number(deadPid) + "\nordano\n" +
                           QSysInfo::machineHostName().toUtf8() + "\n");
+    EXPECT_EQ(finish(start({QStringLiteral("import-csv"), race.config, race.csvB})), QString());
+    EXPECT_NE(race.folder.read(Config + QStringLiteral("/M_Bus.xml")), before);
+}
+
+// A lock file that names nobody: a live writer locks it from the moment it makes it, so one it
+// holds is waited for, and one a writer killed before it could write it is taken at once.
+TEST(ConcurrentWriters, LockFileThatNamesNobody) {
+    Race race;
+    const QString lockPath = race.config + QLatin1Char('/') + QLatin1String(ConfigLock::FileName);
+    race.folder.write(Config + QLatin1Char('/') + QLatin1String(ConfigLock::FileName), "");
+    const QByteArray before = race.folder.read(Config + QStringLiteral("/M_Bus.xml"));
+    {
+        QFile writer(lockPath);
+        ASSERT_TRUE(writer.open(QIODevice::ReadOnly));
+        ASSERT_EQ(::flock(writer.handle(), LOCK_EX | LOCK_NB), 0);
+        QProcess* import = start({QStringLiteral("import-csv"), race.config, race.csvB});
+        ASSERT_TRUE(import->waitForFinished(60000));
+        EXPECT_EQ(import->exitCode(), 1);
+        EXPECT_TRUE(QString::fromUtf8(import->readAllStandardError())
+                        .contains(QStringLiteral("is being changed by another program")));
+        delete import;
+        EXPECT_EQ(race.folder.read(Config + QStringLiteral("/M_Bus.xml")), before);
+    }
+    // Made just now, and nobody holds it: taken at once, where waiting would refuse.
+    race.folder.write(Config + QLatin1Char('/') + QLatin1String(ConfigLock::FileName), "");
     EXPECT_EQ(finish(start({QStringLiteral("import-csv"), race.config, race.csvB})), QString());
     EXPECT_NE(race.folder.read(Config + QStringLiteral("/M_Bus.xml")), before);
 }

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QSysInfo>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,22 +83,30 @@ TEST(ConfigClaim, ClaimFilesLeftBehind) {
     struct Case {
         const char* what;
         QByteArray bytes;
+        bool writerLocksIt; // as a window does from the moment it makes the file
         bool stale;
         QString elsewhereHost;
     };
     const Case cases[] = {
         {"its window is gone",
          QByteArray::number(goneProcess()) + '\n' + here.toUtf8() + '\n' + host + '\n',
+         false,
          true,
          {}},
         {"held on another machine", QByteArray::number(me) + "\nordano\nsite-laptop\n", false,
-         QStringLiteral("site-laptop")},
-        {"being written this moment", "", false, {}},
+         false, QStringLiteral("site-laptop")},
+        {"being written this moment", "", true, false, {}},
+        {"left empty by a window killed while it wrote it", "", false, true, {}},
     };
     for (const Case& c : cases) {
         TestFolder folder;
         const QString config = QFileInfo(folder.write(QStringLiteral("P/M_Bus.xml"), "x")).path();
         writeClaimFile(config, c.bytes);
+        QFile writer(ConfigClaim::fileOf(config));
+        if (c.writerLocksIt) {
+            ASSERT_TRUE(writer.open(QIODevice::ReadOnly));
+            ASSERT_EQ(::flock(writer.handle(), LOCK_EX | LOCK_NB), 0);
+        }
         const ConfigClaim claim(config);
         EXPECT_EQ(!claim.openElsewhere(), c.stale) << c.what;
         if (claim.openElsewhere()) {
