@@ -84,12 +84,10 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
     // A window showing the configuration would write its own network over the import at its
     // next OK.
     if (const auto holder = ConfigClaim::heldBy(args[0])) {
-        QString where = QStringLiteral("process %1").arg(holder->process);
-        if (!holder->host.isEmpty())
-            where += QStringLiteral(" on %1").arg(holder->host);
         err << "import-csv: " << FileName::shown(args[0]) << " is open in "
             << (holder->program.isEmpty() ? QStringLiteral("an Ordano window") : holder->program)
-            << " (" << where << "); nothing was changed: import it in that window, or close "
+            << " (" << ConfigLock::holderPlace(holder->process, holder->host)
+            << "); nothing was changed: import it in that window, or close "
             << "the configuration there first\n";
         return 1;
     }

@@ -29,7 +29,7 @@ struct ModbusLineOptions {
 
     // The line asked for: a serial line at the configuration's settings, with the baud rate
     // and parity given here; or the TCP address. The time-out is the one given, else
-    // `timeoutMs` of `fallback`, else the configuration's. Empty after "<command>: <why>" on
+    // `fallbackTimeoutMs`, else the configuration's. Empty after "<command>: <why>" on
     // `err` (an address that is not one, a serial line the configuration's protocol cannot test
     // when `serialMustBeTestable`).
     std::optional<Sources::Connection> connection(const Par_Gen& parGen, bool serialMustBeTestable,

@@ -39,12 +39,9 @@ QString holderText(const QString& folder, QLockFile& file) {
             .arg(FileName::shown(folder));
     if (program.isEmpty())
         program = QStringLiteral("another program");
-    QString where = QStringLiteral("process %1").arg(pid);
-    if (!host.isEmpty() && host != QSysInfo::machineHostName())
-        where += QStringLiteral(" on %1").arg(host);
     return QStringLiteral("%1 is being changed by %2 (%3); nothing was changed, try again when "
                           "it has finished")
-        .arg(FileName::shown(folder), program, where);
+        .arg(FileName::shown(folder), program, ConfigLock::holderPlace(pid, host));
 }
 
 std::unique_ptr<QLockFile> makeLock(const QString& canonical) {
@@ -56,6 +53,13 @@ std::unique_ptr<QLockFile> makeLock(const QString& canonical) {
 }
 
 } // namespace
+
+QString ConfigLock::holderPlace(qint64 process, const QString& host) {
+    QString where = QStringLiteral("process %1").arg(process);
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        where += QStringLiteral(" on %1").arg(host);
+    return where;
+}
 
 ConfigLock::ConfigLock(const QString& folder, int waitMs) {
     const QString canonical = QFileInfo(folder).canonicalFilePath();

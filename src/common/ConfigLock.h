@@ -22,6 +22,9 @@ public:
     ConfigLock& operator=(const ConfigLock&) = delete;
 
     bool ok() const { return error_.isEmpty(); }
+    // "process N", with " on HOST" when `host` is another machine: where a holder runs, as the
+    // refusals of the writers say it.
+    static QString holderPlace(qint64 process, const QString& host);
     // Who holds the lock, and that nothing was changed; empty when the lock is held here.
     const QString& error() const { return error_; }
 

@@ -14,15 +14,38 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+namespace {
+
+// The worked example's network in "cfg", and the spreadsheet the tests write beside it.
+struct WorkedExample {
+    TestFolder folder;
+    const QString config = folder.file(QStringLiteral("cfg"));
+    const QString csv = folder.file(QStringLiteral("net.csv"));
+
+    WorkedExample() {
+        folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
+                           QStringLiteral("cfg/M_Bus.xml"));
+    }
+    QByteArray network() const { return folder.read(QStringLiteral("cfg/M_Bus.xml")); }
+    // The network exported, with `from` replaced by `to` in the spreadsheet.
+    void exportEdited(const char* from, const char* to) const {
+        ASSERT_EQ(runCommand(Cli::exportCsv, {config, csv}).status, 0);
+        QByteArray edited = folder.read(QStringLiteral("net.csv"));
+        edited.replace(from, to);
+        folder.write(QStringLiteral("net.csv"), edited);
+    }
+};
+
+} // namespace
+
 // The installer's loop: export, edit a register in a spreadsheet with ";" separators,
 // import. Only the edited value changes in M_Bus.xml.
 TEST(ExchangeCommands, ExportEditImport) {
-    TestFolder folder;
-    const QString config = folder.file(QStringLiteral("cfg"));
-    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
-                       QStringLiteral("cfg/M_Bus.xml"));
-    const QByteArray before = folder.read(QStringLiteral("cfg/M_Bus.xml"));
-    const QString csv = folder.file(QStringLiteral("net.csv"));
+    const WorkedExample example;
+    const TestFolder& folder = example.folder;
+    const QString& config = example.config;
+    const QString& csv = example.csv;
+    const QByteArray before = example.network();
 
     const CapturedRun exported = runCommand(Cli::exportCsv, {config, csv});
     ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
@@ -45,11 +68,10 @@ TEST(ExchangeCommands, ExportEditImport) {
 // between fields) is taken by the command line, which speaks English; and the command line
 // writes the same file when asked for Italian.
 TEST(ExchangeCommands, ImportsAFileOfTheItalianWindows) {
-    TestFolder folder;
-    const QString config = folder.file(QStringLiteral("cfg"));
-    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
-                       QStringLiteral("cfg/M_Bus.xml"));
-    const QByteArray before = folder.read(QStringLiteral("cfg/M_Bus.xml"));
+    const WorkedExample example;
+    const TestFolder& folder = example.folder;
+    const QString& config = example.config;
+    const QByteArray before = example.network();
     const auto italian =
         LanguageSet::loadNamed(QStringLiteral("Italiano"), Cli::shippedLanguageFolders());
     ASSERT_TRUE(italian);
@@ -81,23 +103,16 @@ TEST(ExchangeCommands, ImportsAFileOfTheItalianWindows) {
 
 // A refused spreadsheet changes nothing and says where.
 TEST(ExchangeCommands, RefusedImportLeavesTheNetwork) {
-    TestFolder folder;
-    const QString config = folder.file(QStringLiteral("cfg"));
-    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
-                       QStringLiteral("cfg/M_Bus.xml"));
-    const QByteArray before = folder.read(QStringLiteral("cfg/M_Bus.xml"));
-    const QString csv = folder.file(QStringLiteral("net.csv"));
-    ASSERT_EQ(runCommand(Cli::exportCsv, {config, csv}).status, 0);
-    QByteArray edited = folder.read(QStringLiteral("net.csv"));
-    edited.replace("\"Holding Register\",\"0\"", "\"Holding Register\",\"70000\"");
-    folder.write(QStringLiteral("net.csv"), edited);
+    const WorkedExample example;
+    const QByteArray before = example.network();
+    example.exportEdited("\"Holding Register\",\"0\"", "\"Holding Register\",\"70000\"");
 
-    const CapturedRun refused = runCommand(Cli::importCsv, {config, csv});
+    const CapturedRun refused = runCommand(Cli::importCsv, {example.config, example.csv});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, QStringLiteral("import-csv: %1: Line 2, column 17 (Modbus Register): "
                                           "Error!! ModBus Register must be between 0 and 65535\n")
-                               .arg(csv));
-    EXPECT_EQ(folder.read(QStringLiteral("cfg/M_Bus.xml")), before);
+                               .arg(example.csv));
+    EXPECT_EQ(example.network(), before);
 }
 
 // Warnings are printed but, alone, keep the exit status of a clean configuration.
@@ -144,16 +159,12 @@ TEST(ExchangeCommands, ReportFormats) {
 // A configuration shown in an Ordano window is that window's: an import under it would be
 // written over at the window's next OK. A claim whose window is gone stops nobody.
 TEST(ExchangeCommands, ImportRefusedWhileAWindowHasTheConfigurationOpen) {
-    TestFolder folder;
-    const QString config = folder.file(QStringLiteral("cfg"));
-    folder.copyFixture(QStringLiteral("image/worked_example/M_Bus.xml"),
-                       QStringLiteral("cfg/M_Bus.xml"));
-    const QString csv = folder.file(QStringLiteral("net.csv"));
-    ASSERT_EQ(runCommand(Cli::exportCsv, {config, csv}).status, 0);
-    QByteArray edited = folder.read(QStringLiteral("net.csv"));
-    edited.replace("\"Holding Register\",\"0\"", "\"Holding Register\",\"7\"");
-    folder.write(QStringLiteral("net.csv"), edited);
-    const QByteArray before = folder.read(QStringLiteral("cfg/M_Bus.xml"));
+    const WorkedExample example;
+    const TestFolder& folder = example.folder;
+    const QString& config = example.config;
+    const QString& csv = example.csv;
+    example.exportEdited("\"Holding Register\",\"0\"", "\"Holding Register\",\"7\"");
+    const QByteArray before = example.network();
     {
         const ConfigClaim window(config);
         ASSERT_FALSE(window.openElsewhere());

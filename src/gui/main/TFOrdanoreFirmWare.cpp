@@ -304,13 +304,6 @@ void TFOrdanoreFirmWare::claimActive() {
     Aggiorna_Label();
 }
 
-bool TFOrdanoreFirmWare::mayWrite() {
-    // The other window may have closed meanwhile: then this one takes the configuration over.
-    if (state_.readOnly())
-        claimActive();
-    return !state_.readOnly();
-}
-
 void TFOrdanoreFirmWare::Change_Language() {
     // Qt's own texts first: the windows may rebuild lists that carry them.
     qtTranslation_.apply(FSoftOptions ? FSoftOptions->Language_In_Use : state_.Language);
@@ -408,8 +401,10 @@ void TFOrdanoreFirmWare::Btn_Click(QAbstractButton* sender) {
         platform_.prompts.error(this, state_.Lang_Table.text(18));
         return;
     }
-    // The step windows show a configuration open elsewhere, and refuse to write it.
-    mayWrite();
+    // The other window may have closed meanwhile: then this step takes the configuration over.
+    // Else the step windows show it open elsewhere, and refuse to write it.
+    if (state_.readOnly())
+        claimActive();
     if (sender == Btn_Prm_Gen)
         communicationWindow().exec();
     if (sender == Btn_MBus)

@@ -74,8 +74,6 @@ private:
     void Aggiorna_Label();
     // Claims the active configuration for this window, or learns where it is open already.
     void claimActive();
-    // False, after telling the user, while the active configuration is open elsewhere.
-    bool mayWrite();
     void enableUpdateTimer();
     void showUpdateLink();
     void L_NelvariClick();
