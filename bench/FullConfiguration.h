@@ -14,7 +14,7 @@ struct Configuration {
     QString mbus = dir.filePath(QStringLiteral("M_Bus.xml"));
     QString parGen = dir.filePath(QStringLiteral("ParGen.xml"));
     bool ready =
-        Save_Network(fullNetwork(), mbus).isEmpty() && Save_Par_Gen(Par_Gen(), parGen).isEmpty();
+        saveNetwork(fullNetwork(), mbus).isEmpty() && Save_Par_Gen(Par_Gen(), parGen).isEmpty();
 };
 
 inline QByteArray readAll(const QString& path) {

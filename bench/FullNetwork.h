@@ -4,27 +4,27 @@
 // in each node so every coding path is taken.
 #include "core/network/Network.h"
 
-inline TNodi_List fullNetwork() {
-    TNodi_List nodes;
+inline Network fullNetwork() {
+    Network nodes;
     for (int n = 0; n < 64; ++n) {
-        TNodo node;
-        node.Description = QStringLiteral("Heat meter %1").arg(n + 1);
-        node.Node_Pri = n + 1;
-        node.Node_Sec = 12345600 + n;
+        Node node;
+        node.description = QStringLiteral("Heat meter %1").arg(n + 1);
+        node.primary = n + 1;
+        node.secondary = 12345600 + n;
         for (int v = 0; v < 10; ++v) {
-            TVariabile var;
-            var.Enable = true;
-            var.Description = QStringLiteral("Energy %1").arg(v + 1);
-            var.Type_Of_Data = v == 9 ? 19 : v;
-            var.Dimension = 2;
-            var.VIFE = v == 9 ? 38 : 0;
-            var.Scale = 3;
-            var.Storage_Number = quint32(v);
-            var.Mod_ID = 1 + n % 247;
-            var.Mod_ToD = 2;
-            var.Mod_NumReg = n * 20 + v * 2;
-            var.Mod_NPoint = 2;
-            node.Var_List.append(var);
+            Variable var;
+            var.enabled = true;
+            var.description = QStringLiteral("Energy %1").arg(v + 1);
+            var.dataType = v == 9 ? 19 : v;
+            var.dimension = 2;
+            var.vife = v == 9 ? 38 : 0;
+            var.scale = 3;
+            var.storageNumber = quint32(v);
+            var.modbusSlave = 1 + n % 247;
+            var.modbusType = 2;
+            var.modbusRegister = n * 20 + v * 2;
+            var.modbusCount = 2;
+            node.variables.append(var);
         }
         nodes.append(node);
     }

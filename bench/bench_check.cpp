@@ -7,25 +7,25 @@
 
 namespace {
 
-TNodi_List manyNodes(int count) {
-    TNodi_List nodes;
+Network manyNodes(int count) {
+    Network nodes;
     nodes.reserve(count);
     for (int n = 0; n < count; ++n) {
-        TNodo node;
-        node.Node_Pri = 1 + n % 250; // most addresses used twice or more: findings too
-        TVariabile var;
-        var.Enable = true;
-        var.Dimension = 2;
-        var.Mod_ID = 1;
-        var.Mod_NPoint = 2;
-        node.Var_List.append(var);
+        Node node;
+        node.primary = 1 + n % 250; // most addresses used twice or more: findings too
+        Variable var;
+        var.enabled = true;
+        var.dimension = 2;
+        var.modbusSlave = 1;
+        var.modbusCount = 2;
+        node.variables.append(var);
         nodes.append(node);
     }
     return nodes;
 }
 
 void BM_CheckNetwork(benchmark::State& state) {
-    const TNodi_List nodes = manyNodes(int(state.range(0)));
+    const Network nodes = manyNodes(int(state.range(0)));
     const LangTable texts;
     for (auto _ : state) {
         const QList<ConfigFinding> findings = checkNetwork(nodes, texts);

@@ -21,15 +21,15 @@ struct Pairs {
     bool ready = false;
     Pairs() {
         QTemporaryDir dir;
-        TNodi_List changed = fullNetwork();
-        for (TNodo& node : changed)
-            for (TVariabile& v : node.Var_List)
-                v.Mod_NumReg += 1;
+        Network changed = fullNetwork();
+        for (Node& node : changed)
+            for (Variable& v : node.variables)
+                v.modbusRegister += 1;
         const QString parGen = dir.filePath(QStringLiteral("ParGen.xml"));
         const QString a = dir.filePath(QStringLiteral("a.xml"));
         const QString b = dir.filePath(QStringLiteral("b.xml"));
         if (!Save_Par_Gen(Par_Gen(), parGen).isEmpty() ||
-            !Save_Network(fullNetwork(), a).isEmpty() || !Save_Network(changed, b).isEmpty())
+            !saveNetwork(fullNetwork(), a).isEmpty() || !saveNetwork(changed, b).isEmpty())
             return;
         const CompileResult one = Compile_Banks(a, parGen);
         const CompileResult two = Compile_Banks(b, parGen);

@@ -41,7 +41,7 @@ struct Editor {
         QDir(state.Dir_Projects).mkpath(QStringLiteral("Full"));
         QDir(state.Dir_Projects).mkpath(QStringLiteral("Empty"));
         state.Activate_Project(QStringLiteral("Full"));
-        Save_Network(fullNetwork(), state.File_MBus);
+        saveNetwork(fullNetwork(), state.File_MBus);
         window = std::make_unique<TFMeter_Bus>(state, system.platform);
         window->FormCreate();
         window->findChild<QTreeView*>()->viewport()->installEventFilter(&probe);

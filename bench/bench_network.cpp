@@ -10,9 +10,9 @@ namespace {
 void BM_SaveNetwork(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("M_Bus.xml"));
-    const TNodi_List nodes = fullNetwork();
+    const Network nodes = fullNetwork();
     for (auto _ : state) {
-        const QString error = Save_Network(nodes, path);
+        const QString error = saveNetwork(nodes, path);
         if (!error.isEmpty())
             state.SkipWithError(qPrintable(error));
     }
@@ -22,10 +22,10 @@ BENCHMARK(BM_SaveNetwork)->Unit(benchmark::kMillisecond);
 void BM_LoadNetwork(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("M_Bus.xml"));
-    Save_Network(fullNetwork(), path);
+    saveNetwork(fullNetwork(), path);
     for (auto _ : state) {
-        const NetworkLoad load = Load_Network(path);
-        if (!load.ok() || load.Nodi_List.size() != 64)
+        const NetworkLoad load = loadNetwork(path);
+        if (!load.ok() || load.nodes.size() != 64)
             state.SkipWithError("load failed");
         benchmark::DoNotOptimize(load);
     }

@@ -9,21 +9,21 @@
 
 namespace {
 
-TNodi_List sourcesNetwork() {
-    TNodi_List nodes;
+Network sourcesNetwork() {
+    Network nodes;
     for (int n = 0; n < 64; ++n) {
-        TNodo node;
-        node.Node_Pri = n + 1;
+        Node node;
+        node.primary = n + 1;
         for (int v = 0; v < 10; ++v) {
-            TVariabile var;
-            var.Enable = true;
-            var.Dimension = 1;
-            var.Mod_ID = 1;
-            var.Mod_ToD = 2;
+            Variable var;
+            var.enabled = true;
+            var.dimension = 1;
+            var.modbusSlave = 1;
+            var.modbusType = 2;
             // Clear of the registers the slave refuses for its exception test.
-            var.Mod_NumReg = 700 + n * 10 + v;
-            var.Mod_NPoint = 1;
-            node.Var_List.append(var);
+            var.modbusRegister = 700 + n * 10 + v;
+            var.modbusCount = 1;
+            node.variables.append(var);
         }
         nodes.append(node);
     }

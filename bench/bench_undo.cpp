@@ -15,13 +15,13 @@ struct Fixture {
     QTemporaryDir folder;
     QString path = folder.filePath(QStringLiteral("M_Bus.xml"));
     LangTable texts;
-    Fixture() { Save_Network(fullNetwork(), path); }
+    Fixture() { saveNetwork(fullNetwork(), path); }
 };
 
 void BM_LoadFullNetwork(benchmark::State& state) {
     Fixture f;
     for (auto _ : state) {
-        NetworkLoad load = Load_Network(f.path);
+        NetworkLoad load = loadNetwork(f.path);
         benchmark::DoNotOptimize(load);
     }
 }

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString eventError = XmlFile::read(bytes, name, counter);
     require(error == eventError, "tree and event pass disagree", error + " / " + eventError);
 
-    const NetworkLoad editor = Read_Network(bytes, name);
+    const NetworkLoad editor = parseNetwork(bytes, name);
     const CompileResult compiled = compileBanksFromBytes(bytes, std::nullopt);
     if (!error.isEmpty()) {
         static const QRegularExpression place(

@@ -58,17 +58,17 @@ int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err) 
         err << "export-csv: " << args[0] << " is not a folder\n";
         return 2;
     }
-    const NetworkLoad network = Load_Network(networkFile(args[0]));
+    const NetworkLoad network = loadNetwork(networkFile(args[0]));
     if (!network.ok()) {
         err << "export-csv: " << network.error << '\n';
         return 1;
     }
-    const QString failed = Exports::writeCsv(network.Nodi_List, *texts, args[0], args[1]);
+    const QString failed = Exports::writeCsv(network.nodes, *texts, args[0], args[1]);
     if (!failed.isEmpty()) {
         err << "export-csv: " << failed << '\n';
         return 1;
     }
-    out << FileName::shown(args[1]) << ": " << network.Nodi_List.size() << " nodes\n";
+    out << FileName::shown(args[1]) << ": " << network.nodes.size() << " nodes\n";
     return 0;
 }
 
@@ -108,7 +108,7 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 1;
     }
     const NetworkCsv::ImportResult& imported = file.imported;
-    const QString failed = Save_Network(imported.nodes, networkFile(args[0]));
+    const QString failed = saveNetwork(imported.nodes, networkFile(args[0]));
     if (!failed.isEmpty()) {
         // The writer's text names the file; the old network is untouched.
         err << "import-csv: " << failed << '\n';

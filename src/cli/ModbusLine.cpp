@@ -96,10 +96,10 @@ std::optional<LoadedConfiguration> loadConfiguration(const QString& dir, const c
         err << command << ": " << ParGenXml::FileName << ": " << parGen.error << '\n';
         return std::nullopt;
     }
-    NetworkLoad network = Load_Network(folder.filePath(QLatin1String(MBusXml::FileName)));
+    NetworkLoad network = loadNetwork(folder.filePath(QLatin1String(MBusXml::FileName)));
     if (!network.ok()) {
         err << command << ": " << MBusXml::FileName << ": " << network.error << '\n';
         return std::nullopt;
     }
-    return LoadedConfiguration{parGen.value, std::move(network.Nodi_List)};
+    return LoadedConfiguration{parGen.value, std::move(network.nodes)};
 }

@@ -43,7 +43,7 @@ std::optional<int> optionNumber(const QStringList& args, int i, int low, int hig
 
 struct LoadedConfiguration {
     Par_Gen parGen;
-    TNodi_List network;
+    Network network;
 };
 
 // ParGen.xml and M_Bus.xml of `dir`; empty after "<command>: <file>: <why>" on `err`.

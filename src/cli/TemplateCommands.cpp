@@ -118,10 +118,10 @@ int list(const QString& folder, bool json, const LangTable& texts, QTextStream& 
             err << "template: " << read.error << '\n';
             entry.insert(QStringLiteral("error"), read.error);
         } else {
-            entry.insert(QStringLiteral("description"), read.node.Description);
-            entry.insert(QStringLiteral("variables"), int(read.node.Var_List.size()));
+            entry.insert(QStringLiteral("description"), read.node.description);
+            entry.insert(QStringLiteral("variables"), int(read.node.variables.size()));
             if (!json)
-                out << name << '\t' << read.node.Var_List.size() << '\t' << read.node.Description
+                out << name << '\t' << read.node.variables.size() << '\t' << read.node.description
                     << '\n';
         }
         entries.append(entry);
@@ -144,13 +144,13 @@ int save(const Parsed& p, const QString& workspace, const QString& folder, const
     if (QFileInfo::exists(Templates::pathOf(folder, name)))
         return refuse(err, texts.text(Templates::Text::NameInUse).arg(name));
     const NetworkLoad network =
-        Load_Network(QDir(config).filePath(QLatin1String(MBusXml::FileName)));
+        loadNetwork(QDir(config).filePath(QLatin1String(MBusXml::FileName)));
     if (!network.ok())
         return refuse(err, network.error);
     const auto primary = NumberRule::toInt32(p.words[1]);
-    const TNodo* found = nullptr;
-    for (const TNodo& node : network.Nodi_List) {
-        if (primary && node.Node_Pri == *primary) {
+    const Node* found = nullptr;
+    for (const Node& node : network.nodes) {
+        if (primary && node.primary == *primary) {
             found = &node;
             break;
         }
@@ -160,7 +160,7 @@ int save(const Parsed& p, const QString& workspace, const QString& folder, const
                                .arg(FileName::shown(config), p.words[1]));
     if (const QString error = Templates::save(folder, name, *found, texts); !error.isEmpty())
         return refuse(err, error);
-    out << FileName::shown(Templates::pathOf(folder, name)) << ": " << found->Var_List.size()
+    out << FileName::shown(Templates::pathOf(folder, name)) << ": " << found->variables.size()
         << " variables\n";
     return 0;
 }

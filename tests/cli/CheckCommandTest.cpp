@@ -244,9 +244,9 @@ TEST(CheckCommand, EveryReaderRefusesWhatIsNotWellFormed) {
         EXPECT_TRUE(namesTheFile(settings.error, "ParGen.xml")) << settings.error.toStdString();
         const SelectDeviceRead device = Read_Select_Device(parGen);
         EXPECT_EQ(device.error, settings.error);
-        const NetworkLoad network = Load_Network(mbus);
+        const NetworkLoad network = loadNetwork(mbus);
         EXPECT_TRUE(namesTheFile(network.error, "M_Bus.xml")) << network.error.toStdString();
-        EXPECT_TRUE(network.Nodi_List.isEmpty());
+        EXPECT_TRUE(network.nodes.isEmpty());
 
         const CompileResult onlySettings = Compile_Banks(QString(), parGen);
         EXPECT_EQ(onlySettings.error, settings.error);

@@ -49,11 +49,11 @@ struct Race {
         config = QFileInfo(config).path();
         folder.copyFixture(QStringLiteral("image/worked_example/ParGen.xml"),
                            Config + QStringLiteral("/ParGen.xml"));
-        const NetworkLoad network = Load_Network(config + QStringLiteral("/M_Bus.xml"));
-        TNodi_List smaller = network.Nodi_List;
+        const NetworkLoad network = loadNetwork(config + QStringLiteral("/M_Bus.xml"));
+        Network smaller = network.nodes;
         smaller.removeFirst();
         csvA = folder.write(QStringLiteral("a.csv"),
-                            NetworkCsv::exportNetwork(network.Nodi_List, LangTable()));
+                            NetworkCsv::exportNetwork(network.nodes, LangTable()));
         csvB =
             folder.write(QStringLiteral("b.csv"), NetworkCsv::exportNetwork(smaller, LangTable()));
     }

@@ -76,8 +76,8 @@ TEST(ExchangeCommands, ImportsAFileOfTheItalianWindows) {
         LanguageSet::loadNamed(QStringLiteral("Italiano"), Cli::shippedLanguageFolders());
     ASSERT_TRUE(italian);
     const QString windows = folder.file(QStringLiteral("finestre.csv"));
-    ASSERT_EQ(Exports::writeCsv(Load_Network(config + QStringLiteral("/M_Bus.xml")).Nodi_List,
-                                *italian, config, windows),
+    ASSERT_EQ(Exports::writeCsv(loadNetwork(config + QStringLiteral("/M_Bus.xml")).nodes, *italian,
+                                config, windows),
               QString());
     const QByteArray italianFile = folder.read(QStringLiteral("finestre.csv"));
     ASSERT_TRUE(italianFile.contains("\"Registro holding\";")) << italianFile.toStdString();

@@ -26,9 +26,9 @@ QString spaced(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
-TVariabile coded(TVariabile v, int type, int scale) {
-    v.Type_Of_Data = type;
-    v.Scale = quint16(scale);
+Variable coded(Variable v, int type, int scale) {
+    v.dataType = type;
+    v.scale = quint16(scale);
     return v;
 }
 
@@ -44,8 +44,8 @@ protected:
     }
     void TearDown() override { std::signal(SIGINT, previous); }
 
-    void setNetwork(const TNodi_List& nodes) {
-        ASSERT_EQ(Save_Network(nodes, config + QStringLiteral("/M_Bus.xml")), QString());
+    void setNetwork(const Network& nodes) {
+        ASSERT_EQ(saveNetwork(nodes, config + QStringLiteral("/M_Bus.xml")), QString());
     }
 
     // Runs the command while `master` talks to it on a thread of its own; the master's end
@@ -71,8 +71,8 @@ protected:
 // The worked example (node 1, secondary address 12345678, one 32-bit energy record in Wh) with
 // a typed value, read by a master on loopback.
 TEST_F(GatewayCommand, AnswersAMasterWithTypedValues) {
-    TNodo n = node(1, {coded(source(1, Holding, 0, 2, Dim32, 0, "Energy"), 0, 3)}, "Heat meter");
-    n.Node_Sec = 12345678;
+    Node n = node(1, {coded(source(1, Holding, 0, 2, Dim32, 0, "Energy"), 0, 3)}, "Heat meter");
+    n.secondary = 12345678;
     setNetwork({n});
     const QString values = folder.write(QStringLiteral("values.csv"), "Energy;12345\r\n");
 
@@ -116,14 +116,13 @@ TEST_F(GatewayCommand, ServesLiveModbusValues) {
     server->setHolding(10, {0x0001, 0x86A0}); // 100000
     server->setHolding(20, {0x0000, 0x3FC0}); // 1.5, low word first
     server->setHolding(30, {0x1234, 0x5678}); // BCD digits as they are
-    TNodo n =
-        node(5,
-             {coded(source(1, Holding, 10, 2, Dim32, 0, "Counter"), 0, 3),
-              coded(source(1, Holding, 20, 2, DimReal, 1, "Volume"), 2, 6),
-              coded(source(1, Holding, 30, 2, DimBcd8, 0, "Bcd"), 0, 3),
-              coded(source(ModbusTestServer::Failing, Holding, 0, 1, Dim16, 0, "Lost"), 0, 3)},
-             "Meter");
-    n.Node_Sec = 1005;
+    Node n = node(5,
+                  {coded(source(1, Holding, 10, 2, Dim32, 0, "Counter"), 0, 3),
+                   coded(source(1, Holding, 20, 2, DimReal, 1, "Volume"), 2, 6),
+                   coded(source(1, Holding, 30, 2, DimBcd8, 0, "Bcd"), 0, 3),
+                   coded(source(ModbusTestServer::Failing, Holding, 0, 1, Dim16, 0, "Lost"), 0, 3)},
+                  "Meter");
+    n.secondary = 1005;
     setNetwork({n});
 
     QByteArray answer;

@@ -18,9 +18,9 @@
 
 namespace {
 
-TVariabile coded(TVariabile v, int typeOfData, int scale) {
-    v.Type_Of_Data = typeOfData;
-    v.Scale = quint16(scale);
+Variable coded(Variable v, int typeOfData, int scale) {
+    v.dataType = typeOfData;
+    v.scale = quint16(scale);
     return v;
 }
 
@@ -36,8 +36,8 @@ protected:
         p.Mod_TO = QStringLiteral("500");
         ASSERT_EQ(Save_Par_Gen(p, config + QStringLiteral("/ParGen.xml")), QString());
     }
-    void setNetwork(const TNodi_List& nodes) {
-        ASSERT_EQ(Save_Network(nodes, config + QStringLiteral("/M_Bus.xml")), QString());
+    void setNetwork(const Network& nodes) {
+        ASSERT_EQ(saveNetwork(nodes, config + QStringLiteral("/M_Bus.xml")), QString());
     }
     static QString tcpOf(const ModbusTestServer& s) {
         return QStringLiteral("127.0.0.1:%1").arg(s.port());

@@ -34,8 +34,8 @@ protected:
         p.Mod_Protocol = protocol;
         ASSERT_EQ(Save_Par_Gen(p, config + QStringLiteral("/ParGen.xml")), QString());
     }
-    void setNetwork(const TNodi_List& nodes) {
-        ASSERT_EQ(Save_Network(nodes, config + QStringLiteral("/M_Bus.xml")), QString());
+    void setNetwork(const Network& nodes) {
+        ASSERT_EQ(saveNetwork(nodes, config + QStringLiteral("/M_Bus.xml")), QString());
     }
     QString tcp() const { return QStringLiteral("127.0.0.1:%1").arg(server->port()); }
 

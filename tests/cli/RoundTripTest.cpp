@@ -14,13 +14,13 @@ QString field(const char* name, const QString& value) {
     return QString::fromLatin1(name).leftJustified(20) + value;
 }
 
-TVariabile variable(int type, int scale) {
-    TVariabile v;
-    v.Enable = true;
-    v.Type_Of_Data = type;
-    v.Scale = quint8(scale);
-    v.Mod_ID = 1;
-    v.Mod_NPoint = 1;
+Variable variable(int type, int scale) {
+    Variable v;
+    v.enabled = true;
+    v.dataType = type;
+    v.scale = quint8(scale);
+    v.modbusSlave = 1;
+    v.modbusCount = 1;
     return v;
 }
 
@@ -29,33 +29,33 @@ TVariabile variable(int type, int scale) {
 // What the editor and the settings window save comes out of the device images unchanged:
 // a value lost or misplaced on the way would reach the meter readings.
 TEST(RoundTrip, SavedConfigurationReadsBackFromTheImages) {
-    TNodo first;
-    first.Node_Pri = 17;
-    first.Node_Sec = 87654321;
-    TVariabile power = variable(6, 5);
-    power.Function_Field = 2;
-    power.Dimension = 6;
-    power.Unita = 4;
-    power.Storage_Number = 4000000000u;
-    power.Tariff = 12345;
-    power.Mod_ID = 33;
-    power.Mod_ToD = 3;
-    power.Mod_NumReg = 40001;
-    power.Mod_NPoint = 4;
-    power.Mod_Swap = 1;
-    TVariabile off = variable(0, 0);
-    off.Enable = false;
-    off.Mod_ID = 99;
-    TVariabile limit = variable(19, 6);
-    limit.VIFE = 99;
-    limit.Dimension = 7;
-    limit.Length = 191;
-    limit.Function_Field = 3;
-    first.Var_List = {power, off, limit};
-    TNodo second;
-    second.Node_Pri = 250;
-    second.Node_Sec = 5;
-    second.Var_List = {variable(20, 1)};
+    Node first;
+    first.primary = 17;
+    first.secondary = 87654321;
+    Variable power = variable(6, 5);
+    power.function = 2;
+    power.dimension = 6;
+    power.unit = 4;
+    power.storageNumber = 4000000000u;
+    power.tariff = 12345;
+    power.modbusSlave = 33;
+    power.modbusType = 3;
+    power.modbusRegister = 40001;
+    power.modbusCount = 4;
+    power.modbusSwap = 1;
+    Variable off = variable(0, 0);
+    off.enabled = false;
+    off.modbusSlave = 99;
+    Variable limit = variable(19, 6);
+    limit.vife = 99;
+    limit.dimension = 7;
+    limit.length = 191;
+    limit.function = 3;
+    first.variables = {power, off, limit};
+    Node second;
+    second.primary = 250;
+    second.secondary = 5;
+    second.variables = {variable(20, 1)};
 
     Par_Gen settings;
     settings.Meter_Baud = 5;
@@ -77,7 +77,7 @@ TEST(RoundTrip, SavedConfigurationReadsBackFromTheImages) {
     settings.Ethernet_EN_GAT = true;
 
     TestFolder folder;
-    ASSERT_EQ(Save_Network({first, second}, folder.file(QStringLiteral("M_Bus.xml"))), QString());
+    ASSERT_EQ(saveNetwork({first, second}, folder.file(QStringLiteral("M_Bus.xml"))), QString());
     ASSERT_EQ(Save_Par_Gen(settings, folder.file(QStringLiteral("ParGen.xml"))), QString());
 
     const CapturedRun compiled = runCommand(Cli::compile, {folder.path()});

@@ -33,10 +33,10 @@ protected:
         const QString config = folder.file(QStringLiteral("cfg"));
         QDir().mkpath(config);
         EXPECT_EQ(Save_Par_Gen(Par_Gen(), config + QStringLiteral("/ParGen.xml")), QString());
-        QList<TVariabile> variables;
+        QList<Variable> variables;
         for (int slave : slaves)
             variables.append(source(slave, Holding, 0, 1));
-        EXPECT_EQ(Save_Network({node(1, variables)}, config + QStringLiteral("/M_Bus.xml")),
+        EXPECT_EQ(saveNetwork({node(1, variables)}, config + QStringLiteral("/M_Bus.xml")),
                   QString());
         return config;
     }

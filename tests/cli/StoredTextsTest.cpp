@@ -68,12 +68,12 @@ QString randomText(QRandomGenerator& random) {
     return text;
 }
 
-TVariabile plainVariable() {
-    TVariabile v;
-    v.Enable = true;
-    v.Dimension = 2;
-    v.Mod_ToD = 2;
-    v.Mod_NPoint = 2;
+Variable plainVariable() {
+    Variable v;
+    v.enabled = true;
+    v.dimension = 2;
+    v.modbusType = 2;
+    v.modbusCount = 2;
     return v;
 }
 
@@ -121,21 +121,21 @@ TEST(StoredTexts, WhateverIsAcceptedReadsBackIdentically) {
     for (qsizetype first = 0; first < accepted.size(); first += 12) {
         const QStringList batch = accepted.mid(first, 12);
         SCOPED_TRACE(batch.join(QLatin1Char('|')).toUtf8().toHex().toStdString());
-        TNodi_List network;
+        Network network;
         for (int i = 0; i < batch.size(); ++i) {
-            TNodo node;
-            node.Node_Pri = i + 1;
-            node.Description = batch[i];
-            TVariabile v = plainVariable();
-            v.Description = batch[batch.size() - 1 - i];
-            node.Var_List = {v};
+            Node node;
+            node.primary = i + 1;
+            node.description = batch[i];
+            Variable v = plainVariable();
+            v.description = batch[batch.size() - 1 - i];
+            node.variables = {v};
             network.append(node);
         }
-        writeFile(mbus, Network_Bytes(network));
-        const NetworkLoad loaded = Load_Network(mbus);
+        writeFile(mbus, networkBytes(network));
+        const NetworkLoad loaded = loadNetwork(mbus);
         ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
-        EXPECT_EQ(loaded.Nodi_List, network);
-        EXPECT_TRUE(compileBanksFromBytes(Network_Bytes(network), std::nullopt).ok());
+        EXPECT_EQ(loaded.nodes, network);
+        EXPECT_TRUE(compileBanksFromBytes(networkBytes(network), std::nullopt).ok());
         const auto imported =
             NetworkCsv::importNetwork(NetworkCsv::exportNetwork(network, texts), texts);
         EXPECT_EQ(imported.error, QString());
@@ -260,10 +260,10 @@ TEST(StoredTexts, WhatCheckPassesKeepsItsImagesThroughTheWindowsAndASpreadsheet)
         ASSERT_TRUE(original.ok()) << original.error.toStdString();
 
         // The windows read the files and write them back on OK.
-        const TNodi_List network = Load_Network(mbus).Nodi_List;
+        const Network network = loadNetwork(mbus).nodes;
         const Par_Gen parameters = Load_Par_Gen(parGen).value;
         const CompileResult windows =
-            compileBanksFromBytes(Network_Bytes(network), Par_Gen_Bytes(parameters));
+            compileBanksFromBytes(networkBytes(network), Par_Gen_Bytes(parameters));
         ASSERT_TRUE(windows.ok()) << windows.error.toStdString();
         EXPECT_EQ(windows.banks.bank, original.banks.bank);
         EXPECT_EQ(windows.banks.bank2, original.banks.bank2);
@@ -272,7 +272,7 @@ TEST(StoredTexts, WhatCheckPassesKeepsItsImagesThroughTheWindowsAndASpreadsheet)
             NetworkCsv::importNetwork(NetworkCsv::exportNetwork(network, texts), texts);
         ASSERT_TRUE(imported.ok()) << imported.error.toStdString();
         const CompileResult spreadsheet =
-            compileBanksFromBytes(Network_Bytes(imported.nodes), Par_Gen_Bytes(parameters));
+            compileBanksFromBytes(networkBytes(imported.nodes), Par_Gen_Bytes(parameters));
         ASSERT_TRUE(spreadsheet.ok()) << spreadsheet.error.toStdString();
         EXPECT_EQ(spreadsheet.banks.bank, original.banks.bank);
     }

@@ -45,9 +45,9 @@ void arrangeWorkspace(const TestFolder& program) {
     program.write(QStringLiteral("Ethernet_Update.xml"), "<Ethernet_Update>old</Ethernet_Update>");
     for (const char* name : {"net.csv", "report.md", "report.html", "report.pdf", "English.lng"})
         program.write(QStringLiteral("out/") + QLatin1String(name), "old output");
-    const NetworkLoad network = Load_Network(program.file(Config + QStringLiteral("/M_Bus.xml")));
+    const NetworkLoad network = loadNetwork(program.file(Config + QStringLiteral("/M_Bus.xml")));
     program.write(QStringLiteral("in/net.csv"),
-                  NetworkCsv::exportNetwork(network.Nodi_List, LangTable()));
+                  NetworkCsv::exportNetwork(network.nodes, LangTable()));
 }
 
 struct Outcome {
@@ -90,11 +90,11 @@ QList<WriterRow> writers() {
         {"editor's save of M_Bus.xml", cfg + QStringLiteral("/M_Bus.xml"), Kind::Workspace,
          [cfg](const TestFolder& p) {
              const QString path = at(p, cfg + QStringLiteral("/M_Bus.xml"));
-             TNodi_List nodes;
-             TNodo node;
-             node.Node_Pri = 7;
+             Network nodes;
+             Node node;
+             node.primary = 7;
              nodes.append(node);
-             return fromError(Save_Network(nodes, path));
+             return fromError(saveNetwork(nodes, path));
          }},
         {"import-csv", cfg + QStringLiteral("/M_Bus.xml"), Kind::Workspace,
          [cfg](const TestFolder& p) {

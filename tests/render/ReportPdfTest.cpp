@@ -172,20 +172,20 @@ Input workedExample(const TestFolder& folder) {
 // example's one variable.
 Input fullNetwork(const TestFolder& folder) {
     Input input = workedExample(folder);
-    const TNodo model = input.nodes.value(0);
-    EXPECT_EQ(model.Var_List.size(), 1);
+    const Node model = input.nodes.value(0);
+    EXPECT_EQ(model.variables.size(), 1);
     input.nodes.clear();
     for (int n = 1; n <= 64; ++n) {
-        TNodo node = model;
-        node.Node_Pri = n;
-        node.Node_Sec = 10000000 + n;
-        node.Description = QStringLiteral("Meter %1").arg(n);
-        node.Var_List.clear();
+        Node node = model;
+        node.primary = n;
+        node.secondary = 10000000 + n;
+        node.description = QStringLiteral("Meter %1").arg(n);
+        node.variables.clear();
         for (int v = 0; v < 10; ++v) {
-            TVariabile variable = model.Var_List.value(0);
-            variable.Description = QStringLiteral("Value %1").arg(v + 1);
-            variable.Storage_Number = v; // no two records alike: no warnings
-            node.Var_List.append(variable);
+            Variable variable = model.variables.value(0);
+            variable.description = QStringLiteral("Value %1").arg(v + 1);
+            variable.storageNumber = v; // no two records alike: no warnings
+            node.variables.append(variable);
         }
         input.nodes.append(node);
     }
@@ -265,14 +265,14 @@ TEST(ReportPdf, WorkedExampleReadsWellOnPaper) {
 TEST(ReportPdf, NodeTablesShareOneLayoutAndKeepFormulasWhole) {
     TestFolder folder;
     Input input = workedExample(folder);
-    TNodo narrow = input.nodes.value(0);
-    narrow.Node_Pri = 2;
-    TVariabile volume = narrow.Var_List.value(0);
-    volume.Description = QStringLiteral("A description long enough to need many lines in any "
+    Node narrow = input.nodes.value(0);
+    narrow.primary = 2;
+    Variable volume = narrow.variables.value(0);
+    volume.description = QStringLiteral("A description long enough to need many lines in any "
                                         "column the table could give it");
-    volume.Type_Of_Data = 9; // "Volume Flow Ext. (m³/min)"
-    volume.Scale = 0;        // "m^3/min * (10 ^ -7)": wider than a short value
-    narrow.Var_List = {volume};
+    volume.dataType = 9; // "Volume Flow Ext. (m³/min)"
+    volume.scale = 0;    // "m^3/min * (10 ^ -7)": wider than a short value
+    narrow.variables = {volume};
     input.nodes.append(narrow);
     const QList<Page> pages = printed(folder, input);
     ASSERT_FALSE(pages.isEmpty());

@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
         boot.hide();
     }
 
-    TNodi_List network = Load_Network(state.File_MBus).Nodi_List;
+    Network network = loadNetwork(state.File_MBus).nodes;
     TFSourceTest sources(state, fakes.platform, network, &main);
     sources.show();
     shoot(&sources, QStringLiteral("source-test"));

@@ -28,30 +28,30 @@ QString notInList(const char* attribute, qint64 value, int listSize) {
         .arg(listSize - 1);
 }
 
-QString nodeLocation(int position, const TNodo& node) {
-    return QStringLiteral("node %1 (primary %2)").arg(position).arg(node.Node_Pri);
+QString nodeLocation(int position, const Node& node) {
+    return QStringLiteral("node %1 (primary %2)").arg(position).arg(node.primary);
 }
 
-QString scaleProblem(const TVariabile& var) {
-    if (CodingTables::scaleFits(var.Type_Of_Data, var.VIFE, var.Scale))
+QString scaleProblem(const Variable& var) {
+    if (CodingTables::scaleFits(var.dataType, var.vife, var.scale))
         return {};
-    QString selector = QStringLiteral("type %1").arg(var.Type_Of_Data);
-    if (var.Type_Of_Data == CodingTables::TypeInVife)
-        selector += QStringLiteral(" with VIFE %1").arg(var.VIFE);
-    const auto list = CodingTables::scaleListFor(var.Type_Of_Data, var.VIFE);
+    QString selector = QStringLiteral("type %1").arg(var.dataType);
+    if (var.dataType == CodingTables::TypeInVife)
+        selector += QStringLiteral(" with VIFE %1").arg(var.vife);
+    const auto list = CodingTables::scaleListFor(var.dataType, var.vife);
     if (!list) {
         return QStringLiteral("\"Scale\" is %1, but %2 has no scale list (%3 expected)")
-            .arg(var.Scale)
+            .arg(var.scale)
             .arg(selector)
             .arg(CodingTables::NoScale);
     }
     return QStringLiteral("\"Scale\" is %1, not a position of the scale list of %2 (0..%3)")
-        .arg(var.Scale)
+        .arg(var.scale)
         .arg(selector)
         .arg(list->size() - 1);
 }
 
-void checkVariable(const TVariabile& var, const QString& where, const LangTable& texts,
+void checkVariable(const Variable& var, const QString& where, const LangTable& texts,
                    QList<ConfigFinding>& findings) {
     auto add = [&](const QString& message) { findings.append({MBusFile, where, message}); };
     for (int index : NetworkRules::variableFailures(NetworkRules::numbersOf(var)))
@@ -64,13 +64,13 @@ void checkVariable(const TVariabile& var, const QString& where, const LangTable&
     };
     using namespace CodingTables;
     const ListField lists[] = {
-        {MBusXml::Type, var.Type_Of_Data, TypeCount},
-        {MBusXml::Fun_Field, var.Function_Field, FunctionFieldCount},
-        {MBusXml::Dim, var.Dimension, DimensionCount},
-        {MBusXml::Unit, var.Unita, UnitCount},
-        {MBusXml::VIFE, var.VIFE, VifeCount},
-        {MBusXml::Mod_TD, var.Mod_ToD, ModbusToDCount},
-        {MBusXml::Mod_Swap, var.Mod_Swap, ModbusSwapCount},
+        {MBusXml::Type, var.dataType, TypeCount},
+        {MBusXml::Fun_Field, var.function, FunctionFieldCount},
+        {MBusXml::Dim, var.dimension, DimensionCount},
+        {MBusXml::Unit, var.unit, UnitCount},
+        {MBusXml::VIFE, var.vife, VifeCount},
+        {MBusXml::Mod_TD, var.modbusType, ModbusToDCount},
+        {MBusXml::Mod_Swap, var.modbusSwap, ModbusSwapCount},
     };
     for (const ListField& list : lists) {
         if (list.value < 0 || list.value >= list.size)
@@ -105,7 +105,7 @@ QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts) 
     return findings;
 }
 
-QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& texts) {
+QList<ConfigFinding> checkNetwork(const Network& nodes, const LangTable& texts) {
     using namespace NetworkRules;
     QList<ConfigFinding> findings;
     if (nodes.size() > Max_Nodes) {
@@ -116,26 +116,26 @@ QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& text
     QSet<qint32> usedAddresses;
     usedAddresses.reserve(nodes.size());
     for (int i = 0; i < nodes.size(); ++i) {
-        const TNodo& node = nodes[i];
+        const Node& node = nodes[i];
         const QString where = nodeLocation(i + 1, node);
-        for (int index : nodeAddressFailures(node.Node_Pri, node.Node_Sec, node.Description))
+        for (int index : nodeAddressFailures(node.primary, node.secondary, node.description))
             findings.append({MBusFile, where, texts.text(index)});
         // The editor refuses an address already used by another node (Check_Node_ID); the
         // later one is the one it would have refused.
-        if (usedAddresses.contains(node.Node_Pri))
+        if (usedAddresses.contains(node.primary))
             findings.append({MBusFile, where, texts.text(NetworkMessages::IdUsedByAnotherNode)});
-        usedAddresses.insert(node.Node_Pri);
-        if (node.Var_List.size() > Max_Variables) {
+        usedAddresses.insert(node.primary);
+        if (node.variables.size() > Max_Variables) {
             findings.append(
-                {MBusFile, QStringLiteral("%1, %2 variables").arg(where).arg(node.Var_List.size()),
+                {MBusFile, QStringLiteral("%1, %2 variables").arg(where).arg(node.variables.size()),
                  texts.text(NetworkMessages::MaxVariables)});
         }
-        for (int j = 0; j < node.Var_List.size(); ++j) {
-            const TVariabile& var = node.Var_List[j];
+        for (int j = 0; j < node.variables.size(); ++j) {
+            const Variable& var = node.variables[j];
             const QString varWhere = QStringLiteral("%1, variable %2 %3")
                                          .arg(where)
                                          .arg(j + 1)
-                                         .arg(Excerpt::quoted(var.Description));
+                                         .arg(Excerpt::quoted(var.description));
             checkVariable(var, varWhere, texts, findings);
         }
     }
@@ -176,16 +176,16 @@ ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& 
         result.findings += checkParGen(parGen.value, texts);
     else
         result.errors.append(parGen.error);
-    const NetworkLoad network = Load_Network(dir.filePath(MBusFile));
+    const NetworkLoad network = loadNetwork(dir.filePath(MBusFile));
     if (network.ok()) {
-        result.findings += checkNetwork(network.Nodi_List, texts);
-        for (const auto& warning : NetworkWarnings::findWarnings(network.Nodi_List, texts))
+        result.findings += checkNetwork(network.nodes, texts);
+        for (const auto& warning : NetworkWarnings::findWarnings(network.nodes, texts))
             result.warnings.append(warning.text);
     } else
         result.errors.append(network.error);
     if (result.errors.isEmpty()) {
         ImageAgreement::Files files{readIfPresent(dir.filePath(MBusFile)),
-                                    readIfPresent(dir.filePath(ParGenFile)), network.Nodi_List,
+                                    readIfPresent(dir.filePath(ParGenFile)), network.nodes,
                                     parGen.value};
         result.findings += ImageAgreement::disagreements(files);
     }

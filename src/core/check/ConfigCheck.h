@@ -10,7 +10,7 @@
 class LangTable;
 
 QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts);
-QList<ConfigFinding> checkNetwork(const TNodi_List& nodes, const LangTable& texts);
+QList<ConfigFinding> checkNetwork(const Network& nodes, const LangTable& texts);
 
 struct ConfigCheckResult {
     QList<ConfigFinding> findings;

@@ -76,25 +76,16 @@ QString message(const char* source, const QString& fileText, const QString& kept
 }
 
 // The value the editor keeps for an attribute: what it writes back.
-qint64 kept(const TNodo& node, const TVariabile* var, const char* source) {
+qint64 kept(const Node& node, const Variable* var, const char* source) {
     using namespace MBusXml;
     if (!var)
-        return source == ID ? node.Node_Pri : node.Node_Sec;
+        return source == ID ? node.primary : node.secondary;
     const std::pair<const char*, qint64> values[] = {
-        {Type, var->Type_Of_Data},
-        {Fun_Field, var->Function_Field},
-        {Dim, var->Dimension},
-        {Unit, var->Unita},
-        {StoNumber, var->Storage_Number},
-        {Tariff, var->Tariff},
-        {VIFE, var->VIFE},
-        {Length, var->Length},
-        {Scale, var->Scale},
-        {Mod_ID, var->Mod_ID},
-        {Mod_TD, var->Mod_ToD},
-        {Mod_NR, var->Mod_NumReg},
-        {Mod_NP, var->Mod_NPoint},
-        {Mod_Swap, var->Mod_Swap},
+        {Type, var->dataType},      {Fun_Field, var->function},      {Dim, var->dimension},
+        {Unit, var->unit},          {StoNumber, var->storageNumber}, {Tariff, var->tariff},
+        {VIFE, var->vife},          {Length, var->length},           {Scale, var->scale},
+        {Mod_ID, var->modbusSlave}, {Mod_TD, var->modbusType},       {Mod_NR, var->modbusRegister},
+        {Mod_NP, var->modbusCount}, {Mod_Swap, var->modbusSwap},
     };
     for (const auto& [name, value] : values) {
         if (name == source)
@@ -135,26 +126,26 @@ void compareNetwork(const Files& files, const QByteArray& fromFile, const QByteA
 
     // The image holds the nodes with enabled variables, and only those variables, in order.
     int imageNodes = 0;
-    for (const TNodo& node : files.network)
-        imageNodes += std::any_of(node.Var_List.begin(), node.Var_List.end(),
-                                  [](const TVariabile& v) { return v.Enable; });
+    for (const Node& node : files.network)
+        imageNodes += std::any_of(node.variables.begin(), node.variables.end(),
+                                  [](const Variable& v) { return v.enabled; });
     qsizetype nodeAt = HeaderSize;
     qsizetype varAt = HeaderSize + qsizetype(imageNodes) * NodeRecordSize;
     for (int i = 0; i < files.network.size(); ++i) {
-        const TNodo& node = files.network[i];
+        const Node& node = files.network[i];
         QList<pugi::xml_node> varElements;
         for (pugi::xml_node v = nodeElements[i].first_child(); v; v = v.next_sibling())
             if (v.type() == pugi::node_element)
                 varElements.append(v);
-        if (varElements.size() != node.Var_List.size())
+        if (varElements.size() != node.variables.size())
             return;
         bool listed = false;
-        for (int j = 0; j < node.Var_List.size(); ++j) {
-            const TVariabile& var = node.Var_List[j];
-            if (!var.Enable)
+        for (int j = 0; j < node.variables.size(); ++j) {
+            const Variable& var = node.variables[j];
+            if (!var.enabled)
                 continue;
             const QString where =
-                QStringLiteral("node %1 (primary %2)").arg(i + 1).arg(node.Node_Pri);
+                QStringLiteral("node %1 (primary %2)").arg(i + 1).arg(node.primary);
             if (!listed) {
                 for (const Field& f : NodeFields) {
                     const auto text = XmlFile::attributeText(nodeElements[i], f.source);
@@ -171,7 +162,7 @@ void compareNetwork(const Files& files, const QByteArray& fromFile, const QByteA
             const QString varWhere = QStringLiteral("%1, variable %2 %3")
                                          .arg(where)
                                          .arg(j + 1)
-                                         .arg(Excerpt::quoted(var.Description));
+                                         .arg(Excerpt::quoted(var.description));
             for (const Field& f : VariableFields) {
                 const auto text = XmlFile::attributeText(varElements[j], f.source);
                 const qint64 value = kept(node, &var, f.source);
@@ -267,7 +258,7 @@ QList<ConfigFinding> disagreements(const Files& files) {
     QList<ConfigFinding> findings;
     const CompileResult fromFile = compileBanksFromBytes(files.mbus, files.parGen);
     const std::optional<QByteArray> mbusWritten =
-        files.mbus ? std::optional<QByteArray>(Network_Bytes(files.network)) : std::nullopt;
+        files.mbus ? std::optional<QByteArray>(networkBytes(files.network)) : std::nullopt;
     const std::optional<QByteArray> parGenWritten =
         files.parGen ? std::optional<QByteArray>(Par_Gen_Bytes(files.parameters)) : std::nullopt;
     const CompileResult fromWindows = compileBanksFromBytes(mbusWritten, parGenWritten);

@@ -17,7 +17,7 @@ namespace ImageAgreement {
 struct Files {
     std::optional<QByteArray> mbus;   // nullopt: absent
     std::optional<QByteArray> parGen; // nullopt: absent
-    TNodi_List network;               // the editor's reading of `mbus`
+    Network network;                  // the editor's reading of `mbus`
     Par_Gen parameters;               // the settings window's reading of `parGen`
 };
 

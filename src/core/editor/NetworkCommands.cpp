@@ -2,15 +2,15 @@
 
 #include <utility>
 
-void NetworkCommand::load(NetworkTree& tree, TNodi_List nodes) {
+void NetworkCommand::load(NetworkTree& tree, Network nodes) {
     tree.resetNetwork(std::move(nodes));
 }
 
-void NetworkCommand::setNodeHeader(int nodePos, const TNodo& header) {
-    tree_.setNodeHeader(nodePos, header.Description, header.Node_Pri, header.Node_Sec);
+void NetworkCommand::setNodeHeader(int nodePos, const Node& header) {
+    tree_.setNodeHeader(nodePos, header.description, header.primary, header.secondary);
 }
 
-AddNodeCommand::AddNodeCommand(NetworkTree& tree, TNodo node)
+AddNodeCommand::AddNodeCommand(NetworkTree& tree, Node node)
     : NetworkCommand(tree), node_(std::move(node)) {}
 
 void AddNodeCommand::redo() {
@@ -22,12 +22,12 @@ void AddNodeCommand::undo() {
     removeNode(nodePos_);
 }
 
-ModifyNodeCommand::ModifyNodeCommand(NetworkTree& tree, int nodePos, TNodo header)
+ModifyNodeCommand::ModifyNodeCommand(NetworkTree& tree, int nodePos, Node header)
     : NetworkCommand(tree), nodePos_(nodePos), other_(std::move(header)) {}
 
 void ModifyNodeCommand::swap() {
-    const TNodo& shown = nodes()[nodePos_];
-    TNodo header{shown.Description, shown.Node_Pri, shown.Node_Sec, {}};
+    const Node& shown = nodes()[nodePos_];
+    Node header{shown.description, shown.primary, shown.secondary, {}};
     setNodeHeader(nodePos_, other_);
     other_ = std::move(header);
 }
@@ -43,11 +43,11 @@ void DeleteNodeCommand::undo() {
     insertNode(nodePos_, node_);
 }
 
-AddVariableCommand::AddVariableCommand(NetworkTree& tree, int nodePos, TVariabile variable)
+AddVariableCommand::AddVariableCommand(NetworkTree& tree, int nodePos, Variable variable)
     : NetworkCommand(tree), nodePos_(nodePos), variable_(std::move(variable)) {}
 
 void AddVariableCommand::redo() {
-    varPos_ = int(nodes()[nodePos_].Var_List.size());
+    varPos_ = int(nodes()[nodePos_].variables.size());
     insertVariable(nodePos_, varPos_, variable_);
 }
 
@@ -56,18 +56,18 @@ void AddVariableCommand::undo() {
 }
 
 ModifyVariableCommand::ModifyVariableCommand(NetworkTree& tree, int nodePos, int varPos,
-                                             TVariabile variable)
+                                             Variable variable)
     : NetworkCommand(tree), nodePos_(nodePos), varPos_(varPos), other_(std::move(variable)) {}
 
 void ModifyVariableCommand::swap() {
-    TVariabile shown = nodes()[nodePos_].Var_List[varPos_];
+    Variable shown = nodes()[nodePos_].variables[varPos_];
     setVariable(nodePos_, varPos_, other_);
     other_ = std::move(shown);
 }
 
 DeleteVariableCommand::DeleteVariableCommand(NetworkTree& tree, int nodePos, int varPos)
     : NetworkCommand(tree), nodePos_(nodePos), varPos_(varPos),
-      variable_(tree.nodes()[nodePos].Var_List[varPos]) {}
+      variable_(tree.nodes()[nodePos].variables[varPos]) {}
 
 void DeleteVariableCommand::redo() {
     removeVariable(nodePos_, varPos_);
@@ -77,11 +77,11 @@ void DeleteVariableCommand::undo() {
     insertVariable(nodePos_, varPos_, variable_);
 }
 
-ReplaceNetworkCommand::ReplaceNetworkCommand(NetworkTree& tree, TNodi_List nodes)
+ReplaceNetworkCommand::ReplaceNetworkCommand(NetworkTree& tree, Network nodes)
     : NetworkCommand(tree), other_(std::move(nodes)) {}
 
 void ReplaceNetworkCommand::swap() {
-    TNodi_List shown = nodes();
+    Network shown = nodes();
     resetNetwork(std::move(other_));
     other_ = std::move(shown);
 }

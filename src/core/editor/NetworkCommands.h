@@ -12,24 +12,24 @@ class NetworkCommand : public Command {
 public:
     // A network read from its file, or dropped after OK: the history starts again there, so
     // this is the one change that is no command on the stack.
-    static void load(NetworkTree& tree, TNodi_List nodes);
+    static void load(NetworkTree& tree, Network nodes);
 
 protected:
     explicit NetworkCommand(NetworkTree& tree) : tree_(tree) {}
 
-    const TNodi_List& nodes() const { return tree_.nodes(); }
+    const Network& nodes() const { return tree_.nodes(); }
     // The tree's own changes (friendship does not pass to the commands below).
-    void insertNode(int nodePos, const TNodo& node) { tree_.insertNode(nodePos, node); }
-    void setNodeHeader(int nodePos, const TNodo& header);
+    void insertNode(int nodePos, const Node& node) { tree_.insertNode(nodePos, node); }
+    void setNodeHeader(int nodePos, const Node& header);
     void removeNode(int nodePos) { tree_.removeNode(nodePos); }
-    void insertVariable(int nodePos, int varPos, const TVariabile& variable) {
+    void insertVariable(int nodePos, int varPos, const Variable& variable) {
         tree_.insertVariable(nodePos, varPos, variable);
     }
-    void setVariable(int nodePos, int varPos, const TVariabile& variable) {
+    void setVariable(int nodePos, int varPos, const Variable& variable) {
         tree_.setVariable(nodePos, varPos, variable);
     }
     void removeVariable(int nodePos, int varPos) { tree_.removeVariable(nodePos, varPos); }
-    void resetNetwork(TNodi_List nodes) { tree_.resetNetwork(std::move(nodes)); }
+    void resetNetwork(Network nodes) { tree_.resetNetwork(std::move(nodes)); }
 
 private:
     NetworkTree& tree_;
@@ -38,26 +38,26 @@ private:
 // Add node and paste node: appended at the end.
 class AddNodeCommand final : public NetworkCommand {
 public:
-    AddNodeCommand(NetworkTree& tree, TNodo node);
+    AddNodeCommand(NetworkTree& tree, Node node);
     void redo() override;
     void undo() override;
 
 private:
-    TNodo node_;
+    Node node_;
     int nodePos_ = -1;
 };
 
 // Modify node: description and addresses; the variables stay.
 class ModifyNodeCommand final : public NetworkCommand {
 public:
-    ModifyNodeCommand(NetworkTree& tree, int nodePos, TNodo header);
+    ModifyNodeCommand(NetworkTree& tree, int nodePos, Node header);
     void redo() override { swap(); }
     void undo() override { swap(); }
 
 private:
     void swap();
     int nodePos_;
-    TNodo other_; // the header that is not shown
+    Node other_; // the header that is not shown
 };
 
 class DeleteNodeCommand final : public NetworkCommand {
@@ -68,25 +68,25 @@ public:
 
 private:
     int nodePos_;
-    TNodo node_;
+    Node node_;
 };
 
 // Add variable and paste variable: appended to the node.
 class AddVariableCommand final : public NetworkCommand {
 public:
-    AddVariableCommand(NetworkTree& tree, int nodePos, TVariabile variable);
+    AddVariableCommand(NetworkTree& tree, int nodePos, Variable variable);
     void redo() override;
     void undo() override;
 
 private:
     int nodePos_;
     int varPos_ = -1;
-    TVariabile variable_;
+    Variable variable_;
 };
 
 class ModifyVariableCommand final : public NetworkCommand {
 public:
-    ModifyVariableCommand(NetworkTree& tree, int nodePos, int varPos, TVariabile variable);
+    ModifyVariableCommand(NetworkTree& tree, int nodePos, int varPos, Variable variable);
     void redo() override { swap(); }
     void undo() override { swap(); }
 
@@ -94,7 +94,7 @@ private:
     void swap();
     int nodePos_;
     int varPos_;
-    TVariabile other_;
+    Variable other_;
 };
 
 class DeleteVariableCommand final : public NetworkCommand {
@@ -106,17 +106,17 @@ public:
 private:
     int nodePos_;
     int varPos_;
-    TVariabile variable_;
+    Variable variable_;
 };
 
 // Delete all and import CSV: the whole network at once.
 class ReplaceNetworkCommand final : public NetworkCommand {
 public:
-    ReplaceNetworkCommand(NetworkTree& tree, TNodi_List nodes);
+    ReplaceNetworkCommand(NetworkTree& tree, Network nodes);
     void redo() override { swap(); }
     void undo() override { swap(); }
 
 private:
     void swap();
-    TNodi_List other_;
+    Network other_;
 };

@@ -62,15 +62,15 @@ void NetworkEditor::resetModes() {
     varPanel.modSwap = 0;
 }
 
-const TNodo* NetworkEditor::selectedNode() const {
-    const TNodi_List& nodes = tree_.nodes();
+const Node* NetworkEditor::selectedNode() const {
+    const Network& nodes = tree_.nodes();
     return indNodo_ >= 0 && indNodo_ < nodes.size() ? &nodes[indNodo_] : nullptr;
 }
 
-const TVariabile* NetworkEditor::selectedVariable() const {
-    const TNodo* node = selectedNode();
-    return node && indVar_ >= 0 && indVar_ < node->Var_List.size() ? &node->Var_List[indVar_]
-                                                                   : nullptr;
+const Variable* NetworkEditor::selectedVariable() const {
+    const Node* node = selectedNode();
+    return node && indVar_ >= 0 && indVar_ < node->variables.size() ? &node->variables[indVar_]
+                                                                    : nullptr;
 }
 
 void NetworkEditor::selectNothing() {
@@ -114,7 +114,7 @@ void NetworkEditor::redo() {
     stack_->redo();
 }
 
-void NetworkEditor::startAfresh(TNodi_List nodes) {
+void NetworkEditor::startAfresh(Network nodes) {
     const bool wasSelecting = std::exchange(selecting_, true);
     stack_->clear();
     moments_.clear();
@@ -125,17 +125,17 @@ void NetworkEditor::startAfresh(TNodi_List nodes) {
 }
 
 QString NetworkEditor::load(const QString& path) {
-    NetworkLoad load = Load_Network(path);
+    NetworkLoad load = loadNetwork(path);
     unreadFile_ = !load.ok();
-    startAfresh(load.ok() ? std::move(load.Nodi_List) : TNodi_List());
+    startAfresh(load.ok() ? std::move(load.nodes) : Network());
     return load.error;
 }
 
 NetworkEditor::Tab NetworkEditor::select(NetworkTree::Position position) {
-    const TNodi_List& nodes = tree_.nodes();
+    const Network& nodes = tree_.nodes();
     const bool nodeFound = position.node >= 0 && position.node < nodes.size();
     const bool varFound = nodeFound && position.variable >= 0 &&
-                          position.variable < nodes[position.node].Var_List.size();
+                          position.variable < nodes[position.node].variables.size();
     indNodo_ = nodeFound && (position.variable < 0 || varFound) ? position.node : -1;
     indVar_ = indNodo_ >= 0 && varFound ? position.variable : -1;
     typeChanged();
@@ -156,40 +156,40 @@ void NetworkEditor::showNewVariablePanel() {
     typeChanged();
 }
 
-void NetworkEditor::showVariable(const TVariabile& v) {
+void NetworkEditor::showVariable(const Variable& v) {
     using namespace CodingTables;
     VariablePanel& p = varPanel;
-    p.enable = v.Enable;
-    p.slaveId = QString::number(v.Mod_ID);
-    p.modToD = fit(v.Mod_ToD, ModbusToDCount);
-    p.modbusRegister = QString::number(v.Mod_NumReg);
-    p.points = QString::number(v.Mod_NPoint);
-    p.modSwap = fit(v.Mod_Swap, ModbusSwapCount);
-    p.description = v.Description;
-    p.type = fit(v.Type_Of_Data, TypeCount);
-    p.functionField = fit(v.Function_Field, FunctionFieldCount);
-    p.dimension = fit(v.Dimension, DimensionCount);
-    p.length = QString::number(v.Length);
-    p.unit = fit(v.Unita, UnitCount);
-    p.storageNumber = QString::number(v.Storage_Number);
-    p.tariff = QString::number(v.Tariff);
-    p.vife = fit(v.VIFE, VifeCount);
+    p.enable = v.enabled;
+    p.slaveId = QString::number(v.modbusSlave);
+    p.modToD = fit(v.modbusType, ModbusToDCount);
+    p.modbusRegister = QString::number(v.modbusRegister);
+    p.points = QString::number(v.modbusCount);
+    p.modSwap = fit(v.modbusSwap, ModbusSwapCount);
+    p.description = v.description;
+    p.type = fit(v.dataType, TypeCount);
+    p.functionField = fit(v.function, FunctionFieldCount);
+    p.dimension = fit(v.dimension, DimensionCount);
+    p.length = QString::number(v.length);
+    p.unit = fit(v.unit, UnitCount);
+    p.storageNumber = QString::number(v.storageNumber);
+    p.tariff = QString::number(v.tariff);
+    p.vife = fit(v.vife, VifeCount);
     typeChanged();
-    p.scale.selected = v.Scale == NoScale ? -1 : fit(v.Scale, int(p.scale.entries.size()));
+    p.scale.selected = v.scale == NoScale ? -1 : fit(v.scale, int(p.scale.entries.size()));
 }
 
 void NetworkEditor::showSelected() {
-    const TNodo* node = selectedNode();
+    const Node* node = selectedNode();
     if (!node) {
         nodeMode_ = Mode::Add;
         varMode_ = Mode::Add;
         typeChanged();
         return;
     }
-    nodePanel.description = node->Description;
-    nodePanel.primary = QString::number(node->Node_Pri);
-    nodePanel.secondary = QString::number(node->Node_Sec);
-    if (const TVariabile* variable = selectedVariable()) {
+    nodePanel.description = node->description;
+    nodePanel.primary = QString::number(node->primary);
+    nodePanel.secondary = QString::number(node->secondary);
+    if (const Variable* variable = selectedVariable()) {
         nodeMode_ = Mode::Add;
         varMode_ = Mode::Modify;
         showVariable(*variable);
@@ -218,10 +218,10 @@ int NetworkEditor::checkNodeLimit() const {
 }
 
 int NetworkEditor::checkVariableLimit() const {
-    const TNodo* node = selectedNode();
+    const Node* node = selectedNode();
     if (!node)
         return NetworkMessages::NodeBeyondList;
-    return NetworkRules::canAddVariable(node->Var_List.size()) ? 0 : NetworkMessages::MaxVariables;
+    return NetworkRules::canAddVariable(node->variables.size()) ? 0 : NetworkMessages::MaxVariables;
 }
 
 int NetworkEditor::checkNodeFields(bool adding) const {
@@ -250,21 +250,21 @@ int NetworkEditor::applyNode() {
             message = checkNodeFields(true);
         if (message == 0) {
             push(std::make_unique<AddNodeCommand>(tree_,
-                                                  TNodo{nodePanel.description,
-                                                        *NumberRule::toInt32(nodePanel.primary),
-                                                        *NumberRule::toInt32(nodePanel.secondary),
-                                                        {}}),
+                                                  Node{nodePanel.description,
+                                                       *NumberRule::toInt32(nodePanel.primary),
+                                                       *NumberRule::toInt32(nodePanel.secondary),
+                                                       {}}),
                  NetworkMessages::AddNodeName, selection());
             changed = true;
         }
-    } else if (const TNodo* shown = selectedNode()) {
+    } else if (const Node* shown = selectedNode()) {
         message = checkNodeFields(false);
-        const TNodo header{nodePanel.description,
-                           NumberRule::toInt32(nodePanel.primary).value_or(0),
-                           NumberRule::toInt32(nodePanel.secondary).value_or(0),
-                           {}};
+        const Node header{nodePanel.description,
+                          NumberRule::toInt32(nodePanel.primary).value_or(0),
+                          NumberRule::toInt32(nodePanel.secondary).value_or(0),
+                          {}};
         if (message == 0 &&
-            TNodo{shown->Description, shown->Node_Pri, shown->Node_Sec, {}} != header) {
+            Node{shown->description, shown->primary, shown->secondary, {}} != header) {
             push(std::make_unique<ModifyNodeCommand>(tree_, indNodo_, header),
                  NetworkMessages::ModifyNodeName, selection());
             changed = true;
@@ -289,9 +289,9 @@ int NetworkEditor::applyVariable() {
                 changed = true;
             }
         }
-    } else if (const TVariabile* shown = selectedVariable()) {
+    } else if (const Variable* shown = selectedVariable()) {
         message = checkVariableFields();
-        const TVariabile variable = variableFromPanel();
+        const Variable variable = variableFromPanel();
         if (message == 0 && *shown != variable) {
             push(std::make_unique<ModifyVariableCommand>(tree_, indNodo_, indVar_, variable),
                  NetworkMessages::ModifyVariableName, selection());
@@ -303,7 +303,7 @@ int NetworkEditor::applyVariable() {
     return message;
 }
 
-TVariabile NetworkEditor::variableFromPanel() const {
+Variable NetworkEditor::variableFromPanel() const {
     return ::variableFromPanel(varPanel);
 }
 
@@ -314,9 +314,9 @@ int NetworkEditor::deleteQuestion() const {
 }
 
 NetworkEditor::Tab NetworkEditor::deleteSelection() {
-    const TNodo* node = selectedNode();
+    const Node* node = selectedNode();
     if (!node) {
-        push(std::make_unique<ReplaceNetworkCommand>(tree_, TNodi_List()),
+        push(std::make_unique<ReplaceNetworkCommand>(tree_, Network()),
              NetworkMessages::DeleteAllName, {});
         selectNothing();
         return Tab::Unchanged;
@@ -331,7 +331,7 @@ NetworkEditor::Tab NetworkEditor::deleteSelection() {
         push(std::make_unique<DeleteNodeCommand>(tree_, indNodo_), NetworkMessages::DeleteNodeName,
              next);
     } else {
-        const int left = int(node->Var_List.size()) - 1;
+        const int left = int(node->variables.size()) - 1;
         next.node = indNodo_;
         next.variable = left == 0 ? -1 : std::min(indVar_, left - 1);
         push(std::make_unique<DeleteVariableCommand>(tree_, indNodo_, indVar_),
@@ -341,7 +341,7 @@ NetworkEditor::Tab NetworkEditor::deleteSelection() {
 }
 
 QString NetworkEditor::save(const QString& path) {
-    const QString error = Save_Network(tree_.nodes(), path);
+    const QString error = saveNetwork(tree_.nodes(), path);
     if (!error.isEmpty())
         return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
     unreadFile_ = false;
@@ -393,29 +393,29 @@ int NetworkEditor::pasteNode(const QString& primary, const QString& secondary,
     return 0;
 }
 
-int NetworkEditor::newNodeFromTemplate(const TNodo& templ, const QString& primary,
+int NetworkEditor::newNodeFromTemplate(const Node& templ, const QString& primary,
                                        const QString& secondary) {
     if (const int full = checkNodeLimit())
         return full;
     const auto primaryNumber = int32Of(primary);
     const QList<int> failures =
-        NetworkRules::nodeAddressFailures(primaryNumber, int32Of(secondary), templ.Description);
+        NetworkRules::nodeAddressFailures(primaryNumber, int32Of(secondary), templ.description);
     if (!failures.isEmpty())
         return failures.first();
     // A new node: no node keeps its address, whatever is selected.
     if (const int used = NetworkRules::Check_Node_ID(tree_.nodes(), *primaryNumber, -1, -1))
         return used;
-    if (templ.Var_List.size() > NetworkRules::Max_Variables)
+    if (templ.variables.size() > NetworkRules::Max_Variables)
         return NetworkMessages::MaxVariables;
-    for (const TVariabile& variable : templ.Var_List) {
+    for (const Variable& variable : templ.variables) {
         const QList<int> varFailures =
             NetworkRules::variableFailures(NetworkRules::numbersOf(variable));
         if (!varFailures.isEmpty())
             return varFailures.first();
     }
-    TNodo node = templ;
-    node.Node_Pri = *primaryNumber;
-    node.Node_Sec = *NumberRule::toInt32(secondary);
+    Node node = templ;
+    node.primary = *primaryNumber;
+    node.secondary = *NumberRule::toInt32(secondary);
     push(std::make_unique<AddNodeCommand>(tree_, std::move(node)), Txt_NewFromTemplate,
          selection());
     return 0;
@@ -461,7 +461,7 @@ QString NetworkEditor::importCsv(const QByteArray& bytes) {
     return {};
 }
 
-void NetworkEditor::replaceByImport(TNodi_List nodes) {
+void NetworkEditor::replaceByImport(Network nodes) {
     push(std::make_unique<ReplaceNetworkCommand>(tree_, std::move(nodes)),
          NetworkMessages::ImportCsvName, {});
     selectNothing();
@@ -469,8 +469,8 @@ void NetworkEditor::replaceByImport(TNodi_List nodes) {
 
 int NetworkEditor::variableCount() const {
     int count = 0;
-    for (const TNodo& node : tree_.nodes())
-        count += int(node.Var_List.size());
+    for (const Node& node : tree_.nodes())
+        count += int(node.variables.size());
     return count;
 }
 

@@ -36,7 +36,7 @@ public:
     // For the view: the tree's change functions are the commands' alone.
     NetworkTree& tree() { return tree_; }
     const NetworkTree& tree() const { return tree_; }
-    const TNodi_List& Nodi_List() const { return tree_.nodes(); }
+    const Network& network() const { return tree_.nodes(); }
     const CommandStack& undoStack() const { return *stack_; }
 
     // Selection: IND_NODO -1 with nothing (or the root) selected; IND_VAR -1 unless a
@@ -92,7 +92,7 @@ public:
     // path with the system's message and everything stays.
     QString save(const QString& path);
 
-    TVariabile variableFromPanel() const;
+    Variable variableFromPanel() const;
 
     // Copy and paste. A copy never changes the network. The paste refusals come before the
     // dialog, the limits after it; `newValues` is the dialog's column of new values.
@@ -107,7 +107,7 @@ public:
     // New node from template: the template's node (its addresses are not used) at the typed
     // addresses, appended at the end as one command. Checked first as adding the node and then
     // each of its variables by hand: 648, 649, 650, 930, 652, 647, then the variable checks.
-    int newNodeFromTemplate(const TNodo& templ, const QString& primary, const QString& secondary);
+    int newNodeFromTemplate(const Node& templ, const QString& primary, const QString& secondary);
 
     // Import Network after the file is in place: the network of `path` replaces the one shown
     // and is what the file holds. The file cannot be taken back, so neither can the network:
@@ -118,7 +118,7 @@ public:
     QByteArray exportCsv() const;
     QString importCsv(const QByteArray& bytes);
     // A network read from a spreadsheet replaces the one shown, as one undo step.
-    void replaceByImport(TNodi_List nodes);
+    void replaceByImport(Network nodes);
     // Would this spreadsheet be taken? Its reason when not.
     QString checkCsv(const QByteArray& bytes) const;
     int variableCount() const;
@@ -145,14 +145,14 @@ private:
     void push(std::unique_ptr<NetworkCommand> command, int nameText,
               NetworkTree::Position selectedAfter);
     void followStack(int index);
-    void startAfresh(TNodi_List nodes);
+    void startAfresh(Network nodes);
     // The selected node and variable, or null: a position is only used while it names one.
-    const TNodo* selectedNode() const;
-    const TVariabile* selectedVariable() const;
+    const Node* selectedNode() const;
+    const Variable* selectedVariable() const;
     void selectNothing();
     void showSelected();
     void showNewVariablePanel();
-    void showVariable(const TVariabile& variable);
+    void showVariable(const Variable& variable);
 
     const LangTable& texts_;
     NetworkTree tree_;

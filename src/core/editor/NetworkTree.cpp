@@ -4,15 +4,15 @@ QString NetworkTree::rootLabel() {
     return QStringLiteral("M-Bus Network");
 }
 
-QString NetworkTree::nodeLabel(const TNodo& node) {
+QString NetworkTree::nodeLabel(const Node& node) {
     return QStringLiteral("Primary Address %1 - Secondary Address %2 - %3")
-        .arg(node.Node_Pri)
-        .arg(node.Node_Sec)
-        .arg(node.Description);
+        .arg(node.primary)
+        .arg(node.secondary)
+        .arg(node.description);
 }
 
-QString NetworkTree::variableLabel(const TVariabile& variable) {
-    return QStringLiteral("VAR - ") + variable.Description;
+QString NetworkTree::variableLabel(const Variable& variable) {
+    return QStringLiteral("VAR - ") + variable.description;
 }
 
 void NetworkTree::rebuildKeyPositions() {
@@ -22,7 +22,7 @@ void NetworkTree::rebuildKeyPositions() {
         keyPos_.insert(keys_[i], i);
 }
 
-void NetworkTree::resetNetwork(TNodi_List nodes) {
+void NetworkTree::resetNetwork(Network nodes) {
     beginResetModel();
     nodes_ = std::move(nodes);
     keys_.clear();
@@ -33,7 +33,7 @@ void NetworkTree::resetNetwork(TNodi_List nodes) {
     endResetModel();
 }
 
-void NetworkTree::insertNode(int nodePos, const TNodo& node) {
+void NetworkTree::insertNode(int nodePos, const Node& node) {
     beginInsertRows(rootIndex(), nodePos, nodePos);
     nodes_.insert(nodePos, node);
     keys_.insert(nodePos, nextKey_++);
@@ -46,10 +46,10 @@ void NetworkTree::insertNode(int nodePos, const TNodo& node) {
 
 void NetworkTree::setNodeHeader(int nodePos, const QString& description, qint32 primary,
                                 qint32 secondary) {
-    TNodo& node = nodes_[nodePos];
-    node.Description = description;
-    node.Node_Pri = primary;
-    node.Node_Sec = secondary;
+    Node& node = nodes_[nodePos];
+    node.description = description;
+    node.primary = primary;
+    node.secondary = secondary;
     const QModelIndex item = indexOf({nodePos, -1});
     emit dataChanged(item, item, {Qt::DisplayRole});
 }
@@ -62,21 +62,21 @@ void NetworkTree::removeNode(int nodePos) {
     endRemoveRows();
 }
 
-void NetworkTree::insertVariable(int nodePos, int varPos, const TVariabile& variable) {
+void NetworkTree::insertVariable(int nodePos, int varPos, const Variable& variable) {
     beginInsertRows(indexOf({nodePos, -1}), varPos, varPos);
-    nodes_[nodePos].Var_List.insert(varPos, variable);
+    nodes_[nodePos].variables.insert(varPos, variable);
     endInsertRows();
 }
 
-void NetworkTree::setVariable(int nodePos, int varPos, const TVariabile& variable) {
-    nodes_[nodePos].Var_List[varPos] = variable;
+void NetworkTree::setVariable(int nodePos, int varPos, const Variable& variable) {
+    nodes_[nodePos].variables[varPos] = variable;
     const QModelIndex item = indexOf({nodePos, varPos});
     emit dataChanged(item, item, {Qt::DisplayRole});
 }
 
 void NetworkTree::removeVariable(int nodePos, int varPos) {
     beginRemoveRows(indexOf({nodePos, -1}), varPos, varPos);
-    nodes_[nodePos].Var_List.removeAt(varPos);
+    nodes_[nodePos].variables.removeAt(varPos);
     endRemoveRows();
 }
 
@@ -101,7 +101,7 @@ QModelIndex NetworkTree::indexOf(Position position) const {
         return {};
     if (position.variable < 0)
         return createIndex(position.node, 0, quintptr(NodeId));
-    if (position.variable >= nodes_[position.node].Var_List.size())
+    if (position.variable >= nodes_[position.node].variables.size())
         return {};
     return createIndex(position.variable, 0, keys_[position.node]);
 }
@@ -140,7 +140,7 @@ int NetworkTree::rowCount(const QModelIndex& parent) const {
     if (id == RootId)
         return int(nodes_.size());
     if (id == NodeId)
-        return int(nodes_[parent.row()].Var_List.size());
+        return int(nodes_[parent.row()].variables.size());
     return 0;
 }
 
@@ -161,7 +161,7 @@ QVariant NetworkTree::data(const QModelIndex& index, int role) const {
         return {};
     if (p.variable < 0)
         return nodeLabel(nodes_[p.node]);
-    return variableLabel(nodes_[p.node].Var_List[p.variable]);
+    return variableLabel(nodes_[p.node].variables[p.variable]);
 }
 
 Qt::ItemFlags NetworkTree::flags(const QModelIndex& index) const {

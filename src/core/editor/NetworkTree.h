@@ -16,10 +16,10 @@ public:
     using QAbstractItemModel::QAbstractItemModel;
 
     static QString rootLabel();
-    static QString nodeLabel(const TNodo& node);
-    static QString variableLabel(const TVariabile& variable);
+    static QString nodeLabel(const Node& node);
+    static QString variableLabel(const Variable& variable);
 
-    const TNodi_List& nodes() const { return nodes_; }
+    const Network& nodes() const { return nodes_; }
 
     // Tree positions: the root, node i, variable j of node i. (-1, -1) for the root or none.
     struct Position {
@@ -42,17 +42,17 @@ private:
     // The network changes only through a command (NetworkCommands.h), so that an undo always
     // finds the rows its redo left, and a view always hears of the change.
     friend class NetworkCommand;
-    void resetNetwork(TNodi_List nodes);
-    void appendNode(const TNodo& node) { insertNode(int(nodes_.size()), node); }
-    void insertNode(int nodePos, const TNodo& node);
+    void resetNetwork(Network nodes);
+    void appendNode(const Node& node) { insertNode(int(nodes_.size()), node); }
+    void insertNode(int nodePos, const Node& node);
     // Keeps the node's variables; only description and addresses change.
     void setNodeHeader(int nodePos, const QString& description, qint32 primary, qint32 secondary);
     void removeNode(int nodePos);
-    void appendVariable(int nodePos, const TVariabile& variable) {
-        insertVariable(nodePos, int(nodes_[nodePos].Var_List.size()), variable);
+    void appendVariable(int nodePos, const Variable& variable) {
+        insertVariable(nodePos, int(nodes_[nodePos].variables.size()), variable);
     }
-    void insertVariable(int nodePos, int varPos, const TVariabile& variable);
-    void setVariable(int nodePos, int varPos, const TVariabile& variable);
+    void insertVariable(int nodePos, int varPos, const Variable& variable);
+    void setVariable(int nodePos, int varPos, const Variable& variable);
     void removeVariable(int nodePos, int varPos);
 
     // An index's internal id: 0 the root, 1 a node, else a variable: its node's key (from 2).
@@ -62,7 +62,7 @@ private:
     int nodePosOfKey(quintptr key) const { return keyPos_.value(key, -1); }
     void rebuildKeyPositions();
 
-    TNodi_List nodes_;
+    Network nodes_;
     QList<quintptr> keys_;
     QHash<quintptr, int> keyPos_;
     quintptr nextKey_ = FirstKey;

@@ -70,7 +70,7 @@ QString valueText(const RecordValue& v) {
     return QString();
 }
 
-ValuesFile readValuesFile(const QString& path, const TNodi_List& network) {
+ValuesFile readValuesFile(const QString& path, const Network& network) {
     ValuesFile file;
     const BoundedFile::Result read = BoundedFile::read(path, ValuesFileLimit);
     if (!read.ok()) {
@@ -98,8 +98,9 @@ ValuesFile readValuesFile(const QString& path, const TNodi_List& network) {
         }
         bool found = false;
         for (int n = 0; n < network.size(); ++n)
-            for (int v = 0; v < network[n].Var_List.size(); ++v)
-                if (network[n].Var_List[v].Enable && network[n].Var_List[v].Description == f[0]) {
+            for (int v = 0; v < network[n].variables.size(); ++v)
+                if (network[n].variables[v].enabled &&
+                    network[n].variables[v].description == f[0]) {
                     file.values.insert({n, v}, typedValue(f[1]));
                     found = true;
                 }
@@ -118,7 +119,7 @@ RecordValue valueOfReading(const Sources::SourceVariable& v, const Sources::Sour
     return source ? RecordValue::ofField(Sources::Mbus::fieldData(*source)) : RecordValue::failed();
 }
 
-LiveValues::LiveValues(const TNodi_List& network, Sources::Connection connection, int intervalMs,
+LiveValues::LiveValues(const Network& network, Sources::Connection connection, int intervalMs,
                        QObject* parent)
     : QObject(parent), plan_(Sources::makeReadPlan(network)), connection_(std::move(connection)),
       intervalMs_(intervalMs) {

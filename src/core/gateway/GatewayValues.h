@@ -39,7 +39,7 @@ struct ValuesFile {
     QString error;
     bool ok() const { return error.isEmpty(); }
 };
-ValuesFile readValuesFile(const QString& path, const TNodi_List& network);
+ValuesFile readValuesFile(const QString& path, const Network& network);
 
 // A variable's reading as its record's value: the field the source fills, by the source
 // test's rule (Sources::Mbus::fieldData). A source that could not be read is a failed value.
@@ -52,7 +52,7 @@ RecordValue valueOfReading(const Sources::SourceVariable& variable,
 class LiveValues : public QObject {
     Q_OBJECT
 public:
-    LiveValues(const TNodi_List& network, Sources::Connection connection, int intervalMs,
+    LiveValues(const Network& network, Sources::Connection connection, int intervalMs,
                QObject* parent = nullptr);
     ~LiveValues() override;
 

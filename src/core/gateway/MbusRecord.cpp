@@ -358,15 +358,15 @@ DataBytes dataFor(quint8 dfc, int variableLength, const RecordValue& value) {
     }
 }
 
-Record recordFor(const TVariabile& variable, const RecordValue& value) {
-    const quint8 dfc = Dimension_Code(quint8(variable.Dimension));
-    const VifCoding vif = vifFor(variable.Type_Of_Data, variable.VIFE, variable.Scale);
-    const DataBytes data = dataFor(dfc, variable.Length, value);
+Record recordFor(const Variable& variable, const RecordValue& value) {
+    const quint8 dfc = Dimension_Code(quint8(variable.dimension));
+    const VifCoding vif = vifFor(variable.dataType, variable.vife, variable.scale);
+    const DataBytes data = dataFor(dfc, variable.length, value);
     Record r;
     r.standard = vif.standard;
     r.errorVife = data.errorVife;
-    r.bytes = difFor(dfc, variable.Function_Field, variable.Storage_Number,
-                     quint32(variable.Tariff), quint32(variable.Unita));
+    r.bytes = difFor(dfc, variable.function, variable.storageNumber, quint32(variable.tariff),
+                     quint32(variable.unit));
     QByteArray vifBytes = vif.bytes;
     // After VIF FF the VIFEs belong to the manufacturer: the error shows in the header only.
     if (data.errorVife && vif.standard) {

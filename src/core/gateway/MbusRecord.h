@@ -6,7 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
-struct TVariabile;
+struct Variable;
 
 // One M-Bus data record as a slave sends it (EN 13757-3 variable data structure): DIF, DIFEs,
 // VIF, VIFEs and the data, built from a variable's coding positions and one value.
@@ -92,7 +92,7 @@ struct Record {
     bool standard = true;
     quint8 errorVife = 0;
 };
-Record recordFor(const TVariabile& variable, const RecordValue& value);
+Record recordFor(const Variable& variable, const RecordValue& value);
 
 // The number of data bytes a data field code carries (variable length: 1 + length).
 int dataLength(quint8 dataFieldCode, int variableLength);

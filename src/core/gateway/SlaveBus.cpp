@@ -6,24 +6,24 @@ namespace Gateway {
 
 namespace {
 
-bool hasEnabled(const TNodo& node) {
-    for (const TVariabile& v : node.Var_List)
-        if (v.Enable)
+bool hasEnabled(const Node& node) {
+    for (const Variable& v : node.variables)
+        if (v.enabled)
             return true;
     return false;
 }
 
 } // namespace
 
-SlaveBus::SlaveBus(const TNodi_List& network) : network_(network) {
+SlaveBus::SlaveBus(const Network& network) : network_(network) {
     for (int n = 0; n < network_.size(); ++n) {
         if (!hasEnabled(network_[n]))
             continue;
         Slave s;
         s.node = n;
         // The device keeps the address as one byte, as the image does.
-        s.primary = quint8(network_[n].Node_Pri);
-        s.secondary = quint32(network_[n].Node_Sec);
+        s.primary = quint8(network_[n].primary);
+        s.secondary = quint32(network_[n].secondary);
         slaves_.append(s);
     }
     values_ = [](int, int) { return RecordValue::failed(); };
@@ -46,17 +46,17 @@ bool SlaveBus::isSelected(int node) const {
 QList<ServedRecord> SlaveBus::served() const {
     QList<ServedRecord> list;
     for (const Slave& s : slaves_) {
-        const QList<TVariabile>& vars = network_[s.node].Var_List;
+        const QList<Variable>& vars = network_[s.node].variables;
         for (int v = 0; v < vars.size(); ++v) {
-            if (!vars[v].Enable)
+            if (!vars[v].enabled)
                 continue;
-            const VifCoding vif = vifFor(vars[v].Type_Of_Data, vars[v].VIFE, vars[v].Scale);
+            const VifCoding vif = vifFor(vars[v].dataType, vars[v].vife, vars[v].scale);
             ServedRecord r;
             r.node = s.node;
             r.variable = v;
             r.difVif =
-                difFor(Dimension_Code(quint8(vars[v].Dimension)), vars[v].Function_Field,
-                       vars[v].Storage_Number, quint32(vars[v].Tariff), quint32(vars[v].Unita)) +
+                difFor(Dimension_Code(quint8(vars[v].dimension)), vars[v].function,
+                       vars[v].storageNumber, quint32(vars[v].tariff), quint32(vars[v].unit)) +
                 vif.bytes;
             r.standard = vif.standard;
             list.append(r);
@@ -115,11 +115,11 @@ QList<int> SlaveBus::targets(quint8 address) const {
 QList<QByteArray> SlaveBus::telegrams(const Slave& slave, int& records, int& errors) const {
     constexpr int HeaderSize = 12;
     QList<QByteArray> blocks{QByteArray()};
-    const QList<TVariabile>& vars = network_[slave.node].Var_List;
+    const QList<Variable>& vars = network_[slave.node].variables;
     records = 0;
     errors = 0;
     for (int v = 0; v < vars.size(); ++v) {
-        if (!vars[v].Enable)
+        if (!vars[v].enabled)
             continue;
         const Record r = recordFor(vars[v], values_(slave.node, v));
         ++records;

@@ -67,14 +67,14 @@ public:
     // new answer.
     using Values = std::function<RecordValue(int node, int variable)>;
 
-    explicit SlaveBus(const TNodi_List& network);
+    explicit SlaveBus(const Network& network);
 
     void setValues(Values values) { values_ = std::move(values); }
     Exchange handle(const Frame& frame);
     // Exchanges for what the frame reader dropped; they are never answered.
     static Exchange dropped(Exchange::Request kind, const QByteArray& bytes);
 
-    const TNodi_List& network() const { return network_; }
+    const Network& network() const { return network_; }
     // Network positions of the nodes that answer (those with an enabled variable).
     QList<int> answering() const;
     bool isSelected(int node) const;
@@ -102,7 +102,7 @@ private:
     QByteArray answerUd2(Slave& slave, bool fcv, bool fcb, Exchange& e);
     QList<QByteArray> telegrams(const Slave& slave, int& records, int& errors) const;
 
-    TNodi_List network_;
+    Network network_;
     QList<Slave> slaves_;
     Values values_;
 };

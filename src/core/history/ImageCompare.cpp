@@ -333,19 +333,19 @@ QString variableName(const Change& change, const Labels& before, const Labels& a
 
 } // namespace
 
-Labels labelsFrom(const TNodi_List& network) {
+Labels labelsFrom(const Network& network) {
     Labels labels;
-    for (const TNodo& node : network) {
+    for (const Node& node : network) {
         QStringList names;
-        for (const TVariabile& v : node.Var_List)
-            if (v.Enable)
-                names << v.Description;
+        for (const Variable& v : node.variables)
+            if (v.enabled)
+                names << v.description;
         // The compiler keeps only nodes with an enabled variable; the first such wins, as the
         // device would see the first.
-        if (names.isEmpty() || labels.nodes.contains(node.Node_Pri & 0xFF))
+        if (names.isEmpty() || labels.nodes.contains(node.primary & 0xFF))
             continue;
-        labels.nodes.insert(node.Node_Pri & 0xFF, node.Description);
-        labels.variables.insert(node.Node_Pri & 0xFF, names);
+        labels.nodes.insert(node.primary & 0xFF, node.description);
+        labels.variables.insert(node.primary & 0xFF, names);
     }
     return labels;
 }

@@ -42,7 +42,7 @@ struct Labels {
     QHash<int, QString> nodes;
     QHash<int, QStringList> variables;
 };
-Labels labelsFrom(const TNodi_List& network);
+Labels labelsFrom(const Network& network);
 
 // Nodes are matched by primary address; records by their position within the node.
 QList<Change> compare(const ImageDecode::Images& before, const ImageDecode::Images& after,

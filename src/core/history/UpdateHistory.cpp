@@ -446,9 +446,9 @@ Loaded loadImages(const QString& bank) {
          {info.absolutePath(), QFileInfo(info.absolutePath()).absolutePath()}) {
         const QString mbus = QDir(dir).filePath(QLatin1String(MBusXml::FileName));
         if (QFileInfo(mbus).isFile()) {
-            const NetworkLoad network = Load_Network(mbus);
+            const NetworkLoad network = loadNetwork(mbus);
             if (network.ok())
-                loaded.labels = ImageCompare::labelsFrom(network.Nodi_List);
+                loaded.labels = ImageCompare::labelsFrom(network.nodes);
             break;
         }
     }
@@ -479,9 +479,9 @@ Loaded loadFolder(const QString& folder) {
         loaded.error = QDir::toNativeSeparators(folder) + QStringLiteral(": ") + error;
         return loaded;
     }
-    const NetworkLoad network = Load_Network(mbus);
+    const NetworkLoad network = loadNetwork(mbus);
     if (network.ok())
-        loaded.labels = ImageCompare::labelsFrom(network.Nodi_List);
+        loaded.labels = ImageCompare::labelsFrom(network.nodes);
     return loaded;
 }
 
@@ -489,10 +489,10 @@ namespace {
 
 QStringList silentNodeWarnings(const QString& projectDir, const LangTable& texts) {
     const NetworkLoad network =
-        Load_Network(QDir(projectDir).filePath(QLatin1String(MBusXml::FileName)));
+        loadNetwork(QDir(projectDir).filePath(QLatin1String(MBusXml::FileName)));
     QStringList lines;
     if (network.ok())
-        for (const auto& warning : NetworkWarnings::silentNodes(network.Nodi_List, texts))
+        for (const auto& warning : NetworkWarnings::silentNodes(network.nodes, texts))
             lines << warning.text;
     return lines;
 }

@@ -74,8 +74,7 @@ void collect(const char** attributes, const std::array<const char*, N>& names,
 // that is not well-formed is refused by the parser before it counts.
 class NetworkReader final : public XmlFile::Handler {
 public:
-    NetworkReader(const QString& fileName, TNodi_List& nodes)
-        : fileName_(fileName), nodes_(nodes) {}
+    NetworkReader(const QString& fileName, Network& nodes) : fileName_(fileName), nodes_(nodes) {}
 
     void startElement(int depth, const char*, const char** attributes) override {
         if (!error_.isEmpty())
@@ -170,15 +169,15 @@ private:
                              .arg(MaxNodes + 1);
                 return;
             }
-            TNodo node;
-            node.Node_Pri = id_;
-            node.Node_Sec = secondary_;
-            node.Var_List.reserve(MaxVarsPerNode);
+            Node node;
+            node.primary = id_;
+            node.secondary = secondary_;
+            node.variables.reserve(MaxVarsPerNode);
             nodes_.append(std::move(node));
             listed_ = true;
         }
-        TNodo& node = nodes_.last();
-        if (node.Var_List.size() == MaxVarsPerNode) {
+        Node& node = nodes_.last();
+        if (node.variables.size() == MaxVarsPerNode) {
             error_ = QStringLiteral("%1, variable %2: the device holds at most %3 enabled "
                                     "variables per node")
                          .arg(nodeWhere())
@@ -189,9 +188,9 @@ private:
         const auto where = [this] {
             return QStringLiteral("%1, variable %2").arg(nodeWhere()).arg(varPosition_);
         };
-        const TVariabile defaults;
-        TVariabile v;
-        v.Enable = true;
+        const Variable defaults;
+        Variable v;
+        v.enabled = true;
         const auto type = required(values[V_Type], MBusXml::Type, where);
         if (!type)
             return;
@@ -201,25 +200,25 @@ private:
         const auto dimension = required(values[V_Dim], MBusXml::Dim, where);
         if (!dimension)
             return;
-        v.Type_Of_Data = low32(*type);
-        v.Function_Field = low32(*function);
-        v.Dimension = low32(*dimension);
-        v.Unita = low32(optional(values[V_Unit], defaults.Unita));
-        v.Storage_Number = quint32(optional(values[V_StoNumber], defaults.Storage_Number));
-        v.Tariff = low32(optional(values[V_Tariff], defaults.Tariff));
-        v.VIFE = quint8(optional(values[V_VIFE], defaults.VIFE));
-        v.Length = quint8(optional(values[V_Length], defaults.Length));
-        v.Scale = quint16(optional(values[V_Scale], defaults.Scale));
-        v.Mod_ID = low32(optional(values[V_Mod_ID], defaults.Mod_ID));
-        v.Mod_ToD = low32(optional(values[V_Mod_TD], defaults.Mod_ToD));
-        v.Mod_NumReg = low32(optional(values[V_Mod_NR], defaults.Mod_NumReg));
-        v.Mod_NPoint = low32(optional(values[V_Mod_NP], defaults.Mod_NPoint));
-        v.Mod_Swap = low32(optional(values[V_Mod_Swap], defaults.Mod_Swap));
-        node.Var_List.append(std::move(v));
+        v.dataType = low32(*type);
+        v.function = low32(*function);
+        v.dimension = low32(*dimension);
+        v.unit = low32(optional(values[V_Unit], defaults.unit));
+        v.storageNumber = quint32(optional(values[V_StoNumber], defaults.storageNumber));
+        v.tariff = low32(optional(values[V_Tariff], defaults.tariff));
+        v.vife = quint8(optional(values[V_VIFE], defaults.vife));
+        v.length = quint8(optional(values[V_Length], defaults.length));
+        v.scale = quint16(optional(values[V_Scale], defaults.scale));
+        v.modbusSlave = low32(optional(values[V_Mod_ID], defaults.modbusSlave));
+        v.modbusType = low32(optional(values[V_Mod_TD], defaults.modbusType));
+        v.modbusRegister = low32(optional(values[V_Mod_NR], defaults.modbusRegister));
+        v.modbusCount = low32(optional(values[V_Mod_NP], defaults.modbusCount));
+        v.modbusSwap = low32(optional(values[V_Mod_Swap], defaults.modbusSwap));
+        node.variables.append(std::move(v));
     }
 
     const QString& fileName_;
-    TNodi_List& nodes_;
+    Network& nodes_;
     QString error_;
     int nodePosition_ = 0;
     int varPosition_ = 0;
@@ -228,7 +227,7 @@ private:
     bool listed_ = false;
 };
 
-QString readNetwork(const QByteArray& bytes, const QString& fileName, TNodi_List& nodes) {
+QString readNetwork(const QByteArray& bytes, const QString& fileName, Network& nodes) {
     NetworkReader reader(fileName, nodes);
     const QString parseError = XmlFile::read(bytes, fileName, reader);
     return parseError.isEmpty() ? reader.error() : parseError;
@@ -246,32 +245,32 @@ void appendBcd(QByteArray& out, quint32 value) {
 }
 
 // Every field goes out cut to its width in the image; the scale becomes the record code.
-void emitNetwork(QByteArray& bank, const TNodi_List& nodes) {
+void emitNetwork(QByteArray& bank, const Network& nodes) {
     quint32 offset = quint32(HeaderSize + NodeRecordSize * nodes.size());
-    for (const TNodo& node : nodes) {
-        append8(bank, quint8(node.Node_Pri));
-        append16(bank, quint16(node.Var_List.size()));
+    for (const Node& node : nodes) {
+        append8(bank, quint8(node.primary));
+        append16(bank, quint16(node.variables.size()));
         append32(bank, offset);
-        appendBcd(bank, quint32(node.Node_Sec));
-        offset += quint32(VarRecordSize * node.Var_List.size());
+        appendBcd(bank, quint32(node.secondary));
+        offset += quint32(VarRecordSize * node.variables.size());
     }
-    for (const TNodo& node : nodes) {
-        for (const TVariabile& v : node.Var_List) {
-            const quint8 type = quint8(v.Type_Of_Data);
+    for (const Node& node : nodes) {
+        for (const Variable& v : node.variables) {
+            const quint8 type = quint8(v.dataType);
             append8(bank, type);
-            append8(bank, quint8(v.Function_Field));
-            append8(bank, Dimension_Code(quint8(v.Dimension)));
-            append8(bank, quint8(v.Unita));
-            append32(bank, v.Storage_Number);
-            append32(bank, quint32(v.Tariff));
-            append8(bank, v.VIFE);
-            append8(bank, v.Length);
-            append16(bank, Record_Code(type, v.VIFE, v.Scale));
-            append8(bank, quint8(v.Mod_ID));
-            append8(bank, quint8(v.Mod_ToD));
-            append16(bank, quint16(v.Mod_NumReg));
-            append8(bank, quint8(v.Mod_NPoint));
-            append8(bank, quint8(v.Mod_Swap));
+            append8(bank, quint8(v.function));
+            append8(bank, Dimension_Code(quint8(v.dimension)));
+            append8(bank, quint8(v.unit));
+            append32(bank, v.storageNumber);
+            append32(bank, quint32(v.tariff));
+            append8(bank, v.vife);
+            append8(bank, v.length);
+            append16(bank, Record_Code(type, v.vife, v.scale));
+            append8(bank, quint8(v.modbusSlave));
+            append8(bank, quint8(v.modbusType));
+            append16(bank, quint16(v.modbusRegister));
+            append8(bank, quint8(v.modbusCount));
+            append8(bank, quint8(v.modbusSwap));
         }
     }
 }
@@ -388,15 +387,15 @@ CompileResult compileBanksFromBytes(const std::optional<QByteArray>& mbus,
                                     const QString& mbusName, const QString& parGenName) {
     CompileResult result;
     QByteArray block = defaultBlock();
-    TNodi_List nodes;
+    Network nodes;
     if (mbus) {
         result.error = readNetwork(*mbus, mbusName, nodes);
         if (!result.error.isEmpty())
             return result;
     }
     int varCount = 0;
-    for (const TNodo& node : nodes)
-        varCount += int(node.Var_List.size());
+    for (const Node& node : nodes)
+        varCount += int(node.variables.size());
 
     QByteArray bank;
     bank.reserve(MaxBankSize);

@@ -45,18 +45,17 @@ quint32 readStorageNumber(const XmlFile::Attributes& element, quint32 fallback) 
     return quint32(readNumber(element, StoNumber, 0, 0xFFFFFFFFLL).value_or(fallback));
 }
 
-QString readVariable(const XmlFile::Attributes& element, int nodePos, int varPos, TVariabile& var) {
-    const TVariabile defaults;
-    var.Enable = element.text(Enable) == QStringLiteral("1");
-    var.Description = element.text(Desc).value_or(defaults.Description);
+QString readVariable(const XmlFile::Attributes& element, int nodePos, int varPos, Variable& var) {
+    const Variable defaults;
+    var.enabled = element.text(Enable) == QStringLiteral("1");
+    var.description = element.text(Desc).value_or(defaults.description);
     // The coding of a record cannot be guessed: without these three the load stops.
     struct Required {
         const char* name;
         qint32* field;
     };
-    for (const Required& r :
-         {Required{Type, &var.Type_Of_Data}, Required{Fun_Field, &var.Function_Field},
-          Required{Dim, &var.Dimension}}) {
+    for (const Required& r : {Required{Type, &var.dataType}, Required{Fun_Field, &var.function},
+                              Required{Dim, &var.dimension}}) {
         const auto v = readInt32(element, r.name);
         if (!v) {
             return QStringLiteral("node %1, variable %2: attribute \"%3\" is missing or not an "
@@ -67,17 +66,17 @@ QString readVariable(const XmlFile::Attributes& element, int nodePos, int varPos
         }
         *r.field = *v;
     }
-    var.Unita = readInt32(element, Unit, defaults.Unita);
-    var.Storage_Number = readStorageNumber(element, defaults.Storage_Number);
-    var.Tariff = readInt32(element, Tariff, defaults.Tariff);
-    var.VIFE = readByte(element, VIFE, defaults.VIFE);
-    var.Length = readByte(element, Length, defaults.Length);
-    var.Scale = readByte(element, Scale, quint8(defaults.Scale));
-    var.Mod_ID = readInt32(element, Mod_ID, defaults.Mod_ID);
-    var.Mod_ToD = readInt32(element, Mod_TD, defaults.Mod_ToD);
-    var.Mod_NumReg = readInt32(element, Mod_NR, defaults.Mod_NumReg);
-    var.Mod_NPoint = readInt32(element, Mod_NP, defaults.Mod_NPoint);
-    var.Mod_Swap = readInt32(element, Mod_Swap, defaults.Mod_Swap);
+    var.unit = readInt32(element, Unit, defaults.unit);
+    var.storageNumber = readStorageNumber(element, defaults.storageNumber);
+    var.tariff = readInt32(element, Tariff, defaults.tariff);
+    var.vife = readByte(element, VIFE, defaults.vife);
+    var.length = readByte(element, Length, defaults.length);
+    var.scale = readByte(element, Scale, quint8(defaults.scale));
+    var.modbusSlave = readInt32(element, Mod_ID, defaults.modbusSlave);
+    var.modbusType = readInt32(element, Mod_TD, defaults.modbusType);
+    var.modbusRegister = readInt32(element, Mod_NR, defaults.modbusRegister);
+    var.modbusCount = readInt32(element, Mod_NP, defaults.modbusCount);
+    var.modbusSwap = readInt32(element, Mod_Swap, defaults.modbusSwap);
     return {};
 }
 
@@ -91,20 +90,20 @@ public:
             return;
         const XmlFile::Attributes element(list);
         if (depth == 1) {
-            TNodo node;
-            node.Description = element.text(Descrizione).value_or(QString());
-            node.Node_Pri = readInt32(element, ID, node.Node_Pri);
-            node.Node_Sec = readInt32(element, Sec_Add, node.Node_Sec);
+            Node node;
+            node.description = element.text(Descrizione).value_or(QString());
+            node.primary = readInt32(element, ID, node.primary);
+            node.secondary = readInt32(element, Sec_Add, node.secondary);
             nodes.append(node);
             varPos_ = 0;
         } else if (depth == 2) {
-            TVariabile var;
+            Variable var;
             error = readVariable(element, int(nodes.size()), ++varPos_, var);
-            nodes.last().Var_List.append(var);
+            nodes.last().variables.append(var);
         }
     }
 
-    TNodi_List nodes;
+    Network nodes;
     QString error; // the first variable that cannot be read
 
 private:
@@ -121,7 +120,7 @@ void setText(pugi::xml_node& element, const char* name, const QString& text) {
 
 } // namespace
 
-NetworkLoad Load_Network(const QString& path) {
+NetworkLoad loadNetwork(const QString& path) {
     NetworkLoad result;
     if (!QFileInfo::exists(path))
         return result;
@@ -131,10 +130,10 @@ NetworkLoad Load_Network(const QString& path) {
         result.error = file.error;
         return result;
     }
-    return Read_Network(file.bytes, QFileInfo(path).fileName());
+    return parseNetwork(file.bytes, QFileInfo(path).fileName());
 }
 
-NetworkLoad Read_Network(const QByteArray& bytes, const QString& fileName) {
+NetworkLoad parseNetwork(const QByteArray& bytes, const QString& fileName) {
     NetworkLoad result;
     NetworkReader reader;
     // A file that is not well-formed is refused as such, even past a variable that cannot be
@@ -143,46 +142,46 @@ NetworkLoad Read_Network(const QByteArray& bytes, const QString& fileName) {
     if (result.ok() && !reader.error.isEmpty())
         result.error = QStringLiteral("%1: %2").arg(fileName, reader.error);
     if (result.ok())
-        result.Nodi_List = std::move(reader.nodes);
+        result.nodes = std::move(reader.nodes);
     return result;
 }
 
 namespace {
 
-void buildDocument(pugi::xml_document& doc, const TNodi_List& network) {
+void buildDocument(pugi::xml_document& doc, const Network& network) {
     pugi::xml_node root = XmlFile::startDocument(doc, Root, XmlFile::ConfigVersionComment);
     // Attribute order is part of the file format: files written earlier must come out
     // byte for byte the same.
-    for (const TNodo& node : network) {
-        pugi::xml_node nodeElement = root.append_child(Node);
-        setInt(nodeElement, ID, node.Node_Pri);
-        setInt(nodeElement, Sec_Add, node.Node_Sec);
-        setText(nodeElement, Descrizione, node.Description);
-        for (const TVariabile& var : node.Var_List) {
-            pugi::xml_node v = nodeElement.append_child(Variable);
-            setInt(v, Enable, var.Enable ? 1 : 0);
-            setText(v, Desc, var.Description);
-            setInt(v, Type, var.Type_Of_Data);
-            setInt(v, Fun_Field, var.Function_Field);
-            setInt(v, Dim, var.Dimension);
-            setInt(v, Unit, var.Unita);
-            setInt(v, StoNumber, var.Storage_Number);
-            setInt(v, Tariff, var.Tariff);
-            setInt(v, VIFE, var.VIFE);
-            setInt(v, Length, var.Length);
-            setInt(v, Scale, var.Scale);
-            setInt(v, Mod_ID, var.Mod_ID);
-            setInt(v, Mod_TD, var.Mod_ToD);
-            setInt(v, Mod_NR, var.Mod_NumReg);
-            setInt(v, Mod_NP, var.Mod_NPoint);
-            setInt(v, Mod_Swap, var.Mod_Swap);
+    for (const Node& node : network) {
+        pugi::xml_node nodeElement = root.append_child(NodeElement);
+        setInt(nodeElement, ID, node.primary);
+        setInt(nodeElement, Sec_Add, node.secondary);
+        setText(nodeElement, Descrizione, node.description);
+        for (const Variable& var : node.variables) {
+            pugi::xml_node v = nodeElement.append_child(VariableElement);
+            setInt(v, Enable, var.enabled ? 1 : 0);
+            setText(v, Desc, var.description);
+            setInt(v, Type, var.dataType);
+            setInt(v, Fun_Field, var.function);
+            setInt(v, Dim, var.dimension);
+            setInt(v, Unit, var.unit);
+            setInt(v, StoNumber, var.storageNumber);
+            setInt(v, Tariff, var.tariff);
+            setInt(v, VIFE, var.vife);
+            setInt(v, Length, var.length);
+            setInt(v, Scale, var.scale);
+            setInt(v, Mod_ID, var.modbusSlave);
+            setInt(v, Mod_TD, var.modbusType);
+            setInt(v, Mod_NR, var.modbusRegister);
+            setInt(v, Mod_NP, var.modbusCount);
+            setInt(v, Mod_Swap, var.modbusSwap);
         }
     }
 }
 
 } // namespace
 
-QString Save_Network(const TNodi_List& network, const QString& path) {
+QString saveNetwork(const Network& network, const QString& path) {
     const ConfigLock lock(QFileInfo(path).absolutePath());
     if (!lock.ok())
         return lock.error();
@@ -191,7 +190,7 @@ QString Save_Network(const TNodi_List& network, const QString& path) {
     return XmlFile::save(doc, path);
 }
 
-QByteArray Network_Bytes(const TNodi_List& network) {
+QByteArray networkBytes(const Network& network) {
     pugi::xml_document doc;
     buildDocument(doc, network);
     return XmlFile::serialize(doc);

@@ -156,7 +156,7 @@ private:
     bool readHeader(const Row& row);
     bool readRow(const Row& row);
     bool readNode(const Row& row, int& nodeIndex);
-    bool readVariable(const Row& row, TNodo& node);
+    bool readVariable(const Row& row, Node& node);
     bool listField(const Row& row, Column column, const Captions& lists, qint32& position);
     void addLanguage(const LangTable& language);
 
@@ -193,7 +193,7 @@ private:
     Row row_;
     int rowStart_ = 0;
     int rowsEnded_ = 0;
-    TNodi_List nodes_;
+    Network nodes_;
     QHash<qint32, int> nodeByPrimary_;
     QHash<int, int> firstLineOfNode_;
     QString error_;
@@ -346,12 +346,12 @@ bool Importer::readNode(const Row& row, int& nodeIndex) {
     const auto secondary = NumberRule::toInt32(field(row, Col_NodeSec));
     const auto known = primary ? nodeByPrimary_.constFind(*primary) : nodeByPrimary_.cend();
     if (known != nodeByPrimary_.cend()) {
-        const TNodo& node = nodes_[*known];
+        const Node& node = nodes_[*known];
         const QString& description = field(row, Col_NodeDesc);
         const int firstLine = firstLineOfNode_.value(*known);
-        if (!secondary || *secondary != node.Node_Sec)
+        if (!secondary || *secondary != node.secondary)
             return fail(row, Col_NodeSec, texts_.text(Msg_NodeDiffers).arg(firstLine));
-        if (description != node.Description)
+        if (description != node.description)
             return fail(row, Col_NodeDesc, texts_.text(Msg_NodeDiffers).arg(firstLine));
         nodeIndex = *known;
         return true;
@@ -370,13 +370,13 @@ bool Importer::readNode(const Row& row, int& nodeIndex) {
         };
         return fail(row, columnOf.value(failures.first()), texts_.text(failures.first()));
     }
-    TNodo node;
-    node.Node_Pri = *primary;
-    node.Node_Sec = *secondary;
-    node.Description = field(row, Col_NodeDesc);
+    Node node;
+    node.primary = *primary;
+    node.secondary = *secondary;
+    node.description = field(row, Col_NodeDesc);
     nodeIndex = int(nodes_.size());
     nodes_.append(node);
-    nodeByPrimary_.insert(node.Node_Pri, nodeIndex);
+    nodeByPrimary_.insert(node.primary, nodeIndex);
     firstLineOfNode_.insert(nodeIndex, row.line);
     return true;
 }
@@ -400,8 +400,8 @@ bool Importer::listField(const Row& row, Column column, const Captions& lists, q
     return fail(row, column, texts_.text(Msg_NoSuchEntry).arg(text));
 }
 
-bool Importer::readVariable(const Row& row, TNodo& node) {
-    if (!NetworkRules::canAddVariable(node.Var_List.size()))
+bool Importer::readVariable(const Row& row, Node& node) {
+    if (!NetworkRules::canAddVariable(node.variables.size()))
         return fail(row, Col_Desc, texts_.text(NetworkMessages::MaxVariables));
 
     // The row fills a variable panel as the user would, so the editor's own checks and its
@@ -448,7 +448,7 @@ bool Importer::readVariable(const Row& row, TNodo& node) {
         };
         return fail(row, columnOf.value(failures.first(), Col_Desc), texts_.text(failures.first()));
     }
-    node.Var_List.append(variableFromPanel(panel));
+    node.variables.append(variableFromPanel(panel));
     return true;
 }
 
@@ -465,7 +465,7 @@ char separatorFor(const LangTable& texts) {
     return texts.text(NetworkTexts::DecimalSeparator).trimmed() == QStringLiteral(",") ? ';' : ',';
 }
 
-QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts) {
+QByteArray exportNetwork(const Network& nodes, const LangTable& texts) {
     using CodingTables::captionAt;
     const QStringList mbTypes = Modbus_ToD_Texts(texts);
     const QStringList swaps = Modbus_Swap_Texts(texts);
@@ -476,37 +476,37 @@ QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts) {
     header.insert(numberAt, texts.text(NetworkTexts::CsvRegisterNumberColumn));
     QByteArray out = Utf8Bom;
     appendRow(out, header, separator);
-    for (const TNodo& node : nodes) {
-        const QStringList nodeFields = {QString::number(node.Node_Pri),
-                                        QString::number(node.Node_Sec), node.Description};
-        if (node.Var_List.isEmpty()) {
+    for (const Node& node : nodes) {
+        const QStringList nodeFields = {QString::number(node.primary),
+                                        QString::number(node.secondary), node.description};
+        if (node.variables.isEmpty()) {
             QStringList fields = nodeFields;
             while (fields.size() < header.size())
                 fields << QString();
             appendRow(out, fields, separator);
             continue;
         }
-        for (const TVariabile& v : node.Var_List) {
+        for (const Variable& v : node.variables) {
             QStringList fields =
                 nodeFields + QStringList{
-                                 v.Enable ? QStringLiteral("1") : QStringLiteral("0"),
-                                 v.Description,
-                                 captionAt(CodingTables::typesOfData(), v.Type_Of_Data),
-                                 CodingTables::scaleCaption(v.Type_Of_Data, v.VIFE, v.Scale),
-                                 captionAt(CodingTables::functionFields(), v.Function_Field),
-                                 captionAt(CodingTables::dimensions(), v.Dimension),
-                                 QString::number(v.Length),
-                                 captionAt(CodingTables::units(), v.Unita),
-                                 QString::number(v.Storage_Number),
-                                 QString::number(v.Tariff),
-                                 captionAt(CodingTables::vifeEntries(), v.VIFE),
-                                 QString::number(v.Mod_ID),
-                                 captionAt(mbTypes, v.Mod_ToD),
-                                 QString::number(v.Mod_NumReg),
-                                 QString::number(v.Mod_NPoint),
-                                 captionAt(swaps, v.Mod_Swap),
+                                 v.enabled ? QStringLiteral("1") : QStringLiteral("0"),
+                                 v.description,
+                                 captionAt(CodingTables::typesOfData(), v.dataType),
+                                 CodingTables::scaleCaption(v.dataType, v.vife, v.scale),
+                                 captionAt(CodingTables::functionFields(), v.function),
+                                 captionAt(CodingTables::dimensions(), v.dimension),
+                                 QString::number(v.length),
+                                 captionAt(CodingTables::units(), v.unit),
+                                 QString::number(v.storageNumber),
+                                 QString::number(v.tariff),
+                                 captionAt(CodingTables::vifeEntries(), v.vife),
+                                 QString::number(v.modbusSlave),
+                                 captionAt(mbTypes, v.modbusType),
+                                 QString::number(v.modbusRegister),
+                                 QString::number(v.modbusCount),
+                                 captionAt(swaps, v.modbusSwap),
                              };
-            fields.insert(numberAt, ModbusNumbering::manualNumber(v.Mod_ToD, v.Mod_NumReg));
+            fields.insert(numberAt, ModbusNumbering::manualNumber(v.modbusType, v.modbusRegister));
             appendRow(out, fields, separator);
         }
     }

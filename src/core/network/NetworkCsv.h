@@ -31,10 +31,10 @@ QStringList columnNames(const LangTable& texts);
 // The field separator export uses for the language of `texts`.
 char separatorFor(const LangTable& texts);
 
-QByteArray exportNetwork(const TNodi_List& nodes, const LangTable& texts);
+QByteArray exportNetwork(const Network& nodes, const LangTable& texts);
 
 struct ImportResult {
-    TNodi_List nodes;
+    Network nodes;
     QString error; // empty on success; else "line L, column C (name): what"
     bool ok() const { return error.isEmpty(); }
 };

@@ -27,13 +27,13 @@ CheckedNetwork readNetworkFile(const QString& path) {
         result.error = QDir::toNativeSeparators(path) + QLatin1Char('\n') + file.reason;
         return result;
     }
-    NetworkLoad load = Read_Network(file.bytes, QFileInfo(path).fileName());
+    NetworkLoad load = parseNetwork(file.bytes, QFileInfo(path).fileName());
     if (!load.ok()) {
         result.error = load.error;
         return result;
     }
     result.bytes = std::move(file.bytes);
-    result.nodes = std::move(load.Nodi_List);
+    result.nodes = std::move(load.nodes);
     return result;
 }
 

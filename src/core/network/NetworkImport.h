@@ -44,7 +44,7 @@ inline bool reloads(Outcome outcome) {
 // checked, `nodes` the network the editor reads from them.
 struct CheckedNetwork {
     QByteArray bytes;
-    TNodi_List nodes;
+    Network nodes;
     QString error; // empty when readable; else the native path or file name and the reason
     bool ok() const { return error.isEmpty(); }
 };

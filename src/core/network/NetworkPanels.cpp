@@ -26,24 +26,24 @@ NetworkRules::VariableNumbers panelNumbers(const VariablePanel& panel) {
     return n;
 }
 
-TVariabile variableFromPanel(const VariablePanel& p) {
-    TVariabile v;
-    v.Enable = p.enable;
-    v.Description = p.description;
-    v.Type_Of_Data = p.type;
-    v.Function_Field = p.functionField;
-    v.Dimension = p.dimension;
-    v.Unita = p.unit;
-    v.VIFE = quint8(p.vife); // -1, nothing selected, stores 255
-    v.Scale = p.scale.selected < 0 ? quint8(CodingTables::NoScale) : quint8(p.scale.selected);
-    v.Mod_ToD = p.modToD;
-    v.Mod_Swap = p.modSwap;
-    v.Storage_Number = quint32(NumberRule::toInt64(p.storageNumber).value_or(0));
-    v.Tariff = qint32(NumberRule::toInt64(p.tariff).value_or(0));
+Variable variableFromPanel(const VariablePanel& p) {
+    Variable v;
+    v.enabled = p.enable;
+    v.description = p.description;
+    v.dataType = p.type;
+    v.function = p.functionField;
+    v.dimension = p.dimension;
+    v.unit = p.unit;
+    v.vife = quint8(p.vife); // -1, nothing selected, stores 255
+    v.scale = p.scale.selected < 0 ? quint8(CodingTables::NoScale) : quint8(p.scale.selected);
+    v.modbusType = p.modToD;
+    v.modbusSwap = p.modSwap;
+    v.storageNumber = quint32(NumberRule::toInt64(p.storageNumber).value_or(0));
+    v.tariff = qint32(NumberRule::toInt64(p.tariff).value_or(0));
     // The field is one byte: a length beyond it keeps its low eight bits.
-    v.Length = quint8(quint32(NumberRule::toInt32(p.length).value_or(0)) & 0xFFu);
-    v.Mod_ID = NumberRule::toInt32(p.slaveId).value_or(0);
-    v.Mod_NumReg = NumberRule::toInt32(p.modbusRegister).value_or(0);
-    v.Mod_NPoint = NumberRule::toInt32(p.points).value_or(0);
+    v.length = quint8(quint32(NumberRule::toInt32(p.length).value_or(0)) & 0xFFu);
+    v.modbusSlave = NumberRule::toInt32(p.slaveId).value_or(0);
+    v.modbusRegister = NumberRule::toInt32(p.modbusRegister).value_or(0);
+    v.modbusCount = NumberRule::toInt32(p.points).value_or(0);
     return v;
 }

@@ -40,4 +40,4 @@ struct VariablePanel {
 NetworkRules::VariableNumbers panelNumbers(const VariablePanel& panel);
 // The variable a panel describes, as the editor stores it (the length keeps its low eight
 // bits; a scale list without selection stores 255).
-TVariabile variableFromPanel(const VariablePanel& panel);
+Variable variableFromPanel(const VariablePanel& panel);

@@ -55,10 +55,10 @@ bool canAddVariable(qsizetype varCount) {
     return varCount < Max_Variables;
 }
 
-VariableNumbers numbersOf(const TVariabile& variable) {
-    return {variable.Mod_ID,    variable.Mod_NumReg,     variable.Mod_NPoint,
-            variable.Length,    variable.Storage_Number, variable.Tariff,
-            variable.Dimension, variable.Description};
+VariableNumbers numbersOf(const Variable& variable) {
+    return {variable.modbusSlave, variable.modbusRegister, variable.modbusCount,
+            variable.length,      variable.storageNumber,  variable.tariff,
+            variable.dimension,   variable.description};
 }
 
 QList<int> variableFailures(const VariableNumbers& numbers) {
@@ -92,11 +92,11 @@ QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint
     return failures;
 }
 
-int Check_Node_ID(const TNodi_List& nodes, qint64 primary, int indNodo, int indVar) {
+int Check_Node_ID(const Network& nodes, qint64 primary, int indNodo, int indVar) {
     for (int i = 0; i < nodes.size(); ++i) {
         if (i == indNodo && indVar == -1)
             continue;
-        if (nodes[i].Node_Pri == primary)
+        if (nodes[i].primary == primary)
             return i == indNodo ? Msg::IdUsed : Msg::IdUsedByAnotherNode;
     }
     return 0;

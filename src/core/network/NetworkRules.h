@@ -39,7 +39,7 @@ struct VariableNumbers {
     QString description;
 };
 
-VariableNumbers numbersOf(const TVariabile& variable);
+VariableNumbers numbersOf(const Variable& variable);
 
 // Controllo_Dati_New_Var: every failing check in the editor's order (the editor reports the
 // first one only), then a description that cannot be stored (931).
@@ -53,6 +53,6 @@ QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint
 // Check_Node_ID: 0 when `primary` is free. The node at `indNodo` is skipped while a node is
 // selected (`indVar` -1: it is the node being modified); a clash with the node of the
 // selected variable gives 651, with any other node 652 (the texts are the same).
-int Check_Node_ID(const TNodi_List& nodes, qint64 primary, int indNodo, int indVar);
+int Check_Node_ID(const Network& nodes, qint64 primary, int indNodo, int indVar);
 
 } // namespace NetworkRules

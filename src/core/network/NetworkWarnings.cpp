@@ -17,21 +17,21 @@ constexpr int Msg_SourceNarrower = 701;
 constexpr int Msg_SameSecondary = 702;
 constexpr int Msg_NoEnabledVariable = 486;
 
-bool reachesDevice(const TNodo& node) {
-    for (const TVariabile& variable : node.Var_List)
-        if (variable.Enable)
+bool reachesDevice(const Node& node) {
+    for (const Variable& variable : node.variables)
+        if (variable.enabled)
             return true;
     return false;
 }
 
-QString nodeName(const TNodo& node) {
-    return QString::number(node.Node_Pri);
+QString nodeName(const Node& node) {
+    return QString::number(node.primary);
 }
 
 // An installer knows a variable by its description; the position tells two of one name apart.
 // The same form as the check's findings, and as short: a file may hold megabytes in one value.
-QString variableName(const TNodo& node, int v) {
-    const QString description = node.Var_List[v].Description.trimmed();
+QString variableName(const Node& node, int v) {
+    const QString description = node.variables[v].description.trimmed();
     const QString position = QString::number(v + 1);
     if (description.isEmpty())
         return position;
@@ -40,54 +40,55 @@ QString variableName(const TNodo& node, int v) {
 
 // The master tells records of one node apart by their header only: these fields.
 using RecordKey = std::tuple<qint32, quint16, qint32, quint32, qint32, qint32, quint8>;
-RecordKey recordKey(const TVariabile& v) {
-    return {v.Type_Of_Data, v.Scale, v.Function_Field, v.Storage_Number, v.Tariff, v.Unita, v.VIFE};
+RecordKey recordKey(const Variable& v) {
+    return {v.dataType, v.scale, v.function, v.storageNumber, v.tariff, v.unit, v.vife};
 }
 
 } // namespace
 
-int sourceBits(const TVariabile& variable) {
+int sourceBits(const Variable& variable) {
     constexpr int HoldingRegister = 2;
     constexpr int InputRegister = 3;
-    const bool registers = variable.Mod_ToD == HoldingRegister || variable.Mod_ToD == InputRegister;
-    return variable.Mod_NPoint * (registers ? 16 : 1);
+    const bool registers =
+        variable.modbusType == HoldingRegister || variable.modbusType == InputRegister;
+    return variable.modbusCount * (registers ? 16 : 1);
 }
 
-int fieldBits(const TVariabile& variable) {
+int fieldBits(const Variable& variable) {
     // By dimension position: 8, 16, 32, 64, 24, 48, 32 Real, variable, then BCD digits.
     static constexpr int Bits[] = {8, 16, 32, 64, 24, 48, 32, 0, 8, 16, 24, 32, 48};
     static_assert(std::size(Bits) == CodingTables::DimensionCount);
-    if (variable.Dimension == CodingTables::VariableLengthDimension)
-        return variable.Length * 8;
-    if (variable.Dimension < 0 || variable.Dimension >= CodingTables::DimensionCount)
+    if (variable.dimension == CodingTables::VariableLengthDimension)
+        return variable.length * 8;
+    if (variable.dimension < 0 || variable.dimension >= CodingTables::DimensionCount)
         return 0;
-    return Bits[variable.Dimension];
+    return Bits[variable.dimension];
 }
 
-QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts) {
+QList<Warning> findWarnings(const Network& nodes, const LangTable& texts) {
     QList<Warning> warnings;
     QHash<qint32, int> firstWithSecondary;
     for (int n = 0; n < nodes.size(); ++n) {
-        const TNodo& node = nodes[n];
+        const Node& node = nodes[n];
         if (!reachesDevice(node)) {
             warnings.append({Kind::NoEnabledVariable, n, -1, -1, -1,
                              texts.text(Msg_NoEnabledVariable).arg(nodeName(node))});
             continue;
         }
-        const auto seen = firstWithSecondary.constFind(node.Node_Sec);
+        const auto seen = firstWithSecondary.constFind(node.secondary);
         if (seen != firstWithSecondary.cend()) {
             warnings.append({Kind::SameSecondaryAddress, n, -1, *seen, -1,
                              texts.text(Msg_SameSecondary)
                                  .arg(nodeName(nodes[*seen]), nodeName(node))
-                                 .arg(node.Node_Sec)});
+                                 .arg(node.secondary)});
         } else {
-            firstWithSecondary.insert(node.Node_Sec, n);
+            firstWithSecondary.insert(node.secondary, n);
         }
 
         QList<std::pair<RecordKey, int>> records; // ten at most: a list is enough
-        for (int v = 0; v < node.Var_List.size(); ++v) {
-            const TVariabile& variable = node.Var_List[v];
-            if (!variable.Enable)
+        for (int v = 0; v < node.variables.size(); ++v) {
+            const Variable& variable = node.variables[v];
+            if (!variable.enabled)
                 continue;
             const RecordKey key = recordKey(variable);
             for (const auto& [otherKey, other] : std::as_const(records)) {
@@ -113,7 +114,7 @@ QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts) {
     return warnings;
 }
 
-QList<Warning> silentNodes(const TNodi_List& nodes, const LangTable& texts) {
+QList<Warning> silentNodes(const Network& nodes, const LangTable& texts) {
     QList<Warning> found = findWarnings(nodes, texts);
     found.removeIf([](const Warning& w) { return w.kind != Kind::NoEnabledVariable; });
     return found;

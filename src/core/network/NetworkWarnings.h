@@ -30,16 +30,16 @@ struct Warning {
 };
 
 // Bits that a variable's Modbus source delivers: 16 per register, 1 per coil or input.
-int sourceBits(const TVariabile& variable);
+int sourceBits(const Variable& variable);
 // Bits of the M-Bus field; 0 when the dimension is not in the list.
-int fieldBits(const TVariabile& variable);
+int fieldBits(const Variable& variable);
 
 // Every warning of the network, node by node, in a fixed order. Only what reaches the
 // device counts: enabled variables, and nodes with at least one of them; a node without one
 // is left out of the images, which is itself a warning.
-QList<Warning> findWarnings(const TNodi_List& nodes, const LangTable& texts);
+QList<Warning> findWarnings(const Network& nodes, const LangTable& texts);
 
 // Only the nodes the images leave out, for a comparison of images, which cannot see them.
-QList<Warning> silentNodes(const TNodi_List& nodes, const LangTable& texts);
+QList<Warning> silentNodes(const Network& nodes, const LangTable& texts);
 
 } // namespace NetworkWarnings

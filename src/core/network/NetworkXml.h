@@ -6,8 +6,8 @@ namespace MBusXml {
 
 inline constexpr const char* FileName = "M_Bus.xml";
 inline constexpr const char* Root = "M-Bus_Network";
-inline constexpr const char* Node = "Nodo";
-inline constexpr const char* Variable = "Variabile";
+inline constexpr const char* NodeElement = "Nodo";
+inline constexpr const char* VariableElement = "Variabile";
 
 // Attributes of a node, in the writer's order.
 inline constexpr const char* ID = "ID";

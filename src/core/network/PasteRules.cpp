@@ -36,17 +36,17 @@ int blockFailure(const QStringList& values, int block) {
 
 } // namespace
 
-int CopyBuffers::copyVariable(const TNodi_List& nodes, int indNodo, int indVar) {
+int CopyBuffers::copyVariable(const Network& nodes, int indNodo, int indVar) {
     if (indNodo < 0 || indNodo >= nodes.size())
         return Msg::SelectVariableFromNode;
-    const TNodo& node = nodes[indNodo];
-    if (indVar < 0 || indVar >= node.Var_List.size())
+    const Node& node = nodes[indNodo];
+    if (indVar < 0 || indVar >= node.variables.size())
         return Msg::SelectVariable;
-    copyVar_ = node.Var_List[indVar];
+    copyVar_ = node.variables[indVar];
     return 0;
 }
 
-int CopyBuffers::copyNode(const TNodi_List& nodes, int indNodo) {
+int CopyBuffers::copyNode(const Network& nodes, int indNodo) {
     if (indNodo >= nodes.size())
         return Msg::NodeBeyondList;
     if (indNodo < 0)
@@ -55,7 +55,7 @@ int CopyBuffers::copyNode(const TNodi_List& nodes, int indNodo) {
     return 0;
 }
 
-int pasteVariableRefusal(const CopyBuffers& buffers, const TNodi_List& nodes, int indNodo) {
+int pasteVariableRefusal(const CopyBuffers& buffers, const Network& nodes, int indNodo) {
     if (!buffers.canPasteVariable())
         return Msg::CopyVariableBefore;
     if (indNodo < 0 || indNodo >= nodes.size())
@@ -92,15 +92,15 @@ QStringList headerTexts(const LangTable& table) {
     return {table.text(665), table.text(666), table.text(667)};
 }
 
-QStringList copiedValues(const LangTable& table, const TVariabile& variable) {
-    return {QString::number(variable.Mod_ID), Index_to_Modbus_ToD(table, variable.Mod_ToD),
-            QString::number(variable.Mod_NumReg), QString::number(variable.Mod_NPoint),
-            Index_to_Modbus_Swap(table, variable.Mod_Swap)};
+QStringList copiedValues(const LangTable& table, const Variable& variable) {
+    return {QString::number(variable.modbusSlave), Index_to_Modbus_ToD(table, variable.modbusType),
+            QString::number(variable.modbusRegister), QString::number(variable.modbusCount),
+            Index_to_Modbus_Swap(table, variable.modbusSwap)};
 }
 
 namespace {
 
-void appendBlock(QList<GridRow>& rows, const LangTable& table, const TVariabile& variable,
+void appendBlock(QList<GridRow>& rows, const LangTable& table, const Variable& variable,
                  const QString& suffix, bool shaded) {
     const QStringList values = copiedValues(table, variable);
     for (int i = 0; i < Rows_Per_Variable; ++i)
@@ -109,21 +109,21 @@ void appendBlock(QList<GridRow>& rows, const LangTable& table, const TVariabile&
 
 } // namespace
 
-QList<GridRow> variableRows(const LangTable& table, const TVariabile& copied) {
+QList<GridRow> variableRows(const LangTable& table, const Variable& copied) {
     QList<GridRow> rows;
     appendBlock(rows, table, copied, QString(), false);
     return rows;
 }
 
-QList<GridRow> nodeRows(const LangTable& table, const TNodo& copied) {
+QList<GridRow> nodeRows(const LangTable& table, const Node& copied) {
     QList<GridRow> rows;
-    if (copied.Var_List.isEmpty()) {
+    if (copied.variables.isEmpty()) {
         rows.append({QString(), QString(), QString(), false, false});
         return rows;
     }
-    for (int k = 0; k < copied.Var_List.size(); ++k) {
-        const TVariabile& variable = copied.Var_List[k];
-        appendBlock(rows, table, variable, QStringLiteral(" - Var ") + variable.Description,
+    for (int k = 0; k < copied.variables.size(); ++k) {
+        const Variable& variable = copied.variables[k];
+        appendBlock(rows, table, variable, QStringLiteral(" - Var ") + variable.description,
                     k % 2 == 1);
     }
     return rows;
@@ -133,7 +133,7 @@ int variableDialogFailure(const QStringList& newValues) {
     return blockFailure(newValues, 0);
 }
 
-bool primaryAddressFree(const TNodi_List& nodes, qint64 primary) {
+bool primaryAddressFree(const Network& nodes, qint64 primary) {
     // Nothing is selected for the dialog: every node counts, the copied one included.
     return NetworkRules::Check_Node_ID(nodes, primary, -1, -1) == 0;
 }
@@ -155,7 +155,7 @@ int blocksFailure(const QStringList& newValues) {
     return 0;
 }
 
-int nodeDialogFailure(const TNodi_List& nodes, const QString& primary, const QString& secondary,
+int nodeDialogFailure(const Network& nodes, const QString& primary, const QString& secondary,
                       const QStringList& newValues) {
     if (const int failure = nodeAddressFailure(primary, secondary))
         return failure;
@@ -164,32 +164,32 @@ int nodeDialogFailure(const TNodi_List& nodes, const QString& primary, const QSt
     return blocksFailure(newValues);
 }
 
-TVariabile pastedVariable(const LangTable& table, const TVariabile& copied,
-                          const QStringList& blockValues) {
-    TVariabile variable = copied; // every M-Bus field unchanged
-    variable.Mod_ID = checkedNumber(blockValues.value(0));
-    variable.Mod_NumReg = checkedNumber(blockValues.value(2));
-    variable.Mod_NPoint = checkedNumber(blockValues.value(3));
+Variable pastedVariable(const LangTable& table, const Variable& copied,
+                        const QStringList& blockValues) {
+    Variable variable = copied; // every M-Bus field unchanged
+    variable.modbusSlave = checkedNumber(blockValues.value(0));
+    variable.modbusRegister = checkedNumber(blockValues.value(2));
+    variable.modbusCount = checkedNumber(blockValues.value(3));
     // The lists offer only their entries, so a text they do not know is the copied value of
     // a position beyond the list (an edited file): it is kept, not turned into -1.
     const int modToD = Modbus_ToD_to_Index(table, blockValues.value(1));
     if (modToD >= 0)
-        variable.Mod_ToD = modToD;
+        variable.modbusType = modToD;
     const int modSwap = Modbus_Swap_to_Index(table, blockValues.value(4));
     if (modSwap >= 0)
-        variable.Mod_Swap = modSwap;
+        variable.modbusSwap = modSwap;
     return variable;
 }
 
-TNodo pastedNode(const LangTable& table, const TNodo& copied, const QString& primary,
-                 const QString& secondary, const QStringList& newValues) {
-    TNodo node;
-    node.Description = copied.Description;
-    node.Node_Pri = checkedNumber(primary);
-    node.Node_Sec = checkedNumber(secondary);
-    for (int k = 0; k < copied.Var_List.size(); ++k) {
-        node.Var_List.append(pastedVariable(
-            table, copied.Var_List[k], newValues.mid(k * Rows_Per_Variable, Rows_Per_Variable)));
+Node pastedNode(const LangTable& table, const Node& copied, const QString& primary,
+                const QString& secondary, const QStringList& newValues) {
+    Node node;
+    node.description = copied.description;
+    node.primary = checkedNumber(primary);
+    node.secondary = checkedNumber(secondary);
+    for (int k = 0; k < copied.variables.size(); ++k) {
+        node.variables.append(pastedVariable(
+            table, copied.variables[k], newValues.mid(k * Rows_Per_Variable, Rows_Per_Variable)));
     }
     return node;
 }

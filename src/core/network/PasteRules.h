@@ -20,24 +20,24 @@ namespace PasteRules {
 class CopyBuffers {
 public:
     // CopyVariable1Click: 658 without a node, 657 without a variable of that node.
-    int copyVariable(const TNodi_List& nodes, int indNodo, int indVar);
+    int copyVariable(const Network& nodes, int indNodo, int indVar);
     // CopyNode1Click: 660 beyond the list, 659 with no node; the node's variables come along.
-    int copyNode(const TNodi_List& nodes, int indNodo);
+    int copyNode(const Network& nodes, int indNodo);
 
-    const std::optional<TVariabile>& Copy_Var() const { return copyVar_; }
-    const std::optional<TNodo>& Copy_Node() const { return copyNode_; }
+    const std::optional<Variable>& Copy_Var() const { return copyVar_; }
+    const std::optional<Node>& Copy_Node() const { return copyNode_; }
 
     // The paste entries are enabled exactly when their buffer holds something.
     bool canPasteVariable() const { return copyVar_.has_value(); }
     bool canPasteNode() const { return copyNode_.has_value(); }
 
 private:
-    std::optional<TVariabile> copyVar_;
-    std::optional<TNodo> copyNode_;
+    std::optional<Variable> copyVar_;
+    std::optional<Node> copyNode_;
 };
 
 // PasteVariable1Click before the dialog: 662 with an empty buffer, 663 without a node.
-int pasteVariableRefusal(const CopyBuffers& buffers, const TNodi_List& nodes, int indNodo);
+int pasteVariableRefusal(const CopyBuffers& buffers, const Network& nodes, int indNodo);
 // PasteNode1Click before the dialog: 664 with an empty buffer.
 int pasteNodeRefusal(const CopyBuffers& buffers);
 
@@ -68,13 +68,13 @@ struct GridRow {
 
 // Column 1 (and the first column 2) of one variable: slave ID, Modbus type, register, number
 // of points, swap.
-QStringList copiedValues(const LangTable& table, const TVariabile& variable);
+QStringList copiedValues(const LangTable& table, const Variable& variable);
 
 // Paste Variable: one block, names without suffix, every row white.
-QList<GridRow> variableRows(const LangTable& table, const TVariabile& copied);
+QList<GridRow> variableRows(const LangTable& table, const Variable& copied);
 // Paste Node: one block per variable, names followed by " - Var " and the description, odd
 // blocks shaded; a node without variables gives one empty row that cannot be edited.
-QList<GridRow> nodeRows(const LangTable& table, const TNodo& copied);
+QList<GridRow> nodeRows(const LangTable& table, const Node& copied);
 
 // The dialog's OK in variable mode: the slave ID, register and number of points of the one
 // block (641, 642, 643).
@@ -84,22 +84,22 @@ int variableDialogFailure(const QStringList& newValues);
 int nodeAddressFailure(const QString& primary, const QString& secondary);
 
 // Check_Node_ID of the paste dialog: no node of the network may have this primary address.
-bool primaryAddressFree(const TNodi_List& nodes, qint64 primary);
+bool primaryAddressFree(const Network& nodes, qint64 primary);
 
 // Each block of `newValues` in order: 641, 642, 643. Fewer than five rows: no variables.
 int blocksFailure(const QStringList& newValues);
 
 // The dialog's OK in node mode: the addresses, Check_Node_ID (651), then the blocks.
 // `newValues` is column 2 from row 1 on; fewer than five rows means no variables.
-int nodeDialogFailure(const TNodi_List& nodes, const QString& primary, const QString& secondary,
+int nodeDialogFailure(const Network& nodes, const QString& primary, const QString& secondary,
                       const QStringList& newValues);
 
 // A copy of `copied` with the Modbus fields of one block (five values that passed the checks).
-TVariabile pastedVariable(const LangTable& table, const TVariabile& copied,
-                          const QStringList& blockValues);
+Variable pastedVariable(const LangTable& table, const Variable& copied,
+                        const QStringList& blockValues);
 
 // A copy of `copied` with the new addresses and, block by block, the new Modbus fields.
-TNodo pastedNode(const LangTable& table, const TNodo& copied, const QString& primary,
-                 const QString& secondary, const QStringList& newValues);
+Node pastedNode(const LangTable& table, const Node& copied, const QString& primary,
+                const QString& secondary, const QStringList& newValues);
 
 } // namespace PasteRules

@@ -6,7 +6,7 @@
 
 namespace Exports {
 
-QString writeCsv(const TNodi_List& nodes, const LangTable& texts, const QString& configDir,
+QString writeCsv(const Network& nodes, const LangTable& texts, const QString& configDir,
                  const QString& path) {
     return writeUserFile(path, NetworkCsv::exportNetwork(nodes, texts),
                          configurationFiles(configDir));

@@ -18,7 +18,7 @@ namespace Exports {
 
 // Writes `nodes` as a spreadsheet in the language of `texts` to `path`, a file the user
 // named (never one of the configuration's own files). Empty on success, else what failed.
-QString writeCsv(const TNodi_List& nodes, const LangTable& texts, const QString& configDir,
+QString writeCsv(const Network& nodes, const LangTable& texts, const QString& configDir,
                  const QString& path);
 
 struct CsvFile {

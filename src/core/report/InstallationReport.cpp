@@ -111,8 +111,8 @@ Section communication(const Input& input, const LangTable& t) {
     return s;
 }
 
-QString scaleText(const TVariabile& v) {
-    const QString caption = CodingTables::scaleCaption(v.Type_Of_Data, v.VIFE, v.Scale);
+QString scaleText(const Variable& v) {
+    const QString caption = CodingTables::scaleCaption(v.dataType, v.vife, v.scale);
     return caption.isEmpty() ? Nothing : caption;
 }
 
@@ -150,16 +150,16 @@ QList<std::pair<QString, QString>> summary(const Input& input, const LangTable& 
     int enabled = 0;
     QList<int> primaries;
     QList<int> slaves;
-    for (const TNodo& node : input.nodes) {
-        primaries << node.Node_Pri;
+    for (const Node& node : input.nodes) {
+        primaries << node.primary;
         bool any = false;
-        for (const TVariabile& v : node.Var_List) {
+        for (const Variable& v : node.variables) {
             ++variables;
-            if (!v.Enable)
+            if (!v.enabled)
                 continue;
             ++enabled;
             any = true;
-            slaves << v.Mod_ID;
+            slaves << v.modbusSlave;
         }
         onDevice += any ? 1 : 0;
     }
@@ -182,14 +182,14 @@ QList<std::pair<QString, QString>> summary(const Input& input, const LangTable& 
     return facts;
 }
 
-Section node(const TNodo& node, const LangTable& t) {
+Section node(const Node& node, const LangTable& t) {
     Section s;
-    s.title = t.text(T_Node).arg(node.Node_Pri);
+    s.title = t.text(T_Node).arg(node.primary);
     s.level = 3;
-    s.facts.append({t.text(608).trimmed(), QString::number(node.Node_Pri)});
-    s.facts.append({t.text(609).trimmed(), QString::number(node.Node_Sec)});
-    s.facts.append({t.text(607).trimmed(), node.Description});
-    if (node.Var_List.isEmpty()) {
+    s.facts.append({t.text(608).trimmed(), QString::number(node.primary)});
+    s.facts.append({t.text(609).trimmed(), QString::number(node.secondary)});
+    s.facts.append({t.text(607).trimmed(), node.description});
+    if (node.variables.isEmpty()) {
         s.notes << t.text(T_NoVariables);
         return s;
     }
@@ -199,32 +199,33 @@ Section node(const TNodo& node, const LangTable& t) {
     for (QString& h : s.table.header)
         h = h.trimmed();
     int record = 0;
-    for (const TVariabile& v : node.Var_List) {
+    for (const Variable& v : node.variables) {
         const QString dimension =
-            v.Dimension == CodingTables::VariableLengthDimension
+            v.dimension == CodingTables::VariableLengthDimension
                 ? QStringLiteral("%1 (%2)")
-                      .arg(CodingTables::captionAt(CodingTables::dimensions(), v.Dimension))
-                      .arg(v.Length)
-                : CodingTables::captionAt(CodingTables::dimensions(), v.Dimension);
+                      .arg(CodingTables::captionAt(CodingTables::dimensions(), v.dimension))
+                      .arg(v.length)
+                : CodingTables::captionAt(CodingTables::dimensions(), v.dimension);
         // The stored protocol address, and beside it the number the meter's manual gives.
-        const QString number = ModbusNumbering::describe(t, v.Mod_ToD, v.Mod_NumReg);
+        const QString number = ModbusNumbering::describe(t, v.modbusType, v.modbusRegister);
         const QString address =
-            number.isEmpty() ? QStringLiteral("%1 %2").arg(t.text(619).trimmed()).arg(v.Mod_NumReg)
-                             : t.text(NetworkTexts::AddressAndNumber).arg(v.Mod_NumReg).arg(number);
+            number.isEmpty()
+                ? QStringLiteral("%1 %2").arg(t.text(619).trimmed()).arg(v.modbusRegister)
+                : t.text(NetworkTexts::AddressAndNumber).arg(v.modbusRegister).arg(number);
         const QString source =
             QStringLiteral("%1 %2, %3, %4, %5 %6, %7 %8")
                 .arg(t.text(613).trimmed())
-                .arg(v.Mod_ID)
-                .arg(Index_to_Modbus_ToD(t, v.Mod_ToD), address, t.text(620).trimmed())
-                .arg(v.Mod_NPoint)
-                .arg(t.text(621).trimmed(), Index_to_Modbus_Swap(t, v.Mod_Swap));
+                .arg(v.modbusSlave)
+                .arg(Index_to_Modbus_ToD(t, v.modbusType), address, t.text(620).trimmed())
+                .arg(v.modbusCount)
+                .arg(t.text(621).trimmed(), Index_to_Modbus_Swap(t, v.modbusSwap));
         s.table.rows.append(
-            {v.Enable ? QString::number(++record) : t.text(T_Disabled), v.Description,
-             CodingTables::captionAt(CodingTables::typesOfData(), v.Type_Of_Data), scaleText(v),
-             CodingTables::captionAt(CodingTables::functionFields(), v.Function_Field), dimension,
-             QString::number(v.Storage_Number), QString::number(v.Tariff),
-             codeText(CodingTables::units(), v.Unita),
-             codeText(CodingTables::vifeEntries(), v.VIFE), source});
+            {v.enabled ? QString::number(++record) : t.text(T_Disabled), v.description,
+             CodingTables::captionAt(CodingTables::typesOfData(), v.dataType), scaleText(v),
+             CodingTables::captionAt(CodingTables::functionFields(), v.function), dimension,
+             QString::number(v.storageNumber), QString::number(v.tariff),
+             codeText(CodingTables::units(), v.unit), codeText(CodingTables::vifeEntries(), v.vife),
+             source});
     }
     s.table.wholeColumns = {ScaleColumn};
     return s;
@@ -284,12 +285,12 @@ Gathered gather(const QString& configDir, const QDateTime& now, const QString& s
         }
         g.input.parGen = loaded.value;
     }
-    const NetworkLoad network = Load_Network(mbusPath);
+    const NetworkLoad network = loadNetwork(mbusPath);
     if (!network.ok()) {
         g.error = network.error;
         return g;
     }
-    g.input.nodes = network.Nodi_List;
+    g.input.nodes = network.nodes;
     g.input.historyOf = configDir;
 
     const QFileInfo bank(bankPath(configDir));
@@ -325,7 +326,7 @@ Document build(const Input& input, const LangTable& t) {
     if (input.nodes.isEmpty())
         network.notes << t.text(T_NoNodes);
     d.sections.append(network);
-    for (const TNodo& n : input.nodes)
+    for (const Node& n : input.nodes)
         d.sections.append(node(n, t));
 
     const auto warnings = NetworkWarnings::findWarnings(input.nodes, t);

@@ -22,7 +22,7 @@ struct Input {
     QDateTime date;
     QString softwareVersion;
     std::optional<Par_Gen> parGen; // nullopt: no ParGen.xml yet
-    TNodi_List nodes;
+    Network nodes;
     bool imagesMissing = false;
     bool imagesStale = false;     // the images are not known to be compiled from these files
     ImageSources::Verdict images; // why, when it is known

@@ -58,30 +58,30 @@ void group(const ReadPlan& plan, QList<int> members, QList<ReadRequest>& out) {
 
 } // namespace
 
-ReadPlan makeReadPlan(const TNodi_List& nodes) {
+ReadPlan makeReadPlan(const Network& nodes) {
     ReadPlan plan;
     for (int n = 0; n < nodes.size(); ++n) {
-        const TNodo& node = nodes[n];
-        for (int i = 0; i < node.Var_List.size(); ++i) {
-            const TVariabile& var = node.Var_List[i];
-            if (!var.Enable)
+        const Node& node = nodes[n];
+        for (int i = 0; i < node.variables.size(); ++i) {
+            const Variable& var = node.variables[i];
+            if (!var.enabled)
                 continue;
             SourceVariable v;
             v.node = n;
             v.variable = i;
-            v.nodePrimary = node.Node_Pri;
-            v.nodeDescription = node.Description;
-            v.variableDescription = var.Description;
-            v.slave = var.Mod_ID;
-            v.type = var.Mod_ToD;
-            v.function = functionOfType(var.Mod_ToD);
-            v.address = var.Mod_NumReg;
-            v.count = var.Mod_NPoint;
-            v.dimension = var.Dimension;
-            v.swap = var.Mod_Swap;
-            v.typeOfData = var.Type_Of_Data;
-            v.vife = var.VIFE;
-            v.scale = var.Scale;
+            v.nodePrimary = node.primary;
+            v.nodeDescription = node.description;
+            v.variableDescription = var.description;
+            v.slave = var.modbusSlave;
+            v.type = var.modbusType;
+            v.function = functionOfType(var.modbusType);
+            v.address = var.modbusRegister;
+            v.count = var.modbusCount;
+            v.dimension = var.dimension;
+            v.swap = var.modbusSwap;
+            v.typeOfData = var.dataType;
+            v.vife = var.vife;
+            v.scale = var.scale;
             v.problem = problemOf(v);
             plan.variables.append(v);
         }

@@ -23,7 +23,7 @@ struct SourceVariable {
     QString nodeDescription;
     QString variableDescription;
     int slave = 1;
-    int type = 0;     // Mod_ToD
+    int type = 0;     // modbusType
     int function = 0; // the read function of the type, 0 when the type is outside the list
     int address = 0;
     int count = 1;
@@ -59,7 +59,7 @@ int functionOfType(int modbusType);
 
 // Only enabled variables are read; a source outside what Modbus allows is listed with its
 // problem and asked for in no request.
-ReadPlan makeReadPlan(const TNodi_List& nodes);
+ReadPlan makeReadPlan(const Network& nodes);
 
 // One request per readable variable, for comparison and for reading a group again one by one.
 QList<ReadRequest> ungroupedRequests(const ReadPlan& plan);

@@ -21,9 +21,9 @@ namespace Templates {
 namespace {
 
 // An unused primary address for the reader's sake: the file never holds one.
-TNodo withoutAddresses(TNodo node) {
-    node.Node_Pri = 0;
-    node.Node_Sec = 0;
+Node withoutAddresses(Node node) {
+    node.primary = 0;
+    node.secondary = 0;
     return node;
 }
 
@@ -32,27 +32,27 @@ QString shownName(const QString& path) {
 }
 
 // What adding the node and its variables by hand would refuse, as a reason; empty when none.
-QString contentProblem(const TNodo& node, const LangTable& texts) {
+QString contentProblem(const Node& node, const LangTable& texts) {
     using namespace CodingTables;
-    if (!XmlChars::storable(node.Description))
+    if (!XmlChars::storable(node.description))
         return texts.text(NetworkMessages::NodeDescriptionChars);
-    if (node.Var_List.size() > NetworkRules::Max_Variables)
+    if (node.variables.size() > NetworkRules::Max_Variables)
         return texts.text(NetworkMessages::MaxVariables);
-    for (int i = 0; i < node.Var_List.size(); ++i) {
-        const TVariabile& v = node.Var_List[i];
+    for (int i = 0; i < node.variables.size(); ++i) {
+        const Variable& v = node.variables[i];
         // The editor's lists offer only their own positions.
         const struct {
             const char* attribute;
             qint64 value;
             int count;
         } positions[] = {
-            {MBusXml::Type, v.Type_Of_Data, TypeCount},
-            {MBusXml::Fun_Field, v.Function_Field, FunctionFieldCount},
-            {MBusXml::Dim, v.Dimension, DimensionCount},
-            {MBusXml::Unit, v.Unita, UnitCount},
-            {MBusXml::VIFE, v.VIFE, VifeCount},
-            {MBusXml::Mod_TD, v.Mod_ToD, ModbusToDCount},
-            {MBusXml::Mod_Swap, v.Mod_Swap, ModbusSwapCount},
+            {MBusXml::Type, v.dataType, TypeCount},
+            {MBusXml::Fun_Field, v.function, FunctionFieldCount},
+            {MBusXml::Dim, v.dimension, DimensionCount},
+            {MBusXml::Unit, v.unit, UnitCount},
+            {MBusXml::VIFE, v.vife, VifeCount},
+            {MBusXml::Mod_TD, v.modbusType, ModbusToDCount},
+            {MBusXml::Mod_Swap, v.modbusSwap, ModbusSwapCount},
         };
         for (const auto& p : positions) {
             if (p.value < 0 || p.value >= p.count)
@@ -61,11 +61,11 @@ QString contentProblem(const TNodo& node, const LangTable& texts) {
                     .arg(QLatin1String(p.attribute))
                     .arg(p.value);
         }
-        if (!scaleFits(v.Type_Of_Data, v.VIFE, v.Scale))
+        if (!scaleFits(v.dataType, v.vife, v.scale))
             return texts.text(Text::OutOfList)
                 .arg(i + 1)
                 .arg(QLatin1String(MBusXml::Scale))
-                .arg(v.Scale);
+                .arg(v.scale);
         const QList<int> failures = NetworkRules::variableFailures(NetworkRules::numbersOf(v));
         if (!failures.isEmpty())
             return texts.text(Text::VariableRule).arg(i + 1).arg(texts.text(failures.first()));
@@ -113,11 +113,11 @@ QStringList names(const QString& folder) {
     return result;
 }
 
-QByteArray templateBytes(const TNodo& node) {
+QByteArray templateBytes(const Node& node) {
     // The network writer's own bytes, so a variable comes out exactly as in M_Bus.xml; only the
     // two addresses go.
     pugi::xml_document doc;
-    XmlFile::parse(doc, Network_Bytes({node}), QString());
+    XmlFile::parse(doc, networkBytes({node}), QString());
     pugi::xml_node nodeElement = XmlFile::root(doc).first_child();
     nodeElement.remove_attribute(MBusXml::ID);
     nodeElement.remove_attribute(MBusXml::Sec_Add);
@@ -135,20 +135,20 @@ Read readBytes(const QByteArray& bytes, const QString& fileName, const LangTable
         return result;
     };
     // The network file's own refusals first, in its reader's words.
-    NetworkLoad load = Read_Network(bytes, fileName);
+    NetworkLoad load = parseNetwork(bytes, fileName);
     if (!load.ok())
         return refuse(load.error);
-    if (load.Nodi_List.size() != 1)
-        return refuse(texts.text(Text::NodeCount).arg(load.Nodi_List.size()));
+    if (load.nodes.size() != 1)
+        return refuse(texts.text(Text::NodeCount).arg(load.nodes.size()));
     pugi::xml_document doc;
     XmlFile::parse(doc, bytes, fileName); // well-formed: the network reader took it
     pugi::xml_node nodeElement = XmlFile::root(doc).find_child(
         [](const pugi::xml_node& n) { return n.type() == pugi::node_element; });
     if (nodeElement.attribute(MBusXml::ID) || nodeElement.attribute(MBusXml::Sec_Add))
         return refuse(texts.text(Text::HasAddresses));
-    if (const QString problem = contentProblem(load.Nodi_List.first(), texts); !problem.isEmpty())
+    if (const QString problem = contentProblem(load.nodes.first(), texts); !problem.isEmpty())
         return refuse(problem);
-    result.node = withoutAddresses(load.Nodi_List.first());
+    result.node = withoutAddresses(load.nodes.first());
     return result;
 }
 
@@ -171,8 +171,7 @@ Read load(const QString& folder, const QString& name, const LangTable& texts) {
     return readFile(pathOf(folder, name), texts);
 }
 
-QString save(const QString& folder, const QString& name, const TNodo& node,
-             const LangTable& texts) {
+QString save(const QString& folder, const QString& name, const Node& node, const LangTable& texts) {
     if (const QString refused = nameRefusal(name, texts); !refused.isEmpty())
         return refused;
     const QByteArray bytes = templateBytes(withoutAddresses(node));
@@ -249,7 +248,7 @@ QString importFrom(const QString& folder, const QString& file, const QString& na
     return save(folder, name, read.node, texts);
 }
 
-int nextFreePrimary(const TNodi_List& nodes) {
+int nextFreePrimary(const Network& nodes) {
     for (int primary = 1; primary <= 250; ++primary) {
         if (NetworkRules::Check_Node_ID(nodes, primary, -1, -1) == 0)
             return primary;

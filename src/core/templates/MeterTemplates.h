@@ -72,10 +72,10 @@ QString nameRefusal(const QString& name, const LangTable& texts);
 QStringList names(const QString& folder);
 
 // The bytes of a template: the network file of `node` alone, without its two addresses.
-QByteArray templateBytes(const TNodo& node);
+QByteArray templateBytes(const Node& node);
 
 struct Read {
-    TNodo node;    // Node_Pri and Node_Sec 0
+    Node node;     // primary and secondary 0
     QString error; // empty when the bytes are a template that can be applied
     bool ok() const { return error.isEmpty(); }
 };
@@ -93,7 +93,7 @@ Read load(const QString& folder, const QString& name, const LangTable& texts);
 // Writes template `name` from `node` (its addresses are dropped), replacing a template of that
 // name: callers ask first. The name, and the node as a template, are checked before anything
 // is written. Empty text on success.
-QString save(const QString& folder, const QString& name, const TNodo& node, const LangTable& texts);
+QString save(const QString& folder, const QString& name, const Node& node, const LangTable& texts);
 
 // Refused when `newName` is bad or in use, or when `oldName` does not exist.
 QString rename(const QString& folder, const QString& oldName, const QString& newName,
@@ -115,7 +115,7 @@ QString importFrom(const QString& folder, const QString& file, const QString& na
                    const LangTable& texts);
 
 // The lowest primary address that no node of `nodes` uses; 0 when all of 1..250 are taken.
-int nextFreePrimary(const TNodi_List& nodes);
+int nextFreePrimary(const Network& nodes);
 
 // Copies the shipped templates of `shippedFolder` into `folder` when the workspace has no
 // TEMPLATES folder yet; a folder that exists (even empty: the user deleted them) is left as it

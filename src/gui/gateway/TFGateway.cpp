@@ -66,7 +66,7 @@ Par_Gen parGenOf(const SharedState& state) {
 class EditorHook : public QObject {
 public:
     EditorHook(QWidget* editor, SharedState& state, Platform& platform,
-               std::function<TNodi_List()> network)
+               std::function<Network()> network)
         : QObject(editor), editor_(editor), state_(state), platform_(platform),
           network_(std::move(network)) {
         editor->installEventFilter(this);
@@ -110,12 +110,12 @@ private:
     QPushButton* button_ = nullptr;
     SharedState& state_;
     Platform& platform_;
-    std::function<TNodi_List()> network_;
+    std::function<Network()> network_;
 };
 
 } // namespace
 
-TFGateway::TFGateway(SharedState& state, Platform& platform, const TNodi_List& network,
+TFGateway::TFGateway(SharedState& state, Platform& platform, const Network& network,
                      QWidget* parent)
     : QDialog(parent), state_(state), platform_(platform), network_(network) {
     setObjectName(QStringLiteral("TFGateway"));
@@ -252,14 +252,14 @@ TFGateway::~TFGateway() {
     Btn_StopClick();
 }
 
-void TFGateway::open(SharedState& state, Platform& platform, const TNodi_List& network,
+void TFGateway::open(SharedState& state, Platform& platform, const Network& network,
                      QWidget* parent) {
     TFGateway window(state, platform, network, parent);
     window.exec();
 }
 
 void TFGateway::attachTo(QWidget* editor, SharedState& state, Platform& platform,
-                         std::function<TNodi_List()> network) {
+                         std::function<Network()> network) {
     new EditorHook(editor, state, platform, std::move(network));
 }
 
@@ -306,8 +306,8 @@ void TFGateway::showValues() {
     values_->setRowCount(int(served.size()));
     for (int r = 0; r < served.size(); ++r) {
         const ServedRecord& s = served[r];
-        const TNodo& node = network_[s.node];
-        const TVariabile& v = node.Var_List[s.variable];
+        const Node& node = network_[s.node];
+        const Variable& v = node.variables[s.variable];
         QString coding = hexText(s.difVif);
         if (!s.standard)
             coding += QStringLiteral("  (") + t.text(Text::ManufacturerSpecific) + QLatin1Char(')');
@@ -316,8 +316,8 @@ void TFGateway::showValues() {
         const QString shown = value.kind == RecordValue::Kind::Failed && !typing
                                   ? t.text(Text::NoValue)
                                   : valueText(value);
-        const QStringList cells{QStringLiteral("%1 %2").arg(node.Node_Pri).arg(node.Description),
-                                v.Description, coding, shown};
+        const QStringList cells{QStringLiteral("%1 %2").arg(node.primary).arg(node.description),
+                                v.description, coding, shown};
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QStandardItem(cells[c]);
             item->setEditable(c == ColValue && typing);

@@ -35,16 +35,16 @@ public:
     // Columns of the served records.
     enum Column { ColNode, ColVariable, ColCoding, ColValue };
 
-    TFGateway(SharedState& state, Platform& platform, const TNodi_List& network,
+    TFGateway(SharedState& state, Platform& platform, const Network& network,
               QWidget* parent = nullptr);
     ~TFGateway() override;
 
-    static void open(SharedState& state, Platform& platform, const TNodi_List& network,
+    static void open(SharedState& state, Platform& platform, const Network& network,
                      QWidget* parent);
     // Puts the window's button beside the Modbus source test of the network editor `editor`;
     // `network` gives the network on screen when it is pressed.
     static void attachTo(QWidget* editor, SharedState& state, Platform& platform,
-                         std::function<TNodi_List()> network);
+                         std::function<Network()> network);
 
     void Set_Lang();
     void Btn_StartClick();
@@ -67,7 +67,7 @@ private:
 
     SharedState& state_;
     Platform& platform_;
-    TNodi_List network_;
+    Network network_;
     Gateway::ValueMap typed_;
     std::unique_ptr<Gateway::SlaveBus> bus_;
     std::unique_ptr<Gateway::GatewayLink> link_;

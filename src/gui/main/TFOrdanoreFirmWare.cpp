@@ -55,8 +55,7 @@ TFOrdanoreFirmWare::TFOrdanoreFirmWare(SharedState& state, Platform& platform,
                                        ProgramStarter& starter, const Workspace::Layout& layout,
                                        QWidget* parent)
     : QWidget(parent), state_(state), platform_(platform), starter_(starter),
-      versionCheck_(new VersionCheck(platform.http, this)),
-      helpDesk_(new HelpDesk(state, this)) {
+      versionCheck_(new VersionCheck(platform.http, this)), helpDesk_(new HelpDesk(state, this)) {
     setObjectName(QStringLiteral("TFOrdanoreFirmWare"));
     FormCreate(layout);
 }
@@ -135,10 +134,10 @@ TFMeter_Bus& TFOrdanoreFirmWare::networkWindow() {
     if (!FMeter_Bus) {
         FMeter_Bus = new TFMeter_Bus(state_, platform_, this);
         connect(FMeter_Bus, &TFMeter_Bus::testSourcesRequested, this, [this] {
-            TFSourceTest::open(state_, platform_, FMeter_Bus->editor().Nodi_List(), FMeter_Bus);
+            TFSourceTest::open(state_, platform_, FMeter_Bus->editor().network(), FMeter_Bus);
         });
         TFGateway::attachTo(FMeter_Bus, state_, platform_,
-                            [this] { return FMeter_Bus->editor().Nodi_List(); });
+                            [this] { return FMeter_Bus->editor().network(); });
     }
     return *FMeter_Bus;
 }

@@ -55,7 +55,7 @@ void TFMeter_Bus::PasteNode1Click() {
     const LangTable& table = state_.Lang_Table;
     if (refused(platform_.prompts, this, table, model_.pasteNodeRefusal()))
         return;
-    FNewIDNode->prepareNode(*model_.copyBuffers().Copy_Node(), model_.Nodi_List());
+    FNewIDNode->prepareNode(*model_.copyBuffers().Copy_Node(), model_.network());
     if (FNewIDNode->exec() != QDialog::Accepted)
         return;
     syncing_ = true;

@@ -158,7 +158,7 @@ void TFMeter_Bus::Btn_ExportCsvClick() {
         return;
     // In the program's language, with that language's separator.
     const QString failed =
-        Exports::writeCsv(model_.Nodi_List(), state_.Lang_Table, state_.Project_Dir, path);
+        Exports::writeCsv(model_.network(), state_.Lang_Table, state_.Project_Dir, path);
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, state_.Lang_Table, path, failed);
     else
@@ -185,7 +185,7 @@ void TFMeter_Bus::Btn_ImportCsvClick() {
         platform_.prompts.error(this, t.text(Msg_NotImported).arg(file.imported.error));
         return;
     }
-    if (!model_.Nodi_List().isEmpty() &&
+    if (!model_.network().isEmpty() &&
         !platform_.prompts.question(this, t.text(Msg_ReplaceNetwork)))
         return;
     readPanels();
@@ -200,7 +200,7 @@ void TFMeter_Bus::showImported(const QString& path) {
     TW->expand(model_.tree().rootIndex());
     const LangTable& t = state_.Lang_Table;
     L_Status->setText(t.text(Txt_Imported)
-                          .arg(Plural::count(t, Plural::Nodes, model_.Nodi_List().size()),
+                          .arg(Plural::count(t, Plural::Nodes, model_.network().size()),
                                Plural::count(t, Plural::Variables, model_.variableCount()),
                                QDir::toNativeSeparators(path)));
     L_Status->show();
@@ -215,7 +215,7 @@ void TFMeter_Bus::Btn_ReportClick() {
     auto gathered = InstallationReport::gather(state_.Project_Dir, platform_.clock.now(),
                                                QString::fromLatin1(SW_Version));
     // The report describes the network on screen; unsaved edits are not in the images yet.
-    gathered.input.nodes = model_.Nodi_List();
+    gathered.input.nodes = model_.network();
     gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change();
     const QString failed = Exports::writeReport(gathered.input, t, Exports::reportFormatOf(path),
                                                 state_.Project_Dir, path, writeReportPdf);

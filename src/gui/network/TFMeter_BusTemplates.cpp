@@ -58,9 +58,9 @@ void TFMeter_Bus::SaveAsTemplate1Click() {
         prompts.error(this, t.text(Msg_SelectNode));
         return;
     }
-    const TNodo node = model_.Nodi_List()[model_.IND_NODO()];
+    const Node node = model_.network()[model_.IND_NODO()];
     const QString name =
-        askTemplateName(this, t, Templates::Text::NameOfTemplate, node.Description);
+        askTemplateName(this, t, Templates::Text::NameOfTemplate, node.description);
     if (name.isEmpty())
         return;
     const QString folder = Templates::folderOf(state_.Dir_Workspace);
@@ -78,7 +78,7 @@ void TFMeter_Bus::SaveAsTemplate1Click() {
 void TFMeter_Bus::Btn_TemplatesClick() {
     readPanels();
     if (!FTemplates) {
-        const auto insert = [this](const TNodo& templ, const QString& primary,
+        const auto insert = [this](const Node& templ, const QString& primary,
                                    const QString& secondary) {
             syncing_ = true;
             const int message = model_.newNodeFromTemplate(templ, primary, secondary);
@@ -87,11 +87,11 @@ void TFMeter_Bus::Btn_TemplatesClick() {
         };
         FTemplates = new TFTemplates(state_, platform_.prompts, insert, this);
     }
-    FTemplates->FormShow(model_.Nodi_List());
+    FTemplates->FormShow(model_.network());
     if (FTemplates->exec() != QDialog::Accepted)
         return;
     // The new node is chosen, unfolded and in view, ready for its site's changes.
-    const QModelIndex added = model_.tree().indexOf({int(model_.Nodi_List().size()) - 1, -1});
+    const QModelIndex added = model_.tree().indexOf({int(model_.network().size()) - 1, -1});
     TW->expand(model_.tree().rootIndex());
     TW->expand(added);
     TW->scrollTo(added);

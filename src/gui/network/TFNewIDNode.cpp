@@ -259,16 +259,16 @@ void TFNewIDNode::fitColumns() {
         ASG->setColumnWidth(column, widths[column]);
 }
 
-void TFNewIDNode::prepareVariable(const TVariabile& copied) {
+void TFNewIDNode::prepareVariable(const Variable& copied) {
     Form_Type = 1;
     fillGrid(PasteRules::variableRows(state_.Lang_Table, copied));
 }
 
-void TFNewIDNode::prepareNode(const TNodo& copied, const TNodi_List& network) {
+void TFNewIDNode::prepareNode(const Node& copied, const Network& network) {
     Form_Type = 0;
-    Nodi_List = &network;
-    E_New_Pri_Add->setText(QString::number(copied.Node_Pri));
-    E_New_Sec_Add->setText(QString::number(copied.Node_Sec));
+    network_ = &network;
+    E_New_Pri_Add->setText(QString::number(copied.primary));
+    E_New_Sec_Add->setText(QString::number(copied.secondary));
     fillGrid(PasteRules::nodeRows(state_.Lang_Table, copied));
 }
 
@@ -332,7 +332,7 @@ bool TFNewIDNode::refuse(int message) {
 }
 
 bool TFNewIDNode::Check_Node_ID(qint64 primary) {
-    if (Nodi_List && !PasteRules::primaryAddressFree(*Nodi_List, primary))
+    if (network_ && !PasteRules::primaryAddressFree(*network_, primary))
         return !refuse(NetworkMessages::IdUsed);
     return true;
 }
@@ -342,7 +342,7 @@ void TFNewIDNode::Btn_OKClick() {
     const int failure =
         Form_Type == 1
             ? PasteRules::variableDialogFailure(values)
-            : PasteRules::nodeDialogFailure(Nodi_List ? *Nodi_List : TNodi_List(), newPrimaryText(),
+            : PasteRules::nodeDialogFailure(network_ ? *network_ : Network(), newPrimaryText(),
                                             newSecondaryText(), values);
     if (!refuse(failure))
         accept();

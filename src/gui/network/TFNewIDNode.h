@@ -24,18 +24,18 @@ public:
     // 1 pasting a variable, 0 pasting a node.
     int Form_Type = 0;
 
-    // The network the new primary address must be free in (the editor's Nodi_List).
-    const TNodi_List* Nodi_List = nullptr;
+    // The network the new primary address must be free in (the editor's).
+    const Network* network_ = nullptr;
 
     // Form_Type 1 and one block of rows for `copied`.
-    void prepareVariable(const TVariabile& copied);
+    void prepareVariable(const Variable& copied);
     // Form_Type 0, the copied addresses and one block per variable of `copied`.
-    void prepareNode(const TNodo& copied, const TNodi_List& network);
+    void prepareNode(const Node& copied, const Network& network);
 
     void Set_Lang();
     void FormShow();
     void Btn_OKClick();
-    // No node of Nodi_List may have this primary address; else message 651.
+    // No node of network_ may have this primary address; else message 651.
     bool Check_Node_ID(qint64 primary);
 
     // Column 2 from row 1 on, and the address fields, as typed.

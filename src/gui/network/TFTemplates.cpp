@@ -154,7 +154,7 @@ QString TFTemplates::folder() const {
     return Templates::folderOf(state_.Dir_Workspace);
 }
 
-void TFTemplates::FormShow(const TNodi_List& network) {
+void TFTemplates::FormShow(const Network& network) {
     const int primary = Templates::nextFreePrimary(network);
     E_Pri->setText(primary > 0 ? QString::number(primary) : QString());
     E_Sec->clear();
@@ -212,26 +212,27 @@ void TFTemplates::showSelected() {
         L_Description->setText(read.error);
         return;
     }
-    L_Description->setText(read.node.Description);
+    L_Description->setText(read.node.description);
     using namespace CodingTables;
-    for (const TVariabile& v : read.node.Var_List) {
+    for (const Variable& v : read.node.variables) {
         const int row = TB_Preview->rowCount();
         TB_Preview->insertRow(row);
-        const QString coding = caption(typesOfData(), v.Type_Of_Data) + QStringLiteral(", ") +
-                               caption(dimensions(), v.Dimension);
+        const QString coding = caption(typesOfData(), v.dataType) + QStringLiteral(", ") +
+                               caption(dimensions(), v.dimension);
         // The stored protocol address and the number a meter manual gives for it.
-        const QString number = ModbusNumbering::describe(t, v.Mod_ToD, v.Mod_NumReg);
+        const QString number = ModbusNumbering::describe(t, v.modbusType, v.modbusRegister);
         const QString address =
-            number.isEmpty() ? QString::number(v.Mod_NumReg)
-                             : t.text(NetworkTexts::AddressAndNumber).arg(v.Mod_NumReg).arg(number);
+            number.isEmpty()
+                ? QString::number(v.modbusRegister)
+                : t.text(NetworkTexts::AddressAndNumber).arg(v.modbusRegister).arg(number);
         const QString source = t.text(T::SourceText)
-                                   .arg(v.Mod_ID)
-                                   .arg(Index_to_Modbus_ToD(t, v.Mod_ToD))
+                                   .arg(v.modbusSlave)
+                                   .arg(Index_to_Modbus_ToD(t, v.modbusType))
                                    .arg(address)
-                                   .arg(v.Mod_NPoint)
-                                   .arg(Index_to_Modbus_Swap(t, v.Mod_Swap));
+                                   .arg(v.modbusCount)
+                                   .arg(Index_to_Modbus_Swap(t, v.modbusSwap));
         int column = 0;
-        for (const QString& text : {v.Description, coding, source})
+        for (const QString& text : {v.description, coding, source})
             TB_Preview->setItem(row, column++, new QTableWidgetItem(text));
     }
     TB_Preview->resizeColumnsToContents();

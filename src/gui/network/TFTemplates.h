@@ -22,13 +22,13 @@ class TFTemplates : public QDialog {
     Q_OBJECT
 public:
     using Insert =
-        std::function<int(const TNodo& templ, const QString& primary, const QString& secondary)>;
+        std::function<int(const Node& templ, const QString& primary, const QString& secondary)>;
 
     TFTemplates(SharedState& state, Prompts& prompts, Insert insert, QWidget* parent = nullptr);
 
     void Set_Lang();
     // Lists the templates anew and offers the next free primary address of `network`.
-    void FormShow(const TNodi_List& network);
+    void FormShow(const Network& network);
     QString folder() const;
     // The chosen template's name; empty when none is chosen.
     QString selectedName() const;

@@ -58,7 +58,7 @@ QSize fittingSize(const QWidget* window, QSize wanted) {
 
 } // namespace
 
-TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_List& network,
+TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const Network& network,
                            QWidget* parent)
     : QDialog(parent), state_(state), platform_(platform), network_(network) {
     setObjectName(QStringLiteral("TFSourceTest"));
@@ -197,7 +197,7 @@ TFSourceTest::TFSourceTest(SharedState& state, Platform& platform, const TNodi_L
 
 TFSourceTest::~TFSourceTest() = default;
 
-void TFSourceTest::open(SharedState& state, Platform& platform, const TNodi_List& network,
+void TFSourceTest::open(SharedState& state, Platform& platform, const Network& network,
                         QWidget* parent) {
     TFSourceTest window(state, platform, network, parent);
     window.exec();

@@ -32,12 +32,12 @@ class SourceReadJob;
 class TFSourceTest : public QDialog {
     Q_OBJECT
 public:
-    TFSourceTest(SharedState& state, Platform& platform, const TNodi_List& network,
+    TFSourceTest(SharedState& state, Platform& platform, const Network& network,
                  QWidget* parent = nullptr);
     ~TFSourceTest() override;
 
     // The network editor's button: a window for the network as it stands in the editor.
-    static void open(SharedState& state, Platform& platform, const TNodi_List& network,
+    static void open(SharedState& state, Platform& platform, const Network& network,
                      QWidget* parent);
 
     void Set_Lang();
@@ -73,7 +73,7 @@ private:
 
     SharedState& state_;
     Platform& platform_;
-    TNodi_List network_;
+    Network network_;
     bool serialTestable_ = true;
     int protocol_ = 0;
     Sources::SourceReadJob* job_ = nullptr;

@@ -49,8 +49,8 @@ protected:
     // The tree shows, label for label, the network that OK would write now.
     void expectShownIsSaved(const std::string& step) {
         const QString saved = scratch.file(QStringLiteral("saved.xml"));
-        ASSERT_EQ(Save_Network(editor.Nodi_List(), saved), QString()) << step;
-        const QStringList expected = ShownTree::linesOf(Load_Network(saved).Nodi_List);
+        ASSERT_EQ(saveNetwork(editor.network(), saved), QString()) << step;
+        const QStringList expected = ShownTree::linesOf(loadNetwork(saved).nodes);
         EXPECT_EQ(shown.lines(), expected) << step;
         EXPECT_EQ(ShownTree::linesOfModel(editor.tree()), expected) << step;
     }

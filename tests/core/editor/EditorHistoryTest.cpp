@@ -12,10 +12,10 @@ using Position = NetworkTree::Position;
 
 namespace {
 
-TNodo node(const char* description, int primary, QStringList variables = {}) {
-    TNodo n{QLatin1String(description), primary, primary * 10, {}};
+Node node(const char* description, int primary, QStringList variables = {}) {
+    Node n{QLatin1String(description), primary, primary * 10, {}};
     for (const QString& v : variables)
-        n.Var_List.append(variableFromPanel(goodVariable(v)));
+        n.variables.append(variableFromPanel(goodVariable(v)));
     return n;
 }
 
@@ -29,17 +29,17 @@ const QStringList PastedVariable{"7", "Input Register", "12", "1", "None"};
 TEST_F(NetworkEditorTest, SessionUndoneAndRedoneShowsWhatOkWouldWrite) {
     TestFolder folder;
     const QString file = folder.file(QStringLiteral("M_Bus.xml"));
-    ASSERT_EQ(Save_Network({node("Heat", 5), node("Water", 6, {"Energy", "Power"})}, file),
+    ASSERT_EQ(saveNetwork({node("Heat", 5), node("Water", 6, {"Energy", "Power"})}, file),
               QString());
     const QString other = folder.file(QStringLiteral("other.xml"));
-    ASSERT_EQ(Save_Network({node("Steam", 9, {"Energy", "Power", "Volume"}),
-                            node("Air", 10, {"Energy"}), node("Oil", 11)},
-                           other),
+    ASSERT_EQ(saveNetwork({node("Steam", 9, {"Energy", "Power", "Volume"}),
+                           node("Air", 10, {"Energy"}), node("Oil", 11)},
+                          other),
               QString());
     QByteArray csv;
     {
         const QString third = folder.file(QStringLiteral("third.xml"));
-        ASSERT_EQ(Save_Network({node("Gas", 12, {"Flow"})}, third), QString());
+        ASSERT_EQ(saveNetwork({node("Gas", 12, {"Flow"})}, third), QString());
         NetworkEditor source(texts);
         ASSERT_EQ(source.load(third), QString());
         csv = source.exportCsv();

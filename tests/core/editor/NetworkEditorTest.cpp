@@ -11,9 +11,9 @@ using Tab = NetworkEditor::Tab;
 TEST_F(NetworkEditorTest, AddNodeWithTheInitialFields) {
     EXPECT_EQ(editor.nodePanel, NodePanel());
     EXPECT_EQ(editor.applyNode(), 0);
-    ASSERT_EQ(editor.Nodi_List().size(), 1);
-    EXPECT_EQ(editor.Nodi_List()[0].Node_Pri, 1);
-    EXPECT_EQ(editor.Nodi_List()[0].Node_Sec, 1);
+    ASSERT_EQ(editor.network().size(), 1);
+    EXPECT_EQ(editor.network()[0].primary, 1);
+    EXPECT_EQ(editor.network()[0].secondary, 1);
     NetworkTree& tree = editor.tree();
     EXPECT_EQ(tree.rowCount(tree.rootIndex()), 1);
     EXPECT_EQ(tree.data(tree.indexOf({0, -1})).toString(),
@@ -39,14 +39,14 @@ TEST_F(NetworkEditorTest, NodeChecksInOrder) {
         {"+33", "12345678", 0, 33},
     };
     for (const Row& row : rows) {
-        const qsizetype before = editor.Nodi_List().size();
+        const qsizetype before = editor.network().size();
         EXPECT_EQ(addNode(QLatin1String(row.primary), QLatin1String(row.secondary)), row.message)
             << row.primary << " " << row.secondary;
         if (row.message == 0) {
-            ASSERT_EQ(editor.Nodi_List().size(), before + 1);
-            EXPECT_EQ(editor.Nodi_List().last().Node_Pri, row.storedPrimary);
+            ASSERT_EQ(editor.network().size(), before + 1);
+            EXPECT_EQ(editor.network().last().primary, row.storedPrimary);
         } else {
-            EXPECT_EQ(editor.Nodi_List().size(), before);
+            EXPECT_EQ(editor.network().size(), before);
         }
     }
 }
@@ -58,7 +58,7 @@ TEST_F(NetworkEditorTest, DescriptionsTheFileCannotHoldAreRefused) {
                            QStringLiteral("x") + QChar(0xFFFF)};
     ASSERT_EQ(addNode(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Boiler")), 0);
     ASSERT_EQ(addVariable(0), 0);
-    const TNodi_List before = editor.Nodi_List();
+    const Network before = editor.network();
     for (const QString& text : bad) {
         SCOPED_TRACE(text.toUtf8().toHex().toStdString());
         editor.select({});
@@ -70,7 +70,7 @@ TEST_F(NetworkEditorTest, DescriptionsTheFileCannotHoldAreRefused) {
         editor.select({0, 0});
         editor.varPanel.description = text;
         EXPECT_EQ(editor.applyVariable(), 931) << "modifying";
-        EXPECT_EQ(editor.Nodi_List(), before);
+        EXPECT_EQ(editor.network(), before);
     }
     // Tab and line breaks are kept as typed.
     EXPECT_EQ(addVariable(0, goodVariable(QStringLiteral("a\tb\r\nc"))), 0);
@@ -79,7 +79,7 @@ TEST_F(NetworkEditorTest, DescriptionsTheFileCannotHoldAreRefused) {
 TEST_F(NetworkEditorTest, SixtyFifthNodeRefusedBeforeItsFields) {
     addNodes(64);
     EXPECT_EQ(addNode(QStringLiteral("0")), 648);
-    EXPECT_EQ(editor.Nodi_List().size(), 64);
+    EXPECT_EQ(editor.network().size(), 64);
 }
 
 TEST_F(NetworkEditorTest, ModifyNodeKeepsItsOwnAddressButNotAnothers) {
@@ -92,10 +92,10 @@ TEST_F(NetworkEditorTest, ModifyNodeKeepsItsOwnAddressButNotAnothers) {
     EXPECT_EQ(editor.applyNode(), 0);
     EXPECT_EQ(editor.tree().data(editor.tree().indexOf({0, -1})).toString(),
               QStringLiteral("Primary Address 1 - Secondary Address 12345678 - Heat meter"));
-    EXPECT_EQ(editor.Nodi_List().size(), 2) << "modified, not added";
+    EXPECT_EQ(editor.network().size(), 2) << "modified, not added";
     editor.nodePanel.primary = QStringLiteral("2");
     EXPECT_EQ(editor.applyNode(), 652);
-    EXPECT_EQ(editor.Nodi_List()[0].Node_Pri, 1);
+    EXPECT_EQ(editor.network()[0].primary, 1);
 
     // With a variable selected the button adds; its own node's address gives 651.
     ASSERT_EQ(addVariable(0), 0);
@@ -115,7 +115,7 @@ TEST_F(NetworkEditorTest, AddModeOverASelectedNodeStillRefusesItsAddress) {
     editor.resetModes();
     EXPECT_EQ(editor.nodeMode(), NetworkEditor::Mode::Add);
     EXPECT_EQ(editor.applyNode(), 652);
-    EXPECT_EQ(editor.Nodi_List().size(), 1);
+    EXPECT_EQ(editor.network().size(), 1);
 }
 
 // checkVariableFields in order; each row breaks one field of a good panel.
@@ -151,9 +151,9 @@ TEST_F(NetworkEditorTest, VariableChecksInOrder) {
         VariablePanel panel = goodVariable();
         row.breakIt(panel);
         editor.varPanel = panel;
-        const qsizetype before = editor.Nodi_List()[0].Var_List.size();
+        const qsizetype before = editor.network()[0].variables.size();
         EXPECT_EQ(editor.applyVariable(), row.message) << row.why;
-        EXPECT_EQ(editor.Nodi_List()[0].Var_List.size(), before + (row.message == 0)) << row.why;
+        EXPECT_EQ(editor.network()[0].variables.size(), before + (row.message == 0)) << row.why;
     }
 }
 
@@ -164,7 +164,7 @@ TEST_F(NetworkEditorTest, EleventhVariableRefusedBeforeItsFields) {
     VariablePanel bad = goodVariable();
     bad.slaveId.clear();
     EXPECT_EQ(addVariable(0, bad), 647);
-    EXPECT_EQ(editor.Nodi_List()[0].Var_List.size(), 10);
+    EXPECT_EQ(editor.network()[0].variables.size(), 10);
     EXPECT_EQ(editor.tree().rowCount(editor.tree().indexOf({0, -1})), 10);
 }
 
@@ -180,14 +180,14 @@ TEST_F(NetworkEditorTest, PanelValuesStoredAndShownAgain) {
     p.vife = 151;
     p.unit = 10;
     ASSERT_EQ(addVariable(0, p), 0);
-    const TVariabile& v = editor.Nodi_List()[0].Var_List[0];
-    EXPECT_EQ(v.Storage_Number, 4294967295u);
-    EXPECT_EQ(v.Tariff, 1048575);
-    EXPECT_EQ(v.Length, 244) << "the low eight bits of 500";
-    EXPECT_EQ(v.Mod_ID, 16);
-    EXPECT_EQ(v.Scale, 3);
-    EXPECT_EQ(v.VIFE, 151);
-    EXPECT_EQ(v.Unita, 10);
+    const Variable& v = editor.network()[0].variables[0];
+    EXPECT_EQ(v.storageNumber, 4294967295u);
+    EXPECT_EQ(v.tariff, 1048575);
+    EXPECT_EQ(v.length, 244) << "the low eight bits of 500";
+    EXPECT_EQ(v.modbusSlave, 16);
+    EXPECT_EQ(v.scale, 3);
+    EXPECT_EQ(v.vife, 151);
+    EXPECT_EQ(v.unit, 10);
     EXPECT_EQ(editor.tree().data(editor.tree().indexOf({0, 0})).toString(),
               QStringLiteral("VAR - Top"));
 
@@ -211,7 +211,7 @@ TEST_F(NetworkEditorTest, ScaleFollowsTheStoredTypeAndVife) {
     bus.type = 25;
     bus.scale = CodingTables::scaleAfterTypeChange(25, 0);
     ASSERT_EQ(addVariable(0, bus), 0);
-    EXPECT_EQ(editor.Nodi_List()[0].Var_List[0].Scale, 255);
+    EXPECT_EQ(editor.network()[0].variables[0].scale, 255);
 
     VariablePanel volts = goodVariable();
     volts.type = 19;
@@ -245,12 +245,11 @@ TEST_F(NetworkEditorTest, PositionsOutsideTheListsStoredAsNothingSelected) {
                          p.scale.selected})
         EXPECT_EQ(position, -1);
     EXPECT_EQ(editor.applyVariable(), 0);
-    const TVariabile& v = editor.Nodi_List()[0].Var_List[0];
-    for (qint32 field :
-         {v.Type_Of_Data, v.Function_Field, v.Dimension, v.Unita, v.Mod_ToD, v.Mod_Swap})
+    const Variable& v = editor.network()[0].variables[0];
+    for (qint32 field : {v.dataType, v.function, v.dimension, v.unit, v.modbusType, v.modbusSwap})
         EXPECT_EQ(field, -1);
-    EXPECT_EQ(v.VIFE, 255);
-    EXPECT_EQ(v.Scale, 255);
+    EXPECT_EQ(v.vife, 255);
+    EXPECT_EQ(v.scale, 255);
 }
 
 TEST_F(NetworkEditorTest, SelectingANodeResetsTheVariablePanel) {
@@ -304,8 +303,8 @@ TEST_F(NetworkEditorTest, PressWithoutSelectionStillMarksAChange) {
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     addNodes(1);
     ASSERT_EQ(addVariable(0), 0);
-    const TNodi_List network = editor.Nodi_List();
-    ASSERT_EQ(Save_Network(network, path), QString());
+    const Network network = editor.network();
+    ASSERT_EQ(saveNetwork(network, path), QString());
     struct Row {
         const char* why;
         NetworkTree::Position selected;
@@ -324,7 +323,7 @@ TEST_F(NetworkEditorTest, PressWithoutSelectionStillMarksAChange) {
             editor.varPanel = goodVariable();
         EXPECT_EQ((editor.*row.press)(), 0) << row.why;
         EXPECT_TRUE(editor.Is_Change()) << row.why;
-        EXPECT_EQ(editor.Nodi_List(), network) << row.why;
+        EXPECT_EQ(editor.network(), network) << row.why;
         EXPECT_EQ(editor.undoStack().count(), 0) << row.why;
         // A real change and its undo bring back what the file holds.
         ASSERT_EQ(addNode(QStringLiteral("9")), 0);
@@ -343,7 +342,7 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
             for (int i = 0; i < 2; ++i)
                 ASSERT_EQ(addVariable(node), 0);
         // Read back, so that only the delete counts as a change.
-        ASSERT_EQ(Save_Network(editor.Nodi_List(), path), QString());
+        ASSERT_EQ(saveNetwork(editor.network(), path), QString());
         ASSERT_EQ(editor.load(path), QString());
         ASSERT_FALSE(editor.Is_Change());
     };
@@ -367,8 +366,8 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
         EXPECT_EQ(editor.deleteQuestion(), row.question) << row.why;
         editor.deleteSelection();
         QList<int> left;
-        for (const TNodo& n : editor.Nodi_List())
-            left << int(n.Var_List.size());
+        for (const Node& n : editor.network())
+            left << int(n.variables.size());
         EXPECT_EQ(left, row.varsLeft) << row.why;
         EXPECT_EQ(editor.tree().rowCount(editor.tree().rootIndex()), row.varsLeft.size());
         EXPECT_EQ((NetworkTree::Position{editor.IND_NODO(), editor.IND_VAR()}), row.after)
@@ -412,7 +411,7 @@ TEST_F(NetworkEditorTest, ShowReadsTheFileAndAFailedReadGuardsIt) {
     EXPECT_TRUE(error.contains(QStringLiteral("M_Bus.xml"))) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("Fun_Field"))) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("node 1, variable 1"))) << error.toStdString();
-    EXPECT_TRUE(editor.Nodi_List().isEmpty());
+    EXPECT_TRUE(editor.network().isEmpty());
     EXPECT_TRUE(editor.unreadFileAtRisk());
     EXPECT_FALSE(editor.Is_Change());
 }
@@ -421,16 +420,16 @@ TEST_F(NetworkEditorTest, OkWritesAndReleasesOrKeepsEverythingOnFailure) {
     TestFolder folder;
     addNodes(2);
     ASSERT_EQ(addVariable(1), 0);
-    const TNodi_List network = editor.Nodi_List();
+    const Network network = editor.network();
     const QString blocked = folder.write(QStringLiteral("blocked"), "a file, not a folder");
     const QString error = editor.save(blocked + QStringLiteral("/M_Bus.xml"));
     EXPECT_TRUE(error.startsWith(blocked + QStringLiteral("/M_Bus.xml: "))) << error.toStdString();
-    EXPECT_EQ(editor.Nodi_List(), network);
+    EXPECT_EQ(editor.network(), network);
 
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     EXPECT_EQ(editor.save(path), QString());
-    EXPECT_TRUE(editor.Nodi_List().isEmpty()) << "released after the write";
-    EXPECT_EQ(Load_Network(path).Nodi_List, network);
+    EXPECT_TRUE(editor.network().isEmpty()) << "released after the write";
+    EXPECT_EQ(loadNetwork(path).nodes, network);
 }
 
 // A file the system wrote comes out byte for byte the same after opening and confirming.
@@ -454,16 +453,16 @@ TEST(DropDownWidth, WidensOnlyWhenTheBoxIsNarrow) {
 
 // The largest network comes in as one reset of the tree, never row by row.
 TEST_F(NetworkEditorTest, FullNetworkShowsInOneReset) {
-    TNodi_List full;
+    Network full;
     for (int n = 0; n < 64; ++n) {
-        TNodo node{QStringLiteral("Node %1").arg(n), n + 1, n, {}};
+        Node node{QStringLiteral("Node %1").arg(n), n + 1, n, {}};
         for (int v = 0; v < 10; ++v)
-            node.Var_List.append(TVariabile{.Description = QString::number(v), .Dimension = 2});
+            node.variables.append(Variable{.description = QString::number(v), .dimension = 2});
         full.append(node);
     }
     TestFolder folder;
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
-    ASSERT_EQ(Save_Network(full, path), QString());
+    ASSERT_EQ(saveNetwork(full, path), QString());
     NetworkTree& tree = editor.tree();
     const QSignalSpy resets(&tree, &QAbstractItemModel::modelReset);
     const QSignalSpy inserts(&tree, &QAbstractItemModel::rowsInserted);
@@ -488,12 +487,11 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     const QString written = folder.file(QStringLiteral("written.xml"));
     const QString other = folder.file(QStringLiteral("other.xml"));
-    TNodi_List network{{QStringLiteral("Heat"), 5, 12345678, {}},
-                       {QStringLiteral("Water"), 6, 0, {}}};
+    Network network{{QStringLiteral("Heat"), 5, 12345678, {}}, {QStringLiteral("Water"), 6, 0, {}}};
     for (const char* description : {"Energy", "Power"})
-        network[0].Var_List.append(variableFromPanel(goodVariable(QLatin1String(description))));
-    ASSERT_EQ(Save_Network(network, path), QString());
-    ASSERT_EQ(Save_Network({{QStringLiteral("Gas"), 9, 1, {}}}, other), QString());
+        network[0].variables.append(variableFromPanel(goodVariable(QLatin1String(description))));
+    ASSERT_EQ(saveNetwork(network, path), QString());
+    ASSERT_EQ(saveNetwork({{QStringLiteral("Gas"), 9, 1, {}}}, other), QString());
     const QByteArray fileBytes = folder.read(QStringLiteral("M_Bus.xml"));
     const QStringList pasteValues{"7", "Input Register", "12", "1", "None"};
 
@@ -571,7 +569,7 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
         ASSERT_EQ(editor.load(path), QString());
         const QStringList before = shown.lines();
         ASSERT_EQ(row.run(editor), 0);
-        const TNodi_List changed = editor.Nodi_List();
+        const Network changed = editor.network();
         ASSERT_NE(changed, network);
         ASSERT_EQ(editor.undoStack().count(), 1) << "one command";
         EXPECT_EQ(editor.undoStack().undoText(), QLatin1String(row.command));
@@ -580,7 +578,7 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
         const QStringList after = shown.lines();
 
         editor.undo();
-        EXPECT_EQ(editor.Nodi_List(), network);
+        EXPECT_EQ(editor.network(), network);
         EXPECT_FALSE(editor.Is_Change());
         // Every row back in its place, with its own label, as the view shows it.
         EXPECT_EQ(shown.lines(), before);
@@ -588,7 +586,7 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
         // The tree shows the list it was given back.
         EXPECT_EQ(editor.tree().rowCount(editor.tree().rootIndex()), network.size());
         EXPECT_EQ(editor.tree().rowCount(editor.tree().indexOf({0, -1})),
-                  network[0].Var_List.size());
+                  network[0].variables.size());
         ASSERT_EQ(editor.save(written), QString());
         EXPECT_EQ(folder.read(QStringLiteral("written.xml")), fileBytes);
 
@@ -596,13 +594,13 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
         ASSERT_EQ(row.run(editor), 0);
         editor.undo();
         editor.redo();
-        EXPECT_EQ(editor.Nodi_List(), changed);
+        EXPECT_EQ(editor.network(), changed);
         EXPECT_TRUE(editor.Is_Change());
         EXPECT_EQ(shown.lines(), after);
         expectShownIsSaved("after the redo");
         ASSERT_EQ(editor.save(written), QString());
         const QString expected = folder.file(QStringLiteral("expected.xml"));
-        ASSERT_EQ(Save_Network(changed, expected), QString());
+        ASSERT_EQ(saveNetwork(changed, expected), QString());
         EXPECT_EQ(folder.read(QStringLiteral("written.xml")),
                   folder.read(QStringLiteral("expected.xml")));
     }

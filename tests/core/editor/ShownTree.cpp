@@ -34,9 +34,9 @@ ShownTree::ShownTree(const QAbstractItemModel& model) : model_(model) {
                      });
 }
 
-ShownTree::Node ShownTree::readNode(int row) const {
+ShownTree::ShownNode ShownTree::readNode(int row) const {
     const QModelIndex index = model_.index(row, 0, root());
-    Node node{index.data().toString(), {}};
+    ShownNode node{index.data().toString(), {}};
     for (int v = 0; v < model_.rowCount(index); ++v)
         node.variables.append(model_.index(v, 0, index).data().toString());
     return node;
@@ -54,7 +54,7 @@ void ShownTree::reread() {
 
 QStringList ShownTree::lines() const {
     QStringList lines;
-    for (const Node& node : nodes_) {
+    for (const ShownNode& node : nodes_) {
         lines.append(node.label);
         for (const QString& variable : node.variables)
             lines.append(QStringLiteral("  ") + variable);
@@ -74,15 +74,15 @@ QStringList ShownTree::linesOfModel(const QAbstractItemModel& model) {
     return lines;
 }
 
-QStringList ShownTree::linesOf(const TNodi_List& nodes) {
+QStringList ShownTree::linesOf(const Network& nodes) {
     QStringList lines;
-    for (const TNodo& node : nodes) {
+    for (const Node& node : nodes) {
         lines.append(QStringLiteral("Primary Address %1 - Secondary Address %2 - %3")
-                         .arg(node.Node_Pri)
-                         .arg(node.Node_Sec)
-                         .arg(node.Description));
-        for (const TVariabile& variable : node.Var_List)
-            lines.append(QStringLiteral("  VAR - ") + variable.Description);
+                         .arg(node.primary)
+                         .arg(node.secondary)
+                         .arg(node.description));
+        for (const Variable& variable : node.variables)
+            lines.append(QStringLiteral("  VAR - ") + variable.description);
     }
     return lines;
 }

@@ -18,20 +18,20 @@ public:
     // The same lines as read from the model now, and as a network shows them (the test's own
     // wording of the labels).
     static QStringList linesOfModel(const QAbstractItemModel& model);
-    static QStringList linesOf(const TNodi_List& nodes);
+    static QStringList linesOf(const Network& nodes);
 
 private:
-    struct Node {
+    struct ShownNode {
         QString label;
         QStringList variables;
     };
-    Node readNode(int row) const;
+    ShownNode readNode(int row) const;
     QModelIndex root() const { return model_.index(0, 0); }
     // The node row of a variable's parent index, -1 for the root or another index.
     int nodeRowOf(const QModelIndex& parent) const;
     void reread();
 
     const QAbstractItemModel& model_;
-    QList<Node> nodes_;
+    QList<ShownNode> nodes_;
     QObject context_; // its end ends the connections
 };

@@ -15,22 +15,22 @@ inline QString spaced(const QByteArray& bytes) {
 }
 
 // A variable coded as energy in Wh (record code 4, VIF 03) unless told otherwise.
-inline TVariabile mbusVariable(int dimension, int type = 0, int scale = 3, int vife = 0) {
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QStringLiteral("Energy");
-    v.Type_Of_Data = type;
-    v.Dimension = dimension;
-    v.Scale = quint16(scale);
-    v.VIFE = quint8(vife);
+inline Variable mbusVariable(int dimension, int type = 0, int scale = 3, int vife = 0) {
+    Variable v;
+    v.enabled = true;
+    v.description = QStringLiteral("Energy");
+    v.dataType = type;
+    v.dimension = dimension;
+    v.scale = quint16(scale);
+    v.vife = quint8(vife);
     return v;
 }
 
-inline TNodo mbusNode(int primary, qint32 secondary, QList<TVariabile> vars) {
-    TNodo n;
-    n.Description = QStringLiteral("Heat meter");
-    n.Node_Pri = primary;
-    n.Node_Sec = secondary;
-    n.Var_List = std::move(vars);
+inline Node mbusNode(int primary, qint32 secondary, QList<Variable> vars) {
+    Node n;
+    n.description = QStringLiteral("Heat meter");
+    n.primary = primary;
+    n.secondary = secondary;
+    n.variables = std::move(vars);
     return n;
 }

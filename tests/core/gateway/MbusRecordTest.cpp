@@ -45,8 +45,8 @@ const DataCase DataCases[] = {
 
 TEST(MbusRecord, EveryDataFieldCodeGivesTheStandardsBytes) {
     for (const DataCase& c : DataCases) {
-        TVariabile v = mbusVariable(c.dimension);
-        v.Length = quint8(c.length);
+        Variable v = mbusVariable(c.dimension);
+        v.length = quint8(c.length);
         EXPECT_EQ(spaced(recordFor(v, c.value).bytes), spaced(hex(c.record)))
             << "dimension " << c.dimension;
     }
@@ -67,8 +67,8 @@ TEST(MbusRecord, ValuesThatCannotBeSentCarryTheirErrorInTheRecord) {
         {7, RecordValue::failed(), 2, "0D 83 15 02 00 00"},
     };
     for (const DataCase& c : cases) {
-        TVariabile v = mbusVariable(c.dimension);
-        v.Length = quint8(c.length);
+        Variable v = mbusVariable(c.dimension);
+        v.length = quint8(c.length);
         const Record r = recordFor(v, c.value);
         EXPECT_EQ(spaced(r.bytes), spaced(hex(c.record))) << "dimension " << c.dimension;
         EXPECT_NE(r.errorVife, 0);

@@ -25,7 +25,7 @@ QByteArray longFrameForTest(const char* selection) {
     return hex("68 0B 0B 68") + body + char(sum) + char(0x16);
 }
 
-TNodi_List workedExample() {
+Network workedExample() {
     return {mbusNode(1, 12345678, {mbusVariable(2)})};
 }
 
@@ -148,10 +148,10 @@ TEST(SlaveBus, AFailedSourceSetsTheApplicationErrorStatus) {
 
 TEST(SlaveBus, RecordsBeyondOneTelegramFollowInTheNextWithTheFrameCountBit) {
     // Ten variable-length records of 100 characters: two records per telegram.
-    QList<TVariabile> vars;
+    QList<Variable> vars;
     for (int i = 0; i < 5; ++i) {
-        TVariabile v = mbusVariable(7);
-        v.Length = 100;
+        Variable v = mbusVariable(7);
+        v.length = 100;
         vars.append(v);
     }
     SlaveBus bus({mbusNode(1, 1, vars)});

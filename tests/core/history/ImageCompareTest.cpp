@@ -55,8 +55,7 @@ QList<Change> compareBanks(const CompiledBanks& before, const CompiledBanks& aft
     return ImageCompare::compare(decoded(before), decoded(after), english());
 }
 
-QString line(const QList<Change>& changes, const TNodi_List& before = {},
-             const TNodi_List& after = {}) {
+QString line(const QList<Change>& changes, const Network& before = {}, const Network& after = {}) {
     return ImageCompare::describeAll(changes, ImageCompare::labelsFrom(before),
                                      ImageCompare::labelsFrom(after), english())
         .join(QLatin1Char('\n'));
@@ -229,18 +228,18 @@ TEST(ImageCompare, NodesAddedRemovedAndReordered) {
 }
 
 TEST(ImageCompare, LinesNameNodesAndVariablesByTheirDescriptions) {
-    TNodo heat{QStringLiteral("Heat meter"), 5, 1, {}};
-    TVariabile energy;
-    energy.Enable = true;
-    energy.Description = QStringLiteral("Energy");
-    TVariabile volume = energy;
-    volume.Description = QStringLiteral("Volume");
-    TVariabile off = energy;
-    off.Enable = false;
-    off.Description = QStringLiteral("Spare");
+    Node heat{QStringLiteral("Heat meter"), 5, 1, {}};
+    Variable energy;
+    energy.enabled = true;
+    energy.description = QStringLiteral("Energy");
+    Variable volume = energy;
+    volume.description = QStringLiteral("Volume");
+    Variable off = energy;
+    off.enabled = false;
+    off.description = QStringLiteral("Spare");
     // The disabled record is not in the image: "Volume" is the second record.
-    heat.Var_List = {energy, off, volume};
-    TNodo water{QStringLiteral("Water meter"), 7, 2, {energy, energy, energy}};
+    heat.variables = {energy, off, volume};
+    Node water{QStringLiteral("Water meter"), 7, 2, {energy, energy, energy}};
     const QList<Change> changes{
         {Kind::Setting, -1, 0, "mbus_baud", "2400", "9600"},
         {Kind::NodeAdded, 7, 0, {}, {}, "3"},

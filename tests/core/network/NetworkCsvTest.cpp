@@ -60,49 +60,49 @@ TEST(NetworkCsv, ReaderTakesWhatSpreadsheetsWrite) {
         const auto result = import(c.bytes);
         ASSERT_TRUE(result.ok()) << result.error.toStdString();
         ASSERT_EQ(result.nodes.size(), 1);
-        const TNodo& node = result.nodes[0];
-        EXPECT_EQ(node.Node_Pri, 1);
-        EXPECT_EQ(node.Node_Sec, 12345678);
-        EXPECT_EQ(node.Description, QStringLiteral("Heat meter"));
-        ASSERT_EQ(node.Var_List.size(), 1);
-        const TVariabile& v = node.Var_List[0];
-        EXPECT_TRUE(v.Enable);
-        EXPECT_EQ(v.Dimension, 2);
-        EXPECT_EQ(v.Scale, 3);
-        EXPECT_EQ(v.Mod_ToD, 2);
-        EXPECT_EQ(v.Mod_NPoint, 2);
+        const Node& node = result.nodes[0];
+        EXPECT_EQ(node.primary, 1);
+        EXPECT_EQ(node.secondary, 12345678);
+        EXPECT_EQ(node.description, QStringLiteral("Heat meter"));
+        ASSERT_EQ(node.variables.size(), 1);
+        const Variable& v = node.variables[0];
+        EXPECT_TRUE(v.enabled);
+        EXPECT_EQ(v.dimension, 2);
+        EXPECT_EQ(v.scale, 3);
+        EXPECT_EQ(v.modbusType, 2);
+        EXPECT_EQ(v.modbusCount, 2);
     }
 }
 
 // Quotes, separators and line breaks inside a description, and blanks at the ends of
 // captions ("Volume " and "Volume" are two VIFE entries), all survive the round trip.
 TEST(NetworkCsv, QuotingKeepsEveryCharacter) {
-    TNodo node;
-    node.Node_Pri = 7;
-    node.Description = QStringLiteral("Boiler room; \"north\", level 2");
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QStringLiteral("Line one\r\nline two, with \"quotes\"; and more");
-    v.Type_Of_Data = 19;
-    v.VIFE = 53; // "Volume "
-    v.Scale = 1;
-    v.Mod_ID = 1;
-    v.Mod_NPoint = 4;
-    v.Mod_ToD = 3;
-    node.Var_List = {v};
-    TNodo empty;
-    empty.Node_Pri = 8;
-    empty.Description = QStringLiteral("spare, not yet wired");
+    Node node;
+    node.primary = 7;
+    node.description = QStringLiteral("Boiler room; \"north\", level 2");
+    Variable v;
+    v.enabled = true;
+    v.description = QStringLiteral("Line one\r\nline two, with \"quotes\"; and more");
+    v.dataType = 19;
+    v.vife = 53; // "Volume "
+    v.scale = 1;
+    v.modbusSlave = 1;
+    v.modbusCount = 4;
+    v.modbusType = 3;
+    node.variables = {v};
+    Node empty;
+    empty.primary = 8;
+    empty.description = QStringLiteral("spare, not yet wired");
 
     const QByteArray bytes = exportNetwork({node, empty}, LangTable());
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
     const auto result = import(bytes);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(result.nodes, (TNodi_List{node, empty}));
+    EXPECT_EQ(result.nodes, (Network{node, empty}));
 
     QByteArray semicolons = bytes;
     semicolons.replace("\",\"", "\";\"");
-    EXPECT_EQ(import(semicolons).nodes, (TNodi_List{node, empty}));
+    EXPECT_EQ(import(semicolons).nodes, (Network{node, empty}));
 }
 
 // The largest network, exported and imported, writes M_Bus.xml byte for byte as before.
@@ -110,19 +110,19 @@ TEST(NetworkCsv, FullNetworkRoundTripIsAFixedPoint) {
     TestFolder folder;
     const QString before = folder.file(QStringLiteral("before.xml"));
     const QString after = folder.file(QStringLiteral("after.xml"));
-    TNodi_List nodes = fullNetwork();
-    nodes[3].Var_List[2].Enable = false;
-    nodes[4].Var_List[1].Type_Of_Data = 22; // no scale list: 255
-    nodes[4].Var_List[1].Scale = 255;
-    nodes[5].Var_List[0].Dimension = 7;
-    nodes[5].Var_List[0].Length = 191;
-    nodes[6].Var_List[0].Storage_Number = 4294967295u;
-    nodes[6].Var_List[0].Tariff = 1048575;
-    ASSERT_EQ(Save_Network(nodes, before), QString());
-    const auto result = import(exportNetwork(Load_Network(before).Nodi_List, LangTable()));
+    Network nodes = fullNetwork();
+    nodes[3].variables[2].enabled = false;
+    nodes[4].variables[1].dataType = 22; // no scale list: 255
+    nodes[4].variables[1].scale = 255;
+    nodes[5].variables[0].dimension = 7;
+    nodes[5].variables[0].length = 191;
+    nodes[6].variables[0].storageNumber = 4294967295u;
+    nodes[6].variables[0].tariff = 1048575;
+    ASSERT_EQ(saveNetwork(nodes, before), QString());
+    const auto result = import(exportNetwork(loadNetwork(before).nodes, LangTable()));
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
     EXPECT_EQ(result.nodes, nodes);
-    ASSERT_EQ(Save_Network(result.nodes, after), QString());
+    ASSERT_EQ(saveNetwork(result.nodes, after), QString());
     EXPECT_EQ(folder.read(QStringLiteral("after.xml")), folder.read(QStringLiteral("before.xml")));
 }
 
@@ -212,8 +212,8 @@ TEST(NetworkCsv, DescriptionsThatCannotBeStoredAreRefused) {
         EXPECT_EQ(result.error, c.error);
         if (c.error.isEmpty()) {
             ASSERT_EQ(result.nodes.size(), 2);
-            EXPECT_EQ(result.nodes[1].Description, QStringLiteral("Heat\tmeter\r\nhall"));
-            EXPECT_EQ(result.nodes[1].Var_List.value(0).Description,
+            EXPECT_EQ(result.nodes[1].description, QStringLiteral("Heat\tmeter\r\nhall"));
+            EXPECT_EQ(result.nodes[1].variables.value(0).description,
                       QString::fromUtf8("Energy \xF0\x9F\x94\xA5"));
         } else {
             EXPECT_TRUE(result.nodes.isEmpty());
@@ -231,15 +231,15 @@ TEST(NetworkCsv, NumbersAndPositions) {
     row.replace(",1,Holding Register,0,2,", ", 5,3,$10,2,");
     const auto result = import(Header + row);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    const TVariabile& v = result.nodes[0].Var_List[0];
-    EXPECT_EQ(result.nodes[0].Node_Pri, 31);
-    EXPECT_EQ(v.Type_Of_Data, 0);
-    EXPECT_EQ(v.Scale, 3);
-    EXPECT_EQ(v.Function_Field, 1);
-    EXPECT_EQ(v.Dimension, 0);
-    EXPECT_EQ(v.Mod_ID, 5);
-    EXPECT_EQ(v.Mod_ToD, 3);
-    EXPECT_EQ(v.Mod_NumReg, 16);
+    const Variable& v = result.nodes[0].variables[0];
+    EXPECT_EQ(result.nodes[0].primary, 31);
+    EXPECT_EQ(v.dataType, 0);
+    EXPECT_EQ(v.scale, 3);
+    EXPECT_EQ(v.function, 1);
+    EXPECT_EQ(v.dimension, 0);
+    EXPECT_EQ(v.modbusSlave, 5);
+    EXPECT_EQ(v.modbusType, 3);
+    EXPECT_EQ(v.modbusRegister, 16);
 }
 
 // Rows with one primary address form one node wherever they stand; the node's own columns
@@ -253,8 +253,8 @@ TEST(NetworkCsv, NodesAndLimits) {
     const auto grouped = import(Header + EnergyRow + second + again);
     ASSERT_TRUE(grouped.ok()) << grouped.error.toStdString();
     ASSERT_EQ(grouped.nodes.size(), 2);
-    EXPECT_EQ(grouped.nodes[0].Var_List.size(), 2);
-    EXPECT_EQ(grouped.nodes[1].Var_List.size(), 1);
+    EXPECT_EQ(grouped.nodes[0].variables.size(), 2);
+    EXPECT_EQ(grouped.nodes[1].variables.size(), 1);
 
     QByteArray renamed = EnergyRow;
     renamed.replace("Heat meter", "Cold meter");
@@ -350,18 +350,18 @@ TEST(NetworkCsv, FormulaCellsAreWrittenAsText) {
         QStringLiteral("'=x"),      QStringLiteral("''+y"), QStringLiteral("'plain"),
         QStringLiteral("'"),        QStringLiteral("a=b"),  QString(),
     };
-    TNodi_List nodes;
+    Network nodes;
     for (const QString& text : texts) {
-        TNodo node;
-        node.Node_Pri = int(nodes.size()) + 1;
-        node.Description = text;
-        TVariabile v;
-        v.Description = text;
-        v.Dimension = 2;
-        v.Scale = 3;
-        v.Mod_ID = 1;
-        v.Mod_NPoint = 2;
-        node.Var_List = {v};
+        Node node;
+        node.primary = int(nodes.size()) + 1;
+        node.description = text;
+        Variable v;
+        v.description = text;
+        v.dimension = 2;
+        v.scale = 3;
+        v.modbusSlave = 1;
+        v.modbusCount = 2;
+        node.variables = {v};
         nodes.append(node);
     }
     const QByteArray bytes = exportNetwork(nodes, LangTable());
@@ -379,8 +379,8 @@ TEST(NetworkCsv, FormulaCellsAreWrittenAsText) {
     typed.replace(",Heat meter,", ",'Heat meter,");
     const auto read = import(Header + typed);
     ASSERT_TRUE(read.ok()) << read.error.toStdString();
-    EXPECT_EQ(read.nodes[0].Var_List[0].Description, QStringLiteral("=Energy"));
-    EXPECT_EQ(read.nodes[0].Description, QStringLiteral("'Heat meter"));
+    EXPECT_EQ(read.nodes[0].variables[0].description, QStringLiteral("=Energy"));
+    EXPECT_EQ(read.nodes[0].description, QStringLiteral("'Heat meter"));
 }
 
 // The reader hands every field on exactly: a NUL is neither dropped nor the end of the text.
@@ -391,7 +391,7 @@ TEST(NetworkCsv, FieldsReachTheChecksWhole) {
     const auto result = import(Header + row);
     if (result.ok()) {
         ASSERT_EQ(result.nodes.size(), 1);
-        EXPECT_EQ(result.nodes[0].Var_List[0].Description, QString::fromUtf8("En\0ergy", 7));
+        EXPECT_EQ(result.nodes[0].variables[0].description, QString::fromUtf8("En\0ergy", 7));
     } else {
         EXPECT_TRUE(result.error.startsWith(QStringLiteral("Line 2, column 5 (Description)")))
             << result.error.toStdString();
@@ -406,17 +406,17 @@ QList<LanguageSet::Language> shippedLanguages() {
 
 // Every Modbus type and swap (the lists that have words in each language), and a node
 // without variables.
-TNodi_List travellingNetwork() {
-    TNodi_List nodes = fullNetwork();
+Network travellingNetwork() {
+    Network nodes = fullNetwork();
     nodes.resize(8);
     for (int v = 0; v < 10; ++v) {
-        nodes[1].Var_List[v].Mod_ToD = v % 4;
-        nodes[1].Var_List[v].Mod_Swap = v % 2;
-        nodes[1].Var_List[v].Mod_NPoint = 64;
+        nodes[1].variables[v].modbusType = v % 4;
+        nodes[1].variables[v].modbusSwap = v % 2;
+        nodes[1].variables[v].modbusCount = 64;
     }
-    nodes[2].Var_List[3].Enable = false;
-    nodes[3].Var_List[0].Mod_NumReg = 65535;
-    nodes[4].Var_List.clear();
+    nodes[2].variables[3].enabled = false;
+    nodes[3].variables[0].modbusRegister = 65535;
+    nodes[4].variables.clear();
     return nodes;
 }
 
@@ -444,9 +444,9 @@ TEST(NetworkCsv, TravelsBetweenEveryPairOfLanguagesAndSeparators) {
 
     TestFolder folder;
     const QString stored = folder.file(QStringLiteral("M_Bus.xml"));
-    ASSERT_EQ(Save_Network(travellingNetwork(), stored), QString());
+    ASSERT_EQ(saveNetwork(travellingNetwork(), stored), QString());
     const QByteArray storedBytes = folder.read(QStringLiteral("M_Bus.xml"));
-    const TNodi_List nodes = Load_Network(stored).Nodi_List;
+    const Network nodes = loadNetwork(stored).nodes;
 
     for (const auto& a : languages) {
         const QByteArray written = exportNetwork(nodes, a.table);
@@ -461,7 +461,7 @@ TEST(NetworkCsv, TravelsBetweenEveryPairOfLanguagesAndSeparators) {
                 ASSERT_TRUE(read.ok()) << read.error.toStdString();
                 EXPECT_EQ(exportNetwork(read.nodes, a.table), written);
                 const QString again = folder.file(QStringLiteral("again.xml"));
-                ASSERT_EQ(Save_Network(read.nodes, again), QString());
+                ASSERT_EQ(saveNetwork(read.nodes, again), QString());
                 EXPECT_EQ(folder.read(QStringLiteral("again.xml")), storedBytes);
             }
         }
@@ -472,10 +472,10 @@ TEST(NetworkCsv, TravelsBetweenEveryPairOfLanguagesAndSeparators) {
 // the decimal separator is a comma, and the register as manuals number it beside the stored
 // protocol address.
 TEST(NetworkCsv, WritesTheLanguageItIsGiven) {
-    TNodi_List nodes = travellingNetwork();
+    Network nodes = travellingNetwork();
     nodes.resize(2);
-    nodes[1].Var_List.resize(3);
-    nodes[1].Var_List[2].Mod_NumReg = 40;
+    nodes[1].variables.resize(3);
+    nodes[1].variables[2].modbusRegister = 40;
     LangTable italian;
     for (const auto& language : shippedLanguages())
         if (language.name == QStringLiteral("Italiano"))

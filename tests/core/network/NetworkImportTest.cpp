@@ -23,17 +23,17 @@ const QString NotImported = QStringLiteral(
     "Error! The M-Bus Network has not been imported, the existing one is unchanged.");
 
 QByteArray networkBytes(const char* description, int nodes) {
-    TNodi_List network;
+    Network network;
     for (int i = 0; i < nodes; ++i) {
-        TNodo node;
-        node.Description = QString::fromLatin1(description);
-        node.Node_Pri = i + 1;
-        node.Var_List.append(TVariabile{});
+        Node node;
+        node.description = QString::fromLatin1(description);
+        node.primary = i + 1;
+        node.variables.append(Variable{});
         network.append(node);
     }
     TestFolder scratch;
     const QString path = scratch.file(QStringLiteral("net.xml"));
-    EXPECT_EQ(Save_Network(network, path), QString());
+    EXPECT_EQ(saveNetwork(network, path), QString());
     return scratch.read(QStringLiteral("net.xml"));
 }
 
@@ -101,7 +101,7 @@ TEST_F(NetworkImportTest, WithoutANetworkThereIsNoQuestion) {
     prompts.expectOpenFile(empty);
     EXPECT_EQ(run(ownFile()), Outcome::Imported);
     EXPECT_EQ(ownBytes(), networkBytes("", 0));
-    EXPECT_TRUE(Load_Network(ownFile()).Nodi_List.isEmpty());
+    EXPECT_TRUE(loadNetwork(ownFile()).nodes.isEmpty());
 }
 
 // Deleting the own file before copying it would lose the network: it is reloaded instead.
@@ -141,7 +141,7 @@ TEST_F(NetworkImportTest, UnreadableChoiceLeavesTheNetwork) {
         const QString name = QString::fromLatin1(row.name);
         const QString chosen =
             row.bytes.isEmpty() ? folder.file(name) : folder.write(name, row.bytes);
-        QString reason = Load_Network(chosen).error;
+        QString reason = loadNetwork(chosen).error;
         if (row.bytes.isEmpty()) {
             QFile missing(chosen);
             missing.open(QIODevice::ReadOnly);
@@ -196,6 +196,6 @@ TEST_F(NetworkImportTest, OnlyARegularFileIsReadAndExactlyItsBytesAreCopied) {
     const NetworkImport::CheckedNetwork checked = NetworkImport::readNetworkFile(otherFile());
     ASSERT_TRUE(checked.ok()) << checked.error.toStdString();
     EXPECT_EQ(checked.bytes, other);
-    EXPECT_EQ(checked.nodes, Read_Network(other, QStringLiteral("M_Bus.xml")).Nodi_List);
+    EXPECT_EQ(checked.nodes, parseNetwork(other, QStringLiteral("M_Bus.xml")).nodes);
     EXPECT_EQ(checked.nodes.size(), 3);
 }

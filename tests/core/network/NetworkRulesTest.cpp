@@ -105,10 +105,10 @@ TEST(NetworkRules, DescriptionsThatCannotBeStored) {
 
 // Only primary addresses must be unique; the node being modified does not clash with itself.
 TEST(NetworkRules, CheckNodeId) {
-    TNodi_List nodes(3);
-    nodes[0].Node_Pri = 1;
-    nodes[1].Node_Pri = 5;
-    nodes[2].Node_Pri = 9;
+    Network nodes(3);
+    nodes[0].primary = 1;
+    nodes[1].primary = 5;
+    nodes[2].primary = 9;
     EXPECT_EQ(Check_Node_ID(nodes, 7, -1, -1), 0);
     EXPECT_EQ(Check_Node_ID(nodes, 5, -1, -1), 652); // adding with nothing selected
     EXPECT_EQ(Check_Node_ID(nodes, 5, 1, -1), 0);    // modifying node 5 keeps its address

@@ -11,11 +11,11 @@ QString fixture(const char* name) {
     return fixturePath(QStringLiteral("mbus/") + QLatin1String(name));
 }
 
-TVariabile editorDefaults() {
-    TVariabile v;
-    v.Mod_ID = 1;
-    v.Mod_NumReg = 1;
-    v.Mod_NPoint = 1;
+Variable editorDefaults() {
+    Variable v;
+    v.modbusSlave = 1;
+    v.modbusRegister = 1;
+    v.modbusCount = 1;
     return v;
 }
 
@@ -24,80 +24,80 @@ TVariabile editorDefaults() {
 // No file yet: the editor starts with an empty network.
 TEST(NetworkLoad, MissingFileIsAnEmptyNetwork) {
     TestFolder folder;
-    const NetworkLoad load = Load_Network(folder.file(QStringLiteral("M_Bus.xml")));
+    const NetworkLoad load = loadNetwork(folder.file(QStringLiteral("M_Bus.xml")));
     EXPECT_TRUE(load.ok());
-    EXPECT_TRUE(load.Nodi_List.isEmpty());
+    EXPECT_TRUE(load.nodes.isEmpty());
 }
 
 // The documented example node plus the extremes every field must carry through unchanged.
 TEST(NetworkLoad, SystemFileLoadsEveryField) {
-    const NetworkLoad load = Load_Network(fixture("network.xml"));
+    const NetworkLoad load = loadNetwork(fixture("network.xml"));
     ASSERT_TRUE(load.ok()) << load.error.toStdString();
-    ASSERT_EQ(load.Nodi_List.size(), 3);
-    const TNodo& heat = load.Nodi_List[0];
-    EXPECT_EQ(heat.Description, QStringLiteral("Heat meter"));
-    EXPECT_EQ(heat.Node_Pri, 1);
-    EXPECT_EQ(heat.Node_Sec, 12345678);
-    ASSERT_EQ(heat.Var_List.size(), 2);
+    ASSERT_EQ(load.nodes.size(), 3);
+    const Node& heat = load.nodes[0];
+    EXPECT_EQ(heat.description, QStringLiteral("Heat meter"));
+    EXPECT_EQ(heat.primary, 1);
+    EXPECT_EQ(heat.secondary, 12345678);
+    ASSERT_EQ(heat.variables.size(), 2);
 
-    TVariabile energy;
-    energy.Enable = true;
-    energy.Description = QStringLiteral("Energy");
-    energy.Dimension = 2;
-    energy.Scale = 3;
-    energy.Mod_ID = 1;
-    energy.Mod_ToD = 2;
-    energy.Mod_NumReg = 0;
-    energy.Mod_NPoint = 2;
-    EXPECT_EQ(heat.Var_List[0], energy);
+    Variable energy;
+    energy.enabled = true;
+    energy.description = QStringLiteral("Energy");
+    energy.dimension = 2;
+    energy.scale = 3;
+    energy.modbusSlave = 1;
+    energy.modbusType = 2;
+    energy.modbusRegister = 0;
+    energy.modbusCount = 2;
+    EXPECT_EQ(heat.variables[0], energy);
 
-    const TVariabile& top = heat.Var_List[1];
-    EXPECT_FALSE(top.Enable);
-    EXPECT_EQ(top.Description, QStringLiteral("Serial & <id> \"x\" \u00e8"));
-    EXPECT_EQ(top.Storage_Number, 4294967295u);
-    EXPECT_EQ(top.Tariff, 1048575);
-    EXPECT_EQ(top.VIFE, 151);
-    EXPECT_EQ(top.Length, 191);
-    EXPECT_EQ(top.Scale, 255);
-    EXPECT_EQ(top.Mod_NumReg, 65535);
+    const Variable& top = heat.variables[1];
+    EXPECT_FALSE(top.enabled);
+    EXPECT_EQ(top.description, QStringLiteral("Serial & <id> \"x\" \u00e8"));
+    EXPECT_EQ(top.storageNumber, 4294967295u);
+    EXPECT_EQ(top.tariff, 1048575);
+    EXPECT_EQ(top.vife, 151);
+    EXPECT_EQ(top.length, 191);
+    EXPECT_EQ(top.scale, 255);
+    EXPECT_EQ(top.modbusRegister, 65535);
 
-    EXPECT_TRUE(load.Nodi_List[1].Var_List.isEmpty());
-    EXPECT_EQ(load.Nodi_List[2].Node_Pri, -7); // outside the editor's range: kept as read
-    EXPECT_EQ(load.Nodi_List[2].Var_List[0].Tariff, -1);
+    EXPECT_TRUE(load.nodes[1].variables.isEmpty());
+    EXPECT_EQ(load.nodes[2].primary, -7); // outside the editor's range: kept as read
+    EXPECT_EQ(load.nodes[2].variables[0].tariff, -1);
 }
 
 // Files edited or written elsewhere: names of elements play no part, comments are skipped,
 // attribute names are exact, and every optional attribute falls back to the editor's value.
 TEST(NetworkLoad, HandWrittenFileTakesEditorDefaults) {
-    const NetworkLoad load = Load_Network(fixture("hand_written.xml"));
+    const NetworkLoad load = loadNetwork(fixture("hand_written.xml"));
     ASSERT_TRUE(load.ok()) << load.error.toStdString();
-    ASSERT_EQ(load.Nodi_List.size(), 2);
-    const TNodo& first = load.Nodi_List[0];
-    EXPECT_EQ(first.Description, QStringLiteral("no ID"));
-    EXPECT_EQ(first.Node_Pri, 0);
-    EXPECT_EQ(first.Node_Sec, 0);
-    ASSERT_EQ(first.Var_List.size(), 2);
+    ASSERT_EQ(load.nodes.size(), 2);
+    const Node& first = load.nodes[0];
+    EXPECT_EQ(first.description, QStringLiteral("no ID"));
+    EXPECT_EQ(first.primary, 0);
+    EXPECT_EQ(first.secondary, 0);
+    ASSERT_EQ(first.variables.size(), 2);
 
-    TVariabile bare = editorDefaults(); // "enable" in lower case is not "Enable"
-    bare.Type_Of_Data = 21;
-    EXPECT_EQ(first.Var_List[0], bare);
+    Variable bare = editorDefaults(); // "enable" in lower case is not "Enable"
+    bare.dataType = 21;
+    EXPECT_EQ(first.variables[0], bare);
 
-    TVariabile odd = editorDefaults();
-    odd.Description = QStringLiteral("odd");
-    odd.Type_Of_Data = 1; // "+1" is a decimal integer
-    odd.Function_Field = 2;
-    odd.Dimension = 7;
-    odd.VIFE = 44;    // low eight bits of 300
-    odd.Length = 255; // low eight bits of -1
-    odd.Scale = 0;    // low eight bits of 256
-    odd.Mod_NPoint = 3;
-    odd.Mod_Swap = 1; // "yes", "x", "0x10", "", "1.0", " 5" and 4294967296 all take defaults
-    EXPECT_EQ(first.Var_List[1], odd);
+    Variable odd = editorDefaults();
+    odd.description = QStringLiteral("odd");
+    odd.dataType = 1; // "+1" is a decimal integer
+    odd.function = 2;
+    odd.dimension = 7;
+    odd.vife = 44;    // low eight bits of 300
+    odd.length = 255; // low eight bits of -1
+    odd.scale = 0;    // low eight bits of 256
+    odd.modbusCount = 3;
+    odd.modbusSwap = 1; // "yes", "x", "0x10", "", "1.0", " 5" and 4294967296 all take defaults
+    EXPECT_EQ(first.variables[1], odd);
 
-    const TNodo& second = load.Nodi_List[1];
-    EXPECT_EQ(second.Node_Pri, 0); // does not fit 32 bits
-    EXPECT_EQ(second.Node_Sec, -1);
-    EXPECT_EQ(second.Description, QString());
+    const Node& second = load.nodes[1];
+    EXPECT_EQ(second.primary, 0); // does not fit 32 bits
+    EXPECT_EQ(second.secondary, -1);
+    EXPECT_EQ(second.description, QString());
 }
 
 // Failures carry what and where; a failed load hands back no network and changes no file.
@@ -117,9 +117,9 @@ TEST(NetworkLoad, FailuresNameTheirPlace) {
         TestFolder folder;
         const QString path =
             folder.copyFixture(QStringLiteral("mbus/") + name, QStringLiteral("M_Bus.xml"));
-        const NetworkLoad load = Load_Network(path);
+        const NetworkLoad load = loadNetwork(path);
         EXPECT_EQ(load.error, message) << name;
-        EXPECT_TRUE(load.Nodi_List.isEmpty()) << name;
+        EXPECT_TRUE(load.nodes.isEmpty()) << name;
         EXPECT_EQ(folder.read(QStringLiteral("M_Bus.xml")),
                   readFixture(QStringLiteral("mbus/") + name));
     }
@@ -129,13 +129,13 @@ TEST(NetworkLoad, FailuresNameTheirPlace) {
 TEST(NetworkSave, RoundTripReproducesSystemFiles) {
     for (const char* name : {"network.xml", "empty.xml"}) {
         TestFolder folder;
-        const NetworkLoad load = Load_Network(fixture(name));
+        const NetworkLoad load = loadNetwork(fixture(name));
         ASSERT_TRUE(load.ok()) << name;
         const QString path = folder.file(QStringLiteral("M_Bus.xml"));
-        ASSERT_EQ(Save_Network(load.Nodi_List, path), QString());
+        ASSERT_EQ(saveNetwork(load.nodes, path), QString());
         const QByteArray expected = readFixture(QStringLiteral("mbus/") + name);
         EXPECT_EQ(folder.read(QStringLiteral("M_Bus.xml")), expected) << name;
-        ASSERT_EQ(Save_Network(Load_Network(path).Nodi_List, path), QString());
+        ASSERT_EQ(saveNetwork(loadNetwork(path).nodes, path), QString());
         EXPECT_EQ(folder.read(QStringLiteral("M_Bus.xml")), expected) << name;
     }
 }
@@ -144,17 +144,17 @@ TEST(NetworkSave, RoundTripReproducesSystemFiles) {
 TEST(NetworkSave, NormalisedFileIsAFixedPoint) {
     TestFolder folder;
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
-    const TNodi_List network = Load_Network(fixture("hand_written.xml")).Nodi_List;
-    ASSERT_EQ(Save_Network(network, path), QString());
+    const Network network = loadNetwork(fixture("hand_written.xml")).nodes;
+    ASSERT_EQ(saveNetwork(network, path), QString());
     const QByteArray first = folder.read(QStringLiteral("M_Bus.xml"));
-    const NetworkLoad again = Load_Network(path);
+    const NetworkLoad again = loadNetwork(path);
     ASSERT_TRUE(again.ok());
-    EXPECT_EQ(again.Nodi_List, network);
-    ASSERT_EQ(Save_Network(again.Nodi_List, path), QString());
+    EXPECT_EQ(again.nodes, network);
+    ASSERT_EQ(saveNetwork(again.nodes, path), QString());
     EXPECT_EQ(folder.read(QStringLiteral("M_Bus.xml")), first);
 }
 
 TEST(NetworkSave, UnwritableFolderReportsTheReason) {
     TestFolder folder;
-    EXPECT_NE(Save_Network({}, folder.file(QStringLiteral("missing/M_Bus.xml"))), QString());
+    EXPECT_NE(saveNetwork({}, folder.file(QStringLiteral("missing/M_Bus.xml"))), QString());
 }

@@ -13,23 +13,23 @@ using namespace NetworkWarnings;
 namespace {
 
 // A record the device serves as it should: 32 bits from two holding registers.
-TVariabile record(int typeOfData = 0) {
-    TVariabile v;
-    v.Enable = true;
-    v.Type_Of_Data = typeOfData;
-    v.Dimension = 2; // "32"
-    v.Scale = 3;
-    v.Mod_ID = 1;
-    v.Mod_ToD = 2; // holding register
-    v.Mod_NPoint = 2;
+Variable record(int typeOfData = 0) {
+    Variable v;
+    v.enabled = true;
+    v.dataType = typeOfData;
+    v.dimension = 2; // "32"
+    v.scale = 3;
+    v.modbusSlave = 1;
+    v.modbusType = 2; // holding register
+    v.modbusCount = 2;
     return v;
 }
 
-TNodo node(int primary, int secondary, QList<TVariabile> variables) {
-    TNodo n;
-    n.Node_Pri = primary;
-    n.Node_Sec = secondary;
-    n.Var_List = std::move(variables);
+Node node(int primary, int secondary, QList<Variable> variables) {
+    Node n;
+    n.primary = primary;
+    n.secondary = secondary;
+    n.variables = std::move(variables);
     return n;
 }
 
@@ -45,10 +45,10 @@ QList<Kind> kinds(const QList<Warning>& warnings) {
 // The worked example and the largest network the benchmarks use are sound: silence.
 TEST(NetworkWarnings, SoundNetworksGiveNone) {
     const NetworkLoad worked =
-        Load_Network(fixturePath(QStringLiteral("image/worked_example/M_Bus.xml")));
+        loadNetwork(fixturePath(QStringLiteral("image/worked_example/M_Bus.xml")));
     ASSERT_TRUE(worked.ok()) << worked.error.toStdString();
     const LangTable texts;
-    EXPECT_TRUE(findWarnings(worked.Nodi_List, texts).isEmpty());
+    EXPECT_TRUE(findWarnings(worked.nodes, texts).isEmpty());
     EXPECT_TRUE(findWarnings(fullNetwork(), texts).isEmpty());
 }
 
@@ -56,8 +56,8 @@ TEST(NetworkWarnings, SoundNetworksGiveNone) {
 // twice. A different storage number or tariff is enough to tell them apart.
 TEST(NetworkWarnings, SameCodingInOneNode) {
     const LangTable texts;
-    TVariabile other = record();
-    other.Mod_NumReg = 10; // another register does not help: the master never sees it
+    Variable other = record();
+    other.modbusRegister = 10; // another register does not help: the master never sees it
     const QList<Warning> warnings = findWarnings({node(5, 1, {record(), other})}, texts);
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_EQ(warnings[0].kind, Kind::SameRecordCoding);
@@ -68,10 +68,10 @@ TEST(NetworkWarnings, SameCodingInOneNode) {
               QStringLiteral("Warning: variables 1 and 2 of the node with primary address 5 have "
                              "the same coding; the M-Bus master cannot tell their records apart"));
 
-    other.Storage_Number = 1;
+    other.storageNumber = 1;
     EXPECT_TRUE(findWarnings({node(5, 1, {record(), other})}, texts).isEmpty());
-    TVariabile disabled = record();
-    disabled.Enable = false;
+    Variable disabled = record();
+    disabled.enabled = false;
     EXPECT_TRUE(findWarnings({node(5, 1, {record(), disabled})}, texts).isEmpty());
     // Equal records in different nodes are what every installation has.
     EXPECT_TRUE(findWarnings({node(5, 1, {record()}), node(6, 2, {record()})}, texts).isEmpty());
@@ -81,12 +81,12 @@ TEST(NetworkWarnings, SameCodingInOneNode) {
 // to tell two of one name apart; a description is shown as it is, never read as a placeholder.
 TEST(NetworkWarnings, NameVariablesByDescription) {
     const LangTable texts;
-    TVariabile energy = record();
-    energy.Description = QStringLiteral("Energy");
-    TVariabile copy = record();
-    copy.Description = QStringLiteral("  Energy %3 ");
-    TVariabile stored = record();
-    stored.Storage_Number = 1;
+    Variable energy = record();
+    energy.description = QStringLiteral("Energy");
+    Variable copy = record();
+    copy.description = QStringLiteral("  Energy %3 ");
+    Variable stored = record();
+    stored.storageNumber = 1;
     const QList<Warning> same = findWarnings({node(7, 1, {energy, stored, copy})}, texts);
     ASSERT_EQ(kinds(same), QList<Kind>{Kind::SameRecordCoding});
     EXPECT_EQ(same[0].text, QStringLiteral("Warning: variables 1 \"Energy\" and 3 \"Energy %3\" "
@@ -94,9 +94,9 @@ TEST(NetworkWarnings, NameVariablesByDescription) {
                                            "address 7 have the same coding; the M-Bus master "
                                            "cannot tell their records apart"));
 
-    TVariabile narrow = record();
-    narrow.Description = QStringLiteral("Flow %4");
-    narrow.Mod_NPoint = 1;
+    Variable narrow = record();
+    narrow.description = QStringLiteral("Flow %4");
+    narrow.modbusCount = 1;
     const QList<Warning> bits = findWarnings({node(9, 1, {narrow})}, texts);
     ASSERT_EQ(kinds(bits), QList<Kind>{Kind::SourceNarrowerThanField});
     EXPECT_EQ(bits[0].text, QStringLiteral("Warning: variable 1 \"Flow %4\" of the node "
@@ -127,11 +127,11 @@ TEST(NetworkWarnings, SourceNarrowerThanField) {
     const LangTable texts;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        TVariabile v = record();
-        v.Mod_ToD = c.modbusType;
-        v.Mod_NPoint = c.points;
-        v.Dimension = c.dimension;
-        v.Length = quint8(c.length);
+        Variable v = record();
+        v.modbusType = c.modbusType;
+        v.modbusCount = c.points;
+        v.dimension = c.dimension;
+        v.length = quint8(c.length);
         EXPECT_EQ(sourceBits(v), c.source);
         EXPECT_EQ(fieldBits(v), c.field);
         const QList<Warning> warnings = findWarnings({node(9, 1, {v})}, texts);
@@ -143,22 +143,22 @@ TEST(NetworkWarnings, SourceNarrowerThanField) {
                       .arg(c.field));
     }
     // One coil is one bit, not "1 bits".
-    TVariabile coil = record();
-    coil.Mod_ToD = 0;
-    coil.Mod_NPoint = 1;
-    coil.Dimension = 0;
+    Variable coil = record();
+    coil.modbusType = 0;
+    coil.modbusCount = 1;
+    coil.dimension = 0;
     EXPECT_EQ(findWarnings({node(9, 1, {coil})}, texts).value(0).text,
               QStringLiteral("Warning: variable 1 of the node with primary address 9 reads 1 bit "
                              "from Modbus for an M-Bus field of 8 bits"));
     // Exactly wide enough: one register for 16 bits, eight coils for 8 bits.
-    TVariabile exact = record();
-    exact.Mod_NPoint = 1;
-    exact.Dimension = 1;
-    TVariabile coils = record();
-    coils.Mod_ToD = 0;
-    coils.Mod_NPoint = 8;
-    coils.Dimension = 0;
-    coils.Storage_Number = 1;
+    Variable exact = record();
+    exact.modbusCount = 1;
+    exact.dimension = 1;
+    Variable coils = record();
+    coils.modbusType = 0;
+    coils.modbusCount = 8;
+    coils.dimension = 0;
+    coils.storageNumber = 1;
     EXPECT_TRUE(findWarnings({node(9, 1, {exact, coils})}, texts).isEmpty());
 }
 
@@ -175,8 +175,8 @@ TEST(NetworkWarnings, SameSecondaryAddress) {
               QStringLiteral("Warning: the nodes with primary address 1 and 3 have the same "
                              "secondary address 777"));
     // A node the images leave out answers to no address at all.
-    TVariabile disabled = record();
-    disabled.Enable = false;
+    Variable disabled = record();
+    disabled.enabled = false;
     EXPECT_EQ(kinds(findWarnings({node(1, 777, {record()}), node(3, 777, {disabled})}, texts)),
               QList<Kind>{Kind::NoEnabledVariable});
 }
@@ -186,9 +186,9 @@ TEST(NetworkWarnings, SameSecondaryAddress) {
 // enough; the node keeps its place in the order of warnings.
 TEST(NetworkWarnings, NodeWithoutEnabledVariable) {
     const LangTable texts;
-    TVariabile disabled = record();
-    disabled.Enable = false;
-    TVariabile other = record(1);
+    Variable disabled = record();
+    disabled.enabled = false;
+    Variable other = record(1);
     const QList<Warning> warnings =
         findWarnings({node(3, 1, {record()}), node(12, 2, {disabled, disabled}), node(13, 3, {}),
                       node(14, 4, {disabled, other}), node(15, 1, {record()})},

@@ -11,40 +11,40 @@ using namespace PasteRules;
 
 namespace {
 
-TVariabile variable(const char* description, qint32 slaveId, qint32 modbusRegister) {
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QString::fromUtf8(description);
-    v.Type_Of_Data = 19;
-    v.Function_Field = 2;
-    v.Dimension = 7;
-    v.Unita = 3;
-    v.Storage_Number = 4294967295u;
-    v.Tariff = 1048575;
-    v.VIFE = 38;
-    v.Length = 191;
-    v.Scale = 15;
-    v.Mod_ID = slaveId;
-    v.Mod_ToD = 2;
-    v.Mod_NumReg = modbusRegister;
-    v.Mod_NPoint = 2;
-    v.Mod_Swap = 1;
+Variable variable(const char* description, qint32 slaveId, qint32 modbusRegister) {
+    Variable v;
+    v.enabled = true;
+    v.description = QString::fromUtf8(description);
+    v.dataType = 19;
+    v.function = 2;
+    v.dimension = 7;
+    v.unit = 3;
+    v.storageNumber = 4294967295u;
+    v.tariff = 1048575;
+    v.vife = 38;
+    v.length = 191;
+    v.scale = 15;
+    v.modbusSlave = slaveId;
+    v.modbusType = 2;
+    v.modbusRegister = modbusRegister;
+    v.modbusCount = 2;
+    v.modbusSwap = 1;
     return v;
 }
 
-TNodo node(const char* description, qint32 primary, int variables) {
-    TNodo n;
-    n.Description = QString::fromUtf8(description);
-    n.Node_Pri = primary;
-    n.Node_Sec = 12345678;
+Node node(const char* description, qint32 primary, int variables) {
+    Node n;
+    n.description = QString::fromUtf8(description);
+    n.primary = primary;
+    n.secondary = 12345678;
     for (int i = 0; i < variables; ++i)
-        n.Var_List.append(
+        n.variables.append(
             variable(QByteArray("V").append(char('a' + i)).constData(), 1 + i, 100 * i));
     return n;
 }
 
 // The plant the tests copy from: a node of three variables and one without any.
-TNodi_List plant() {
+Network plant() {
     return {node("Heat meter", 5, 3), node("Empty", 6, 0)};
 }
 
@@ -76,7 +76,7 @@ TEST(CopyBuffers, CopyVariableNeedsAVariable) {
         {"a variable of a node without any", 1, 0, 657},
         {"a variable", 0, 1, 0},
     };
-    const TNodi_List nodes = plant();
+    const Network nodes = plant();
     for (const Row& row : rows) {
         CopyBuffers buffers;
         EXPECT_EQ(buffers.copyVariable(nodes, row.indNodo, row.indVar), row.message)
@@ -86,13 +86,13 @@ TEST(CopyBuffers, CopyVariableNeedsAVariable) {
     }
     CopyBuffers buffers;
     buffers.copyVariable(nodes, 0, 1);
-    EXPECT_EQ(*buffers.Copy_Var(), nodes[0].Var_List[1]) << "every field";
+    EXPECT_EQ(*buffers.Copy_Var(), nodes[0].variables[1]) << "every field";
     buffers.copyVariable(nodes, 0, 2);
-    EXPECT_EQ(*buffers.Copy_Var(), nodes[0].Var_List[2]) << "a later copy overwrites";
+    EXPECT_EQ(*buffers.Copy_Var(), nodes[0].variables[2]) << "a later copy overwrites";
 }
 
 TEST(CopyBuffers, CopyNodeTakesTheNodeOfTheSelection) {
-    const TNodi_List nodes = plant();
+    const Network nodes = plant();
     CopyBuffers buffers;
     EXPECT_EQ(buffers.copyNode(nodes, -1), 659);
     EXPECT_EQ(buffers.copyNode(nodes, 2), 660);
@@ -105,7 +105,7 @@ TEST(CopyBuffers, CopyNodeTakesTheNodeOfTheSelection) {
     // A later copy drops the variables held before.
     EXPECT_EQ(buffers.copyNode(nodes, 1), 0);
     EXPECT_EQ(*buffers.Copy_Node(), nodes[1]);
-    EXPECT_TRUE(buffers.Copy_Node()->Var_List.isEmpty());
+    EXPECT_TRUE(buffers.Copy_Node()->variables.isEmpty());
 }
 
 // The buffers hold copies: the network they came from may change or go (another
@@ -114,29 +114,29 @@ TEST(CopyBuffers, OutliveTheirNetworkAndEveryPaste) {
     const LangTable table;
     CopyBuffers buffers;
     {
-        TNodi_List first = plant();
+        Network first = plant();
         buffers.copyNode(first, 0);
         buffers.copyVariable(first, 0, 2);
-        first[0].Var_List.clear();
-        first[0].Description = QStringLiteral("changed");
+        first[0].variables.clear();
+        first[0].description = QStringLiteral("changed");
     }
-    TNodi_List other{node("Other plant", 5, 0)};
-    const TNodo copied = *buffers.Copy_Node();
-    EXPECT_EQ(copied.Description, QStringLiteral("Heat meter"));
-    ASSERT_EQ(copied.Var_List.size(), 3);
+    Network other{node("Other plant", 5, 0)};
+    const Node copied = *buffers.Copy_Node();
+    EXPECT_EQ(copied.description, QStringLiteral("Heat meter"));
+    ASSERT_EQ(copied.variables.size(), 3);
     const QStringList values = valuesOf(nodeRows(table, copied));
     other.append(pastedNode(table, copied, QStringLiteral("7"), QStringLiteral("0"), values));
     other.append(pastedNode(table, copied, QStringLiteral("8"), QStringLiteral("0"), values));
-    other[0].Var_List.append(pastedVariable(table, *buffers.Copy_Var(),
-                                            valuesOf(variableRows(table, *buffers.Copy_Var()))));
+    other[0].variables.append(pastedVariable(table, *buffers.Copy_Var(),
+                                             valuesOf(variableRows(table, *buffers.Copy_Var()))));
     EXPECT_EQ(other.size(), 3);
-    EXPECT_EQ(other[1].Var_List, copied.Var_List) << "unchanged values paste the same variables";
+    EXPECT_EQ(other[1].variables, copied.variables) << "unchanged values paste the same variables";
     EXPECT_EQ(*buffers.Copy_Node(), copied);
     EXPECT_TRUE(buffers.canPasteVariable());
 }
 
 TEST(PasteRules, PastesRefusedBeforeTheDialog) {
-    const TNodi_List nodes = plant();
+    const Network nodes = plant();
     CopyBuffers empty;
     EXPECT_EQ(pasteVariableRefusal(empty, nodes, 0), 662);
     EXPECT_EQ(pasteVariableRefusal(empty, nodes, -1), 662) << "the buffer is looked at first";
@@ -190,9 +190,9 @@ TEST(PasteRules, NodeWithoutVariablesHasOneEmptyReadOnlyRow) {
 
 TEST(PasteRules, VariableGridIsOneWhiteBlockWithPlainNames) {
     const LangTable table;
-    TVariabile copied = variable("Energy", 17, 40000);
-    copied.Mod_ToD = 3;
-    copied.Mod_Swap = 0;
+    Variable copied = variable("Energy", 17, 40000);
+    copied.modbusType = 3;
+    copied.modbusSwap = 0;
     const QList<GridRow> rows = variableRows(table, copied);
     ASSERT_EQ(rows.size(), 5);
     const QStringList names{"Slave ID", "Type of Data", "Modbus Register", "Number of Points",
@@ -205,7 +205,7 @@ TEST(PasteRules, VariableGridIsOneWhiteBlockWithPlainNames) {
 // Btn_OKClick's order: addresses, the free primary address, then block by block.
 TEST(PasteRules, NodeDialogChecksInOrder) {
     const LangTable table;
-    const TNodi_List nodes = plant();
+    const Network nodes = plant();
     const QStringList good = valuesOf(nodeRows(table, nodes[0]));
     auto with = [&good](std::initializer_list<std::pair<int, const char*>> changes) {
         QStringList values = good;
@@ -277,25 +277,25 @@ TEST(PasteRules, CharactersTheFileCannotHoldNeverPass) {
         EXPECT_EQ(nodeAddressFailure(text, "0"), 649);
         EXPECT_EQ(nodeAddressFailure("7", text), 650);
         const LangTable table;
-        const TVariabile copied = variable("Flow", 1, 0);
-        const TVariabile pasted = pastedVariable(table, copied, {"1", text, "0", "1", text});
-        EXPECT_EQ(pasted.Mod_ToD, copied.Mod_ToD);
-        EXPECT_EQ(pasted.Mod_Swap, copied.Mod_Swap);
+        const Variable copied = variable("Flow", 1, 0);
+        const Variable pasted = pastedVariable(table, copied, {"1", text, "0", "1", text});
+        EXPECT_EQ(pasted.modbusType, copied.modbusType);
+        EXPECT_EQ(pasted.modbusSwap, copied.modbusSwap);
     }
 }
 
 // Only the Modbus source changes; every M-Bus field is pasted as copied.
 TEST(PasteRules, PastedVariableKeepsItsCodingAndTakesTheNewModbusValues) {
     const LangTable table;
-    const TVariabile copied = variable("Energy", 1, 0);
-    const TVariabile pasted =
+    const Variable copied = variable("Energy", 1, 0);
+    const Variable pasted =
         pastedVariable(table, copied, {"0x10", "Input Register", " 300", "4", "None"});
-    TVariabile expected = copied;
-    expected.Mod_ID = 16;
-    expected.Mod_ToD = 3;
-    expected.Mod_NumReg = 300;
-    expected.Mod_NPoint = 4;
-    expected.Mod_Swap = 0;
+    Variable expected = copied;
+    expected.modbusSlave = 16;
+    expected.modbusType = 3;
+    expected.modbusRegister = 300;
+    expected.modbusCount = 4;
+    expected.modbusSwap = 0;
     EXPECT_EQ(pasted, expected);
 }
 
@@ -303,7 +303,7 @@ TEST(PasteRules, PastedVariableKeepsItsCodingAndTakesTheNewModbusValues) {
 TEST(PasteRules, ModbusTextsFollowTheLanguage) {
     LangTable table;
     table.setText(617, QStringLiteral("Registro di mantenimento"));
-    const TVariabile copied = variable("Energy", 1, 0);
+    const Variable copied = variable("Energy", 1, 0);
     const QList<GridRow> rows = variableRows(table, copied);
     EXPECT_EQ(rows[1].copied, QStringLiteral("Registro di mantenimento"));
     EXPECT_EQ(pastedVariable(table, copied, valuesOf(rows)), copied);
@@ -314,12 +314,12 @@ TEST(PasteRules, LimitsAreCheckedAfterTheDialog) {
     const LangTable table;
     TestFolder folder;
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
-    TNodi_List nodes = plant();
-    nodes[0].Var_List.append(nodes[0].Var_List); // 6
-    nodes[0].Var_List.resize(9);
+    Network nodes = plant();
+    nodes[0].variables.append(nodes[0].variables); // 6
+    nodes[0].variables.resize(9);
     while (nodes.size() < 63)
         nodes.append(node("filler", 100 + int(nodes.size()), 0));
-    ASSERT_EQ(Save_Network(nodes, path), QString());
+    ASSERT_EQ(saveNetwork(nodes, path), QString());
     NetworkEditor editor(table);
     ASSERT_EQ(editor.load(path), QString());
 
@@ -328,64 +328,64 @@ TEST(PasteRules, LimitsAreCheckedAfterTheDialog) {
     editor.select({0, 1});
     ASSERT_EQ(editor.copyVariable(), 0);
     EXPECT_EQ(editor.pasteVariable(values), 0);
-    ASSERT_EQ(editor.Nodi_List()[0].Var_List.size(), 10);
-    EXPECT_EQ(editor.Nodi_List()[0].Var_List.last(),
-              pastedVariable(table, nodes[0].Var_List[1], values));
-    const TNodi_List before = editor.Nodi_List();
+    ASSERT_EQ(editor.network()[0].variables.size(), 10);
+    EXPECT_EQ(editor.network()[0].variables.last(),
+              pastedVariable(table, nodes[0].variables[1], values));
+    const Network before = editor.network();
     EXPECT_EQ(editor.pasteVariable(values), 647);
-    EXPECT_EQ(editor.Nodi_List(), before);
+    EXPECT_EQ(editor.network(), before);
 
-    const TNodo source = nodes[1];
+    const Node source = nodes[1];
     editor.select({1, -1});
     ASSERT_EQ(editor.copyNode(), 0);
     const QStringList nodeValues = valuesOf(nodeRows(table, source));
     editor.select({});
     EXPECT_EQ(editor.pasteNode(QStringLiteral("250"), QStringLiteral("0"), nodeValues), 0);
-    ASSERT_EQ(editor.Nodi_List().size(), 64);
-    const TNodo& pasted = editor.Nodi_List().last();
-    EXPECT_EQ(pasted.Description, source.Description);
-    EXPECT_EQ(pasted.Node_Pri, 250);
-    EXPECT_EQ(pasted.Node_Sec, 0);
-    const TNodi_List full = editor.Nodi_List();
+    ASSERT_EQ(editor.network().size(), 64);
+    const Node& pasted = editor.network().last();
+    EXPECT_EQ(pasted.description, source.description);
+    EXPECT_EQ(pasted.primary, 250);
+    EXPECT_EQ(pasted.secondary, 0);
+    const Network full = editor.network();
     EXPECT_EQ(editor.pasteNode(QStringLiteral("249"), QStringLiteral("0"), nodeValues), 648);
-    EXPECT_EQ(editor.Nodi_List(), full);
+    EXPECT_EQ(editor.network(), full);
 }
 
 TEST(PasteRules, EachBlockFeedsItsOwnVariable) {
     const LangTable table;
-    TNodi_List nodes;
-    const TNodo source = plant()[0];
+    Network nodes;
+    const Node source = plant()[0];
     QStringList values = valuesOf(nodeRows(table, source));
     values[5] = QStringLiteral("42");   // block 1 slave ID
     values[12] = QStringLiteral("999"); // block 2 register
     values[1] = QStringLiteral("Coil Status");
     nodes.append(pastedNode(table, source, QStringLiteral("9"), QStringLiteral("1"), values));
-    const TNodo& pasted = nodes[0];
-    ASSERT_EQ(pasted.Var_List.size(), 3);
-    EXPECT_EQ(pasted.Var_List[0].Mod_ToD, 0);
-    EXPECT_EQ(pasted.Var_List[1].Mod_ID, 42);
-    EXPECT_EQ(pasted.Var_List[1].Mod_NumReg, 100);
-    EXPECT_EQ(pasted.Var_List[2].Mod_NumReg, 999);
-    EXPECT_EQ(pasted.Var_List[2].Description, QStringLiteral("Vc"));
+    const Node& pasted = nodes[0];
+    ASSERT_EQ(pasted.variables.size(), 3);
+    EXPECT_EQ(pasted.variables[0].modbusType, 0);
+    EXPECT_EQ(pasted.variables[1].modbusSlave, 42);
+    EXPECT_EQ(pasted.variables[1].modbusRegister, 100);
+    EXPECT_EQ(pasted.variables[2].modbusRegister, 999);
+    EXPECT_EQ(pasted.variables[2].description, QStringLiteral("Vc"));
 
     // A node without variables pastes as one.
     EXPECT_TRUE(
         pastedNode(table, plant()[1], QStringLiteral("10"), QStringLiteral("1"), {QString()})
-            .Var_List.isEmpty());
+            .variables.isEmpty());
 }
 
 // A Modbus type or swap beyond its list (possible only from an edited file) shows as an empty
 // cell; pasting it unchanged keeps the stored position instead of writing -1.
 TEST(PasteRules, PositionBeyondAListIsKeptWhenNotChanged) {
     const LangTable table;
-    TVariabile copied = variable("Odd", 1, 0);
-    copied.Mod_ToD = 7;
-    copied.Mod_Swap = 5;
+    Variable copied = variable("Odd", 1, 0);
+    copied.modbusType = 7;
+    copied.modbusSwap = 5;
     const QList<GridRow> rows = variableRows(table, copied);
     EXPECT_EQ(rows[1].copied, QString());
     EXPECT_EQ(rows[4].copied, QString());
     EXPECT_EQ(pastedVariable(table, copied, valuesOf(rows)), copied);
-    const TVariabile picked = pastedVariable(table, copied, {"1", "Coil Status", "0", "2", "None"});
-    EXPECT_EQ(picked.Mod_ToD, 0);
-    EXPECT_EQ(picked.Mod_Swap, 0);
+    const Variable picked = pastedVariable(table, copied, {"1", "Coil Status", "0", "2", "None"});
+    EXPECT_EQ(picked.modbusType, 0);
+    EXPECT_EQ(picked.modbusSwap, 0);
 }

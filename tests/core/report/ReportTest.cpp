@@ -104,24 +104,24 @@ TEST(InstallationReport, RecordsDisabledVariablesAndEscaping) {
     Input input;
     input.configurationName = QStringLiteral("<Plant> & co");
     input.date = ReportDate;
-    TNodo node;
-    node.Node_Pri = 4;
-    node.Description = QStringLiteral("Pump | room\nwest");
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QStringLiteral("Flow");
-    v.Dimension = 2;
-    v.Mod_ID = 1;
-    v.Mod_ToD = 2;
-    v.Mod_NPoint = 1; // 16 bits for a 32-bit field: a warning
-    TVariabile off = v;
-    off.Enable = false;
-    off.Description = QStringLiteral("Spare");
-    TVariabile last = v;
-    last.Description = QStringLiteral("Volume");
-    last.Type_Of_Data = 2;
-    last.Mod_NPoint = 2;
-    node.Var_List = {v, off, last};
+    Node node;
+    node.primary = 4;
+    node.description = QStringLiteral("Pump | room\nwest");
+    Variable v;
+    v.enabled = true;
+    v.description = QStringLiteral("Flow");
+    v.dimension = 2;
+    v.modbusSlave = 1;
+    v.modbusType = 2;
+    v.modbusCount = 1; // 16 bits for a 32-bit field: a warning
+    Variable off = v;
+    off.enabled = false;
+    off.description = QStringLiteral("Spare");
+    Variable last = v;
+    last.description = QStringLiteral("Volume");
+    last.dataType = 2;
+    last.modbusCount = 2;
+    node.variables = {v, off, last};
     input.nodes = {node};
 
     const Document document = build(input, LangTable());
@@ -159,12 +159,12 @@ TEST(InstallationReport, MarkupInTextsStaysText) {
         Input input;
         input.configurationName = QString::fromUtf8(row.description);
         input.date = ReportDate;
-        TNodo node;
-        node.Node_Pri = 1;
-        node.Description = QString::fromUtf8(row.description);
-        TVariabile v;
-        v.Description = QString::fromUtf8(row.description);
-        node.Var_List = {v};
+        Node node;
+        node.primary = 1;
+        node.description = QString::fromUtf8(row.description);
+        Variable v;
+        v.description = QString::fromUtf8(row.description);
+        node.variables = {v};
         input.nodes = {node};
         const Document document = build(input, LangTable());
         const QString markdown = toMarkdown(document);
@@ -259,18 +259,18 @@ TEST(InstallationReport, FirstPageSummary) {
     Input input;
     input.configurationName = QStringLiteral("Plant");
     input.date = ReportDate;
-    TVariabile on;
-    on.Enable = true;
-    on.Mod_ID = 4;
-    TVariabile off = on;
-    off.Enable = false;
-    off.Mod_ID = 9; // not read: not counted among the slaves
+    Variable on;
+    on.enabled = true;
+    on.modbusSlave = 4;
+    Variable off = on;
+    off.enabled = false;
+    off.modbusSlave = 9; // not read: not counted among the slaves
     for (int primary : {13, 1, 2, 3, 7, 12}) {
-        TNodo node;
-        node.Node_Pri = primary;
-        node.Var_List = primary == 12 ? QList<TVariabile>{off} : QList<TVariabile>{on, on};
+        Node node;
+        node.primary = primary;
+        node.variables = primary == 12 ? QList<Variable>{off} : QList<Variable>{on, on};
         if (primary == 2)
-            node.Var_List[1].Mod_ID = 5;
+            node.variables[1].modbusSlave = 5;
         input.nodes.append(node);
     }
     input.imagesStale = true;

@@ -126,7 +126,7 @@ Connection tcp(int port, int timeoutMs) {
     return c;
 }
 
-const TNodi_List FiveVariables = {
+const Network FiveVariables = {
     node(1, {source(1, Holding, 0, 1), source(1, Holding, 1, 1), source(1, Holding, 2, 1),
              source(1, Holding, 3, 1), source(1, Holding, 4, 1)})};
 
@@ -154,7 +154,7 @@ TEST(HostilePeers, ADrippingAnswerEndsAtTheTimeOut) {
     PeerServer server([](const QByteArray&, const QByteArray& answer) {
         return PeerServer::Reply{answer, 300}; // 11 bytes: over 3 s
     });
-    const TNodi_List one = {node(1, {source(1, Holding, 0, 1)})};
+    const Network one = {node(1, {source(1, Holding, 0, 1)})};
     QElapsedTimer timer;
     timer.start();
     const ReadRun run = readSources(makeReadPlan(one), tcp(server.port(), 500));
@@ -185,7 +185,7 @@ TEST(HostilePeers, EveryExceptionCodeHasAName) {
         answer.append(char(request[7] | 0x80)).append(char(0));
         return PeerServer::Reply{answer};
     });
-    const TNodi_List one = {node(1, {source(1, Holding, 0, 1)})};
+    const Network one = {node(1, {source(1, Holding, 0, 1)})};
     const ReadRun run = readSources(makeReadPlan(one), tcp(server.port(), 2000));
     ASSERT_EQ(run.results.size(), 1);
     EXPECT_EQ(run.results[0].outcome, Outcome::Exception);

@@ -36,8 +36,8 @@ TEST(ReadPlan, EachModbusTypeReadsWithItsOwnFunction) {
 }
 
 TEST(ReadPlan, OnlyEnabledVariablesInNetworkOrder) {
-    TVariabile off = source(1, Holding, 5, 1);
-    off.Enable = false;
+    Variable off = source(1, Holding, 5, 1);
+    off.enabled = false;
     const ReadPlan plan =
         makeReadPlan({node(3, {source(1, Holding, 0, 2, Dim32, 0, "Energy"), off}, "Heat"),
                       node(7, {source(2, Coil, 4, 3, 0, 0, "Alarm")}, "Pump")});
@@ -54,7 +54,7 @@ TEST(ReadPlan, OnlyEnabledVariablesInNetworkOrder) {
 // One case per row: the sources of one network and the requests that must cover them.
 struct GroupingCase {
     const char* name;
-    QList<TVariabile> sources;
+    QList<Variable> sources;
     std::vector<Span> requests;
 };
 
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ReadPlan, SourcesModbusCannotAskForAreListedButNeverRequested) {
     const struct {
-        TVariabile variable;
+        Variable variable;
         Problem problem;
     } cases[] = {
         {source(0, Holding, 0, 1), Problem::SlaveId}, // broadcast never answers
@@ -126,8 +126,8 @@ TEST(ReadPlan, SourcesModbusCannotAskForAreListedButNeverRequested) {
         const ReadPlan plan = makeReadPlan({node(1, {c.variable})});
         ASSERT_EQ(plan.variables.size(), 1);
         EXPECT_EQ(plan.variables[0].problem, c.problem)
-            << "slave " << c.variable.Mod_ID << " type " << c.variable.Mod_ToD << " register "
-            << c.variable.Mod_NumReg << " points " << c.variable.Mod_NPoint;
+            << "slave " << c.variable.modbusSlave << " type " << c.variable.modbusType
+            << " register " << c.variable.modbusRegister << " points " << c.variable.modbusCount;
         EXPECT_EQ(plan.requests.size(), c.problem == Problem::None ? 1 : 0);
     }
 }

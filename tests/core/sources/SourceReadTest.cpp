@@ -37,7 +37,7 @@ Connection rtuTo(const QString& device, int timeoutMs = 2000) {
     return c;
 }
 
-ReadRun readNetwork(const TNodi_List& network, const Connection& c) {
+ReadRun readNetwork(const Network& network, const Connection& c) {
     return readSources(makeReadPlan(network), c);
 }
 
@@ -65,7 +65,7 @@ TEST(SourceRead, EachTypeIsReadWithItsFunctionAndOnlyReadFunctionsAreSent) {
 TEST(SourceRead, OneSlavesSourcesAreReadInAsFewRequestsAsAllowed) {
     auto server = ModbusTestServer::tcp();
     server->setHolding(100, {0x4049, 0x0FDB});
-    QList<TVariabile> sources;
+    QList<Variable> sources;
     for (int i = 0; i < 10; ++i)
         sources.append(source(1, Holding, 100 + 2 * i, 2, DimReal));
     sources.append(source(2, Holding, 0, 125)); // another slave: a request of its own
@@ -134,7 +134,7 @@ TEST(SourceRead, ASilentSlaveCostsOneTimeOutPerRequestNotPerVariable) {
 
 TEST(SourceRead, CancelStopsBeforeTheNextRequest) {
     auto server = ModbusTestServer::tcp();
-    QList<TVariabile> sources;
+    QList<Variable> sources;
     for (int i = 0; i < 6; ++i)
         sources.append(source(1, Holding, 200 * i % 600, 1));
     const ReadPlan plan = makeReadPlan({node(1, sources)});

@@ -55,9 +55,9 @@ protected:
 TEST_F(MeterTemplatesTest, RoundTripKeepsTheVariablesByteForByte) {
     const QString source = folder_.copyFixture(QStringLiteral("templates/site_a.xml"),
                                                QStringLiteral("PROJECTS/A/M_Bus.xml"));
-    const NetworkLoad site = Load_Network(source);
+    const NetworkLoad site = loadNetwork(source);
     ASSERT_TRUE(site.ok()) << site.error.toStdString();
-    const TNodo& meter = site.Nodi_List[1];
+    const Node& meter = site.nodes[1];
 
     ASSERT_EQ(Templates::save(folder(), QStringLiteral("Meter è"), meter, texts), QString());
     const QString exported = folder_.file(QStringLiteral("shared/Meter.xml"));
@@ -84,14 +84,14 @@ TEST_F(MeterTemplatesTest, RoundTripKeepsTheVariablesByteForByte) {
     ASSERT_EQ(editor.save(target), QString());
 
     const QByteArray original =
-        variableBytes(folder_.read(QStringLiteral("PROJECTS/A/M_Bus.xml")), meter.Node_Pri);
+        variableBytes(folder_.read(QStringLiteral("PROJECTS/A/M_Bus.xml")), meter.primary);
     ASSERT_FALSE(original.isEmpty());
     EXPECT_EQ(variableBytes(folder_.read(QStringLiteral("PROJECTS/B/M_Bus.xml")), 32), original);
-    const TNodi_List applied = Load_Network(target).Nodi_List;
+    const Network applied = loadNetwork(target).nodes;
     ASSERT_EQ(applied.size(), 1);
-    EXPECT_EQ(applied[0].Node_Sec, 87654321);
-    EXPECT_EQ(applied[0].Description, meter.Description);
-    EXPECT_EQ(applied[0].Var_List, meter.Var_List);
+    EXPECT_EQ(applied[0].secondary, 87654321);
+    EXPECT_EQ(applied[0].description, meter.description);
+    EXPECT_EQ(applied[0].variables, meter.variables);
 }
 
 // The two shipped examples are templates, and a workspace without a templates folder gets
@@ -106,7 +106,7 @@ TEST_F(MeterTemplatesTest, ShippedExamplesSeedANewWorkspaceOnce) {
     for (const QString& name : names) {
         const Templates::Read read = Templates::load(folder(), name, texts);
         ASSERT_TRUE(read.ok()) << read.error.toStdString();
-        EXPECT_FALSE(read.node.Var_List.isEmpty());
+        EXPECT_FALSE(read.node.variables.isEmpty());
         // Stored as the writer writes, so the shipped file reads back to the same bytes.
         QFile file(Templates::pathOf(shipped, name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -114,14 +114,14 @@ TEST_F(MeterTemplatesTest, ShippedExamplesSeedANewWorkspaceOnce) {
     }
     const Templates::Read electricity =
         Templates::load(folder(), QStringLiteral("Generic electricity meter"), texts);
-    for (const TVariabile& v : electricity.node.Var_List) {
-        EXPECT_EQ(v.Mod_ToD, 3) << "input registers";
-        EXPECT_EQ(v.Dimension, 6) << "32-bit real";
-        EXPECT_EQ(v.Mod_Swap, 1) << "word swap";
+    for (const Variable& v : electricity.node.variables) {
+        EXPECT_EQ(v.modbusType, 3) << "input registers";
+        EXPECT_EQ(v.dimension, 6) << "32-bit real";
+        EXPECT_EQ(v.modbusSwap, 1) << "word swap";
     }
-    for (const TVariabile& v :
-         Templates::load(folder(), QStringLiteral("Generic heat meter"), texts).node.Var_List)
-        EXPECT_EQ(v.Mod_ToD, 2) << "holding registers";
+    for (const Variable& v :
+         Templates::load(folder(), QStringLiteral("Generic heat meter"), texts).node.variables)
+        EXPECT_EQ(v.modbusType, 2) << "holding registers";
 
     ASSERT_EQ(Templates::remove(folder(), names[0], texts), QString());
     ASSERT_EQ(Templates::remove(folder(), names[1], texts), QString());
@@ -131,12 +131,12 @@ TEST_F(MeterTemplatesTest, ShippedExamplesSeedANewWorkspaceOnce) {
 
 // Every refusal names its cause, and nothing is written when one applies.
 TEST_F(MeterTemplatesTest, RefusalsAsATable) {
-    TNodo node;
-    node.Description = QStringLiteral("Meter");
-    node.Var_List.append(Templates::readBytes(templateFile("<Nodo Descrizione=\"M\">" +
-                                                           variableElement() + "</Nodo>"),
-                                              QStringLiteral("x"), texts)
-                             .node.Var_List.value(0));
+    Node node;
+    node.description = QStringLiteral("Meter");
+    node.variables.append(Templates::readBytes(templateFile("<Nodo Descrizione=\"M\">" +
+                                                            variableElement() + "</Nodo>"),
+                                               QStringLiteral("x"), texts)
+                              .node.variables.value(0));
     ASSERT_EQ(Templates::save(folder(), QStringLiteral("Taken"), node, texts), QString());
     ASSERT_EQ(Templates::save(folder(), QStringLiteral("Other"), node, texts), QString());
     const QByteArray before = folder_.read(QStringLiteral("TEMPLATES/Taken.xml"));
@@ -233,17 +233,17 @@ TEST_F(MeterTemplatesTest, NewNodeFromTemplateIsCheckedAsByHand) {
                                                 QStringLiteral("PROJECTS/A/M_Bus.xml"));
     NetworkEditor editor(texts);
     ASSERT_EQ(editor.load(network), QString());
-    const TNodi_List shown = editor.Nodi_List();
-    TNodo templ = shown[1];
-    TNodo eleven = templ;
-    while (eleven.Var_List.size() < 11)
-        eleven.Var_List.append(templ.Var_List.first());
-    TNodo badRegister = templ;
-    badRegister.Var_List.last().Mod_NumReg = 65536;
+    const Network shown = editor.network();
+    Node templ = shown[1];
+    Node eleven = templ;
+    while (eleven.variables.size() < 11)
+        eleven.variables.append(templ.variables.first());
+    Node badRegister = templ;
+    badRegister.variables.last().modbusRegister = 65536;
 
     const struct {
         const char* what;
-        TNodo node;
+        Node node;
         const char* primary;
         const char* secondary;
         int message;
@@ -260,13 +260,13 @@ TEST_F(MeterTemplatesTest, NewNodeFromTemplateIsCheckedAsByHand) {
                                              QLatin1String(c.secondary)),
                   c.message)
             << c.what;
-        EXPECT_EQ(editor.Nodi_List(), shown) << c.what;
+        EXPECT_EQ(editor.network(), shown) << c.what;
     }
     EXPECT_FALSE(editor.undoStack().canUndo());
 
-    while (editor.Nodi_List().size() < 64)
+    while (editor.network().size() < 64)
         ASSERT_EQ(editor.newNodeFromTemplate(
-                      templ, QString::number(Templates::nextFreePrimary(editor.Nodi_List())),
+                      templ, QString::number(Templates::nextFreePrimary(editor.network())),
                       QStringLiteral("1")),
                   0);
     EXPECT_EQ(editor.newNodeFromTemplate(templ, QStringLiteral("0"), QStringLiteral("1")), 648)
@@ -279,44 +279,44 @@ TEST_F(MeterTemplatesTest, UndoOfNewNodeFromTemplate) {
                                                 QStringLiteral("PROJECTS/A/M_Bus.xml"));
     NetworkEditor editor(texts);
     ASSERT_EQ(editor.load(network), QString());
-    const TNodi_List before = editor.Nodi_List();
+    const Network before = editor.network();
     editor.select({0, 0});
-    const TNodo templ =
+    const Node templ =
         Templates::readBytes(Templates::templateBytes(before[1]), QStringLiteral("t"), texts).node;
     ASSERT_EQ(editor.newNodeFromTemplate(templ, QStringLiteral("9"), QStringLiteral("5")), 0);
-    ASSERT_EQ(editor.Nodi_List().size(), before.size() + 1);
-    TNodo expected = templ;
-    expected.Node_Pri = 9;
-    expected.Node_Sec = 5;
-    EXPECT_EQ(editor.Nodi_List().last(), expected);
+    ASSERT_EQ(editor.network().size(), before.size() + 1);
+    Node expected = templ;
+    expected.primary = 9;
+    expected.secondary = 5;
+    EXPECT_EQ(editor.network().last(), expected);
     EXPECT_TRUE(editor.Is_Change());
     EXPECT_EQ(editor.undoStack().undoText(), texts.text(T::NewFromTemplate));
     EXPECT_EQ(editor.undoStack().count(), 1);
 
     editor.undo();
-    EXPECT_EQ(editor.Nodi_List(), before);
+    EXPECT_EQ(editor.network(), before);
     EXPECT_FALSE(editor.Is_Change());
     EXPECT_EQ(editor.selection(), (NetworkTree::Position{0, 0}));
     editor.redo();
-    EXPECT_EQ(editor.Nodi_List().last(), expected);
+    EXPECT_EQ(editor.network().last(), expected);
 }
 
 TEST_F(MeterTemplatesTest, NextFreePrimaryAddress) {
-    TNodi_List nodes;
+    Network nodes;
     EXPECT_EQ(Templates::nextFreePrimary(nodes), 1);
     for (int primary : {1, 2, 4})
-        nodes.append(TNodo{QString(), primary, 0, {}});
+        nodes.append(Node{QString(), primary, 0, {}});
     EXPECT_EQ(Templates::nextFreePrimary(nodes), 3);
     nodes.clear();
     for (int primary = 250; primary >= 1; --primary)
-        nodes.append(TNodo{QString(), primary, 0, {}});
+        nodes.append(Node{QString(), primary, 0, {}});
     EXPECT_EQ(Templates::nextFreePrimary(nodes), 0);
 }
 
 // Rename keeps the bytes; a new letter case of the same name is a rename, not a clash.
 TEST_F(MeterTemplatesTest, RenameKeepsTheTemplate) {
-    TNodo node;
-    node.Description = QStringLiteral("Meter");
+    Node node;
+    node.description = QStringLiteral("Meter");
     ASSERT_EQ(Templates::save(folder(), QStringLiteral("a"), node, texts), QString());
     const QByteArray bytes = folder_.read(QStringLiteral("TEMPLATES/a.xml"));
     ASSERT_EQ(Templates::rename(folder(), QStringLiteral("a"), QStringLiteral("A"), texts),

@@ -38,14 +38,14 @@ protected:
     }
 
     // The worked example's node and record, and a record whose type has no standard coding.
-    static TNodi_List network() {
-        TVariabile energy = source(1, Holding, 0, 2, Dim32, 0, "Energy");
-        energy.Scale = 3;
-        TVariabile text = source(1, Holding, 2, 1, 0, 0, "Code");
-        text.Type_Of_Data = 21;
-        text.Scale = 255;
-        TNodo n = node(1, {energy, text}, "Heat meter");
-        n.Node_Sec = 12345678;
+    static Network network() {
+        Variable energy = source(1, Holding, 0, 2, Dim32, 0, "Energy");
+        energy.scale = 3;
+        Variable text = source(1, Holding, 2, 1, 0, 0, "Code");
+        text.dataType = 21;
+        text.scale = 255;
+        Node n = node(1, {energy, text}, "Heat meter");
+        n.secondary = 12345678;
         return {n};
     }
 
@@ -84,10 +84,10 @@ protected:
 };
 
 TEST_F(TFGatewayTest, TheEditorsButtonOpensAWindowThatServesTypedValues) {
-    ASSERT_EQ(Save_Network(network(), state.File_MBus), QString());
+    ASSERT_EQ(saveNetwork(network(), state.File_MBus), QString());
     TFMeter_Bus editor(state, fake.platform);
     // As the shell wires it.
-    TFGateway::attachTo(&editor, state, fake.platform, [&] { return editor.editor().Nodi_List(); });
+    TFGateway::attachTo(&editor, state, fake.platform, [&] { return editor.editor().network(); });
     editor.show();
     auto* button = child<QPushButton>(&editor, "Btn_TryGateway");
     ASSERT_NE(button, nullptr);

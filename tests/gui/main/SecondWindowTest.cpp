@@ -10,8 +10,8 @@
 
 namespace {
 
-const QByteArray Network = "<M-Bus_Network><Nodo ID=\"4\" Sec_Add=\"44\" Descrizione=\"Gas\"/>"
-                           "</M-Bus_Network><!--SW_VERSION = 2.005-->";
+const QByteArray NetworkFile = "<M-Bus_Network><Nodo ID=\"4\" Sec_Add=\"44\" Descrizione=\"Gas\"/>"
+                               "</M-Bus_Network><!--SW_VERSION = 2.005-->";
 
 QString expectedNotice() {
     return QStringLiteral("Read only: this configuration is open in another window (%1, process "
@@ -58,7 +58,7 @@ const QStringList Step3Writers = {QStringLiteral("Btn_OK"), QStringLiteral("Btn_
 
 TEST(SecondWindow, MayLookAtAConfigurationOpenInTheFirstButNotWriteIt) {
     TestFolder folder;
-    folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"), Network);
+    folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"), NetworkFile);
     lastProject(folder, "P");
     auto first = std::make_unique<ProgramRun>(folder.path());
     ProgramRun second(folder.path());
@@ -84,7 +84,7 @@ TEST(SecondWindow, MayLookAtAConfigurationOpenInTheFirstButNotWriteIt) {
         second.click("Btn_CreateBin");
     }
     second.fakes.prompts.verify();
-    EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/P/M_Bus.xml")), Network);
+    EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/P/M_Bus.xml")), NetworkFile);
     EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("PROJECTS/P/ParGen.xml"))));
     EXPECT_FALSE(QDir(folder.file(QStringLiteral("PROJECTS/P/bin"))).exists());
 
@@ -103,8 +103,8 @@ TEST(SecondWindow, MayLookAtAConfigurationOpenInTheFirstButNotWriteIt) {
 
 TEST(SecondWindow, TwoConfigurationsOfOneWorkspaceAreWrittenSideBySide) {
     TestFolder folder;
-    folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"), Network);
-    folder.write(QStringLiteral("PROJECTS/Q/M_Bus.xml"), Network);
+    folder.write(QStringLiteral("PROJECTS/P/M_Bus.xml"), NetworkFile);
+    folder.write(QStringLiteral("PROJECTS/Q/M_Bus.xml"), NetworkFile);
     lastProject(folder, "P");
     ProgramRun first(folder.path());
     lastProject(folder, "Q");

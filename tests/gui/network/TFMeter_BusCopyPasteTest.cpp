@@ -19,29 +19,29 @@
 
 namespace {
 
-TVariabile variable(const char* description, qint32 slaveId) {
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QString::fromLatin1(description);
-    v.Type_Of_Data = 3;
-    v.Dimension = 2;
-    v.Storage_Number = 7;
-    v.Tariff = 2;
-    v.Scale = 3;
-    v.Mod_ID = slaveId;
-    v.Mod_ToD = 2;
-    v.Mod_NumReg = 100 * slaveId;
-    v.Mod_NPoint = 2;
+Variable variable(const char* description, qint32 slaveId) {
+    Variable v;
+    v.enabled = true;
+    v.description = QString::fromLatin1(description);
+    v.dataType = 3;
+    v.dimension = 2;
+    v.storageNumber = 7;
+    v.tariff = 2;
+    v.scale = 3;
+    v.modbusSlave = slaveId;
+    v.modbusType = 2;
+    v.modbusRegister = 100 * slaveId;
+    v.modbusCount = 2;
     return v;
 }
 
-TNodo meter(const char* description, qint32 primary, int variables) {
-    TNodo n;
-    n.Description = QString::fromLatin1(description);
-    n.Node_Pri = primary;
-    n.Node_Sec = 12345678;
+Node meter(const char* description, qint32 primary, int variables) {
+    Node n;
+    n.description = QString::fromLatin1(description);
+    n.primary = primary;
+    n.secondary = 12345678;
     for (int i = 0; i < variables; ++i)
-        n.Var_List.append(variable(QByteArray("V").append(char('a' + i)).constData(), i + 1));
+        n.variables.append(variable(QByteArray("V").append(char('a' + i)).constData(), i + 1));
     return n;
 }
 
@@ -56,16 +56,16 @@ class TFMeter_BusCopyPasteTest : public testing::Test {
 protected:
     void SetUp() override {
         state.Set_Workspace(folder.path());
-        saveNetwork("Plant", {meter("Heat meter", 5, 3), meter("Water", 6, 0)});
-        saveNetwork("Other", {meter("Gas", 1, 1)});
+        writeProjectNetwork("Plant", {meter("Heat meter", 5, 3), meter("Water", 6, 0)});
+        writeProjectNetwork("Other", {meter("Gas", 1, 1)});
         state.Activate_Project(QStringLiteral("Plant"));
         window = std::make_unique<TFMeter_Bus>(state, fake.platform);
     }
 
-    void saveNetwork(const char* project, const TNodi_List& nodes) {
+    void writeProjectNetwork(const char* project, const Network& nodes) {
         const QString dir = folder.file(QStringLiteral("PROJECTS/%1").arg(project));
         QDir().mkpath(dir);
-        ASSERT_EQ(Save_Network(nodes, dir + QStringLiteral("/M_Bus.xml")), QString());
+        ASSERT_EQ(saveNetwork(nodes, dir + QStringLiteral("/M_Bus.xml")), QString());
     }
     NetworkEditor& model() { return window->editor(); }
     void select(int node, int var) {
@@ -143,7 +143,7 @@ TEST_F(TFMeter_BusCopyPasteTest, CopiesNeedTheirSelectionAndEnableTheirPaste) {
     action("CopyNode1")->trigger();
     EXPECT_TRUE(action("PasteNode1")->isEnabled());
     EXPECT_EQ(*model().copyBuffers().Copy_Node(), meter("Heat meter", 5, 3));
-    EXPECT_EQ(*model().copyBuffers().Copy_Var(), meter("Heat meter", 5, 3).Var_List[2]);
+    EXPECT_EQ(*model().copyBuffers().Copy_Var(), meter("Heat meter", 5, 3).variables[2]);
     EXPECT_FALSE(model().Is_Change()) << "a copy changes nothing";
 }
 
@@ -168,13 +168,13 @@ TEST_F(TFMeter_BusCopyPasteTest, PastedNodeTakesNewAddressesAndGoesToTheEnd) {
     });
     action("PasteNode1")->trigger();
     ASSERT_TRUE(modalActionsDone());
-    const TNodi_List& nodes = model().Nodi_List();
+    const Network& nodes = model().network();
     ASSERT_EQ(nodes.size(), 3);
-    TNodo expected = meter("Heat meter", 7, 3);
-    expected.Node_Sec = 0;
-    expected.Var_List[0].Mod_ID = 11;
-    expected.Var_List[1].Mod_ID = 12;
-    expected.Var_List[2].Mod_ID = 13;
+    Node expected = meter("Heat meter", 7, 3);
+    expected.secondary = 0;
+    expected.variables[0].modbusSlave = 11;
+    expected.variables[1].modbusSlave = 12;
+    expected.variables[2].modbusSlave = 13;
     EXPECT_EQ(nodes[2], expected);
     EXPECT_EQ(nodeLabels().last(),
               QStringLiteral("Primary Address 7 - Secondary Address 0 - Heat meter"));
@@ -189,14 +189,14 @@ TEST_F(TFMeter_BusCopyPasteTest, CancelledPasteChangesNothing) {
     action("CopyVariable1")->trigger();
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_Cancel"); });
     action("PasteVariable1")->trigger();
-    EXPECT_EQ(model().Nodi_List()[0].Var_List.size(), 3);
+    EXPECT_EQ(model().network()[0].variables.size(), 3);
     EXPECT_FALSE(model().Is_Change());
 }
 
 // The eleventh variable is refused after the dialog; the tenth is appended under the node.
 TEST_F(TFMeter_BusCopyPasteTest, PastedVariableAndTheLimitAfterTheDialog) {
-    TNodo full = meter("Full", 9, 9);
-    saveNetwork("Plant", {meter("Heat meter", 5, 3), full});
+    Node full = meter("Full", 9, 9);
+    writeProjectNetwork("Plant", {meter("Heat meter", 5, 3), full});
     open();
     select(0, 1);
     action("CopyVariable1")->trigger();
@@ -207,10 +207,10 @@ TEST_F(TFMeter_BusCopyPasteTest, PastedVariableAndTheLimitAfterTheDialog) {
         press(dialog, "Btn_OK");
     });
     action("PasteVariable1")->trigger();
-    ASSERT_EQ(model().Nodi_List()[1].Var_List.size(), 10);
-    TVariabile expected = meter("Heat meter", 5, 3).Var_List[1];
-    expected.Mod_NumReg = 16;
-    EXPECT_EQ(model().Nodi_List()[1].Var_List.last(), expected);
+    ASSERT_EQ(model().network()[1].variables.size(), 10);
+    Variable expected = meter("Heat meter", 5, 3).variables[1];
+    expected.modbusRegister = 16;
+    EXPECT_EQ(model().network()[1].variables.last(), expected);
     EXPECT_EQ(model().tree().index(9, 0, model().tree().indexOf({1, -1})).data().toString(),
               QStringLiteral("VAR - Vb"));
     EXPECT_TRUE(model().Is_Change());
@@ -218,7 +218,7 @@ TEST_F(TFMeter_BusCopyPasteTest, PastedVariableAndTheLimitAfterTheDialog) {
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_OK"); });
     fake.prompts.expectError(QStringLiteral("Error!! Max number of Variables reached"));
     action("PasteVariable1")->trigger();
-    EXPECT_EQ(model().Nodi_List()[1].Var_List.size(), 10);
+    EXPECT_EQ(model().network()[1].variables.size(), 10);
 }
 
 TEST_F(TFMeter_BusCopyPasteTest, PastesRefusedWithEmptyBuffersOrNoNode) {
@@ -255,9 +255,9 @@ TEST_F(TFMeter_BusCopyPasteTest, BuffersSurviveAnotherConfiguration) {
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_OK"); }); // address 5 is free here
     action("PasteNode1")->trigger();
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Btn_OK")), Qt::LeftButton);
-    const NetworkLoad saved = Load_Network(state.File_MBus);
+    const NetworkLoad saved = loadNetwork(state.File_MBus);
     ASSERT_TRUE(saved.ok());
-    EXPECT_EQ(saved.Nodi_List, (TNodi_List{meter("Gas", 1, 1), meter("Heat meter", 5, 3)}));
+    EXPECT_EQ(saved.nodes, (Network{meter("Gas", 1, 1), meter("Heat meter", 5, 3)}));
 }
 
 TEST_F(TFMeter_BusCopyPasteTest, ImportAnsweredNoThenYes) {
@@ -353,10 +353,10 @@ TEST_F(TFMeter_BusCopyPasteTest, ImportOfTheOwnFileReloadsIt) {
 }
 
 TEST_F(TFMeter_BusCopyPasteTest, SixtyFifthNodeRefusedAfterTheDialog) {
-    TNodi_List nodes;
+    Network nodes;
     for (int i = 1; i <= 64; ++i)
         nodes.append(meter("N", i, 0));
-    saveNetwork("Plant", nodes);
+    writeProjectNetwork("Plant", nodes);
     open();
     select(0, -1);
     action("CopyNode1")->trigger();
@@ -366,7 +366,7 @@ TEST_F(TFMeter_BusCopyPasteTest, SixtyFifthNodeRefusedAfterTheDialog) {
     });
     fake.prompts.expectError(QStringLiteral("Error!! Max number of nodes M-Bus reached"));
     action("PasteNode1")->trigger();
-    EXPECT_EQ(model().Nodi_List().size(), 64);
+    EXPECT_EQ(model().network().size(), 64);
     EXPECT_FALSE(model().Is_Change());
 }
 
@@ -378,10 +378,10 @@ TEST_F(TFMeter_BusCopyPasteTest, PastedVariableGoesToTheNodeOfTheSelectedVariabl
     select(0, 1);
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_OK"); });
     action("PasteVariable1")->trigger();
-    const TNodi_List& nodes = model().Nodi_List();
-    ASSERT_EQ(nodes[0].Var_List.size(), 4);
-    EXPECT_EQ(nodes[0].Var_List[3], nodes[0].Var_List[0]);
-    EXPECT_TRUE(nodes[1].Var_List.isEmpty());
+    const Network& nodes = model().network();
+    ASSERT_EQ(nodes[0].variables.size(), 4);
+    EXPECT_EQ(nodes[0].variables[3], nodes[0].variables[0]);
+    EXPECT_TRUE(nodes[1].variables.isEmpty());
 }
 
 // A language change reaches the paste dialog through the editor's Set_Lang (the dialog is

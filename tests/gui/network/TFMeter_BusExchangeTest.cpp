@@ -23,25 +23,25 @@
 
 namespace {
 
-TVariabile energy(qint32 slaveId, qint32 points) {
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QStringLiteral("Energy");
-    v.Dimension = 2; // 32 bits
-    v.Scale = 3;
-    v.Mod_ID = slaveId;
-    v.Mod_ToD = 2;
-    v.Mod_NumReg = 0;
-    v.Mod_NPoint = points;
+Variable energy(qint32 slaveId, qint32 points) {
+    Variable v;
+    v.enabled = true;
+    v.description = QStringLiteral("Energy");
+    v.dimension = 2; // 32 bits
+    v.scale = 3;
+    v.modbusSlave = slaveId;
+    v.modbusType = 2;
+    v.modbusRegister = 0;
+    v.modbusCount = points;
     return v;
 }
 
-TNodo meter(qint32 primary, QList<TVariabile> variables) {
-    TNodo n;
-    n.Description = QStringLiteral("Meter %1").arg(primary);
-    n.Node_Pri = primary;
-    n.Node_Sec = 1000 + primary;
-    n.Var_List = std::move(variables);
+Node meter(qint32 primary, QList<Variable> variables) {
+    Node n;
+    n.description = QStringLiteral("Meter %1").arg(primary);
+    n.primary = primary;
+    n.secondary = 1000 + primary;
+    n.variables = std::move(variables);
     return n;
 }
 
@@ -59,7 +59,7 @@ protected:
         state.Set_Workspace(folder.path());
         QDir().mkpath(folder.file(QStringLiteral("PROJECTS/Plant")));
         state.Activate_Project(QStringLiteral("Plant"));
-        ASSERT_EQ(Save_Network({meter(5, {energy(1, 2)})}, state.File_MBus), QString());
+        ASSERT_EQ(saveNetwork({meter(5, {energy(1, 2)})}, state.File_MBus), QString());
         window = std::make_unique<TFMeter_Bus>(state, fake.platform);
         window->show();
     }
@@ -136,7 +136,7 @@ TEST_F(TFMeter_BusExchangeTest, ExportThenImportGivesTheSameNetwork) {
     EXPECT_EQ(status->text(), QStringLiteral("Imported 1 node with 1 variable from %1")
                                   .arg(QDir::toNativeSeparators(csv)));
     EXPECT_TRUE(window->editor().Is_Change());
-    EXPECT_EQ(window->editor().Nodi_List(), TNodi_List({meter(5, {energy(1, 2)})}));
+    EXPECT_EQ(window->editor().network(), Network({meter(5, {energy(1, 2)})}));
     press("Btn_OK");
     EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/M_Bus.xml")), before);
 }
@@ -149,7 +149,7 @@ TEST_F(TFMeter_BusExchangeTest, RefusedOrDeclinedImportChangesNothing) {
     fake.prompts.expectQuestion(writtenOpen(csv), false);
     press("Btn_ExportCsv");
     EXPECT_TRUE(fake.urls.opened.isEmpty());
-    const TNodi_List before = window->editor().Nodi_List();
+    const Network before = window->editor().network();
 
     fake.prompts.expectOpenFile(QString());
     press("Btn_ImportCsv");
@@ -172,7 +172,7 @@ TEST_F(TFMeter_BusExchangeTest, RefusedOrDeclinedImportChangesNothing) {
                                              QStringLiteral(": No such file or directory")));
     press("Btn_ImportCsv");
     fake.prompts.verify();
-    EXPECT_EQ(window->editor().Nodi_List(), before);
+    EXPECT_EQ(window->editor().network(), before);
     EXPECT_FALSE(window->editor().Is_Change());
 }
 
@@ -202,7 +202,7 @@ TEST_F(TFMeter_BusExchangeTest, WarningsFollowTheNetworkAndNeverStopOk) {
     EXPECT_TRUE(editor.Is_Change());
     press("Btn_OK");
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(Load_Network(state.File_MBus).Nodi_List.size(), 2);
+    EXPECT_EQ(loadNetwork(state.File_MBus).nodes.size(), 2);
 }
 
 // The report of the network on screen, as HTML or PDF by the name chosen; unsaved edits are
@@ -274,7 +274,7 @@ TEST_F(TFMeter_BusExchangeTest, ItalianWindowWritesItalianAndReadsEnglish) {
         QStringLiteral("Sostituire davvero la rete dell'editor con il foglio di calcolo?"), true);
     press("Btn_ImportCsv");
     fake.prompts.verify();
-    EXPECT_EQ(window->editor().Nodi_List(), TNodi_List({meter(7, {energy(2, 2)})}));
+    EXPECT_EQ(window->editor().network(), Network({meter(7, {energy(2, 2)})}));
 }
 
 // Beside the register field, the number a meter manual gives for the address being typed, in

@@ -313,7 +313,7 @@ TEST_F(TFMeter_BusTest, OkThatCannotWriteKeepsTheWindowAndItsNetwork) {
     show();
     const QStringList before = treeLabels();
     state.File_MBus = folder.file(QStringLiteral("PROJECTS/Plant/missing/M_Bus.xml"));
-    const QString error = Save_Network(window->editor().Nodi_List(), state.File_MBus);
+    const QString error = saveNetwork(window->editor().network(), state.File_MBus);
     ASSERT_FALSE(error.isEmpty());
     fake.prompts.expectError(QDir::toNativeSeparators(state.File_MBus) + QStringLiteral(": ") +
                              error);
@@ -370,7 +370,7 @@ TEST_F(TFMeter_BusTest, CancelAsksOnlyAfterAChange) {
 TEST_F(TFMeter_BusTest, UnreadableFileIsNotOverwrittenWithoutConsent) {
     const QByteArray broken = "<M-Bus_Network><Nodo ID=\"1\"><Variabile Type=\"0\"/>";
     const QString path = folder.write(NetworkFile, broken);
-    const QString error = Load_Network(path).error;
+    const QString error = loadNetwork(path).error;
     ASSERT_FALSE(error.isEmpty());
     fake.prompts.expectError(error);
     show();
@@ -390,8 +390,8 @@ TEST_F(TFMeter_BusTest, UnreadableFileIsNotOverwrittenWithoutConsent) {
     fake.prompts.expectQuestion(question, true);
     press("Btn_OK");
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(Load_Network(path).ok());
-    EXPECT_EQ(Load_Network(path).Nodi_List.size(), 1);
+    EXPECT_TRUE(loadNetwork(path).ok());
+    EXPECT_EQ(loadNetwork(path).nodes.size(), 1);
 }
 
 TEST_F(TFMeter_BusTest, UnchangedFileConfirmedStaysByteForByte) {
@@ -500,7 +500,7 @@ TEST_F(TFMeter_BusTest, UndoKeysAndButtons) {
     fake.prompts.expectQuestion(QStringLiteral("Are you sure to want to cancel this Variable?"),
                                 true);
     child<QAction>("DeleteItem1")->trigger();
-    ASSERT_EQ(model().nodes()[0].Var_List.size(), 1);
+    ASSERT_EQ(model().nodes()[0].variables.size(), 1);
     EXPECT_TRUE(undo->isEnabled());
     EXPECT_TRUE(child<QAction>("Undo1")->isEnabled());
     // Each entry names the change it takes back or brings again.
@@ -510,7 +510,7 @@ TEST_F(TFMeter_BusTest, UndoKeysAndButtons) {
 
     tree()->setFocus();
     QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier);
-    ASSERT_EQ(model().nodes()[0].Var_List.size(), 2);
+    ASSERT_EQ(model().nodes()[0].variables.size(), 2);
     EXPECT_EQ(tree()->currentIndex(), model().indexOf({0, 1})) << "the variable is selected";
     EXPECT_EQ(text("E_Var_MBus_Desc"), QStringLiteral("Volts"));
     EXPECT_EQ(currentTab(), QStringLiteral("TS_Variables"));
@@ -520,11 +520,11 @@ TEST_F(TFMeter_BusTest, UndoKeysAndButtons) {
     EXPECT_EQ(child<QAction>("Undo1")->text(), QStringLiteral("Undo"));
 
     QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(model().nodes()[0].Var_List.size(), 1);
+    EXPECT_EQ(model().nodes()[0].variables.size(), 1);
     press("Btn_Undo");
-    EXPECT_EQ(model().nodes()[0].Var_List.size(), 2);
+    EXPECT_EQ(model().nodes()[0].variables.size(), 2);
     QTest::keyClick(tree(), Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(model().nodes()[0].Var_List.size(), 1);
+    EXPECT_EQ(model().nodes()[0].variables.size(), 1);
     EXPECT_TRUE(window->editor().Is_Change());
     EXPECT_FALSE(redo->isEnabled());
 }

@@ -18,27 +18,27 @@
 
 namespace {
 
-TVariabile variable(const char* description, qint32 slaveId) {
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QString::fromLatin1(description);
-    v.Dimension = 2;
-    v.Scale = 3;
-    v.Mod_ID = slaveId;
-    v.Mod_ToD = 2;
-    v.Mod_NumReg = 100 * slaveId;
-    v.Mod_NPoint = 2;
-    v.Mod_Swap = 0;
+Variable variable(const char* description, qint32 slaveId) {
+    Variable v;
+    v.enabled = true;
+    v.description = QString::fromLatin1(description);
+    v.dimension = 2;
+    v.scale = 3;
+    v.modbusSlave = slaveId;
+    v.modbusType = 2;
+    v.modbusRegister = 100 * slaveId;
+    v.modbusCount = 2;
+    v.modbusSwap = 0;
     return v;
 }
 
-TNodo meter(int variables) {
-    TNodo n;
-    n.Description = QStringLiteral("Heat meter");
-    n.Node_Pri = 5;
-    n.Node_Sec = 12345678;
+Node meter(int variables) {
+    Node n;
+    n.description = QStringLiteral("Heat meter");
+    n.primary = 5;
+    n.secondary = 12345678;
     for (int i = 0; i < variables; ++i)
-        n.Var_List.append(variable(QByteArray("V").append(char('a' + i)).constData(), i + 1));
+        n.variables.append(variable(QByteArray("V").append(char('a' + i)).constData(), i + 1));
     return n;
 }
 
@@ -75,7 +75,7 @@ protected:
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    void showNode(const TNodo& copied) {
+    void showNode(const Node& copied) {
         dialog->hide();
         dialog->prepareNode(copied, network);
         dialog->show();
@@ -84,7 +84,7 @@ protected:
     SharedState state;
     ScriptedPrompts prompts;
     std::unique_ptr<TFNewIDNode> dialog;
-    TNodi_List network;
+    Network network;
 };
 
 } // namespace

@@ -24,26 +24,26 @@ namespace {
 
 namespace T = Templates::Text;
 
-TVariabile variable(const char* description, qint32 slaveId) {
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QString::fromLatin1(description);
-    v.Dimension = 2;
-    v.Scale = 3;
-    v.Mod_ID = slaveId;
-    v.Mod_ToD = 2;
-    v.Mod_NumReg = 10 * slaveId;
-    v.Mod_NPoint = 2;
+Variable variable(const char* description, qint32 slaveId) {
+    Variable v;
+    v.enabled = true;
+    v.description = QString::fromLatin1(description);
+    v.dimension = 2;
+    v.scale = 3;
+    v.modbusSlave = slaveId;
+    v.modbusType = 2;
+    v.modbusRegister = 10 * slaveId;
+    v.modbusCount = 2;
     return v;
 }
 
-TNodo meter(const char* description, qint32 primary, int variables) {
-    TNodo n;
-    n.Description = QString::fromLatin1(description);
-    n.Node_Pri = primary;
-    n.Node_Sec = 12345678;
+Node meter(const char* description, qint32 primary, int variables) {
+    Node n;
+    n.description = QString::fromLatin1(description);
+    n.primary = primary;
+    n.secondary = 12345678;
     for (int i = 0; i < variables; ++i)
-        n.Var_List.append(variable(QByteArray("V").append(char('a' + i)).constData(), i + 1));
+        n.variables.append(variable(QByteArray("V").append(char('a' + i)).constData(), i + 1));
     return n;
 }
 
@@ -71,8 +71,8 @@ protected:
         state.Set_Workspace(folder.path());
         const QString dir = folder.file(QStringLiteral("PROJECTS/Plant"));
         QDir().mkpath(dir);
-        ASSERT_EQ(Save_Network({meter("Heat meter", 1, 3), meter("Water", 2, 0)},
-                               dir + QStringLiteral("/M_Bus.xml")),
+        ASSERT_EQ(saveNetwork({meter("Heat meter", 1, 3), meter("Water", 2, 0)},
+                              dir + QStringLiteral("/M_Bus.xml")),
                   QString());
         state.Activate_Project(QStringLiteral("Plant"));
         window = std::make_unique<TFMeter_Bus>(state, fake.platform);
@@ -112,7 +112,7 @@ TEST_F(TFTemplatesTest, SaveAsTemplateAsksForTheNameAndBeforeReplacing) {
     const Templates::Read saved =
         Templates::load(templates(), QStringLiteral("Heat"), state.Lang_Table);
     ASSERT_TRUE(saved.ok()) << saved.error.toStdString();
-    EXPECT_EQ(saved.node.Var_List, meter("Heat meter", 1, 3).Var_List);
+    EXPECT_EQ(saved.node.variables, meter("Heat meter", 1, 3).variables);
     const QByteArray bytes = folder.read(QStringLiteral("TEMPLATES/Heat.xml"));
 
     select(1, -1);
@@ -132,7 +132,7 @@ TEST_F(TFTemplatesTest, SaveAsTemplateAsksForTheNameAndBeforeReplacing) {
     action("SaveAsTemplate1")->trigger();
     fake.prompts.verify();
     EXPECT_TRUE(Templates::load(templates(), QStringLiteral("Heat"), state.Lang_Table)
-                    .node.Var_List.isEmpty());
+                    .node.variables.isEmpty());
     EXPECT_FALSE(model().Is_Change()) << "saving a template leaves the network as it is";
 }
 
@@ -145,7 +145,7 @@ TEST_F(TFTemplatesTest, NewNodeFromTemplateAndItsUndo) {
     ASSERT_EQ(
         Templates::save(templates(), QStringLiteral("Gas"), meter("Gas", 0, 1), state.Lang_Table),
         QString());
-    const TNodi_List before = model().Nodi_List();
+    const Network before = model().network();
     select(0, 0);
 
     fake.prompts.expectError(text(651));
@@ -176,19 +176,19 @@ TEST_F(TFTemplatesTest, NewNodeFromTemplateAndItsUndo) {
     press(window.get(), "Btn_Templates");
     ASSERT_TRUE(modalActionsDone());
 
-    TNodo expected = meter("Power", 3, 2);
-    expected.Node_Sec = 42;
-    ASSERT_EQ(model().Nodi_List().size(), 3);
-    EXPECT_EQ(model().Nodi_List().last(), expected);
+    Node expected = meter("Power", 3, 2);
+    expected.secondary = 42;
+    ASSERT_EQ(model().network().size(), 3);
+    EXPECT_EQ(model().network().last(), expected);
     EXPECT_EQ(model().IND_NODO(), 2) << "the new node is chosen";
     EXPECT_TRUE(model().Is_Change());
     EXPECT_EQ(model().undoStack().count(), 1);
 
     press(window.get(), "Btn_Undo");
-    EXPECT_EQ(model().Nodi_List(), before);
+    EXPECT_EQ(model().network(), before);
     EXPECT_FALSE(model().Is_Change());
     press(window.get(), "Btn_Redo");
-    EXPECT_EQ(model().Nodi_List().last(), expected);
+    EXPECT_EQ(model().network().last(), expected);
 }
 
 // Rename and delete from the list; delete asks, and No keeps the template.

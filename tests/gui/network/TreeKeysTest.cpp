@@ -25,33 +25,33 @@
 
 namespace {
 
-TVariabile variable(const char* description, qint32 slaveId) {
-    TVariabile v;
-    v.Enable = true;
-    v.Description = QString::fromLatin1(description);
-    v.Dimension = 2;
-    v.Mod_ID = slaveId;
-    v.Mod_ToD = 2;
-    v.Mod_NumReg = 10 * slaveId;
-    v.Mod_NPoint = 2;
+Variable variable(const char* description, qint32 slaveId) {
+    Variable v;
+    v.enabled = true;
+    v.description = QString::fromLatin1(description);
+    v.dimension = 2;
+    v.modbusSlave = slaveId;
+    v.modbusType = 2;
+    v.modbusRegister = 10 * slaveId;
+    v.modbusCount = 2;
     return v;
 }
 
-TNodo meter(const char* description, qint32 primary, int variables) {
-    TNodo n;
-    n.Description = QString::fromLatin1(description);
-    n.Node_Pri = primary;
-    n.Node_Sec = 1;
+Node meter(const char* description, qint32 primary, int variables) {
+    Node n;
+    n.description = QString::fromLatin1(description);
+    n.primary = primary;
+    n.secondary = 1;
     for (int i = 0; i < variables; ++i)
-        n.Var_List.append(variable(QByteArray("V").append(char('a' + i)).constData(), i + 1));
+        n.variables.append(variable(QByteArray("V").append(char('a' + i)).constData(), i + 1));
     return n;
 }
 
 // Node and variable counts, the shape a key changes.
-QList<int> shapeOf(const TNodi_List& nodes) {
+QList<int> shapeOf(const Network& nodes) {
     QList<int> shape;
-    for (const TNodo& n : nodes)
-        shape << int(n.Var_List.size());
+    for (const Node& n : nodes)
+        shape << int(n.variables.size());
     return shape;
 }
 
@@ -66,8 +66,8 @@ public:
         state.Set_Workspace(folder.path());
         const QString dir = folder.file(QStringLiteral("PROJECTS/Plant"));
         QDir().mkpath(dir);
-        ASSERT_EQ(Save_Network({meter("Heat", 5, 2), meter("Water", 6, 0)},
-                               dir + QStringLiteral("/M_Bus.xml")),
+        ASSERT_EQ(saveNetwork({meter("Heat", 5, 2), meter("Water", 6, 0)},
+                              dir + QStringLiteral("/M_Bus.xml")),
                   QString());
         state.Activate_Project(QStringLiteral("Plant"));
         window = std::make_unique<TFMeter_Bus>(state, fake.platform);
@@ -172,7 +172,7 @@ TEST_F(TreeKeysTest, KeysOfTheTreeAndTheirUndo) {
     const QList<int> before{2, 0};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_EQ(shapeOf(model().Nodi_List()), before);
+        ASSERT_EQ(shapeOf(model().network()), before);
         if (c.copyFrom.node != -2) {
             select(c.copyFrom);
             key(c.keys.front());
@@ -182,7 +182,7 @@ TEST_F(TreeKeysTest, KeysOfTheTreeAndTheirUndo) {
         key(c.keys.back());
         EXPECT_TRUE(modalActionsDone());
         fake.prompts.verify();
-        EXPECT_EQ(shapeOf(model().Nodi_List()), c.after);
+        EXPECT_EQ(shapeOf(model().network()), c.after);
         EXPECT_TRUE(model().Is_Change());
 
         // The paste dialog has closed: the editor is the active window again, as the window
@@ -191,7 +191,7 @@ TEST_F(TreeKeysTest, KeysOfTheTreeAndTheirUndo) {
         ASSERT_EQ(QApplication::activeWindow(), window.get());
         tree()->setFocus();
         QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(shapeOf(model().Nodi_List()), before) << "undo restores";
+        EXPECT_EQ(shapeOf(model().network()), before) << "undo restores";
         EXPECT_FALSE(model().Is_Change());
     }
 }
@@ -207,7 +207,7 @@ TEST_F(TreeKeysTest, RefusedOrEmptyKeysChangeNothing) {
         const NoModalGuard noDialog;
         key(QKeySequence::Paste);
     }
-    EXPECT_EQ(shapeOf(model().Nodi_List()), (QList<int>{2, 0}));
+    EXPECT_EQ(shapeOf(model().network()), (QList<int>{2, 0}));
     EXPECT_FALSE(model().Is_Change());
     EXPECT_FALSE(model().undoStack().canUndo());
 }

@@ -63,8 +63,8 @@ protected:
 // Passes follow each other off the user-interface thread; a register that changed between two
 // is marked with the counter's rate, and Stop ends the reading between passes.
 TEST_F(ContinuousReadWindow, AChangedRegisterIsMarkedAndStopEndsTheReading) {
-    TVariabile energy = source(1, Holding, 50, 2, Dim32, 0, "Energy");
-    energy.Scale = 3; // Wh
+    Variable energy = source(1, Holding, 50, 2, Dim32, 0, "Energy");
+    energy.scale = 3; // Wh
     TFSourceTest window(state, fake.platform, {node(3, {energy}, "Heat")});
     QSignalSpy done(&window, &TFSourceTest::readingDone);
     startContinuous(window);

@@ -22,9 +22,9 @@ using namespace Sources;
 
 namespace {
 
-TVariabile coded(TVariabile v, int typeOfData, int scale) {
-    v.Type_Of_Data = typeOfData;
-    v.Scale = quint16(scale);
+Variable coded(Variable v, int typeOfData, int scale) {
+    v.dataType = typeOfData;
+    v.scale = quint16(scale);
     return v;
 }
 
@@ -40,7 +40,7 @@ protected:
         server->setHolding(40, {0x00D7});         // 21.5 °C in tenths
     }
 
-    TNodi_List network() const {
+    Network network() const {
         return {node(1,
                      {coded(source(1, Holding, 20, 2, Dim32, 0, "Energy"), 0, 6),
                       coded(source(1, Holding, 30, 2, DimReal, 0, "Volume"), 2, 6),

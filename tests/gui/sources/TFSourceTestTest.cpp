@@ -42,7 +42,7 @@ protected:
     }
 
     // Two nodes, five sources on two slaves: two requests to slave 1, one to the silent one.
-    TNodi_List network() const {
+    Network network() const {
         return {node(1,
                      {source(1, Holding, 40, 2, DimReal, 0, "Flow"),
                       source(1, Holding, 42, 1, Dim16, 0, "Level"),
@@ -89,11 +89,11 @@ protected:
 // The editor's button opens the window for the network on screen; a reading fills the table
 // row by row, with progress, and marks the reading of each variable's M-Bus dimension.
 TEST_F(TFSourceTestTest, TheEditorsButtonOpensTheTestAndTheTableShowsTheReadings) {
-    ASSERT_EQ(Save_Network(network(), state.File_MBus), QString());
+    ASSERT_EQ(saveNetwork(network(), state.File_MBus), QString());
     TFMeter_Bus editor(state, fake.platform);
     // As the shell wires it.
     QObject::connect(&editor, &TFMeter_Bus::testSourcesRequested, &editor, [&] {
-        TFSourceTest::open(state, fake.platform, editor.editor().Nodi_List(), &editor);
+        TFSourceTest::open(state, fake.platform, editor.editor().network(), &editor);
     });
     editor.show();
     auto* button = child<QPushButton>(&editor, "Btn_TestSources");
@@ -185,7 +185,7 @@ TEST_F(TFSourceTestTest, APortThatCannotBeOpenedIsReportedWithWhatToDo) {
 }
 
 TEST_F(TFSourceTestTest, StopEndsTheReadingBeforeTheNextRequest) {
-    QList<TVariabile> silent;
+    QList<Variable> silent;
     for (int i = 0; i < 10; ++i)
         silent.append(source(ModbusTestServer::Silent, Holding, 200 * i, 1));
     TFSourceTest window(state, fake.platform, {node(1, silent)});
