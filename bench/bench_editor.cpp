@@ -3,7 +3,7 @@
 #include "FullNetwork.h"
 
 #include "core/state/SharedState.h"
-#include "gui/network/TFMeter_Bus.h"
+#include "gui/network/NetworkEditorWindow.h"
 #include "gui/platform/SystemPlatform.h"
 
 #include <QApplication>
@@ -33,7 +33,7 @@ struct Editor {
     SystemPlatform system;
     SharedState state;
     QTemporaryDir folder;
-    std::unique_ptr<TFMeter_Bus> window;
+    std::unique_ptr<NetworkEditorWindow> window;
     PaintProbe probe;
 
     Editor() {
@@ -42,7 +42,7 @@ struct Editor {
         QDir(state.Dir_Projects).mkpath(QStringLiteral("Empty"));
         state.Activate_Project(QStringLiteral("Full"));
         saveNetwork(fullNetwork(), state.File_MBus);
-        window = std::make_unique<TFMeter_Bus>(state, system.platform);
+        window = std::make_unique<NetworkEditorWindow>(state, system.platform);
         window->FormCreate();
         window->findChild<QTreeView*>()->viewport()->installEventFilter(&probe);
     }

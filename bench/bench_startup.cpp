@@ -1,8 +1,8 @@
 // Start-up to the first painted main window, and peak memory, against a bare Qt Widgets
 // window built here. Each iteration starts both as fresh processes, side by side, so the
 // ratios compare like with like on the same machine state.
+#include "gui/main/MainWindow.h"
 #include "gui/main/Shell.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

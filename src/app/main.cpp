@@ -1,7 +1,7 @@
 #include "core/app/StartUp.h"
 #include "core/lang/LangTable.h"
+#include "gui/main/MainWindow.h"
 #include "gui/main/Shell.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
 #include "gui/platform/MessageBoxPrompts.h"
 #include "render/AppIcon.h"
 

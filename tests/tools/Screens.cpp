@@ -6,16 +6,16 @@
 #include "core/network/Network.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/comm/TFParGen.h"
-#include "gui/gateway/TFGateway.h"
+#include "gui/comm/CommunicationWindow.h"
+#include "gui/gateway/GatewayWindow.h"
 #include "gui/help/HelpDesk.h"
 #include "gui/help/HelpWindow.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
-#include "gui/network/TFMeter_Bus.h"
-#include "gui/network/TFNewIDNode.h"
-#include "gui/sources/TFSlaveScan.h"
-#include "gui/sources/TFSourceTest.h"
-#include "gui/update/TFBoot.h"
+#include "gui/main/MainWindow.h"
+#include "gui/network/NetworkEditorWindow.h"
+#include "gui/network/PasteDialog.h"
+#include "gui/sources/FindSlavesWindow.h"
+#include "gui/sources/SourceTestWindow.h"
+#include "gui/update/UpdateWindow.h"
 #include "mock/FakeServices.h"
 #include "mock/MbusTestMaster.h"
 #include "support/TestFolder.h"
@@ -45,10 +45,10 @@ QString language;
 // The pictures the guide shows, by the names the shots below take.
 const QStringList GuidePictures = {
     QStringLiteral("main"),
-    QStringLiteral("TFSoftOptions-1"),
-    QStringLiteral("TFNew_Project"),
-    QStringLiteral("TFOpenConf"),
-    QStringLiteral("TFParGen"),
+    QStringLiteral("OptionsDialog-1"),
+    QStringLiteral("NewConfigurationDialog"),
+    QStringLiteral("OpenConfigurationDialog"),
+    QStringLiteral("CommunicationWindow"),
     QStringLiteral("editor-node"),
     QStringLiteral("editor-variable"),
     QStringLiteral("templates"),
@@ -136,7 +136,7 @@ void click(QTreeView* tree, const QModelIndex& index) {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
 }
 
-void shootEditor(TFMeter_Bus* editor) {
+void shootEditor(NetworkEditorWindow* editor) {
     editor->show();
     settle();
     auto* tree = editor->findChild<QTreeView*>(QStringLiteral("TW"));
@@ -144,7 +144,7 @@ void shootEditor(TFMeter_Bus* editor) {
     const QModelIndex node = tree->model()->index(0, 0, tree->model()->index(0, 0));
     click(tree, node);
     shoot(editor, QStringLiteral("editor-node"));
-    shootHelp(editor, QStringLiteral("TFMeter_Bus"));
+    shootHelp(editor, QStringLiteral("NetworkEditorWindow"));
     click(tree, tree->model()->index(0, 0, node));
     shoot(editor, QStringLiteral("editor-variable"));
 
@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
     FakePlatform fakes;
     ProgramStarter starter{fakes.processes, fakes.clock, QString()};
     SharedState state;
-    TFOrdanoreFirmWare main(state, fakes.platform, starter, root.path());
+    MainWindow main(state, fakes.platform, starter, root.path());
     main.show();
     shoot(&main, QStringLiteral("main"));
     shootHelp(&main, QStringLiteral("main"));
@@ -222,11 +222,11 @@ int main(int argc, char** argv) {
         if (dialog->parentWidget() != &main)
             continue; // made by another window, shown with it
         const QString name = dialog->objectName();
-        if (auto* editor = qobject_cast<TFMeter_Bus*>(dialog)) {
+        if (auto* editor = qobject_cast<NetworkEditorWindow*>(dialog)) {
             shootEditor(editor);
             continue;
         }
-        if (qobject_cast<TFBoot*>(dialog))
+        if (qobject_cast<UpdateWindow*>(dialog))
             continue;
         dialog->show();
         if (auto* tabs = dialog->findChild<QTabWidget*>()) {
@@ -236,13 +236,13 @@ int main(int argc, char** argv) {
             }
         } else {
             shoot(dialog, name);
-            if (name == QLatin1String("TFParGen"))
+            if (name == QLatin1String("CommunicationWindow"))
                 shootHelp(dialog, name);
         }
         dialog->hide();
     }
 
-    TFBoot& boot = main.updateWindow();
+    UpdateWindow& boot = main.updateWindow();
     for (int form : {0, 1}) {
         boot.Form_Type = form;
         boot.FormShow();
@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
     }
 
     Network network = loadNetwork(state.File_MBus).nodes;
-    TFSourceTest sources(state, fakes.platform, network, &main);
+    SourceTestWindow sources(state, fakes.platform, network, &main);
     sources.show();
     shoot(&sources, QStringLiteral("source-test"));
     sources.hide();
@@ -264,16 +264,16 @@ int main(int argc, char** argv) {
     line.parity = 'E';
     line.stopBits = 1;
     line.timeoutMs = 100;
-    TFSlaveScan scan(state, line, {1, 2, 5}, &main);
+    FindSlavesWindow scan(state, line, {1, 2, 5}, &main);
     scan.show();
     shoot(&scan, QStringLiteral("scan"));
     scan.hide();
 
     // Serving the configuration with a typed value, after a master's first requests.
-    TFGateway gateway(state, fakes.platform, network, &main);
+    GatewayWindow gateway(state, fakes.platform, network, &main);
     gateway.show();
     auto* values = gateway.findChild<QTableView*>(QStringLiteral("TV_Values"));
-    values->model()->setData(values->model()->index(0, TFGateway::ColValue), "12345");
+    values->model()->setData(values->model()->index(0, GatewayWindow::ColValue), "12345");
     // Ports of its own when they are free, so that the picture comes out the same each time.
     const auto freePort = [](quint16 wanted) {
         QTcpServer probe;
@@ -298,7 +298,7 @@ int main(int argc, char** argv) {
 
     // A second window on the same configuration: it may look, but not write.
     SharedState secondState;
-    TFOrdanoreFirmWare second(secondState, fakes.platform, starter, root.path());
+    MainWindow second(secondState, fakes.platform, starter, root.path());
     second.show();
     shoot(&second, QStringLiteral("main-read-only"));
     second.communicationWindow().show();

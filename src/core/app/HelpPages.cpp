@@ -27,20 +27,20 @@ bool isPlainPage(const QString& page) {
 
 const QList<Entry>& windows() {
     static const QList<Entry> table = {
-        {QStringLiteral("TFOrdanoreFirmWare"), Start},
-        {QStringLiteral("TFAbout"), WorkspacePage},
-        {QStringLiteral("TFSoftOptions"), Install},
-        {QStringLiteral("TFNew_Project"), NewConfiguration},
-        {QStringLiteral("TFOpenConf"), NewConfiguration},
-        {QStringLiteral("TFParGen"), Communication},
-        {QStringLiteral("TFMeter_Bus"), Network},
-        {QStringLiteral("TFNewIDNode"), Network},
-        {QStringLiteral("TFTemplates"), Network},
-        {QStringLiteral("TFSourceTest"), Sources},
-        {QStringLiteral("TFSlaveScan"), Sources},
-        {QStringLiteral("TFGateway"), Sources},
-        {QStringLiteral("TFBoot"), Update},
-        {QStringLiteral("TFUpdateProgress"), Update},
+        {QStringLiteral("MainWindow"), Start},
+        {QStringLiteral("AboutDialog"), WorkspacePage},
+        {QStringLiteral("OptionsDialog"), Install},
+        {QStringLiteral("NewConfigurationDialog"), NewConfiguration},
+        {QStringLiteral("OpenConfigurationDialog"), NewConfiguration},
+        {QStringLiteral("CommunicationWindow"), Communication},
+        {QStringLiteral("NetworkEditorWindow"), Network},
+        {QStringLiteral("PasteDialog"), Network},
+        {QStringLiteral("TemplateListDialog"), Network},
+        {QStringLiteral("SourceTestWindow"), Sources},
+        {QStringLiteral("FindSlavesWindow"), Sources},
+        {QStringLiteral("GatewayWindow"), Sources},
+        {QStringLiteral("UpdateWindow"), Update},
+        {QStringLiteral("UpdateProgressDialog"), Update},
     };
     return table;
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <memory>
 
-class TFOrdanoreFirmWare;
+class MainWindow;
 
 // The whole program: the real operating-system services, the shared state and the windows.
 // `main` builds one; so does the start-up benchmark.
@@ -14,7 +14,7 @@ public:
     explicit Shell(const QString& programFolder);
     explicit Shell(const Workspace::Layout& layout);
     ~Shell();
-    TFOrdanoreFirmWare& window();
+    MainWindow& window();
 
 private:
     struct Parts;

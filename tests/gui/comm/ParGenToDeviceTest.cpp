@@ -1,4 +1,4 @@
-#include "gui/comm/TFParGen.h"
+#include "gui/comm/CommunicationWindow.h"
 
 #include "core/image/BankDump.h"
 #include "core/image/BankFiles.h"
@@ -43,7 +43,7 @@ TEST(ParGenToDevice, TypedValuesReachTheImagesUnchanged) {
     state.Set_Workspace(folder.path());
     folder.write(QStringLiteral("PROJECTS/Plant/bin/.keep"), {});
     state.Activate_Project(QStringLiteral("Plant"));
-    TFParGen window(state, fake.platform);
+    CommunicationWindow window(state, fake.platform);
     window.show();
 
     struct Typed {

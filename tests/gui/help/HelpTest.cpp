@@ -2,7 +2,7 @@
 #include "core/update/ProgramStarter.h"
 #include "gui/help/HelpDesk.h"
 #include "gui/help/HelpWindow.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
+#include "gui/main/MainWindow.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
@@ -68,7 +68,7 @@ void settings(const TestFolder& folder, const char* language) {
 
 struct ProgramRun {
     explicit ProgramRun(const QString& folder) {
-        window = std::make_unique<TFOrdanoreFirmWare>(state, fakes.platform, starter, folder);
+        window = std::make_unique<MainWindow>(state, fakes.platform, starter, folder);
         window->show();
     }
     ~ProgramRun() { window->close(); }
@@ -80,7 +80,7 @@ struct ProgramRun {
     FakePlatform fakes;
     ProgramStarter starter{fakes.processes, fakes.clock, QString()};
     SharedState state;
-    std::unique_ptr<TFOrdanoreFirmWare> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 HelpWindow* help() {

@@ -3,9 +3,9 @@
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/dialogs/Keyboard.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
-#include "gui/sources/TFSourceTest.h"
-#include "gui/update/TFBoot.h"
+#include "gui/main/MainWindow.h"
+#include "gui/sources/SourceTestWindow.h"
+#include "gui/update/UpdateWindow.h"
 #include "mock/FakeServices.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -51,7 +51,7 @@ bool interactive(const QWidget* w) {
 
 // The windows of a whole run: the main window, the dialogs it made, the update window in both
 // forms and the dialogs those make.
-QList<QWidget*> windowsOf(TFOrdanoreFirmWare& main) {
+QList<QWidget*> windowsOf(MainWindow& main) {
     QList<QWidget*> windows{&main};
     for (QDialog* d : main.findChildren<QDialog*>())
         windows << d;
@@ -113,7 +113,7 @@ TEST_P(EveryWindow, NamesEveryControlAndGivesEveryButtonItsOwnLetter) {
     FakePlatform fakes;
     ProgramStarter starter{fakes.processes, fakes.clock, QString()};
     SharedState state;
-    TFOrdanoreFirmWare main(state, fakes.platform, starter, folder.path());
+    MainWindow main(state, fakes.platform, starter, folder.path());
     main.show();
     // Every window is made at its first use: make them all.
     main.newProjectWindow();
@@ -122,7 +122,7 @@ TEST_P(EveryWindow, NamesEveryControlAndGivesEveryButtonItsOwnLetter) {
     main.optionsWindow();
     main.communicationWindow();
     main.networkWindow();
-    TFBoot& boot = main.updateWindow();
+    UpdateWindow& boot = main.updateWindow();
     for (int form : {0, 1}) {
         SCOPED_TRACE(testing::Message() << "update window form " << form);
         boot.Form_Type = form;
@@ -134,7 +134,7 @@ TEST_P(EveryWindow, NamesEveryControlAndGivesEveryButtonItsOwnLetter) {
         }
     }
     // The source test is made when the editor asks for it.
-    TFSourceTest sources(state, fakes.platform, {}, &main);
+    SourceTestWindow sources(state, fakes.platform, {}, &main);
     sources.show();
     EXPECT_EQ(unnamedControls(&sources), QStringList());
     EXPECT_EQ(shortcutProblems(&sources), QStringList());

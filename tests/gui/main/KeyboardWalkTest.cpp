@@ -2,15 +2,15 @@
 // control meets every enabled control once, in the order of the screen, and comes back; every
 // button answers Enter, Space and its shortcut letter; an Alt+letter that is no shortcut types
 // nothing. The table it prints is the walk's record.
-#include "gui/main/TFOrdanoreFirmWare.h"
+#include "gui/main/MainWindow.h"
 
 #include "core/lang/LangTable.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/dialogs/Keyboard.h"
-#include "gui/network/TFMeter_Bus.h"
-#include "gui/sources/TFSourceTest.h"
-#include "gui/update/TFBoot.h"
+#include "gui/network/NetworkEditorWindow.h"
+#include "gui/sources/SourceTestWindow.h"
+#include "gui/update/UpdateWindow.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
@@ -279,7 +279,7 @@ TEST_P(KeyboardWalk, EveryWindowFromTheKeyboard) {
     ProgramStarter starter{fakes.processes, fakes.clock, QString()};
     SharedState state;
     const NoModalGuard noModal;
-    TFOrdanoreFirmWare main(state, fakes.platform, starter, folder.path());
+    MainWindow main(state, fakes.platform, starter, folder.path());
     ASSERT_EQ(state.Language, language);
 
     QList<Walk> walks;
@@ -292,7 +292,7 @@ TEST_P(KeyboardWalk, EveryWindowFromTheKeyboard) {
     main.networkWindow();
     QList<QDialog*> dialogs;
     for (QDialog* d : main.findChildren<QDialog*>())
-        if (d->parentWidget() == &main && !qobject_cast<TFBoot*>(d))
+        if (d->parentWidget() == &main && !qobject_cast<UpdateWindow*>(d))
             dialogs << d;
     for (QDialog* d : std::as_const(dialogs)) {
         walks << walkWindow(d, d->objectName());
@@ -301,14 +301,14 @@ TEST_P(KeyboardWalk, EveryWindowFromTheKeyboard) {
             if (inner->parentWidget() == d)
                 walks << walkWindow(inner, inner->objectName());
     }
-    TFBoot& boot = main.updateWindow();
+    UpdateWindow& boot = main.updateWindow();
     for (int form : {0, 1}) {
         boot.Form_Type = form;
         boot.FormShow();
-        walks << walkWindow(&boot, form == 0 ? QStringLiteral("TFBoot (serial)")
-                                             : QStringLiteral("TFBoot (Ethernet)"));
+        walks << walkWindow(&boot, form == 0 ? QStringLiteral("UpdateWindow (serial)")
+                                             : QStringLiteral("UpdateWindow (Ethernet)"));
     }
-    TFSourceTest sources(state, fakes.platform, {}, &main);
+    SourceTestWindow sources(state, fakes.platform, {}, &main);
     walks << walkWindow(&sources, sources.objectName());
     // Last: its Close button would end the others.
     walks << walkWindow(&main, main.objectName());
@@ -335,7 +335,7 @@ TEST(MainWindowKeys, EnterAndLettersDoWhatAClickDoes) {
     FakePlatform fakes;
     ProgramStarter starter{fakes.processes, fakes.clock, QString()};
     SharedState state;
-    TFOrdanoreFirmWare main(state, fakes.platform, starter, folder.path());
+    MainWindow main(state, fakes.platform, starter, folder.path());
     main.show();
     main.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&main));

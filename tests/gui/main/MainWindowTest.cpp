@@ -1,12 +1,12 @@
+#include "gui/main/MainWindow.h"
 #include "ProgramRun.h"
 #include "common/AtomicFile.h"
 #include "common/ConfigClaim.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/comm/TFParGen.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
-#include "gui/network/TFMeter_Bus.h"
-#include "gui/update/TFBoot.h"
+#include "gui/comm/CommunicationWindow.h"
+#include "gui/network/NetworkEditorWindow.h"
+#include "gui/update/UpdateWindow.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
@@ -390,7 +390,7 @@ int runStep4(ProgramRun& run) {
     int shownWith = -1;
     onNextModal(
         [&shownWith](QWidget* dialog) {
-            auto* boot = qobject_cast<TFBoot*>(dialog);
+            auto* boot = qobject_cast<UpdateWindow*>(dialog);
             EXPECT_NE(boot, nullptr);
             if (boot)
                 shownWith = boot->Form_Type;
@@ -469,7 +469,7 @@ TEST(MainWindow, Step2EditsTheActiveConfigurationsSettingsAndStep4FollowsThem) {
     run.window->Change_Language();
 
     onNextModal([](QWidget* dialog) {
-        auto* window = qobject_cast<TFParGen*>(dialog);
+        auto* window = qobject_cast<CommunicationWindow*>(dialog);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Comunicazione"));
         auto* device = window->findChild<QComboBox*>(QStringLiteral("CB_SelectDevice_SelDev"));
@@ -497,7 +497,7 @@ TEST(MainWindow, Step3OpensTheNetworkEditorOfTheActiveConfiguration) {
     run.window->Change_Language();
     QStringList shown;
     onNextModal([&shown](QWidget* dialog) {
-        auto* editor = qobject_cast<TFMeter_Bus*>(dialog);
+        auto* editor = qobject_cast<NetworkEditorWindow*>(dialog);
         ASSERT_NE(editor, nullptr);
         EXPECT_TRUE(editor->isModal());
         shown << editor->windowTitle();

@@ -2,7 +2,7 @@
 
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
+#include "gui/main/MainWindow.h"
 #include "mock/FakeServices.h"
 #include "support/TestFolder.h"
 
@@ -15,7 +15,7 @@
 // One run of the program in a temporary program folder, with every seam faked.
 struct ProgramRun {
     explicit ProgramRun(const QString& folder) {
-        window = std::make_unique<TFOrdanoreFirmWare>(state, fakes.platform, starter, folder);
+        window = std::make_unique<MainWindow>(state, fakes.platform, starter, folder);
         window->show();
     }
     ~ProgramRun() {
@@ -33,7 +33,7 @@ struct ProgramRun {
     FakePlatform fakes;
     ProgramStarter starter{fakes.processes, fakes.clock, QString()};
     SharedState state;
-    std::unique_ptr<TFOrdanoreFirmWare> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 // A settings file that names the configuration to reopen.

@@ -1,6 +1,6 @@
 #include "ProgramRun.h"
-#include "gui/comm/TFParGen.h"
-#include "gui/network/TFMeter_Bus.h"
+#include "gui/comm/CommunicationWindow.h"
+#include "gui/network/NetworkEditorWindow.h"
 #include "support/ModalHelper.h"
 
 #include <QCoreApplication>

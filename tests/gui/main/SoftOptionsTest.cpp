@@ -4,9 +4,9 @@
 #include "core/app/VersionCheck.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
-#include "gui/projects/TFOpenConf.h"
-#include "gui/update/TFBoot.h"
+#include "gui/main/MainWindow.h"
+#include "gui/projects/OpenConfigurationDialog.h"
+#include "gui/update/UpdateWindow.h"
 #include "mock/FakeServices.h"
 #include "mock/LocalHttpServer.h"
 #include "net/NetworkHttpGetter.h"
@@ -40,7 +40,7 @@ struct OptionsRun {
                    http ? *http : static_cast<HttpGetter&>(fakes.http),
                    fakes.echo,
                    fakes.serial} {
-        window = std::make_unique<TFOrdanoreFirmWare>(state, platform, starter, folder);
+        window = std::make_unique<MainWindow>(state, platform, starter, folder);
         window->show();
     }
     ~OptionsRun() {
@@ -57,7 +57,7 @@ struct OptionsRun {
         onNextModal([action](QWidget* w) {
             auto* dialog = qobject_cast<QDialog*>(w);
             ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->objectName(), QStringLiteral("TFSoftOptions"));
+            EXPECT_EQ(dialog->objectName(), QStringLiteral("OptionsDialog"));
             action(dialog);
             if (dialog->isVisible())
                 dialog->reject();
@@ -74,7 +74,7 @@ struct OptionsRun {
     Platform platform;
     ProgramStarter starter{fakes.processes, fakes.clock, QString()};
     SharedState state;
-    std::unique_ptr<TFOrdanoreFirmWare> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 template <class T> T* child(QWidget* parent, const QString& name) {
@@ -262,8 +262,8 @@ TEST(SoftOptions, LanguageChangeReachesEveryWindowAndCancelKeepsTheStoredLanguag
                  "STR800 = Aggiorna per seriale\n");
     {
         OptionsRun run(folder.path());
-        TFBoot& boot = run.window->updateWindow(); // a window built after start-up
-        run.window->newProjectWindow();            // another; the open window is not made yet
+        UpdateWindow& boot = run.window->updateWindow(); // a window built after start-up
+        run.window->newProjectWindow();                  // another; the open window is not made yet
         run.fakes.prompts.expectQuestion(
             QStringLiteral("Do you want to change the Language from English to Prova?"), false);
         run.fakes.prompts.expectQuestion(
@@ -541,7 +541,7 @@ TEST(MainWindowVersionCheck, AboutBoxShowsTheFixedTextsAndOpensTheMakersPage) {
     TestFolder folder;
     OptionsRun run(folder.path());
     onNextModal([&run](QWidget* d) {
-        EXPECT_EQ(d->objectName(), QStringLiteral("TFAbout"));
+        EXPECT_EQ(d->objectName(), QStringLiteral("AboutDialog"));
         EXPECT_EQ(d->windowTitle(), QStringLiteral("About..."));
         // One row below the fixed texts names the workspace in use.
         EXPECT_EQ(d->size(), QSize(425, 174));

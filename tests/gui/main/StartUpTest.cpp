@@ -2,7 +2,7 @@
 #include "core/lang/LangTable.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/main/TFOrdanoreFirmWare.h"
+#include "gui/main/MainWindow.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
@@ -119,7 +119,7 @@ TEST(StartUp, InstalledProgramKeepsItsWorkspaceInTheUsersDataFolder) {
     ProgramStarter starter{fakes.processes, fakes.clock, QString()};
     SharedState state;
     {
-        TFOrdanoreFirmWare window(state, fakes.platform, starter, outcome.layout);
+        MainWindow window(state, fakes.platform, starter, outcome.layout);
         window.show();
         EXPECT_EQ(state.Language, QStringLiteral("Italiano"));
         EXPECT_EQ(state.Lang_Table.text(0), QStringLiteral("Inizio"));
@@ -159,7 +159,7 @@ TEST(StartUp, NewWorkspaceGetsTheShippedTemplatesOnce) {
     const QString copied = QDir(machine.user()).filePath(QStringLiteral("TEMPLATES/Meter.xml"));
     for (int start = 0; start < 2; ++start) {
         SharedState state;
-        TFOrdanoreFirmWare window(state, fakes.platform, starter, outcome.layout);
+        MainWindow window(state, fakes.platform, starter, outcome.layout);
         if (start == 0) {
             EXPECT_EQ(machine.root.read(QStringLiteral("home/Ordano/TEMPLATES/Meter.xml")),
                       shipped);

@@ -1,6 +1,6 @@
 // The network tree from the keyboard alone: each key as the user presses it in the tree, with
 // the selection it starts from, what it does, and the undo key taking it back.
-#include "gui/network/TFMeter_Bus.h"
+#include "gui/network/NetworkEditorWindow.h"
 
 #include "core/network/Network.h"
 #include "core/state/SharedState.h"
@@ -70,7 +70,7 @@ public:
                               dir + QStringLiteral("/M_Bus.xml")),
                   QString());
         state.Activate_Project(QStringLiteral("Plant"));
-        window = std::make_unique<TFMeter_Bus>(state, fake.platform);
+        window = std::make_unique<NetworkEditorWindow>(state, fake.platform);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         tree()->setFocus();
@@ -98,7 +98,7 @@ public:
     TestFolder folder;
     SharedState state;
     FakePlatform fake;
-    std::unique_ptr<TFMeter_Bus> window;
+    std::unique_ptr<NetworkEditorWindow> window;
 };
 
 void setText(QWidget* dialog, const char* name, const char* text) {

@@ -1,4 +1,4 @@
-#include "gui/sources/TFSourceTest.h"
+#include "gui/sources/SourceTestWindow.h"
 
 #include "core/state/SharedState.h"
 #include "mock/FakeServices.h"
@@ -36,7 +36,7 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
-    void startContinuous(TFSourceTest& window, int timeoutMs = 1000) {
+    void startContinuous(SourceTestWindow& window, int timeoutMs = 1000) {
         window.show();
         child<QRadioButton>(&window, "RB_Tcp")->click();
         child<QLineEdit>(&window, "E_Address")
@@ -65,8 +65,8 @@ protected:
 TEST_F(ContinuousReadWindow, AChangedRegisterIsMarkedAndStopEndsTheReading) {
     Variable energy = source(1, Holding, 50, 2, Dim32, 0, "Energy");
     energy.scale = 3; // Wh
-    TFSourceTest window(state, fake.platform, {node(3, {energy}, "Heat")});
-    QSignalSpy done(&window, &TFSourceTest::readingDone);
+    SourceTestWindow window(state, fake.platform, {node(3, {energy}, "Heat")});
+    QSignalSpy done(&window, &SourceTestWindow::readingDone);
     startContinuous(window);
     ASSERT_TRUE(done.wait(30000));
     EXPECT_TRUE(window.isWaiting());
@@ -92,9 +92,9 @@ TEST_F(ContinuousReadWindow, AChangedRegisterIsMarkedAndStopEndsTheReading) {
 }
 
 TEST_F(ContinuousReadWindow, TheFirstPassWithoutAnAnswerEndsTheReadingAndSaysWhy) {
-    TFSourceTest window(state, fake.platform,
-                        {node(3, {source(ModbusTestServer::Silent, Holding, 0, 1)})});
-    QSignalSpy done(&window, &TFSourceTest::readingDone);
+    SourceTestWindow window(state, fake.platform,
+                            {node(3, {source(ModbusTestServer::Silent, Holding, 0, 1)})});
+    QSignalSpy done(&window, &SourceTestWindow::readingDone);
     startContinuous(window, 50);
     ASSERT_TRUE(done.wait(30000));
     EXPECT_FALSE(window.isWaiting());
@@ -104,8 +104,8 @@ TEST_F(ContinuousReadWindow, TheFirstPassWithoutAnAnswerEndsTheReadingAndSaysWhy
 }
 
 TEST_F(ContinuousReadWindow, ClosingBetweenPassesStopsTheReading) {
-    TFSourceTest window(state, fake.platform, {node(3, {source(1, Holding, 50, 2, Dim32)})});
-    QSignalSpy done(&window, &TFSourceTest::readingDone);
+    SourceTestWindow window(state, fake.platform, {node(3, {source(1, Holding, 50, 2, Dim32)})});
+    QSignalSpy done(&window, &SourceTestWindow::readingDone);
     startContinuous(window);
     ASSERT_TRUE(done.wait(30000));
     ASSERT_TRUE(window.isWaiting());

@@ -1,4 +1,4 @@
-#include "gui/sources/TFSlaveScan.h"
+#include "gui/sources/FindSlavesWindow.h"
 
 #include "core/state/SharedState.h"
 #include "mock/ModbusTestServer.h"
@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(SlaveScanWindow, TheBoundIsShownBeforeAndTheAnswersBesideTheConfigurationAfter) {
-    TFSlaveScan window(state, connection, {1, ModbusTestServer::Silent});
+    FindSlavesWindow window(state, connection, {1, ModbusTestServer::Silent});
     window.show();
     // The whole line at the short time-out, before anything is sent.
     EXPECT_EQ(child<QLabel>(&window, "L_Bound")->text(),
@@ -58,7 +58,7 @@ TEST_F(SlaveScanWindow, TheBoundIsShownBeforeAndTheAnswersBesideTheConfiguration
                              "and up to 1 ms on the line, plus the connection."));
     EXPECT_EQ(server->requests().size(), 0u);
 
-    QSignalSpy done(&window, &TFSlaveScan::scanDone);
+    QSignalSpy done(&window, &FindSlavesWindow::scanDone);
     QTest::mouseClick(child<QPushButton>(&window, "Btn_Scan"), Qt::LeftButton);
     EXPECT_TRUE(window.isScanning());
     EXPECT_FALSE(child<QPushButton>(&window, "Btn_Scan")->isEnabled());
@@ -77,10 +77,10 @@ TEST_F(SlaveScanWindow, TheBoundIsShownBeforeAndTheAnswersBesideTheConfiguration
 
 TEST_F(SlaveScanWindow, StopEndsTheScanBeforeTheNextId) {
     server->setAnswering({200}); // all silent: each id costs its whole time-out
-    TFSlaveScan window(state, connection, {});
+    FindSlavesWindow window(state, connection, {});
     window.show();
     child<QSpinBox>(&window, "SE_TimeOut")->setValue(200);
-    QSignalSpy done(&window, &TFSlaveScan::scanDone);
+    QSignalSpy done(&window, &FindSlavesWindow::scanDone);
     auto* progress = child<QProgressBar>(&window, "PB_Progress");
     QTest::mouseClick(child<QPushButton>(&window, "Btn_Scan"), Qt::LeftButton);
     // Stop once the first id has been asked.

@@ -1,4 +1,4 @@
-#include "gui/sources/TFSourceTest.h"
+#include "gui/sources/SourceTestWindow.h"
 
 #include "core/state/SharedState.h"
 #include "mock/FakeServices.h"
@@ -62,12 +62,12 @@ TEST_P(SourceTestMbus, TheMbusValueAndItsWarningsAreShown) {
         ASSERT_TRUE(state.Lang_Table.Load_Lang_File(QStringLiteral(ORDANO_LANGUAGE_DIR "/") +
                                                     language + QStringLiteral(".lng")));
     }
-    TFSourceTest window(state, fake.platform, network());
+    SourceTestWindow window(state, fake.platform, network());
     window.show();
     window.findChild<QRadioButton*>(QStringLiteral("RB_Tcp"))->click();
     auto* address = window.findChild<QLineEdit*>(QStringLiteral("E_Address"));
     address->setText(QStringLiteral("127.0.0.1:%1").arg(server->port()));
-    QSignalSpy done(&window, &TFSourceTest::readingDone);
+    QSignalSpy done(&window, &SourceTestWindow::readingDone);
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Btn_Read")), Qt::LeftButton);
     ASSERT_TRUE(done.wait(30000));
 

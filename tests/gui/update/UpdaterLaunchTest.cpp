@@ -4,7 +4,7 @@
 #include "core/platform/ProcessLauncher.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/update/TFBoot.h"
+#include "gui/update/UpdateWindow.h"
 #include "mock/FakeServices.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -67,7 +67,7 @@ protected:
         return text.split(QLatin1Char('\n'));
     }
 
-    void choose(TFBoot& boot, int option, bool readBack) {
+    void choose(UpdateWindow& boot, int option, bool readBack) {
         boot.findChild<QComboBox*>(QStringLiteral("CB_Update_Options"))->setCurrentIndex(option);
         boot.findChild<QCheckBox*>(QStringLiteral("CB_Update_Option_Read_Back"))
             ->setChecked(readBack);
@@ -88,7 +88,7 @@ const char* const codes[3][2] = {
 
 TEST_F(UpdaterLaunch, SerialUpdaterGetsPortCodesFirmwareAndBinFolder) {
     fake.serial.ports = {3, 7};
-    TFBoot boot(state, fake.platform, starter);
+    UpdateWindow boot(state, fake.platform, starter);
     boot.Form_Type = 0;
     boot.show();
     for (int option = 0; option < 3; ++option) {
@@ -108,7 +108,7 @@ TEST_F(UpdaterLaunch, SerialUpdaterGetsPortCodesFirmwareAndBinFolder) {
 }
 
 TEST_F(UpdaterLaunch, SerialUpdaterWithNoPortGetsTheBarePrefix) {
-    TFBoot boot(state, fake.platform, starter);
+    UpdateWindow boot(state, fake.platform, starter);
     boot.Form_Type = 0;
     boot.show();
     choose(boot, 2, false);
@@ -120,7 +120,7 @@ TEST_F(UpdaterLaunch, SerialUpdaterWithNoPortGetsTheBarePrefix) {
 }
 
 TEST_F(UpdaterLaunch, EthernetUpdaterFindsItsParameterFileBesideIt) {
-    TFBoot boot(state, fake.platform, starter);
+    UpdateWindow boot(state, fake.platform, starter);
     boot.Form_Type = 1;
     boot.show();
     boot.findChild<QLineEdit*>(QStringLiteral("E_IP1"))->setText(QStringLiteral("127"));
@@ -159,7 +159,7 @@ TEST_F(UpdaterLaunch, UpdatersUnderWineRunInTheProgramFolderWithWindowsPaths) {
     ProgramStarter wineStarter(launcher, clock, wine);
     wineStarter.setWinePathForm(zDrive);
     fake.serial.ports = {3};
-    TFBoot boot(state, fake.platform, wineStarter);
+    UpdateWindow boot(state, fake.platform, wineStarter);
     const QString programFolder = QFileInfo(state.Dir_Program).canonicalFilePath();
     const QString bin = QDir(state.Project_Dir).filePath(QStringLiteral("bin")) + QLatin1Char('/');
 
@@ -211,7 +211,7 @@ TEST_F(UpdaterLaunch, EveryPathIsExactlyOneArgumentWhateverTheNames) {
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
         state.Project_Dir = QDir(state.Dir_Projects).filePath(name.isEmpty() ? "p" : name);
-        TFBoot boot(state, fake.platform, starter);
+        UpdateWindow boot(state, fake.platform, starter);
         boot.Form_Type = 0;
         boot.show();
         choose(boot, 2, true);

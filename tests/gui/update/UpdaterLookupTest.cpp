@@ -1,6 +1,6 @@
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
-#include "gui/update/TFBoot.h"
+#include "gui/update/UpdateWindow.h"
 #include "mock/FakeServices.h"
 #include "support/ModalHelper.h"
 #include "support/QtPrinters.h"
@@ -61,7 +61,7 @@ TEST(UpdaterLookup, BesideTheProgramFirstThenTheInstalledDataFolder) {
             FakePlatform fake;
             fake.serial.ports = {4};
             ProgramStarter starter{fake.processes, fake.clock, QString()};
-            TFBoot boot(state, fake.platform, starter);
+            UpdateWindow boot(state, fake.platform, starter);
             boot.Form_Type = formType;
             boot.show();
             if (formType == 1)
