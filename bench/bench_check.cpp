@@ -1,7 +1,7 @@
 // The configuration check over networks far beyond the device's limits, as hand-written or
 // hostile files may hold: its time must grow with the node count, not with its square.
 #include "core/check/ConfigCheck.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,7 +26,7 @@ Network manyNodes(int count) {
 
 void BM_CheckNetwork(benchmark::State& state) {
     const Network nodes = manyNodes(int(state.range(0)));
-    const LangTable texts;
+    const LanguageTable texts;
     for (auto _ : state) {
         const QList<ConfigFinding> findings = checkNetwork(nodes, texts);
         benchmark::DoNotOptimize(findings);

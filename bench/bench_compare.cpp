@@ -2,12 +2,12 @@
 // of 10 variables), decoded, compared and put in words, next to one readable dump of a pair in
 // the same run, the work the comparison builds on.
 #include "FullNetwork.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/history/ImageCompare.h"
 #include "core/image/BankDump.h"
 #include "core/image/Compiler.h"
 #include "core/image/ImageDecode.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -28,11 +28,11 @@ struct Pairs {
         const QString parGen = dir.filePath(QStringLiteral("ParGen.xml"));
         const QString a = dir.filePath(QStringLiteral("a.xml"));
         const QString b = dir.filePath(QStringLiteral("b.xml"));
-        if (!Save_Par_Gen(Par_Gen(), parGen).isEmpty() ||
+        if (!saveGeneralParameters(GeneralParameters(), parGen).isEmpty() ||
             !saveNetwork(fullNetwork(), a).isEmpty() || !saveNetwork(changed, b).isEmpty())
             return;
-        const CompileResult one = Compile_Banks(a, parGen);
-        const CompileResult two = Compile_Banks(b, parGen);
+        const CompileResult one = compileBanksFromFiles(a, parGen);
+        const CompileResult two = compileBanksFromFiles(b, parGen);
         before = one.banks;
         after = two.banks;
         ready = one.ok() && two.ok();
@@ -50,7 +50,7 @@ void BM_CompareFullPairs(benchmark::State& state) {
     const Pairs pairs;
     if (!pairs.ready)
         state.SkipWithError("cannot compile the networks");
-    const LangTable texts;
+    const LanguageTable texts;
     const ImageCompare::Labels labels = ImageCompare::labelsFrom(fullNetwork());
     for (auto _ : state) {
         const auto changes =
@@ -65,7 +65,7 @@ BENCHMARK(BM_CompareFullPairs)->Unit(benchmark::kMillisecond);
 
 void BM_CompareIdenticalPairs(benchmark::State& state) {
     const Pairs pairs;
-    const LangTable texts;
+    const LanguageTable texts;
     for (auto _ : state) {
         const auto changes =
             ImageCompare::compare(decode(pairs.before), decode(pairs.before), texts);

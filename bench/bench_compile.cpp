@@ -17,7 +17,7 @@ void BM_CompileFromFiles(benchmark::State& state) {
     if (!config.ready)
         state.SkipWithError("cannot write the configuration");
     for (auto _ : state) {
-        const CompileResult r = Compile_Banks(config.mbus, config.parGen);
+        const CompileResult r = compileBanksFromFiles(config.mbus, config.parGen);
         if (!r.ok() || r.banks.bank.size() != 14806)
             state.SkipWithError("compile failed");
         benchmark::DoNotOptimize(r);
@@ -42,8 +42,8 @@ BENCHMARK(BM_CompileInMemory)->Unit(benchmark::kMillisecond);
 void BM_CompileAndWrite(benchmark::State& state) {
     Configuration config;
     for (auto _ : state) {
-        const CompileResult r = Compile_Banks(config.mbus, config.parGen);
-        const QString error = Write_Banks(config.dir.path(), r.banks);
+        const CompileResult r = compileBanksFromFiles(config.mbus, config.parGen);
+        const QString error = writeBanks(config.dir.path(), r.banks);
         if (!r.ok() || !error.isEmpty())
             state.SkipWithError("compile or write failed");
     }
@@ -52,7 +52,7 @@ BENCHMARK(BM_CompileAndWrite)->Unit(benchmark::kMillisecond);
 
 void BM_DumpFullImage(benchmark::State& state) {
     Configuration config;
-    const CompileResult r = Compile_Banks(config.mbus, config.parGen);
+    const CompileResult r = compileBanksFromFiles(config.mbus, config.parGen);
     for (auto _ : state) {
         const BankDump d = dumpImage(r.banks.bank);
         if (!d.ok)

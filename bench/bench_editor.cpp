@@ -37,11 +37,11 @@ struct Editor {
     PaintProbe probe;
 
     Editor() {
-        state.Set_Workspace(folder.path());
-        QDir(state.Dir_Projects).mkpath(QStringLiteral("Full"));
-        QDir(state.Dir_Projects).mkpath(QStringLiteral("Empty"));
-        state.Activate_Project(QStringLiteral("Full"));
-        saveNetwork(fullNetwork(), state.File_MBus);
+        state.setWorkspace(folder.path());
+        QDir(state.projectsDir).mkpath(QStringLiteral("Full"));
+        QDir(state.projectsDir).mkpath(QStringLiteral("Empty"));
+        state.activateProject(QStringLiteral("Full"));
+        saveNetwork(fullNetwork(), state.networkFile);
         window = std::make_unique<NetworkEditorWindow>(state, system.platform);
         window->FormCreate();
         window->findChild<QTreeView*>()->viewport()->installEventFilter(&probe);
@@ -52,7 +52,7 @@ struct Editor {
         double cpuMs; // the processor time the program spent on it
     };
     Shown show(const QString& project) {
-        state.Activate_Project(project);
+        state.activateProject(project);
         probe.painted = false;
         QElapsedTimer timer;
         const double cpuStart = processCpuMs();

@@ -8,7 +8,7 @@
 #include "FullConfiguration.h"
 #include "common/XmlFile.h"
 #include "core/image/Compiler.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/NetworkCsv.h"
 
 #include <QFile>
@@ -26,7 +26,7 @@ void BM_CompileFromFiles(benchmark::State& state) {
     if (!config.ready)
         state.SkipWithError("cannot write the configuration");
     for (auto _ : state) {
-        const CompileResult r = Compile_Banks(config.mbus, config.parGen);
+        const CompileResult r = compileBanksFromFiles(config.mbus, config.parGen);
         if (!r.ok() || r.banks.bank.size() != 14806)
             state.SkipWithError("compile failed");
         benchmark::DoNotOptimize(r);
@@ -157,7 +157,8 @@ BENCHMARK(BM_NestedDocument32MiB)->Unit(benchmark::kMillisecond)->Iterations(1);
 // A header and then one row per line, each repeating node 1 without a variable: every row is
 // read and checked, the network stays one node.
 QByteArray spreadsheet(qsizetype size) {
-    QByteArray bytes = NetworkCsv::columnNames(LangTable()).join(QLatin1Char(',')).toUtf8() + "\n";
+    QByteArray bytes =
+        NetworkCsv::columnNames(LanguageTable()).join(QLatin1Char(',')).toUtf8() + "\n";
     const QByteArray row = "1,0" + QByteArray(17, ',') + "\n";
     bytes.reserve(size + row.size());
     while (bytes.size() < size)
@@ -167,7 +168,7 @@ QByteArray spreadsheet(qsizetype size) {
 
 void BM_CsvImport(benchmark::State& state) {
     const QByteArray bytes = spreadsheet(state.range(0) * 1024 * 1024);
-    const LangTable texts;
+    const LanguageTable texts;
     double peak = 0;
     for (auto _ : state) {
         resetPeak();
@@ -186,7 +187,7 @@ BENCHMARK(BM_CsvImport)->Arg(2)->Arg(16)->Unit(benchmark::kMillisecond)->Iterati
 // Lines of "1" only: the header already fails, whatever follows.
 void BM_CsvImportOnes(benchmark::State& state) {
     const QByteArray bytes = QByteArray("1\n").repeated(state.range(0) * 1024 * 1024 / 2);
-    const LangTable texts;
+    const LanguageTable texts;
     double peak = 0;
     for (auto _ : state) {
         resetPeak();

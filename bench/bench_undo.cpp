@@ -4,7 +4,7 @@
 #include "FullNetwork.h"
 
 #include "core/editor/NetworkEditor.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -14,7 +14,7 @@ namespace {
 struct Fixture {
     QTemporaryDir folder;
     QString path = folder.filePath(QStringLiteral("M_Bus.xml"));
-    LangTable texts;
+    LanguageTable texts;
     Fixture() { saveNetwork(fullNetwork(), path); }
 };
 
@@ -65,7 +65,7 @@ void BM_ThousandCommandsThenUndoAll(benchmark::State& state) {
                 state.SkipWithError("a change was refused");
         while (editor.undoStack().canUndo())
             editor.undo();
-        if (editor.Is_Change())
+        if (editor.isChanged())
             state.SkipWithError("undo did not come back to the file");
     }
 }

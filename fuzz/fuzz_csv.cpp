@@ -4,7 +4,7 @@
 // - a refusal says something;
 // - a network that is accepted is written and read back to the same network (quotes, line
 //   breaks, apostrophes before formula-like cells), and that export is a fixed point.
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/NetworkCsv.h"
 
 #include <cstdint>
@@ -23,7 +23,7 @@ void require(bool condition, const char* what, const QString& detail = {}) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const LangTable texts;
+    static const LanguageTable texts;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const NetworkCsv::ImportResult imported = NetworkCsv::importNetwork(bytes, texts);
     if (!imported.ok()) {

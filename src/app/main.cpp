@@ -1,5 +1,5 @@
 #include "core/app/StartUp.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/Shell.h"
 #include "gui/platform/MessageBoxPrompts.h"
@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
     request.dataFolder = Workspace::installedDataFolder(programFolder);
     request.userDataFolder = Workspace::userDataFolder();
     // No workspace yet, so no language of the user's: the refusal is in English.
-    const LangTable texts;
+    const LanguageTable texts;
     const StartUp::Outcome start = StartUp::prepare(QCoreApplication::arguments(), request, texts);
     if (start.helpOnly) {
         std::printf("%s\n", qPrintable(texts.text(StartUp::Msg_Usage)));

@@ -3,7 +3,7 @@
 
 #include "core/check/ConfigCheck.h"
 #include "core/image/ImageSources.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QFileInfo>
 
@@ -21,7 +21,7 @@ int check(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 2;
     }
     // The messages are the English defaults, as the windows show them without a language file.
-    const LangTable texts;
+    const LanguageTable texts;
     const ConfigCheckResult result = checkConfiguration(dir, texts);
     for (const QString& error : result.errors)
         err << error << '\n';

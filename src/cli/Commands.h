@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Workspace.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -33,7 +33,7 @@ int version(const QStringList& args, const Workspace::Request& defaults, QTextSt
 QStringList shippedLanguageFolders();
 // Removes "--language NAME" from `args` and loads that language (English when absent); nullopt
 // when the option lacks its name or the language cannot be loaded (said on `err`).
-std::optional<LangTable> takeLanguage(QStringList& args, QTextStream& err, const char* command);
+std::optional<LanguageTable> takeLanguage(QStringList& args, QTextStream& err, const char* command);
 // Meter templates of a workspace (--workspace DIR, else the one the configurator beside it
 // uses, as `defaults` gives it): list, save, apply, export, import. Exit 1 on a refusal, 2 on
 // a usage error.

@@ -4,8 +4,8 @@
 #include "common/ConfigClaim.h"
 #include "common/ConfigLock.h"
 #include "core/image/BankFiles.h"
-#include "core/lang/LangTable.h"
 #include "core/lang/LanguageSet.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "core/network/NetworkXml.h"
 #include "core/report/Exports.h"
@@ -31,7 +31,8 @@ QStringList shippedLanguageFolders() {
             QDir(Workspace::installedDataFolder(program)).filePath(language)};
 }
 
-std::optional<LangTable> takeLanguage(QStringList& args, QTextStream& err, const char* command) {
+std::optional<LanguageTable> takeLanguage(QStringList& args, QTextStream& err,
+                                          const char* command) {
     QString name;
     const qsizetype at = args.indexOf(QStringLiteral("--language"));
     if (at >= 0) {
@@ -49,7 +50,7 @@ std::optional<LangTable> takeLanguage(QStringList& args, QTextStream& err, const
 
 int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    const std::optional<LangTable> texts = takeLanguage(args, err, "export-csv");
+    const std::optional<LanguageTable> texts = takeLanguage(args, err, "export-csv");
     if (!texts || args.size() != 2) {
         err << "Usage: ordano-cli export-csv CONFIG_DIR FILE [--language NAME]\n";
         return 2;
@@ -98,7 +99,7 @@ int importCsv(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 1;
     }
     // A file written in any language the program has is taken; messages are in English.
-    const LangTable texts;
+    const LanguageTable texts;
     const auto languages = LanguageSet::tables(LanguageSet::loadAll(shippedLanguageFolders()));
     const Exports::CsvFile file = Exports::readCsv(args[1], texts, languages);
     if (!file.ok()) {

@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
-#include "core/lang/LangTable.h"
 #include "core/lang/LanguageExport.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QFileInfo>
 
@@ -39,12 +39,12 @@ int exportLanguage(const QStringList& args, QTextStream& out, QTextStream& err) 
 
     // Loaded exactly as the program loads a language, so an old translation comes out with
     // every text it lacks filled in from the defaults.
-    LangTable table;
-    table.Create_Default_Lang();
+    LanguageTable table;
+    table.resetToEnglish();
     QString source = QStringLiteral("English defaults");
     if (!over.isEmpty()) {
         QString why;
-        if (!table.Load_Lang_File(over, &why)) {
+        if (!table.loadFile(over, &why)) {
             err << "export-language: cannot read language file '" << over << "': " << why << "\n";
             return 1;
         }

@@ -4,7 +4,7 @@
 #include "core/gateway/GatewayLink.h"
 #include "core/gateway/GatewayTexts.h"
 #include "core/gateway/GatewayValues.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/sources/SourceTexts.h"
 
 #include <QEventLoop>
@@ -132,7 +132,7 @@ int gateway(const QStringList& args, QTextStream& out, QTextStream& err) {
     const std::optional<LoadedConfiguration> config = loadConfiguration(o.dir, "gateway", err);
     if (!config)
         return 2;
-    const LangTable texts;
+    const LanguageTable texts;
 
     Gateway::SlaveBus bus(config->network);
     std::unique_ptr<Gateway::LiveValues> live;

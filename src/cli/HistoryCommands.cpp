@@ -7,7 +7,7 @@
 #include "core/history/UpdateHistory.h"
 #include "core/image/BankFiles.h"
 #include "core/image/ImageSources.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,7 +51,7 @@ int diff(const QStringList& args, QTextStream& out, QTextStream& err) {
             return 2;
         }
     }
-    const LangTable texts;
+    const LanguageTable texts;
     // Images of a configuration's bin/ are compared as they are, but said when they are not
     // the compile of the files beside them.
     for (const QString& path : std::as_const(paths)) {
@@ -86,7 +86,7 @@ int history(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "history: " << args.first() << " is not a folder\n";
         return 2;
     }
-    const LangTable texts;
+    const LanguageTable texts;
     const QList<UpdateHistory::Record> records = UpdateHistory::list(args.first());
     if (records.isEmpty())
         out << texts.text(HistoryTexts::T_NoUpdateYet) << "\n";

@@ -1,7 +1,7 @@
 #include "cli/ModbusLine.h"
 
 #include "core/comm/ParGenXml.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/NetworkXml.h"
 #include "core/sources/SourceTexts.h"
 
@@ -59,13 +59,14 @@ ModbusLineOptions::Word ModbusLineOptions::take(const QStringList& args, int& i,
 }
 
 std::optional<Sources::Connection>
-ModbusLineOptions::connection(const Par_Gen& parGen, bool serialMustBeTestable,
-                              std::optional<int> fallbackTimeoutMs, const LangTable& texts,
+ModbusLineOptions::connection(const GeneralParameters& parGen, bool serialMustBeTestable,
+                              std::optional<int> fallbackTimeoutMs, const LanguageTable& texts,
                               const char* command, QTextStream& err) const {
     Sources::Connection c = Sources::serialFromParGen(parGen, serial);
     if (!serial.isEmpty()) {
         if (serialMustBeTestable && !Sources::serialTestable(parGen)) {
-            err << command << ": " << Sources::notTestableText(parGen.Mod_Protocol, texts) << '\n';
+            err << command << ": " << Sources::notTestableText(parGen.modbusProtocol, texts)
+                << '\n';
             return std::nullopt;
         }
         c = Sources::serialConnection(serial, baud.value_or(c.baud), parity.value_or(c.parity),
@@ -91,7 +92,8 @@ std::optional<LoadedConfiguration> loadConfiguration(const QString& dir, const c
         return std::nullopt;
     }
     const QDir folder(dir);
-    const ParGenLoad parGen = Load_Par_Gen(folder.filePath(QLatin1String(ParGenXml::FileName)));
+    const GeneralParametersLoad parGen =
+        loadGeneralParameters(folder.filePath(QLatin1String(ParGenXml::FileName)));
     if (!parGen.ok()) {
         err << command << ": " << ParGenXml::FileName << ": " << parGen.error << '\n';
         return std::nullopt;

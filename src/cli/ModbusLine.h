@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 #include "core/sources/SourceConnection.h"
 
@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <optional>
 
-class LangTable;
+class LanguageTable;
 class QTextStream;
 
 // What read-sources, scan and gateway share: the Modbus line options
@@ -32,9 +32,10 @@ struct ModbusLineOptions {
     // `fallbackTimeoutMs`, else the configuration's. Empty after "<command>: <why>" on
     // `err` (an address that is not one, a serial line the configuration's protocol cannot test
     // when `serialMustBeTestable`).
-    std::optional<Sources::Connection> connection(const Par_Gen& parGen, bool serialMustBeTestable,
+    std::optional<Sources::Connection> connection(const GeneralParameters& parGen,
+                                                  bool serialMustBeTestable,
                                                   std::optional<int> fallbackTimeoutMs,
-                                                  const LangTable& texts, const char* command,
+                                                  const LanguageTable& texts, const char* command,
                                                   QTextStream& err) const;
 };
 
@@ -42,7 +43,7 @@ struct ModbusLineOptions {
 std::optional<int> optionNumber(const QStringList& args, int i, int low, int high);
 
 struct LoadedConfiguration {
-    Par_Gen parGen;
+    GeneralParameters parGen;
     Network network;
 };
 

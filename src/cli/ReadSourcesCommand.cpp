@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/ModbusLine.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/sources/ContinuousRead.h"
 #include "core/sources/MbusTexts.h"
 #include "core/sources/SourceRead.h"
@@ -76,7 +76,8 @@ bool parse(const QStringList& args, ReadSourcesOptions& o, QString& why) {
 
 // "1 Heat · Energy: changed, +1200 Wh/h" for each variable that changed since the last pass.
 void printChanges(const Sources::ReadPlan& plan, const QList<Sources::ResultRow>& rows,
-                  const QList<Sources::Change>& changes, const LangTable& texts, QTextStream& out) {
+                  const QList<Sources::Change>& changes, const LanguageTable& texts,
+                  QTextStream& out) {
     for (int i = 0; i < plan.variables.size(); ++i)
         if (changes.value(i).changed)
             out << texts.text(Sources::Text::WarningLine)
@@ -99,7 +100,7 @@ int readSources(const QStringList& args, QTextStream& out, QTextStream& err) {
     const std::optional<LoadedConfiguration> config = loadConfiguration(o.dir, "read-sources", err);
     if (!config)
         return 2;
-    const LangTable texts;
+    const LanguageTable texts;
     const std::optional<Sources::Connection> line =
         o.line.connection(config->parGen, true, std::nullopt, texts, "read-sources", err);
     if (!line)

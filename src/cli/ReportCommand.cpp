@@ -2,7 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/Product.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/report/Exports.h"
 #include "core/report/InstallationReport.h"
 #include "render/ReportPdf.h"
@@ -53,7 +53,7 @@ bool needsGui(const QStringList& args) {
 
 int report(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    const std::optional<LangTable> texts = takeLanguage(args, err, "report");
+    const std::optional<LanguageTable> texts = takeLanguage(args, err, "report");
     const auto parsed = parseReportArgs(args);
     if (!texts || !parsed) {
         err << "Usage: ordano-cli report CONFIG_DIR --format html|pdf|md -o FILE "

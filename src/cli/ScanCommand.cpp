@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 #include "cli/ModbusLine.h"
 
-#include "core/comm/ParGen.h"
-#include "core/lang/LangTable.h"
+#include "core/comm/GeneralParameters.h"
+#include "core/lang/LanguageTable.h"
 #include "core/sources/ScanTexts.h"
 #include "core/sources/SourceTexts.h"
 
@@ -67,8 +67,8 @@ int scan(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "scan: " << why << '\n' << ScanUsage;
         return 2;
     }
-    const LangTable texts;
-    Par_Gen parGen;
+    const LanguageTable texts;
+    GeneralParameters parGen;
     std::optional<QList<int>> configured;
     if (!o.config.isEmpty()) {
         const std::optional<LoadedConfiguration> config = loadConfiguration(o.config, "scan", err);

@@ -3,7 +3,7 @@
 #include "common/AtomicFile.h"
 #include "common/NumberRule.h"
 #include "core/editor/NetworkEditor.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/NetworkXml.h"
 #include "core/projects/ProjectStore.h"
 #include "core/templates/MeterTemplates.h"
@@ -105,7 +105,7 @@ int refuse(QTextStream& err, const QString& text) {
     return 1;
 }
 
-int list(const QString& folder, bool json, const LangTable& texts, QTextStream& out,
+int list(const QString& folder, bool json, const LanguageTable& texts, QTextStream& out,
          QTextStream& err) {
     int status = 0;
     QJsonArray entries;
@@ -131,8 +131,8 @@ int list(const QString& folder, bool json, const LangTable& texts, QTextStream& 
     return status;
 }
 
-int save(const Parsed& p, const QString& workspace, const QString& folder, const LangTable& texts,
-         QTextStream& out, QTextStream& err) {
+int save(const Parsed& p, const QString& workspace, const QString& folder,
+         const LanguageTable& texts, QTextStream& out, QTextStream& err) {
     const QString config = configFolder(p.words[0], workspace);
     if (config.isEmpty()) {
         err << "template: " << p.words[0] << " is not a configuration\n" << TemplateUsage;
@@ -165,8 +165,8 @@ int save(const Parsed& p, const QString& workspace, const QString& folder, const
     return 0;
 }
 
-int apply(const Parsed& p, const QString& workspace, const QString& folder, const LangTable& texts,
-          QTextStream& out, QTextStream& err) {
+int apply(const Parsed& p, const QString& workspace, const QString& folder,
+          const LanguageTable& texts, QTextStream& out, QTextStream& err) {
     const QString config = configFolder(p.words[0], workspace);
     if (config.isEmpty()) {
         err << "template: " << p.words[0] << " is not a configuration\n" << TemplateUsage;
@@ -209,7 +209,7 @@ int templates(const QStringList& args, const Workspace::Request& defaults, QText
     if (!choice.ok())
         return refuse(err, QStringLiteral("the workspace %1 cannot be used")
                                .arg(QDir::toNativeSeparators(choice.layout.workspace)));
-    const LangTable texts;
+    const LanguageTable texts;
     const QString workspace = choice.layout.workspace;
     const QString folder = Templates::folderOf(workspace);
     const QString shipped =

@@ -3,7 +3,7 @@
 #include "common/Product.h"
 #include "common/Workspace.h"
 #include "core/app/StartUp.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QDir>
 
@@ -23,7 +23,7 @@ int version(const QStringList& args, const Workspace::Request& defaults, QTextSt
     const Workspace::Choice choice = Workspace::choose(request);
     if (!choice.ok()) {
         err << "ordano-cli: "
-            << LangTable().text(StartUp::Msg_CannotCreate) +
+            << LanguageTable().text(StartUp::Msg_CannotCreate) +
                    QDir::toNativeSeparators(choice.layout.workspace)
             << '\n';
         return 2;

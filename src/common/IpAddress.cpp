@@ -3,7 +3,7 @@
 #include "common/Blanks.h"
 #include "common/NumberRule.h"
 
-bool Split_IP_Address(const QString& text, std::array<QString, 4>& parts) {
+bool splitIpAddress(const QString& text, std::array<QString, 4>& parts) {
     QString rest = trimBlanks(text);
     for (int i = 0; i < 3; ++i) {
         const qsizetype dot = rest.indexOf(u'.');

@@ -1,10 +1,10 @@
 #include "cli/Commands.h"
 
 #include "core/check/ConfigCheck.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/comm/ParGenRules.h"
 #include "core/image/Compiler.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -181,31 +181,33 @@ TEST(CheckCommand, AgreesWithTheWindowAndTheCompilerOnTypedNumbers) {
         {"2147483648", {}}, {"0x", {}},
     };
     struct Field {
-        QString Par_Gen::*field;
+        QString GeneralParameters::*field;
         const char* element;
         qint64 high;
         bool bank2; // the octet lands in bank2.bin at 0x02B; the time-out in bank2 at 0x01C
     };
-    const Field fields[] = {{&Par_Gen::Mod_TO, "Mod_TO", 65535, false},
-                            {&Par_Gen::Ethernet_IP4, "Ethernet_IP4", 255, true}};
+    const Field fields[] = {{&GeneralParameters::modbusTimeout, "Mod_TO", 65535, false},
+                            {&GeneralParameters::ethernetIp4, "Ethernet_IP4", 255, true}};
     for (const Row& row : rows) {
         EXPECT_EQ(typedNumber(QString::fromUtf8(row.text)), row.number) << row.text;
         for (const Field& f : fields) {
             const std::string why = std::string(f.element) + " \"" + row.text + "\"";
             TestFolder folder;
-            Par_Gen record;
+            GeneralParameters record;
             record.*(f.field) = QString::fromUtf8(row.text);
-            ASSERT_EQ(Save_Par_Gen(record, folder.file(QStringLiteral("ParGen.xml"))), QString());
+            ASSERT_EQ(saveGeneralParameters(record, folder.file(QStringLiteral("ParGen.xml"))),
+                      QString());
 
-            const bool windowAccepts = Controllo_Dati_Failures(record).isEmpty();
+            const bool windowAccepts = settingsFailures(record).isEmpty();
             EXPECT_EQ(windowAccepts, row.number && *row.number >= 0 && *row.number <= f.high)
                 << why;
-            const ConfigCheckResult check = checkConfiguration(folder.path(), LangTable());
+            const ConfigCheckResult check = checkConfiguration(folder.path(), LanguageTable());
             EXPECT_TRUE(check.errors.isEmpty()) << why;
             EXPECT_EQ(check.findings.isEmpty(), windowAccepts) << why;
 
-            const CompileResult image = Compile_Banks(folder.file(QStringLiteral("M_Bus.xml")),
-                                                      folder.file(QStringLiteral("ParGen.xml")));
+            const CompileResult image =
+                compileBanksFromFiles(folder.file(QStringLiteral("M_Bus.xml")),
+                                      folder.file(QStringLiteral("ParGen.xml")));
             if (!f.bank2 && !row.number) {
                 EXPECT_FALSE(image.ok()) << why;
                 continue;
@@ -240,17 +242,17 @@ TEST(CheckCommand, EveryReaderRefusesWhatIsNotWellFormed) {
                    error.contains(QStringLiteral(" at line "));
         };
 
-        const ParGenLoad settings = Load_Par_Gen(parGen);
+        const GeneralParametersLoad settings = loadGeneralParameters(parGen);
         EXPECT_TRUE(namesTheFile(settings.error, "ParGen.xml")) << settings.error.toStdString();
-        const SelectDeviceRead device = Read_Select_Device(parGen);
+        const SelectDeviceRead device = readDeviceModel(parGen);
         EXPECT_EQ(device.error, settings.error);
         const NetworkLoad network = loadNetwork(mbus);
         EXPECT_TRUE(namesTheFile(network.error, "M_Bus.xml")) << network.error.toStdString();
         EXPECT_TRUE(network.nodes.isEmpty());
 
-        const CompileResult onlySettings = Compile_Banks(QString(), parGen);
+        const CompileResult onlySettings = compileBanksFromFiles(QString(), parGen);
         EXPECT_EQ(onlySettings.error, settings.error);
-        const CompileResult onlyNetwork = Compile_Banks(mbus, QString());
+        const CompileResult onlyNetwork = compileBanksFromFiles(mbus, QString());
         EXPECT_EQ(onlyNetwork.error, network.error);
 
         const CapturedRun run = runCommand(Cli::check, {folder.path()});

@@ -8,7 +8,7 @@
 #include "core/image/BankFiles.h"
 #include "core/image/Compiler.h"
 #include "core/image/ImageSources.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "core/network/NetworkCsv.h"
 #include "support/TestFolder.h"
@@ -53,9 +53,9 @@ struct Race {
         Network smaller = network.nodes;
         smaller.removeFirst();
         csvA = folder.write(QStringLiteral("a.csv"),
-                            NetworkCsv::exportNetwork(network.nodes, LangTable()));
-        csvB =
-            folder.write(QStringLiteral("b.csv"), NetworkCsv::exportNetwork(smaller, LangTable()));
+                            NetworkCsv::exportNetwork(network.nodes, LanguageTable()));
+        csvB = folder.write(QStringLiteral("b.csv"),
+                            NetworkCsv::exportNetwork(smaller, LanguageTable()));
     }
 
     // Whatever lies in the configuration besides its own files and folders.
@@ -74,8 +74,8 @@ struct Race {
     // Whether the images' claim is true: matching exactly when they are the compile of the
     // files as they are now.
     QString judgedWrongly() const {
-        const CompileResult now = Compile_Banks(config + QStringLiteral("/M_Bus.xml"),
-                                                config + QStringLiteral("/ParGen.xml"));
+        const CompileResult now = compileBanksFromFiles(config + QStringLiteral("/M_Bus.xml"),
+                                                        config + QStringLiteral("/ParGen.xml"));
         QFile bank(bankPath(config));
         QFile bank2(bank2Path(config));
         if (!now.ok() || !bank.open(QIODevice::ReadOnly) || !bank2.open(QIODevice::ReadOnly))

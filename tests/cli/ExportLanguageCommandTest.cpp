@@ -1,5 +1,5 @@
 #include "cli/Commands.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
@@ -34,10 +34,10 @@ TEST(ExportLanguageCommand, OverLoadsTheTranslationAsTheProgramDoes) {
     const QString old = folder.copyFixture("lang/italiano_old.lng", "old.lng");
     const CapturedRun run = runExport({"--over", old, folder.file("Italiano.lng")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    LangTable expected;
-    expected.Load_Lang_File(old);
-    LangTable written;
-    ASSERT_TRUE(written.Load_Lang_File(folder.file("Italiano.lng")));
+    LanguageTable expected;
+    expected.loadFile(old);
+    LanguageTable written;
+    ASSERT_TRUE(written.loadFile(folder.file("Italiano.lng")));
     for (int i = 0; i < written.size(); ++i)
         ASSERT_EQ(written.text(i), expected.text(i)) << "index " << i;
     EXPECT_EQ(written.text(836), QStringLiteral("Dispositivo non trovato!"));

@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 #include "mock/MbusTestMaster.h"
 #include "mock/ModbusTestServer.h"
@@ -37,7 +37,9 @@ protected:
     void SetUp() override {
         config = folder.file(QStringLiteral("cfg"));
         QDir().mkpath(config);
-        ASSERT_EQ(Save_Par_Gen(Par_Gen(), config + QStringLiteral("/ParGen.xml")), QString());
+        ASSERT_EQ(
+            saveGeneralParameters(GeneralParameters(), config + QStringLiteral("/ParGen.xml")),
+            QString());
         // Until the command installs its own handler an early interrupt is ignored, so a
         // master that gives up early cannot end the test program.
         previous = std::signal(SIGINT, SIG_IGN);

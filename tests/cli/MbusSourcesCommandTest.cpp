@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 #include "mock/ModbusTestServer.h"
 #include "support/CapturedRun.h"
@@ -32,9 +32,9 @@ protected:
     void SetUp() override {
         config = folder.file(QStringLiteral("cfg"));
         QDir().mkpath(config);
-        Par_Gen p;
-        p.Mod_TO = QStringLiteral("500");
-        ASSERT_EQ(Save_Par_Gen(p, config + QStringLiteral("/ParGen.xml")), QString());
+        GeneralParameters p;
+        p.modbusTimeout = QStringLiteral("500");
+        ASSERT_EQ(saveGeneralParameters(p, config + QStringLiteral("/ParGen.xml")), QString());
     }
     void setNetwork(const Network& nodes) {
         ASSERT_EQ(saveNetwork(nodes, config + QStringLiteral("/M_Bus.xml")), QString());

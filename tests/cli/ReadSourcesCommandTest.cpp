@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 #include "mock/ModbusTestServer.h"
 #include "support/CapturedRun.h"
@@ -29,10 +29,10 @@ protected:
         server->setHolding(10, {0x0001, 0x0002});
     }
     void setProtocol(int protocol) {
-        Par_Gen p;
-        p.Mod_TO = QStringLiteral("150");
-        p.Mod_Protocol = protocol;
-        ASSERT_EQ(Save_Par_Gen(p, config + QStringLiteral("/ParGen.xml")), QString());
+        GeneralParameters p;
+        p.modbusTimeout = QStringLiteral("150");
+        p.modbusProtocol = protocol;
+        ASSERT_EQ(saveGeneralParameters(p, config + QStringLiteral("/ParGen.xml")), QString());
     }
     void setNetwork(const Network& nodes) {
         ASSERT_EQ(saveNetwork(nodes, config + QStringLiteral("/M_Bus.xml")), QString());

@@ -4,7 +4,7 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "common/BoundedFile.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include "support/CapturedRun.h"
 #include "support/QtPrinters.h"
@@ -160,10 +160,10 @@ TEST(Readers, LanguageFilesOnlyRegularAndBounded) {
         EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("out"))));
 
         // The program itself keeps its English texts and goes on.
-        LangTable table;
+        LanguageTable table;
         table.setText(0, QStringLiteral("changed"));
         QString language = QFileInfo(path).completeBaseName();
-        const QString refused = Load_Language(table, language, QFileInfo(path).path());
+        const QString refused = loadLanguage(table, language, QFileInfo(path).path());
         if (QFileInfo(path).suffix() == QStringLiteral("lng") && QFileInfo::exists(path)) {
             EXPECT_TRUE(refused.contains(QLatin1String(row.reason))) << refused.toStdString();
         }

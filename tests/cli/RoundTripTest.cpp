@@ -1,5 +1,5 @@
 #include "cli/Commands.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 
 #include "support/CapturedRun.h"
@@ -57,28 +57,29 @@ TEST(RoundTrip, SavedConfigurationReadsBackFromTheImages) {
     second.secondary = 5;
     second.variables = {variable(20, 1)};
 
-    Par_Gen settings;
-    settings.Meter_Baud = 5;
-    settings.Meter_Par = 2;
-    settings.Mod_Ser = 0;
-    settings.Mod_Baud = 4;
-    settings.Mod_Par = 1;
-    settings.Mod_TO = QStringLiteral("2500");
-    settings.Mod_CD = QStringLiteral("250");
-    settings.Mod_Protocol = 4;
-    settings.Ethernet_IP1 = QStringLiteral("10");
-    settings.Ethernet_IP2 = QStringLiteral("1");
-    settings.Ethernet_IP3 = QStringLiteral("2");
-    settings.Ethernet_IP4 = QStringLiteral("3");
-    settings.Ethernet_SM3 = QStringLiteral("0");
-    settings.Ethernet_GAT1 = QStringLiteral("10");
-    settings.Ethernet_GAT2 = QStringLiteral("1");
-    settings.Ethernet_GAT4 = QStringLiteral("254");
-    settings.Ethernet_EN_GAT = true;
+    GeneralParameters settings;
+    settings.mbusBaud = 5;
+    settings.mbusParity = 2;
+    settings.modbusRs232 = 0;
+    settings.modbusBaud = 4;
+    settings.modbusParity = 1;
+    settings.modbusTimeout = QStringLiteral("2500");
+    settings.modbusCyclicDelay = QStringLiteral("250");
+    settings.modbusProtocol = 4;
+    settings.ethernetIp1 = QStringLiteral("10");
+    settings.ethernetIp2 = QStringLiteral("1");
+    settings.ethernetIp3 = QStringLiteral("2");
+    settings.ethernetIp4 = QStringLiteral("3");
+    settings.ethernetMask3 = QStringLiteral("0");
+    settings.ethernetGateway1 = QStringLiteral("10");
+    settings.ethernetGateway2 = QStringLiteral("1");
+    settings.ethernetGateway4 = QStringLiteral("254");
+    settings.ethernetGatewayEnabled = true;
 
     TestFolder folder;
     ASSERT_EQ(saveNetwork({first, second}, folder.file(QStringLiteral("M_Bus.xml"))), QString());
-    ASSERT_EQ(Save_Par_Gen(settings, folder.file(QStringLiteral("ParGen.xml"))), QString());
+    ASSERT_EQ(saveGeneralParameters(settings, folder.file(QStringLiteral("ParGen.xml"))),
+              QString());
 
     const CapturedRun compiled = runCommand(Cli::compile, {folder.path()});
     ASSERT_EQ(compiled.status, 0) << compiled.err.toStdString();

@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 #include "mock/ModbusTestServer.h"
 #include "support/CapturedRun.h"
@@ -32,7 +32,9 @@ protected:
     QString configWithSlaves(QList<int> slaves) {
         const QString config = folder.file(QStringLiteral("cfg"));
         QDir().mkpath(config);
-        EXPECT_EQ(Save_Par_Gen(Par_Gen(), config + QStringLiteral("/ParGen.xml")), QString());
+        EXPECT_EQ(
+            saveGeneralParameters(GeneralParameters(), config + QStringLiteral("/ParGen.xml")),
+            QString());
         QList<Variable> variables;
         for (int slave : slaves)
             variables.append(source(slave, Holding, 0, 1));

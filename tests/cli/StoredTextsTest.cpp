@@ -5,11 +5,11 @@
 #include "common/XmlChars.h"
 #include "core/app/Settings.h"
 #include "core/check/ConfigCheck.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/comm/ParGenRules.h"
 #include "core/comm/ParGenXml.h"
 #include "core/image/Compiler.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "core/network/NetworkCsv.h"
 #include "core/network/NetworkRules.h"
@@ -87,7 +87,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 TEST(StoredTexts, WhateverIsAcceptedReadsBackIdentically) {
     QRandomGenerator random(20261210);
-    const LangTable texts;
+    const LanguageTable texts;
     QStringList accepted;
     int refused = 0;
     for (int round = 0; round < 300; ++round) {
@@ -97,10 +97,10 @@ TEST(StoredTexts, WhateverIsAcceptedReadsBackIdentically) {
         const bool nodeTakes = NetworkRules::nodeAddressFailures(1, 0, text).isEmpty();
         NetworkRules::VariableNumbers numbers{1, 0, 2, 0, 0, 0, 2, text};
         const bool variableTakes = NetworkRules::variableFailures(numbers).isEmpty();
-        Par_Gen record;
-        record.Select_Device = 0; // its address fields are kept as typed, never range-checked
-        record.Ethernet_IP3 = text;
-        const bool settingsTakes = Controllo_Dati_Failures(record).isEmpty();
+        GeneralParameters record;
+        record.deviceModel = 0; // its address fields are kept as typed, never range-checked
+        record.ethernetIp3 = text;
+        const bool settingsTakes = settingsFailures(record).isEmpty();
         EXPECT_EQ(nodeTakes, XmlChars::storable(text));
         EXPECT_EQ(variableTakes, nodeTakes);
         EXPECT_EQ(settingsTakes, nodeTakes);
@@ -141,32 +141,32 @@ TEST(StoredTexts, WhateverIsAcceptedReadsBackIdentically) {
         EXPECT_EQ(imported.error, QString());
         EXPECT_EQ(imported.nodes, network);
 
-        Par_Gen record;
-        record.Select_Device = 0;
+        GeneralParameters record;
+        record.deviceModel = 0;
         QString* const fields[] = {
-            &record.Ethernet_IP1,  &record.Ethernet_IP2,  &record.Ethernet_IP3,
-            &record.Ethernet_IP4,  &record.Ethernet_SM1,  &record.Ethernet_SM2,
-            &record.Ethernet_SM3,  &record.Ethernet_SM4,  &record.Ethernet_GAT1,
-            &record.Ethernet_GAT2, &record.Ethernet_GAT3, &record.Ethernet_GAT4};
+            &record.ethernetIp1,      &record.ethernetIp2,      &record.ethernetIp3,
+            &record.ethernetIp4,      &record.ethernetMask1,    &record.ethernetMask2,
+            &record.ethernetMask3,    &record.ethernetMask4,    &record.ethernetGateway1,
+            &record.ethernetGateway2, &record.ethernetGateway3, &record.ethernetGateway4};
         for (int i = 0; i < batch.size(); ++i)
             *fields[i] = batch[i];
-        EXPECT_TRUE(Controllo_Dati_Failures(record).isEmpty());
-        writeFile(parGen, Par_Gen_Bytes(record));
-        const ParGenLoad parLoaded = Load_Par_Gen(parGen);
+        EXPECT_TRUE(settingsFailures(record).isEmpty());
+        writeFile(parGen, generalParametersBytes(record));
+        const GeneralParametersLoad parLoaded = loadGeneralParameters(parGen);
         ASSERT_TRUE(parLoaded.ok()) << parLoaded.error.toStdString();
         EXPECT_EQ(parLoaded.value, record);
-        EXPECT_TRUE(compileBanksFromBytes(std::nullopt, Par_Gen_Bytes(record)).ok());
+        EXPECT_TRUE(compileBanksFromBytes(std::nullopt, generalParametersBytes(record)).ok());
 
         SharedState state;
-        state.Project_Name = batch.value(0);
-        state.Last_IP_Address = batch.value(1);
-        state.Language = batch.value(2);
-        writeFile(settings, Settings::Settings_Bytes(state));
+        state.projectName = batch.value(0);
+        state.lastIpAddress = batch.value(1);
+        state.language = batch.value(2);
+        writeFile(settings, Settings::settingsBytes(state));
         SharedState read;
-        Settings::Read_Settings(read, settings);
-        EXPECT_EQ(read.Project_Name, state.Project_Name);
-        EXPECT_EQ(read.Last_IP_Address, state.Last_IP_Address);
-        EXPECT_EQ(read.Language, state.Language);
+        Settings::readSettings(read, settings);
+        EXPECT_EQ(read.projectName, state.projectName);
+        EXPECT_EQ(read.lastIpAddress, state.lastIpAddress);
+        EXPECT_EQ(read.language, state.language);
     }
 }
 
@@ -240,7 +240,7 @@ QByteArray randomParGen(QRandomGenerator& random) {
 
 TEST(StoredTexts, WhatCheckPassesKeepsItsImagesThroughTheWindowsAndASpreadsheet) {
     QRandomGenerator random(424242);
-    const LangTable texts;
+    const LanguageTable texts;
     int passed = 0;
     int found = 0;
     TestFolder folder;
@@ -256,14 +256,14 @@ TEST(StoredTexts, WhatCheckPassesKeepsItsImagesThroughTheWindowsAndASpreadsheet)
             continue;
         }
         ++passed;
-        const CompileResult original = Compile_Banks(mbus, parGen);
+        const CompileResult original = compileBanksFromFiles(mbus, parGen);
         ASSERT_TRUE(original.ok()) << original.error.toStdString();
 
         // The windows read the files and write them back on OK.
         const Network network = loadNetwork(mbus).nodes;
-        const Par_Gen parameters = Load_Par_Gen(parGen).value;
+        const GeneralParameters parameters = loadGeneralParameters(parGen).value;
         const CompileResult windows =
-            compileBanksFromBytes(networkBytes(network), Par_Gen_Bytes(parameters));
+            compileBanksFromBytes(networkBytes(network), generalParametersBytes(parameters));
         ASSERT_TRUE(windows.ok()) << windows.error.toStdString();
         EXPECT_EQ(windows.banks.bank, original.banks.bank);
         EXPECT_EQ(windows.banks.bank2, original.banks.bank2);
@@ -272,7 +272,7 @@ TEST(StoredTexts, WhatCheckPassesKeepsItsImagesThroughTheWindowsAndASpreadsheet)
             NetworkCsv::importNetwork(NetworkCsv::exportNetwork(network, texts), texts);
         ASSERT_TRUE(imported.ok()) << imported.error.toStdString();
         const CompileResult spreadsheet =
-            compileBanksFromBytes(networkBytes(imported.nodes), Par_Gen_Bytes(parameters));
+            compileBanksFromBytes(networkBytes(imported.nodes), generalParametersBytes(parameters));
         ASSERT_TRUE(spreadsheet.ok()) << spreadsheet.error.toStdString();
         EXPECT_EQ(spreadsheet.banks.bank, original.banks.bank);
     }

@@ -7,9 +7,9 @@
 #include "cli/Commands.h"
 #include "common/AtomicFile.h"
 #include "core/app/Settings.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/image/ImageSources.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "core/network/NetworkCsv.h"
 #include "core/state/SharedState.h"
@@ -47,7 +47,7 @@ void arrangeWorkspace(const TestFolder& program) {
         program.write(QStringLiteral("out/") + QLatin1String(name), "old output");
     const NetworkLoad network = loadNetwork(program.file(Config + QStringLiteral("/M_Bus.xml")));
     program.write(QStringLiteral("in/net.csv"),
-                  NetworkCsv::exportNetwork(network.nodes, LangTable()));
+                  NetworkCsv::exportNetwork(network.nodes, LanguageTable()));
 }
 
 struct Outcome {
@@ -103,13 +103,14 @@ QList<WriterRow> writers() {
          }},
         {"ParGen.xml", cfg + QStringLiteral("/ParGen.xml"), Kind::Workspace,
          [cfg](const TestFolder& p) {
-             return fromError(Save_Par_Gen(Par_Gen(), at(p, cfg + QStringLiteral("/ParGen.xml"))));
+             return fromError(saveGeneralParameters(GeneralParameters(),
+                                                    at(p, cfg + QStringLiteral("/ParGen.xml"))));
          }},
         {"Ordano.xml", QStringLiteral("Ordano.xml"), Kind::Workspace,
          [](const TestFolder& p) {
              SharedState state;
-             state.Project_Name = QStringLiteral("cfg");
-             return fromError(Settings::Save_Setting(state, at(p, QStringLiteral("Ordano.xml"))));
+             state.projectName = QStringLiteral("cfg");
+             return fromError(Settings::saveSettings(state, at(p, QStringLiteral("Ordano.xml"))));
          }},
         {"Ethernet_Update.xml", QStringLiteral("Ethernet_Update.xml"), Kind::Workspace,
          [cfg](const TestFolder& p) {
@@ -117,7 +118,7 @@ QList<WriterRow> writers() {
              parameters.ipAddress = QStringLiteral("127.0.0.1");
              parameters.dirMaster = at(p, QStringLiteral("MASTER"));
              parameters.projectDir = at(p, cfg);
-             return fromError(UpdaterHandoff::Compile_XML_Parameter(parameters, p.path()));
+             return fromError(UpdaterHandoff::ethernetUpdaterXml(parameters, p.path()));
          }},
         {"compile (the images)", cfg + QStringLiteral("/bin/bank2.bin"), Kind::Workspace,
          [cfg](const TestFolder& p) {

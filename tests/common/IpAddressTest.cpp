@@ -45,7 +45,7 @@ TEST(SplitIpAddress, Table) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         std::array<QString, 4> parts;
-        EXPECT_EQ(Split_IP_Address(row.text, parts), row.accepted);
+        EXPECT_EQ(splitIpAddress(row.text, parts), row.accepted);
         if (row.accepted) {
             for (size_t i = 0; i < 4; ++i)
                 EXPECT_EQ(parts[i], row.parts[i]) << "part " << i + 1;
@@ -56,6 +56,6 @@ TEST(SplitIpAddress, Table) {
 TEST(SplitIpAddress, FourthPartKeepsFurtherDots) {
     // The window shows the parts it gets; a rejected text must not be half-split.
     std::array<QString, 4> parts;
-    EXPECT_FALSE(Split_IP_Address(QStringLiteral("1.2.3.4.5"), parts));
+    EXPECT_FALSE(splitIpAddress(QStringLiteral("1.2.3.4.5"), parts));
     EXPECT_EQ(parts[3], QStringLiteral("4.5"));
 }

@@ -2,7 +2,7 @@
 // `pdftotext -bbox`, in points.
 
 #include "render/ReportPdf.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/report/InstallationReport.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -153,7 +153,7 @@ Rules rulesOf(const TestFolder& folder, const QString& pdf) {
 
 QList<Page> printed(const TestFolder& folder, const Input& input) {
     const QString pdf = folder.file(QStringLiteral("report.pdf"));
-    EXPECT_EQ(writeReportPdf(build(input, LangTable()), pdf), QString());
+    EXPECT_EQ(writeReportPdf(build(input, LanguageTable()), pdf), QString());
     return readPages(folder, pdf);
 }
 

@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
         boot.hide();
     }
 
-    Network network = loadNetwork(state.File_MBus).nodes;
+    Network network = loadNetwork(state.networkFile).nodes;
     SourceTestWindow sources(state, fakes.platform, network, &main);
     sources.show();
     shoot(&sources, QStringLiteral("source-test"));

@@ -8,7 +8,7 @@
 
 namespace LanguageList {
 
-QStringList Create_Lang_List(const QStringList& languageFolders) {
+QStringList languageNames(const QStringList& languageFolders) {
     QStringList names;
     for (const QString& folder : languageFolders) {
         const QFileInfoList entries = QDir(folder).entryInfoList(

@@ -11,9 +11,9 @@ inline constexpr int Slots = 6;
 // The names (with ".lng") of the regular files in the language folders ending in ".lng": no
 // folders, links, read-only or special files, no name the settings file cannot store. A name in
 // several folders is listed once. Sorted without regard to letter case.
-QStringList Create_Lang_List(const QStringList& languageFolders);
-inline QStringList Create_Lang_List(const QString& dirLanguage) {
-    return Create_Lang_List(QStringList{dirLanguage});
+QStringList languageNames(const QStringList& languageFolders);
+inline QStringList languageNames(const QString& dirLanguage) {
+    return languageNames(QStringList{dirLanguage});
 }
 
 // Pages needed for `count` languages; 0 when there are none.

@@ -25,8 +25,8 @@ bool flag(const pugi::xml_node& root, const char* name) {
 
 } // namespace
 
-void Read_Settings(SharedState& state, const QString& path) {
-    state.Project_Name.clear();
+void readSettings(SharedState& state, const QString& path) {
+    state.projectName.clear();
     static_cast<StoredSettings&>(state) = StoredSettings{};
     if (!QFile::exists(path))
         return;
@@ -41,42 +41,41 @@ void Read_Settings(SharedState& state, const QString& path) {
     const pugi::xml_node root = XmlFile::root(doc);
     if (!root)
         return;
-    state.Project_Name = value(root, "lastproj", "projectname").value_or(QString());
+    state.projectName = value(root, "lastproj", "projectname").value_or(QString());
     const StoredSettings defaults;
-    state.Last_IP_Address =
-        value(root, "lastipadd", "ipaddress").value_or(defaults.Last_IP_Address);
-    state.Language = value(root, "lastlang", "language").value_or(defaults.Language);
-    state.En_Internet = flag(root, "enable_internet");
-    state.En_Update = flag(root, "enable_update");
-    state.En_Jump_Table = flag(root, "enable_jump_field_tables");
-    state.En_DoubleClick_Auto_Size = flag(root, "Double_Click_Auto_Size");
+    state.lastIpAddress = value(root, "lastipadd", "ipaddress").value_or(defaults.lastIpAddress);
+    state.language = value(root, "lastlang", "language").value_or(defaults.language);
+    state.internetEnabled = flag(root, "enable_internet");
+    state.updateCheckEnabled = flag(root, "enable_update");
+    state.jumpTableEnabled = flag(root, "enable_jump_field_tables");
+    state.doubleClickAutoSize = flag(root, "Double_Click_Auto_Size");
 }
 
-QByteArray Settings_Bytes(const SharedState& state) {
+QByteArray settingsBytes(const SharedState& state) {
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("Conf_Settings");
     auto add = [](pugi::xml_node parent, const char* name, const QString& text) {
         parent.append_child(name).text().set(text.toUtf8().constData());
     };
     auto bit = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
-    add(root.append_child("lastproj"), "projectname", state.Project_Name);
-    add(root.append_child("lastipadd"), "ipaddress", state.Last_IP_Address);
-    add(root.append_child("lastlang"), "language", state.Language);
+    add(root.append_child("lastproj"), "projectname", state.projectName);
+    add(root.append_child("lastipadd"), "ipaddress", state.lastIpAddress);
+    add(root.append_child("lastlang"), "language", state.language);
     pugi::xml_node flags = root.append_child("lastinternet");
-    add(flags, "enable_internet", bit(state.En_Internet));
-    add(flags, "enable_update", bit(state.En_Update));
-    add(flags, "enable_jump_field_tables", bit(state.En_Jump_Table));
-    add(flags, "Double_Click_Auto_Size", bit(state.En_DoubleClick_Auto_Size));
+    add(flags, "enable_internet", bit(state.internetEnabled));
+    add(flags, "enable_update", bit(state.updateCheckEnabled));
+    add(flags, "enable_jump_field_tables", bit(state.jumpTableEnabled));
+    add(flags, "Double_Click_Auto_Size", bit(state.doubleClickAutoSize));
     return XmlFile::serialize(doc);
 }
 
-QString Save_Setting(const SharedState& state, const QString& path) {
+QString saveSettings(const SharedState& state, const QString& path) {
     // Every entry refuses such texts; should one slip through, the file that can still be
     // read stays rather than one that loses every setting at the next start.
     const std::pair<const char*, const QString*> texts[] = {
-        {"projectname", &state.Project_Name},
-        {"ipaddress", &state.Last_IP_Address},
-        {"language", &state.Language},
+        {"projectname", &state.projectName},
+        {"ipaddress", &state.lastIpAddress},
+        {"language", &state.language},
     };
     for (const auto& [name, text] : texts) {
         if (const qsizetype position = XmlChars::firstUnstorable(*text); position >= 0)
@@ -84,7 +83,7 @@ QString Save_Setting(const SharedState& state, const QString& path) {
                 .arg(QLatin1String(name), XmlChars::describe(*text, position))
                 .arg(position + 1);
     }
-    const QByteArray bytes = Settings_Bytes(state);
+    const QByteArray bytes = settingsBytes(state);
     return writeFileAtomically(path, bytes);
 }
 

@@ -11,12 +11,12 @@ inline constexpr const char* FileName = "Ordano.xml";
 
 // Reads each value independently; a missing, unreadable or not well-formed file leaves
 // the defaults. Sets Project_Name only (the caller decides whether its folder still exists).
-void Read_Settings(SharedState& state, const QString& path);
+void readSettings(SharedState& state, const QString& path);
 
 // The file's exact bytes for the current state.
-QByteArray Settings_Bytes(const SharedState& state);
+QByteArray settingsBytes(const SharedState& state);
 
 // Replaces the file; empty text on success, else the system's message.
-QString Save_Setting(const SharedState& state, const QString& path);
+QString saveSettings(const SharedState& state, const QString& path);
 
 } // namespace Settings

@@ -1,13 +1,13 @@
 #include "core/app/StartUp.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 
 namespace StartUp {
 
-QString refusalText(const Workspace::Choice& choice, const LangTable& texts) {
+QString refusalText(const Workspace::Choice& choice, const LanguageTable& texts) {
     const int first = choice.problem == Workspace::Choice::Problem::CannotCreate ? Msg_CannotCreate
                                                                                  : Msg_CannotWrite;
     return texts.text(first) + QDir::toNativeSeparators(choice.layout.workspace) +
@@ -15,7 +15,7 @@ QString refusalText(const Workspace::Choice& choice, const LangTable& texts) {
 }
 
 Outcome prepare(const QStringList& arguments, const Workspace::Request& defaults,
-                const LangTable& texts) {
+                const LanguageTable& texts) {
     Outcome outcome;
     QCommandLineParser parser;
     const QCommandLineOption workspace(QStringLiteral("workspace"), QString(),

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-class LangTable;
+class LanguageTable;
 
 // What the command line asks of the program's start, and the workspace it starts on.
 namespace StartUp {
@@ -26,9 +26,9 @@ struct Outcome {
 // `arguments` as QCoreApplication gives them (the program's name first). Reads
 // `--workspace DIR` (or `--workspace=DIR`), chooses the workspace and creates its folder.
 Outcome prepare(const QStringList& arguments, const Workspace::Request& defaults,
-                const LangTable& texts);
+                const LanguageTable& texts);
 
 // The message for a workspace that cannot be used.
-QString refusalText(const Workspace::Choice& choice, const LangTable& texts);
+QString refusalText(const Workspace::Choice& choice, const LanguageTable& texts);
 
 } // namespace StartUp

@@ -4,9 +4,9 @@
 #include "common/MakerSite.h"
 #include "core/lang/LangFile.h"
 
-int Conv_Version(const QString& Ver_str) {
-    const qsizetype blank = Ver_str.indexOf(u' ');
-    const QString version = trimBlanks(blank < 0 ? Ver_str : Ver_str.mid(blank + 1));
+int versionNumber(const QString& versionText) {
+    const qsizetype blank = versionText.indexOf(u' ');
+    const QString version = trimBlanks(blank < 0 ? versionText : versionText.mid(blank + 1));
     if (version.size() < 5)
         return -1;
     // The second character is the decimal point and is skipped.
@@ -17,16 +17,16 @@ int Conv_Version(const QString& Ver_str) {
     return digits.toInt();
 }
 
-bool Is_Newer_Version(const QString& reply) {
+bool isNewerVersion(const QString& reply) {
     const QString r = LangFile::trimmed(reply).toString().toUpper();
     if (r.isEmpty() || r == QLatin1String("VER. 0.000"))
         return false;
-    const int mine = Conv_Version(QString::fromLatin1(SW_Version));
-    const int theirs = Conv_Version(trimBlanks(reply));
+    const int mine = versionNumber(QString::fromLatin1(SW_Version));
+    const int theirs = versionNumber(trimBlanks(reply));
     return mine != -1 && theirs != -1 && theirs > mine;
 }
 
-HttpRequest Version_Request(const QUrl& url, int timeoutMs) {
+HttpRequest versionRequest(const QUrl& url, int timeoutMs) {
     HttpRequest request;
     request.url = url;
     request.headers = {
@@ -40,14 +40,14 @@ HttpRequest Version_Request(const QUrl& url, int timeoutMs) {
 VersionCheck::VersionCheck(HttpGetter& http, QObject* parent)
     : QObject(parent), url(MakerSite::versionCheck()), http_(http) {}
 
-void VersionCheck::Check_Version(QObject* context, std::function<void(bool)> done) {
+void VersionCheck::checkVersion(QObject* context, std::function<void(bool)> done) {
     waiters_.append({QPointer<QObject>(context), std::move(done)});
     if (running_)
         return;
     running_ = true;
-    http_.get(Version_Request(url, timeoutMs), this, [this](std::optional<QString> body) {
+    http_.get(versionRequest(url, timeoutMs), this, [this](std::optional<QString> body) {
         running_ = false;
-        const bool newer = body && Is_Newer_Version(*body);
+        const bool newer = body && isNewerVersion(*body);
         const QList<Waiter> waiters = std::exchange(waiters_, {});
         for (const Waiter& w : waiters)
             if (w.context)

@@ -12,14 +12,14 @@
 
 // A version text to an integer: the text after the first blank, its first, third, fourth and
 // fifth characters read as a decimal number ("VER. 2.010" gives 2010); -1 when it cannot.
-int Conv_Version(const QString& Ver_str);
+int versionNumber(const QString& versionText);
 
 // Whether the site's reply announces a version newer than SW_Version. An empty reply and
 // "VER. 0.000" (the site knows no version) do not.
-bool Is_Newer_Version(const QString& reply);
+bool isNewerVersion(const QString& reply);
 
 // The request for the version: the headers the site expects, no cookies.
-HttpRequest Version_Request(const QUrl& url, int timeoutMs);
+HttpRequest versionRequest(const QUrl& url, int timeoutMs);
 
 // Asks the maker's site for the latest version without blocking the windows. One request at a
 // time: a caller who asks while one runs gets that request's answer.
@@ -36,7 +36,7 @@ public:
 
     // `done` receives true when a newer version exists; a failed request gives false. It is
     // dropped when `context` is destroyed before the answer.
-    void Check_Version(QObject* context, std::function<void(bool)> done);
+    void checkVersion(QObject* context, std::function<void(bool)> done);
 
 private:
     struct Waiter {

@@ -6,7 +6,7 @@
 #include "common/Excerpt.h"
 #include "core/comm/ParGenRules.h"
 #include "core/comm/ParGenXml.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkRules.h"
 #include "core/network/NetworkWarnings.h"
@@ -51,7 +51,7 @@ QString scaleProblem(const Variable& var) {
         .arg(list->size() - 1);
 }
 
-void checkVariable(const Variable& var, const QString& where, const LangTable& texts,
+void checkVariable(const Variable& var, const QString& where, const LanguageTable& texts,
                    QList<ConfigFinding>& findings) {
     auto add = [&](const QString& message) { findings.append({MBusFile, where, message}); };
     for (int index : NetworkRules::variableFailures(NetworkRules::numbersOf(var)))
@@ -88,9 +88,9 @@ QString ConfigFinding::line() const {
     return QStringLiteral("%1: %2: %3").arg(file, location, message);
 }
 
-QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts) {
+QList<ConfigFinding> checkParGen(const GeneralParameters& record, const LanguageTable& texts) {
     QList<ConfigFinding> findings;
-    for (const ParGenFailure& failure : Controllo_Dati_Failures(record)) {
+    for (const ParGenFailure& failure : settingsFailures(record)) {
         findings.append({ParGenFile,
                          QStringLiteral("%1 %2").arg(QString::fromLatin1(failure.element),
                                                      Excerpt::quoted(failure.text)),
@@ -105,7 +105,7 @@ QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts) 
     return findings;
 }
 
-QList<ConfigFinding> checkNetwork(const Network& nodes, const LangTable& texts) {
+QList<ConfigFinding> checkNetwork(const Network& nodes, const LanguageTable& texts) {
     using namespace NetworkRules;
     QList<ConfigFinding> findings;
     if (nodes.size() > Max_Nodes) {
@@ -120,7 +120,7 @@ QList<ConfigFinding> checkNetwork(const Network& nodes, const LangTable& texts) 
         const QString where = nodeLocation(i + 1, node);
         for (int index : nodeAddressFailures(node.primary, node.secondary, node.description))
             findings.append({MBusFile, where, texts.text(index)});
-        // The editor refuses an address already used by another node (Check_Node_ID); the
+        // The editor refuses an address already used by another node (checkPrimaryAddress); the
         // later one is the one it would have refused.
         if (usedAddresses.contains(node.primary))
             findings.append({MBusFile, where, texts.text(NetworkMessages::IdUsedByAnotherNode)});
@@ -162,7 +162,7 @@ QString sizeRefusal(const QString& path) {
 
 } // namespace
 
-ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& texts) {
+ConfigCheckResult checkConfiguration(const QString& configDir, const LanguageTable& texts) {
     ConfigCheckResult result;
     const QDir dir(configDir);
     for (const QString& file : {ParGenFile, MBusFile}) {
@@ -171,7 +171,7 @@ ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& 
     }
     if (!result.errors.isEmpty())
         return result;
-    const ParGenLoad parGen = Load_Par_Gen(dir.filePath(ParGenFile));
+    const GeneralParametersLoad parGen = loadGeneralParameters(dir.filePath(ParGenFile));
     if (parGen.ok())
         result.findings += checkParGen(parGen.value, texts);
     else

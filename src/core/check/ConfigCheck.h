@@ -1,16 +1,16 @@
 #pragma once
 
 #include "core/check/ConfigFinding.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 
 #include <QList>
 #include <QString>
 
-class LangTable;
+class LanguageTable;
 
-QList<ConfigFinding> checkParGen(const Par_Gen& record, const LangTable& texts);
-QList<ConfigFinding> checkNetwork(const Network& nodes, const LangTable& texts);
+QList<ConfigFinding> checkParGen(const GeneralParameters& record, const LanguageTable& texts);
+QList<ConfigFinding> checkNetwork(const Network& nodes, const LanguageTable& texts);
 
 struct ConfigCheckResult {
     QList<ConfigFinding> findings;
@@ -20,4 +20,4 @@ struct ConfigCheckResult {
 
 // Reads ParGen.xml and M_Bus.xml of a configuration folder with the windows' readers. An
 // absent file is no problem: the windows start from their defaults.
-ConfigCheckResult checkConfiguration(const QString& configDir, const LangTable& texts);
+ConfigCheckResult checkConfiguration(const QString& configDir, const LanguageTable& texts);

@@ -178,15 +178,16 @@ void compareNetwork(const Files& files, const QByteArray& fromFile, const QByteA
 }
 
 // What the settings window keeps: a list position as a number, a typed text as typed.
-std::pair<QString, std::optional<qint64>> parGenKept(const Par_Gen& p, const char* source) {
+std::pair<QString, std::optional<qint64>> parGenKept(const GeneralParameters& p,
+                                                     const char* source) {
     using namespace ParGenXml;
     if (source == Mod_TO)
-        return {Excerpt::quoted(p.Mod_TO), std::nullopt};
+        return {Excerpt::quoted(p.modbusTimeout), std::nullopt};
     if (source == Mod_CD)
-        return {Excerpt::quoted(p.Mod_CD), std::nullopt};
+        return {Excerpt::quoted(p.modbusCyclicDelay), std::nullopt};
     const std::pair<const char*, int> values[] = {
-        {Mod_Ser, p.Mod_Ser},           {Mod_Baud, p.Mod_Baud},     {Mod_Par, p.Mod_Par},
-        {Mod_Protocol, p.Mod_Protocol}, {Meter_Baud, p.Meter_Baud}, {Meter_Par, p.Meter_Par},
+        {Mod_Ser, p.modbusRs232},         {Mod_Baud, p.modbusBaud}, {Mod_Par, p.modbusParity},
+        {Mod_Protocol, p.modbusProtocol}, {Meter_Baud, p.mbusBaud}, {Meter_Par, p.mbusParity},
     };
     for (const auto& [name, value] : values) {
         if (name == source)
@@ -218,23 +219,24 @@ void compareParameters(const Files& files, const CompiledBanks& fromFile,
     const bool fileUsesGateway = flagText && *flagText != QStringLiteral("0");
     const bool gatewayDiffers =
         fromFile.bank2.mid(BlkGateway, 4) != fromWindows.bank2.mid(BlkGateway, 4);
-    const bool flagDiffers = gatewayDiffers && fileUsesGateway != files.parameters.Ethernet_EN_GAT;
+    const bool flagDiffers =
+        gatewayDiffers && fileUsesGateway != files.parameters.ethernetGatewayEnabled;
     if (flagDiffers)
-        findings.append(
-            {ParGenFile, QString::fromLatin1(flag),
-             message(flag, quotedOrMissing(flagText),
-                     files.parameters.Ethernet_EN_GAT ? QStringLiteral("1") : QStringLiteral("0"),
-                     fileUsesGateway ? QStringLiteral("the gateway")
-                                     : QStringLiteral("no gateway"))});
+        findings.append({ParGenFile, QString::fromLatin1(flag),
+                         message(flag, quotedOrMissing(flagText),
+                                 files.parameters.ethernetGatewayEnabled ? QStringLiteral("1")
+                                                                         : QStringLiteral("0"),
+                                 fileUsesGateway ? QStringLiteral("the gateway")
+                                                 : QStringLiteral("no gateway"))});
     // A missing octet takes the device's default in the image, the window's own default
     // when written back.
-    const Par_Gen& p = files.parameters;
+    const GeneralParameters& p = files.parameters;
     const std::array<const char*, 4>* const groups[3] = {
         &ParGenXml::Ethernet_IP, &ParGenXml::Ethernet_SM, &ParGenXml::Ethernet_GAT};
     const QString* const keptTexts[3][4] = {
-        {&p.Ethernet_IP1, &p.Ethernet_IP2, &p.Ethernet_IP3, &p.Ethernet_IP4},
-        {&p.Ethernet_SM1, &p.Ethernet_SM2, &p.Ethernet_SM3, &p.Ethernet_SM4},
-        {&p.Ethernet_GAT1, &p.Ethernet_GAT2, &p.Ethernet_GAT3, &p.Ethernet_GAT4}};
+        {&p.ethernetIp1, &p.ethernetIp2, &p.ethernetIp3, &p.ethernetIp4},
+        {&p.ethernetMask1, &p.ethernetMask2, &p.ethernetMask3, &p.ethernetMask4},
+        {&p.ethernetGateway1, &p.ethernetGateway2, &p.ethernetGateway3, &p.ethernetGateway4}};
     const int offsets[3] = {BlkIp, BlkMask, BlkGateway};
     for (int group = 0; group < 3; ++group) {
         if (group == 2 && flagDiffers)
@@ -260,7 +262,8 @@ QList<ConfigFinding> disagreements(const Files& files) {
     const std::optional<QByteArray> mbusWritten =
         files.mbus ? std::optional<QByteArray>(networkBytes(files.network)) : std::nullopt;
     const std::optional<QByteArray> parGenWritten =
-        files.parGen ? std::optional<QByteArray>(Par_Gen_Bytes(files.parameters)) : std::nullopt;
+        files.parGen ? std::optional<QByteArray>(generalParametersBytes(files.parameters))
+                     : std::nullopt;
     const CompileResult fromWindows = compileBanksFromBytes(mbusWritten, parGenWritten);
     if (!fromWindows.ok())
         return findings; // limits the windows would refuse: the other findings say which

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/check/ConfigFinding.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 
 #include <QByteArray>
@@ -18,7 +18,7 @@ struct Files {
     std::optional<QByteArray> mbus;   // nullopt: absent
     std::optional<QByteArray> parGen; // nullopt: absent
     Network network;                  // the editor's reading of `mbus`
-    Par_Gen parameters;               // the settings window's reading of `parGen`
+    GeneralParameters parameters;     // the settings window's reading of `parGen`
 };
 
 // One finding per value: the file's text, what the window would keep and what the image gets.

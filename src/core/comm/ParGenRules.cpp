@@ -7,37 +7,37 @@ namespace {
 
 struct RangeCheck {
     const char* element;
-    QString Par_Gen::*field;
+    QString GeneralParameters::*field;
     qint64 high;
     int textIndex;
 };
 
 const RangeCheck ModbusChecks[] = {
-    {ParGenXml::Mod_TO, &Par_Gen::Mod_TO, 65535, 446},
-    {ParGenXml::Mod_CD, &Par_Gen::Mod_CD, 65535, 447},
+    {ParGenXml::Mod_TO, &GeneralParameters::modbusTimeout, 65535, 446},
+    {ParGenXml::Mod_CD, &GeneralParameters::modbusCyclicDelay, 65535, 447},
 };
 
 const RangeCheck AddressChecks[] = {
-    {ParGenXml::Ethernet_IP[0], &Par_Gen::Ethernet_IP1, 255, 448},
-    {ParGenXml::Ethernet_IP[1], &Par_Gen::Ethernet_IP2, 255, 449},
-    {ParGenXml::Ethernet_IP[2], &Par_Gen::Ethernet_IP3, 255, 450},
-    {ParGenXml::Ethernet_IP[3], &Par_Gen::Ethernet_IP4, 255, 451},
-    {ParGenXml::Ethernet_SM[0], &Par_Gen::Ethernet_SM1, 255, 452},
-    {ParGenXml::Ethernet_SM[1], &Par_Gen::Ethernet_SM2, 255, 453},
-    {ParGenXml::Ethernet_SM[2], &Par_Gen::Ethernet_SM3, 255, 454},
-    {ParGenXml::Ethernet_SM[3], &Par_Gen::Ethernet_SM4, 255, 455},
+    {ParGenXml::Ethernet_IP[0], &GeneralParameters::ethernetIp1, 255, 448},
+    {ParGenXml::Ethernet_IP[1], &GeneralParameters::ethernetIp2, 255, 449},
+    {ParGenXml::Ethernet_IP[2], &GeneralParameters::ethernetIp3, 255, 450},
+    {ParGenXml::Ethernet_IP[3], &GeneralParameters::ethernetIp4, 255, 451},
+    {ParGenXml::Ethernet_SM[0], &GeneralParameters::ethernetMask1, 255, 452},
+    {ParGenXml::Ethernet_SM[1], &GeneralParameters::ethernetMask2, 255, 453},
+    {ParGenXml::Ethernet_SM[2], &GeneralParameters::ethernetMask3, 255, 454},
+    {ParGenXml::Ethernet_SM[3], &GeneralParameters::ethernetMask4, 255, 455},
 };
 
 const RangeCheck GatewayChecks[] = {
-    {ParGenXml::Ethernet_GAT[0], &Par_Gen::Ethernet_GAT1, 255, 456},
-    {ParGenXml::Ethernet_GAT[1], &Par_Gen::Ethernet_GAT2, 255, 457},
-    {ParGenXml::Ethernet_GAT[2], &Par_Gen::Ethernet_GAT3, 255, 458},
-    {ParGenXml::Ethernet_GAT[3], &Par_Gen::Ethernet_GAT4, 255, 459},
+    {ParGenXml::Ethernet_GAT[0], &GeneralParameters::ethernetGateway1, 255, 456},
+    {ParGenXml::Ethernet_GAT[1], &GeneralParameters::ethernetGateway2, 255, 457},
+    {ParGenXml::Ethernet_GAT[2], &GeneralParameters::ethernetGateway3, 255, 458},
+    {ParGenXml::Ethernet_GAT[3], &GeneralParameters::ethernetGateway4, 255, 459},
 };
 
 // Every typed field, checked or not: a serial device still stores its Ethernet texts.
 template <size_t N>
-void runStorable(const RangeCheck (&checks)[N], const Par_Gen& record,
+void runStorable(const RangeCheck (&checks)[N], const GeneralParameters& record,
                  QList<ParGenFailure>& failures) {
     for (const RangeCheck& check : checks) {
         const QString& text = record.*(check.field);
@@ -47,7 +47,8 @@ void runStorable(const RangeCheck (&checks)[N], const Par_Gen& record,
 }
 
 template <size_t N>
-void run(const RangeCheck (&checks)[N], const Par_Gen& record, QList<ParGenFailure>& failures) {
+void run(const RangeCheck (&checks)[N], const GeneralParameters& record,
+         QList<ParGenFailure>& failures) {
     for (const RangeCheck& check : checks) {
         const auto value = typedNumber(record.*(check.field));
         if (!value || *value < 0 || *value > check.high)
@@ -57,14 +58,14 @@ void run(const RangeCheck (&checks)[N], const Par_Gen& record, QList<ParGenFailu
 
 } // namespace
 
-QList<ParGenFailure> Controllo_Dati_Failures(const Par_Gen& record) {
+QList<ParGenFailure> settingsFailures(const GeneralParameters& record) {
     QList<ParGenFailure> failures;
     run(ModbusChecks, record, failures);
     // The Ethernet fields matter only for the Ethernet-update device; a stored position
     // outside the device list shows the section but validates nothing.
-    if (record.Select_Device == 1) {
+    if (record.deviceModel == 1) {
         run(AddressChecks, record, failures);
-        if (record.Ethernet_EN_GAT)
+        if (record.ethernetGatewayEnabled)
             run(GatewayChecks, record, failures);
     }
     runStorable(ModbusChecks, record, failures);
@@ -81,14 +82,14 @@ QString failureMessage(const ParGenFailure& failure, const QString& text) {
                     XmlChars::describe(failure.text, position), QString::number(position + 1));
 }
 
-QList<ParGenListProblem> listPositionProblems(const Par_Gen& record) {
+QList<ParGenListProblem> listPositionProblems(const GeneralParameters& record) {
     const ParGenListProblem lists[] = {
-        {ParGenXml::Select_Device, record.Select_Device, int(ParGenLists::Select_Device.size())},
-        {ParGenXml::Meter_Baud, record.Meter_Baud, int(ParGenLists::Meter_Baud.size())},
-        {ParGenXml::Meter_Par, record.Meter_Par, int(ParGenLists::Meter_Par.size())},
-        {ParGenXml::Mod_Baud, record.Mod_Baud, int(ParGenLists::Mod_Baud.size())},
-        {ParGenXml::Mod_Par, record.Mod_Par, int(ParGenLists::Mod_Par.size())},
-        {ParGenXml::Mod_Protocol, record.Mod_Protocol, int(ParGenLists::Mod_Protocol.size())},
+        {ParGenXml::Select_Device, record.deviceModel, int(ParGenLists::devices.size())},
+        {ParGenXml::Meter_Baud, record.mbusBaud, int(ParGenLists::mbusBauds.size())},
+        {ParGenXml::Meter_Par, record.mbusParity, int(ParGenLists::mbusParities.size())},
+        {ParGenXml::Mod_Baud, record.modbusBaud, int(ParGenLists::modbusBauds.size())},
+        {ParGenXml::Mod_Par, record.modbusParity, int(ParGenLists::modbusParities.size())},
+        {ParGenXml::Mod_Protocol, record.modbusProtocol, int(ParGenLists::modbusProtocols.size())},
     };
     QList<ParGenListProblem> problems;
     for (const ParGenListProblem& list : lists) {

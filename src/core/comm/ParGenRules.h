@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 
 #include <QList>
 
-// The settings window's checks on confirmation (Controllo_Dati), kept free of any window so
+// The settings window's checks on confirmation (checkValues), kept free of any window so
 // the `check` command applies exactly the same rules. Typed values are read by the number
 // rule ("$FFFF" and "0x10" count); a text that is not a number is out of range.
 struct ParGenFailure {
@@ -17,7 +17,7 @@ inline constexpr int Msg_Unstorable = 932;
 
 // Every failing check in the window's order, then every typed field holding a character that
 // ParGen.xml cannot hold (whatever the device); the window reports only the first.
-QList<ParGenFailure> Controllo_Dati_Failures(const Par_Gen& record);
+QList<ParGenFailure> settingsFailures(const GeneralParameters& record);
 
 // The message of `failure` from its language-table text: the character failure names the
 // field, the character and its position.
@@ -30,7 +30,7 @@ struct ParGenListProblem {
     int listSize;
 };
 
-QList<ParGenListProblem> listPositionProblems(const Par_Gen& record);
+QList<ParGenListProblem> listPositionProblems(const GeneralParameters& record);
 
 // The window's serial list shows "RS232" at position 0 and "RS485" at 1, while Mod_Ser holds
 // 1 for RS232 and 0 for RS485.

@@ -3,16 +3,16 @@
 #include <QString>
 #include <QStringList>
 
-class LangTable;
+class LanguageTable;
 
 // The parity list's words in the user's language; the stored positions stay those of
-// ParGenLists::Meter_Par and Mod_Par (none, even, odd).
+// ParGenLists::mbusParities and Mod_Par (none, even, odd).
 namespace ParityNames {
 
 inline constexpr int First = 499; // none, even, odd: three texts in list order
 
-QStringList all(const LangTable& texts);
+QStringList all(const LanguageTable& texts);
 // The name at `position`; empty outside the list.
-QString at(const LangTable& texts, int position);
+QString at(const LanguageTable& texts, int position);
 
 } // namespace ParityNames

@@ -2,7 +2,7 @@
 
 #include "common/NumberRule.h"
 #include "core/editor/NetworkCommands.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/NetworkCsv.h"
 #include "core/network/NetworkImport.h"
 #include "core/network/NetworkMessages.h"
@@ -32,7 +32,7 @@ std::optional<qint64> int32Of(const QString& text) {
 
 } // namespace
 
-NetworkEditor::NetworkEditor(const LangTable& texts, QObject* parent)
+NetworkEditor::NetworkEditor(const LanguageTable& texts, QObject* parent)
     : QObject(parent), texts_(texts), stack_(new CommandStack(this)) {
     connect(stack_, &CommandStack::indexChanged, this, &NetworkEditor::followStack);
     resetModes();
@@ -43,7 +43,7 @@ NetworkEditor::~NetworkEditor() {
     stack_->clear();
 }
 
-bool NetworkEditor::Is_Change() const {
+bool NetworkEditor::isChanged() const {
     return pressed_ || !stack_->isClean();
 }
 
@@ -64,18 +64,19 @@ void NetworkEditor::resetModes() {
 
 const Node* NetworkEditor::selectedNode() const {
     const Network& nodes = tree_.nodes();
-    return indNodo_ >= 0 && indNodo_ < nodes.size() ? &nodes[indNodo_] : nullptr;
+    return nodeIndex_ >= 0 && nodeIndex_ < nodes.size() ? &nodes[nodeIndex_] : nullptr;
 }
 
 const Variable* NetworkEditor::selectedVariable() const {
     const Node* node = selectedNode();
-    return node && indVar_ >= 0 && indVar_ < node->variables.size() ? &node->variables[indVar_]
-                                                                    : nullptr;
+    return node && variableIndex_ >= 0 && variableIndex_ < node->variables.size()
+               ? &node->variables[variableIndex_]
+               : nullptr;
 }
 
 void NetworkEditor::selectNothing() {
-    indNodo_ = -1;
-    indVar_ = -1;
+    nodeIndex_ = -1;
+    variableIndex_ = -1;
     nodeMode_ = Mode::Add;
     varMode_ = Mode::Add;
 }
@@ -136,14 +137,14 @@ NetworkEditor::Tab NetworkEditor::select(NetworkTree::Position position) {
     const bool nodeFound = position.node >= 0 && position.node < nodes.size();
     const bool varFound = nodeFound && position.variable >= 0 &&
                           position.variable < nodes[position.node].variables.size();
-    indNodo_ = nodeFound && (position.variable < 0 || varFound) ? position.node : -1;
-    indVar_ = indNodo_ >= 0 && varFound ? position.variable : -1;
+    nodeIndex_ = nodeFound && (position.variable < 0 || varFound) ? position.node : -1;
+    variableIndex_ = nodeIndex_ >= 0 && varFound ? position.variable : -1;
     typeChanged();
     showSelected();
     dimensionChanged();
-    if (indNodo_ < 0)
+    if (nodeIndex_ < 0)
         return Tab::Unchanged;
-    return indVar_ < 0 ? Tab::Nodes : Tab::Variables;
+    return variableIndex_ < 0 ? Tab::Nodes : Tab::Variables;
 }
 
 void NetworkEditor::showNewVariablePanel() {
@@ -232,8 +233,8 @@ int NetworkEditor::checkNodeFields(bool adding) const {
         return failures.first();
     // Only the node being modified may keep its own address: a new node skips none, even
     // when a language change has put the button back in add mode over a selected node.
-    const int skipped = adding && indVar_ < 0 ? -1 : indNodo_;
-    return NetworkRules::Check_Node_ID(tree_.nodes(), *primary, skipped, indVar_);
+    const int skipped = adding && variableIndex_ < 0 ? -1 : nodeIndex_;
+    return NetworkRules::checkPrimaryAddress(tree_.nodes(), *primary, skipped, variableIndex_);
 }
 
 int NetworkEditor::checkVariableFields() const {
@@ -265,7 +266,7 @@ int NetworkEditor::applyNode() {
                           {}};
         if (message == 0 &&
             Node{shown->description, shown->primary, shown->secondary, {}} != header) {
-            push(std::make_unique<ModifyNodeCommand>(tree_, indNodo_, header),
+            push(std::make_unique<ModifyNodeCommand>(tree_, nodeIndex_, header),
                  NetworkMessages::ModifyNodeName, selection());
             changed = true;
         }
@@ -284,7 +285,7 @@ int NetworkEditor::applyVariable() {
             if (message == 0)
                 message = checkVariableFields();
             if (message == 0) {
-                push(std::make_unique<AddVariableCommand>(tree_, indNodo_, variableFromPanel()),
+                push(std::make_unique<AddVariableCommand>(tree_, nodeIndex_, variableFromPanel()),
                      NetworkMessages::AddVariableName, selection());
                 changed = true;
             }
@@ -293,7 +294,8 @@ int NetworkEditor::applyVariable() {
         message = checkVariableFields();
         const Variable variable = variableFromPanel();
         if (message == 0 && *shown != variable) {
-            push(std::make_unique<ModifyVariableCommand>(tree_, indNodo_, indVar_, variable),
+            push(std::make_unique<ModifyVariableCommand>(tree_, nodeIndex_, variableIndex_,
+                                                         variable),
                  NetworkMessages::ModifyVariableName, selection());
             changed = true;
         }
@@ -327,14 +329,14 @@ NetworkEditor::Tab NetworkEditor::deleteSelection() {
     if (!selectedVariable()) {
         const int left = int(tree_.nodes().size()) - 1;
         if (left > 0)
-            next.node = std::min(indNodo_, left - 1);
-        push(std::make_unique<DeleteNodeCommand>(tree_, indNodo_), NetworkMessages::DeleteNodeName,
-             next);
+            next.node = std::min(nodeIndex_, left - 1);
+        push(std::make_unique<DeleteNodeCommand>(tree_, nodeIndex_),
+             NetworkMessages::DeleteNodeName, next);
     } else {
         const int left = int(node->variables.size()) - 1;
-        next.node = indNodo_;
-        next.variable = left == 0 ? -1 : std::min(indVar_, left - 1);
-        push(std::make_unique<DeleteVariableCommand>(tree_, indNodo_, indVar_),
+        next.node = nodeIndex_;
+        next.variable = left == 0 ? -1 : std::min(variableIndex_, left - 1);
+        push(std::make_unique<DeleteVariableCommand>(tree_, nodeIndex_, variableIndex_),
              NetworkMessages::DeleteVariableName, next);
     }
     return select(next);
@@ -350,15 +352,15 @@ QString NetworkEditor::save(const QString& path) {
 }
 
 int NetworkEditor::copyVariable() {
-    return copyBuffers_.copyVariable(tree_.nodes(), indNodo_, indVar_);
+    return copyBuffers_.copyVariable(tree_.nodes(), nodeIndex_, variableIndex_);
 }
 
 int NetworkEditor::copyNode() {
-    return copyBuffers_.copyNode(tree_.nodes(), indNodo_);
+    return copyBuffers_.copyNode(tree_.nodes(), nodeIndex_);
 }
 
 int NetworkEditor::pasteVariableRefusal() const {
-    return PasteRules::pasteVariableRefusal(copyBuffers_, tree_.nodes(), indNodo_);
+    return PasteRules::pasteVariableRefusal(copyBuffers_, tree_.nodes(), nodeIndex_);
 }
 
 int NetworkEditor::pasteNodeRefusal() const {
@@ -372,8 +374,8 @@ int NetworkEditor::pasteVariable(const QStringList& newValues) {
     if (const int full = checkVariableLimit())
         return full;
     push(std::make_unique<AddVariableCommand>(
-             tree_, indNodo_,
-             PasteRules::pastedVariable(texts_, *copyBuffers_.Copy_Var(),
+             tree_, nodeIndex_,
+             PasteRules::pastedVariable(texts_, *copyBuffers_.copiedVariable(),
                                         newValues.mid(0, PasteRules::Rows_Per_Variable))),
          NetworkMessages::PasteVariableName, selection());
     return 0;
@@ -387,7 +389,7 @@ int NetworkEditor::pasteNode(const QString& primary, const QString& secondary,
         return full;
     // Always at the end, whatever is selected.
     push(std::make_unique<AddNodeCommand>(tree_,
-                                          PasteRules::pastedNode(texts_, *copyBuffers_.Copy_Node(),
+                                          PasteRules::pastedNode(texts_, *copyBuffers_.copiedNode(),
                                                                  primary, secondary, newValues)),
          NetworkMessages::PasteNodeName, selection());
     return 0;
@@ -403,7 +405,7 @@ int NetworkEditor::newNodeFromTemplate(const Node& templ, const QString& primary
     if (!failures.isEmpty())
         return failures.first();
     // A new node: no node keeps its address, whatever is selected.
-    if (const int used = NetworkRules::Check_Node_ID(tree_.nodes(), *primaryNumber, -1, -1))
+    if (const int used = NetworkRules::checkPrimaryAddress(tree_.nodes(), *primaryNumber, -1, -1))
         return used;
     if (templ.variables.size() > NetworkRules::Max_Variables)
         return NetworkMessages::MaxVariables;

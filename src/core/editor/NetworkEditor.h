@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-class LangTable;
+class LanguageTable;
 class NetworkCommand;
 
 // The network editor's rules, free of any window: the network and its tree, the selection,
@@ -27,7 +27,7 @@ class NetworkCommand;
 class NetworkEditor : public QObject {
     Q_OBJECT
 public:
-    explicit NetworkEditor(const LangTable& texts, QObject* parent = nullptr);
+    explicit NetworkEditor(const LanguageTable& texts, QObject* parent = nullptr);
     ~NetworkEditor() override;
 
     enum class Tab { Unchanged, Nodes, Variables };
@@ -39,13 +39,13 @@ public:
     const Network& network() const { return tree_.nodes(); }
     const CommandStack& undoStack() const { return *stack_; }
 
-    // Selection: IND_NODO -1 with nothing (or the root) selected; IND_VAR -1 unless a
-    // variable is selected.
-    int IND_NODO() const { return indNodo_; }
-    int IND_VAR() const { return indVar_; }
-    NetworkTree::Position selection() const { return {indNodo_, indVar_}; }
+    // Selection: selectedNodeIndex -1 with nothing (or the root) selected; selectedVariableIndex -1
+    // unless a variable is selected.
+    int selectedNodeIndex() const { return nodeIndex_; }
+    int selectedVariableIndex() const { return variableIndex_; }
+    NetworkTree::Position selection() const { return {nodeIndex_, variableIndex_}; }
     // The network differs from the file it was read from (or a button was pressed).
-    bool Is_Change() const;
+    bool isChanged() const;
 
     NodePanel nodePanel;
     VariablePanel varPanel;
@@ -154,15 +154,15 @@ private:
     void showNewVariablePanel();
     void showVariable(const Variable& variable);
 
-    const LangTable& texts_;
+    const LanguageTable& texts_;
     NetworkTree tree_;
     CommandStack* stack_;
     std::vector<Moment> moments_; // one per command on the stack
     int stackIndex_ = 0;
     bool selecting_ = false; // the editor sets the selection itself (a new command, a reset)
     PasteRules::CopyBuffers copyBuffers_; // kept across showings and configurations
-    int indNodo_ = -1;
-    int indVar_ = -1;
+    int nodeIndex_ = -1;
+    int variableIndex_ = -1;
     Mode nodeMode_ = Mode::Add;
     Mode varMode_ = Mode::Add;
     // A press that changed nothing (a refused check, no selection) still counts as a change

@@ -1,6 +1,6 @@
 #include "core/gateway/GatewayLink.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 
 #include <QSocketNotifier>
 
@@ -77,11 +77,11 @@ void retire(QSocketNotifier*& notifier) {
 
 } // namespace
 
-MbusLine mbusLineOf(const Par_Gen& parGen) {
+MbusLine mbusLineOf(const GeneralParameters& parGen) {
     static constexpr int Rates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
     MbusLine line;
-    line.baud = parGen.Meter_Baud >= 0 && parGen.Meter_Baud < 8 ? Rates[parGen.Meter_Baud] : 2400;
-    line.parity = parGen.Meter_Par == 1 ? 'E' : parGen.Meter_Par == 2 ? 'O' : 'N';
+    line.baud = parGen.mbusBaud >= 0 && parGen.mbusBaud < 8 ? Rates[parGen.mbusBaud] : 2400;
+    line.parity = parGen.mbusParity == 1 ? 'E' : parGen.mbusParity == 2 ? 'O' : 'N';
     return line;
 }
 

@@ -8,7 +8,7 @@
 #include <QString>
 
 class QSocketNotifier;
-struct Par_Gen;
+struct GeneralParameters;
 
 // Where the slaves listen: M-Bus over TCP (transparent framing, as M-Bus TCP gateways do) or a
 // serial port with an M-Bus master adaptor. One master at a time, as on one M-Bus line; a
@@ -73,7 +73,7 @@ struct MbusLine {
     int baud = 2400;
     char parity = 'E';
 };
-MbusLine mbusLineOf(const Par_Gen& parGen);
+MbusLine mbusLineOf(const GeneralParameters& parGen);
 
 // Literal addresses only: "127.0.0.1", "::1", "[::1]".
 bool isLiteralAddress(const QString& host);

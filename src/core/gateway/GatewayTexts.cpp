@@ -1,6 +1,6 @@
 #include "core/gateway/GatewayTexts.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 namespace Gateway {
 
@@ -28,7 +28,7 @@ QString hexText(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
-QString requestText(const Exchange& e, const LangTable& t) {
+QString requestText(const Exchange& e, const LanguageTable& t) {
     using R = Exchange::Request;
     switch (e.request) {
     case R::SndNke:
@@ -57,7 +57,7 @@ QString requestText(const Exchange& e, const LangTable& t) {
     return QString();
 }
 
-QString answerText(const Exchange& e, const LangTable& t) {
+QString answerText(const Exchange& e, const LanguageTable& t) {
     if (e.answer.isEmpty())
         return t.text(Text::NoAnswer);
     QString text;
@@ -73,7 +73,7 @@ QString answerText(const Exchange& e, const LangTable& t) {
     return text;
 }
 
-QString logLine(const Exchange& e, const LangTable& t, bool hex) {
+QString logLine(const Exchange& e, const LanguageTable& t, bool hex) {
     QString line = requestText(e, t) + QStringLiteral(" -> ") + answerText(e, t);
     if (hex) {
         line += QStringLiteral("  [") + hexText(e.requestBytes) + QStringLiteral("]");

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class LangTable;
+class LanguageTable;
 
 // The texts of the virtual gateway: the window, its log and the command's output.
 namespace Gateway {
@@ -60,11 +60,11 @@ inline constexpr int ListenOn = 254;
 } // namespace Text
 
 // "REQ_UD2 to 1, FCB 1" and the like.
-QString requestText(const Exchange& e, const LangTable& texts);
+QString requestText(const Exchange& e, const LanguageTable& texts);
 // "RSP_UD: 2 record(s), 0 with errors", "E5 from 1 node(s)", "no answer".
-QString answerText(const Exchange& e, const LangTable& texts);
+QString answerText(const Exchange& e, const LanguageTable& texts);
 // One line of the log: request, arrow, answer; with `hex` the bytes of both follow.
-QString logLine(const Exchange& e, const LangTable& texts, bool hex);
+QString logLine(const Exchange& e, const LanguageTable& texts, bool hex);
 
 // "68 15 15 68 ..."
 QString hexText(const QByteArray& bytes);

@@ -192,7 +192,7 @@ quint8 primaryVif(quint16 code) {
 VifCoding vifFor(int typeOfData, int vife, quint16 scale) {
     const quint8 t = quint8(typeOfData);
     const quint8 v = quint8(vife);
-    const quint16 code = Record_Code(t, v, scale);
+    const quint16 code = recordCodeOf(t, v, scale);
     if (t != RecordCoding::TypeInVife) {
         if (code != 0)
             return {QByteArray(1, char(primaryVif(code))), true};
@@ -359,7 +359,7 @@ DataBytes dataFor(quint8 dfc, int variableLength, const RecordValue& value) {
 }
 
 Record recordFor(const Variable& variable, const RecordValue& value) {
-    const quint8 dfc = Dimension_Code(quint8(variable.dimension));
+    const quint8 dfc = dataFieldCodeOf(quint8(variable.dimension));
     const VifCoding vif = vifFor(variable.dataType, variable.vife, variable.scale);
     const DataBytes data = dataFor(dfc, variable.length, value);
     Record r;

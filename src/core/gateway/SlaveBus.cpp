@@ -55,7 +55,7 @@ QList<ServedRecord> SlaveBus::served() const {
             r.node = s.node;
             r.variable = v;
             r.difVif =
-                difFor(Dimension_Code(quint8(vars[v].dimension)), vars[v].function,
+                difFor(dataFieldCodeOf(quint8(vars[v].dimension)), vars[v].function,
                        vars[v].storageNumber, quint32(vars[v].tariff), quint32(vars[v].unit)) +
                 vif.bytes;
             r.standard = vif.standard;

@@ -3,11 +3,11 @@
 #include "core/comm/ParityNames.h"
 #include "core/lang/Plural.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/history/HistoryTexts.h"
 #include "core/image/BankLayout.h"
 #include "core/image/RecordCoding.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 
 #include <QJsonArray>
@@ -21,14 +21,14 @@ namespace {
 
 using namespace HistoryTexts;
 
-QString listed(int position, const QStringList& captions, const LangTable& t) {
+QString listed(int position, const QStringList& captions, const LanguageTable& t) {
     if (position >= 0 && position < captions.size())
         return captions.at(position).trimmed();
     return t.text(T_NotInList).arg(position);
 }
 
 template <size_t N>
-QString listed(int position, const std::array<const char*, N>& captions, const LangTable& t) {
+QString listed(int position, const std::array<const char*, N>& captions, const LanguageTable& t) {
     if (position >= 0 && position < int(N))
         return QString::fromUtf8(captions[size_t(position)]);
     return t.text(T_NotInList).arg(position);
@@ -42,7 +42,7 @@ QString dotted(const std::array<quint8, 4>& octets) {
         .arg(octets[3]);
 }
 
-QString framingText(quint8 code, const LangTable& t) {
+QString framingText(quint8 code, const LanguageTable& t) {
     if (code == 0)
         return t.text(T_Binary);
     if (code == 1)
@@ -51,11 +51,11 @@ QString framingText(quint8 code, const LangTable& t) {
 }
 
 // The block keeps parity codes (odd 1, even 2); the list positions swap them back.
-QString parityFromCode(quint8 code, const LangTable& t) {
+QString parityFromCode(quint8 code, const LanguageTable& t) {
     return listed(BankLayout::parityCode(code), ParityNames::all(t), t);
 }
 
-QString scaleText(const ImageDecode::Variable& v, const LangTable& t) {
+QString scaleText(const ImageDecode::Variable& v, const LanguageTable& t) {
     const auto meaning = RecordCoding::meaningOfCode(v.recordCode);
     if (!meaning)
         return v.recordCode == 0 ? t.text(T_NoScale) : t.text(T_NotInList).arg(v.recordCode);
@@ -66,7 +66,7 @@ QString scaleText(const ImageDecode::Variable& v, const LangTable& t) {
                 : QString::number(meaning->scale);
 }
 
-QString dimensionText(quint8 code, const LangTable& t) {
+QString dimensionText(quint8 code, const LanguageTable& t) {
     const auto position = RecordCoding::dimensionForCode(code);
     return position ? CodingTables::dimensions().value(*position) : t.text(T_NotInList).arg(code);
 }
@@ -97,20 +97,20 @@ private:
 };
 
 void compareParameters(const std::optional<ImageDecode::Parameters>& a,
-                       const std::optional<ImageDecode::Parameters>& b, const LangTable& t,
+                       const std::optional<ImageDecode::Parameters>& b, const LanguageTable& t,
                        Collector& c) {
     c.setting(QStringLiteral("parameters"), t.text(a ? T_Used : T_NotUsed),
               t.text(b ? T_Used : T_NotUsed));
     if (!a || !b)
         return;
     auto ser = [&](quint8 v) {
-        return v == 1   ? QString::fromUtf8(ParGenLists::Mod_Ser[0])
-               : v == 0 ? QString::fromUtf8(ParGenLists::Mod_Ser[1])
+        return v == 1   ? QString::fromUtf8(ParGenLists::modbusSerials[0])
+               : v == 0 ? QString::fromUtf8(ParGenLists::modbusSerials[1])
                         : t.text(T_NotInList).arg(v);
     };
     c.setting(QStringLiteral("modbus_interface"), ser(a->modSer), ser(b->modSer));
-    c.setting(QStringLiteral("modbus_baud"), listed(a->modBaud, ParGenLists::Mod_Baud, t),
-              listed(b->modBaud, ParGenLists::Mod_Baud, t));
+    c.setting(QStringLiteral("modbus_baud"), listed(a->modBaud, ParGenLists::modbusBauds, t),
+              listed(b->modBaud, ParGenLists::modbusBauds, t));
     c.setting(QStringLiteral("modbus_parity"), listed(a->modPar, ParityNames::all(t), t),
               listed(b->modPar, ParityNames::all(t), t));
     c.setting(QStringLiteral("modbus_timeout"), QString::number(a->modTimeout),
@@ -119,13 +119,13 @@ void compareParameters(const std::optional<ImageDecode::Parameters>& a,
               QString::number(b->modCyclicDelay));
     c.setting(QStringLiteral("modbus_framing"), framingText(a->framing, t),
               framingText(b->framing, t));
-    c.setting(QStringLiteral("mbus_baud"), listed(a->meterBaud, ParGenLists::Meter_Baud, t),
-              listed(b->meterBaud, ParGenLists::Meter_Baud, t));
+    c.setting(QStringLiteral("mbus_baud"), listed(a->meterBaud, ParGenLists::mbusBauds, t),
+              listed(b->meterBaud, ParGenLists::mbusBauds, t));
     c.setting(QStringLiteral("mbus_parity"), listed(a->meterPar, ParityNames::all(t), t),
               listed(b->meterPar, ParityNames::all(t), t));
 }
 
-void compareBlock(const ImageDecode::Block& a, const ImageDecode::Block& b, const LangTable& t,
+void compareBlock(const ImageDecode::Block& a, const ImageDecode::Block& b, const LanguageTable& t,
                   Collector& c) {
     using namespace BankLayout;
     c.setting(QStringLiteral("modbus_baud"), QString::number(a.modRate),
@@ -179,9 +179,9 @@ void compareBlock(const ImageDecode::Block& a, const ImageDecode::Block& b, cons
 }
 
 void compareVariables(int id, const QList<ImageDecode::Variable>& a,
-                      const QList<ImageDecode::Variable>& b, const LangTable& t, Collector& c) {
-    const QStringList modTypes = Modbus_ToD_Texts(t);
-    const QStringList swaps = Modbus_Swap_Texts(t);
+                      const QList<ImageDecode::Variable>& b, const LanguageTable& t, Collector& c) {
+    const QStringList modTypes = modbusTypeTexts(t);
+    const QStringList swaps = modbusSwapTexts(t);
     const qsizetype common = std::min(a.size(), b.size());
     for (qsizetype j = 0; j < common; ++j) {
         const ImageDecode::Variable& x = a.at(j);
@@ -228,7 +228,7 @@ void compareVariables(int id, const QList<ImageDecode::Variable>& a,
 }
 
 void compareNodes(const QList<ImageDecode::Node>& a, const QList<ImageDecode::Node>& b,
-                  const LangTable& t, Collector& c) {
+                  const LanguageTable& t, Collector& c) {
     QHash<int, qsizetype> inA;
     QHash<int, qsizetype> inB;
     for (qsizetype i = 0; i < a.size(); ++i)
@@ -299,7 +299,7 @@ int fieldText(const QString& field) {
     return texts.value(field, -1);
 }
 
-QString fieldLabel(const QString& field, const LangTable& t) {
+QString fieldLabel(const QString& field, const LanguageTable& t) {
     const int index = fieldText(field);
     if (index >= 0)
         return t.text(index).trimmed();
@@ -308,7 +308,7 @@ QString fieldLabel(const QString& field, const LangTable& t) {
     return field;
 }
 
-QString nodeName(int id, const Labels& before, const Labels& after, const LangTable& t) {
+QString nodeName(int id, const Labels& before, const Labels& after, const LanguageTable& t) {
     const QString name = t.text(736).arg(id);
     QString description = after.nodes.value(id);
     if (description.trimmed().isEmpty())
@@ -318,7 +318,7 @@ QString nodeName(int id, const Labels& before, const Labels& after, const LangTa
 }
 
 QString variableName(const Change& change, const Labels& before, const Labels& after,
-                     const LangTable& t) {
+                     const LanguageTable& t) {
     QString where =
         t.text(T_NodeVariable).arg(nodeName(change.node, before, after, t)).arg(change.variable);
     const Labels& own = change.kind == Kind::VariableRemoved ? before : after;
@@ -351,7 +351,7 @@ Labels labelsFrom(const Network& network) {
 }
 
 QList<Change> compare(const ImageDecode::Images& before, const ImageDecode::Images& after,
-                      const LangTable& texts) {
+                      const LanguageTable& texts) {
     QList<Change> changes;
     Collector c(changes);
     compareParameters(before.network.parameters, after.network.parameters, texts, c);
@@ -361,7 +361,7 @@ QList<Change> compare(const ImageDecode::Images& before, const ImageDecode::Imag
 }
 
 QString describe(const Change& change, const Labels& before, const Labels& after,
-                 const LangTable& t) {
+                 const LanguageTable& t) {
     switch (change.kind) {
     case Kind::Setting:
         return t.text(T_SettingChange)
@@ -394,7 +394,7 @@ QString describe(const Change& change, const Labels& before, const Labels& after
 }
 
 QStringList describeAll(const QList<Change>& changes, const Labels& before, const Labels& after,
-                        const LangTable& texts) {
+                        const LanguageTable& texts) {
     if (changes.isEmpty())
         return {texts.text(T_NothingChanges)};
     QStringList lines;

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-class LangTable;
+class LanguageTable;
 
 // What one image pair changes on the device compared with another, field by field, in the
 // words of the coding tables and the language table. It works on the decoded images, so it
@@ -46,14 +46,14 @@ Labels labelsFrom(const Network& network);
 
 // Nodes are matched by primary address; records by their position within the node.
 QList<Change> compare(const ImageDecode::Images& before, const ImageDecode::Images& after,
-                      const LangTable& texts);
+                      const LanguageTable& texts);
 
 // One line per change; the labels of the new images name a node first, the old ones next.
 QString describe(const Change& change, const Labels& before, const Labels& after,
-                 const LangTable& texts);
+                 const LanguageTable& texts);
 // Every line, or the one line "Nothing changes on the device".
 QStringList describeAll(const QList<Change>& changes, const Labels& before, const Labels& after,
-                        const LangTable& texts);
+                        const LanguageTable& texts);
 
 QString kindName(Kind kind);
 // A JSON array of objects with kind, node, variable, field, old and new.

@@ -1,7 +1,7 @@
 #include "core/history/SendCheck.h"
 
 #include "core/image/ImageSources.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/platform/Prompts.h"
 
 namespace SendCheck {
@@ -14,7 +14,7 @@ constexpr int T_SendAnyway = 911;
 
 std::optional<UpdateHistory::ImagesSent> confirm(const QString& projectDir, bool sendsImages,
                                                  Prompts& prompts, QWidget* parent,
-                                                 const LangTable& texts) {
+                                                 const LanguageTable& texts) {
     using UpdateHistory::ImagesSent;
     if (!sendsImages)
         return ImagesSent::NotJudged;

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-class LangTable;
+class LanguageTable;
 class Prompts;
 class QWidget;
 
@@ -16,6 +16,6 @@ namespace SendCheck {
 // images (firmware only) asks nothing.
 std::optional<UpdateHistory::ImagesSent> confirm(const QString& projectDir, bool sendsImages,
                                                  Prompts& prompts, QWidget* parent,
-                                                 const LangTable& texts);
+                                                 const LanguageTable& texts);
 
 } // namespace SendCheck

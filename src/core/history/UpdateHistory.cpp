@@ -10,7 +10,7 @@
 #include "core/image/BankLayout.h"
 #include "core/image/Compiler.h"
 #include "core/image/ImageSources.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/NetworkWarnings.h"
 #include "core/network/NetworkXml.h"
 
@@ -467,7 +467,7 @@ Loaded loadFolder(const QString& folder) {
                        QStringLiteral(": neither a configuration nor an update of one");
         return loaded;
     }
-    const CompileResult compiled = Compile_Banks(mbus, parGen);
+    const CompileResult compiled = compileBanksFromFiles(mbus, parGen);
     if (!compiled.ok()) {
         loaded.error = compiled.error;
         return loaded;
@@ -487,7 +487,7 @@ Loaded loadFolder(const QString& folder) {
 
 namespace {
 
-QStringList silentNodeWarnings(const QString& projectDir, const LangTable& texts) {
+QStringList silentNodeWarnings(const QString& projectDir, const LanguageTable& texts) {
     const NetworkLoad network =
         loadNetwork(QDir(projectDir).filePath(QLatin1String(MBusXml::FileName)));
     QStringList lines;
@@ -499,7 +499,7 @@ QStringList silentNodeWarnings(const QString& projectDir, const LangTable& texts
 
 } // namespace
 
-Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& texts) {
+Comparison compareWithLastUpdate(const QString& projectDir, const LanguageTable& texts) {
     Comparison result;
     result.heading = texts.text(T_ChangesOnDevice);
     result.warnings = silentNodeWarnings(projectDir, texts);
@@ -540,7 +540,7 @@ Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& tex
     return result;
 }
 
-QString outcomeText(const Record& record, const LangTable& texts) {
+QString outcomeText(const Record& record, const LanguageTable& texts) {
     switch (record.outcome) {
     case Outcome::Started:
         return texts.text(T_EndNotRecorded);
@@ -555,7 +555,7 @@ QString outcomeText(const Record& record, const LangTable& texts) {
     return {};
 }
 
-QString optionText(const Record& record, const LangTable& texts) {
+QString optionText(const Record& record, const LanguageTable& texts) {
     QString text = record.option >= 0 && record.option <= 2
                        ? texts.text(815 + record.option).trimmed()
                        : QString::number(record.option);

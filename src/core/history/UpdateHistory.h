@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <optional>
 
-class LangTable;
+class LanguageTable;
 
 // What each update handed to the updater, kept in the configuration's folder:
 // history/<date-time>/ with bank.bin, bank2.bin, ParGen.xml, M_Bus.xml (those that existed) and
@@ -104,11 +104,11 @@ struct Comparison {
     // Nodes of M_Bus.xml the images leave out: no comparison of images can show them.
     QStringList warnings;
 };
-Comparison compareWithLastUpdate(const QString& projectDir, const LangTable& texts);
+Comparison compareWithLastUpdate(const QString& projectDir, const LanguageTable& texts);
 
 // Texts for the report and the list of updates.
-QString outcomeText(const Record& record, const LangTable& texts);
-QString optionText(const Record& record, const LangTable& texts);
+QString outcomeText(const Record& record, const LanguageTable& texts);
+QString optionText(const Record& record, const LanguageTable& texts);
 QString dateText(const Record& record);
 
 } // namespace UpdateHistory

@@ -1,12 +1,12 @@
 #include "core/image/BankDump.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/comm/ParGenXml.h"
 #include "core/image/BankLayout.h"
 #include "core/image/ImageDecode.h"
 #include "core/image/LittleEndian.h"
 #include "core/image/RecordCoding.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 
 #include <QStringList>
@@ -72,8 +72,8 @@ template <size_t N> QString listed(int position, const std::array<const char*, N
     return listed(position, list);
 }
 
-const LangTable& englishTexts() {
-    static const LangTable table;
+const LanguageTable& englishTexts() {
+    static const LanguageTable table;
     return table;
 }
 
@@ -153,11 +153,11 @@ void dumpVariable(const ImageDecode::Variable& v, qint64 at, int node, int varia
     report.problemsAt(Place::RecordCode, node, variable);
     report.field(4, QStringLiteral("Modbus slave"), QString::number(v.modId));
     report.field(4, QStringLiteral("Modbus type"),
-                 listed(v.modType, Modbus_ToD_Texts(englishTexts())));
+                 listed(v.modType, modbusTypeTexts(englishTexts())));
     report.field(4, QStringLiteral("Modbus register"), QString::number(v.modRegister));
     report.field(4, QStringLiteral("Modbus points"), QString::number(v.modPoints));
     report.field(4, QStringLiteral("Modbus swap"),
-                 listed(v.modSwap, Modbus_Swap_Texts(englishTexts())));
+                 listed(v.modSwap, modbusSwapTexts(englishTexts())));
 }
 
 void dumpParameterSection(const ImageDecode::NetworkRead& read, Report& report) {
@@ -167,14 +167,14 @@ void dumpParameterSection(const ImageDecode::NetworkRead& read, Report& report) 
                  p.modSer == 1   ? QStringLiteral("1 \"RS232\"")
                  : p.modSer == 0 ? QStringLiteral("0 \"RS485\"")
                                  : QStringLiteral("%1 (neither RS232 nor RS485)").arg(p.modSer));
-    report.field(2, QStringLiteral("Modbus baud"), listed(p.modBaud, ParGenLists::Mod_Baud));
-    report.field(2, QStringLiteral("Modbus parity"), listed(p.modPar, ParGenLists::Mod_Par));
+    report.field(2, QStringLiteral("Modbus baud"), listed(p.modBaud, ParGenLists::modbusBauds));
+    report.field(2, QStringLiteral("Modbus parity"), listed(p.modPar, ParGenLists::modbusParities));
     report.field(2, QStringLiteral("Modbus time-out"), QStringLiteral("%1 ms").arg(p.modTimeout));
     report.field(2, QStringLiteral("Modbus cyclic delay"),
                  QStringLiteral("%1 ms").arg(p.modCyclicDelay));
     report.field(2, QStringLiteral("framing"), framingText(p.framing));
-    report.field(2, QStringLiteral("M-Bus baud"), listed(p.meterBaud, ParGenLists::Meter_Baud));
-    report.field(2, QStringLiteral("M-Bus parity"), listed(p.meterPar, ParGenLists::Meter_Par));
+    report.field(2, QStringLiteral("M-Bus baud"), listed(p.meterBaud, ParGenLists::mbusBauds));
+    report.field(2, QStringLiteral("M-Bus parity"), listed(p.meterPar, ParGenLists::mbusParities));
     report.field(2, QStringLiteral("node records"), QString::number(read.sectionNodes));
     report.field(2, QStringLiteral("variable records"), QString::number(read.sectionVariables));
 }

@@ -348,7 +348,7 @@ bool isBinTemporary(const QString& fileName) {
     return AtomicFile::isTemporaryOf(fileName, BinFolder);
 }
 
-QString Write_Banks(const QString& projectDir, const CompiledBanks& banks) {
+QString writeBanks(const QString& projectDir, const CompiledBanks& banks) {
     if (projectDir.isEmpty())
         return QStringLiteral("No configuration folder to write the images into");
     const QString binPath = QDir(projectDir).filePath(BinFolder);

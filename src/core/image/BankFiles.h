@@ -18,18 +18,18 @@
 // folder: a symbolic link (bin, bank.bin or bank2.bin), anything else that is not a regular
 // file, or a read-only image is refused and nothing is touched. Empty text on success, else
 // what failed.
-QString Write_Banks(const QString& projectDir, const CompiledBanks& banks);
+QString writeBanks(const QString& projectDir, const CompiledBanks& banks);
 
-// Where Write_Banks puts the two files.
+// Where writeBanks puts the two files.
 QString bankPath(const QString& projectDir);
 QString bank2Path(const QString& projectDir);
 
-// True for the name of a temporary file that Write_Banks makes beside the images. One left
-// behind by a killed process is removed by the next Write_Banks.
+// True for the name of a temporary file that writeBanks makes beside the images. One left
+// behind by a killed process is removed by the next writeBanks.
 bool isBankTemporary(const QString& fileName);
 
-// True for the name of the new folder that Write_Banks makes beside bin (and of the old bin
-// after the exchange). One left behind by a killed process is removed by the next Write_Banks.
+// True for the name of the new folder that writeBanks makes beside bin (and of the old bin
+// after the exchange). One left behind by a killed process is removed by the next writeBanks.
 bool isBinTemporary(const QString& fileName);
 
 // The files of a configuration that the system writes: M_Bus.xml, ParGen.xml, the images and

@@ -6,11 +6,12 @@
 
 CompiledConfiguration compileConfiguration(const QString& configDir) {
     const QDir config(configDir);
-    CompileResult compiled = Compile_Banks(config.filePath(QLatin1String(MBusXml::FileName)),
-                                           config.filePath(QLatin1String(ParGenXml::FileName)));
+    CompileResult compiled =
+        compileBanksFromFiles(config.filePath(QLatin1String(MBusXml::FileName)),
+                              config.filePath(QLatin1String(ParGenXml::FileName)));
     if (!compiled.ok())
         return {{}, compiled.error};
-    const QString failed = Write_Banks(configDir, compiled.banks);
+    const QString failed = writeBanks(configDir, compiled.banks);
     if (!failed.isEmpty())
         return {{}, failed};
     return {std::move(compiled.banks), QString()};

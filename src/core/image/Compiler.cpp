@@ -5,7 +5,7 @@
 #include "common/Excerpt.h"
 #include "common/FileInteger.h"
 #include "common/XmlFile.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/comm/ParGenXml.h"
 #include "core/image/BankLayout.h"
 #include "core/image/ImageSources.h"
@@ -27,8 +27,8 @@ using namespace LittleEndian;
 
 // The image holds what the editor can make, and the rates follow the settings lists.
 static_assert(MaxNodes == NetworkRules::Max_Nodes && MaxVarsPerNode == NetworkRules::Max_Variables);
-static_assert(std::size(ModbusRates) == ParGenLists::Mod_Baud.size());
-static_assert(std::size(MeterRates) == ParGenLists::Meter_Baud.size());
+static_assert(std::size(ModbusRates) == ParGenLists::modbusBauds.size());
+static_assert(std::size(MeterRates) == ParGenLists::mbusBauds.size());
 
 namespace {
 
@@ -259,13 +259,13 @@ void emitNetwork(QByteArray& bank, const Network& nodes) {
             const quint8 type = quint8(v.dataType);
             append8(bank, type);
             append8(bank, quint8(v.function));
-            append8(bank, Dimension_Code(quint8(v.dimension)));
+            append8(bank, dataFieldCodeOf(quint8(v.dimension)));
             append8(bank, quint8(v.unit));
             append32(bank, v.storageNumber);
             append32(bank, quint32(v.tariff));
             append8(bank, v.vife);
             append8(bank, v.length);
-            append16(bank, Record_Code(type, v.vife, v.scale));
+            append16(bank, recordCodeOf(type, v.vife, v.scale));
             append8(bank, quint8(v.modbusSlave));
             append8(bank, quint8(v.modbusType));
             append16(bank, quint16(v.modbusRegister));
@@ -415,7 +415,7 @@ CompileResult compileBanksFromBytes(const std::optional<QByteArray>& mbus,
     return result;
 }
 
-CompileResult Compile_Banks(const QString& fileMBus, const QString& fileParGen) {
+CompileResult compileBanksFromFiles(const QString& fileMBus, const QString& fileParGen) {
     CompileResult result;
     const auto mbus = readIfPresent(fileMBus, result.error);
     if (!result.error.isEmpty())

@@ -12,9 +12,9 @@
 //
 // compileConfiguration (CompileConfiguration.h), for the main window's update step and
 // `ordano-cli compile`, does:
-//     const CompileResult r = Compile_Banks(state.File_MBus, state.File_ParGen);
+//     const CompileResult r = compileBanksFromFiles(state.networkFile, state.parGenFile);
 //     if (!r.ok()) -> show r.error and stop: nothing is written, no update window.
-//     const QString failed = Write_Banks(state.Project_Dir, r.banks);
+//     const QString failed = writeBanks(state.projectDir, r.banks);
 //     if (!failed.isEmpty()) -> show failed and stop: the device must never get stale images.
 //
 // The compiler reads the files with its own defaults, which differ from the windows' ones,
@@ -33,7 +33,7 @@ struct CompileResult {
     bool ok() const { return error.isEmpty(); }
 };
 
-CompileResult Compile_Banks(const QString& fileMBus, const QString& fileParGen);
+CompileResult compileBanksFromFiles(const QString& fileMBus, const QString& fileParGen);
 
 // The same compile from file contents already in memory; nullopt stands for an absent file.
 // The names only appear in error texts.

@@ -2,7 +2,7 @@
 
 #include "common/BoundedFile.h"
 #include "core/comm/ParGenXml.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/NetworkXml.h"
 
 #include <QCryptographicHash>
@@ -83,7 +83,7 @@ Verdict judge(const std::optional<QByteArray>& recordBytes, const std::optional<
 
 Verdict judgeConfiguration(const QString& projectDir) {
     const QDir project(projectDir);
-    // Where Write_Banks puts the images and the record.
+    // Where writeBanks puts the images and the record.
     const QDir bin(project.filePath(QStringLiteral("bin")));
     if (!QFileInfo::exists(bin.filePath(QStringLiteral("bank.bin"))) &&
         !QFileInfo::exists(bin.filePath(QStringLiteral("bank2.bin"))))
@@ -100,7 +100,7 @@ Verdict judgeConfiguration(const QString& projectDir) {
     return judge(recordBytes, parGen, mbus);
 }
 
-QString text(const Verdict& verdict, const LangTable& texts) {
+QString text(const Verdict& verdict, const LanguageTable& texts) {
     switch (verdict.state) {
     case State::Match:
     case State::NoImages:

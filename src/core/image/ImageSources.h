@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <optional>
 
-class LangTable;
+class LanguageTable;
 
 // What the images were compiled from. Compile records the SHA-256 of the exact ParGen.xml and
 // M_Bus.xml bytes it read, and the record is written with the images in the same exchange of
@@ -40,6 +40,6 @@ Verdict judge(const std::optional<QByteArray>& recordBytes, const std::optional<
 Verdict judgeConfiguration(const QString& projectDir);
 
 // One line for the user: empty when the images match or there are none.
-QString text(const Verdict& verdict, const LangTable& texts);
+QString text(const Verdict& verdict, const LanguageTable& texts);
 
 } // namespace ImageSources

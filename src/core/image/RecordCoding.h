@@ -9,8 +9,8 @@
 // The two codes of a variable record that the device reads instead of list positions.
 // The device firmware holds the same numbering: never renumber, only append.
 //
-// Dimension_Code: dimension position -> data-field code of the M-Bus DIF (EN 13757-3).
-// Record_Code: (type of data, VIFE, scale) -> one running number over every unit and
+// dataFieldCodeOf: dimension position -> data-field code of the M-Bus DIF (EN 13757-3).
+// recordCodeOf: (type of data, VIFE, scale) -> one running number over every unit and
 // multiplier choice; 0 means the choice has no code.
 namespace RecordCoding {
 
@@ -87,11 +87,11 @@ static_assert(VifeBases[VifeSecondBlock - 1] + VifeScaleCounts[VifeSecondBlock -
 static_assert(VifeBases[VifeCount - 1] == HighestCode && VifeScaleCounts[VifeCount - 1] == 0,
               "the last VIFE position has the highest code");
 
-constexpr quint8 Dimension_Code(quint8 dimension) {
+constexpr quint8 dataFieldCodeOf(quint8 dimension) {
     return dimension < DimensionCount ? DimensionCodes[dimension] : FallbackDimensionCode;
 }
 
-constexpr quint16 Record_Code(quint8 typeOfData, quint8 vife, quint16 scale) {
+constexpr quint16 recordCodeOf(quint8 typeOfData, quint8 vife, quint16 scale) {
     if (typeOfData == TypeInVife) {
         if (vife == 0 || vife >= VifeCount)
             return 0;
@@ -120,5 +120,5 @@ std::optional<CodeMeaning> meaningOfCode(quint16 code);
 
 } // namespace RecordCoding
 
-using RecordCoding::Dimension_Code;
-using RecordCoding::Record_Code;
+using RecordCoding::dataFieldCodeOf;
+using RecordCoding::recordCodeOf;

@@ -1,4 +1,4 @@
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QStringView>
 #include <algorithm>
@@ -666,7 +666,7 @@ constexpr bool isSortedByIndex() {
     return true;
 }
 static_assert(isSortedByIndex(), "Default_Texts must stay sorted by index, without repeats");
-static_assert(Default_Texts[std::size(Default_Texts) - 1].index < LangTable::Lang_Count);
+static_assert(Default_Texts[std::size(Default_Texts) - 1].index < LanguageTable::TextCount);
 
 } // namespace
 

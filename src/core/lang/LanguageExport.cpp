@@ -25,7 +25,7 @@ std::optional<QString> entryValue(const QString& text) {
     return text.isEmpty() ? QString(pilcrow) : pilcrow + text + pilcrow;
 }
 
-Result exportTable(const LangTable& table, const QString& source) {
+Result exportTable(const LanguageTable& table, const QString& source) {
     QStringList entries;
     Result result;
     for (int index = 0; index < table.size(); ++index) {

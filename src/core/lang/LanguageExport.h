@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,6 +23,6 @@ struct Result {
 // `source` names where the texts come from, for the header ("English defaults", a file name).
 // Fillers still holding the default blank are left out; every other index is written, so the
 // file loaded over the defaults gives back `table` except for the skipped indexes.
-Result exportTable(const LangTable& table, const QString& source);
+Result exportTable(const LanguageTable& table, const QString& source);
 
 } // namespace LanguageExport

@@ -35,9 +35,9 @@ QList<Language> loadAll(const QStringList& languageFolders) {
     return languages;
 }
 
-std::optional<LangTable> loadNamed(const QString& name, const QStringList& languageFolders,
-                                   QString* why) {
-    LangTable table;
+std::optional<LanguageTable> loadNamed(const QString& name, const QStringList& languageFolders,
+                                       QString* why) {
+    LanguageTable table;
     const QString wanted = name.isEmpty() ? English : name;
     const QString file = findLanguageFile(languageFolders, wanted + Extension);
     if (file.isEmpty()) {
@@ -48,13 +48,13 @@ std::optional<LangTable> loadNamed(const QString& name, const QStringList& langu
             *why = QStringLiteral("no language file %1%2").arg(wanted, Extension);
         return std::nullopt;
     }
-    if (!table.Load_Lang_File(file, why))
+    if (!table.loadFile(file, why))
         return std::nullopt;
     return table;
 }
 
-QList<LangTable> tables(const QList<Language>& languages) {
-    QList<LangTable> result;
+QList<LanguageTable> tables(const QList<Language>& languages) {
+    QList<LanguageTable> result;
     for (const Language& language : languages)
         result.append(language.table);
     return result;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QList>
 #include <QString>
@@ -13,7 +13,7 @@ namespace LanguageSet {
 
 struct Language {
     QString name; // "English", "Italiano", ...
-    LangTable table;
+    LanguageTable table;
 };
 
 // English (the built-in texts with English.lng over them, when there is one) first, then every
@@ -23,10 +23,10 @@ QList<Language> loadAll(const QStringList& languageFolders);
 
 // The language `name` (English when `name` is empty); nullopt when no folder holds it or its
 // file is refused, with the reason in `why`.
-std::optional<LangTable> loadNamed(const QString& name, const QStringList& languageFolders,
-                                   QString* why = nullptr);
+std::optional<LanguageTable> loadNamed(const QString& name, const QStringList& languageFolders,
+                                       QString* why = nullptr);
 
 // The tables of `languages`, for readers that only need the words.
-QList<LangTable> tables(const QList<Language>& languages);
+QList<LanguageTable> tables(const QList<Language>& languages);
 
 } // namespace LanguageSet

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class LangTable;
+class LanguageTable;
 
 // "1 variable", "2 variables": a count with its word, one text for one and one for the rest,
 // so that every language can write both forms.
@@ -13,6 +13,6 @@ inline constexpr int Bits = 504;
 inline constexpr int Nodes = 506;
 
 // The text at `first` for one, at `first` + 1 with the count for any other number.
-QString count(const LangTable& texts, int first, qint64 n);
+QString count(const LanguageTable& texts, int first, qint64 n);
 
 } // namespace Plural

@@ -1,6 +1,6 @@
 #include "core/network/CodingTables.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <span>
 
@@ -403,20 +403,20 @@ namespace {
 const int ModbusToDTexts[CodingTables::ModbusToDCount] = {615, 616, 617, 618};
 const int ModbusSwapTexts[CodingTables::ModbusSwapCount] = {622, 623};
 
-QString indexToText(const LangTable& table, std::span<const int> texts, int index) {
+QString indexToText(const LanguageTable& table, std::span<const int> texts, int index) {
     if (index < 0 || index >= int(texts.size()))
         return {};
     return table.text(texts[size_t(index)]);
 }
 
-QStringList allTexts(const LangTable& table, std::span<const int> texts) {
+QStringList allTexts(const LanguageTable& table, std::span<const int> texts) {
     QStringList list;
     for (int text : texts)
         list << table.text(text);
     return list;
 }
 
-int textToIndex(const LangTable& table, std::span<const int> texts, const QString& text) {
+int textToIndex(const LanguageTable& table, std::span<const int> texts, const QString& text) {
     for (size_t i = 0; i < texts.size(); ++i) {
         if (table.text(texts[i]) == text)
             return int(i);
@@ -426,26 +426,26 @@ int textToIndex(const LangTable& table, std::span<const int> texts, const QStrin
 
 } // namespace
 
-QString Index_to_Modbus_ToD(const LangTable& table, int index) {
+QString modbusTypeText(const LanguageTable& table, int index) {
     return indexToText(table, ModbusToDTexts, index);
 }
 
-int Modbus_ToD_to_Index(const LangTable& table, const QString& text) {
+int modbusTypePosition(const LanguageTable& table, const QString& text) {
     return textToIndex(table, ModbusToDTexts, text);
 }
 
-QString Index_to_Modbus_Swap(const LangTable& table, int index) {
+QString modbusSwapText(const LanguageTable& table, int index) {
     return indexToText(table, ModbusSwapTexts, index);
 }
 
-int Modbus_Swap_to_Index(const LangTable& table, const QString& text) {
+int modbusSwapPosition(const LanguageTable& table, const QString& text) {
     return textToIndex(table, ModbusSwapTexts, text);
 }
 
-QStringList Modbus_ToD_Texts(const LangTable& table) {
+QStringList modbusTypeTexts(const LanguageTable& table) {
     return allTexts(table, ModbusToDTexts);
 }
 
-QStringList Modbus_Swap_Texts(const LangTable& table) {
+QStringList modbusSwapTexts(const LanguageTable& table) {
     return allTexts(table, ModbusSwapTexts);
 }

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-class LangTable;
+class LanguageTable;
 
 // The fixed lists from which every coding field of a variable is picked, and the rules that
 // tie them together. A variable stores the POSITION of its choice in these lists, and the
@@ -79,10 +79,10 @@ bool lengthEnabled(int dimension);
 
 // The Modbus type of data and swap lists come from the language table, so a translated name
 // is recognised and the English one no longer is. Comparison is whole and case-sensitive.
-QString Index_to_Modbus_ToD(const LangTable& table, int index);
-int Modbus_ToD_to_Index(const LangTable& table, const QString& text);
-QString Index_to_Modbus_Swap(const LangTable& table, int index);
-int Modbus_Swap_to_Index(const LangTable& table, const QString& text);
+QString modbusTypeText(const LanguageTable& table, int index);
+int modbusTypePosition(const LanguageTable& table, const QString& text);
+QString modbusSwapText(const LanguageTable& table, int index);
+int modbusSwapPosition(const LanguageTable& table, const QString& text);
 // The whole lists, in position order, for drop-down lists and reports.
-QStringList Modbus_ToD_Texts(const LangTable& table);
-QStringList Modbus_Swap_Texts(const LangTable& table);
+QStringList modbusTypeTexts(const LanguageTable& table);
+QStringList modbusSwapTexts(const LanguageTable& table);

@@ -1,6 +1,6 @@
 #include "core/network/ModbusNumbering.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/NetworkTexts.h"
 
 namespace ModbusNumbering {
@@ -30,7 +30,7 @@ QString manualNumber(qint32 modbusType, qint64 address) {
            QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
 }
 
-QString describe(const LangTable& texts, qint32 modbusType, qint64 address) {
+QString describe(const LanguageTable& texts, qint32 modbusType, qint64 address) {
     const QString manual = manualNumber(modbusType, address);
     if (manual.isEmpty())
         return {};

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class LangTable;
+class LanguageTable;
 
 // A register is stored and sent as its protocol address, counted from 0. Meter manuals and
 // poll tools count from 1, and many write the table's digit in front: holding register
@@ -18,6 +18,6 @@ int registerNumber(qint64 address);
 QString manualNumber(qint32 modbusType, qint64 address);
 
 // "register 41 (40041)" in the table's language; empty when the address is not one.
-QString describe(const LangTable& texts, qint32 modbusType, qint64 address);
+QString describe(const LanguageTable& texts, qint32 modbusType, qint64 address);
 
 } // namespace ModbusNumbering

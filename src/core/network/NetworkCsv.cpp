@@ -2,7 +2,7 @@
 
 #include "common/NumberRule.h"
 #include "common/XmlChars.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 #include "core/network/ModbusNumbering.h"
 #include "core/network/NetworkPanels.h"
@@ -134,15 +134,15 @@ using Captions = QList<QStringList>;
 
 class Importer {
 public:
-    Importer(const LangTable& texts, const QList<LangTable>& languages)
+    Importer(const LanguageTable& texts, const QList<LanguageTable>& languages)
         : texts_(texts), types_{CodingTables::typesOfData()},
           functions_{CodingTables::functionFields()}, dimensions_{CodingTables::dimensions()},
           units_{CodingTables::units()}, vifes_{CodingTables::vifeEntries()} {
         addLanguage(texts);
-        for (const LangTable& language : languages)
+        for (const LanguageTable& language : languages)
             addLanguage(language);
         // English is always understood, as the built-in texts.
-        addLanguage(LangTable());
+        addLanguage(LanguageTable());
     }
 
     ImportResult run(const QByteArray& bytes);
@@ -158,7 +158,7 @@ private:
     bool readNode(const Row& row, int& nodeIndex);
     bool readVariable(const Row& row, Node& node);
     bool listField(const Row& row, Column column, const Captions& lists, qint32& position);
-    void addLanguage(const LangTable& language);
+    void addLanguage(const LanguageTable& language);
 
     const QString& field(const Row& row, Column column) const {
         return row.fields[positions_[column]];
@@ -176,7 +176,7 @@ private:
         return false;
     }
 
-    const LangTable& texts_;
+    const LanguageTable& texts_;
     const Captions types_;
     const Captions functions_;
     const Captions dimensions_;
@@ -289,16 +289,16 @@ ImportResult Importer::run(const QByteArray& input) {
     return {nodes_, {}};
 }
 
-void Importer::addLanguage(const LangTable& language) {
+void Importer::addLanguage(const LanguageTable& language) {
     QStringList names = columnNames(language);
     names << language.text(NetworkTexts::CsvRegisterNumberColumn);
     for (int column = 0; column < names.size(); ++column)
         if (!columnByName_.contains(names[column]))
             columnByName_.insert(names[column], column < Col_Count ? column : Col_RegisterNumber);
-    const QStringList types = Modbus_ToD_Texts(language);
+    const QStringList types = modbusTypeTexts(language);
     if (!modbusTypes_.contains(types))
         modbusTypes_.append(types);
-    const QStringList swaps = Modbus_Swap_Texts(language);
+    const QStringList swaps = modbusSwapTexts(language);
     if (!swaps_.contains(swaps))
         swaps_.append(swaps);
 }
@@ -454,21 +454,21 @@ bool Importer::readVariable(const Row& row, Node& node) {
 
 } // namespace
 
-QStringList columnNames(const LangTable& texts) {
+QStringList columnNames(const LanguageTable& texts) {
     QStringList names;
     for (int column = 0; column < Col_Count; ++column)
         names << texts.text(NetworkTexts::CsvColumnFirst + column);
     return names;
 }
 
-char separatorFor(const LangTable& texts) {
+char separatorFor(const LanguageTable& texts) {
     return texts.text(NetworkTexts::DecimalSeparator).trimmed() == QStringLiteral(",") ? ';' : ',';
 }
 
-QByteArray exportNetwork(const Network& nodes, const LangTable& texts) {
+QByteArray exportNetwork(const Network& nodes, const LanguageTable& texts) {
     using CodingTables::captionAt;
-    const QStringList mbTypes = Modbus_ToD_Texts(texts);
-    const QStringList swaps = Modbus_Swap_Texts(texts);
+    const QStringList mbTypes = modbusTypeTexts(texts);
+    const QStringList swaps = modbusSwapTexts(texts);
     const char separator = separatorFor(texts);
     // The number as manuals write it follows the register, for the reader only.
     const int numberAt = Col_ModReg + 1;
@@ -513,8 +513,8 @@ QByteArray exportNetwork(const Network& nodes, const LangTable& texts) {
     return out;
 }
 
-ImportResult importNetwork(const QByteArray& bytes, const LangTable& texts,
-                           const QList<LangTable>& languages) {
+ImportResult importNetwork(const QByteArray& bytes, const LanguageTable& texts,
+                           const QList<LanguageTable>& languages) {
     return Importer(texts, languages).run(bytes);
 }
 

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-class LangTable;
+class LanguageTable;
 
 // The network as a spreadsheet: one row per variable, a node without variables as one row
 // with the variable columns empty. Column names and list fields are written in one language
@@ -27,11 +27,11 @@ inline constexpr BoundedFile::Limit FileLimit{MaxFileSize, "a network spreadshee
 
 // The names of the stored columns in the language of `texts`, in the order export writes
 // them; import takes the columns in any order.
-QStringList columnNames(const LangTable& texts);
+QStringList columnNames(const LanguageTable& texts);
 // The field separator export uses for the language of `texts`.
-char separatorFor(const LangTable& texts);
+char separatorFor(const LanguageTable& texts);
 
-QByteArray exportNetwork(const Network& nodes, const LangTable& texts);
+QByteArray exportNetwork(const Network& nodes, const LanguageTable& texts);
 
 struct ImportResult {
     Network nodes;
@@ -49,7 +49,7 @@ struct ImportResult {
 // `languages` or of English, and must match exactly; a list position as a number is accepted
 // too (a caption that is itself a number, like the dimension "8", wins over the position).
 // Messages come in the language of `texts`.
-ImportResult importNetwork(const QByteArray& bytes, const LangTable& texts,
-                           const QList<LangTable>& languages = {});
+ImportResult importNetwork(const QByteArray& bytes, const LanguageTable& texts,
+                           const QList<LanguageTable>& languages = {});
 
 } // namespace NetworkCsv

@@ -2,7 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "core/platform/Prompts.h"
 
@@ -37,8 +37,8 @@ CheckedNetwork readNetworkFile(const QString& path) {
     return result;
 }
 
-Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table,
-                       const QString& fileMBus, const QString& startFolder, bool unsavedChanges) {
+Outcome importFile(Prompts& prompts, QWidget* parent, const LanguageTable& table,
+                   const QString& fileMBus, const QString& startFolder, bool unsavedChanges) {
     const QString chosen =
         prompts.openFile(parent, table.text(Caption), startFolder, QLatin1String(Filter));
     if (chosen.isEmpty())

@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
-class LangTable;
+class LanguageTable;
 class Prompts;
 class QWidget;
 
@@ -53,8 +53,8 @@ CheckedNetwork readNetworkFile(const QString& path);
 // Btn_ImportNetClick up to the reload: the open-file dialog starting in `startFolder`, the
 // question when `fileMBus` exists, and the atomic replacement by the bytes checked. Choosing
 // `fileMBus` itself reloads it, after question 656 when the editor has `unsavedChanges`.
-Outcome Import_Network(Prompts& prompts, QWidget* parent, const LangTable& table,
-                       const QString& fileMBus, const QString& startFolder,
-                       bool unsavedChanges = false);
+Outcome importFile(Prompts& prompts, QWidget* parent, const LanguageTable& table,
+                   const QString& fileMBus, const QString& startFolder,
+                   bool unsavedChanges = false);
 
 } // namespace NetworkImport

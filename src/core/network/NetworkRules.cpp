@@ -92,12 +92,12 @@ QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint
     return failures;
 }
 
-int Check_Node_ID(const Network& nodes, qint64 primary, int indNodo, int indVar) {
+int checkPrimaryAddress(const Network& nodes, qint64 primary, int nodeIndex, int variableIndex) {
     for (int i = 0; i < nodes.size(); ++i) {
-        if (i == indNodo && indVar == -1)
+        if (i == nodeIndex && variableIndex == -1)
             continue;
         if (nodes[i].primary == primary)
-            return i == indNodo ? Msg::IdUsed : Msg::IdUsedByAnotherNode;
+            return i == nodeIndex ? Msg::IdUsed : Msg::IdUsedByAnotherNode;
     }
     return 0;
 }

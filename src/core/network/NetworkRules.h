@@ -41,18 +41,18 @@ struct VariableNumbers {
 
 VariableNumbers numbersOf(const Variable& variable);
 
-// Controllo_Dati_New_Var: every failing check in the editor's order (the editor reports the
+// checkNewVariable: every failing check in the editor's order (the editor reports the
 // first one only), then a description that cannot be stored (931).
 QList<int> variableFailures(const VariableNumbers& numbers);
 
-// Controllo_Dati_New_Nodo without the uniqueness check: 649, 650, then a description that
+// checkNewNode without the uniqueness check: 649, 650, then a description that
 // cannot be stored (930).
 QList<int> nodeAddressFailures(std::optional<qint64> primary, std::optional<qint64> secondary,
                                const QString& description);
 
-// Check_Node_ID: 0 when `primary` is free. The node at `indNodo` is skipped while a node is
-// selected (`indVar` -1: it is the node being modified); a clash with the node of the
+// checkPrimaryAddress: 0 when `primary` is free. The node at `nodeIndex` is skipped while a node is
+// selected (`variableIndex` -1: it is the node being modified); a clash with the node of the
 // selected variable gives 651, with any other node 652 (the texts are the same).
-int Check_Node_ID(const Network& nodes, qint64 primary, int indNodo, int indVar);
+int checkPrimaryAddress(const Network& nodes, qint64 primary, int nodeIndex, int variableIndex);
 
 } // namespace NetworkRules

@@ -1,7 +1,7 @@
 #include "core/network/NetworkWarnings.h"
 
 #include "common/Excerpt.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/lang/Plural.h"
 #include "core/network/CodingTables.h"
 
@@ -65,7 +65,7 @@ int fieldBits(const Variable& variable) {
     return Bits[variable.dimension];
 }
 
-QList<Warning> findWarnings(const Network& nodes, const LangTable& texts) {
+QList<Warning> findWarnings(const Network& nodes, const LanguageTable& texts) {
     QList<Warning> warnings;
     QHash<qint32, int> firstWithSecondary;
     for (int n = 0; n < nodes.size(); ++n) {
@@ -114,7 +114,7 @@ QList<Warning> findWarnings(const Network& nodes, const LangTable& texts) {
     return warnings;
 }
 
-QList<Warning> silentNodes(const Network& nodes, const LangTable& texts) {
+QList<Warning> silentNodes(const Network& nodes, const LanguageTable& texts) {
     QList<Warning> found = findWarnings(nodes, texts);
     found.removeIf([](const Warning& w) { return w.kind != Kind::NoEnabledVariable; });
     return found;

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-class LangTable;
+class LanguageTable;
 
 // Faults the device would accept but that keep a network from working. They never refuse
 // anything: the editor's checks stay the only refusals, and OK and compile go on.
@@ -37,9 +37,9 @@ int fieldBits(const Variable& variable);
 // Every warning of the network, node by node, in a fixed order. Only what reaches the
 // device counts: enabled variables, and nodes with at least one of them; a node without one
 // is left out of the images, which is itself a warning.
-QList<Warning> findWarnings(const Network& nodes, const LangTable& texts);
+QList<Warning> findWarnings(const Network& nodes, const LanguageTable& texts);
 
 // Only the nodes the images leave out, for a comparison of images, which cannot see them.
-QList<Warning> silentNodes(const Network& nodes, const LangTable& texts);
+QList<Warning> silentNodes(const Network& nodes, const LanguageTable& texts);
 
 } // namespace NetworkWarnings

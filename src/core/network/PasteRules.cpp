@@ -1,7 +1,7 @@
 #include "core/network/PasteRules.h"
 
 #include "common/NumberRule.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkRules.h"
 
@@ -36,29 +36,29 @@ int blockFailure(const QStringList& values, int block) {
 
 } // namespace
 
-int CopyBuffers::copyVariable(const Network& nodes, int indNodo, int indVar) {
-    if (indNodo < 0 || indNodo >= nodes.size())
+int CopyBuffers::copyVariable(const Network& nodes, int nodeIndex, int variableIndex) {
+    if (nodeIndex < 0 || nodeIndex >= nodes.size())
         return Msg::SelectVariableFromNode;
-    const Node& node = nodes[indNodo];
-    if (indVar < 0 || indVar >= node.variables.size())
+    const Node& node = nodes[nodeIndex];
+    if (variableIndex < 0 || variableIndex >= node.variables.size())
         return Msg::SelectVariable;
-    copyVar_ = node.variables[indVar];
+    copyVar_ = node.variables[variableIndex];
     return 0;
 }
 
-int CopyBuffers::copyNode(const Network& nodes, int indNodo) {
-    if (indNodo >= nodes.size())
+int CopyBuffers::copyNode(const Network& nodes, int nodeIndex) {
+    if (nodeIndex >= nodes.size())
         return Msg::NodeBeyondList;
-    if (indNodo < 0)
+    if (nodeIndex < 0)
         return Msg::SelectNode;
-    copyNode_ = nodes[indNodo];
+    copyNode_ = nodes[nodeIndex];
     return 0;
 }
 
-int pasteVariableRefusal(const CopyBuffers& buffers, const Network& nodes, int indNodo) {
+int pasteVariableRefusal(const CopyBuffers& buffers, const Network& nodes, int nodeIndex) {
     if (!buffers.canPasteVariable())
         return Msg::CopyVariableBefore;
-    if (indNodo < 0 || indNodo >= nodes.size())
+    if (nodeIndex < 0 || nodeIndex >= nodes.size())
         return Msg::SelectNodeForVariable;
     return 0;
 }
@@ -88,19 +88,19 @@ CellEditor editorOfCell(int row, int column) {
     }
 }
 
-QStringList headerTexts(const LangTable& table) {
+QStringList headerTexts(const LanguageTable& table) {
     return {table.text(665), table.text(666), table.text(667)};
 }
 
-QStringList copiedValues(const LangTable& table, const Variable& variable) {
-    return {QString::number(variable.modbusSlave), Index_to_Modbus_ToD(table, variable.modbusType),
+QStringList copiedValues(const LanguageTable& table, const Variable& variable) {
+    return {QString::number(variable.modbusSlave), modbusTypeText(table, variable.modbusType),
             QString::number(variable.modbusRegister), QString::number(variable.modbusCount),
-            Index_to_Modbus_Swap(table, variable.modbusSwap)};
+            modbusSwapText(table, variable.modbusSwap)};
 }
 
 namespace {
 
-void appendBlock(QList<GridRow>& rows, const LangTable& table, const Variable& variable,
+void appendBlock(QList<GridRow>& rows, const LanguageTable& table, const Variable& variable,
                  const QString& suffix, bool shaded) {
     const QStringList values = copiedValues(table, variable);
     for (int i = 0; i < Rows_Per_Variable; ++i)
@@ -109,13 +109,13 @@ void appendBlock(QList<GridRow>& rows, const LangTable& table, const Variable& v
 
 } // namespace
 
-QList<GridRow> variableRows(const LangTable& table, const Variable& copied) {
+QList<GridRow> variableRows(const LanguageTable& table, const Variable& copied) {
     QList<GridRow> rows;
     appendBlock(rows, table, copied, QString(), false);
     return rows;
 }
 
-QList<GridRow> nodeRows(const LangTable& table, const Node& copied) {
+QList<GridRow> nodeRows(const LanguageTable& table, const Node& copied) {
     QList<GridRow> rows;
     if (copied.variables.isEmpty()) {
         rows.append({QString(), QString(), QString(), false, false});
@@ -135,7 +135,7 @@ int variableDialogFailure(const QStringList& newValues) {
 
 bool primaryAddressFree(const Network& nodes, qint64 primary) {
     // Nothing is selected for the dialog: every node counts, the copied one included.
-    return NetworkRules::Check_Node_ID(nodes, primary, -1, -1) == 0;
+    return NetworkRules::checkPrimaryAddress(nodes, primary, -1, -1) == 0;
 }
 
 int nodeAddressFailure(const QString& primary, const QString& secondary) {
@@ -164,7 +164,7 @@ int nodeDialogFailure(const Network& nodes, const QString& primary, const QStrin
     return blocksFailure(newValues);
 }
 
-Variable pastedVariable(const LangTable& table, const Variable& copied,
+Variable pastedVariable(const LanguageTable& table, const Variable& copied,
                         const QStringList& blockValues) {
     Variable variable = copied; // every M-Bus field unchanged
     variable.modbusSlave = checkedNumber(blockValues.value(0));
@@ -172,16 +172,16 @@ Variable pastedVariable(const LangTable& table, const Variable& copied,
     variable.modbusCount = checkedNumber(blockValues.value(3));
     // The lists offer only their entries, so a text they do not know is the copied value of
     // a position beyond the list (an edited file): it is kept, not turned into -1.
-    const int modToD = Modbus_ToD_to_Index(table, blockValues.value(1));
+    const int modToD = modbusTypePosition(table, blockValues.value(1));
     if (modToD >= 0)
         variable.modbusType = modToD;
-    const int modSwap = Modbus_Swap_to_Index(table, blockValues.value(4));
+    const int modSwap = modbusSwapPosition(table, blockValues.value(4));
     if (modSwap >= 0)
         variable.modbusSwap = modSwap;
     return variable;
 }
 
-Node pastedNode(const LangTable& table, const Node& copied, const QString& primary,
+Node pastedNode(const LanguageTable& table, const Node& copied, const QString& primary,
                 const QString& secondary, const QStringList& newValues) {
     Node node;
     node.description = copied.description;

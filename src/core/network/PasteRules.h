@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <optional>
 
-class LangTable;
+class LanguageTable;
 
 // Copy and paste of variables and nodes, free of any window: the copy buffers, the rows of the
 // paste dialog's grid, the dialog's checks and the values read back from it. Results are the
@@ -20,12 +20,12 @@ namespace PasteRules {
 class CopyBuffers {
 public:
     // CopyVariable1Click: 658 without a node, 657 without a variable of that node.
-    int copyVariable(const Network& nodes, int indNodo, int indVar);
+    int copyVariable(const Network& nodes, int nodeIndex, int variableIndex);
     // CopyNode1Click: 660 beyond the list, 659 with no node; the node's variables come along.
-    int copyNode(const Network& nodes, int indNodo);
+    int copyNode(const Network& nodes, int nodeIndex);
 
-    const std::optional<Variable>& Copy_Var() const { return copyVar_; }
-    const std::optional<Node>& Copy_Node() const { return copyNode_; }
+    const std::optional<Variable>& copiedVariable() const { return copyVar_; }
+    const std::optional<Node>& copiedNode() const { return copyNode_; }
 
     // The paste entries are enabled exactly when their buffer holds something.
     bool canPasteVariable() const { return copyVar_.has_value(); }
@@ -37,7 +37,7 @@ private:
 };
 
 // PasteVariable1Click before the dialog: 662 with an empty buffer, 663 without a node.
-int pasteVariableRefusal(const CopyBuffers& buffers, const Network& nodes, int indNodo);
+int pasteVariableRefusal(const CopyBuffers& buffers, const Network& nodes, int nodeIndex);
 // PasteNode1Click before the dialog: 664 with an empty buffer.
 int pasteNodeRefusal(const CopyBuffers& buffers);
 
@@ -54,7 +54,7 @@ enum class CellEditor { None, Text, TypeOfDataList, SwapList };
 CellEditor editorOfCell(int row, int column);
 
 // Header texts of the three columns.
-QStringList headerTexts(const LangTable& table);
+QStringList headerTexts(const LanguageTable& table);
 
 struct GridRow {
     QString name;         // column 0
@@ -68,13 +68,13 @@ struct GridRow {
 
 // Column 1 (and the first column 2) of one variable: slave ID, Modbus type, register, number
 // of points, swap.
-QStringList copiedValues(const LangTable& table, const Variable& variable);
+QStringList copiedValues(const LanguageTable& table, const Variable& variable);
 
 // Paste Variable: one block, names without suffix, every row white.
-QList<GridRow> variableRows(const LangTable& table, const Variable& copied);
+QList<GridRow> variableRows(const LanguageTable& table, const Variable& copied);
 // Paste Node: one block per variable, names followed by " - Var " and the description, odd
 // blocks shaded; a node without variables gives one empty row that cannot be edited.
-QList<GridRow> nodeRows(const LangTable& table, const Node& copied);
+QList<GridRow> nodeRows(const LanguageTable& table, const Node& copied);
 
 // The dialog's OK in variable mode: the slave ID, register and number of points of the one
 // block (641, 642, 643).
@@ -83,23 +83,23 @@ int variableDialogFailure(const QStringList& newValues);
 // The new node's addresses: 649, 650 in that order.
 int nodeAddressFailure(const QString& primary, const QString& secondary);
 
-// Check_Node_ID of the paste dialog: no node of the network may have this primary address.
+// checkPrimaryAddress of the paste dialog: no node of the network may have this primary address.
 bool primaryAddressFree(const Network& nodes, qint64 primary);
 
 // Each block of `newValues` in order: 641, 642, 643. Fewer than five rows: no variables.
 int blocksFailure(const QStringList& newValues);
 
-// The dialog's OK in node mode: the addresses, Check_Node_ID (651), then the blocks.
+// The dialog's OK in node mode: the addresses, checkPrimaryAddress (651), then the blocks.
 // `newValues` is column 2 from row 1 on; fewer than five rows means no variables.
 int nodeDialogFailure(const Network& nodes, const QString& primary, const QString& secondary,
                       const QStringList& newValues);
 
 // A copy of `copied` with the Modbus fields of one block (five values that passed the checks).
-Variable pastedVariable(const LangTable& table, const Variable& copied,
+Variable pastedVariable(const LanguageTable& table, const Variable& copied,
                         const QStringList& blockValues);
 
 // A copy of `copied` with the new addresses and, block by block, the new Modbus fields.
-Node pastedNode(const LangTable& table, const Node& copied, const QString& primary,
+Node pastedNode(const LanguageTable& table, const Node& copied, const QString& primary,
                 const QString& secondary, const QStringList& newValues);
 
 } // namespace PasteRules

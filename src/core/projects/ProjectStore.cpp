@@ -29,7 +29,7 @@ QString forbiddenCharacterMessage(const QString& name, const QString& text) {
     return text.arg(XmlChars::describe(name, position));
 }
 
-CreateResult Create_Project(const QString& dirProjects, const QString& name) {
+CreateResult createProject(const QString& dirProjects, const QString& name) {
     if (name.isEmpty())
         return CreateResult::EmptyName;
     if (!isProjectName(name))
@@ -68,7 +68,7 @@ int messageIndex(CreateResult result) {
     return 105;
 }
 
-QStringList Load_Existing_Configuration(const QString& dirProjects) {
+QStringList listConfigurations(const QString& dirProjects) {
     const QDir projects(dirProjects);
     if (dirProjects.isEmpty() || !projects.exists())
         return {};
@@ -76,7 +76,7 @@ QStringList Load_Existing_Configuration(const QString& dirProjects) {
     return projects.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
 }
 
-int Search_Open_Conf(const QStringList& SL, const QString& snc) {
+int findConfiguration(const QStringList& SL, const QString& snc) {
     for (int i = 0; i < SL.size(); ++i) {
         if (SL[i].toUpper() == snc.toUpper())
             return i;

@@ -32,7 +32,7 @@ bool isProjectName(const QString& name);
 // exactly as typed. A name that is not a project name is refused: it would put a folder
 // outside PROJECTS or inside another configuration. A name taken by a folder is
 // AlreadyExists; one taken by anything else (a file) cannot become a configuration: Refused.
-CreateResult Create_Project(const QString& dirProjects, const QString& name);
+CreateResult createProject(const QString& dirProjects, const QString& name);
 
 // Whether the last configuration named in the settings may be reopened: a project name
 // without a forbidden character whose folder still exists.
@@ -43,10 +43,10 @@ int messageIndex(CreateResult result);
 
 // Folder names under `dirProjects`, without hidden or system entries, sorted without regard
 // to letter case. Empty when the folder cannot be listed.
-QStringList Load_Existing_Configuration(const QString& dirProjects);
+QStringList listConfigurations(const QString& dirProjects);
 
 // Index of `snc` in `SL`, compared without regard to letter case; -1 when absent.
-int Search_Open_Conf(const QStringList& SL, const QString& snc);
+int findConfiguration(const QStringList& SL, const QString& snc);
 
 // The name part of `projectDir` below `dirProjects`; empty when none is active.
 QString activeName(const QString& dirProjects, const QString& projectDir);

@@ -6,13 +6,14 @@
 
 namespace Exports {
 
-QString writeCsv(const Network& nodes, const LangTable& texts, const QString& configDir,
+QString writeCsv(const Network& nodes, const LanguageTable& texts, const QString& configDir,
                  const QString& path) {
     return writeUserFile(path, NetworkCsv::exportNetwork(nodes, texts),
                          configurationFiles(configDir));
 }
 
-CsvFile readCsv(const QString& path, const LangTable& texts, const QList<LangTable>& languages) {
+CsvFile readCsv(const QString& path, const LanguageTable& texts,
+                const QList<LanguageTable>& languages) {
     // A FIFO or a device is refused at once, never waited on.
     const BoundedFile::Result file = BoundedFile::read(path, NetworkCsv::FileLimit);
     if (!file.ok())
@@ -28,7 +29,7 @@ ReportFormat reportFormatOf(const QString& path) {
     return ReportFormat::Html;
 }
 
-QString writeReport(const InstallationReport::Input& input, const LangTable& texts,
+QString writeReport(const InstallationReport::Input& input, const LanguageTable& texts,
                     ReportFormat format, const QString& configDir, const QString& path,
                     const PdfWriter& pdf) {
     const InstallationReport::Document document = InstallationReport::build(input, texts);

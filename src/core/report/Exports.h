@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <functional>
 
-class LangTable;
+class LanguageTable;
 
 // What leaves the program as a file for other people: the network as a spreadsheet and the
 // installation report. The windows and ordano-cli both run these, so a file written by one
@@ -18,7 +18,7 @@ namespace Exports {
 
 // Writes `nodes` as a spreadsheet in the language of `texts` to `path`, a file the user
 // named (never one of the configuration's own files). Empty on success, else what failed.
-QString writeCsv(const Network& nodes, const LangTable& texts, const QString& configDir,
+QString writeCsv(const Network& nodes, const LanguageTable& texts, const QString& configDir,
                  const QString& path);
 
 struct CsvFile {
@@ -28,7 +28,8 @@ struct CsvFile {
 };
 // Reads a spreadsheet file in any of `languages` (texts first); messages in the language of
 // `texts`.
-CsvFile readCsv(const QString& path, const LangTable& texts, const QList<LangTable>& languages);
+CsvFile readCsv(const QString& path, const LanguageTable& texts,
+                const QList<LanguageTable>& languages);
 
 enum class ReportFormat { Html, Markdown, Pdf };
 // By the file name's extension, as the save dialog offers them; HTML unless ".pdf" or ".md".
@@ -40,7 +41,7 @@ using PdfWriter = std::function<QString(const InstallationReport::Document& docu
 
 // Builds the report of `input` in the language of `texts` and writes it to `path` in
 // `format`. Empty on success, else what failed.
-QString writeReport(const InstallationReport::Input& input, const LangTable& texts,
+QString writeReport(const InstallationReport::Input& input, const LanguageTable& texts,
                     ReportFormat format, const QString& configDir, const QString& path,
                     const PdfWriter& pdf);
 

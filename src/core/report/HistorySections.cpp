@@ -2,13 +2,13 @@
 
 #include "core/history/HistoryTexts.h"
 #include "core/history/UpdateHistory.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 namespace InstallationReport {
 
 using namespace HistoryTexts;
 
-Section changesSinceLastUpdate(const QString& configDir, const LangTable& t) {
+Section changesSinceLastUpdate(const QString& configDir, const LanguageTable& t) {
     Section s;
     s.title = t.text(T_ChangesSinceLast);
     const UpdateHistory::Comparison comparison = UpdateHistory::compareWithLastUpdate(configDir, t);
@@ -19,7 +19,7 @@ Section changesSinceLastUpdate(const QString& configDir, const LangTable& t) {
     return s;
 }
 
-Section pastUpdates(const QString& configDir, const LangTable& t) {
+Section pastUpdates(const QString& configDir, const LanguageTable& t) {
     Section s;
     s.title = t.text(T_PastUpdates);
     const QList<UpdateHistory::Record> records = UpdateHistory::list(configDir);

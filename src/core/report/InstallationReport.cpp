@@ -4,7 +4,7 @@
 #include "core/comm/ParityNames.h"
 #include "core/history/UpdateHistory.h"
 #include "core/image/BankFiles.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 #include "core/network/ModbusNumbering.h"
 #include "core/network/NetworkTexts.h"
@@ -65,7 +65,7 @@ template <std::size_t N> QString listText(const std::array<const char*, N>& list
                                               : Nothing;
 }
 
-QString parity(const LangTable& t, int position) {
+QString parity(const LanguageTable& t, int position) {
     const QString name = ParityNames::at(t, position);
     return name.isEmpty() ? Nothing : name;
 }
@@ -74,39 +74,41 @@ QString address(const QString& a, const QString& b, const QString& c, const QStr
     return QStringList{a, b, c, d}.join(QLatin1Char('.'));
 }
 
-Section communication(const Input& input, const LangTable& t) {
+Section communication(const Input& input, const LanguageTable& t) {
     Section s;
     s.title = t.text(T_Communication);
     if (!input.parGen) {
         s.notes << t.text(T_NoParGen);
         return s;
     }
-    const Par_Gen& p = *input.parGen;
-    const QString device = p.Select_Device == 0   ? t.text(408)
-                           : p.Select_Device == 1 ? t.text(409)
-                                                  : Nothing;
+    const GeneralParameters& p = *input.parGen;
+    const QString device = p.deviceModel == 0   ? t.text(408)
+                           : p.deviceModel == 1 ? t.text(409)
+                                                : Nothing;
     s.facts.append({t.text(406), device});
     s.facts.append(
         {t.text(411), QStringLiteral("%1 %2, %3 %4")
-                          .arg(listText(ParGenLists::Meter_Baud, p.Meter_Baud), t.text(T_Baud),
-                               t.text(414).trimmed(), parity(t, p.Meter_Par))});
+                          .arg(listText(ParGenLists::mbusBauds, p.mbusBaud), t.text(T_Baud),
+                               t.text(414).trimmed(), parity(t, p.mbusParity))});
     s.facts.append(
-        {t.text(416), QStringLiteral("%1, %2 %3, %4 %5, %6 %7")
-                          .arg(QString::fromUtf8(p.Mod_Ser == 1 ? ParGenLists::Mod_Ser[0]
-                                                                : ParGenLists::Mod_Ser[1]),
-                               listText(ParGenLists::Mod_Baud, p.Mod_Baud), t.text(T_Baud),
-                               t.text(421).trimmed(), parity(t, p.Mod_Par), t.text(427).trimmed(),
-                               listText(ParGenLists::Mod_Protocol, p.Mod_Protocol))});
-    s.facts.append({t.text(423), p.Mod_TO});
-    s.facts.append({t.text(425), p.Mod_CD});
-    if (p.Select_Device == 1) {
+        {t.text(416),
+         QStringLiteral("%1, %2 %3, %4 %5, %6 %7")
+             .arg(QString::fromUtf8(p.modbusRs232 == 1 ? ParGenLists::modbusSerials[0]
+                                                       : ParGenLists::modbusSerials[1]),
+                  listText(ParGenLists::modbusBauds, p.modbusBaud), t.text(T_Baud),
+                  t.text(421).trimmed(), parity(t, p.modbusParity), t.text(427).trimmed(),
+                  listText(ParGenLists::modbusProtocols, p.modbusProtocol))});
+    s.facts.append({t.text(423), p.modbusTimeout});
+    s.facts.append({t.text(425), p.modbusCyclicDelay});
+    if (p.deviceModel == 1) {
         s.facts.append(
-            {t.text(430), address(p.Ethernet_IP1, p.Ethernet_IP2, p.Ethernet_IP3, p.Ethernet_IP4)});
-        s.facts.append(
-            {t.text(435), address(p.Ethernet_SM1, p.Ethernet_SM2, p.Ethernet_SM3, p.Ethernet_SM4)});
-        s.facts.append({t.text(440), p.Ethernet_EN_GAT ? address(p.Ethernet_GAT1, p.Ethernet_GAT2,
-                                                                 p.Ethernet_GAT3, p.Ethernet_GAT4)
-                                                       : t.text(T_NotUsed)});
+            {t.text(430), address(p.ethernetIp1, p.ethernetIp2, p.ethernetIp3, p.ethernetIp4)});
+        s.facts.append({t.text(435), address(p.ethernetMask1, p.ethernetMask2, p.ethernetMask3,
+                                             p.ethernetMask4)});
+        s.facts.append({t.text(440), p.ethernetGatewayEnabled
+                                         ? address(p.ethernetGateway1, p.ethernetGateway2,
+                                                   p.ethernetGateway3, p.ethernetGateway4)
+                                         : t.text(T_NotUsed)});
     }
     return s;
 }
@@ -144,7 +146,7 @@ QString ranges(QList<int> numbers) {
 }
 
 // The first page says what the document holds and in what state, before any detail.
-QList<std::pair<QString, QString>> summary(const Input& input, const LangTable& t) {
+QList<std::pair<QString, QString>> summary(const Input& input, const LanguageTable& t) {
     int onDevice = 0;
     int variables = 0;
     int enabled = 0;
@@ -182,7 +184,7 @@ QList<std::pair<QString, QString>> summary(const Input& input, const LangTable& 
     return facts;
 }
 
-Section node(const Node& node, const LangTable& t) {
+Section node(const Node& node, const LanguageTable& t) {
     Section s;
     s.title = t.text(T_Node).arg(node.primary);
     s.level = 3;
@@ -216,9 +218,9 @@ Section node(const Node& node, const LangTable& t) {
             QStringLiteral("%1 %2, %3, %4, %5 %6, %7 %8")
                 .arg(t.text(613).trimmed())
                 .arg(v.modbusSlave)
-                .arg(Index_to_Modbus_ToD(t, v.modbusType), address, t.text(620).trimmed())
+                .arg(modbusTypeText(t, v.modbusType), address, t.text(620).trimmed())
                 .arg(v.modbusCount)
-                .arg(t.text(621).trimmed(), Index_to_Modbus_Swap(t, v.modbusSwap));
+                .arg(t.text(621).trimmed(), modbusSwapText(t, v.modbusSwap));
         s.table.rows.append(
             {v.enabled ? QString::number(++record) : t.text(T_Disabled), v.description,
              CodingTables::captionAt(CodingTables::typesOfData(), v.dataType), scaleText(v),
@@ -278,7 +280,7 @@ Gathered gather(const QString& configDir, const QDateTime& now, const QString& s
     const QString parGenPath = dir.filePath(QLatin1String(ParGenXml::FileName));
     const QString mbusPath = dir.filePath(QLatin1String(MBusXml::FileName));
     if (QFileInfo::exists(parGenPath)) {
-        const ParGenLoad loaded = Load_Par_Gen(parGenPath);
+        const GeneralParametersLoad loaded = loadGeneralParameters(parGenPath);
         if (!loaded.ok()) {
             g.error = loaded.error;
             return g;
@@ -303,7 +305,7 @@ Gathered gather(const QString& configDir, const QDateTime& now, const QString& s
     return g;
 }
 
-Document build(const Input& input, const LangTable& t) {
+Document build(const Input& input, const LanguageTable& t) {
     Document d;
     d.title = t.text(T_Title).arg(input.configurationName);
     d.configurationName = input.configurationName;

@@ -2,7 +2,7 @@
 
 #include "core/image/ImageSources.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/network/Network.h"
 #include "core/report/ReportDocument.h"
 
@@ -13,7 +13,7 @@
 #include <optional>
 #include <utility>
 
-class LangTable;
+class LanguageTable;
 
 namespace InstallationReport {
 
@@ -21,7 +21,7 @@ struct Input {
     QString configurationName;
     QDateTime date;
     QString softwareVersion;
-    std::optional<Par_Gen> parGen; // nullopt: no ParGen.xml yet
+    std::optional<GeneralParameters> parGen; // nullopt: no ParGen.xml yet
     Network nodes;
     bool imagesMissing = false;
     bool imagesStale = false;     // the images are not known to be compiled from these files
@@ -39,7 +39,7 @@ struct Gathered {
 // what the images were compiled from.
 Gathered gather(const QString& configDir, const QDateTime& now, const QString& softwareVersion);
 
-Document build(const Input& input, const LangTable& texts);
+Document build(const Input& input, const LanguageTable& texts);
 
 QString toMarkdown(const Document& document);
 QString toHtml(const Document& document);

@@ -1,6 +1,6 @@
 #include "core/sources/ContinuousRead.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 namespace Sources {
 
@@ -49,7 +49,7 @@ bool connectionLost(const ReadRun& run) {
     return true;
 }
 
-QString changeText(const Change& c, const LangTable& t) {
+QString changeText(const Change& c, const LanguageTable& t) {
     if (!c.perHour)
         return t.text(Text::Changed);
     const QString sign = *c.perHour > 0 ? QStringLiteral("+") : QString();

@@ -7,7 +7,7 @@
 #include <QList>
 #include <optional>
 
-class LangTable;
+class LanguageTable;
 
 // Reading the sources again and again: what changed since the last pass, how fast a counter
 // runs, and when to give up.
@@ -46,6 +46,6 @@ QList<Change> changesBetween(const ReadPlan& plan, const ReadRun& before, const 
 bool connectionLost(const ReadRun& run);
 
 // "changed" or "changed, +1 200 Wh/h".
-QString changeText(const Change& change, const LangTable& texts);
+QString changeText(const Change& change, const LanguageTable& texts);
 
 } // namespace Sources

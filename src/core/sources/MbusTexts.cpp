@@ -1,6 +1,6 @@
 #include "core/sources/MbusTexts.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 #include "core/sources/ReadPlan.h"
 
@@ -8,7 +8,8 @@
 
 namespace Sources {
 
-QStringList mbusWarnings(const Mbus::Value& value, const SourceVariable& v, const LangTable& t) {
+QStringList mbusWarnings(const Mbus::Value& value, const SourceVariable& v,
+                         const LanguageTable& t) {
     const QString field = CodingTables::captionAt(CodingTables::dimensions(), v.dimension);
     QStringList out;
     for (const Mbus::Flag flag : Mbus::AllFlags) {
@@ -29,7 +30,7 @@ QStringList mbusWarnings(const Mbus::Value& value, const SourceVariable& v, cons
             break;
         case Mbus::WordOrder:
             out.append(t.text(Text::BetterSwap)
-                           .arg(Index_to_Modbus_Swap(t, value.betterSwap), value.betterText));
+                           .arg(modbusSwapText(t, value.betterSwap), value.betterText));
             break;
         case Mbus::SingleBit:
             out.append(t.text(Text::SingleBit).arg(field));

@@ -5,7 +5,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
-class LangTable;
+class LanguageTable;
 
 namespace Sources {
 
@@ -25,7 +25,7 @@ inline constexpr int WarningLine = 330;
 
 // One sentence per flag, in the flags' order.
 QStringList mbusWarnings(const Mbus::Value& value, const SourceVariable& variable,
-                         const LangTable& texts);
+                         const LanguageTable& texts);
 
 // {"value": number or null, "unit", "exponent", "text", "flags": [names]}.
 QJsonObject mbusJson(const std::optional<Mbus::Value>& value);

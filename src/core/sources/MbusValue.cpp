@@ -162,7 +162,7 @@ struct Field {
 };
 
 Field fieldOf(int dimension) {
-    switch (RecordCoding::Dimension_Code(quint8(std::clamp(dimension, 0, 255)))) {
+    switch (RecordCoding::dataFieldCodeOf(quint8(std::clamp(dimension, 0, 255)))) {
     case 1:
         return {Field::Kind::Integer, 8};
     case 3:
@@ -584,7 +584,7 @@ std::optional<Source> sourceOf(const SourceVariable& v, const SourceResult& r) {
         return std::nullopt;
     Source source;
     source.dimension = v.dimension;
-    source.recordCode = Record_Code(quint8(v.typeOfData), quint8(v.vife), quint16(v.scale));
+    source.recordCode = recordCodeOf(quint8(v.typeOfData), quint8(v.vife), quint16(v.scale));
     source.swap = v.swap;
     source.isBits = v.isBits();
     source.registers = r.registers;

@@ -1,6 +1,6 @@
 #include "core/sources/ScanTexts.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,7 +9,7 @@
 
 namespace Sources {
 
-QString scanBoundText(const Connection& c, int first, int last, const LangTable& t) {
+QString scanBoundText(const Connection& c, int first, int last, const LanguageTable& t) {
     // Tenths of a second, rounded up: the text is a promise.
     const qint64 tenths = (scanBoundMs(c, first, last) + 99) / 100;
     const qint64 lineMs = (scanIdBoundUs(c) - qint64(c.timeoutMs) * 1000 + 999) / 1000;
@@ -20,7 +20,7 @@ QString scanBoundText(const Connection& c, int first, int last, const LangTable&
         .arg(lineMs);
 }
 
-QStringList scanLines(const ScanRun& run, const QList<int>& configured, const LangTable& t) {
+QStringList scanLines(const ScanRun& run, const QList<int>& configured, const LanguageTable& t) {
     QStringList lines;
     for (const ScanAnswer& a : run.answers) {
         QString line;
@@ -55,7 +55,7 @@ QStringList scanLines(const ScanRun& run, const QList<int>& configured, const La
 
 namespace {
 
-QString idList(const QList<int>& ids, const LangTable& t) {
+QString idList(const QList<int>& ids, const LanguageTable& t) {
     if (ids.isEmpty())
         return t.text(Text::NoIds);
     QStringList words;
@@ -73,7 +73,7 @@ QJsonArray jsonIds(const QList<int>& ids) {
 
 } // namespace
 
-QStringList comparisonLines(const ScanComparison& c, const LangTable& t) {
+QStringList comparisonLines(const ScanComparison& c, const LanguageTable& t) {
     return {t.text(Text::MissingIds).arg(idList(c.missing, t)),
             t.text(Text::UnusedIds).arg(idList(c.unused, t))};
 }

@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QStringList>
 
-class LangTable;
+class LanguageTable;
 
 namespace Sources {
 
@@ -29,14 +29,15 @@ inline constexpr int NotAsked = 354;
 
 // "A scan of 247 IDs takes at most 25.1 s: per ID the time-out of 100 ms and up to 1 ms on the
 // line, plus the connection." (scanBoundMs)
-QString scanBoundText(const Connection& connection, int first, int last, const LangTable& texts);
+QString scanBoundText(const Connection& connection, int first, int last,
+                      const LanguageTable& texts);
 
 // One line per id that answered or answered wrongly, silent ids left out, and one for the ids
 // the scan's bound left unasked; with a configuration, the ids it uses are marked.
-QStringList scanLines(const ScanRun& run, const QList<int>& configured, const LangTable& texts);
+QStringList scanLines(const ScanRun& run, const QList<int>& configured, const LanguageTable& texts);
 
 // The two lines of the comparison with a configuration.
-QStringList comparisonLines(const ScanComparison& comparison, const LangTable& texts);
+QStringList comparisonLines(const ScanComparison& comparison, const LanguageTable& texts);
 
 // {"ids": [{"id", "answers", "detail"}...]} plus, with a configuration, "configured",
 // "missing" and "unused".

@@ -1,6 +1,6 @@
 #include "core/sources/SourceConnection.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 
 namespace Sources {
 
@@ -28,19 +28,19 @@ Connection serialConnection(const QString& port, int baud, char parity, int time
     return c;
 }
 
-Connection serialFromParGen(const Par_Gen& parGen, const QString& port) {
+Connection serialFromParGen(const GeneralParameters& parGen, const QString& port) {
     int baud = Connection().baud;
-    const int baudPosition = parGen.Mod_Baud;
-    if (baudPosition >= 0 && baudPosition < int(ParGenLists::Mod_Baud.size()))
-        baud = QString::fromLatin1(ParGenLists::Mod_Baud[size_t(baudPosition)]).toInt();
-    const std::optional<qint32> timeout = typedNumber(parGen.Mod_TO);
-    return serialConnection(port, baud, parityOfPosition(parGen.Mod_Par),
+    const int baudPosition = parGen.modbusBaud;
+    if (baudPosition >= 0 && baudPosition < int(ParGenLists::modbusBauds.size()))
+        baud = QString::fromLatin1(ParGenLists::modbusBauds[size_t(baudPosition)]).toInt();
+    const std::optional<qint32> timeout = typedNumber(parGen.modbusTimeout);
+    return serialConnection(port, baud, parityOfPosition(parGen.modbusParity),
                             timeout && *timeout >= 1 && *timeout <= 65535 ? *timeout
                                                                           : DefaultTimeoutMs);
 }
 
-bool serialTestable(const Par_Gen& parGen) {
-    return parGen.Mod_Protocol == 0 || parGen.Mod_Protocol == 2;
+bool serialTestable(const GeneralParameters& parGen) {
+    return parGen.modbusProtocol == 0 || parGen.modbusProtocol == 2;
 }
 
 std::optional<HostPort> parseHostPort(const QString& input) {

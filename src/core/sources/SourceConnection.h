@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-struct Par_Gen;
+struct GeneralParameters;
 
 namespace Sources {
 
@@ -40,10 +40,10 @@ Connection serialConnection(const QString& port, int baud, char parity,
 // The gateway's Modbus line as the configuration sets it (baud rate, parity, time-out), framed
 // as serialConnection frames it. A time-out outside 1..65535 ms (the device
 // takes 0, which would make every read fail here) gives 1000 ms.
-Connection serialFromParGen(const Par_Gen& parGen, const QString& port);
+Connection serialFromParGen(const GeneralParameters& parGen, const QString& port);
 
 // Only Modbus RTU (and JBUS, which frames the same way) can be tested on the serial line.
-bool serialTestable(const Par_Gen& parGen);
+bool serialTestable(const GeneralParameters& parGen);
 
 // The parity letter of a list position ("NONE", "EVEN", "ODD").
 char parityOfPosition(int position);

@@ -1,7 +1,7 @@
 #include "core/sources/SourceTexts.h"
 
-#include "core/comm/ParGen.h"
-#include "core/lang/LangTable.h"
+#include "core/comm/GeneralParameters.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/ModbusNumbering.h"
 #include "core/network/NetworkTexts.h"
 #include "core/sources/MbusTexts.h"
@@ -17,7 +17,7 @@ Column columnOf(Reading reading) {
     return Column(ColRaw + int(reading));
 }
 
-QStringList columnNames(const LangTable& t) {
+QStringList columnNames(const LanguageTable& t) {
     QStringList names = {t.text(Text::ColumnNode), t.text(Text::ColumnVariable),
                          t.text(Text::ColumnSource), t.text(Text::ColumnResult),
                          t.text(Text::ColumnRaw)};
@@ -31,7 +31,7 @@ QString nodeText(const SourceVariable& v) {
     return v.nodeDescription.isEmpty() ? address : address + QLatin1Char(' ') + v.nodeDescription;
 }
 
-QString sourceText(const SourceVariable& v, const LangTable& t) {
+QString sourceText(const SourceVariable& v, const LanguageTable& t) {
     // The Modbus type texts of the editor's list (615 to 618).
     const QString type =
         v.type >= 0 && v.type <= 3 ? t.text(615 + v.type) : QStringLiteral("? %1").arg(v.type);
@@ -47,7 +47,7 @@ QString sourceText(const SourceVariable& v, const LangTable& t) {
 }
 
 QString outcomeText(const SourceResult& r, const SourceVariable& v, int timeoutMs,
-                    const LangTable& t) {
+                    const LanguageTable& t) {
     using Outcome = SourceResult::Outcome;
     switch (r.outcome) {
     case Outcome::Read:
@@ -69,7 +69,7 @@ QString outcomeText(const SourceResult& r, const SourceVariable& v, int timeoutM
     return QString();
 }
 
-QString openFailureText(const OpenFailure& f, const Connection& c, const LangTable& t) {
+QString openFailureText(const OpenFailure& f, const Connection& c, const LanguageTable& t) {
     using Kind = OpenFailure::Kind;
     if (f.kind == Kind::Connect)
         return t.text(Text::NoConnection).arg(c.target(), f.detail);
@@ -95,15 +95,15 @@ QString openFailureText(const OpenFailure& f, const Connection& c, const LangTab
     return t.text(Text::PortNotOpened).arg(c.target(), why);
 }
 
-QString notTestableText(int protocol, const LangTable& t) {
-    const QString name = protocol >= 0 && protocol < int(ParGenLists::Mod_Protocol.size())
-                             ? QString::fromLatin1(ParGenLists::Mod_Protocol[size_t(protocol)])
+QString notTestableText(int protocol, const LanguageTable& t) {
+    const QString name = protocol >= 0 && protocol < int(ParGenLists::modbusProtocols.size())
+                             ? QString::fromLatin1(ParGenLists::modbusProtocols[size_t(protocol)])
                              : QString::number(protocol);
     return t.text(Text::NotTestable).arg(name);
 }
 
 QList<ResultRow> resultRows(const ReadPlan& plan, const ReadRun& run, int timeoutMs,
-                            const LangTable& t) {
+                            const LanguageTable& t) {
     QList<ResultRow> rows;
     for (int i = 0; i < plan.variables.size(); ++i) {
         const SourceVariable& v = plan.variables[i];
@@ -150,7 +150,7 @@ QByteArray csvField(const QString& text) {
     return out;
 }
 
-QList<QStringList> table(const QList<ResultRow>& rows, const LangTable& t) {
+QList<QStringList> table(const QList<ResultRow>& rows, const LanguageTable& t) {
     QList<QStringList> lines;
     lines.append(columnNames(t) << t.text(Text::ColumnMarked) << t.text(Text::MbusValue)
                                 << t.text(Text::Warnings));
@@ -162,7 +162,7 @@ QList<QStringList> table(const QList<ResultRow>& rows, const LangTable& t) {
 
 } // namespace
 
-QString rowsAsText(const QList<ResultRow>& rows, const LangTable& t) {
+QString rowsAsText(const QList<ResultRow>& rows, const LanguageTable& t) {
     QString out;
     for (QStringList line : table(rows, t)) {
         // A tab or line break inside a description would break the columns.
@@ -174,7 +174,7 @@ QString rowsAsText(const QList<ResultRow>& rows, const LangTable& t) {
     return out;
 }
 
-QByteArray rowsAsCsv(const QList<ResultRow>& rows, const LangTable& t) {
+QByteArray rowsAsCsv(const QList<ResultRow>& rows, const LanguageTable& t) {
     QByteArray out("\xEF\xBB\xBF");
     for (const QStringList& line : table(rows, t)) {
         for (int i = 0; i < line.size(); ++i) {

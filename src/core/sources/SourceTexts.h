@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QStringList>
 
-class LangTable;
+class LanguageTable;
 
 // The texts of a source test: the table the window shows, the clipboard, the CSV file and the
 // command's output all come from here, so they always agree.
@@ -79,27 +79,27 @@ struct ResultRow {
     QStringList warnings; // what is wrong with it
 };
 
-QStringList columnNames(const LangTable& texts);
+QStringList columnNames(const LanguageTable& texts);
 
 // "1 Heat meter": the primary address before the description, which may be empty or repeat.
 QString nodeText(const SourceVariable& variable);
 // "ID 1 · Holding Register 0 (2)"
-QString sourceText(const SourceVariable& variable, const LangTable& texts);
+QString sourceText(const SourceVariable& variable, const LanguageTable& texts);
 QString outcomeText(const SourceResult& result, const SourceVariable& variable, int timeoutMs,
-                    const LangTable& texts);
+                    const LanguageTable& texts);
 QString openFailureText(const OpenFailure& failure, const Connection& connection,
-                        const LangTable& texts);
+                        const LanguageTable& texts);
 // The message for a configuration whose serial line cannot be tested, naming its protocol.
-QString notTestableText(int modbusProtocol, const LangTable& texts);
+QString notTestableText(int modbusProtocol, const LanguageTable& texts);
 
 QList<ResultRow> resultRows(const ReadPlan& plan, const ReadRun& run, int timeoutMs,
-                            const LangTable& texts);
+                            const LanguageTable& texts);
 
 // Tab-separated lines with a header, for the clipboard. A last column names the marked
 // reading, so a spreadsheet shows it too.
-QString rowsAsText(const QList<ResultRow>& rows, const LangTable& texts);
+QString rowsAsText(const QList<ResultRow>& rows, const LanguageTable& texts);
 // The same as CSV, UTF-8 with a byte-order mark.
-QByteArray rowsAsCsv(const QList<ResultRow>& rows, const LangTable& texts);
+QByteArray rowsAsCsv(const QList<ResultRow>& rows, const LanguageTable& texts);
 // One JSON object per variable, for scripts.
 QByteArray runAsJson(const ReadPlan& plan, const ReadRun& run, const QList<ResultRow>& rows);
 

@@ -4,7 +4,7 @@
 #include "common/BoundedFile.h"
 #include "common/XmlChars.h"
 #include "common/XmlFile.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 #include "core/network/NetworkMessages.h"
 #include "core/network/NetworkRules.h"
@@ -32,7 +32,7 @@ QString shownName(const QString& path) {
 }
 
 // What adding the node and its variables by hand would refuse, as a reason; empty when none.
-QString contentProblem(const Node& node, const LangTable& texts) {
+QString contentProblem(const Node& node, const LanguageTable& texts) {
     using namespace CodingTables;
     if (!XmlChars::storable(node.description))
         return texts.text(NetworkMessages::NodeDescriptionChars);
@@ -73,7 +73,7 @@ QString contentProblem(const Node& node, const LangTable& texts) {
     return {};
 }
 
-QString notWritten(const QString& error, const LangTable& texts) {
+QString notWritten(const QString& error, const LanguageTable& texts) {
     return texts.text(Text::NotWritten).arg(error);
 }
 
@@ -91,7 +91,7 @@ QString pathOf(const QString& folder, const QString& name) {
     return QDir(folder).filePath(name + QLatin1String(Extension));
 }
 
-QString nameRefusal(const QString& name, const LangTable& texts) {
+QString nameRefusal(const QString& name, const LanguageTable& texts) {
     if (!ProjectStore::isProjectName(name) || name.startsWith(u'.'))
         return texts.text(Text::BadName);
     return ProjectStore::forbiddenCharacterMessage(name, texts.text(Text::ForbiddenCharacter));
@@ -127,7 +127,7 @@ QByteArray templateBytes(const Node& node) {
     return XmlFile::serialize(doc);
 }
 
-Read readBytes(const QByteArray& bytes, const QString& fileName, const LangTable& texts) {
+Read readBytes(const QByteArray& bytes, const QString& fileName, const LanguageTable& texts) {
     Read result;
     const auto refuse = [&](const QString& why) {
         result.node = {};
@@ -152,7 +152,7 @@ Read readBytes(const QByteArray& bytes, const QString& fileName, const LangTable
     return result;
 }
 
-Read readFile(const QString& path, const LangTable& texts) {
+Read readFile(const QString& path, const LanguageTable& texts) {
     const BoundedFile::Result file = BoundedFile::read(path, BoundedFile::ConfigFile);
     if (!file.ok()) {
         Read result;
@@ -162,7 +162,7 @@ Read readFile(const QString& path, const LangTable& texts) {
     return readBytes(file.bytes, shownName(path), texts);
 }
 
-Read load(const QString& folder, const QString& name, const LangTable& texts) {
+Read load(const QString& folder, const QString& name, const LanguageTable& texts) {
     if (!exists(folder, name)) {
         Read result;
         result.error = texts.text(Text::NoSuchTemplate).arg(name);
@@ -171,7 +171,8 @@ Read load(const QString& folder, const QString& name, const LangTable& texts) {
     return readFile(pathOf(folder, name), texts);
 }
 
-QString save(const QString& folder, const QString& name, const Node& node, const LangTable& texts) {
+QString save(const QString& folder, const QString& name, const Node& node,
+             const LanguageTable& texts) {
     if (const QString refused = nameRefusal(name, texts); !refused.isEmpty())
         return refused;
     const QByteArray bytes = templateBytes(withoutAddresses(node));
@@ -186,7 +187,7 @@ QString save(const QString& folder, const QString& name, const Node& node, const
 }
 
 QString rename(const QString& folder, const QString& oldName, const QString& newName,
-               const LangTable& texts) {
+               const LanguageTable& texts) {
     if (const QString refused = nameRefusal(newName, texts); !refused.isEmpty())
         return refused;
     if (!exists(folder, oldName))
@@ -210,7 +211,7 @@ QString rename(const QString& folder, const QString& oldName, const QString& new
     return {};
 }
 
-QString remove(const QString& folder, const QString& name, const LangTable& texts) {
+QString remove(const QString& folder, const QString& name, const LanguageTable& texts) {
     if (!exists(folder, name))
         return texts.text(Text::NoSuchTemplate).arg(name);
     QFile file(pathOf(folder, name));
@@ -221,7 +222,7 @@ QString remove(const QString& folder, const QString& name, const LangTable& text
 }
 
 QString exportTo(const QString& folder, const QString& name, const QString& file,
-                 const LangTable& texts, const QStringList& reserved) {
+                 const LanguageTable& texts, const QStringList& reserved) {
     const Read read = load(folder, name, texts);
     if (!read.ok())
         return read.error;
@@ -239,7 +240,7 @@ QString importName(const QString& file) {
 }
 
 QString importFrom(const QString& folder, const QString& file, const QString& name,
-                   const LangTable& texts) {
+                   const LanguageTable& texts) {
     if (const QString refused = nameRefusal(name, texts); !refused.isEmpty())
         return refused;
     const Read read = readFile(file, texts);
@@ -250,13 +251,13 @@ QString importFrom(const QString& folder, const QString& file, const QString& na
 
 int nextFreePrimary(const Network& nodes) {
     for (int primary = 1; primary <= 250; ++primary) {
-        if (NetworkRules::Check_Node_ID(nodes, primary, -1, -1) == 0)
+        if (NetworkRules::checkPrimaryAddress(nodes, primary, -1, -1) == 0)
             return primary;
     }
     return 0;
 }
 
-QStringList seed(const QString& folder, const QString& shippedFolder, const LangTable& texts) {
+QStringList seed(const QString& folder, const QString& shippedFolder, const LanguageTable& texts) {
     QStringList problems;
     if (QFileInfo::exists(folder) || shippedFolder.isEmpty() || !QFileInfo(shippedFolder).isDir())
         return problems;

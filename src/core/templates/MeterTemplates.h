@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class LangTable;
+class LanguageTable;
 
 // Meter templates: a node with its variables and no addresses, one file each in the
 // workspace's TEMPLATES folder, written in M_Bus.xml's own node format so that the network
@@ -65,7 +65,7 @@ QString pathOf(const QString& folder, const QString& name);
 // A name follows the configuration-name rules: not empty, one file name (no separator, not
 // "." or ".."), none of " < > | ? * : or a control character. A leading dot would make a hidden
 // file that the list never shows, so it is refused too. Empty text when the name is good.
-QString nameRefusal(const QString& name, const LangTable& texts);
+QString nameRefusal(const QString& name, const LanguageTable& texts);
 
 // The template names of `folder` (files NAME.xml that are not hidden), sorted without regard
 // to letter case.
@@ -84,27 +84,28 @@ struct Read {
 // its coding), then exactly one node and no address, then what adding the node and its
 // variables by hand would refuse (the variable limit, every range, list positions, characters
 // that cannot be stored). `fileName` names the file in the refusal.
-Read readBytes(const QByteArray& bytes, const QString& fileName, const LangTable& texts);
+Read readBytes(const QByteArray& bytes, const QString& fileName, const LanguageTable& texts);
 // The same for a file, read through the bounded reader (a FIFO or a device is refused at once).
-Read readFile(const QString& path, const LangTable& texts);
+Read readFile(const QString& path, const LanguageTable& texts);
 // Template `name` of `folder`.
-Read load(const QString& folder, const QString& name, const LangTable& texts);
+Read load(const QString& folder, const QString& name, const LanguageTable& texts);
 
 // Writes template `name` from `node` (its addresses are dropped), replacing a template of that
 // name: callers ask first. The name, and the node as a template, are checked before anything
 // is written. Empty text on success.
-QString save(const QString& folder, const QString& name, const Node& node, const LangTable& texts);
+QString save(const QString& folder, const QString& name, const Node& node,
+             const LanguageTable& texts);
 
 // Refused when `newName` is bad or in use, or when `oldName` does not exist.
 QString rename(const QString& folder, const QString& oldName, const QString& newName,
-               const LangTable& texts);
-QString remove(const QString& folder, const QString& name, const LangTable& texts);
+               const LanguageTable& texts);
+QString remove(const QString& folder, const QString& name, const LanguageTable& texts);
 
 // Writes template `name` to a file the user named (a link is followed; a folder, FIFO or
 // device refused, and so is any of `reserved`, a configuration's own files). The template is
 // checked first, so a damaged one never leaves the workspace.
 QString exportTo(const QString& folder, const QString& name, const QString& file,
-                 const LangTable& texts, const QStringList& reserved = {});
+                 const LanguageTable& texts, const QStringList& reserved = {});
 
 // The name a file is imported under when none is given: its name without ".xml".
 QString importName(const QString& file);
@@ -112,7 +113,7 @@ QString importName(const QString& file);
 // Reads and checks `file` completely, then stores it as template `name`, replacing one of that
 // name (callers ask first). Nothing is written when any check fails.
 QString importFrom(const QString& folder, const QString& file, const QString& name,
-                   const LangTable& texts);
+                   const LanguageTable& texts);
 
 // The lowest primary address that no node of `nodes` uses; 0 when all of 1..250 are taken.
 int nextFreePrimary(const Network& nodes);
@@ -120,6 +121,6 @@ int nextFreePrimary(const Network& nodes);
 // Copies the shipped templates of `shippedFolder` into `folder` when the workspace has no
 // TEMPLATES folder yet; a folder that exists (even empty: the user deleted them) is left as it
 // is. Returns what could not be copied (one line each); nothing when all went well.
-QStringList seed(const QString& folder, const QString& shippedFolder, const LangTable& texts);
+QStringList seed(const QString& folder, const QString& shippedFolder, const LanguageTable& texts);
 
 } // namespace Templates

@@ -11,8 +11,8 @@
 
 namespace {
 
-bool isWindowsProgram(const QString& NomeSW) {
-    return NomeSW.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
+bool isWindowsProgram(const QString& program) {
+    return program.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -32,65 +32,65 @@ QString ProgramStarter::findWine() {
 #endif
 }
 
-bool ProgramStarter::runsThroughWine(const QString& NomeSW) const {
-    return !winePath_.isEmpty() && isWindowsProgram(NomeSW);
+bool ProgramStarter::runsThroughWine(const QString& program) const {
+    return !winePath_.isEmpty() && isWindowsProgram(program);
 }
 
-bool ProgramStarter::lacksWine(const QString& NomeSW) const {
+bool ProgramStarter::lacksWine(const QString& program) const {
 #ifdef Q_OS_WIN
-    Q_UNUSED(NomeSW);
+    Q_UNUSED(program);
     return false;
 #else
-    return winePath_.isEmpty() && isWindowsProgram(NomeSW);
+    return winePath_.isEmpty() && isWindowsProgram(program);
 #endif
 }
 
-QString ProgramStarter::pathFor(const QString& NomeSW, const QString& path) const {
-    if (runsThroughWine(NomeSW))
+QString ProgramStarter::pathFor(const QString& program, const QString& path) const {
+    if (runsThroughWine(program))
         return winePathForm_(path);
     return QDir::toNativeSeparators(path);
 }
 
-ProgramStarter::Command ProgramStarter::commandFor(const QString& NomeSW,
-                                                   const QString& Parameter) const {
+ProgramStarter::Command ProgramStarter::commandFor(const QString& program,
+                                                   const QString& commandLine) const {
     // Split as a shell would: double quotes group, backslashes stay (they are Windows paths).
-    return commandFor(NomeSW, QProcess::splitCommand(Parameter));
+    return commandFor(program, QProcess::splitCommand(commandLine));
 }
 
-ProgramStarter::Command ProgramStarter::commandFor(const QString& NomeSW,
+ProgramStarter::Command ProgramStarter::commandFor(const QString& program,
                                                    const QStringList& arguments) const {
-    Command command{NomeSW, arguments};
-    if (runsThroughWine(NomeSW)) {
-        command.arguments.prepend(NomeSW);
+    Command command{program, arguments};
+    if (runsThroughWine(program)) {
+        command.arguments.prepend(program);
         command.program = winePath_;
     }
     return command;
 }
 
-ProgramStarter::Outcome ProgramStarter::Start_Program(const QString& NomeSW,
-                                                      const QString& Parameter, int tipo) {
-    return Start_Program(NomeSW, QProcess::splitCommand(Parameter), tipo);
+ProgramStarter::Outcome ProgramStarter::startProgram(const QString& program,
+                                                     const QString& commandLine, int windowMode) {
+    return startProgram(program, QProcess::splitCommand(commandLine), windowMode);
 }
 
-ProgramStarter::Outcome ProgramStarter::Start_Program(const QString& NomeSW,
-                                                      const QStringList& arguments, int tipo) {
-    return run(NomeSW, arguments, tipo).outcome;
+ProgramStarter::Outcome ProgramStarter::startProgram(const QString& program,
+                                                     const QStringList& arguments, int windowMode) {
+    return run(program, arguments, windowMode).outcome;
 }
 
-ProgramStarter::Run ProgramStarter::run(const QString& NomeSW, const QString& Parameter, int tipo,
-                                        const Watcher& watcher) {
-    return run(NomeSW, QProcess::splitCommand(Parameter), tipo, watcher);
+ProgramStarter::Run ProgramStarter::run(const QString& program, const QString& commandLine,
+                                        int windowMode, const Watcher& watcher) {
+    return run(program, QProcess::splitCommand(commandLine), windowMode, watcher);
 }
 
-ProgramStarter::Run ProgramStarter::run(const QString& NomeSW, const QStringList& arguments,
-                                        int tipo, const Watcher& watcher) {
+ProgramStarter::Run ProgramStarter::run(const QString& program, const QStringList& arguments,
+                                        int windowMode, const Watcher& watcher) {
     // Wine would start even for a missing program and only then complain where nobody looks.
-    const QFileInfo file(NomeSW);
+    const QFileInfo file(program);
     if (!file.isFile())
         return {Outcome::Missing, std::nullopt, 0};
-    const Command command = commandFor(NomeSW, arguments);
+    const Command command = commandFor(program, arguments);
     auto process =
-        launcher_.startIn(command.program, command.arguments, tipo == 0, file.absolutePath());
+        launcher_.startIn(command.program, command.arguments, windowMode == 0, file.absolutePath());
     if (!process)
         return {Outcome::NotStarted, std::nullopt, 0};
     const qint64 start = clock_.ticks();

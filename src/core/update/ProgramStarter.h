@@ -33,12 +33,12 @@ public:
         NotStarted,  // the file is there, but the system could not start it
     };
 
-    // `tipo` 0 shows the started program's window normally; any other value starts it hidden.
+    // `windowMode` 0 shows the started program's window normally; any other value starts it hidden.
     // The program runs in its own folder, where it keeps its files. A program that is missing
     // or cannot be started makes it return at once.
-    Outcome Start_Program(const QString& NomeSW, const QString& Parameter, int tipo);
+    Outcome startProgram(const QString& program, const QString& commandLine, int windowMode);
     // The same with the arguments already apart: each reaches the program as it stands.
-    Outcome Start_Program(const QString& NomeSW, const QStringList& arguments, int tipo);
+    Outcome startProgram(const QString& program, const QStringList& arguments, int windowMode);
 
     // Called at every step with the time waited so far; window events are dispatched around it.
     using Watcher = std::function<void(qint64 elapsedMs)>;
@@ -47,29 +47,30 @@ public:
         std::optional<int> exitCode; // when Ended: the exit code, nullopt when there was none
         qint64 elapsedMs = 0;
     };
-    // Start_Program, telling how the program ended.
-    Run run(const QString& NomeSW, const QString& Parameter, int tipo, const Watcher& watcher = {});
-    Run run(const QString& NomeSW, const QStringList& arguments, int tipo,
+    // startProgram, telling how the program ended.
+    Run run(const QString& program, const QString& commandLine, int windowMode,
+            const Watcher& watcher = {});
+    Run run(const QString& program, const QStringList& arguments, int windowMode,
             const Watcher& watcher = {});
 
     qint64 limitMs() const { return limitMs_; }
 
-    // The program and arguments that Start_Program hands to the launcher.
+    // The program and arguments that startProgram hands to the launcher.
     struct Command {
         QString program;
         QStringList arguments;
     };
-    Command commandFor(const QString& NomeSW, const QString& Parameter) const;
-    Command commandFor(const QString& NomeSW, const QStringList& arguments) const;
+    Command commandFor(const QString& program, const QString& commandLine) const;
+    Command commandFor(const QString& program, const QStringList& arguments) const;
 
-    // Whether NomeSW is a Windows program that runs through wine here.
-    bool runsThroughWine(const QString& NomeSW) const;
-    // Whether NomeSW would need wine on this system, and there is none.
-    bool lacksWine(const QString& NomeSW) const;
+    // Whether program is a Windows program that runs through wine here.
+    bool runsThroughWine(const QString& program) const;
+    // Whether program would need wine on this system, and there is none.
+    bool lacksWine(const QString& program) const;
 
-    // `path` as NomeSW must be given it: the platform's separators, or the drive form wine
-    // maps when NomeSW runs through wine.
-    QString pathFor(const QString& NomeSW, const QString& path) const;
+    // `path` as program must be given it: the platform's separators, or the drive form wine
+    // maps when program runs through wine.
+    QString pathFor(const QString& program, const QString& path) const;
 
     // Replaces how paths are put in wine's form (the prefix's drive links by default).
     void setWinePathForm(PathForm form) { winePathForm_ = std::move(form); }

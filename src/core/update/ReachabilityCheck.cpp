@@ -14,7 +14,7 @@ void ReachabilityCheck::PingReply(int bytesReceived) {
     ping_res_ = bytesReceived > 0 ? 1 : 2;
 }
 
-bool ReachabilityCheck::Send_Ping(const QString& host) {
+bool ReachabilityCheck::sendPing(const QString& host) {
     struct Running {
         bool& flag;
         explicit Running(bool& f) : flag(f) { flag = true; }

@@ -23,7 +23,7 @@ public:
     // sets to 0. An address the echo service cannot use, or an echo the system may not send,
     // ends the check at once with false; ping_res() then keeps the last attempt's outcome (0
     // when it was the first attempt).
-    bool Send_Ping(const QString& host);
+    bool sendPing(const QString& host);
 
     // The outcome of one reply: 1 when it carried data, 2 when not (a time-out counts as a
     // reply of 0 bytes).

@@ -1,6 +1,6 @@
 #include "core/update/UpdateOptions.h"
 
-QString Update_Options(const QString& s_opt, int option, bool readBack) {
+QString updaterOptions(const QString& s_opt, int option, bool readBack) {
     bool firmware = false;
     bool configuration = false;
     switch (option) {

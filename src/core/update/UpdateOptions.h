@@ -12,4 +12,4 @@ inline constexpr int Configuration = 2;
 // `s_opt` followed by the four codes the serial updater reads, each with its trailing blank:
 // firmware write, firmware read-back, configuration write, configuration read-back ("NO" for a
 // slot that is not done). An unknown option position appends nothing.
-QString Update_Options(const QString& s_opt, int option, bool readBack);
+QString updaterOptions(const QString& s_opt, int option, bool readBack);

@@ -1,14 +1,14 @@
 #include "core/update/UpdateRun.h"
 
 #include "core/history/HistoryTexts.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/platform/Clock.h"
 #include "core/update/UpdaterHandoff.h"
 
 namespace UpdateRun {
 
-Result run(const Request& request, ProgramStarter& starter, Clock& clock, const LangTable& texts,
-           const ProgramStarter::Watcher& watcher) {
+Result run(const Request& request, ProgramStarter& starter, Clock& clock,
+           const LanguageTable& texts, const ProgramStarter::Watcher& watcher) {
     Result result;
     UpdateHistory::Record details;
     details.formType = request.formType;

@@ -7,7 +7,7 @@
 #include <QStringList>
 
 class Clock;
-class LangTable;
+class LanguageTable;
 
 // One update start after the reachability check and the hand-off files: the history entry,
 // the updater's start and wait, and how it ended, in the user's words.
@@ -42,7 +42,7 @@ struct Result {
 // Records the update in the configuration's history (dated by `clock`), starts the updater
 // shown, waits with `starter` and records the outcome. With a `watcher` (called at every step)
 // window events are dispatched during the wait.
-Result run(const Request& request, ProgramStarter& starter, Clock& clock, const LangTable& texts,
-           const ProgramStarter::Watcher& watcher = {});
+Result run(const Request& request, ProgramStarter& starter, Clock& clock,
+           const LanguageTable& texts, const ProgramStarter::Watcher& watcher = {});
 
 } // namespace UpdateRun

@@ -1,7 +1,7 @@
 #include "core/update/UpdaterHandoff.h"
 
 #include "common/XmlFile.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/update/UpdateOptions.h"
 
 #include <QDir>
@@ -94,7 +94,7 @@ SerialPieces serialPieces(const QString& portName, int option, bool readBack,
     // "\\.\" stays as it is on every platform: the serial updater is a Windows program (run
     // through wine elsewhere) and opens the port by its device name. The firmware file differs
     // from the Ethernet one: lower-case, no "K".
-    return {QStringLiteral("\\\\.\\") + portName, Update_Options(QString(), option, readBack),
+    return {QStringLiteral("\\\\.\\") + portName, updaterOptions(QString(), option, readBack),
             handedPath(pathForm, dirMaster, "sim48213.sim"),
             handedPath(pathForm, projectDir, "bin/")};
 }
@@ -159,13 +159,13 @@ void buildParameterDocument(pugi::xml_document& doc, const EthernetParameters& p
     }
 }
 
-QString Compile_XML_Parameter(const EthernetParameters& parameters, const QString& dirProgram) {
+QString ethernetUpdaterXml(const EthernetParameters& parameters, const QString& dirProgram) {
     pugi::xml_document doc;
     buildParameterDocument(doc, parameters);
     return XmlFile::save(doc, parameterFilePath(dirProgram));
 }
 
-QString startProblemText(const LangTable& texts, ProgramStarter::Outcome outcome,
+QString startProblemText(const LanguageTable& texts, ProgramStarter::Outcome outcome,
                          const QString& program, bool lacksWine) {
     QString text;
     const QFileInfo file(program);

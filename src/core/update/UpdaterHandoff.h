@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <pugixml.hpp>
 
-class LangTable;
+class LanguageTable;
 
 // What the system hands to the two external updater programs: the parameter file of the
 // Ethernet updater and the command line of the serial updater. The updaters read both
@@ -53,7 +53,7 @@ void buildParameterDocument(pugi::xml_document& doc, const EthernetParameters& p
 
 // Builds and writes `dirProgram`/Ethernet_Update.xml, replacing the file. Empty on success,
 // else the system's message.
-QString Compile_XML_Parameter(const EthernetParameters& parameters, const QString& dirProgram);
+QString ethernetUpdaterXml(const EthernetParameters& parameters, const QString& dirProgram);
 
 // Language-table texts of an updater that cannot be started (the update window's block).
 inline constexpr int Msg_UpdaterMissing = 838;    // "... was not found: " and the program's name
@@ -62,7 +62,7 @@ inline constexpr int Msg_UpdaterNotStarted = 840; // "... could not be started: 
 inline constexpr int Msg_WineNeeded = 841;        // Windows programs need wine here
 
 // The message for a start that did not happen; empty when the updater was started.
-QString startProblemText(const LangTable& texts, ProgramStarter::Outcome outcome,
+QString startProblemText(const LanguageTable& texts, ProgramStarter::Outcome outcome,
                          const QString& program, bool lacksWine);
 
 } // namespace UpdaterHandoff

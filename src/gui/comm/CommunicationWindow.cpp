@@ -126,16 +126,16 @@ CommunicationWindow::CommunicationWindow(SharedState& state, Platform& platform,
     connect(Btn_Cancel, &QPushButton::clicked, this, &CommunicationWindow::Btn_CancelClick);
 
     // FormCreate
-    L_SW_Code->setText(state_.SW_Code);
+    L_SW_Code->setText(state_.productCode);
     // FormResize: the width stays, the height follows the user.
     setFixedWidth(ClientWidth);
     setMinimumHeight(MinimumHeight);
     resize(ClientWidth, ClientHeight);
     for (CollapsibleSection* section : {CP_Select_Device, CP_MBus, CP_ModbusMaster, CP_Ethernet})
         section->hide();
-    Order_TAB_Panels();
-    Move_GroupBoxs();
-    Set_Lang();
+    orderPanels();
+    moveSections();
+    applyLanguage();
 }
 
 void CommunicationWindow::buildSelectDevice() {
@@ -148,13 +148,13 @@ void CommunicationWindow::buildSelectDevice() {
     grid->addWidget(L_SelectDevice_SelDev, 0, 0);
     grid->addWidget(CB_SelectDevice_SelDev, 0, 1);
     connect(CB_SelectDevice_SelDev, &QComboBox::currentIndexChanged, this,
-            [this] { On_Change(CB_SelectDevice_SelDev); });
+            [this] { onChange(CB_SelectDevice_SelDev); });
 }
 
 void CommunicationWindow::buildMBus() {
     QWidget* body = CP_MBus->body();
-    CB_MBus_Baud = list(body, "CB_MBus_Baud", ParGenLists::Meter_Baud);
-    CB_MBus_Parity = list(body, "CB_MBus_Parity", ParGenLists::Meter_Par);
+    CB_MBus_Baud = list(body, "CB_MBus_Baud", ParGenLists::mbusBauds);
+    CB_MBus_Parity = list(body, "CB_MBus_Parity", ParGenLists::mbusParities);
     L_MBus_Baud = rowLabel(body, "L_MBus_Baud", CB_MBus_Baud);
     L_MBus_Parity = rowLabel(body, "L_MBus_Parity", CB_MBus_Parity);
     QGridLayout* grid = bodyGrid(body);
@@ -163,17 +163,17 @@ void CommunicationWindow::buildMBus() {
     grid->addWidget(L_MBus_Parity, 1, 0);
     grid->addWidget(CB_MBus_Parity, 1, 1);
     for (QComboBox* combo : {CB_MBus_Baud, CB_MBus_Parity})
-        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo] { On_Change(combo); });
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo] { onChange(combo); });
 }
 
 void CommunicationWindow::buildModbusMaster() {
     QWidget* body = CP_ModbusMaster->body();
-    CB_ModbusMaster_Serial = list(body, "CB_ModbusMaster_Serial", ParGenLists::Mod_Ser);
-    CB_ModbusMaster_Baudrate = list(body, "CB_ModbusMaster_Baudrate", ParGenLists::Mod_Baud);
-    CB_ModbusMaster_Parity = list(body, "CB_ModbusMaster_Parity", ParGenLists::Mod_Par);
+    CB_ModbusMaster_Serial = list(body, "CB_ModbusMaster_Serial", ParGenLists::modbusSerials);
+    CB_ModbusMaster_Baudrate = list(body, "CB_ModbusMaster_Baudrate", ParGenLists::modbusBauds);
+    CB_ModbusMaster_Parity = list(body, "CB_ModbusMaster_Parity", ParGenLists::modbusParities);
     E_ModbusMaster_TimeOut = named(new QLineEdit(body), "E_ModbusMaster_TimeOut");
     E_ModbusMaster_CyclicDelay = named(new QLineEdit(body), "E_ModbusMaster_CyclicDelay");
-    CB_ModbusMaster_Protocol = list(body, "CB_ModbusMaster_Protocol", ParGenLists::Mod_Protocol);
+    CB_ModbusMaster_Protocol = list(body, "CB_ModbusMaster_Protocol", ParGenLists::modbusProtocols);
     L_ModbusMaster_Serial = rowLabel(body, "L_ModbusMaster_Serial", CB_ModbusMaster_Serial);
     L_ModbusMaster_Baudrate = rowLabel(body, "L_ModbusMaster_Baudrate", CB_ModbusMaster_Baudrate);
     L_ModbusMaster_Parity = rowLabel(body, "L_ModbusMaster_Parity", CB_ModbusMaster_Parity);
@@ -197,9 +197,9 @@ void CommunicationWindow::buildModbusMaster() {
     }
     for (QComboBox* combo : {CB_ModbusMaster_Serial, CB_ModbusMaster_Baudrate,
                              CB_ModbusMaster_Parity, CB_ModbusMaster_Protocol})
-        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo] { On_Change(combo); });
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo] { onChange(combo); });
     for (QLineEdit* edit : {E_ModbusMaster_TimeOut, E_ModbusMaster_CyclicDelay})
-        connect(edit, &QLineEdit::textChanged, this, [this, edit] { On_Change(edit); });
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { onChange(edit); });
 }
 
 void CommunicationWindow::buildEthernet() {
@@ -208,14 +208,14 @@ void CommunicationWindow::buildEthernet() {
         const QByteArray name = QByteArray("E_") + EthernetElements[i];
         QLineEdit* edit = named(new QLineEdit(body), name.constData());
         edit->setFixedWidth(OctetWidth);
-        connect(edit, &QLineEdit::textChanged, this, [this, edit] { On_Change(edit); });
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { onChange(edit); });
         E_Ethernet[i] = edit;
     }
     new DotAdvance({E_Ethernet.begin(), E_Ethernet.end()}, this);
     L_Ethernet_IP = rowLabel(body, "L_Ethernet_IP", E_Ethernet[0]);
     L_Ethernet_SM = rowLabel(body, "L_Ethernet_SM", E_Ethernet[4]);
     CB_Ethernet_En_GAT = named(new QCheckBox(body), "CB_Ethernet_En_GAT");
-    connect(CB_Ethernet_En_GAT, &QCheckBox::toggled, this, &CommunicationWindow::On_Click);
+    connect(CB_Ethernet_En_GAT, &QCheckBox::toggled, this, &CommunicationWindow::onClick);
 
     QGridLayout* grid = bodyGrid(body);
     QWidget* const heads[3] = {L_Ethernet_IP, L_Ethernet_SM, CB_Ethernet_En_GAT};
@@ -233,7 +233,7 @@ void CommunicationWindow::buildEthernet() {
     }
 }
 
-void CommunicationWindow::Order_TAB_Panels() {
+void CommunicationWindow::orderPanels() {
     CollapsibleSection* const order[] = {CP_Select_Device, CP_MBus, CP_ModbusMaster, CP_Ethernet};
     // Each section directly below the one before it; folding one closes the gap.
     auto* stackLayout = static_cast<QVBoxLayout*>(CPG->widget()->layout());
@@ -267,24 +267,24 @@ void CommunicationWindow::Order_TAB_Panels() {
         setTabOrder(chain[i - 1], chain[i]);
 }
 
-void CommunicationWindow::Move_GroupBoxs() {
+void CommunicationWindow::moveSections() {
     // Only the Ethernet-update device has addressing of its own (a position outside the list
     // counts as not serial).
     CP_Ethernet->setVisible(CB_SelectDevice_SelDev->currentIndex() != 0);
 }
 
-void CommunicationWindow::On_Change(QObject* Sender) {
-    Is_Change = true;
+void CommunicationWindow::onChange(QObject* Sender) {
+    isChanged = true;
     if (Sender == CB_SelectDevice_SelDev)
-        Move_GroupBoxs();
+        moveSections();
 }
 
-void CommunicationWindow::On_Click() {
-    Is_Change = true;
+void CommunicationWindow::onClick() {
+    isChanged = true;
 }
 
-void CommunicationWindow::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void CommunicationWindow::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(400));
     L_SW_Desc->setText(t.text(401));
     Btn_OK->setText(t.text(402));
@@ -311,7 +311,7 @@ void CommunicationWindow::Set_Lang() {
         CB_SelectDevice_SelDev->addItems({t.text(408), t.text(409)});
         CB_SelectDevice_SelDev->setCurrentIndex(0);
     }
-    Move_GroupBoxs();
+    moveSections();
     CB_SelectDevice_SelDev->setToolTip(t.text(410));
 
     L_MBus_Baud->setText(t.text(412));
@@ -378,75 +378,77 @@ void CommunicationWindow::fitWidth() {
     setFixedWidth(std::max(ClientWidth, needed));
 }
 
-void CommunicationWindow::showValues(const Par_Gen& record) {
-    setPosition(CB_SelectDevice_SelDev, record.Select_Device);
-    setPosition(CB_MBus_Baud, record.Meter_Baud);
-    setPosition(CB_MBus_Parity, record.Meter_Par);
-    CB_ModbusMaster_Serial->setCurrentIndex(modSerPosition(record.Mod_Ser));
-    setPosition(CB_ModbusMaster_Baudrate, record.Mod_Baud);
-    setPosition(CB_ModbusMaster_Parity, record.Mod_Par);
-    E_ModbusMaster_TimeOut->setText(record.Mod_TO);
-    E_ModbusMaster_CyclicDelay->setText(record.Mod_CD);
-    setPosition(CB_ModbusMaster_Protocol, record.Mod_Protocol);
-    const QString Par_Gen::*const octets[12] = {
-        &Par_Gen::Ethernet_IP1,  &Par_Gen::Ethernet_IP2,  &Par_Gen::Ethernet_IP3,
-        &Par_Gen::Ethernet_IP4,  &Par_Gen::Ethernet_SM1,  &Par_Gen::Ethernet_SM2,
-        &Par_Gen::Ethernet_SM3,  &Par_Gen::Ethernet_SM4,  &Par_Gen::Ethernet_GAT1,
-        &Par_Gen::Ethernet_GAT2, &Par_Gen::Ethernet_GAT3, &Par_Gen::Ethernet_GAT4,
+void CommunicationWindow::showValues(const GeneralParameters& record) {
+    setPosition(CB_SelectDevice_SelDev, record.deviceModel);
+    setPosition(CB_MBus_Baud, record.mbusBaud);
+    setPosition(CB_MBus_Parity, record.mbusParity);
+    CB_ModbusMaster_Serial->setCurrentIndex(modSerPosition(record.modbusRs232));
+    setPosition(CB_ModbusMaster_Baudrate, record.modbusBaud);
+    setPosition(CB_ModbusMaster_Parity, record.modbusParity);
+    E_ModbusMaster_TimeOut->setText(record.modbusTimeout);
+    E_ModbusMaster_CyclicDelay->setText(record.modbusCyclicDelay);
+    setPosition(CB_ModbusMaster_Protocol, record.modbusProtocol);
+    const QString GeneralParameters::*const octets[12] = {
+        &GeneralParameters::ethernetIp1,      &GeneralParameters::ethernetIp2,
+        &GeneralParameters::ethernetIp3,      &GeneralParameters::ethernetIp4,
+        &GeneralParameters::ethernetMask1,    &GeneralParameters::ethernetMask2,
+        &GeneralParameters::ethernetMask3,    &GeneralParameters::ethernetMask4,
+        &GeneralParameters::ethernetGateway1, &GeneralParameters::ethernetGateway2,
+        &GeneralParameters::ethernetGateway3, &GeneralParameters::ethernetGateway4,
     };
     for (size_t i = 0; i < E_Ethernet.size(); ++i)
         E_Ethernet[i]->setText(record.*octets[i]);
-    CB_Ethernet_En_GAT->setChecked(record.Ethernet_EN_GAT);
+    CB_Ethernet_En_GAT->setChecked(record.ethernetGatewayEnabled);
 }
 
-Par_Gen CommunicationWindow::values() const {
-    Par_Gen record;
-    record.Select_Device = position(CB_SelectDevice_SelDev);
-    record.Meter_Baud = position(CB_MBus_Baud);
-    record.Meter_Par = position(CB_MBus_Parity);
-    record.Mod_Ser = modSerFromPosition(CB_ModbusMaster_Serial->currentIndex());
-    record.Mod_Baud = position(CB_ModbusMaster_Baudrate);
-    record.Mod_Par = position(CB_ModbusMaster_Parity);
-    record.Mod_TO = E_ModbusMaster_TimeOut->text();
-    record.Mod_CD = E_ModbusMaster_CyclicDelay->text();
-    record.Mod_Protocol = position(CB_ModbusMaster_Protocol);
-    record.Ethernet_IP1 = E_Ethernet[0]->text();
-    record.Ethernet_IP2 = E_Ethernet[1]->text();
-    record.Ethernet_IP3 = E_Ethernet[2]->text();
-    record.Ethernet_IP4 = E_Ethernet[3]->text();
-    record.Ethernet_SM1 = E_Ethernet[4]->text();
-    record.Ethernet_SM2 = E_Ethernet[5]->text();
-    record.Ethernet_SM3 = E_Ethernet[6]->text();
-    record.Ethernet_SM4 = E_Ethernet[7]->text();
-    record.Ethernet_GAT1 = E_Ethernet[8]->text();
-    record.Ethernet_GAT2 = E_Ethernet[9]->text();
-    record.Ethernet_GAT3 = E_Ethernet[10]->text();
-    record.Ethernet_GAT4 = E_Ethernet[11]->text();
-    record.Ethernet_EN_GAT = CB_Ethernet_En_GAT->isChecked();
+GeneralParameters CommunicationWindow::values() const {
+    GeneralParameters record;
+    record.deviceModel = position(CB_SelectDevice_SelDev);
+    record.mbusBaud = position(CB_MBus_Baud);
+    record.mbusParity = position(CB_MBus_Parity);
+    record.modbusRs232 = modSerFromPosition(CB_ModbusMaster_Serial->currentIndex());
+    record.modbusBaud = position(CB_ModbusMaster_Baudrate);
+    record.modbusParity = position(CB_ModbusMaster_Parity);
+    record.modbusTimeout = E_ModbusMaster_TimeOut->text();
+    record.modbusCyclicDelay = E_ModbusMaster_CyclicDelay->text();
+    record.modbusProtocol = position(CB_ModbusMaster_Protocol);
+    record.ethernetIp1 = E_Ethernet[0]->text();
+    record.ethernetIp2 = E_Ethernet[1]->text();
+    record.ethernetIp3 = E_Ethernet[2]->text();
+    record.ethernetIp4 = E_Ethernet[3]->text();
+    record.ethernetMask1 = E_Ethernet[4]->text();
+    record.ethernetMask2 = E_Ethernet[5]->text();
+    record.ethernetMask3 = E_Ethernet[6]->text();
+    record.ethernetMask4 = E_Ethernet[7]->text();
+    record.ethernetGateway1 = E_Ethernet[8]->text();
+    record.ethernetGateway2 = E_Ethernet[9]->text();
+    record.ethernetGateway3 = E_Ethernet[10]->text();
+    record.ethernetGateway4 = E_Ethernet[11]->text();
+    record.ethernetGatewayEnabled = CB_Ethernet_En_GAT->isChecked();
     return record;
 }
 
 bool CommunicationWindow::FormShow() {
-    const ParGenLoad load = Load_Par_Gen(state_.File_ParGen);
+    const GeneralParametersLoad load = loadGeneralParameters(state_.parGenFile);
     if (!load.ok()) {
         platform_.prompts.error(this, load.error);
         return false;
     }
     showValues(load.value);
     // Loading raised the change events; a window just shown is unchanged.
-    Is_Change = false;
-    DialogParts::showReadOnly(L_Read_Only, state_.Read_Only_Notice(), {Btn_OK});
-    Move_GroupBoxs();
+    isChanged = false;
+    DialogParts::showReadOnly(L_Read_Only, state_.readOnlyNotice(), {Btn_OK});
+    moveSections();
     CB_SelectDevice_SelDev->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
-bool CommunicationWindow::Controllo_Dati() {
-    const QList<ParGenFailure> failures = Controllo_Dati_Failures(values());
+bool CommunicationWindow::checkValues() {
+    const QList<ParGenFailure> failures = settingsFailures(values());
     if (failures.isEmpty())
         return true;
     const ParGenFailure& first = failures.first();
-    platform_.prompts.error(this, failureMessage(first, state_.Lang_Table.text(first.textIndex)));
+    platform_.prompts.error(this, failureMessage(first, state_.texts.text(first.textIndex)));
     // Lead the user to the field the message names, even inside a folded section.
     if (QLineEdit* field = fieldOf(first.element)) {
         for (CollapsibleSection* section : {CP_ModbusMaster, CP_Ethernet}) {
@@ -474,12 +476,12 @@ QLineEdit* CommunicationWindow::fieldOf(const char* element) const {
 
 void CommunicationWindow::Btn_OKClick() {
     if (state_.readOnly()) {
-        platform_.prompts.error(this, state_.Read_Only_Notice());
+        platform_.prompts.error(this, state_.readOnlyNotice());
         return;
     }
-    if (!Controllo_Dati())
+    if (!checkValues())
         return;
-    const QString error = Save_Par_Gen(values(), state_.File_ParGen);
+    const QString error = saveGeneralParameters(values(), state_.parGenFile);
     if (!error.isEmpty()) {
         // The old file stays as it was; the user's input stays in the window.
         platform_.prompts.error(this, error); // it names the file
@@ -489,7 +491,7 @@ void CommunicationWindow::Btn_OKClick() {
 }
 
 void CommunicationWindow::Btn_CancelClick() {
-    if (Is_Change && !platform_.prompts.question(this, state_.Lang_Table.text(460)))
+    if (isChanged && !platform_.prompts.question(this, state_.texts.text(460)))
         return;
     reject();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 
 #include <QDialog>
 #include <array>
@@ -27,23 +27,23 @@ public:
     CommunicationWindow(SharedState& state, Platform& platform, QWidget* parent = nullptr);
 
     // True once the user has changed a value since the window was shown.
-    bool Is_Change = false;
+    bool isChanged = false;
 
     // Loads File_ParGen into the controls; false (after reporting why) when the file is not
     // well-formed.
     bool FormShow();
-    void Order_TAB_Panels();
-    void Move_GroupBoxs();
-    void On_Change(QObject* Sender);
-    void On_Click();
-    bool Controllo_Dati();
+    void orderPanels();
+    void moveSections();
+    void onChange(QObject* Sender);
+    void onClick();
+    bool checkValues();
     void Btn_OKClick();
     void Btn_CancelClick();
-    void Set_Lang();
+    void applyLanguage();
     void fitWidth();
 
     // The values as the controls hold them, list positions outside their lists as -1.
-    Par_Gen values() const;
+    GeneralParameters values() const;
 
     int exec() override;
     void setVisible(bool visible) override;
@@ -56,7 +56,7 @@ private:
     void buildMBus();
     void buildModbusMaster();
     void buildEthernet();
-    void showValues(const Par_Gen& record);
+    void showValues(const GeneralParameters& record);
     QLineEdit* fieldOf(const char* element) const;
 
     SharedState& state_;

@@ -1,6 +1,6 @@
 #include "gui/gateway/GatewayWindow.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/gateway/GatewayLink.h"
 #include "core/gateway/GatewayTexts.h"
 #include "core/platform/Clock.h"
@@ -55,9 +55,9 @@ bool splitAddress(const QString& text, QString& host, int& port) {
     return ok && port >= 0 && port <= 65535 && isLiteralAddress(host);
 }
 
-Par_Gen parGenOf(const SharedState& state) {
-    const ParGenLoad load = Load_Par_Gen(state.File_ParGen);
-    return load.ok() ? load.value : Par_Gen();
+GeneralParameters parGenOf(const SharedState& state) {
+    const GeneralParametersLoad load = loadGeneralParameters(state.parGenFile);
+    return load.ok() ? load.value : GeneralParameters();
 }
 
 // The window's button in the network editor. The editor makes its controls when it is first
@@ -100,7 +100,7 @@ private:
                          [this] { GatewayWindow::open(state_, platform_, network_(), editor_); });
     }
     void refresh() {
-        const QString text = state_.Lang_Table.text(Text::Title);
+        const QString text = state_.texts.text(Text::Title);
         if (button_->accessibleName() == text)
             return;
         setButton(button_, text);
@@ -119,7 +119,7 @@ GatewayWindow::GatewayWindow(SharedState& state, Platform& platform, const Netwo
                              QWidget* parent)
     : QDialog(parent), state_(state), platform_(platform), network_(network) {
     setObjectName(QStringLiteral("GatewayWindow"));
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode);
     L_SW_Desc = title.description;
 
     L_ListenOn = named(new QLabel(this), "L_ListenOn");
@@ -241,7 +241,7 @@ GatewayWindow::GatewayWindow(SharedState& state, Platform& platform, const Netwo
                           typedValue(item->text()));
     });
 
-    Set_Lang();
+    applyLanguage();
     showValues();
     updateControls();
     resize(1100, 680);
@@ -263,8 +263,8 @@ void GatewayWindow::attachTo(QWidget* editor, SharedState& state, Platform& plat
     new EditorHook(editor, state, platform, std::move(network));
 }
 
-void GatewayWindow::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void GatewayWindow::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(Text::Title));
     L_SW_Desc->setText(t.text(Text::Title));
     L_ListenOn->setText(t.text(Text::ListenOn));
@@ -300,7 +300,7 @@ RecordValue GatewayWindow::valueOf(int node, int variable) const {
 }
 
 void GatewayWindow::showValues() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QSignalBlocker block(values_);
     const QList<ServedRecord> served = SlaveBus(network_).served();
     values_->setRowCount(int(served.size()));
@@ -351,9 +351,9 @@ int GatewayWindow::listeningPort() const {
 }
 
 void GatewayWindow::Btn_StartClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     Btn_StopClick();
-    const Par_Gen parGen = parGenOf(state_);
+    const GeneralParameters parGen = parGenOf(state_);
     std::unique_ptr<LiveValues> live;
     if (!RB_Typed->isChecked()) {
         Sources::Connection c = Sources::serialFromParGen(parGen, CB_ModbusPort->currentText());
@@ -402,7 +402,7 @@ void GatewayWindow::Btn_StartClick() {
     });
     const auto note = [this](int text) {
         return [this, text](const QString& peer) {
-            addEntry({QString(), {}, state_.Lang_Table.text(text).arg(peer)});
+            addEntry({QString(), {}, state_.texts.text(text).arg(peer)});
         };
     };
     connect(link_.get(), &GatewayLink::masterConnected, this, note(Text::MasterConnected));
@@ -426,8 +426,8 @@ void GatewayWindow::Btn_StopClick() {
     link_.reset();
     bus_.reset();
     live_.reset();
-    L_Status->setText(state_.Lang_Table.text(Text::Stopped));
-    addEntry({QString(), {}, state_.Lang_Table.text(Text::Stopped)});
+    L_Status->setText(state_.texts.text(Text::Stopped));
+    addEntry({QString(), {}, state_.texts.text(Text::Stopped)});
     updateControls();
 }
 
@@ -439,7 +439,7 @@ void GatewayWindow::reject() {
 QString GatewayWindow::lineOf(const LogEntry& entry) const {
     if (!entry.note.isEmpty())
         return entry.stamp + entry.note;
-    return entry.stamp + logLine(entry.exchange, state_.Lang_Table, CB_Hex->isChecked());
+    return entry.stamp + logLine(entry.exchange, state_.texts, CB_Hex->isChecked());
 }
 
 void GatewayWindow::addEntry(LogEntry entry) {

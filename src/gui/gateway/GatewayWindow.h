@@ -46,7 +46,7 @@ public:
     static void attachTo(QWidget* editor, SharedState& state, Platform& platform,
                          std::function<Network()> network);
 
-    void Set_Lang();
+    void applyLanguage();
     void Btn_StartClick();
     void Btn_StopClick();
 

@@ -61,16 +61,16 @@ void HelpDesk::openFor(QWidget* widget) {
 void HelpDesk::open(const QString& page) {
     if (!window_)
         window_ = new HelpWindow;
-    const LangTable& texts = state_.Lang_Table;
-    window_->Set_Lang(texts);
+    const LanguageTable& texts = state_.texts;
+    window_->applyLanguage(texts);
     const QStringList roots = HelpPages::roots(state_.layout());
-    const QString file = HelpPages::find(roots, state_.Language, page);
+    const QString file = HelpPages::find(roots, state_.language, page);
     if (file.isEmpty()) {
         window_->showMissing(
             texts.text(HelpTexts::NotInstalled).arg(page, roots.join(QStringLiteral(", "))));
     } else {
         const QString contents =
-            HelpPages::find(roots, state_.Language, QLatin1String(HelpPages::IndexPage));
+            HelpPages::find(roots, state_.language, QLatin1String(HelpPages::IndexPage));
         window_->showPage(file, page.section(QLatin1Char('#'), 1), contents);
     }
     carryBy(QApplication::activeModalWidget());

@@ -1,6 +1,6 @@
 #include "gui/help/HelpWindow.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "gui/help/HelpTexts.h"
 
 #include <QEvent>
@@ -62,7 +62,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     updateButtons();
 }
 
-void HelpWindow::Set_Lang(const LangTable& texts) {
+void HelpWindow::applyLanguage(const LanguageTable& texts) {
     setWindowTitle(texts.text(HelpTexts::Title));
     Btn_Back->setText(texts.text(HelpTexts::Back));
     Btn_Forward->setText(texts.text(HelpTexts::Forward));

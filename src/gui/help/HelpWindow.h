@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class LangTable;
+class LanguageTable;
 class QPushButton;
 class QTextBrowser;
 
@@ -13,7 +13,7 @@ class HelpWindow : public QWidget {
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
-    void Set_Lang(const LangTable& texts);
+    void applyLanguage(const LanguageTable& texts);
     // Shows the page file `file` (an absolute path; `fragment` may name a place in it);
     // `contents` is the page Home goes back to.
     void showPage(const QString& file, const QString& fragment, const QString& contents);

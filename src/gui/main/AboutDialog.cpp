@@ -109,11 +109,11 @@ QLabel* AboutDialog::label(const char* name, int x, int y, const QString& text) 
 }
 
 void AboutDialog::FormShow() {
-    Label2->setText(state_.SW_Desc);
-    Label9->setText(state_.SW_Code);
+    Label2->setText(state_.productDescription);
+    Label9->setText(state_.productCode);
     Label10->setText(QString::fromLatin1(SW_Version));
     Label12->setText(QStringLiteral("DL48213"));
-    const QString workspace = QDir::toNativeSeparators(state_.Dir_Workspace);
+    const QString workspace = QDir::toNativeSeparators(state_.workspaceDir);
     L_Workspace->setText(
         L_Workspace->fontMetrics().elidedText(workspace, Qt::ElideMiddle, 425 - 128 - 8));
     L_Workspace->setToolTip(workspace);

@@ -4,7 +4,7 @@
 #include "common/MakerSite.h"
 #include "core/app/Settings.h"
 #include "core/app/VersionCheck.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/image/CompileConfiguration.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
@@ -61,37 +61,36 @@ MainWindow::MainWindow(SharedState& state, Platform& platform, ProgramStarter& s
 MainWindow::~MainWindow() = default;
 
 void MainWindow::FormCreate(const Workspace::Layout& layout) {
-    state_.Lang_Table.Create_Default_Lang();
+    state_.texts.resetToEnglish();
     layOut();
-    state_.Set_Workspace(layout);
+    state_.setWorkspace(layout);
     // A workspace without a templates folder gets the examples shipped beside the languages.
     for (const QString& problem : Templates::seed(
-             Templates::folderOf(state_.Dir_Workspace),
+             Templates::folderOf(state_.workspaceDir),
              Workspace::installedPath(state_.layout(), QLatin1String(Templates::Folder)),
-             state_.Lang_Table))
+             state_.texts))
         qWarning("Template not copied: %s", qPrintable(problem));
-    state_.Project_Name.clear();
-    Settings::Read_Settings(state_, QDir(state_.Dir_Workspace).filePath(Settings::FileName));
+    state_.projectName.clear();
+    Settings::readSettings(state_, QDir(state_.workspaceDir).filePath(Settings::FileName));
     Timer_Update.setInterval(UpdateTimerFirstMs);
-    connect(&Timer_Update, &QTimer::timeout, this, &MainWindow::Timer_UpdateTimer);
+    connect(&Timer_Update, &QTimer::timeout, this, &MainWindow::checkForNewVersion);
     enableUpdateTimer();
-    setWindowTitle(state_.SW_Caption);
-    L_SW_Code->setText(state_.SW_Code);
-    L_SW_Desc->setText(state_.SW_Desc);
+    setWindowTitle(state_.productCaption);
+    L_SW_Code->setText(state_.productCode);
+    L_SW_Desc->setText(state_.productDescription);
     // A refused language file (not a regular file, far too large) leaves the English texts.
-    if (const QString refused =
-            Load_Language(state_.Lang_Table, state_.Language, state_.Language_Folders);
+    if (const QString refused = loadLanguage(state_.texts, state_.language, state_.languageFolders);
         !refused.isEmpty())
         qWarning("Language file refused: %s", qPrintable(refused));
-    qtTranslation_.apply(state_.Language);
+    qtTranslation_.apply(state_.language);
     // Reopen the last configuration only while its folder still exists, and only by a name
     // that creation would take: a hand-edited "../x" must not lead out of PROJECTS.
-    const QString last = state_.Project_Name;
-    const bool reopen = ProjectStore::canReopen(state_.Dir_Projects, last);
-    state_.Activate_Project(reopen ? last : QString());
+    const QString last = state_.projectName;
+    const bool reopen = ProjectStore::canReopen(state_.projectsDir, last);
+    state_.activateProject(reopen ? last : QString());
     claimActive();
-    Set_Lang();
-    state_.Set_Files();
+    applyLanguage();
+    state_.setFiles();
     DialogParts::centreOnScreen(this);
 }
 
@@ -118,7 +117,7 @@ AboutDialog& MainWindow::aboutWindow() {
 OptionsDialog& MainWindow::optionsWindow() {
     if (!options_)
         options_ = new OptionsDialog(
-            state_, platform_, *versionCheck_, [this] { Change_Language(); }, this);
+            state_, platform_, *versionCheck_, [this] { changeLanguage(); }, this);
     return *options_;
 }
 
@@ -245,8 +244,8 @@ void MainWindow::layOut() {
     setFixedSize(ClientWidth, Btn_CreateBin->y() + 152);
 }
 
-void MainWindow::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void MainWindow::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     L_Begin->setText(t.text(0));
     for (int i = 0; i < 8; ++i)
         L_Step[i]->setText(t.text(i + 1));
@@ -266,7 +265,7 @@ void MainWindow::Set_Lang() {
     Btn_MBus->setToolTip(t.text(26));
     for (QPushButton* b : {Btn_Help, Btn_Info, Btn_Opz, Btn_Close})
         b->setAccessibleName(b->toolTip());
-    Aggiorna_Label();
+    showActiveConfiguration();
     showUpdateLink();
     for (QLabel* l : L_Step)
         l->adjustSize();
@@ -274,20 +273,20 @@ void MainWindow::Set_Lang() {
     Keyboard::assignShortcutLetters(this);
 }
 
-void MainWindow::Aggiorna_Label() {
-    const LangTable& t = state_.Lang_Table;
-    if (state_.Project_Name.isEmpty()) {
+void MainWindow::showActiveConfiguration() {
+    const LanguageTable& t = state_.texts;
+    if (state_.projectName.isEmpty()) {
         L_Name_Conf->setText(t.text(9));
         L_Name_Conf_L2->setText(t.text(10));
     } else {
         L_Name_Conf->setText(t.text(11));
-        L_Name_Conf_L2->setText(state_.Project_Name);
+        L_Name_Conf_L2->setText(state_.projectName);
     }
     L_Name_Conf->adjustSize();
     L_Name_Conf_L2->adjustSize();
-    L_Read_Only->setText(state_.Read_Only_Text());
-    L_Read_Only->setToolTip(state_.Read_Only_Notice());
-    L_Read_Only->setAccessibleName(state_.Read_Only_Notice());
+    L_Read_Only->setText(state_.readOnlyText());
+    L_Read_Only->setToolTip(state_.readOnlyNotice());
+    L_Read_Only->setAccessibleName(state_.readOnlyNotice());
     L_Read_Only->adjustSize();
     L_Read_Only->setVisible(state_.readOnly());
 }
@@ -296,44 +295,44 @@ void MainWindow::claimActive() {
     // The claim held so far goes first: opening the same configuration again must find it free.
     claim_.reset();
     if (state_.hasProject()) {
-        claim_ = std::make_unique<ConfigClaim>(state_.Project_Dir);
-        state_.Open_Elsewhere = claim_->openElsewhere();
+        claim_ = std::make_unique<ConfigClaim>(state_.projectDir);
+        state_.openElsewhere = claim_->openElsewhere();
     }
-    Aggiorna_Label();
+    showActiveConfiguration();
 }
 
-void MainWindow::Change_Language() {
+void MainWindow::changeLanguage() {
     // Qt's own texts first: the windows may rebuild lists that carry them.
-    qtTranslation_.apply(options_ ? options_->Language_In_Use : state_.Language);
-    Set_Lang();
+    qtTranslation_.apply(options_ ? options_->languageInUse : state_.language);
+    applyLanguage();
     // Windows not made yet take the new texts when they are made.
     if (newConfiguration_)
-        newConfiguration_->Set_Lang();
+        newConfiguration_->applyLanguage();
     if (openConfiguration_)
-        openConfiguration_->Set_Lang();
+        openConfiguration_->applyLanguage();
     if (options_)
-        options_->Set_Lang();
+        options_->applyLanguage();
     if (networkEditor_)
-        networkEditor_->Set_Lang();
+        networkEditor_->applyLanguage();
     if (update_)
-        update_->Set_Lang();
+        update_->applyLanguage();
     if (communication_)
-        communication_->Set_Lang();
+        communication_->applyLanguage();
 }
 
 void MainWindow::enableUpdateTimer() {
-    if (!state_.En_Internet || !state_.En_Update)
+    if (!state_.internetEnabled || !state_.updateCheckEnabled)
         Timer_Update.stop();
     else if (!Timer_Update.isActive())
         Timer_Update.start(); // a running countdown keeps its time
 }
 
-void MainWindow::Timer_UpdateTimer() {
+void MainWindow::checkForNewVersion() {
     Timer_Update.stop();
     Timer_Update.setInterval(UpdateTimerNextMs);
     // The windows stay responsive while the site answers; the timer waits for the answer so
     // that a slow site never has two checks running.
-    versionCheck_->Check_Version(this, [this](bool newer) {
+    versionCheck_->checkVersion(this, [this](bool newer) {
         updateAvailable_ = newer;
         showUpdateLink();
         enableUpdateTimer();
@@ -348,8 +347,8 @@ void MainWindow::showUpdateLink() {
     LL_Update->setText(
         QStringLiteral("<a href=\"%1\">%2</a>")
             .arg(MakerSite::downloadPage().toString(QUrl::FullyEncoded).toHtmlEscaped(),
-                 state_.Lang_Table.text(19).toHtmlEscaped()));
-    LL_Update->setAccessibleName(state_.Lang_Table.text(19));
+                 state_.texts.text(19).toHtmlEscaped()));
+    LL_Update->setAccessibleName(state_.texts.text(19));
     LL_Update->adjustSize();
     LL_Update->show();
 }
@@ -368,11 +367,11 @@ UpdateWindow& MainWindow::updateWindow() {
 
 void MainWindow::Btn_Click(QAbstractButton* sender) {
     if (sender == Btn_New) {
-        Create_New_Project();
+        createConfiguration();
         return;
     }
     if (sender == Btn_Open) {
-        Open_Project();
+        openConfiguration();
         return;
     }
     if (sender == Btn_Close) {
@@ -390,13 +389,13 @@ void MainWindow::Btn_Click(QAbstractButton* sender) {
     if (sender == Btn_Opz) {
         if (optionsWindow().exec() != QDialog::Accepted)
             return;
-        options_->Chosen.applyTo(state_);
-        reportSettingsNotSaved(Save_Setting());
+        options_->chosen.applyTo(state_);
+        reportSettingsNotSaved(saveSettings());
         enableUpdateTimer();
         return;
     }
-    if (state_.Project_Dir.isEmpty()) {
-        platform_.prompts.error(this, state_.Lang_Table.text(18));
+    if (state_.projectDir.isEmpty()) {
+        platform_.prompts.error(this, state_.texts.text(18));
         return;
     }
     // The other window may have closed meanwhile: then this step takes the configuration over.
@@ -408,41 +407,41 @@ void MainWindow::Btn_Click(QAbstractButton* sender) {
     if (sender == Btn_MBus)
         networkWindow().exec();
     if (sender == Btn_CreateBin)
-        Update_Device();
+        updateDevice();
 }
 
-void MainWindow::Create_New_Project() {
+void MainWindow::createConfiguration() {
     if (newProjectWindow().exec() == QDialog::Accepted)
         claimActive();
 }
 
-void MainWindow::Open_Project() {
+void MainWindow::openConfiguration() {
     if (openWindow().exec() != QDialog::Accepted)
         return;
     // Listed, but the updaters could not take its files: the active configuration stays.
     if (const QString refusal = ProjectStore::forbiddenCharacterMessage(
-            openConfiguration_->Name_Conf, state_.Lang_Table.text(934));
+            openConfiguration_->Name_Conf, state_.texts.text(934));
         !refusal.isEmpty()) {
         platform_.prompts.error(this, refusal);
         return;
     }
-    state_.Activate_Project(openConfiguration_->Name_Conf);
+    state_.activateProject(openConfiguration_->Name_Conf);
     claimActive();
 }
 
-void MainWindow::Update_Device() {
+void MainWindow::updateDevice() {
     // Compiling writes the configuration's images, and the update its history.
     if (state_.readOnly()) {
-        platform_.prompts.error(this, state_.Read_Only_Notice());
+        platform_.prompts.error(this, state_.readOnlyNotice());
         return;
     }
-    const CompiledConfiguration compiled = compileConfiguration(state_.Project_Dir);
+    const CompiledConfiguration compiled = compileConfiguration(state_.projectDir);
     if (!compiled.ok()) {
         platform_.prompts.error(this, compiled.error);
         return;
     }
     QString error;
-    const int device = Update_Version(&error);
+    const int device = deviceModel(&error);
     if (!error.isEmpty()) {
         platform_.prompts.error(this, error);
         return;
@@ -452,26 +451,26 @@ void MainWindow::Update_Device() {
     boot.exec();
 }
 
-int MainWindow::Update_Version(QString* error) {
-    const SelectDeviceRead read = Read_Select_Device(state_.File_ParGen);
+int MainWindow::deviceModel(QString* error) {
+    const SelectDeviceRead read = readDeviceModel(state_.parGenFile);
     if (error)
         *error = read.error;
     return read.value;
 }
 
-QString MainWindow::Save_Setting() {
-    return Settings::Save_Setting(state_, QDir(state_.Dir_Workspace).filePath(Settings::FileName));
+QString MainWindow::saveSettings() {
+    return Settings::saveSettings(state_, QDir(state_.workspaceDir).filePath(Settings::FileName));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // A settings file that cannot be written must not keep the program from ending, but the
     // user learns that the last configuration and the options are not kept.
-    reportSettingsNotSaved(Save_Setting());
+    reportSettingsNotSaved(saveSettings());
     event->accept();
 }
 
 void MainWindow::reportSettingsNotSaved(const QString& error) {
     if (!error.isEmpty())
-        platform_.prompts.error(this, state_.Lang_Table.text(Msg_SettingsNotSaved) +
-                                          QLatin1Char('\n') + error);
+        platform_.prompts.error(this, state_.texts.text(Msg_SettingsNotSaved) + QLatin1Char('\n') +
+                                          error);
 }

@@ -40,16 +40,16 @@ public:
     ~MainWindow() override;
 
     void Btn_Click(QAbstractButton* sender);
-    void Create_New_Project();
-    void Open_Project();
-    void Update_Device();
+    void createConfiguration();
+    void openConfiguration();
+    void updateDevice();
     // The device variant from ParGen.xml: 1 without the file, 0 without the element.
     // `error` receives the parser's message when the file is not well-formed.
-    int Update_Version(QString* error = nullptr);
-    void Set_Lang();
-    void Change_Language();
+    int deviceModel(QString* error = nullptr);
+    void applyLanguage();
+    void changeLanguage();
     // Writes Ordano.xml; a failure is returned, never shown (the program must still end).
-    QString Save_Setting();
+    QString saveSettings();
     void reportSettingsNotSaved(const QString& error);
 
     QTimer& updateTimer() { return Timer_Update; }
@@ -63,7 +63,7 @@ public:
     UpdateWindow& updateWindow();
     VersionCheck& versionCheck() { return *versionCheck_; }
     // The periodic version check: the first after 60 000 ms, then every 7 200 000 ms.
-    void Timer_UpdateTimer();
+    void checkForNewVersion();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,7 +71,7 @@ protected:
 private:
     void FormCreate(const Workspace::Layout& layout);
     void layOut();
-    void Aggiorna_Label();
+    void showActiveConfiguration();
     // Claims the active configuration for this window, or learns where it is open already.
     void claimActive();
     void enableUpdateTimer();

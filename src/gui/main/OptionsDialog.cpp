@@ -126,7 +126,7 @@ OptionsDialog::OptionsDialog(SharedState& state, Platform& platform, VersionChec
     DialogParts::onOpened(this, [this] { FormShow(); });
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code, TitleHeight);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode, TitleHeight);
     title.panel->setGeometry(0, 0, Width, TitleHeight);
     L_SW_Desc = title.description;
     const auto buttons = DialogParts::makeButtonPanel(this, false, ButtonHeight);
@@ -154,7 +154,7 @@ OptionsDialog::OptionsDialog(SharedState& state, Platform& platform, VersionChec
     buildSettingsTab(TS_Soft_Settings);
 
     setFixedSize(Width, Height);
-    Set_Lang();
+    applyLanguage();
 }
 
 void OptionsDialog::buildLanguageTab(QWidget* tab) {
@@ -164,8 +164,8 @@ void OptionsDialog::buildLanguageTab(QWidget* tab) {
     list->setGeometry(12, 36, 2 * SlotWidth, 3 * SlotHeight);
     list->chosen = [this](int index) { LangClick(index); };
     connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && LanguageList::pageOf(row) != Show_Page)
-            Update_Lang_Page(LanguageList::pageOf(row));
+        if (row >= 0 && LanguageList::pageOf(row) != shownPage)
+            showPage(LanguageList::pageOf(row));
     });
     LB_Languages = list;
     L_Page_Lang = place(new QLabel(tab), "L_Page_Lang", 220, 212);
@@ -191,7 +191,7 @@ void OptionsDialog::buildConnectionTab(QWidget* tab) {
     connect(LL_Check_Update, &QLabel::linkActivated, this,
             [this](const QString& link) { platform_.urls.open(QUrl(link)); });
     for (QCheckBox* box : {CB_En_Con, CB_Update})
-        connect(box, &QCheckBox::clicked, this, &OptionsDialog::Update_CheckBox);
+        connect(box, &QCheckBox::clicked, this, &OptionsDialog::updateCheckBoxes);
     connect(Btn_Check_Update, &QPushButton::clicked, this, &OptionsDialog::Btn_Check_UpdateClick);
 }
 
@@ -199,11 +199,11 @@ void OptionsDialog::buildSettingsTab(QWidget* tab) {
     CB_Soft_Set_Jump_Table = place(new QCheckBox(tab), "CB_Soft_Set_Jump_Table", 12, 16);
     CB_DoubleClick_Auto_Size = place(new QCheckBox(tab), "CB_DoubleClick_Auto_Size", 12, 39);
     for (QCheckBox* box : {CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size})
-        connect(box, &QCheckBox::clicked, this, &OptionsDialog::Update_CheckBox);
+        connect(box, &QCheckBox::clicked, this, &OptionsDialog::updateCheckBoxes);
 }
 
-void OptionsDialog::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void OptionsDialog::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(300));
     L_SW_Desc->setText(t.text(301));
     PC_Options->setTabText(0, t.text(302));
@@ -223,7 +223,7 @@ void OptionsDialog::Set_Lang() {
                                                       CB_DoubleClick_Auto_Size})
         w->adjustSize();
     // Texts composed from the table follow it too, so the page in view never mixes languages.
-    Update_Lang_Page(Show_Page);
+    showPage(shownPage);
     showCheckResult();
     LB_Languages->setAccessibleName(t.text(302));
     Keyboard::assignShortcutLetters(this);
@@ -231,56 +231,56 @@ void OptionsDialog::Set_Lang() {
 
 void OptionsDialog::FormShow() {
     ++showing_;
-    Language_In_Use = state_.Language;
-    Create_Lang_List();
+    languageInUse = state_.language;
+    languageNames();
     checkResult_ = CheckResult::None;
     showCheckResult();
     PC_Options->setCurrentWidget(TS_Language);
-    CB_En_Con->setChecked(state_.En_Internet);
-    CB_Update->setChecked(state_.En_Update);
-    CB_Soft_Set_Jump_Table->setChecked(state_.En_Jump_Table);
-    CB_DoubleClick_Auto_Size->setChecked(state_.En_DoubleClick_Auto_Size);
+    CB_En_Con->setChecked(state_.internetEnabled);
+    CB_Update->setChecked(state_.updateCheckEnabled);
+    CB_Soft_Set_Jump_Table->setChecked(state_.jumpTableEnabled);
+    CB_DoubleClick_Auto_Size->setChecked(state_.doubleClickAutoSize);
     // After the boxes are set, so their enabling follows the stored flags, not the last
     // showing's ticks.
-    Update_CheckBox();
+    updateCheckBoxes();
 }
 
-void OptionsDialog::Create_Lang_List() {
-    SL_Languages = LanguageList::Create_Lang_List(state_.Language_Folders);
+void OptionsDialog::languageNames() {
+    SL_Languages = LanguageList::languageNames(state_.languageFolders);
     fillLanguageList();
     // The list opens at the language in use, so arrows and Enter start from it.
     int inUse = -1;
     for (int row = 0; row < SL_Languages.size(); ++row) {
-        if (LanguageList::languageName(SL_Languages[row]) == Language_In_Use)
+        if (LanguageList::languageName(SL_Languages[row]) == languageInUse)
             inUse = row;
     }
     const QSignalBlocker quiet(LB_Languages);
     LB_Languages->setCurrentRow(inUse);
-    Update_Lang_Page(inUse < 0 ? 1 : LanguageList::pageOf(inUse));
+    showPage(inUse < 0 ? 1 : LanguageList::pageOf(inUse));
 }
 
 void OptionsDialog::showSelectedLanguage() {
-    L_Sel_Lang->setText(state_.Lang_Table.text(304) + Language_In_Use);
+    L_Sel_Lang->setText(state_.texts.text(304) + languageInUse);
     L_Sel_Lang->adjustSize();
 }
 
-void OptionsDialog::Update_Lang_Page(int Num_Page) {
-    const LangTable& t = state_.Lang_Table;
+void OptionsDialog::showPage(int page) {
+    const LanguageTable& t = state_.texts;
     showSelectedLanguage();
     const int count = int(SL_Languages.size());
     const int pages = LanguageList::pageCount(count);
-    Show_Page = Num_Page;
-    L_Page_Lang->setText(t.text(305) + QString::number(Num_Page) + t.text(306) +
+    shownPage = page;
+    L_Page_Lang->setText(t.text(305) + QString::number(page) + t.text(306) +
                          QString::number(pages));
     L_Page_Lang->adjustSize();
-    Btn_Prev->setVisible(Num_Page != 1);
-    Btn_Next->setVisible(Num_Page != pages);
+    Btn_Prev->setVisible(page != 1);
+    Btn_Next->setVisible(page != pages);
     // Only the page's entries are in view; the current entry moves onto the page.
     for (int row = 0; row < count; ++row)
-        LB_Languages->setRowHidden(row, LanguageList::pageOf(row) != Num_Page);
-    const int first = LanguageList::entryIndex(Num_Page, 1);
+        LB_Languages->setRowHidden(row, LanguageList::pageOf(row) != page);
+    const int first = LanguageList::entryIndex(page, 1);
     const int row = LB_Languages->currentRow();
-    if (count > 0 && (row < 0 || LanguageList::pageOf(row) != Num_Page)) {
+    if (count > 0 && (row < 0 || LanguageList::pageOf(row) != page)) {
         const QSignalBlocker quiet(LB_Languages);
         LB_Languages->setCurrentRow(std::min(first, count - 1));
     }
@@ -291,7 +291,7 @@ void OptionsDialog::fillLanguageList() {
     for (const QString& file : SL_Languages) {
         const QString language = LanguageList::languageName(file);
         auto* item =
-            new QListWidgetItem(flag(LanguageList::flagPicture(state_.Language_Folders, language)),
+            new QListWidgetItem(flag(LanguageList::flagPicture(state_.languageFolders, language)),
                                 language, LB_Languages);
         item->setSizeHint(QSize(SlotWidth, SlotHeight));
     }
@@ -299,38 +299,38 @@ void OptionsDialog::fillLanguageList() {
 
 void OptionsDialog::Btn_NextClick(QPushButton* sender) {
     const int pages = LanguageList::pageCount(int(SL_Languages.size()));
-    Show_Page = LanguageList::turnPage(Show_Page, pages, sender == Btn_Next);
-    Update_Lang_Page(Show_Page);
+    shownPage = LanguageList::turnPage(shownPage, pages, sender == Btn_Next);
+    showPage(shownPage);
 }
 
 void OptionsDialog::LangClick(int index) {
     if (index < 0 || index >= SL_Languages.size())
         return;
     const QString name = LanguageList::languageName(SL_Languages[index]);
-    const LangTable& t = state_.Lang_Table;
-    if (!platform_.prompts.question(this, t.text(316) + Language_In_Use + t.text(317) + name +
-                                              t.text(318)))
+    const LanguageTable& t = state_.texts;
+    if (!platform_.prompts.question(this,
+                                    t.text(316) + languageInUse + t.text(317) + name + t.text(318)))
         return;
-    Language_In_Use = name;
+    languageInUse = name;
     // The table follows the choice at once; the stored language changes only with OK.
     QString language = name;
-    Load_Language(state_.Lang_Table, language, state_.Language_Folders);
+    loadLanguage(state_.texts, language, state_.languageFolders);
     changeLanguage_();
     showSelectedLanguage();
 }
 
-void OptionsDialog::Update_CheckBox() {
+void OptionsDialog::updateCheckBoxes() {
     CB_Update->setEnabled(CB_En_Con->isChecked());
     Btn_Check_Update->setEnabled(CB_Update->isEnabled() && CB_Update->isChecked() && !checking_);
 }
 
 void OptionsDialog::Btn_Check_UpdateClick() {
     checking_ = true;
-    Update_CheckBox();
+    updateCheckBoxes();
     const int showing = showing_;
-    versionCheck_.Check_Version(this, [this, showing](bool newer) {
+    versionCheck_.checkVersion(this, [this, showing](bool newer) {
         checking_ = false;
-        Update_CheckBox();
+        updateCheckBoxes();
         if (showing != showing_)
             return;
         checkResult_ = newer ? CheckResult::Newer : CheckResult::NoUpdate;
@@ -339,7 +339,7 @@ void OptionsDialog::Btn_Check_UpdateClick() {
 }
 
 void OptionsDialog::showCheckResult() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     switch (checkResult_) {
     case CheckResult::None:
         LL_Check_Update->hide();
@@ -361,18 +361,18 @@ void OptionsDialog::showCheckResult() {
 }
 
 void OptionsDialog::Btn_OKClick() {
-    Chosen.Language = Language_In_Use;
-    Chosen.En_Internet = CB_En_Con->isChecked();
-    Chosen.En_Update = CB_Update->isChecked();
-    Chosen.En_Jump_Table = CB_Soft_Set_Jump_Table->isChecked();
-    Chosen.En_DoubleClick_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
+    chosen.language = languageInUse;
+    chosen.internetEnabled = CB_En_Con->isChecked();
+    chosen.updateCheckEnabled = CB_Update->isChecked();
+    chosen.jumpTableEnabled = CB_Soft_Set_Jump_Table->isChecked();
+    chosen.doubleClickAutoSize = CB_DoubleClick_Auto_Size->isChecked();
     accept();
 }
 
 void SoftOptionsChoice::applyTo(SharedState& state) const {
-    state.Language = Language;
-    state.En_Internet = En_Internet;
-    state.En_Update = En_Update;
-    state.En_Jump_Table = En_Jump_Table;
-    state.En_DoubleClick_Auto_Size = En_DoubleClick_Auto_Size;
+    state.language = language;
+    state.internetEnabled = internetEnabled;
+    state.updateCheckEnabled = updateCheckEnabled;
+    state.jumpTableEnabled = jumpTableEnabled;
+    state.doubleClickAutoSize = doubleClickAutoSize;
 }

@@ -15,18 +15,18 @@ struct SharedState;
 
 // What OK confirmed, for the main window to store and act on.
 struct SoftOptionsChoice {
-    QString Language;
-    bool En_Internet = false;
-    bool En_Update = false;
-    bool En_Jump_Table = false;
-    bool En_DoubleClick_Auto_Size = false;
+    QString language;
+    bool internetEnabled = false;
+    bool updateCheckEnabled = false;
+    bool jumpTableEnabled = false;
+    bool doubleClickAutoSize = false;
 
     void applyTo(SharedState& state) const;
     bool operator==(const SoftOptionsChoice&) const = default;
 };
 
 // The software options: the language, the Internet options and two table preferences.
-// Only OK confirms them (`Chosen`); a language picked here is loaded at once for every window.
+// Only OK confirms them (`chosen`); a language picked here is loaded at once for every window.
 class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -35,21 +35,21 @@ public:
                   std::function<void()> changeLanguage, QWidget* parent = nullptr);
 
     // Set by OK; read after the result Accepted.
-    SoftOptionsChoice Chosen;
+    SoftOptionsChoice chosen;
 
-    void Set_Lang();
-    void Create_Lang_List();
-    void Update_Lang_Page(int Num_Page);
+    void applyLanguage();
+    void languageNames();
+    void showPage(int page);
     void Btn_NextClick(QPushButton* sender);
     // `index` is the language's place in SL_Languages.
     void LangClick(int index);
-    void Update_CheckBox();
+    void updateCheckBoxes();
     void Btn_Check_UpdateClick();
     void Btn_OKClick();
 
-    QString Language_In_Use;
+    QString languageInUse;
     QStringList SL_Languages;
-    int Show_Page = 1;
+    int shownPage = 1;
 
 protected:
 private:

@@ -84,7 +84,7 @@ void setPosition(QComboBox* box, int position) {
 } // namespace
 
 NetworkEditorWindow::NetworkEditorWindow(SharedState& state, Platform& platform, QWidget* parent)
-    : QDialog(parent), state_(state), platform_(platform), model_(state.Lang_Table) {
+    : QDialog(parent), state_(state), platform_(platform), model_(state.texts) {
     setObjectName(QStringLiteral("NetworkEditorWindow"));
     resize(ClientWidth, ClientHeight);
     DialogParts::centreOnScreen(this);
@@ -103,7 +103,7 @@ void NetworkEditorWindow::FormCreate() {
     // controls apply the current language when they are made.
     if (TW)
         return;
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode);
     L_SW_Desc = title.description;
     buildTree();
     PC = named(new QTabWidget(this), "PC");
@@ -163,7 +163,7 @@ void NetworkEditorWindow::FormCreate() {
 
     buildTemplates();
     pasteDialog_ = new PasteDialog(state_, platform_.prompts, this);
-    Set_Lang();
+    applyLanguage();
 }
 
 void NetworkEditorWindow::buildTree() {
@@ -270,7 +270,7 @@ QWidget* NetworkEditorWindow::buildUndoRow() {
 // The buttons and the menu say which change they take back or bring again.
 void NetworkEditorWindow::followUndoStack() {
     const CommandStack& stack = model_.undoStack();
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const auto entry = [&t](int plain, int named, const QString& name) {
         return name.isEmpty() ? t.text(plain) : t.text(named).arg(name);
     };
@@ -358,7 +358,7 @@ QWidget* NetworkEditorWindow::buildVariablePage() {
     add(L_Var_Mod_SlaveID, "L_Var_Mod_SlaveID", E_Var_Mod_SlaveID);
     add(L_Var_Mod_ToD, "L_Var_Mod_ToD", CB_Var_Mod_ToD);
     add(L_Var_Mod_MR, "L_Var_Mod_MR", E_Var_Mod_MR);
-    L_Var_Mod_MR_Number = new RegisterHint(E_Var_Mod_MR, CB_Var_Mod_ToD, state_.Lang_Table, p);
+    L_Var_Mod_MR_Number = new RegisterHint(E_Var_Mod_MR, CB_Var_Mod_ToD, state_.texts, p);
     grid->addWidget(L_Var_Mod_MR_Number, row++, 1);
     add(L_Var_Mod_NP, "L_Var_Mod_NP", E_Var_Mod_NP);
     add(L_Var_Mod_Swap, "L_Var_Mod_Swap", CB_Var_Mod_Swap);
@@ -396,10 +396,10 @@ QWidget* NetworkEditorWindow::buildVariablePage() {
     return TS_Variables;
 }
 
-void NetworkEditorWindow::Set_Lang() {
+void NetworkEditorWindow::applyLanguage() {
     if (!TW)
         return; // not built yet
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(Txt_Title));
     L_SW_Desc->setText(t.text(Txt_Description));
     Btn_OK->setText(t.text(Txt_Ok));
@@ -423,9 +423,9 @@ void NetworkEditorWindow::Set_Lang() {
         const QSignalBlocker a(CB_Var_Mod_ToD);
         const QSignalBlocker b(CB_Var_Mod_Swap);
         CB_Var_Mod_ToD->clear();
-        CB_Var_Mod_ToD->addItems(Modbus_ToD_Texts(t));
+        CB_Var_Mod_ToD->addItems(modbusTypeTexts(t));
         CB_Var_Mod_Swap->clear();
-        CB_Var_Mod_Swap->addItems(Modbus_Swap_Texts(t));
+        CB_Var_Mod_Swap->addItems(modbusSwapTexts(t));
     }
     L_Var_Mod_MR_Number->refresh();
     const std::pair<QLabel*, QWidget*> mbus[] = {
@@ -447,7 +447,7 @@ void NetworkEditorWindow::Set_Lang() {
     Btn_Redo->setAccessibleName(t.text(Txt_Redo));
     followUndoStack();
     TW->setAccessibleName(t.text(Txt_Title));
-    pasteDialog_->Set_Lang();
+    pasteDialog_->applyLanguage();
     // One letter for each of the two buttons, whichever mode the selection gives them.
     Keyboard::setModeTexts(btn_Add_Node, {t.text(Txt_AddNode), t.text(Txt_ModifyNode)});
     Keyboard::setModeTexts(btn_Add_Var, {t.text(Txt_AddVariable), t.text(Txt_ModifyVariable)});
@@ -459,13 +459,13 @@ void NetworkEditorWindow::Set_Lang() {
 void NetworkEditorWindow::FormShow() {
     readPanels(); // the panels keep what they showed before
     syncing_ = true;
-    const QString error = model_.load(state_.File_MBus);
+    const QString error = model_.load(state_.networkFile);
     TW->setCurrentIndex({});
     syncing_ = false;
     TW->expand(model_.tree().rootIndex());
     L_Status->hide();
     // Edits may be tried out, but neither OK nor an import writes the file.
-    DialogParts::showReadOnly(L_Read_Only, state_.Read_Only_Notice(), {Btn_OK, Btn_ImportNet});
+    DialogParts::showReadOnly(L_Read_Only, state_.readOnlyNotice(), {Btn_OK, Btn_ImportNet});
     updatePasteEntries();
     showPanels();
     settleTree();
@@ -511,8 +511,8 @@ void NetworkEditorWindow::showModel(NetworkEditor::Tab tab) {
 void NetworkEditorWindow::showRestored(NetworkEditor::Tab tab) {
     const bool wasSyncing = syncing_;
     TW->expand(model_.tree().rootIndex());
-    if (model_.IND_NODO() >= 0)
-        TW->expand(model_.tree().indexOf({model_.IND_NODO(), -1}));
+    if (model_.selectedNodeIndex() >= 0)
+        TW->expand(model_.tree().indexOf({model_.selectedNodeIndex(), -1}));
     showModel(tab);
     syncing_ = wasSyncing;
 }
@@ -617,7 +617,7 @@ void NetworkEditorWindow::btn_Add_NodeClick() {
     syncing_ = false;
     TW->expand(model_.tree().rootIndex());
     if (message != 0)
-        platform_.prompts.error(this, state_.Lang_Table.text(message));
+        platform_.prompts.error(this, state_.texts.text(message));
 }
 
 void NetworkEditorWindow::btn_Add_VarClick() {
@@ -627,17 +627,17 @@ void NetworkEditorWindow::btn_Add_VarClick() {
     syncing_ = false;
     TW->expand(model_.tree().rootIndex());
     if (message != 0) {
-        platform_.prompts.error(this, state_.Lang_Table.text(message));
+        platform_.prompts.error(this, state_.texts.text(message));
         return;
     }
     // The node opens to show the variable just added to it.
-    if (model_.IND_NODO() >= 0)
-        TW->expand(model_.tree().indexOf({model_.IND_NODO(), -1}));
+    if (model_.selectedNodeIndex() >= 0)
+        TW->expand(model_.tree().indexOf({model_.selectedNodeIndex(), -1}));
 }
 
 void NetworkEditorWindow::btn_Delete_ItemClick() {
     readPanels();
-    if (!platform_.prompts.question(this, state_.Lang_Table.text(model_.deleteQuestion())))
+    if (!platform_.prompts.question(this, state_.texts.text(model_.deleteQuestion())))
         return;
     syncing_ = true;
     const auto tab = model_.deleteSelection();
@@ -648,15 +648,15 @@ void NetworkEditorWindow::btn_Delete_ItemClick() {
 
 void NetworkEditorWindow::LbButton2Click() {
     if (state_.readOnly()) {
-        platform_.prompts.error(this, state_.Read_Only_Notice());
+        platform_.prompts.error(this, state_.readOnlyNotice());
         return;
     }
-    const QString& path = state_.File_MBus;
+    const QString& path = state_.networkFile;
     // The network shown is empty because the file could not be read: writing it would lose
     // whatever the file holds, so only on the user's word.
     if (model_.unreadFileAtRisk() && QFileInfo::exists(path) &&
         !platform_.prompts.question(this, QDir::toNativeSeparators(path) + QStringLiteral("\n\n") +
-                                              state_.Lang_Table.text(NetworkMessages::Overwrite)))
+                                              state_.texts.text(NetworkMessages::Overwrite)))
         return;
     syncing_ = true;
     const QString error = model_.save(path);
@@ -669,8 +669,8 @@ void NetworkEditorWindow::LbButton2Click() {
 }
 
 void NetworkEditorWindow::LbButton4Click() {
-    if (model_.Is_Change() && !platform_.prompts.question(
-                                  this, state_.Lang_Table.text(NetworkMessages::ExitWithoutSaving)))
+    if (model_.isChanged() &&
+        !platform_.prompts.question(this, state_.texts.text(NetworkMessages::ExitWithoutSaving)))
         return;
     reject();
 }

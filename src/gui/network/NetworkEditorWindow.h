@@ -35,7 +35,7 @@ public:
 
     // Makes the controls; runs once, at the first showing.
     void FormCreate();
-    void Set_Lang();
+    void applyLanguage();
     void FormShow();
     void TWClick();
     void btn_Add_NodeClick();

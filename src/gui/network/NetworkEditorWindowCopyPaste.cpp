@@ -17,7 +17,7 @@ namespace {
 
 constexpr int Txt_ImportIsFinal = 531;
 
-bool refused(Prompts& prompts, QWidget* parent, const LangTable& table, int message) {
+bool refused(Prompts& prompts, QWidget* parent, const LanguageTable& table, int message) {
     if (message == 0)
         return false;
     prompts.error(parent, table.text(message));
@@ -27,35 +27,35 @@ bool refused(Prompts& prompts, QWidget* parent, const LangTable& table, int mess
 } // namespace
 
 void NetworkEditorWindow::CopyVariable1Click() {
-    // A copy never changes the network nor Is_Change.
-    if (!refused(platform_.prompts, this, state_.Lang_Table, model_.copyVariable()))
+    // A copy never changes the network nor isChanged.
+    if (!refused(platform_.prompts, this, state_.texts, model_.copyVariable()))
         updatePasteEntries();
 }
 
 void NetworkEditorWindow::CopyNode1Click() {
-    if (!refused(platform_.prompts, this, state_.Lang_Table, model_.copyNode()))
+    if (!refused(platform_.prompts, this, state_.texts, model_.copyNode()))
         updatePasteEntries();
 }
 
 void NetworkEditorWindow::PasteVariable1Click() {
-    const LangTable& table = state_.Lang_Table;
+    const LanguageTable& table = state_.texts;
     if (refused(platform_.prompts, this, table, model_.pasteVariableRefusal()))
         return;
-    pasteDialog_->prepareVariable(*model_.copyBuffers().Copy_Var());
+    pasteDialog_->prepareVariable(*model_.copyBuffers().copiedVariable());
     if (pasteDialog_->exec() != QDialog::Accepted)
         return;
     syncing_ = true;
     const int message = model_.pasteVariable(pasteDialog_->newValues());
     syncing_ = false;
     if (!refused(platform_.prompts, this, table, message))
-        TW->expand(model_.tree().indexOf({model_.IND_NODO(), -1}));
+        TW->expand(model_.tree().indexOf({model_.selectedNodeIndex(), -1}));
 }
 
 void NetworkEditorWindow::PasteNode1Click() {
-    const LangTable& table = state_.Lang_Table;
+    const LanguageTable& table = state_.texts;
     if (refused(platform_.prompts, this, table, model_.pasteNodeRefusal()))
         return;
-    pasteDialog_->prepareNode(*model_.copyBuffers().Copy_Node(), model_.network());
+    pasteDialog_->prepareNode(*model_.copyBuffers().copiedNode(), model_.network());
     if (pasteDialog_->exec() != QDialog::Accepted)
         return;
     syncing_ = true;
@@ -69,20 +69,20 @@ void NetworkEditorWindow::PasteNode1Click() {
 
 void NetworkEditorWindow::Btn_ImportNetClick() {
     if (state_.readOnly()) {
-        platform_.prompts.error(this, state_.Read_Only_Notice());
+        platform_.prompts.error(this, state_.readOnlyNotice());
         return;
     }
     readPanels();
     // The dialog starts among the configurations, whose networks are the usual source.
     const auto outcome =
-        NetworkImport::Import_Network(platform_.prompts, this, state_.Lang_Table, state_.File_MBus,
-                                      state_.Dir_Projects, model_.Is_Change());
+        NetworkImport::importFile(platform_.prompts, this, state_.texts, state_.networkFile,
+                                  state_.projectsDir, model_.isChanged());
     if (!NetworkImport::reloads(outcome))
         return;
-    // The file now holds the chosen network: no selection, Is_Change false, and nothing to
+    // The file now holds the chosen network: no selection, isChanged false, and nothing to
     // undo, since the old file is gone.
     syncing_ = true;
-    const QString error = model_.importNetwork(state_.File_MBus);
+    const QString error = model_.importNetwork(state_.networkFile);
     TW->setCurrentIndex({});
     syncing_ = false;
     if (!error.isEmpty()) {
@@ -90,8 +90,8 @@ void NetworkEditorWindow::Btn_ImportNetClick() {
         return;
     }
     showPanels();
-    showImported(state_.File_MBus);
-    L_Status->setText(L_Status->text() + u'\n' + state_.Lang_Table.text(Txt_ImportIsFinal));
+    showImported(state_.networkFile);
+    L_Status->setText(L_Status->text() + u'\n' + state_.texts.text(Txt_ImportIsFinal));
 }
 
 void NetworkEditorWindow::updatePasteEntries() {

@@ -52,19 +52,20 @@ const QString ReportFilter = QStringLiteral("HTML (*.html);;PDF (*.pdf)");
 QString askSavePath(Prompts& prompts, QWidget* parent, const SharedState& state, int caption,
                     const char* extension, const QString& filter) {
     const QString suggested =
-        QDir(state.Project_Dir).filePath(state.Project_Name + QLatin1String(extension));
-    return prompts.saveFile(parent, state.Lang_Table.text(caption), suggested, filter);
+        QDir(state.projectDir).filePath(state.projectName + QLatin1String(extension));
+    return prompts.saveFile(parent, state.texts.text(caption), suggested, filter);
 }
 
 // The written file's path, and on Yes the file opened in the program the desktop gives it.
-void confirmWritten(Platform& platform, QWidget* parent, const LangTable& t, const QString& path) {
+void confirmWritten(Platform& platform, QWidget* parent, const LanguageTable& t,
+                    const QString& path) {
     if (platform.prompts.question(parent,
                                   t.text(Msg_WrittenOpen).arg(QDir::toNativeSeparators(path))))
         platform.urls.open(QUrl::fromLocalFile(path));
 }
 
-void reportNotWritten(Prompts& prompts, QWidget* parent, const LangTable& t, const QString& path,
-                      const QString& failed) {
+void reportNotWritten(Prompts& prompts, QWidget* parent, const LanguageTable& t,
+                      const QString& path, const QString& failed) {
     Q_UNUSED(path); // the writer's text names the file
     prompts.error(parent, t.text(Msg_NotWritten).arg(failed));
 }
@@ -122,7 +123,7 @@ void NetworkEditorWindow::buildExchange(QBoxLayout* buttons, QBoxLayout* treeCol
 }
 
 void NetworkEditorWindow::setExchangeTexts() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const std::pair<QPushButton*, int> buttons[] = {
         {Btn_ExportCsv, Txt_ExportCsv}, {Btn_ImportCsv, Txt_ImportCsv}, {Btn_Report, Txt_Report}};
     for (const auto& [button, text] : buttons) {
@@ -158,22 +159,22 @@ void NetworkEditorWindow::Btn_ExportCsvClick() {
         return;
     // In the program's language, with that language's separator.
     const QString failed =
-        Exports::writeCsv(model_.network(), state_.Lang_Table, state_.Project_Dir, path);
+        Exports::writeCsv(model_.network(), state_.texts, state_.projectDir, path);
     if (!failed.isEmpty())
-        reportNotWritten(platform_.prompts, this, state_.Lang_Table, path, failed);
+        reportNotWritten(platform_.prompts, this, state_.texts, path, failed);
     else
-        confirmWritten(platform_, this, state_.Lang_Table, path);
+        confirmWritten(platform_, this, state_.texts, path);
 }
 
 void NetworkEditorWindow::Btn_ImportCsvClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QString path =
-        platform_.prompts.openFile(this, t.text(Txt_ImportCsv), state_.Project_Dir, CsvFilter);
+        platform_.prompts.openFile(this, t.text(Txt_ImportCsv), state_.projectDir, CsvFilter);
     if (path.isEmpty())
         return;
     // A colleague's file may be in any language the program has.
     const Exports::CsvFile file = Exports::readCsv(
-        path, t, LanguageSet::tables(LanguageSet::loadAll(state_.Language_Folders)));
+        path, t, LanguageSet::tables(LanguageSet::loadAll(state_.languageFolders)));
     if (!file.unreadable.isEmpty()) {
         platform_.prompts.error(this, t.text(Msg_NotImported)
                                           .arg(QDir::toNativeSeparators(path) +
@@ -198,7 +199,7 @@ void NetworkEditorWindow::Btn_ImportCsvClick() {
 
 void NetworkEditorWindow::showImported(const QString& path) {
     TW->expand(model_.tree().rootIndex());
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     L_Status->setText(t.text(Txt_Imported)
                           .arg(Plural::count(t, Plural::Nodes, model_.network().size()),
                                Plural::count(t, Plural::Variables, model_.variableCount()),
@@ -207,18 +208,18 @@ void NetworkEditorWindow::showImported(const QString& path) {
 }
 
 void NetworkEditorWindow::Btn_ReportClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QString path =
         askSavePath(platform_.prompts, this, state_, Txt_Report, ".html", ReportFilter);
     if (path.isEmpty())
         return;
-    auto gathered = InstallationReport::gather(state_.Project_Dir, platform_.clock.now(),
+    auto gathered = InstallationReport::gather(state_.projectDir, platform_.clock.now(),
                                                QString::fromLatin1(SW_Version));
     // The report describes the network on screen; unsaved edits are not in the images yet.
     gathered.input.nodes = model_.network();
-    gathered.input.imagesStale = gathered.input.imagesStale || model_.Is_Change();
+    gathered.input.imagesStale = gathered.input.imagesStale || model_.isChanged();
     const QString failed = Exports::writeReport(gathered.input, t, Exports::reportFormatOf(path),
-                                                state_.Project_Dir, path, writeReportPdf);
+                                                state_.projectDir, path, writeReportPdf);
     if (!failed.isEmpty())
         reportNotWritten(platform_.prompts, this, t, path, failed);
     else

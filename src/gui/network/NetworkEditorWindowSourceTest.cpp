@@ -21,7 +21,7 @@ void NetworkEditorWindow::buildSourceTest(QBoxLayout* buttons) {
 }
 
 void NetworkEditorWindow::setSourceTestText() {
-    const QString text = state_.Lang_Table.text(Txt_TestSources);
+    const QString text = state_.texts.text(Txt_TestSources);
     Btn_TestSources->setText(text);
     Btn_TestSources->setAccessibleName(text);
 }

@@ -41,29 +41,29 @@ void NetworkEditorWindow::buildTemplates() {
 }
 
 void NetworkEditorWindow::setTemplateTexts() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     SaveAsTemplate1->setText(t.text(Templates::Text::SaveAsTemplate));
     NewFromTemplate1->setText(t.text(Templates::Text::NewFromTemplate));
     Btn_Templates->setText(t.text(Templates::Text::NewFromTemplate));
     Btn_Templates->setAccessibleName(t.text(Templates::Text::NewFromTemplate));
     if (templateList_)
-        templateList_->Set_Lang();
+        templateList_->applyLanguage();
 }
 
 void NetworkEditorWindow::SaveAsTemplate1Click() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     Prompts& prompts = platform_.prompts;
     // A selected variable stands for its node, as with Copy Node.
-    if (model_.IND_NODO() < 0) {
+    if (model_.selectedNodeIndex() < 0) {
         prompts.error(this, t.text(Msg_SelectNode));
         return;
     }
-    const Node node = model_.network()[model_.IND_NODO()];
+    const Node node = model_.network()[model_.selectedNodeIndex()];
     const QString name =
         askTemplateName(this, t, Templates::Text::NameOfTemplate, node.description);
     if (name.isEmpty())
         return;
-    const QString folder = Templates::folderOf(state_.Dir_Workspace);
+    const QString folder = Templates::folderOf(state_.workspaceDir);
     if (const QString refused = Templates::nameRefusal(name, t); !refused.isEmpty()) {
         prompts.error(this, refused);
         return;

@@ -38,7 +38,7 @@ const QColor ShadedBlock(192, 220, 192);
 // follows from the row's place in its block.
 class PasteCellDelegate : public QStyledItemDelegate {
 public:
-    PasteCellDelegate(const LangTable& table, QObject* parent)
+    PasteCellDelegate(const LanguageTable& table, QObject* parent)
         : QStyledItemDelegate(parent), table_(table) {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
@@ -103,15 +103,15 @@ private:
     QStringList listOf(const QModelIndex& index) const {
         switch (PasteRules::editorOfCell(index.row() + 1, index.column())) {
         case PasteRules::CellEditor::TypeOfDataList:
-            return Modbus_ToD_Texts(table_);
+            return modbusTypeTexts(table_);
         case PasteRules::CellEditor::SwapList:
-            return Modbus_Swap_Texts(table_);
+            return modbusSwapTexts(table_);
         default:
             return {};
         }
     }
 
-    const LangTable& table_;
+    const LanguageTable& table_;
 };
 
 } // namespace
@@ -123,7 +123,7 @@ PasteDialog::PasteDialog(SharedState& state, Prompts& prompts, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code, TitleHeight);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode, TitleHeight);
     P_Title = title.panel;
     L_SW_Code = title.code;
     L_SW_Desc = title.description;
@@ -137,7 +137,7 @@ PasteDialog::PasteDialog(SharedState& state, Prompts& prompts, QWidget* parent)
     ASG->setSelectionMode(QAbstractItemView::SingleSelection);
     ASG->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                          QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
-    ASG->setItemDelegate(new PasteCellDelegate(state_.Lang_Table, ASG));
+    ASG->setItemDelegate(new PasteCellDelegate(state_.texts, ASG));
     // The arrows move within the grid; Tab goes on to the buttons.
     ASG->setTabKeyNavigation(false);
     ASG->installEventFilter(this);
@@ -169,7 +169,7 @@ PasteDialog::PasteDialog(SharedState& state, Prompts& prompts, QWidget* parent)
     DialogParts::onOpened(this, [this] { FormShow(); });
     connect(Btn_OK, &QPushButton::clicked, this, &PasteDialog::Btn_OKClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    Set_Lang();
+    applyLanguage();
 }
 
 QWidget* PasteDialog::buildNodePanel() {
@@ -194,8 +194,8 @@ QWidget* PasteDialog::buildNodePanel() {
     return P_Node;
 }
 
-void PasteDialog::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void PasteDialog::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(900));
     L_SW_Desc->setText(t.text(902));
     L_New_Pri_Add->setText(t.text(904));
@@ -214,7 +214,7 @@ void PasteDialog::Set_Lang() {
 void PasteDialog::fillGrid(const QList<PasteRules::GridRow>& rows) {
     ASG->clearContents();
     ASG->setRowCount(int(rows.size()));
-    ASG->setHorizontalHeaderLabels(PasteRules::headerTexts(state_.Lang_Table));
+    ASG->setHorizontalHeaderLabels(PasteRules::headerTexts(state_.texts));
     for (int r = 0; r < rows.size(); ++r) {
         const PasteRules::GridRow& row = rows[r];
         const QString texts[3] = {row.name, row.copied, row.value};
@@ -261,7 +261,7 @@ void PasteDialog::fitColumns() {
 
 void PasteDialog::prepareVariable(const Variable& copied) {
     Form_Type = 1;
-    fillGrid(PasteRules::variableRows(state_.Lang_Table, copied));
+    fillGrid(PasteRules::variableRows(state_.texts, copied));
 }
 
 void PasteDialog::prepareNode(const Node& copied, const Network& network) {
@@ -269,11 +269,11 @@ void PasteDialog::prepareNode(const Node& copied, const Network& network) {
     network_ = &network;
     E_New_Pri_Add->setText(QString::number(copied.primary));
     E_New_Sec_Add->setText(QString::number(copied.secondary));
-    fillGrid(PasteRules::nodeRows(state_.Lang_Table, copied));
+    fillGrid(PasteRules::nodeRows(state_.texts, copied));
 }
 
 void PasteDialog::FormShow() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     if (Form_Type == 1) {
         P_Node->hide();
         setWindowTitle(t.text(901));
@@ -327,11 +327,11 @@ QString PasteDialog::newSecondaryText() const {
 bool PasteDialog::refuse(int message) {
     if (message == 0)
         return false;
-    prompts_.error(this, state_.Lang_Table.text(message));
+    prompts_.error(this, state_.texts.text(message));
     return true;
 }
 
-bool PasteDialog::Check_Node_ID(qint64 primary) {
+bool PasteDialog::checkPrimaryAddress(qint64 primary) {
     if (network_ && !PasteRules::primaryAddressFree(*network_, primary))
         return !refuse(NetworkMessages::IdUsed);
     return true;

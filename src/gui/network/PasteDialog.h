@@ -32,11 +32,11 @@ public:
     // Form_Type 0, the copied addresses and one block per variable of `copied`.
     void prepareNode(const Node& copied, const Network& network);
 
-    void Set_Lang();
+    void applyLanguage();
     void FormShow();
     void Btn_OKClick();
     // No node of network_ may have this primary address; else message 651.
-    bool Check_Node_ID(qint64 primary);
+    bool checkPrimaryAddress(qint64 primary);
 
     // Column 2 from row 1 on, and the address fields, as typed.
     QStringList newValues() const;

@@ -1,14 +1,14 @@
 #include "gui/network/RegisterHint.h"
 
 #include "common/NumberRule.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/ModbusNumbering.h"
 #include "core/network/NetworkTexts.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 
-RegisterHint::RegisterHint(QLineEdit* field, QComboBox* modbusType, const LangTable& texts,
+RegisterHint::RegisterHint(QLineEdit* field, QComboBox* modbusType, const LanguageTable& texts,
                            QWidget* parent)
     : QLabel(parent), field_(field), modbusType_(modbusType), texts_(texts) {
     setObjectName(QStringLiteral("L_Var_Mod_MR_Number"));

@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-class LangTable;
+class LanguageTable;
 class QComboBox;
 class QLineEdit;
 
@@ -12,7 +12,8 @@ class QLineEdit;
 class RegisterHint : public QLabel {
     Q_OBJECT
 public:
-    RegisterHint(QLineEdit* field, QComboBox* modbusType, const LangTable& texts, QWidget* parent);
+    RegisterHint(QLineEdit* field, QComboBox* modbusType, const LanguageTable& texts,
+                 QWidget* parent);
 
     // Again in the table's current language.
     void refresh();
@@ -20,5 +21,5 @@ public:
 private:
     QLineEdit* field_;
     QComboBox* modbusType_;
-    const LangTable& texts_;
+    const LanguageTable& texts_;
 };

@@ -1,7 +1,7 @@
 #include "gui/network/TemplateListDialog.h"
 
 #include "core/image/BankFiles.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/CodingTables.h"
 #include "core/network/ModbusNumbering.h"
 #include "core/network/NetworkTexts.h"
@@ -44,7 +44,7 @@ TemplateListDialog::TemplateListDialog(SharedState& state, Prompts& prompts, Ins
                                        QWidget* parent)
     : QDialog(parent), state_(state), prompts_(prompts), insert_(std::move(insert)) {
     setObjectName(QStringLiteral("TemplateListDialog"));
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode);
     L_SW_Desc = title.description;
 
     L_Search = named(new QLabel(this), "L_Search");
@@ -125,11 +125,11 @@ TemplateListDialog::TemplateListDialog(SharedState& state, Prompts& prompts, Ins
     connect(Btn_Delete, &QPushButton::clicked, this, &TemplateListDialog::Btn_DeleteClick);
     connect(Btn_Export, &QPushButton::clicked, this, &TemplateListDialog::Btn_ExportClick);
     connect(Btn_Import, &QPushButton::clicked, this, &TemplateListDialog::Btn_ImportClick);
-    Set_Lang();
+    applyLanguage();
 }
 
-void TemplateListDialog::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void TemplateListDialog::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(T::Templates));
     L_SW_Desc->setText(t.text(T::Description));
     setLabel(L_Search, E_Search, t.text(T::Search));
@@ -152,7 +152,7 @@ void TemplateListDialog::Set_Lang() {
 }
 
 QString TemplateListDialog::folder() const {
-    return Templates::folderOf(state_.Dir_Workspace);
+    return Templates::folderOf(state_.workspaceDir);
 }
 
 void TemplateListDialog::FormShow(const Network& network) {
@@ -200,7 +200,7 @@ void TemplateListDialog::applySearch() {
 }
 
 void TemplateListDialog::showSelected() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     TB_Preview->setRowCount(0);
     L_Description->clear();
     const QString name = selectedName();
@@ -228,10 +228,10 @@ void TemplateListDialog::showSelected() {
                 : t.text(NetworkTexts::AddressAndNumber).arg(v.modbusRegister).arg(number);
         const QString source = t.text(T::SourceText)
                                    .arg(v.modbusSlave)
-                                   .arg(Index_to_Modbus_ToD(t, v.modbusType))
+                                   .arg(modbusTypeText(t, v.modbusType))
                                    .arg(address)
                                    .arg(v.modbusCount)
-                                   .arg(Index_to_Modbus_Swap(t, v.modbusSwap));
+                                   .arg(modbusSwapText(t, v.modbusSwap));
         int column = 0;
         for (const QString& text : {v.description, coding, source})
             TB_Preview->setItem(row, column++, new QTableWidgetItem(text));
@@ -244,7 +244,7 @@ void TemplateListDialog::error(const QString& text) {
 }
 
 void TemplateListDialog::Btn_InsertClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QString name = selectedName();
     if (name.isEmpty()) {
         error(t.text(T::SelectTemplate));
@@ -264,7 +264,7 @@ void TemplateListDialog::Btn_InsertClick() {
 }
 
 void TemplateListDialog::Btn_RenameClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QString name = selectedName();
     if (name.isEmpty())
         return;
@@ -279,7 +279,7 @@ void TemplateListDialog::Btn_RenameClick() {
 }
 
 void TemplateListDialog::Btn_DeleteClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QString name = selectedName();
     if (name.isEmpty() || !prompts_.question(this, t.text(T::DeleteQuestion).arg(name)))
         return;
@@ -289,7 +289,7 @@ void TemplateListDialog::Btn_DeleteClick() {
 }
 
 void TemplateListDialog::Btn_ExportClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QString name = selectedName();
     if (name.isEmpty())
         return;
@@ -299,13 +299,13 @@ void TemplateListDialog::Btn_ExportClick() {
     if (file.isEmpty())
         return;
     if (const QString refused =
-            Templates::exportTo(folder(), name, file, t, configurationFiles(state_.Project_Dir));
+            Templates::exportTo(folder(), name, file, t, configurationFiles(state_.projectDir));
         !refused.isEmpty())
         error(refused);
 }
 
 void TemplateListDialog::Btn_ImportClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QString file = prompts_.openFile(this, t.text(T::Import), QDir::homePath(),
                                            QLatin1String(Templates::Filter));
     if (file.isEmpty())
@@ -332,7 +332,7 @@ void TemplateListDialog::Btn_ImportClick() {
     reload(name);
 }
 
-QString askTemplateName(QWidget* parent, const LangTable& texts, int label,
+QString askTemplateName(QWidget* parent, const LanguageTable& texts, int label,
                         const QString& initial) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("TemplateName"));

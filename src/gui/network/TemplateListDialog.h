@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <functional>
 
-class LangTable;
+class LanguageTable;
 class Prompts;
 class QLabel;
 class QLineEdit;
@@ -27,7 +27,7 @@ public:
     TemplateListDialog(SharedState& state, Prompts& prompts, Insert insert,
                        QWidget* parent = nullptr);
 
-    void Set_Lang();
+    void applyLanguage();
     // Lists the templates anew and offers the next free primary address of `network`.
     void FormShow(const Network& network);
     QString folder() const;
@@ -75,4 +75,5 @@ private:
 
 // Asks for a template's name in a small dialog (`label` is the field's text, `initial` its first
 // value); empty when the user cancels.
-QString askTemplateName(QWidget* parent, const LangTable& texts, int label, const QString& initial);
+QString askTemplateName(QWidget* parent, const LanguageTable& texts, int label,
+                        const QString& initial);

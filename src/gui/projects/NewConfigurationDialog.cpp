@@ -19,7 +19,7 @@ NewConfigurationDialog::NewConfigurationDialog(SharedState& state, Platform& pla
     setObjectName(QStringLiteral("NewConfigurationDialog"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode);
     L_SW_Desc = title.description;
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -44,11 +44,11 @@ NewConfigurationDialog::NewConfigurationDialog(SharedState& state, Platform& pla
     connect(Btn_OK, &QPushButton::clicked, this, &NewConfigurationDialog::Btn_OKClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(331, 162);
-    Set_Lang();
+    applyLanguage();
 }
 
-void NewConfigurationDialog::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void NewConfigurationDialog::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(100));
     L_SW_Desc->setText(t.text(101));
     Label1->setText(t.text(102));
@@ -63,14 +63,14 @@ void NewConfigurationDialog::Set_Lang() {
 
 void NewConfigurationDialog::Btn_OKClick() {
     const QString name = E_New_Proj->text(); // used exactly as typed
-    const auto result = ProjectStore::Create_Project(state_.Dir_Projects, name);
+    const auto result = ProjectStore::createProject(state_.projectsDir, name);
     if (result != ProjectStore::CreateResult::Created) {
-        QString message = state_.Lang_Table.text(ProjectStore::messageIndex(result));
+        QString message = state_.texts.text(ProjectStore::messageIndex(result));
         if (result == ProjectStore::CreateResult::ForbiddenCharacter)
             message = ProjectStore::forbiddenCharacterMessage(name, message);
         platform_.prompts.error(this, message);
         return;
     }
-    state_.Activate_Project(name);
+    state_.activateProject(name);
     accept();
 }

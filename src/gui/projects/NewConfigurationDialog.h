@@ -13,7 +13,7 @@ class NewConfigurationDialog : public QDialog {
     Q_OBJECT
 public:
     NewConfigurationDialog(SharedState& state, Platform& platform, QWidget* parent = nullptr);
-    void Set_Lang();
+    void applyLanguage();
     void Btn_OKClick();
 
 protected:

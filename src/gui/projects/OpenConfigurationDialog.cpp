@@ -14,7 +14,7 @@
 OpenConfigurationDialog::OpenConfigurationDialog(SharedState& state, QWidget* parent)
     : QDialog(parent), state_(state) {
     setObjectName(QStringLiteral("OpenConfigurationDialog"));
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode);
     L_SW_Desc = title.description;
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -39,11 +39,11 @@ OpenConfigurationDialog::OpenConfigurationDialog(SharedState& state, QWidget* pa
     connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     resize(377, 351);
-    Set_Lang();
+    applyLanguage();
 }
 
-void OpenConfigurationDialog::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void OpenConfigurationDialog::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(200));
     L_SW_Desc->setText(t.text(201));
     Label1->setText(t.text(202));
@@ -57,12 +57,12 @@ void OpenConfigurationDialog::Set_Lang() {
 }
 
 void OpenConfigurationDialog::FormShow() {
-    SL = ProjectStore::Load_Existing_Configuration(state_.Dir_Projects);
+    SL = ProjectStore::listConfigurations(state_.projectsDir);
     const QSignalBlocker block(ListBox1);
     ListBox1->clear();
     ListBox1->addItems(SL);
-    const QString active = ProjectStore::activeName(state_.Dir_Projects, state_.Project_Dir);
-    int row = ProjectStore::Search_Open_Conf(SL, active);
+    const QString active = ProjectStore::activeName(state_.projectsDir, state_.projectDir);
+    int row = ProjectStore::findConfiguration(SL, active);
     if (row < 0 && !SL.isEmpty())
         row = 0;
     ListBox1->setCurrentRow(row);

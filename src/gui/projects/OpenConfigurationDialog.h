@@ -13,7 +13,7 @@ class OpenConfigurationDialog : public QDialog {
     Q_OBJECT
 public:
     explicit OpenConfigurationDialog(SharedState& state, QWidget* parent = nullptr);
-    void Set_Lang();
+    void applyLanguage();
 
     QStringList SL;    // names found at the last showing
     QString Name_Conf; // the name chosen; empty when the list is empty

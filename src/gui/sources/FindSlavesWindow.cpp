@@ -1,6 +1,6 @@
 #include "gui/sources/FindSlavesWindow.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/sources/ScanTexts.h"
 #include "core/sources/SlaveScanJob.h"
 #include "core/sources/SourceTexts.h"
@@ -28,7 +28,7 @@ FindSlavesWindow::FindSlavesWindow(SharedState& state, const Connection& connect
     : QDialog(parent), state_(state), connection_(connection),
       configured_(std::move(configuredIds)) {
     setObjectName(QStringLiteral("FindSlavesWindow"));
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode);
     L_SW_Desc = title.description;
 
     L_First = named(new QLabel(this), "L_First");
@@ -90,15 +90,15 @@ FindSlavesWindow::FindSlavesWindow(SharedState& state, const Connection& connect
     connect(Btn_Stop, &QPushButton::clicked, this, &FindSlavesWindow::Btn_StopClick);
     connect(Btn_Close, &QPushButton::clicked, this, &FindSlavesWindow::reject);
 
-    Set_Lang();
+    applyLanguage();
     updateControls();
     resize(720, 480);
 }
 
 FindSlavesWindow::~FindSlavesWindow() = default;
 
-void FindSlavesWindow::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void FindSlavesWindow::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(Text::FindSlaves));
     L_SW_Desc->setText(t.text(Text::FindSlaves));
     setBuddyLabel(L_First, SE_First, t.text(Text::FirstId));
@@ -116,7 +116,7 @@ void FindSlavesWindow::Set_Lang() {
 void FindSlavesWindow::showBound() {
     Connection c = connection_;
     c.timeoutMs = SE_TimeOut->value();
-    L_Bound->setText(scanBoundText(c, SE_First->value(), SE_Last->value(), state_.Lang_Table));
+    L_Bound->setText(scanBoundText(c, SE_First->value(), SE_Last->value(), state_.texts));
     updateControls();
 }
 
@@ -149,7 +149,7 @@ void FindSlavesWindow::Btn_StopClick() {
 void FindSlavesWindow::onProgress(int done, int total) {
     PB_Progress->setRange(0, total);
     PB_Progress->setValue(done);
-    const QString text = state_.Lang_Table.text(Text::ScanProgress)
+    const QString text = state_.texts.text(Text::ScanProgress)
                              .arg(job_ ? job_->first() + done - 1 : done)
                              .arg(done)
                              .arg(total);
@@ -158,7 +158,7 @@ void FindSlavesWindow::onProgress(int done, int total) {
 }
 
 void FindSlavesWindow::onFinished() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const ScanRun run = job_->run();
     job_->deleteLater();
     job_ = nullptr;

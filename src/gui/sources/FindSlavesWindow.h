@@ -25,7 +25,7 @@ public:
                      QList<int> configuredIds, QWidget* parent = nullptr);
     ~FindSlavesWindow() override;
 
-    void Set_Lang();
+    void applyLanguage();
     void Btn_ScanClick();
     void Btn_StopClick();
     bool isScanning() const;

@@ -1,7 +1,7 @@
 #include "gui/sources/SourceTestWindow.h"
 
 #include "common/AtomicFile.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/comm/ParityNames.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
@@ -62,7 +62,7 @@ SourceTestWindow::SourceTestWindow(SharedState& state, Platform& platform, const
                                    QWidget* parent)
     : QDialog(parent), state_(state), platform_(platform), network_(network) {
     setObjectName(QStringLiteral("SourceTestWindow"));
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode);
     L_SW_Desc = title.description;
 
     RB_Serial = named(new QRadioButton(this), "RB_Serial");
@@ -74,11 +74,11 @@ SourceTestWindow::SourceTestWindow(SharedState& state, Platform& platform, const
     CB_Port->setMinimumWidth(150);
     L_Baud = named(new QLabel(this), "L_Baud");
     CB_Baud = named(new QComboBox(this), "CB_Baud");
-    for (const char* baud : ParGenLists::Mod_Baud)
+    for (const char* baud : ParGenLists::modbusBauds)
         CB_Baud->addItem(QString::fromLatin1(baud));
     L_Parity = named(new QLabel(this), "L_Parity");
     CB_Parity = named(new QComboBox(this), "CB_Parity");
-    for (const char* parity : ParGenLists::Mod_Par)
+    for (const char* parity : ParGenLists::modbusParities)
         CB_Parity->addItem(QString::fromLatin1(parity));
     L_TimeOut = named(new QLabel(this), "L_TimeOut");
     SE_TimeOut = named(new QSpinBox(this), "SE_TimeOut");
@@ -185,7 +185,7 @@ SourceTestWindow::SourceTestWindow(SharedState& state, Platform& platform, const
     connect(Btn_Close, &QPushButton::clicked, this, &SourceTestWindow::reject);
 
     loadSettings();
-    Set_Lang();
+    applyLanguage();
     // The M-Bus value and its warnings stand beside the result; the model keeps them last.
     TV_Results->horizontalHeader()->moveSection(ColMbus, ColResult + 1);
     TV_Results->horizontalHeader()->moveSection(ColWarnings, ColResult + 2);
@@ -204,23 +204,23 @@ void SourceTestWindow::open(SharedState& state, Platform& platform, const Networ
 }
 
 void SourceTestWindow::loadSettings() {
-    const ParGenLoad load = Load_Par_Gen(state_.File_ParGen);
+    const GeneralParametersLoad load = loadGeneralParameters(state_.parGenFile);
     // A broken ParGen.xml still leaves the network worth testing, with the usual settings.
-    const Par_Gen parGen = load.ok() ? load.value : Par_Gen();
+    const GeneralParameters parGen = load.ok() ? load.value : GeneralParameters();
     const Connection serial = serialFromParGen(parGen, QString());
     CB_Baud->setCurrentText(QString::number(serial.baud));
     CB_Parity->setCurrentIndex(serial.parity == 'E' ? 1 : serial.parity == 'O' ? 2 : 0);
     SE_TimeOut->setValue(serial.timeoutMs);
     E_Address->setText(QStringLiteral("127.0.0.1:%1").arg(DefaultTcpPort));
     serialTestable_ = serialTestable(parGen);
-    protocol_ = parGen.Mod_Protocol;
+    protocol_ = parGen.modbusProtocol;
     RB_Serial->setEnabled(serialTestable_);
     (serialTestable_ ? RB_Serial : RB_Tcp)->setChecked(true);
     L_NotTestable->setVisible(!serialTestable_);
 }
 
-void SourceTestWindow::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void SourceTestWindow::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     setWindowTitle(t.text(Text::Title));
     L_SW_Desc->setText(t.text(Text::Title));
     setButton(RB_Serial, t.text(Text::Serial));
@@ -286,7 +286,7 @@ void SourceTestWindow::Btn_ReadClick() {
 void SourceTestWindow::startPass() {
     if (job_)
         return;
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const std::optional<Connection> c = connection();
     if (!c) {
         platform_.prompts.error(this, t.text(Text::BadAddress));
@@ -315,26 +315,26 @@ void SourceTestWindow::Btn_StopClick() {
     if (job_)
         job_->cancel();
     if (nextPass_->isActive())
-        stopContinuous(state_.Lang_Table.text(Text::StoppedByUser));
+        stopContinuous(state_.texts.text(Text::StoppedByUser));
     Btn_Stop->setEnabled(false);
 }
 
 void SourceTestWindow::stopContinuous(const QString& why) {
     nextPass_->stop();
-    L_Status->setText(state_.Lang_Table.text(Text::StoppedAfter).arg(pass_).arg(why));
+    L_Status->setText(state_.texts.text(Text::StoppedAfter).arg(pass_).arg(why));
     updateControls();
 }
 
 void SourceTestWindow::onProgress(int done, int total) {
     PB_Progress->setRange(0, total);
     PB_Progress->setValue(done);
-    const QString text = state_.Lang_Table.text(Text::Progress).arg(done).arg(total);
+    const QString text = state_.texts.text(Text::Progress).arg(done).arg(total);
     L_Status->setText(text);
     PB_Progress->setAccessibleName(text);
 }
 
 void SourceTestWindow::onFinished() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const ReadRun run = job_->run();
     const ReadPlan plan = job_->plan();
     rows_ = resultRows(plan, run, job_->connection().timeoutMs, t);
@@ -375,7 +375,7 @@ void SourceTestWindow::showRows() {
     const QColor failedText(0xb0, 0x1c, 0x1c);
     const QColor warningText(0x9a, 0x3b, 0x00);
     const QColor changedBackground(0xff, 0xf3, 0xb0);
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     for (const ResultRow& row : rows_) {
         QList<QStandardItem*> items;
         for (int col = 0; col < ColumnCount; ++col) {
@@ -409,7 +409,7 @@ void SourceTestWindow::showRows() {
         }
         results_->appendRow(items << mbus << warnings);
         for (const QString& warning : row.warnings)
-            LW_Warnings->addItem(state_.Lang_Table.text(Text::WarningLine)
+            LW_Warnings->addItem(state_.texts.text(Text::WarningLine)
                                      .arg(row.cells[ColNode], row.cells[ColVariable], warning));
     }
     TV_Results->resizeColumnsToContents();
@@ -442,13 +442,13 @@ void SourceTestWindow::updateControls() {
 }
 
 void SourceTestWindow::Btn_CopyClick() {
-    QApplication::clipboard()->setText(rowsAsText(rows_, state_.Lang_Table));
+    QApplication::clipboard()->setText(rowsAsText(rows_, state_.texts));
 }
 
 void SourceTestWindow::Btn_SaveCsvClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const QString suggested =
-        QDir(state_.Project_Dir).filePath(state_.Project_Name + QStringLiteral("-sources.csv"));
+        QDir(state_.projectDir).filePath(state_.projectName + QStringLiteral("-sources.csv"));
     const QString path = platform_.prompts.saveFile(this, t.text(Text::SaveCsv), suggested,
                                                     QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty())
@@ -461,7 +461,7 @@ void SourceTestWindow::Btn_SaveCsvClick() {
 }
 
 void SourceTestWindow::Btn_FindSlavesClick() {
-    const LangTable& t = state_.Lang_Table;
+    const LanguageTable& t = state_.texts;
     const std::optional<Connection> c = connection();
     if (!c) {
         platform_.prompts.error(this, t.text(Text::BadAddress));

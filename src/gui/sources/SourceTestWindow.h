@@ -40,7 +40,7 @@ public:
     static void open(SharedState& state, Platform& platform, const Network& network,
                      QWidget* parent);
 
-    void Set_Lang();
+    void applyLanguage();
     void Btn_ReadClick();
     void Btn_StopClick();
     void Btn_CopyClick();

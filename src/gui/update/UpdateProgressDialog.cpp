@@ -1,13 +1,14 @@
 #include "gui/update/UpdateProgressDialog.h"
 
 #include "core/history/HistoryTexts.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 
-UpdateProgressDialog::UpdateProgressDialog(const LangTable& texts, qint64 limitMs, QWidget* parent)
+UpdateProgressDialog::UpdateProgressDialog(const LanguageTable& texts, qint64 limitMs,
+                                           QWidget* parent)
     : QProgressDialog(parent), texts_(texts), limitMs_(limitMs) {
     setObjectName(QStringLiteral("UpdateProgressDialog"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);

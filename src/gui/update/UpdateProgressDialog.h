@@ -2,7 +2,7 @@
 
 #include <QProgressDialog>
 
-class LangTable;
+class LanguageTable;
 
 // Shown while an updater runs: the time waited and the limit. It has no button and cannot be
 // closed; it goes when the wait ends. Being modal for the whole application, it keeps every
@@ -10,7 +10,7 @@ class LangTable;
 class UpdateProgressDialog : public QProgressDialog {
     Q_OBJECT
 public:
-    UpdateProgressDialog(const LangTable& texts, qint64 limitMs, QWidget* parent);
+    UpdateProgressDialog(const LanguageTable& texts, qint64 limitMs, QWidget* parent);
 
     void setElapsed(qint64 elapsedMs);
     // Lets the window go; until then Escape and the close box do nothing.
@@ -22,7 +22,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    const LangTable& texts_;
+    const LanguageTable& texts_;
     qint64 limitMs_;
     bool finished_ = false;
     qint64 shownSeconds_ = -1;

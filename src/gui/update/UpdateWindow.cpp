@@ -85,11 +85,11 @@ UpdateWindow::UpdateWindow(SharedState& state, Platform& platform, ProgramStarte
     connect(Btn_COM_List, &QToolButton::clicked, this, &UpdateWindow::Btn_COM_ListClick);
     connect(Btn_Update, &QPushButton::clicked, this, &UpdateWindow::Btn_UpdateClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    Set_Lang();
+    applyLanguage();
 }
 
 void UpdateWindow::buildTitle() {
-    const auto title = DialogParts::makeTitlePanel(this, state_.SW_Code, TitleHeight);
+    const auto title = DialogParts::makeTitlePanel(this, state_.productCode, TitleHeight);
     P_Title = title.panel;
     L_SW_Code = title.code;
     L_SW_Desc = title.description;
@@ -210,8 +210,8 @@ QWidget* UpdateWindow::buildButtonPanel() {
     return P_Button;
 }
 
-void UpdateWindow::Set_Lang() {
-    const LangTable& t = state_.Lang_Table;
+void UpdateWindow::applyLanguage() {
+    const LanguageTable& t = state_.texts;
     if (Form_Type == 0) {
         setWindowTitle(t.text(800));
         L_SW_Desc->setText(t.text(801));
@@ -258,8 +258,8 @@ void UpdateWindow::setKeyboardOrder(const QList<QWidget*>& order) {
 }
 
 void UpdateWindow::FormShow() {
-    Set_Lang();
-    L_SW_Code->setText(state_.SW_Code);
+    applyLanguage();
+    L_SW_Code->setText(state_.productCode);
     P_IP_Address->hide();
     P_Eth_Search->hide();
     P_Options->hide();
@@ -281,9 +281,9 @@ void UpdateWindow::FormShow() {
                      TitleHeight + PortHeight + OptionsHeight + ChangesHeight + ButtonHeight);
         setKeyboardOrder(port + options + QList<QWidget*>{LB_Changes} + buttons + address +
                          deviceList);
-        CB_Update_Options->setCurrentIndex(state_.Last_Update_Option);
-        CB_Update_Option_Read_Back->setChecked(state_.Last_Read_Back);
-        update_ComPort();
+        CB_Update_Options->setCurrentIndex(state_.lastUpdateOption);
+        CB_Update_Option_Read_Back->setChecked(state_.lastReadBack);
+        updatePortList();
         showComparison();
         CB_COM_Port->setFocus();
     } else if (Form_Type == 1) {
@@ -295,12 +295,12 @@ void UpdateWindow::FormShow() {
         setKeyboardOrder(address + deviceList + options + QList<QWidget*>{LB_Changes} + buttons +
                          port);
         std::array<QString, 4> parts;
-        if (!state_.Last_IP_Address.isEmpty() && Split_IP_Address(state_.Last_IP_Address, parts)) {
+        if (!state_.lastIpAddress.isEmpty() && splitIpAddress(state_.lastIpAddress, parts)) {
             for (size_t i = 0; i < E_IP.size(); ++i)
                 E_IP[i]->setText(parts[i]);
         }
-        CB_Update_Options->setCurrentIndex(state_.Last_Update_Option);
-        CB_Update_Option_Read_Back->setChecked(state_.Last_Read_Back);
+        CB_Update_Options->setCurrentIndex(state_.lastUpdateOption);
+        CB_Update_Option_Read_Back->setChecked(state_.lastReadBack);
         showComparison();
         E_IP[0]->setFocus();
     } else {
@@ -325,9 +325,9 @@ void UpdateWindow::reject() {
 
 void UpdateWindow::showComparison() {
     const UpdateHistory::Comparison comparison =
-        UpdateHistory::compareWithLastUpdate(state_.Project_Dir, state_.Lang_Table);
+        UpdateHistory::compareWithLastUpdate(state_.projectDir, state_.texts);
     L_Changes->setText(comparison.heading);
-    LB_Changes->setAccessibleName(state_.Lang_Table.text(HistoryTexts::T_ChangesOnDevice));
+    LB_Changes->setAccessibleName(state_.texts.text(HistoryTexts::T_ChangesOnDevice));
     LB_Changes->clear();
     LB_Changes->addItems(comparison.lines);
     if (!comparison.imagesNotice.isEmpty())
@@ -335,7 +335,7 @@ void UpdateWindow::showComparison() {
     LB_Changes->addItems(comparison.warnings);
 }
 
-void UpdateWindow::update_ComPort() {
+void UpdateWindow::updatePortList() {
     CB_COM_Port->clear();
     for (int number : platform_.serial.portNumbers())
         CB_COM_Port->addItem(QStringLiteral("COM%1").arg(number));
@@ -344,7 +344,7 @@ void UpdateWindow::update_ComPort() {
 }
 
 void UpdateWindow::Btn_COM_ListClick() {
-    update_ComPort();
+    updatePortList();
 }
 
 QString UpdateWindow::ipAddressText() const {
@@ -352,25 +352,25 @@ QString UpdateWindow::ipAddressText() const {
            E_IP[2]->text() + QLatin1Char('.') + E_IP[3]->text();
 }
 
-QString UpdateWindow::Update_Options(const QString& s_opt) const {
-    return ::Update_Options(s_opt, CB_Update_Options->currentIndex(),
+QString UpdateWindow::updaterOptions(const QString& s_opt) const {
+    return ::updaterOptions(s_opt, CB_Update_Options->currentIndex(),
                             CB_Update_Option_Read_Back->isChecked());
 }
 
-QString UpdateWindow::Compile_XML_Parameter() const {
+QString UpdateWindow::ethernetUpdaterXml() const {
     UpdaterHandoff::EthernetParameters parameters;
     parameters.ipAddress = ipAddressText();
     parameters.option = CB_Update_Options->currentIndex();
     parameters.readBack = CB_Update_Option_Read_Back->isChecked();
-    parameters.dirMaster = state_.Dir_Master;
-    parameters.projectDir = state_.Project_Dir;
-    const QString folder = state_.Updater_Folder(UpdaterHandoff::EthernetUpdaterFile);
+    parameters.dirMaster = state_.masterDir;
+    parameters.projectDir = state_.projectDir;
+    const QString folder = state_.updaterFolder(UpdaterHandoff::EthernetUpdaterFile);
     parameters.pathForm = pathFormFor(UpdaterHandoff::ethernetUpdaterProgram(folder));
-    return UpdaterHandoff::Compile_XML_Parameter(parameters, folder);
+    return UpdaterHandoff::ethernetUpdaterXml(parameters, folder);
 }
 
-bool UpdateWindow::Send_Ping() {
-    return check_.Send_Ping(ipAddressText());
+bool UpdateWindow::sendPing() {
+    return check_.sendPing(ipAddressText());
 }
 
 void UpdateWindow::PingReply(int bytesReceived) {
@@ -391,13 +391,13 @@ void UpdateWindow::Btn_UpdateClick() {
     const int option = CB_Update_Options->currentIndex();
     const bool readBack = CB_Update_Option_Read_Back->isChecked();
     if (Form_Type == 0) {
-        state_.Last_Update_Option = option;
-        state_.Last_Read_Back = readBack;
+        state_.lastUpdateOption = option;
+        state_.lastReadBack = readBack;
         const QString program = UpdaterHandoff::serialUpdaterProgram(
-            state_.Updater_Folder(UpdaterHandoff::SerialUpdaterFile));
+            state_.updaterFolder(UpdaterHandoff::SerialUpdaterFile));
         startUpdater(program,
                      UpdaterHandoff::serialArguments(CB_COM_Port->currentText(), option, readBack,
-                                                     state_.Dir_Master, state_.Project_Dir,
+                                                     state_.masterDir, state_.projectDir,
                                                      pathFormFor(program)),
                      CB_COM_Port->currentText(), option, readBack);
     } else if (Form_Type == 1) {
@@ -405,23 +405,23 @@ void UpdateWindow::Btn_UpdateClick() {
         parameters.ipAddress = ipAddressText();
         parameters.option = option;
         parameters.readBack = readBack;
-        if (!check_.Send_Ping(parameters.ipAddress)) {
+        if (!check_.sendPing(parameters.ipAddress)) {
             if (check_.ping_res() == 2)
-                platform_.prompts.warning(this, state_.Lang_Table.text(836));
+                platform_.prompts.warning(this, state_.texts.text(836));
             else
-                platform_.prompts.error(this, state_.Lang_Table.text(837));
+                platform_.prompts.error(this, state_.texts.text(837));
             return;
         }
-        state_.Last_IP_Address = parameters.ipAddress;
-        state_.Last_Update_Option = option;
-        state_.Last_Read_Back = readBack;
-        parameters.dirMaster = state_.Dir_Master;
-        parameters.projectDir = state_.Project_Dir;
+        state_.lastIpAddress = parameters.ipAddress;
+        state_.lastUpdateOption = option;
+        state_.lastReadBack = readBack;
+        parameters.dirMaster = state_.masterDir;
+        parameters.projectDir = state_.projectDir;
         // The parameter file lies beside the updater that reads it.
-        const QString folder = state_.Updater_Folder(UpdaterHandoff::EthernetUpdaterFile);
+        const QString folder = state_.updaterFolder(UpdaterHandoff::EthernetUpdaterFile);
         const QString program = UpdaterHandoff::ethernetUpdaterProgram(folder);
         parameters.pathForm = pathFormFor(program);
-        const QString error = UpdaterHandoff::Compile_XML_Parameter(parameters, folder);
+        const QString error = UpdaterHandoff::ethernetUpdaterXml(parameters, folder);
         if (!error.isEmpty()) {
             platform_.prompts.error(this, error); // it names the file
             return;
@@ -436,13 +436,13 @@ UpdaterHandoff::PathForm UpdateWindow::pathFormFor(const QString& program) const
 
 void UpdateWindow::startUpdater(const QString& program, const QStringList& arguments,
                                 const QString& path, int option, bool readBack) {
-    const LangTable& t = state_.Lang_Table;
-    const auto images = SendCheck::confirm(state_.Project_Dir, option == 0 || option == 2,
+    const LanguageTable& t = state_.texts;
+    const auto images = SendCheck::confirm(state_.projectDir, option == 0 || option == 2,
                                            platform_.prompts, this, t);
     if (!images)
         return;
     UpdateRun::Request request;
-    request.projectDir = state_.Project_Dir;
+    request.projectDir = state_.projectDir;
     request.program = program;
     request.arguments = arguments;
     request.formType = Form_Type;

@@ -30,20 +30,20 @@ public:
     // 0 serial, 1 Ethernet; any other value shows neither form and the update does nothing.
     int Form_Type = 0;
 
-    void Set_Lang();
+    void applyLanguage();
     // Lays the window out for Form_Type and fills it; runs each time the window is shown.
     void FormShow();
-    void update_ComPort();
+    void updatePortList();
     void Btn_COM_ListClick();
     // The update start; returns once the updater has ended (or the wait has given up).
     void Btn_UpdateClick();
 
-    bool Send_Ping();
+    bool sendPing();
     void PingReply(int bytesReceived);
     int ping_res() const { return check_.ping_res(); }
-    QString Update_Options(const QString& s_opt) const;
+    QString updaterOptions(const QString& s_opt) const;
     // Empty on success, else why Ethernet_Update.xml could not be written.
-    QString Compile_XML_Parameter() const;
+    QString ethernetUpdaterXml() const;
 
     // The four address fields joined with ".", exactly as typed.
     QString ipAddressText() const;

@@ -16,9 +16,9 @@ SharedState read(const QByteArray& bytes) {
     TestFolder folder;
     const QString path = folder.write(QStringLiteral("Ordano.xml"), bytes);
     SharedState state;
-    state.Project_Name = QStringLiteral("stale");
-    state.En_Internet = true;
-    Settings::Read_Settings(state, path);
+    state.projectName = QStringLiteral("stale");
+    state.internetEnabled = true;
+    Settings::readSettings(state, path);
     return state;
 }
 
@@ -34,21 +34,21 @@ const QByteArray Defaults =
 
 TEST(Settings, WritesEveryValueInOrderWithExactNames) {
     SharedState state;
-    EXPECT_EQ(Settings::Settings_Bytes(state).toStdString(), Defaults.toStdString());
+    EXPECT_EQ(Settings::settingsBytes(state).toStdString(), Defaults.toStdString());
 
-    state.Project_Name = QStringLiteral("Plant A");
-    state.Last_IP_Address = QStringLiteral("10.0.0.7");
-    state.Language = QStringLiteral("Italiano");
-    state.En_Update = true;
-    state.En_DoubleClick_Auto_Size = true;
-    const SharedState back = read(Settings::Settings_Bytes(state));
-    EXPECT_EQ(back.Project_Name, state.Project_Name);
-    EXPECT_EQ(back.Last_IP_Address, state.Last_IP_Address);
-    EXPECT_EQ(back.Language, state.Language);
-    EXPECT_FALSE(back.En_Internet);
-    EXPECT_TRUE(back.En_Update);
-    EXPECT_FALSE(back.En_Jump_Table);
-    EXPECT_TRUE(back.En_DoubleClick_Auto_Size);
+    state.projectName = QStringLiteral("Plant A");
+    state.lastIpAddress = QStringLiteral("10.0.0.7");
+    state.language = QStringLiteral("Italiano");
+    state.updateCheckEnabled = true;
+    state.doubleClickAutoSize = true;
+    const SharedState back = read(Settings::settingsBytes(state));
+    EXPECT_EQ(back.projectName, state.projectName);
+    EXPECT_EQ(back.lastIpAddress, state.lastIpAddress);
+    EXPECT_EQ(back.language, state.language);
+    EXPECT_FALSE(back.internetEnabled);
+    EXPECT_TRUE(back.updateCheckEnabled);
+    EXPECT_FALSE(back.jumpTableEnabled);
+    EXPECT_TRUE(back.doubleClickAutoSize);
 }
 
 TEST(Settings, ReadsEachValueIndependently) {
@@ -104,11 +104,11 @@ TEST(Settings, ReadsEachValueIndependently) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         const SharedState s = read(c.file);
-        EXPECT_EQ(s.Project_Name, c.project);
-        EXPECT_EQ(s.Last_IP_Address, c.ip);
-        EXPECT_EQ(s.Language, c.language);
-        EXPECT_EQ(s.En_Internet, c.internet);
-        EXPECT_FALSE(s.En_Update);
+        EXPECT_EQ(s.projectName, c.project);
+        EXPECT_EQ(s.lastIpAddress, c.ip);
+        EXPECT_EQ(s.language, c.language);
+        EXPECT_EQ(s.internetEnabled, c.internet);
+        EXPECT_FALSE(s.updateCheckEnabled);
     }
 }
 
@@ -117,8 +117,8 @@ TEST(Settings, ProjectNameRoundTripsAsWritten) {
     for (const QString& name : {QStringLiteral(" "), QStringLiteral("  \t "),
                                 QStringLiteral(" Plant B "), QStringLiteral("Caf\u00e9 \u00e0")}) {
         SharedState state;
-        state.Project_Name = name;
-        EXPECT_EQ(read(Settings::Settings_Bytes(state)).Project_Name, name)
+        state.projectName = name;
+        EXPECT_EQ(read(Settings::settingsBytes(state)).projectName, name)
             << "\"" << name.toStdString() << "\"";
     }
 }
@@ -130,8 +130,8 @@ TEST(Settings, HandAddedElementsDisappearAtTheNextWrite) {
         "<Conf_Settings><extra>x</extra><lastlang><language>English</language></lastlang>"
         "</Conf_Settings>");
     SharedState state;
-    Settings::Read_Settings(state, path);
-    ASSERT_TRUE(Settings::Save_Setting(state, path).isEmpty());
+    Settings::readSettings(state, path);
+    ASSERT_TRUE(Settings::saveSettings(state, path).isEmpty());
     EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")).toStdString(), Defaults.toStdString());
 }
 
@@ -146,17 +146,17 @@ TEST(Settings, TextsTheFileCannotStoreLeaveTheFileAlone) {
         const char* error;
     };
     const Row rows[] = {
-        {&SharedState::Project_Name, QStringLiteral("a\x01"),
+        {&SharedState::projectName, QStringLiteral("a\x01"),
          "\"projectname\" holds U+0001 at position 2, which the file cannot store"},
-        {&SharedState::Last_IP_Address, QString::fromUtf16(u"1\0", 2),
+        {&SharedState::lastIpAddress, QString::fromUtf16(u"1\0", 2),
          "\"ipaddress\" holds U+0000 at position 2, which the file cannot store"},
-        {&SharedState::Language, QString(QChar(0xFFFE)),
+        {&SharedState::language, QString(QChar(0xFFFE)),
          "\"language\" holds U+FFFE at position 1, which the file cannot store"},
     };
     for (const Row& row : rows) {
         SharedState state;
         state.*(row.field) = row.text;
-        EXPECT_EQ(Settings::Save_Setting(state, path), QString::fromLatin1(row.error));
+        EXPECT_EQ(Settings::saveSettings(state, path), QString::fromLatin1(row.error));
         EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")), Defaults);
     }
 }
@@ -164,7 +164,7 @@ TEST(Settings, TextsTheFileCannotStoreLeaveTheFileAlone) {
 TEST(Settings, UnwritableFileReturnsTheSystemMessage) {
     TestFolder folder;
     const QString error =
-        Settings::Save_Setting(SharedState(), folder.file(QStringLiteral("missing/Ordano.xml")));
+        Settings::saveSettings(SharedState(), folder.file(QStringLiteral("missing/Ordano.xml")));
     EXPECT_FALSE(error.isEmpty());
 }
 
@@ -210,8 +210,8 @@ TEST(Settings, RefusedFilesGiveTheDefaults) {
         TestFolder folder;
         const QString path = c.make(folder);
         SharedState state;
-        Settings::Read_Settings(state, path);
-        EXPECT_EQ(state.Project_Name, c.read ? QStringLiteral("P1") : QString());
-        EXPECT_EQ(state.En_Internet, c.read);
+        Settings::readSettings(state, path);
+        EXPECT_EQ(state.projectName, c.read ? QStringLiteral("P1") : QString());
+        EXPECT_EQ(state.internetEnabled, c.read);
     }
 }

@@ -20,7 +20,7 @@ std::optional<bool> checkAgainst(LocalHttpServer& server, int timeoutMs = 5000) 
     check.timeoutMs = timeoutMs;
     std::optional<bool> result;
     QObject context;
-    check.Check_Version(&context, [&result](bool newer) { result = newer; });
+    check.checkVersion(&context, [&result](bool newer) { result = newer; });
     EXPECT_TRUE(QTest::qWaitFor([&result] { return result.has_value(); }, timeoutMs + 5000));
     return result;
 }
@@ -36,7 +36,7 @@ TEST(VersionCheck, ConvVersion) {
          {Case{"2.005", 2005}, Case{"VER. 2.010", 2010}, Case{"ver.   2.006  ", 2006},
           Case{"VER. 10.001", -1}, Case{"VER. 2.01", -1}, Case{"", -1}, Case{"VER. x.005", -1},
           Case{"VER. -.123", -1}, Case{"VER. 2.0059", 2005}, Case{"A B 2.005", -1}})
-        EXPECT_EQ(Conv_Version(QString::fromLatin1(c.text)), c.value) << c.text;
+        EXPECT_EQ(versionNumber(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
 TEST(VersionCheck, RepliesOfTheSiteThroughALocalServer) {
@@ -119,7 +119,7 @@ TEST(VersionCheck, RefusedConnectionIsAFailedRequest) {
     check.url = url;
     std::optional<bool> result;
     QObject context;
-    check.Check_Version(&context, [&result](bool newer) { result = newer; });
+    check.checkVersion(&context, [&result](bool newer) { result = newer; });
     EXPECT_TRUE(QTest::qWaitFor([&result] { return result.has_value(); }, 10000));
     EXPECT_EQ(result, std::optional<bool>(false));
 }
@@ -133,13 +133,13 @@ TEST(VersionCheck, ARunningCheckIsJoinedNotStartedAgain) {
     std::optional<bool> first;
     std::optional<bool> second;
     bool droppedCalled = false;
-    check.Check_Version(&context, [&first](bool newer) { first = newer; });
+    check.checkVersion(&context, [&first](bool newer) { first = newer; });
     ASSERT_TRUE(QTest::qWaitFor([&server] { return server.requests.size() == 1; }, 5000));
     EXPECT_TRUE(check.running());
-    check.Check_Version(&context, [&second](bool newer) { second = newer; });
+    check.checkVersion(&context, [&second](bool newer) { second = newer; });
     {
         auto gone = std::make_unique<QObject>();
-        check.Check_Version(gone.get(), [&droppedCalled](bool) { droppedCalled = true; });
+        check.checkVersion(gone.get(), [&droppedCalled](bool) { droppedCalled = true; });
     }
     EXPECT_FALSE(first || second) << "nothing answered yet";
 

@@ -5,16 +5,16 @@
 
 namespace {
 
-QList<int> indexes(const Par_Gen& record) {
+QList<int> indexes(const GeneralParameters& record) {
     QList<int> result;
-    for (const ParGenFailure& failure : Controllo_Dati_Failures(record))
+    for (const ParGenFailure& failure : settingsFailures(record))
         result.append(failure.textIndex);
     return result;
 }
 
 struct Row {
     const char* why;
-    std::function<void(Par_Gen&)> edit;
+    std::function<void(GeneralParameters&)> edit;
     QList<int> expected;
 };
 
@@ -23,62 +23,64 @@ struct Row {
 // The window's checks, read by the number rule, with their conditions on device and gateway.
 TEST(ParGenRules, ControlloDatiChecks) {
     const std::vector<Row> rows = {
-        {"new configuration passes", [](Par_Gen&) {}, {}},
-        {"65535 is the top time-out", [](Par_Gen& r) { r.Mod_TO = "65535"; }, {}},
+        {"new configuration passes", [](GeneralParameters&) {}, {}},
+        {"65535 is the top time-out", [](GeneralParameters& r) { r.modbusTimeout = "65535"; }, {}},
         {"hex texts count",
-         [](Par_Gen& r) {
-             r.Mod_TO = "$FFFF";
-             r.Mod_CD = "0x10";
+         [](GeneralParameters& r) {
+             r.modbusTimeout = "$FFFF";
+             r.modbusCyclicDelay = "0x10";
          },
          {}},
-        {"65536", [](Par_Gen& r) { r.Mod_TO = "65536"; }, {446}},
-        {"hex above the range", [](Par_Gen& r) { r.Mod_TO = "$10000"; }, {446}},
-        {"negative", [](Par_Gen& r) { r.Mod_TO = "-1"; }, {446}},
-        {"empty", [](Par_Gen& r) { r.Mod_CD = ""; }, {447}},
-        {"trailing text", [](Par_Gen& r) { r.Mod_CD = "100 ms"; }, {447}},
-        {"decimal point", [](Par_Gen& r) { r.Mod_CD = "10.5"; }, {447}},
+        {"65536", [](GeneralParameters& r) { r.modbusTimeout = "65536"; }, {446}},
+        {"hex above the range", [](GeneralParameters& r) { r.modbusTimeout = "$10000"; }, {446}},
+        {"negative", [](GeneralParameters& r) { r.modbusTimeout = "-1"; }, {446}},
+        {"empty", [](GeneralParameters& r) { r.modbusCyclicDelay = ""; }, {447}},
+        {"trailing text", [](GeneralParameters& r) { r.modbusCyclicDelay = "100 ms"; }, {447}},
+        {"decimal point", [](GeneralParameters& r) { r.modbusCyclicDelay = "10.5"; }, {447}},
         {"every octet of the Ethernet device",
-         [](Par_Gen& r) {
-             r.Ethernet_IP1 = "256";
-             r.Ethernet_IP4 = "x";
-             r.Ethernet_SM1 = "-1";
-             r.Ethernet_SM4 = "";
+         [](GeneralParameters& r) {
+             r.ethernetIp1 = "256";
+             r.ethernetIp4 = "x";
+             r.ethernetMask1 = "-1";
+             r.ethernetMask4 = "";
          },
          {448, 451, 452, 455}},
         {"serial device: octets not validated",
-         [](Par_Gen& r) {
-             r.Select_Device = 0;
-             r.Ethernet_IP1 = "";
-             r.Ethernet_EN_GAT = true;
-             r.Ethernet_GAT1 = "abc";
+         [](GeneralParameters& r) {
+             r.deviceModel = 0;
+             r.ethernetIp1 = "";
+             r.ethernetGatewayEnabled = true;
+             r.ethernetGateway1 = "abc";
          },
          {}},
         {"device outside the list: octets not validated",
-         [](Par_Gen& r) {
-             r.Select_Device = 2;
-             r.Ethernet_IP1 = "";
+         [](GeneralParameters& r) {
+             r.deviceModel = 2;
+             r.ethernetIp1 = "";
          },
          {}},
-        {"gateway not used: not validated", [](Par_Gen& r) { r.Ethernet_GAT2 = "999"; }, {}},
+        {"gateway not used: not validated",
+         [](GeneralParameters& r) { r.ethernetGateway2 = "999"; },
+         {}},
         {"gateway used",
-         [](Par_Gen& r) {
-             r.Ethernet_EN_GAT = true;
-             r.Ethernet_GAT2 = "999";
-             r.Ethernet_GAT4 = " 1"; // leading blanks are skipped
+         [](GeneralParameters& r) {
+             r.ethernetGatewayEnabled = true;
+             r.ethernetGateway2 = "999";
+             r.ethernetGateway4 = " 1"; // leading blanks are skipped
          },
          {457}},
         {"window order",
-         [](Par_Gen& r) {
-             r.Ethernet_EN_GAT = true;
-             r.Ethernet_GAT1 = "256";
-             r.Ethernet_IP2 = "256";
-             r.Mod_CD = "-5";
-             r.Mod_TO = "1 ";
+         [](GeneralParameters& r) {
+             r.ethernetGatewayEnabled = true;
+             r.ethernetGateway1 = "256";
+             r.ethernetIp2 = "256";
+             r.modbusCyclicDelay = "-5";
+             r.modbusTimeout = "1 ";
          },
          {446, 447, 449, 456}},
     };
     for (const Row& row : rows) {
-        Par_Gen record;
+        GeneralParameters record;
         row.edit(record);
         EXPECT_EQ(indexes(record), row.expected) << row.why;
     }
@@ -86,9 +88,9 @@ TEST(ParGenRules, ControlloDatiChecks) {
 
 // The failure carries the text as typed, so a report can show it.
 TEST(ParGenRules, FailureNamesElementAndText) {
-    Par_Gen record;
-    record.Ethernet_SM3 = "0x100";
-    const QList<ParGenFailure> failures = Controllo_Dati_Failures(record);
+    GeneralParameters record;
+    record.ethernetMask3 = "0x100";
+    const QList<ParGenFailure> failures = settingsFailures(record);
     ASSERT_EQ(failures.size(), 1);
     EXPECT_STREQ(failures[0].element, "Ethernet_SM3");
     EXPECT_EQ(failures[0].text, QStringLiteral("0x100"));
@@ -98,12 +100,12 @@ TEST(ParGenRules, FailureNamesElementAndText) {
 // Every typed field is checked for characters ParGen.xml cannot hold, after the range checks
 // and whatever the device; the message names the field, the character and its position.
 TEST(ParGenRules, CharactersTheFileCannotHold) {
-    Par_Gen record;
-    record.Select_Device = 0; // no address is range-checked
-    record.Ethernet_GAT3 = QStringLiteral("1\v");
-    record.Ethernet_IP1 = QStringLiteral("\x7F\r\n\t"); // all storable
-    record.Mod_CD = QStringLiteral("5") + QChar(0xFFFE);
-    const QList<ParGenFailure> failures = Controllo_Dati_Failures(record);
+    GeneralParameters record;
+    record.deviceModel = 0; // no address is range-checked
+    record.ethernetGateway3 = QStringLiteral("1\v");
+    record.ethernetIp1 = QStringLiteral("\x7F\r\n\t"); // all storable
+    record.modbusCyclicDelay = QStringLiteral("5") + QChar(0xFFFE);
+    const QList<ParGenFailure> failures = settingsFailures(record);
     ASSERT_EQ(failures.size(), 3);
     EXPECT_EQ(failures[0].textIndex, 447); // the range check comes first
     EXPECT_STREQ(failures[1].element, "Mod_CD");
@@ -117,14 +119,14 @@ TEST(ParGenRules, CharactersTheFileCannotHold) {
 
 // Positions the window's lists cannot show; Mod_Ser is a flag and never out of its list.
 TEST(ParGenRules, ListPositionsOutsideTheirLists) {
-    Par_Gen record;
+    GeneralParameters record;
     EXPECT_TRUE(listPositionProblems(record).isEmpty());
-    record.Select_Device = 2;
-    record.Meter_Baud = 8;
-    record.Meter_Par = -1;
-    record.Mod_Baud = 7; // last entry: fine
-    record.Mod_Par = 3;
-    record.Mod_Protocol = 5;
+    record.deviceModel = 2;
+    record.mbusBaud = 8;
+    record.mbusParity = -1;
+    record.modbusBaud = 7; // last entry: fine
+    record.modbusParity = 3;
+    record.modbusProtocol = 5;
     QStringList names;
     for (const ParGenListProblem& p : listPositionProblems(record))
         names.append(QString::fromLatin1(p.element));

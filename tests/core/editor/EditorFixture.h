@@ -3,7 +3,7 @@
 #include "ShownTree.h"
 
 #include "core/editor/NetworkEditor.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
@@ -55,7 +55,7 @@ protected:
         EXPECT_EQ(ShownTree::linesOfModel(editor.tree()), expected) << step;
     }
 
-    LangTable texts;
+    LanguageTable texts;
     NetworkEditor editor{texts};
     QAbstractItemModelTester tester{&editor.tree(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal};

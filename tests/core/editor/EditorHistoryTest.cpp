@@ -76,7 +76,7 @@ TEST_F(NetworkEditorTest, SessionUndoneAndRedoneShowsWhatOkWouldWrite) {
     ASSERT_EQ(editor.importNetwork(file), QString());
     expectShownIsSaved("import network");
     EXPECT_FALSE(editor.undoStack().canUndo()) << "the old file is gone, so is its network";
-    EXPECT_FALSE(editor.Is_Change());
+    EXPECT_FALSE(editor.isChanged());
 
     const Step afterImport[] = {
         {"add node", [this] { ASSERT_EQ(addNode("20", "4", "Cold"), 0); }},
@@ -138,7 +138,7 @@ TEST_F(NetworkEditorTest, SessionUndoneAndRedoneShowsWhatOkWouldWrite) {
         expectShownIsSaved(std::string("undo of ") + afterImport[i].name);
     }
     EXPECT_FALSE(editor.undoStack().canUndo());
-    EXPECT_FALSE(editor.Is_Change()) << "back at the import, which the file holds";
+    EXPECT_FALSE(editor.isChanged()) << "back at the import, which the file holds";
     EXPECT_EQ(folder.read(QStringLiteral("M_Bus.xml")), folder.read(QStringLiteral("other.xml")));
 
     for (qsizetype i = 1; i < states.size(); ++i) {
@@ -166,7 +166,7 @@ TEST_F(NetworkEditorTest, SelectionComesBackAtTheStacksNewIndex) {
     };
     QList<Seen> seen;
     QObject::connect(&editor, &NetworkEditor::restored, [&] {
-        seen.append({editor.undoStack().index(), editor.selection(), editor.Is_Change()});
+        seen.append({editor.undoStack().index(), editor.selection(), editor.isChanged()});
     });
     editor.undo(); // the modify, made with node 2 selected
     editor.undo(); // the second node, added with nothing selected

@@ -19,11 +19,11 @@ TEST_F(NetworkEditorTest, AddNodeWithTheInitialFields) {
     EXPECT_EQ(tree.data(tree.indexOf({0, -1})).toString(),
               QStringLiteral("Primary Address 1 - Secondary Address 1 - "));
     EXPECT_EQ(tree.data(tree.rootIndex()).toString(), QStringLiteral("M-Bus Network"));
-    EXPECT_EQ(editor.IND_NODO(), -1) << "the selection does not change";
-    EXPECT_TRUE(editor.Is_Change());
+    EXPECT_EQ(editor.selectedNodeIndex(), -1) << "the selection does not change";
+    EXPECT_TRUE(editor.isChanged());
 }
 
-// checkNodeFields and Check_Node_ID in order, against a network holding node 5.
+// checkNodeFields and checkPrimaryAddress in order, against a network holding node 5.
 TEST_F(NetworkEditorTest, NodeChecksInOrder) {
     ASSERT_EQ(addNode(QStringLiteral("5")), 0);
     struct Row {
@@ -289,8 +289,8 @@ TEST_F(NetworkEditorTest, SelectionFromTreePositions) {
     };
     for (const Row& row : rows) {
         EXPECT_EQ(editor.select(tree.positionOf(row.index)), row.tab);
-        EXPECT_EQ(editor.IND_NODO(), row.node);
-        EXPECT_EQ(editor.IND_VAR(), row.variable);
+        EXPECT_EQ(editor.selectedNodeIndex(), row.node);
+        EXPECT_EQ(editor.selectedVariableIndex(), row.variable);
         EXPECT_EQ(editor.nodeButtonText(), QLatin1String(row.nodeButton));
         EXPECT_EQ(editor.varButtonText(), QLatin1String(row.varButton));
     }
@@ -317,18 +317,18 @@ TEST_F(NetworkEditorTest, PressWithoutSelectionStillMarksAChange) {
     };
     for (const Row& row : rows) {
         ASSERT_EQ(editor.load(path), QString());
-        ASSERT_FALSE(editor.Is_Change());
+        ASSERT_FALSE(editor.isChanged());
         editor.select(row.selected);
         if (row.selected.node < 0)
             editor.varPanel = goodVariable();
         EXPECT_EQ((editor.*row.press)(), 0) << row.why;
-        EXPECT_TRUE(editor.Is_Change()) << row.why;
+        EXPECT_TRUE(editor.isChanged()) << row.why;
         EXPECT_EQ(editor.network(), network) << row.why;
         EXPECT_EQ(editor.undoStack().count(), 0) << row.why;
         // A real change and its undo bring back what the file holds.
         ASSERT_EQ(addNode(QStringLiteral("9")), 0);
         editor.undo();
-        EXPECT_FALSE(editor.Is_Change()) << row.why;
+        EXPECT_FALSE(editor.isChanged()) << row.why;
     }
 }
 
@@ -344,7 +344,7 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
         // Read back, so that only the delete counts as a change.
         ASSERT_EQ(saveNetwork(editor.network(), path), QString());
         ASSERT_EQ(editor.load(path), QString());
-        ASSERT_FALSE(editor.Is_Change());
+        ASSERT_FALSE(editor.isChanged());
     };
     struct Row {
         const char* why;
@@ -370,9 +370,11 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
             left << int(n.variables.size());
         EXPECT_EQ(left, row.varsLeft) << row.why;
         EXPECT_EQ(editor.tree().rowCount(editor.tree().rootIndex()), row.varsLeft.size());
-        EXPECT_EQ((NetworkTree::Position{editor.IND_NODO(), editor.IND_VAR()}), row.after)
+        EXPECT_EQ(
+            (NetworkTree::Position{editor.selectedNodeIndex(), editor.selectedVariableIndex()}),
+            row.after)
             << row.why;
-        EXPECT_TRUE(editor.Is_Change()) << row.why;
+        EXPECT_TRUE(editor.isChanged()) << row.why;
     }
     // Removing a node's only variable selects the node.
     build();
@@ -380,7 +382,7 @@ TEST_F(NetworkEditorTest, DeleteBySelection) {
     editor.deleteSelection();
     editor.select({0, 0});
     editor.deleteSelection();
-    EXPECT_EQ((NetworkTree::Position{editor.IND_NODO(), editor.IND_VAR()}),
+    EXPECT_EQ((NetworkTree::Position{editor.selectedNodeIndex(), editor.selectedVariableIndex()}),
               (NetworkTree::Position{0, -1}));
 }
 
@@ -413,7 +415,7 @@ TEST_F(NetworkEditorTest, ShowReadsTheFileAndAFailedReadGuardsIt) {
     EXPECT_TRUE(error.contains(QStringLiteral("node 1, variable 1"))) << error.toStdString();
     EXPECT_TRUE(editor.network().isEmpty());
     EXPECT_TRUE(editor.unreadFileAtRisk());
-    EXPECT_FALSE(editor.Is_Change());
+    EXPECT_FALSE(editor.isChanged());
 }
 
 TEST_F(NetworkEditorTest, OkWritesAndReleasesOrKeepsEverythingOnFailure) {
@@ -573,13 +575,13 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
         ASSERT_NE(changed, network);
         ASSERT_EQ(editor.undoStack().count(), 1) << "one command";
         EXPECT_EQ(editor.undoStack().undoText(), QLatin1String(row.command));
-        EXPECT_TRUE(editor.Is_Change());
+        EXPECT_TRUE(editor.isChanged());
         expectShownIsSaved("after the command");
         const QStringList after = shown.lines();
 
         editor.undo();
         EXPECT_EQ(editor.network(), network);
-        EXPECT_FALSE(editor.Is_Change());
+        EXPECT_FALSE(editor.isChanged());
         // Every row back in its place, with its own label, as the view shows it.
         EXPECT_EQ(shown.lines(), before);
         expectShownIsSaved("after the undo");
@@ -595,7 +597,7 @@ TEST_F(NetworkEditorTest, EveryCommandUndoesAndRedoesToTheSameBytes) {
         editor.undo();
         editor.redo();
         EXPECT_EQ(editor.network(), changed);
-        EXPECT_TRUE(editor.Is_Change());
+        EXPECT_TRUE(editor.isChanged());
         EXPECT_EQ(shown.lines(), after);
         expectShownIsSaved("after the redo");
         ASSERT_EQ(editor.save(written), QString());

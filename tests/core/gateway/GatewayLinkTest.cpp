@@ -1,6 +1,6 @@
 #include "GatewayTestSupport.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/gateway/GatewayLink.h"
 #include "mock/MbusTestMaster.h"
 
@@ -58,9 +58,9 @@ TEST(GatewayLink, TheMbusLineOfTheConfiguration) {
                           {9, 1, 2400, 'E'},
                           {-1, -1, 2400, 'N'}};
     for (const Case& c : cases) {
-        Par_Gen p;
-        p.Meter_Baud = c.baud;
-        p.Meter_Par = c.parity;
+        GeneralParameters p;
+        p.mbusBaud = c.baud;
+        p.mbusParity = c.parity;
         EXPECT_EQ(mbusLineOf(p).baud, c.rate) << c.baud;
         EXPECT_EQ(mbusLineOf(p).parity, c.letter) << c.parity;
     }
@@ -77,7 +77,7 @@ TEST(GatewayLink, AnswersOnASerialPort) {
     SlaveBus bus = workedExampleBus();
     GatewayLink link(bus);
     QString why;
-    const MbusLine line = mbusLineOf(Par_Gen());
+    const MbusLine line = mbusLineOf(GeneralParameters());
     ASSERT_TRUE(link.openSerial(device, line.baud, line.parity, &why)) << why.toStdString();
     EXPECT_EQ(link.where(), device + QStringLiteral(" 2400 8E1"));
     QList<Exchange> seen;

@@ -3,7 +3,7 @@
 #include "core/image/BankLayout.h"
 #include "core/image/Compiler.h"
 #include "core/image/ImageDecode.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "support/ImageTestSupport.h"
 #include "support/QtPrinters.h"
@@ -27,8 +27,8 @@ using ImageTest::Overrides;
 using ImageTest::parGenXml;
 using ImageTest::variableXml;
 
-const LangTable& english() {
-    static const LangTable table;
+const LanguageTable& english() {
+    static const LanguageTable table;
     return table;
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/image/BankFiles.h"
 #include "core/image/Compiler.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/ImageTestSupport.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -23,8 +23,8 @@ namespace {
 using UpdateHistory::Outcome;
 using UpdateHistory::Record;
 
-const LangTable& english() {
-    static const LangTable table;
+const LanguageTable& english() {
+    static const LanguageTable table;
     return table;
 }
 
@@ -36,7 +36,7 @@ QString configuration(const TestFolder& folder, const QByteArray& mbus,
     folder.write(QStringLiteral("PROJECTS/Plant/ParGen.xml"), parGen);
     const CompileResult result = compileBanksFromBytes(mbus, parGen);
     EXPECT_TRUE(result.ok());
-    EXPECT_EQ(Write_Banks(dir, result.banks), QString());
+    EXPECT_EQ(writeBanks(dir, result.banks), QString());
     return dir;
 }
 

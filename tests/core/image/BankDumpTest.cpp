@@ -14,8 +14,8 @@ namespace {
 
 CompiledBanks workedExample() {
     const QDir dir(fixtureDir("worked_example"));
-    const CompileResult r = Compile_Banks(dir.filePath(QStringLiteral("M_Bus.xml")),
-                                          dir.filePath(QStringLiteral("ParGen.xml")));
+    const CompileResult r = compileBanksFromFiles(dir.filePath(QStringLiteral("M_Bus.xml")),
+                                                  dir.filePath(QStringLiteral("ParGen.xml")));
     EXPECT_TRUE(r.ok()) << r.error.toStdString();
     return r.banks;
 }

@@ -30,8 +30,9 @@ QString configuration(const TestFolder& folder) {
 TEST(CompileConfiguration, WritesTheImagesOfTheConfigurationsFiles) {
     TestFolder folder;
     const QString dir = configuration(folder);
-    const CompileResult expected = Compile_Banks(folder.file(QStringLiteral("Plant/M_Bus.xml")),
-                                                 folder.file(QStringLiteral("Plant/ParGen.xml")));
+    const CompileResult expected =
+        compileBanksFromFiles(folder.file(QStringLiteral("Plant/M_Bus.xml")),
+                              folder.file(QStringLiteral("Plant/ParGen.xml")));
     ASSERT_TRUE(expected.ok());
     const CompiledConfiguration result = compileConfiguration(dir);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();

@@ -14,8 +14,8 @@ namespace {
 
 CompileResult compileFixture(const char* name) {
     const QDir dir(fixtureDir(name));
-    return Compile_Banks(dir.filePath(QStringLiteral("M_Bus.xml")),
-                         dir.filePath(QStringLiteral("ParGen.xml")));
+    return compileBanksFromFiles(dir.filePath(QStringLiteral("M_Bus.xml")),
+                                 dir.filePath(QStringLiteral("ParGen.xml")));
 }
 
 // The block of defaults with its checksum, as a compile without ParGen.xml leaves it.
@@ -69,8 +69,8 @@ TEST(CompileBanks, WorkedExampleByteForByte) {
 // A configuration only just created: no network, no settings. The block keeps its defaults
 // and 0x2EC stays 0, so the device loads no network.
 TEST(CompileBanks, NeitherFileExists) {
-    const CompileResult r = Compile_Banks(QStringLiteral("/nonexistent/M_Bus.xml"),
-                                          QStringLiteral("/nonexistent/P.xml"));
+    const CompileResult r = compileBanksFromFiles(QStringLiteral("/nonexistent/M_Bus.xml"),
+                                                  QStringLiteral("/nonexistent/P.xml"));
     ASSERT_TRUE(r.ok()) << r.error.toStdString();
     EXPECT_EQ(spaced(r.banks.bank), QStringLiteral("08 00 00 00 08 00 00 00"));
     EXPECT_EQ(spaced(r.banks.bank2), spaced(defaultBlock()));
@@ -474,7 +474,7 @@ TEST(CompileBanks, SameInputSameBytes) {
 
 // Unreadable inputs fail with the file named, never compile as "absent".
 TEST(CompileBanks, UnreadableFileFails) {
-    const CompileResult r = Compile_Banks(fixtureDir("worked_example"), QString());
+    const CompileResult r = compileBanksFromFiles(fixtureDir("worked_example"), QString());
     ASSERT_FALSE(r.ok());
     EXPECT_TRUE(r.error.contains(QStringLiteral("worked_example"))) << r.error.toStdString();
 }

@@ -85,7 +85,7 @@ TEST(HostileInput, OversizedFileIsRefused) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_TRUE(file.resize(33 * 1024 * 1024)); // sparse: costs no disk
     }
-    const CompileResult r = Compile_Banks(path, folder.file(QStringLiteral("ParGen.xml")));
+    const CompileResult r = compileBanksFromFiles(path, folder.file(QStringLiteral("ParGen.xml")));
     ASSERT_FALSE(r.ok());
     EXPECT_TRUE(r.error.contains(QStringLiteral("M_Bus.xml"))) << r.error.toStdString();
 }

@@ -24,8 +24,8 @@ QByteArray compiled(const QByteArray& network, bool withParGen) {
 // each.
 QList<QByteArray> networkCorpus() {
     const QDir dir(fixtureDir("worked_example"));
-    const CompileResult worked = Compile_Banks(dir.filePath(QStringLiteral("M_Bus.xml")),
-                                               dir.filePath(QStringLiteral("ParGen.xml")));
+    const CompileResult worked = compileBanksFromFiles(dir.filePath(QStringLiteral("M_Bus.xml")),
+                                                       dir.filePath(QStringLiteral("ParGen.xml")));
     EXPECT_TRUE(worked.ok());
     const QList<QByteArray> bases = {
         worked.banks.bank,
@@ -58,8 +58,8 @@ QList<QByteArray> networkCorpus() {
 
 QList<QByteArray> blockCorpus() {
     const QDir dir(fixtureDir("worked_example"));
-    const CompileResult worked = Compile_Banks(dir.filePath(QStringLiteral("M_Bus.xml")),
-                                               dir.filePath(QStringLiteral("ParGen.xml")));
+    const CompileResult worked = compileBanksFromFiles(dir.filePath(QStringLiteral("M_Bus.xml")),
+                                                       dir.filePath(QStringLiteral("ParGen.xml")));
     const QByteArray block = worked.banks.bank2;
     QList<QByteArray> corpus{block, block.left(2047), block + '\0', QByteArray()};
     for (int at = 0; at < block.size(); at += 7) {

@@ -2,7 +2,7 @@
 
 #include "core/image/BankFiles.h"
 #include "core/image/Compiler.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/ImageTestSupport.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -93,10 +93,10 @@ TEST(ImageSources, AConfigurationsImagesKnowTheirSource) {
     folder.write(QStringLiteral("cfg/M_Bus.xml"), network);
     folder.write(QStringLiteral("cfg/ParGen.xml"), ImageTest::parGenXml());
     EXPECT_EQ(int(ImageSources::judgeConfiguration(dir).state), int(State::NoImages));
-    const CompileResult compiled =
-        Compile_Banks(dir + QStringLiteral("/M_Bus.xml"), dir + QStringLiteral("/ParGen.xml"));
+    const CompileResult compiled = compileBanksFromFiles(dir + QStringLiteral("/M_Bus.xml"),
+                                                         dir + QStringLiteral("/ParGen.xml"));
     ASSERT_TRUE(compiled.ok());
-    ASSERT_EQ(Write_Banks(dir, compiled.banks), QString());
+    ASSERT_EQ(writeBanks(dir, compiled.banks), QString());
     EXPECT_TRUE(ImageSources::judgeConfiguration(dir).matches());
 
     // Written again with the same bytes (a newer date): still the source.
@@ -106,15 +106,15 @@ TEST(ImageSources, AConfigurationsImagesKnowTheirSource) {
     folder.write(QStringLiteral("cfg/M_Bus.xml"), QByteArray(network).replace("Nodo", "Nodo "));
     const ImageSources::Verdict changed = ImageSources::judgeConfiguration(dir);
     EXPECT_EQ(int(changed.state), int(State::Differs));
-    EXPECT_EQ(ImageSources::text(changed, LangTable()),
+    EXPECT_EQ(ImageSources::text(changed, LanguageTable()),
               QStringLiteral("The images in the bin folder do not match the configuration: "
                              "M_Bus.xml changed after they were compiled. Compile again (step 4) "
                              "before updating a device."));
 
-    ASSERT_EQ(Write_Banks(dir, {compiled.banks.bank, compiled.banks.bank2, {}}), QString());
+    ASSERT_EQ(writeBanks(dir, {compiled.banks.bank, compiled.banks.bank2, {}}), QString());
     const ImageSources::Verdict unknown = ImageSources::judgeConfiguration(dir);
     EXPECT_EQ(int(unknown.state), int(State::Unknown));
-    EXPECT_EQ(ImageSources::text(unknown, LangTable()),
+    EXPECT_EQ(ImageSources::text(unknown, LanguageTable()),
               QStringLiteral("The images in the bin folder are not known to match the "
                              "configuration: compile again (step 4) before updating a device."));
     EXPECT_FALSE(QFile::exists(dir + QStringLiteral("/bin/") + ImageSources::RecordName));

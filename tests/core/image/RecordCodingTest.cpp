@@ -56,15 +56,15 @@ TEST(RecordCode, VifeAssignmentIsComplete) {
         if (scaleList) {
             const int n = row.lastCode - row.firstCode + 1;
             for (int s = 0; s < n; ++s)
-                EXPECT_EQ(Record_Code(19, quint8(row.fromVife), quint16(s)), row.firstCode + s);
-            EXPECT_EQ(Record_Code(19, quint8(row.fromVife), quint16(n)), 0);
-            EXPECT_EQ(Record_Code(19, quint8(row.fromVife), 255), 0);
+                EXPECT_EQ(recordCodeOf(19, quint8(row.fromVife), quint16(s)), row.firstCode + s);
+            EXPECT_EQ(recordCodeOf(19, quint8(row.fromVife), quint16(n)), 0);
+            EXPECT_EQ(recordCodeOf(19, quint8(row.fromVife), 255), 0);
         } else {
             ASSERT_EQ(row.lastCode - row.firstCode, row.toVife - row.fromVife);
             for (int v = row.fromVife; v <= row.toVife; ++v) {
                 const int code = row.firstCode + (v - row.fromVife);
                 for (const quint16 s : {0, 1, 5, 255, 65535})
-                    EXPECT_EQ(Record_Code(19, quint8(v), s), code) << "v " << v << " s " << s;
+                    EXPECT_EQ(recordCodeOf(19, quint8(v), s), code) << "v " << v << " s " << s;
             }
         }
     }
@@ -76,13 +76,13 @@ TEST(RecordCode, TypeAssignmentIsComplete) {
     for (const TypeRange& row : TypeAssignment) {
         SCOPED_TRACE(testing::Message() << "type " << row.type);
         for (int s = 0; s < row.entries; ++s)
-            EXPECT_EQ(Record_Code(quint8(row.type), 0, quint16(s)), row.base + s);
-        EXPECT_EQ(Record_Code(quint8(row.type), 0, quint16(row.entries)), 0);
-        EXPECT_EQ(Record_Code(quint8(row.type), 0, 255), 0);
+            EXPECT_EQ(recordCodeOf(quint8(row.type), 0, quint16(s)), row.base + s);
+        EXPECT_EQ(recordCodeOf(quint8(row.type), 0, quint16(row.entries)), 0);
+        EXPECT_EQ(recordCodeOf(quint8(row.type), 0, 255), 0);
     }
     for (const int t : {21, 22, 23, 24, 25, 26, 100, 255})
         for (const quint16 s : {0, 1, 255})
-            EXPECT_EQ(Record_Code(quint8(t), 0, s), 0) << "type " << t;
+            EXPECT_EQ(recordCodeOf(quint8(t), 0, s), 0) << "type " << t;
 }
 
 // The cases the device's users hit at the edges of the lists.
@@ -103,21 +103,21 @@ TEST(RecordCode, EdgeCases) {
         {0, 0, 256, 0},    {0, 0, 65535, 0}, // scale is 16 bits, not cut
     };
     for (const Row& r : rows)
-        EXPECT_EQ(Record_Code(quint8(r.t), quint8(r.v), quint16(r.s)), r.code)
+        EXPECT_EQ(recordCodeOf(quint8(r.t), quint8(r.v), quint16(r.s)), r.code)
             << "t " << r.t << " v " << r.v << " s " << r.s;
     EXPECT_EQ(RecordCoding::HighestCode, 446);
-    static_assert(Record_Code(19, 151, 0) == RecordCoding::HighestCode);
+    static_assert(recordCodeOf(19, 151, 0) == RecordCoding::HighestCode);
 }
 
 // Data-field codes of EN 13757-3 by dimension position; anything unknown is a 16-bit integer.
 TEST(DimensionCode, EveryPositionAndOutside) {
     const int expected[] = {1, 2, 4, 7, 3, 6, 5, 13, 9, 10, 11, 12, 14};
     for (int p = 0; p < 13; ++p) {
-        EXPECT_EQ(Dimension_Code(quint8(p)), expected[p]) << "position " << p;
+        EXPECT_EQ(dataFieldCodeOf(quint8(p)), expected[p]) << "position " << p;
         EXPECT_EQ(RecordCoding::dimensionForCode(quint8(expected[p])), p);
     }
     for (const int p : {13, 14, 100, 255})
-        EXPECT_EQ(Dimension_Code(quint8(p)), 2) << "position " << p;
+        EXPECT_EQ(dataFieldCodeOf(quint8(p)), 2) << "position " << p;
     for (const int code : {0, 8, 15, 255})
         EXPECT_FALSE(RecordCoding::dimensionForCode(quint8(code))) << "code " << code;
 }
@@ -146,7 +146,7 @@ TEST(RecordCode, EveryCodeReadsBackToItsChoice) {
     for (int t = 0; t < 26; ++t) {
         for (int v = 0; v < (t == 19 ? 152 : 1); ++v) {
             for (int s = 0; s < 17; ++s) {
-                const quint16 code = Record_Code(quint8(t), quint8(v), quint16(s));
+                const quint16 code = recordCodeOf(quint8(t), quint8(v), quint16(s));
                 if (code == 0)
                     continue;
                 const auto meaning = meaningOfCode(code);

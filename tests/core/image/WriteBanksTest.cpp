@@ -43,7 +43,7 @@ QStringList listing(const QString& root) {
 // A configuration whose bin folder was deleted still gets its images.
 TEST(WriteBanks, CreatesMissingBinFolder) {
     TestFolder folder;
-    EXPECT_EQ(Write_Banks(folder.path(), Banks), QString());
+    EXPECT_EQ(writeBanks(folder.path(), Banks), QString());
     EXPECT_EQ(folder.read(QStringLiteral("bin/bank.bin")), Banks.bank);
     EXPECT_EQ(folder.read(QStringLiteral("bin/bank2.bin")), Banks.bank2);
 }
@@ -53,7 +53,7 @@ TEST(WriteBanks, ReplacesExistingFilesAndLeavesNoTemporary) {
     TestFolder folder;
     folder.write(QStringLiteral("bin/bank.bin"), QByteArray(5000, 'x'));
     folder.write(QStringLiteral("bin/bank2.bin"), QByteArray(3000, 'y'));
-    EXPECT_EQ(Write_Banks(folder.path(), Banks), QString());
+    EXPECT_EQ(writeBanks(folder.path(), Banks), QString());
     EXPECT_EQ(folder.read(QStringLiteral("bin/bank.bin")), Banks.bank);
     EXPECT_EQ(folder.read(QStringLiteral("bin/bank2.bin")), Banks.bank2);
     EXPECT_EQ(QDir(folder.file(QStringLiteral("bin")))
@@ -67,7 +67,7 @@ TEST(WriteBanks, RemovesTemporariesOfAKilledWrite) {
     TestFolder folder;
     folder.write(QStringLiteral("bin/.bank2.bin-a1B2c3.tmp"), "half");
     folder.write(QStringLiteral("bin/bank2.bin.backup"), "mine");
-    EXPECT_EQ(Write_Banks(folder.path(), Banks), QString());
+    EXPECT_EQ(writeBanks(folder.path(), Banks), QString());
     EXPECT_EQ(QDir(folder.file(QStringLiteral("bin")))
                   .entryList(QDir::Files | QDir::Hidden | QDir::System),
               (QStringList{"bank.bin", "bank2.bin", "bank2.bin.backup"}));
@@ -142,12 +142,12 @@ TEST(WriteBanks, RefusesWithoutTouchingEitherImage) {
         row.arrange(config, outside);
         const QStringList configBefore = listing(config.path());
         const QStringList outsideBefore = listing(outside.path());
-        const QString error = Write_Banks(config.path(), Banks);
+        const QString error = writeBanks(config.path(), Banks);
         EXPECT_TRUE(error.contains(QLatin1String(row.mentioned))) << error.toStdString();
         EXPECT_EQ(listing(config.path()), configBefore);
         EXPECT_EQ(listing(outside.path()), outsideBefore);
     }
-    EXPECT_FALSE(Write_Banks(QString(), Banks).isEmpty());
+    EXPECT_FALSE(writeBanks(QString(), Banks).isEmpty());
 }
 
 // The pair takes bin's place in one step; whatever else the user keeps in bin stays there with
@@ -166,7 +166,7 @@ TEST(WriteBanks, KeepsTheOtherEntriesOfBin) {
         const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                         QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
         ASSERT_TRUE(QFile::setPermissions(folder.file(QStringLiteral("bin")), mode));
-        ASSERT_EQ(Write_Banks(folder.path(), Banks), QString());
+        ASSERT_EQ(writeBanks(folder.path(), Banks), QString());
         EXPECT_EQ(folder.read(QStringLiteral("bin/bank.bin")), Banks.bank);
         EXPECT_EQ(folder.read(QStringLiteral("bin/bank2.bin")), Banks.bank2);
         EXPECT_EQ(folder.read(QStringLiteral("bin/notes.txt")), "mine");
@@ -194,7 +194,7 @@ TEST(WriteBanks, RemovesFoldersOfAKilledCompile) {
                           O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    EXPECT_EQ(Write_Banks(folder.path(), Banks), QString());
+    EXPECT_EQ(writeBanks(folder.path(), Banks), QString());
     ::close(fd);
     EXPECT_EQ(QDir(folder.path())
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),

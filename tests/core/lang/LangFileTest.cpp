@@ -1,5 +1,5 @@
 #include "core/lang/LangFile.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -80,10 +80,10 @@ class GrammarTest : public testing::TestWithParam<GrammarCase> {};
 
 TEST_P(GrammarTest, OverlaysOnlyWhatTheLineSays) {
     const GrammarCase& row = GetParam();
-    LangTable table;
-    table.Load_Lang_Text(row.file);
-    ASSERT_EQ(table.size(), LangTable::Lang_Count);
-    for (int i = 0; i < LangTable::Lang_Count; ++i)
+    LanguageTable table;
+    table.loadText(row.file);
+    ASSERT_EQ(table.size(), LanguageTable::TextCount);
+    for (int i = 0; i < LanguageTable::TextCount; ++i)
         ASSERT_EQ(table.text(i), row.changed.value(i, defaultLangText(i)))
             << row.why << " (index " << i << ")";
 }
@@ -96,8 +96,8 @@ class EncodingTest : public testing::TestWithParam<const char*> {};
 TEST_P(EncodingTest, EveryEncodingGivesTheSameTexts) {
     TestFolder folder;
     const QString path = folder.copyFixture(QStringLiteral("lang/") + GetParam(), "x.lng");
-    LangTable table;
-    ASSERT_TRUE(table.Load_Lang_File(path));
+    LanguageTable table;
+    ASSERT_TRUE(table.loadFile(path));
     EXPECT_EQ(table.text(0), QStringLiteral("D\u00E9but"));
     EXPECT_EQ(table.text(9), QStringLiteral("Aucune configuration "));
     EXPECT_EQ(table.text(12), QStringLiteral("Information \u20AC"));
@@ -136,10 +136,10 @@ TEST(LangFileLines, EndAtCrLfOrCrLf) {
 
 TEST(LangFileLoad, UnreadableFileLeavesTheTableUnchanged) {
     TestFolder folder;
-    LangTable table;
+    LanguageTable table;
     table.setText(3, QStringLiteral("kept"));
-    EXPECT_FALSE(table.Load_Lang_File(folder.file("missing.lng")));
-    EXPECT_FALSE(table.Load_Lang_File(folder.path())); // a folder named like a language
+    EXPECT_FALSE(table.loadFile(folder.file("missing.lng")));
+    EXPECT_FALSE(table.loadFile(folder.path())); // a folder named like a language
     EXPECT_EQ(table.text(3), QStringLiteral("kept"));
     EXPECT_EQ(table.text(4), defaultLangText(4));
 }

@@ -1,6 +1,6 @@
 #include "core/lang/LanguageExport.h"
 #include "core/lang/LangFile.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -57,21 +57,21 @@ TEST_P(EntryValueTest, WrittenValueReadsBackToTheText) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, EntryValueTest, testing::ValuesIn(valueCases()));
 
-LangTable loadedOver(LangTable table, const QByteArray& bytes) {
-    table.Load_Lang_Text(LangFile::decode(bytes));
+LanguageTable loadedOver(LanguageTable table, const QByteArray& bytes) {
+    table.loadText(LangFile::decode(bytes));
     return table;
 }
 
 TEST(LanguageExport, DefaultsComeBackOverATableWithEveryTextChanged) {
-    const LangTable defaults;
+    const LanguageTable defaults;
     const auto result = LanguageExport::exportTable(defaults, "English defaults");
     EXPECT_TRUE(result.skipped.isEmpty());
     ASSERT_TRUE(result.bytes.startsWith(Utf8Bom));
 
-    LangTable changed;
+    LanguageTable changed;
     for (int i = 0; i < changed.size(); ++i)
         changed.setText(i, QStringLiteral("changed %1").arg(i));
-    const LangTable back = loadedOver(changed, result.bytes);
+    const LanguageTable back = loadedOver(changed, result.bytes);
     for (int i = 0; i < back.size(); ++i) {
         // Fillers are left out of the file: a translator has nothing to translate there.
         const QString expected = defaultLangText(i) == QStringLiteral(" ")
@@ -93,15 +93,15 @@ TEST(LanguageExport, DefaultsComeBackOverATableWithEveryTextChanged) {
 // lacks in English; a filler index set to a blank stays out, a real text set to one does not.
 TEST(LanguageExport, TranslationOverDefaultsIsReproduced) {
     TestFolder folder;
-    LangTable table;
-    ASSERT_TRUE(table.Load_Lang_File(folder.copyFixture("lang/italiano_old.lng", "it.lng")));
+    LanguageTable table;
+    ASSERT_TRUE(table.loadFile(folder.copyFixture("lang/italiano_old.lng", "it.lng")));
     ASSERT_EQ(table.text(316), QStringLiteral("  Cambiare la lingua da "));
     ASSERT_EQ(table.text(318), QString());
     ASSERT_EQ(table.text(605), QStringLiteral(" "));
 
     const auto result = LanguageExport::exportTable(table, "italiano_old.lng");
     EXPECT_TRUE(result.skipped.isEmpty());
-    const LangTable back = loadedOver(LangTable(), result.bytes);
+    const LanguageTable back = loadedOver(LanguageTable(), result.bytes);
     for (int i = 0; i < back.size(); ++i)
         ASSERT_EQ(back.text(i), table.text(i)) << "index " << i;
     // Exporting what was read back is a fixed point.
@@ -109,7 +109,7 @@ TEST(LanguageExport, TranslationOverDefaultsIsReproduced) {
 }
 
 TEST(LanguageExport, TextsNoLineCanCarryAreNamedAndLeftOut) {
-    LangTable table;
+    LanguageTable table;
     table.setText(5, "Passo" + P + "5");
     table.setText(6, QStringLiteral("Passo /#/ 6"));
     const auto result = LanguageExport::exportTable(table, "test");
@@ -117,7 +117,7 @@ TEST(LanguageExport, TextsNoLineCanCarryAreNamedAndLeftOut) {
     const QString text = LangFile::decode(result.bytes);
     EXPECT_TRUE(text.contains(QStringLiteral("; STR5 is left out")));
     EXPECT_TRUE(text.contains(QStringLiteral("; STR6 is left out")));
-    const LangTable back = loadedOver(LangTable(), result.bytes);
+    const LanguageTable back = loadedOver(LanguageTable(), result.bytes);
     EXPECT_EQ(back.text(5), defaultLangText(5));
     EXPECT_EQ(back.text(6), defaultLangText(6));
 }

@@ -1,8 +1,8 @@
 // What ships in LANGUAGE beside the program: every translation must cover every text of the
 // English table, so a text added to the program without its translations fails here.
 #include "core/lang/LangFile.h"
-#include "core/lang/LangTable.h"
 #include "core/lang/LanguageExport.h"
+#include "core/lang/LanguageTable.h"
 
 #include "support/QtPrinters.h"
 
@@ -29,7 +29,7 @@ QByteArray readAll(const QString& path) {
 
 QList<int> textIndexes() {
     QList<int> indexes;
-    for (int i = 0; i < LangTable::Lang_Count; ++i)
+    for (int i = 0; i < LanguageTable::TextCount; ++i)
         if (defaultLangText(i) != Filler)
             indexes.append(i);
     return indexes;
@@ -53,7 +53,7 @@ ReadFile readShipped(const QString& path) {
         const QStringView line = LangFile::trimmed(lines[n]);
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
-        const auto entry = LangFile::parseLine(line, LangTable::Lang_Count);
+        const auto entry = LangFile::parseLine(line, LanguageTable::TextCount);
         if (!entry) {
             result.problems << where + QStringLiteral(" (not an entry the loader takes)");
         } else if (defaultLangText(entry->index) == Filler) {
@@ -111,16 +111,16 @@ TEST(ShippedLanguages, GeneratedEnglishIsCurrentAndReadsBackToTheDefaults) {
     const QString path = QDir(Shipped).filePath(QStringLiteral("English.lng"));
     const QByteArray bytes = readAll(path);
     ASSERT_FALSE(bytes.isEmpty()) << path.toStdString();
-    EXPECT_EQ(bytes, LanguageExport::exportTable(LangTable(), "English defaults").bytes);
+    EXPECT_EQ(bytes, LanguageExport::exportTable(LanguageTable(), "English defaults").bytes);
 
     const ReadFile read = readShipped(path);
     EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join(u'\n').toStdString();
     EXPECT_EQ(read.entries.keys(), textIndexes());
 
-    LangTable table;
+    LanguageTable table;
     for (int i = 0; i < table.size(); ++i)
         table.setText(i, QStringLiteral("changed"));
-    ASSERT_TRUE(table.Load_Lang_File(path));
+    ASSERT_TRUE(table.loadFile(path));
     for (int index : textIndexes())
         EXPECT_EQ(table.text(index), defaultLangText(index)) << "index " << index;
 }
@@ -165,8 +165,8 @@ TEST_P(TranslationTest, KeepsBlanksAtTheEndsAndEveryNumber) {
 TEST_P(TranslationTest, LoadsAsTheChosenLanguage) {
     const ReadFile read = readShipped(path());
     QString language = name().chopped(4);
-    LangTable table;
-    Load_Language(table, language, Shipped);
+    LanguageTable table;
+    loadLanguage(table, language, Shipped);
     EXPECT_EQ(language, name().chopped(4));
     for (auto it = read.entries.cbegin(); it != read.entries.cend(); ++it)
         EXPECT_EQ(table.text(it.key()), it.value()) << "STR" << it.key();

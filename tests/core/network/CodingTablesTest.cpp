@@ -1,6 +1,6 @@
 #include "core/network/CodingTables.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -423,7 +423,7 @@ TEST(CodingTables, ScaleFits) {
 
 // The Modbus names follow the language table; comparison is whole and case-sensitive.
 TEST(CodingTables, ModbusTextMapsReadTheLanguageTable) {
-    LangTable table;
+    LanguageTable table;
     const QStringList tod = {u"Coil Status"_s, u"Input Status"_s, u"Holding Register"_s,
                              u"Input Register"_s};
     for (int i = 0; i < 4; ++i)
@@ -432,30 +432,30 @@ TEST(CodingTables, ModbusTextMapsReadTheLanguageTable) {
     table.setText(623, u"Type 1"_s);
 
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(Index_to_Modbus_ToD(table, i), tod[i]);
-        EXPECT_EQ(Modbus_ToD_to_Index(table, tod[i]), i);
+        EXPECT_EQ(modbusTypeText(table, i), tod[i]);
+        EXPECT_EQ(modbusTypePosition(table, tod[i]), i);
     }
-    EXPECT_EQ(Index_to_Modbus_ToD(table, 4), QString());
-    EXPECT_EQ(Index_to_Modbus_ToD(table, -1), QString());
-    EXPECT_EQ(Modbus_ToD_to_Index(table, u"holding register"_s), -1);
-    EXPECT_EQ(Modbus_ToD_to_Index(table, u"Holding Register "_s), -1);
+    EXPECT_EQ(modbusTypeText(table, 4), QString());
+    EXPECT_EQ(modbusTypeText(table, -1), QString());
+    EXPECT_EQ(modbusTypePosition(table, u"holding register"_s), -1);
+    EXPECT_EQ(modbusTypePosition(table, u"Holding Register "_s), -1);
 
-    EXPECT_EQ(Index_to_Modbus_Swap(table, 0), u"None"_s);
-    EXPECT_EQ(Index_to_Modbus_Swap(table, 1), u"Type 1"_s);
-    EXPECT_EQ(Index_to_Modbus_Swap(table, 2), QString());
-    EXPECT_EQ(Modbus_Swap_to_Index(table, u"Type 1"_s), 1);
-    EXPECT_EQ(Modbus_Swap_to_Index(table, u"type 1"_s), -1);
-    EXPECT_EQ(Modbus_ToD_Texts(table), tod);
-    EXPECT_EQ(Modbus_Swap_Texts(table), (QStringList{u"None"_s, u"Type 1"_s}));
+    EXPECT_EQ(modbusSwapText(table, 0), u"None"_s);
+    EXPECT_EQ(modbusSwapText(table, 1), u"Type 1"_s);
+    EXPECT_EQ(modbusSwapText(table, 2), QString());
+    EXPECT_EQ(modbusSwapPosition(table, u"Type 1"_s), 1);
+    EXPECT_EQ(modbusSwapPosition(table, u"type 1"_s), -1);
+    EXPECT_EQ(modbusTypeTexts(table), tod);
+    EXPECT_EQ(modbusSwapTexts(table), (QStringList{u"None"_s, u"Type 1"_s}));
 
     // A language file that renames a text: the new name is recognised, the old one not.
     table.setText(617, u"Registro"_s);
-    EXPECT_EQ(Modbus_ToD_to_Index(table, u"Registro"_s), 2);
-    EXPECT_EQ(Modbus_ToD_to_Index(table, u"Holding Register"_s), -1);
-    EXPECT_EQ(Modbus_ToD_Texts(table).value(2), u"Registro"_s);
+    EXPECT_EQ(modbusTypePosition(table, u"Registro"_s), 2);
+    EXPECT_EQ(modbusTypePosition(table, u"Holding Register"_s), -1);
+    EXPECT_EQ(modbusTypeTexts(table).value(2), u"Registro"_s);
 
     // The renaming stays in its table: a new table has the English names again.
-    const LangTable defaults;
-    EXPECT_EQ(Index_to_Modbus_ToD(defaults, 2), u"Holding Register"_s);
-    EXPECT_EQ(Index_to_Modbus_Swap(defaults, 1), u"Type 1"_s);
+    const LanguageTable defaults;
+    EXPECT_EQ(modbusTypeText(defaults, 2), u"Holding Register"_s);
+    EXPECT_EQ(modbusSwapText(defaults, 1), u"Type 1"_s);
 }

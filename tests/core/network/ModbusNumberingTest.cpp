@@ -1,6 +1,6 @@
 #include "core/network/ModbusNumbering.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +39,7 @@ TEST(ModbusNumbering, ManualNumberByTableAndAddress) {
 
 // In words, in the table's language; nothing for what is not an address.
 TEST(ModbusNumbering, DescribesInWords) {
-    const LangTable texts;
+    const LanguageTable texts;
     EXPECT_EQ(describe(texts, 2, 40), QStringLiteral("register 41 (40041)"));
     EXPECT_EQ(describe(texts, 3, 7), QStringLiteral("register 8 (30008)"));
     EXPECT_EQ(describe(texts, 2, 70000), QString());

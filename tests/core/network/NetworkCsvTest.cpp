@@ -1,8 +1,8 @@
 #include "core/network/NetworkCsv.h"
 
 #include "bench/FullNetwork.h"
-#include "core/lang/LangTable.h"
 #include "core/lang/LanguageSet.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -25,7 +25,7 @@ const QByteArray EnergyRow = "1,12345678,Heat meter,1,Energy,Energy (Wh),Wh * (1
                              "None\n";
 
 NetworkCsv::ImportResult import(const QByteArray& bytes) {
-    return importNetwork(bytes, LangTable());
+    return importNetwork(bytes, LanguageTable());
 }
 
 } // namespace
@@ -94,7 +94,7 @@ TEST(NetworkCsv, QuotingKeepsEveryCharacter) {
     empty.primary = 8;
     empty.description = QStringLiteral("spare, not yet wired");
 
-    const QByteArray bytes = exportNetwork({node, empty}, LangTable());
+    const QByteArray bytes = exportNetwork({node, empty}, LanguageTable());
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
     const auto result = import(bytes);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
@@ -119,7 +119,7 @@ TEST(NetworkCsv, FullNetworkRoundTripIsAFixedPoint) {
     nodes[6].variables[0].storageNumber = 4294967295u;
     nodes[6].variables[0].tariff = 1048575;
     ASSERT_EQ(saveNetwork(nodes, before), QString());
-    const auto result = import(exportNetwork(loadNetwork(before).nodes, LangTable()));
+    const auto result = import(exportNetwork(loadNetwork(before).nodes, LanguageTable()));
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
     EXPECT_EQ(result.nodes, nodes);
     ASSERT_EQ(saveNetwork(result.nodes, after), QString());
@@ -364,7 +364,7 @@ TEST(NetworkCsv, FormulaCellsAreWrittenAsText) {
         node.variables = {v};
         nodes.append(node);
     }
-    const QByteArray bytes = exportNetwork(nodes, LangTable());
+    const QByteArray bytes = exportNetwork(nodes, LanguageTable());
     for (const char* cell : {"\"'=1+2\"", "\"'+1\"", "\"'-1\"", "\"'@SUM(A1)\"", "\"'\tx\"",
                              "\"'\rx\"", "\"''=x\"", "\"'''+y\"", "\"'plain\"", "\"a=b\""})
         EXPECT_TRUE(bytes.contains(cell)) << cell;
@@ -440,7 +440,7 @@ TEST(NetworkCsv, TravelsBetweenEveryPairOfLanguagesAndSeparators) {
     ASSERT_TRUE(names.contains(QStringLiteral("English")) &&
                 names.contains(QStringLiteral("Italiano")))
         << names.join(u',').toStdString();
-    const QList<LangTable> tables = LanguageSet::tables(languages);
+    const QList<LanguageTable> tables = LanguageSet::tables(languages);
 
     TestFolder folder;
     const QString stored = folder.file(QStringLiteral("M_Bus.xml"));
@@ -476,13 +476,13 @@ TEST(NetworkCsv, WritesTheLanguageItIsGiven) {
     nodes.resize(2);
     nodes[1].variables.resize(3);
     nodes[1].variables[2].modbusRegister = 40;
-    LangTable italian;
+    LanguageTable italian;
     for (const auto& language : shippedLanguages())
         if (language.name == QStringLiteral("Italiano"))
             italian = language.table;
     ASSERT_EQ(italian.text(617), QStringLiteral("Registro holding"));
 
-    const QList<QByteArray> english = exportNetwork(nodes, LangTable()).split('\n');
+    const QList<QByteArray> english = exportNetwork(nodes, LanguageTable()).split('\n');
     EXPECT_EQ(english[0],
               "\xEF\xBB\xBF\"Node Primary Address\",\"Node Secondary Address\",\"Node "
               "Description\",\"Enable\",\"Description\",\"Type of Data\",\"Scale\",\"Function "
@@ -501,6 +501,6 @@ TEST(NetworkCsv, WritesTheLanguageItIsGiven) {
 
     // An Italian file read by an English program without the Italian words is refused by
     // its first unknown column, in the reader's language.
-    const auto refused = importNetwork(exportNetwork(nodes, italian), LangTable());
+    const auto refused = importNetwork(exportNetwork(nodes, italian), LanguageTable());
     EXPECT_EQ(refused.error.left(7), QStringLiteral("Line 1:"));
 }

@@ -1,7 +1,7 @@
 #include "core/network/NetworkImport.h"
 
 #include "common/AtomicFile.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "mock/ScriptedPrompts.h"
 #include "support/FailingWrites.h"
@@ -51,12 +51,12 @@ protected:
     void writeOwn() const { folder.write(QStringLiteral("PROJECTS/Plant/M_Bus.xml"), current); }
 
     Outcome run(const QString& fileMBus) {
-        return NetworkImport::Import_Network(prompts, nullptr, table, fileMBus,
-                                             folder.file(QStringLiteral("PROJECTS")));
+        return NetworkImport::importFile(prompts, nullptr, table, fileMBus,
+                                         folder.file(QStringLiteral("PROJECTS")));
     }
 
     TestFolder folder;
-    LangTable table;
+    LanguageTable table;
     ScriptedPrompts prompts;
     QByteArray current;
     QByteArray other;

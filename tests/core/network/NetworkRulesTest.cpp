@@ -50,7 +50,7 @@ TEST(NetworkRules, LimitsOfNodesAndVariables) {
     EXPECT_FALSE(canAddVariable(10));
 }
 
-// Controllo_Dati_New_Var's order; the length counts only for "Variable Length".
+// checkNewVariable's order; the length counts only for "Variable Length".
 TEST(NetworkRules, VariableChecksInOrder) {
     VariableNumbers ok{1, 0, 1, 0, 0, 0, 2, QString()};
     EXPECT_TRUE(variableFailures(ok).isEmpty());
@@ -109,9 +109,9 @@ TEST(NetworkRules, CheckNodeId) {
     nodes[0].primary = 1;
     nodes[1].primary = 5;
     nodes[2].primary = 9;
-    EXPECT_EQ(Check_Node_ID(nodes, 7, -1, -1), 0);
-    EXPECT_EQ(Check_Node_ID(nodes, 5, -1, -1), 652); // adding with nothing selected
-    EXPECT_EQ(Check_Node_ID(nodes, 5, 1, -1), 0);    // modifying node 5 keeps its address
-    EXPECT_EQ(Check_Node_ID(nodes, 9, 1, -1), 652);  // modifying into another node's address
-    EXPECT_EQ(Check_Node_ID(nodes, 5, 1, 0), 651);   // a variable of node 5 is selected
+    EXPECT_EQ(checkPrimaryAddress(nodes, 7, -1, -1), 0);
+    EXPECT_EQ(checkPrimaryAddress(nodes, 5, -1, -1), 652); // adding with nothing selected
+    EXPECT_EQ(checkPrimaryAddress(nodes, 5, 1, -1), 0);    // modifying node 5 keeps its address
+    EXPECT_EQ(checkPrimaryAddress(nodes, 9, 1, -1), 652);  // modifying into another node's address
+    EXPECT_EQ(checkPrimaryAddress(nodes, 5, 1, 0), 651);   // a variable of node 5 is selected
 }

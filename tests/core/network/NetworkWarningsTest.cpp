@@ -1,7 +1,7 @@
 #include "core/network/NetworkWarnings.h"
 
 #include "bench/FullNetwork.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -47,7 +47,7 @@ TEST(NetworkWarnings, SoundNetworksGiveNone) {
     const NetworkLoad worked =
         loadNetwork(fixturePath(QStringLiteral("image/worked_example/M_Bus.xml")));
     ASSERT_TRUE(worked.ok()) << worked.error.toStdString();
-    const LangTable texts;
+    const LanguageTable texts;
     EXPECT_TRUE(findWarnings(worked.nodes, texts).isEmpty());
     EXPECT_TRUE(findWarnings(fullNetwork(), texts).isEmpty());
 }
@@ -55,7 +55,7 @@ TEST(NetworkWarnings, SoundNetworksGiveNone) {
 // The master reads a record by its header only; two equal headers in one node are one value
 // twice. A different storage number or tariff is enough to tell them apart.
 TEST(NetworkWarnings, SameCodingInOneNode) {
-    const LangTable texts;
+    const LanguageTable texts;
     Variable other = record();
     other.modbusRegister = 10; // another register does not help: the master never sees it
     const QList<Warning> warnings = findWarnings({node(5, 1, {record(), other})}, texts);
@@ -80,7 +80,7 @@ TEST(NetworkWarnings, SameCodingInOneNode) {
 // A warning names each variable as the installer knows it, by description, with its position
 // to tell two of one name apart; a description is shown as it is, never read as a placeholder.
 TEST(NetworkWarnings, NameVariablesByDescription) {
-    const LangTable texts;
+    const LanguageTable texts;
     Variable energy = record();
     energy.description = QStringLiteral("Energy");
     Variable copy = record();
@@ -124,7 +124,7 @@ TEST(NetworkWarnings, SourceNarrowerThanField) {
         {"one register for a 3-byte variable length", 2, 1, 7, 3, 16, 24},
         {"seven input statuses for 8 bits", 1, 7, 0, 0, 7, 8},
     };
-    const LangTable texts;
+    const LanguageTable texts;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         Variable v = record();
@@ -165,7 +165,7 @@ TEST(NetworkWarnings, SourceNarrowerThanField) {
 // Two nodes on the device answering to one secondary address; a node without enabled
 // variables is not on the device.
 TEST(NetworkWarnings, SameSecondaryAddress) {
-    const LangTable texts;
+    const LanguageTable texts;
     const QList<Warning> warnings = findWarnings(
         {node(1, 777, {record()}), node(2, 5, {record()}), node(3, 777, {record()})}, texts);
     ASSERT_EQ(kinds(warnings), QList<Kind>{Kind::SameSecondaryAddress});
@@ -185,7 +185,7 @@ TEST(NetworkWarnings, SameSecondaryAddress) {
 // saying nothing would let a meter vanish. One enabled variable, anywhere in the node, is
 // enough; the node keeps its place in the order of warnings.
 TEST(NetworkWarnings, NodeWithoutEnabledVariable) {
-    const LangTable texts;
+    const LanguageTable texts;
     Variable disabled = record();
     disabled.enabled = false;
     Variable other = record(1);

@@ -1,7 +1,7 @@
 #include "core/network/PasteRules.h"
 
 #include "core/editor/NetworkEditor.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 
@@ -64,8 +64,8 @@ const QString Type1 = QStringLiteral("Type 1");
 TEST(CopyBuffers, CopyVariableNeedsAVariable) {
     struct Row {
         const char* selection;
-        int indNodo;
-        int indVar;
+        int nodeIndex;
+        int variableIndex;
         int message;
     };
     const Row rows[] = {
@@ -79,16 +79,16 @@ TEST(CopyBuffers, CopyVariableNeedsAVariable) {
     const Network nodes = plant();
     for (const Row& row : rows) {
         CopyBuffers buffers;
-        EXPECT_EQ(buffers.copyVariable(nodes, row.indNodo, row.indVar), row.message)
+        EXPECT_EQ(buffers.copyVariable(nodes, row.nodeIndex, row.variableIndex), row.message)
             << row.selection;
         EXPECT_EQ(buffers.canPasteVariable(), row.message == 0) << row.selection;
         EXPECT_FALSE(buffers.canPasteNode()) << row.selection;
     }
     CopyBuffers buffers;
     buffers.copyVariable(nodes, 0, 1);
-    EXPECT_EQ(*buffers.Copy_Var(), nodes[0].variables[1]) << "every field";
+    EXPECT_EQ(*buffers.copiedVariable(), nodes[0].variables[1]) << "every field";
     buffers.copyVariable(nodes, 0, 2);
-    EXPECT_EQ(*buffers.Copy_Var(), nodes[0].variables[2]) << "a later copy overwrites";
+    EXPECT_EQ(*buffers.copiedVariable(), nodes[0].variables[2]) << "a later copy overwrites";
 }
 
 TEST(CopyBuffers, CopyNodeTakesTheNodeOfTheSelection) {
@@ -97,21 +97,21 @@ TEST(CopyBuffers, CopyNodeTakesTheNodeOfTheSelection) {
     EXPECT_EQ(buffers.copyNode(nodes, -1), 659);
     EXPECT_EQ(buffers.copyNode(nodes, 2), 660);
     EXPECT_FALSE(buffers.canPasteNode());
-    // With a variable selected IND_NODO is its node's position: the whole node is copied.
+    // With a variable selected selectedNodeIndex is its node's position: the whole node is copied.
     EXPECT_EQ(buffers.copyNode(nodes, 0), 0);
-    EXPECT_EQ(*buffers.Copy_Node(), nodes[0]);
+    EXPECT_EQ(*buffers.copiedNode(), nodes[0]);
     EXPECT_TRUE(buffers.canPasteNode());
     EXPECT_FALSE(buffers.canPasteVariable());
     // A later copy drops the variables held before.
     EXPECT_EQ(buffers.copyNode(nodes, 1), 0);
-    EXPECT_EQ(*buffers.Copy_Node(), nodes[1]);
-    EXPECT_TRUE(buffers.Copy_Node()->variables.isEmpty());
+    EXPECT_EQ(*buffers.copiedNode(), nodes[1]);
+    EXPECT_TRUE(buffers.copiedNode()->variables.isEmpty());
 }
 
 // The buffers hold copies: the network they came from may change or go (another
 // configuration), and pasting never empties them.
 TEST(CopyBuffers, OutliveTheirNetworkAndEveryPaste) {
-    const LangTable table;
+    const LanguageTable table;
     CopyBuffers buffers;
     {
         Network first = plant();
@@ -121,17 +121,18 @@ TEST(CopyBuffers, OutliveTheirNetworkAndEveryPaste) {
         first[0].description = QStringLiteral("changed");
     }
     Network other{node("Other plant", 5, 0)};
-    const Node copied = *buffers.Copy_Node();
+    const Node copied = *buffers.copiedNode();
     EXPECT_EQ(copied.description, QStringLiteral("Heat meter"));
     ASSERT_EQ(copied.variables.size(), 3);
     const QStringList values = valuesOf(nodeRows(table, copied));
     other.append(pastedNode(table, copied, QStringLiteral("7"), QStringLiteral("0"), values));
     other.append(pastedNode(table, copied, QStringLiteral("8"), QStringLiteral("0"), values));
-    other[0].variables.append(pastedVariable(table, *buffers.Copy_Var(),
-                                             valuesOf(variableRows(table, *buffers.Copy_Var()))));
+    other[0].variables.append(
+        pastedVariable(table, *buffers.copiedVariable(),
+                       valuesOf(variableRows(table, *buffers.copiedVariable()))));
     EXPECT_EQ(other.size(), 3);
     EXPECT_EQ(other[1].variables, copied.variables) << "unchanged values paste the same variables";
-    EXPECT_EQ(*buffers.Copy_Node(), copied);
+    EXPECT_EQ(*buffers.copiedNode(), copied);
     EXPECT_TRUE(buffers.canPasteVariable());
 }
 
@@ -152,7 +153,7 @@ TEST(PasteRules, PastesRefusedBeforeTheDialog) {
 // A node of three variables: 15 rows below the header, block 1 light green, the lists
 // chosen by row position alone.
 TEST(PasteRules, NodeGridHasOneBlockOfFiveRowsPerVariable) {
-    const LangTable table;
+    const LanguageTable table;
     const QList<GridRow> rows = nodeRows(table, plant()[0]);
     ASSERT_EQ(rows.size(), 15);
     const QStringList names{"Slave ID", "Type of Data", "Modbus Register", "Number of Points",
@@ -182,14 +183,14 @@ TEST(PasteRules, NodeGridHasOneBlockOfFiveRowsPerVariable) {
 }
 
 TEST(PasteRules, NodeWithoutVariablesHasOneEmptyReadOnlyRow) {
-    const LangTable table;
+    const LanguageTable table;
     const QList<GridRow> rows = nodeRows(table, plant()[1]);
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0], (GridRow{QString(), QString(), QString(), false, false}));
 }
 
 TEST(PasteRules, VariableGridIsOneWhiteBlockWithPlainNames) {
-    const LangTable table;
+    const LanguageTable table;
     Variable copied = variable("Energy", 17, 40000);
     copied.modbusType = 3;
     copied.modbusSwap = 0;
@@ -204,7 +205,7 @@ TEST(PasteRules, VariableGridIsOneWhiteBlockWithPlainNames) {
 
 // Btn_OKClick's order: addresses, the free primary address, then block by block.
 TEST(PasteRules, NodeDialogChecksInOrder) {
-    const LangTable table;
+    const LanguageTable table;
     const Network nodes = plant();
     const QStringList good = valuesOf(nodeRows(table, nodes[0]));
     auto with = [&good](std::initializer_list<std::pair<int, const char*>> changes) {
@@ -276,7 +277,7 @@ TEST(PasteRules, CharactersTheFileCannotHoldNeverPass) {
         EXPECT_EQ(variableDialogFailure({"1", Holding, "0", text, Type1}), 643);
         EXPECT_EQ(nodeAddressFailure(text, "0"), 649);
         EXPECT_EQ(nodeAddressFailure("7", text), 650);
-        const LangTable table;
+        const LanguageTable table;
         const Variable copied = variable("Flow", 1, 0);
         const Variable pasted = pastedVariable(table, copied, {"1", text, "0", "1", text});
         EXPECT_EQ(pasted.modbusType, copied.modbusType);
@@ -286,7 +287,7 @@ TEST(PasteRules, CharactersTheFileCannotHoldNeverPass) {
 
 // Only the Modbus source changes; every M-Bus field is pasted as copied.
 TEST(PasteRules, PastedVariableKeepsItsCodingAndTakesTheNewModbusValues) {
-    const LangTable table;
+    const LanguageTable table;
     const Variable copied = variable("Energy", 1, 0);
     const Variable pasted =
         pastedVariable(table, copied, {"0x10", "Input Register", " 300", "4", "None"});
@@ -301,7 +302,7 @@ TEST(PasteRules, PastedVariableKeepsItsCodingAndTakesTheNewModbusValues) {
 
 // The lists follow the language: a renamed text is shown and read back.
 TEST(PasteRules, ModbusTextsFollowTheLanguage) {
-    LangTable table;
+    LanguageTable table;
     table.setText(617, QStringLiteral("Registro di mantenimento"));
     const Variable copied = variable("Energy", 1, 0);
     const QList<GridRow> rows = variableRows(table, copied);
@@ -311,7 +312,7 @@ TEST(PasteRules, ModbusTextsFollowTheLanguage) {
 
 // The editor's paste: the limits come after the dialog; a pasted node goes to the end.
 TEST(PasteRules, LimitsAreCheckedAfterTheDialog) {
-    const LangTable table;
+    const LanguageTable table;
     TestFolder folder;
     const QString path = folder.file(QStringLiteral("M_Bus.xml"));
     Network nodes = plant();
@@ -352,7 +353,7 @@ TEST(PasteRules, LimitsAreCheckedAfterTheDialog) {
 }
 
 TEST(PasteRules, EachBlockFeedsItsOwnVariable) {
-    const LangTable table;
+    const LanguageTable table;
     Network nodes;
     const Node source = plant()[0];
     QStringList values = valuesOf(nodeRows(table, source));
@@ -377,7 +378,7 @@ TEST(PasteRules, EachBlockFeedsItsOwnVariable) {
 // A Modbus type or swap beyond its list (possible only from an edited file) shows as an empty
 // cell; pasting it unchanged keeps the stored position instead of writing -1.
 TEST(PasteRules, PositionBeyondAListIsKeptWhenNotChanged) {
-    const LangTable table;
+    const LanguageTable table;
     Variable copied = variable("Odd", 1, 0);
     copied.modbusType = 7;
     copied.modbusSwap = 5;

@@ -39,7 +39,7 @@ TEST(ProjectStore, CreatesAFolderWithAnEmptyBinOrSaysWhy) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        EXPECT_EQ(ProjectStore::Create_Project(projects, c.name), c.result);
+        EXPECT_EQ(ProjectStore::createProject(projects, c.name), c.result);
         EXPECT_EQ(ProjectStore::messageIndex(c.result), c.message);
     }
     EXPECT_TRUE(QDir(projects + QStringLiteral("/Plant 1/bin")).exists());
@@ -51,7 +51,7 @@ TEST(ProjectStore, CreatesAFolderWithAnEmptyBinOrSaysWhy) {
               QByteArray("a file, not a configuration"));
     // A missing PROJECTS folder cannot take a configuration.
     EXPECT_EQ(
-        ProjectStore::Create_Project(folder.file(QStringLiteral("nowhere")), QStringLiteral("x")),
+        ProjectStore::createProject(folder.file(QStringLiteral("nowhere")), QStringLiteral("x")),
         CreateResult::Refused);
 }
 
@@ -85,7 +85,7 @@ TEST(ProjectStore, NamesWindowsRefusesAreRefusedAtCreation) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name.toUtf8().toHex().toStdString());
         EXPECT_EQ(ProjectStore::forbiddenCharacter(c.name), c.position);
-        const CreateResult result = ProjectStore::Create_Project(projects, c.name);
+        const CreateResult result = ProjectStore::createProject(projects, c.name);
         EXPECT_EQ(result,
                   c.position < 0 ? CreateResult::Created : CreateResult::ForbiddenCharacter);
         EXPECT_EQ(QFileInfo::exists(QDir(projects).filePath(c.name)), c.position < 0);
@@ -103,15 +103,14 @@ TEST(ProjectStore, ListsVisibleFoldersSortedWithoutRegardToCase) {
     for (const char* path : {"P/beta/x", "P/Alpha/x", "P/gamma/x", "P/.hidden/x", "P/file.txt"})
         folder.write(QString::fromLatin1(path), "");
     const QString projects = folder.file(QStringLiteral("P"));
-    const QStringList list = ProjectStore::Load_Existing_Configuration(projects);
+    const QStringList list = ProjectStore::listConfigurations(projects);
     EXPECT_EQ(list, (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"),
                                  QStringLiteral("gamma")}));
-    EXPECT_TRUE(
-        ProjectStore::Load_Existing_Configuration(folder.file(QStringLiteral("none"))).isEmpty());
+    EXPECT_TRUE(ProjectStore::listConfigurations(folder.file(QStringLiteral("none"))).isEmpty());
 
-    EXPECT_EQ(ProjectStore::Search_Open_Conf(list, QStringLiteral("BETA")), 1);
-    EXPECT_EQ(ProjectStore::Search_Open_Conf(list, QStringLiteral("delta")), -1);
-    EXPECT_EQ(ProjectStore::Search_Open_Conf(list, QString()), -1);
+    EXPECT_EQ(ProjectStore::findConfiguration(list, QStringLiteral("BETA")), 1);
+    EXPECT_EQ(ProjectStore::findConfiguration(list, QStringLiteral("delta")), -1);
+    EXPECT_EQ(ProjectStore::findConfiguration(list, QString()), -1);
 
     EXPECT_EQ(ProjectStore::activeName(projects, projects + QStringLiteral("/beta")),
               QStringLiteral("beta"));

@@ -3,7 +3,7 @@
 #include "core/history/UpdateHistory.h"
 #include "core/image/BankFiles.h"
 #include "core/image/Compiler.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "render/ReportPdf.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -47,15 +47,15 @@ QString runTool(const QString& program, const QStringList& args) {
 TEST(InstallationReport, WorkedExampleMatchesTheExpectedDocument) {
     TestFolder folder;
     const QString config = workedExample(folder);
-    ASSERT_EQ(Write_Banks(config, Compile_Banks(config + QStringLiteral("/M_Bus.xml"),
-                                                config + QStringLiteral("/ParGen.xml"))
-                                      .banks),
+    ASSERT_EQ(writeBanks(config, compileBanksFromFiles(config + QStringLiteral("/M_Bus.xml"),
+                                                       config + QStringLiteral("/ParGen.xml"))
+                                     .banks),
               QString());
     Gathered gathered = gather(config, ReportDate, QStringLiteral("2.005"));
     ASSERT_TRUE(gathered.ok()) << gathered.error.toStdString();
     EXPECT_FALSE(gathered.input.imagesMissing);
     EXPECT_FALSE(gathered.input.imagesStale);
-    const QString markdown = toMarkdown(build(gathered.input, LangTable()));
+    const QString markdown = toMarkdown(build(gathered.input, LanguageTable()));
     EXPECT_EQ(markdown, QString::fromUtf8(readFixture(QStringLiteral("report/worked_example.md"))));
 }
 
@@ -67,9 +67,9 @@ TEST(InstallationReport, ImagesNotCompiledFromTheConfigurationAreReported) {
     const QString config = workedExample(folder);
     EXPECT_TRUE(gather(config, ReportDate, {}).input.imagesMissing);
 
-    ASSERT_EQ(Write_Banks(config, Compile_Banks(config + QStringLiteral("/M_Bus.xml"),
-                                                config + QStringLiteral("/ParGen.xml"))
-                                      .banks),
+    ASSERT_EQ(writeBanks(config, compileBanksFromFiles(config + QStringLiteral("/M_Bus.xml"),
+                                                       config + QStringLiteral("/ParGen.xml"))
+                                     .banks),
               QString());
     // Newer dates on the same bytes are no change.
     const QDateTime compiled = QDateTime::currentDateTime().addSecs(-60);
@@ -90,7 +90,7 @@ TEST(InstallationReport, ImagesNotCompiledFromTheConfigurationAreReported) {
         const Gathered g = gather(config, ReportDate, {});
         EXPECT_TRUE(g.input.imagesStale);
         EXPECT_EQ(g.input.images.changed, QStringList{QLatin1String(file)});
-        EXPECT_TRUE(toMarkdown(build(g.input, LangTable()))
+        EXPECT_TRUE(toMarkdown(build(g.input, LanguageTable()))
                         .contains(QStringLiteral("> **The images in the bin folder do not match "
                                                  "the configuration: ")));
         folder.write(QStringLiteral("Plant North/") + QLatin1String(file), bytes);
@@ -124,7 +124,7 @@ TEST(InstallationReport, RecordsDisabledVariablesAndEscaping) {
     node.variables = {v, off, last};
     input.nodes = {node};
 
-    const Document document = build(input, LangTable());
+    const Document document = build(input, LanguageTable());
     const QString markdown = toMarkdown(document);
     EXPECT_TRUE(markdown.contains(QStringLiteral("| 1 | Flow |")));
     EXPECT_TRUE(markdown.contains(QStringLiteral("| disabled | Spare |")));
@@ -166,7 +166,7 @@ TEST(InstallationReport, MarkupInTextsStaysText) {
         v.description = QString::fromUtf8(row.description);
         node.variables = {v};
         input.nodes = {node};
-        const Document document = build(input, LangTable());
+        const Document document = build(input, LanguageTable());
         const QString markdown = toMarkdown(document);
         const QString escaped = QString::fromUtf8(row.markdown);
         EXPECT_TRUE(markdown.startsWith(QStringLiteral("# Installation report: ") + escaped))
@@ -189,7 +189,7 @@ TEST(InstallationReport, PdfHasThePagesAndTheText) {
     const Gathered gathered = gather(config, ReportDate, QStringLiteral("2.005"));
     ASSERT_TRUE(gathered.ok());
     const QString pdf = folder.file(QStringLiteral("report.pdf"));
-    ASSERT_EQ(writeReportPdf(build(gathered.input, LangTable()), pdf), QString());
+    ASSERT_EQ(writeReportPdf(build(gathered.input, LanguageTable()), pdf), QString());
 
     // The summary, the settings and the network on the first page; the history on the second.
     EXPECT_TRUE(runTool(QStringLiteral("pdfinfo"), {pdf})
@@ -209,9 +209,9 @@ TEST(InstallationReport, ChangesSinceTheLastUpdateAndPastUpdates) {
     TestFolder folder;
     const QString config = workedExample(folder);
     auto compile = [&config] {
-        ASSERT_EQ(Write_Banks(config, Compile_Banks(config + QStringLiteral("/M_Bus.xml"),
-                                                    config + QStringLiteral("/ParGen.xml"))
-                                          .banks),
+        ASSERT_EQ(writeBanks(config, compileBanksFromFiles(config + QStringLiteral("/M_Bus.xml"),
+                                                           config + QStringLiteral("/ParGen.xml"))
+                                         .banks),
                   QString());
     };
     compile();
@@ -231,7 +231,7 @@ TEST(InstallationReport, ChangesSinceTheLastUpdateAndPastUpdates) {
 
     const Gathered gathered = gather(config, ReportDate, QStringLiteral("2.005"));
     ASSERT_TRUE(gathered.ok());
-    const QString markdown = toMarkdown(build(gathered.input, LangTable()));
+    const QString markdown = toMarkdown(build(gathered.input, LanguageTable()));
     const QString changes = QStringLiteral("## Changes since the last update");
     ASSERT_TRUE(markdown.contains(changes)) << markdown.toStdString();
     const QString tail = markdown.mid(markdown.indexOf(changes));
@@ -280,7 +280,7 @@ TEST(InstallationReport, FirstPageSummary) {
             lines << label + QStringLiteral(": ") + value;
         return lines;
     };
-    EXPECT_EQ(facts(build(input, LangTable())).mid(3),
+    EXPECT_EQ(facts(build(input, LanguageTable())).mid(3),
               (QStringList{QStringLiteral("Nodes: 6, on the device: 5"),
                            QStringLiteral("Variables: 11, enabled: 10"),
                            QStringLiteral("Primary addresses: 1\u20133, 7, 12\u201313"),
@@ -288,8 +288,8 @@ TEST(InstallationReport, FirstPageSummary) {
                            QStringLiteral("Device images: not the compile of the configuration: "
                                           "compile again")}));
 
-    LangTable italian;
-    ASSERT_TRUE(italian.Load_Lang_File(QStringLiteral(ORDANO_LANGUAGE_DIR "/Italiano.lng")));
+    LanguageTable italian;
+    ASSERT_TRUE(italian.loadFile(QStringLiteral(ORDANO_LANGUAGE_DIR "/Italiano.lng")));
     Input empty;
     empty.imagesMissing = true;
     EXPECT_EQ(facts(build(empty, italian)).mid(3),

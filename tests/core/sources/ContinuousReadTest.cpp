@@ -1,7 +1,7 @@
 #include "core/sources/ContinuousRead.h"
 
 #include "core/image/RecordCoding.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +51,7 @@ TEST(ContinuousRead, ChangedValuesAndTheRateOfCounters) {
     EXPECT_FALSE(changes[2].changed);
     EXPECT_FALSE(changes[3].changed); // not read the second time: nothing to compare
 
-    const LangTable texts;
+    const LanguageTable texts;
     EXPECT_EQ(changeText(changes[0], texts), QStringLiteral("changed, +60000 Wh/h"));
     EXPECT_EQ(changeText(changes[1], texts), QStringLiteral("changed"));
 }
@@ -73,11 +73,11 @@ TEST(ContinuousRead, TheLineIsLostWhenNothingAnswers) {
 }
 
 TEST(ContinuousRead, CountersAreTheQuantitiesThatOnlyGrow) {
-    EXPECT_TRUE(isCounter(Mbus::unitOfCode(Record_Code(0, 0, 3))));   // Wh
-    EXPECT_TRUE(isCounter(Mbus::unitOfCode(Record_Code(2, 0, 6))));   // m³
-    EXPECT_TRUE(isCounter(Mbus::unitOfCode(Record_Code(5, 0, 2))));   // operating hours
-    EXPECT_FALSE(isCounter(Mbus::unitOfCode(Record_Code(6, 0, 3))));  // W
-    EXPECT_FALSE(isCounter(Mbus::unitOfCode(Record_Code(12, 0, 3)))); // °C
+    EXPECT_TRUE(isCounter(Mbus::unitOfCode(recordCodeOf(0, 0, 3))));   // Wh
+    EXPECT_TRUE(isCounter(Mbus::unitOfCode(recordCodeOf(2, 0, 6))));   // m³
+    EXPECT_TRUE(isCounter(Mbus::unitOfCode(recordCodeOf(5, 0, 2))));   // operating hours
+    EXPECT_FALSE(isCounter(Mbus::unitOfCode(recordCodeOf(6, 0, 3))));  // W
+    EXPECT_FALSE(isCounter(Mbus::unitOfCode(recordCodeOf(12, 0, 3)))); // °C
     EXPECT_FALSE(isCounter(Mbus::unitOfCode(0)));
 }
 

@@ -3,7 +3,7 @@
 // leaves unnamed. Each is served by a few lines of sockets, so the fault is exactly the one
 // named.
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/sources/SlaveScan.h"
 #include "core/sources/SourceRead.h"
 #include "core/sources/SourceTexts.h"
@@ -215,7 +215,7 @@ TEST(HostilePeers, AConnectionThatNeverCompletesHasItsOwnText) {
     if (run.openFailure.kind == OpenFailure::Kind::None)
         GTEST_SKIP() << "this system completed the connection all the same";
     EXPECT_EQ(run.openFailure.kind, OpenFailure::Kind::NoAnswer);
-    EXPECT_EQ(openFailureText(run.openFailure, c, LangTable()),
+    EXPECT_EQ(openFailureText(run.openFailure, c, LanguageTable()),
               QStringLiteral("127.0.0.1:%1 did not complete the connection within 300 ms: no "
                              "device answers at this address, or a firewall drops the request.")
                   .arg(port));

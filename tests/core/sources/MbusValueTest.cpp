@@ -125,7 +125,7 @@ TEST(MbusUnit, CodesWithoutCaptionedUnitsTable) {
         {20, 0, 1, Kind::Date, "", 0},
     };
     for (const Row& r : rows) {
-        const quint16 code = Record_Code(quint8(r.typeOfData), quint8(r.vife), quint16(r.scale));
+        const quint16 code = recordCodeOf(quint8(r.typeOfData), quint8(r.vife), quint16(r.scale));
         ASSERT_NE(code, 0) << r.typeOfData << "/" << r.vife;
         const Unit unit = unitOfCode(code);
         EXPECT_EQ(unit.kind, r.kind) << code;
@@ -300,7 +300,7 @@ TEST(MbusValue, EachKindOfRecordCode) {
     for (const CodeCase& k : cases) {
         const Value v =
             fromRegisters(k.c.dimension, k.c.registers, k.c.swap,
-                          Record_Code(quint8(k.typeOfData), quint8(k.vife), quint16(k.scale)));
+                          recordCodeOf(quint8(k.typeOfData), quint8(k.vife), quint16(k.scale)));
         expectCase(k.c, v);
         EXPECT_EQ(v.unit.unit, QString::fromUtf8(k.unit)) << k.c.name;
         EXPECT_EQ(v.unit.exponent, k.exponent) << k.c.name;
@@ -308,7 +308,7 @@ TEST(MbusValue, EachKindOfRecordCode) {
 }
 
 TEST(MbusValue, AnAbsurdWordOrderNamesTheOrderThatWouldBePlausible) {
-    const quint16 m3 = Record_Code(2, 0, 6); // m³ × 10^0
+    const quint16 m3 = recordCodeOf(2, 0, 6); // m³ × 10^0
     // 12.5 with its words the wrong way round is 2.3e-41.
     Value v = fromRegisters(DReal, {0x0000, 0x4148}, 0, m3);
     EXPECT_EQ(v.flagNames(), QStringList{wordOrder});

@@ -1,5 +1,5 @@
 #include "core/sources/SlaveScan.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/sources/ScanTexts.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +59,7 @@ TEST(SlaveScan, TheBoundCountsTimeOutLineAndOpening) {
 }
 
 TEST(SlaveScan, TheBoundShownIsRoundedUpWithItsParts) {
-    const LangTable texts;
+    const LanguageTable texts;
     EXPECT_EQ(scanBoundText(tcp(20), 1, 247, texts),
               QStringLiteral("A scan of 247 IDs takes at most 5.4 s: per ID the time-out of 20 ms "
                              "and up to 1 ms on the line, plus the connection."));
@@ -86,7 +86,7 @@ TEST(SlaveScan, UnaskedIdsAreReportedAsSuch) {
         skipped.kind = ScanAnswer::Kind::NotAsked;
         run.answers.append(skipped);
     }
-    const LangTable texts;
+    const LanguageTable texts;
     EXPECT_EQ(scanLines(run, {3}, texts),
               (QStringList{QStringLiteral("ID 1: data 0x0000"),
                            QStringLiteral("IDs 2 to 4 not asked: the scan reached the time it "

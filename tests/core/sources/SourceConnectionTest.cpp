@@ -1,6 +1,6 @@
 #include "core/sources/SourceConnection.h"
 
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 
 #include <gtest/gtest.h>
 
@@ -25,10 +25,10 @@ TEST(SourceConnection, SerialSettingsComeFromTheConfiguration) {
         {9, 7, "70000", 115200, 'N', 2, 1000}, // outside the lists
     };
     for (const auto& c : cases) {
-        Par_Gen p;
-        p.Mod_Baud = c.baud;
-        p.Mod_Par = c.parity;
-        p.Mod_TO = QString::fromLatin1(c.timeout);
+        GeneralParameters p;
+        p.modbusBaud = c.baud;
+        p.modbusParity = c.parity;
+        p.modbusTimeout = QString::fromLatin1(c.timeout);
         const Connection s = serialFromParGen(p, QStringLiteral("/dev/ttyUSB0"));
         EXPECT_EQ(s.kind, Connection::Kind::Serial);
         EXPECT_EQ(s.port, QStringLiteral("/dev/ttyUSB0"));
@@ -63,8 +63,8 @@ TEST(SourceConnection, ParityDecidesTheStopBits) {
 TEST(SourceConnection, OnlyRtuFramedLinesCanBeTestedOnTheSerialPort) {
     const bool testable[] = {true, false, true, false, false}; // RTU, ASCII, JBUS, Binary, ASCII
     for (int protocol = 0; protocol < 5; ++protocol) {
-        Par_Gen p;
-        p.Mod_Protocol = protocol;
+        GeneralParameters p;
+        p.modbusProtocol = protocol;
         EXPECT_EQ(serialTestable(p), testable[protocol]) << "protocol " << protocol;
     }
 }

@@ -1,6 +1,6 @@
 #include "core/sources/SourceTexts.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "support/SourceNetworks.h"
 
 #include <QJsonArray>
@@ -23,7 +23,7 @@ SourceResult failure(Outcome outcome, int exception = 0, const char* detail = ""
 }
 
 TEST(SourceTexts, EachFailureSaysWhatHappened) {
-    const LangTable texts;
+    const LanguageTable texts;
     const ReadPlan plan = makeReadPlan({node(1, {source(1, Holding, 0, 1)})});
     const SourceVariable& v = plan.variables[0];
     const auto meaning = [](int code) {
@@ -54,7 +54,7 @@ TEST(SourceTexts, EachFailureSaysWhatHappened) {
 }
 
 TEST(SourceTexts, APortThatWouldNotOpenSaysWhatToDo) {
-    const LangTable texts;
+    const LanguageTable texts;
     Connection serial;
     serial.port = QStringLiteral("/dev/ttyUSB0");
     const auto text = [&](OpenFailure::Kind kind) {
@@ -78,7 +78,7 @@ TEST(SourceTexts, APortThatWouldNotOpenSaysWhatToDo) {
 }
 
 TEST(SourceTexts, AnAsciiLineIsToldOnlyRtuAndTcpCanBeTested) {
-    const LangTable texts;
+    const LanguageTable texts;
     const QString text = notTestableText(1, texts);
     EXPECT_TRUE(text.startsWith(QStringLiteral("Only Modbus RTU and Modbus TCP can be tested.")));
     EXPECT_TRUE(text.contains(QStringLiteral("uses Modbus ASCII")));
@@ -87,7 +87,7 @@ TEST(SourceTexts, AnAsciiLineIsToldOnlyRtuAndTcpCanBeTested) {
 
 class SourceRowsTest : public testing::Test {
 protected:
-    const LangTable texts;
+    const LanguageTable texts;
     ReadPlan plan = makeReadPlan({node(4,
                                        {source(1, Holding, 0, 2, DimReal, 1, "Flow"),
                                         source(1, Coil, 0, 3, 0, 0, "Pump, \"on\""),

@@ -1,7 +1,7 @@
 #include "core/templates/MeterTemplates.h"
 
 #include "core/editor/NetworkEditor.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/network/Network.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -45,7 +45,7 @@ protected:
     }
 
     TestFolder folder_;
-    LangTable texts;
+    LanguageTable texts;
 };
 
 } // namespace
@@ -289,13 +289,13 @@ TEST_F(MeterTemplatesTest, UndoOfNewNodeFromTemplate) {
     expected.primary = 9;
     expected.secondary = 5;
     EXPECT_EQ(editor.network().last(), expected);
-    EXPECT_TRUE(editor.Is_Change());
+    EXPECT_TRUE(editor.isChanged());
     EXPECT_EQ(editor.undoStack().undoText(), texts.text(T::NewFromTemplate));
     EXPECT_EQ(editor.undoStack().count(), 1);
 
     editor.undo();
     EXPECT_EQ(editor.network(), before);
-    EXPECT_FALSE(editor.Is_Change());
+    EXPECT_FALSE(editor.isChanged());
     EXPECT_EQ(editor.selection(), (NetworkTree::Position{0, 0}));
     editor.redo();
     EXPECT_EQ(editor.network().last(), expected);

@@ -32,7 +32,7 @@ TEST(ProgramStarter, WaitsForTheEndPollingEvery10ms) {
     launcher.runMs = 95;
     ProgramStarter starter(launcher, clock, QString());
     const qint64 start = clock.ticks();
-    EXPECT_EQ(starter.Start_Program(installedTool(folder), QString(), 0),
+    EXPECT_EQ(starter.startProgram(installedTool(folder), QString(), 0),
               ProgramStarter::Outcome::Ended);
     // Ten polls until the end at 95 ms, then one more 10 ms pause.
     EXPECT_EQ(clock.ticks() - start, 110);
@@ -48,15 +48,15 @@ TEST(ProgramStarter, GivesUpAtTheLimitAndLeavesTheProgramRunning) {
     launcher.runMs = 10'000'000;
     ProgramStarter standard(launcher, clock, QString());
     qint64 start = clock.ticks();
-    EXPECT_EQ(standard.Start_Program(installedTool(folder), QString(), 1),
+    EXPECT_EQ(standard.startProgram(installedTool(folder), QString(), 1),
               ProgramStarter::Outcome::LeftRunning);
     EXPECT_EQ(clock.ticks() - start, 150'000) << "two and a half minutes by default";
     ASSERT_EQ(launcher.starts.size(), 1);
-    EXPECT_FALSE(launcher.starts[0].shown) << "tipo other than 0 starts hidden";
+    EXPECT_FALSE(launcher.starts[0].shown) << "windowMode other than 0 starts hidden";
 
     ProgramStarter shortLimit(launcher, clock, QString(), 50);
     start = clock.ticks();
-    shortLimit.Start_Program(installedTool(folder), QString(), 0);
+    shortLimit.startProgram(installedTool(folder), QString(), 0);
     EXPECT_EQ(clock.ticks() - start, 50);
 }
 
@@ -84,7 +84,7 @@ TEST(ProgramStarter, ReturnsAtOnceWhenTheStartFails) {
         const QString program = row.installed ? folder.write(QStringLiteral("Updater.exe"), "MZ")
                                               : folder.file(QStringLiteral("Updater.exe"));
         const qint64 start = clock.ticks();
-        EXPECT_EQ(starter.Start_Program(program, QStringLiteral("a b"), 0), row.outcome);
+        EXPECT_EQ(starter.startProgram(program, QStringLiteral("a b"), 0), row.outcome);
         EXPECT_EQ(launcher.starts.size(), row.launches);
         EXPECT_EQ(clock.ticks(), start);
         EXPECT_EQ(clock.sleeps, 0);
@@ -156,13 +156,13 @@ TEST(ProgramStarter, RealProcessesEndOrAreLeftRunningAtTheLimit) {
     SystemClock clock;
 
     ProgramStarter starter(launcher, clock, QString(), 20'000);
-    EXPECT_EQ(starter.Start_Program(quick, QStringLiteral(R"(one "two words")"), 0),
+    EXPECT_EQ(starter.startProgram(quick, QStringLiteral(R"(one "two words")"), 0),
               ProgramStarter::Outcome::Ended);
     EXPECT_EQ(folder.read(QStringLiteral("quick.sh.args")), QByteArray("one\ntwo words\n"));
 
     ProgramStarter impatient(launcher, clock, QString(), 200);
     const qint64 start = clock.ticks();
-    EXPECT_EQ(impatient.Start_Program(held, QString(), 0), ProgramStarter::Outcome::LeftRunning);
+    EXPECT_EQ(impatient.startProgram(held, QString(), 0), ProgramStarter::Outcome::LeftRunning);
     EXPECT_GE(clock.ticks() - start, 200) << "waited up to the limit";
     // The program was not killed: let go, it finishes on its own.
     folder.write(QStringLiteral("held.sh.go"), {});
@@ -247,7 +247,7 @@ TEST(ProgramStarter, TheEndOfARealProgramEndsTheWait) {
         constexpr qint64 Limit = 20'000;
         ProgramStarter starter(launcher, adopter, QString(), Limit);
         const qint64 start = adopter.ticks();
-        EXPECT_EQ(starter.Start_Program(quick, QString(), 0), ProgramStarter::Outcome::Ended);
+        EXPECT_EQ(starter.startProgram(quick, QString(), 0), ProgramStarter::Outcome::Ended);
         EXPECT_LT(adopter.ticks() - start, Limit);
     }
 }

@@ -39,7 +39,7 @@ TEST_P(Reachability, AttemptLoop) {
     check.PingReply(0); // an earlier check's outcome, cleared by the next check
     const qint64 start = clock.ticks();
 
-    EXPECT_EQ(check.Send_Ping(QStringLiteral(" 10.0.0.7")), c.found);
+    EXPECT_EQ(check.sendPing(QStringLiteral(" 10.0.0.7")), c.found);
     EXPECT_EQ(check.ping_res(), c.pingRes);
     EXPECT_EQ(echo.calls.size(), c.attempts);
     EXPECT_EQ(clock.ticks() - start, c.ms);

@@ -2,7 +2,7 @@
 
 #include "core/history/HistoryTexts.h"
 #include "core/history/UpdateHistory.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/update/UpdaterHandoff.h"
 #include "mock/FakeClock.h"
 #include "mock/FakeProcessLauncher.h"
@@ -34,7 +34,7 @@ protected:
     TestFolder folder;
     QString project = folder.write(QStringLiteral("PROJECTS/Plant/ParGen.xml"), "<ParGen/>")
                           .section(QLatin1Char('/'), 0, -2);
-    LangTable texts;
+    LanguageTable texts;
     FakeClock clock;
     FakeProcessLauncher launcher{clock};
     ProgramStarter starter{launcher, clock, QString()};

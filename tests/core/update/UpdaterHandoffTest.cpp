@@ -39,7 +39,7 @@ TEST(UpdateOptions, CodeTable) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message()
                      << "option " << row.option << " read back " << row.readBack);
-        EXPECT_EQ(Update_Options(QStringLiteral("s "), row.option, row.readBack),
+        EXPECT_EQ(updaterOptions(QStringLiteral("s "), row.option, row.readBack),
                   QStringLiteral("s ") + QLatin1String(row.codes));
     }
 }
@@ -126,18 +126,18 @@ TEST(UpdaterHandoff, CompileReplacesTheFileAndReportsWriteErrors) {
     TestFolder folder;
     const QString master = folder.file(QStringLiteral("MASTER"));
     const QString project = folder.file(QStringLiteral("PROJECTS/P"));
-    ASSERT_EQ(UpdaterHandoff::Compile_XML_Parameter(
+    ASSERT_EQ(UpdaterHandoff::ethernetUpdaterXml(
                   {QStringLiteral("192.168.2.205"), 0, true, master, project}, folder.path()),
               QString());
-    ASSERT_EQ(UpdaterHandoff::Compile_XML_Parameter(
+    ASSERT_EQ(UpdaterHandoff::ethernetUpdaterXml(
                   {QStringLiteral("192.168.2.205"), 1, false, master, project}, folder.path()),
               QString());
     // The second start's file holds only the second option's operation.
     EXPECT_EQ(folder.read(QStringLiteral("Ethernet_Update.xml")),
               expectedFile(QStringLiteral("firmware_no_read_back.xml"), master, project));
 
-    EXPECT_NE(UpdaterHandoff::Compile_XML_Parameter(
-                  {QStringLiteral("1.2.3.4"), 0, false, master, project},
-                  folder.file(QStringLiteral("missing/folder"))),
-              QString());
+    EXPECT_NE(
+        UpdaterHandoff::ethernetUpdaterXml({QStringLiteral("1.2.3.4"), 0, false, master, project},
+                                           folder.file(QStringLiteral("missing/folder"))),
+        QString());
 }

@@ -44,9 +44,9 @@ const char* const Octets[12] = {
 class CommunicationWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         folder.write(QStringLiteral("PROJECTS/Plant/bin/.keep"), {});
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
         window = std::make_unique<CommunicationWindow>(state, fake.platform);
     }
 
@@ -73,7 +73,7 @@ protected:
         field->clear();
         QTest::keyClicks(field, QString::fromLatin1(text));
     }
-    QString parGen() const { return state.File_ParGen; }
+    QString parGen() const { return state.parGenFile; }
     QByteArray stored() const { return folder.read(QStringLiteral("PROJECTS/Plant/ParGen.xml")); }
     void store(const QByteArray& bytes) const {
         folder.write(QStringLiteral("PROJECTS/Plant/ParGen.xml"), bytes);
@@ -160,7 +160,7 @@ TEST_F(CommunicationWindowTest, NewConfigurationShowsItsValuesInTheFourSections)
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(edit(Octets[i])->text(), QLatin1String(octets[i])) << Octets[i];
     EXPECT_FALSE(child<QCheckBox>("CB_Ethernet_En_GAT")->isChecked());
-    EXPECT_FALSE(window->Is_Change);
+    EXPECT_FALSE(window->isChanged);
 }
 
 TEST_F(CommunicationWindowTest, EveryControlHasAnAccessibleName) {
@@ -184,13 +184,13 @@ TEST_F(CommunicationWindowTest, EveryControlHasAnAccessibleName) {
 
 TEST_F(CommunicationWindowTest, SetLangAppliesEveryTextHeadersIncluded) {
     for (int i = 400; i <= 445; ++i)
-        state.Lang_Table.setText(i, QStringLiteral("T%1").arg(i));
+        state.texts.setText(i, QStringLiteral("T%1").arg(i));
     CommunicationWindow translated(state, fake.platform);
     for (int i = 400; i <= 445; ++i)
-        state.Lang_Table.setText(i, QStringLiteral("U%1").arg(i));
+        state.texts.setText(i, QStringLiteral("U%1").arg(i));
     for (int i = 499; i <= 501; ++i) // the parity names
-        state.Lang_Table.setText(i, QStringLiteral("U%1").arg(i));
-    translated.Set_Lang();
+        state.texts.setText(i, QStringLiteral("U%1").arg(i));
+    translated.applyLanguage();
 
     auto shown = [&translated](const char* name, bool hint) {
         QWidget* w = translated.findChild<QWidget*>(QLatin1String(name));
@@ -268,13 +268,13 @@ TEST_F(CommunicationWindowTest,
     window->show();
     ASSERT_EQ(list("CB_SelectDevice_SelDev")->currentIndex(), 1);
     window->hide();
-    state.Lang_Table.setText(409, QStringLiteral("Ethernet"));
-    window->Set_Lang();
+    state.texts.setText(409, QStringLiteral("Ethernet"));
+    window->applyLanguage();
     EXPECT_EQ(list("CB_SelectDevice_SelDev")->currentIndex(), 0);
     window->show();
     EXPECT_EQ(list("CB_SelectDevice_SelDev")->currentText(), QStringLiteral("Ethernet"));
     EXPECT_TRUE(ethernetShown());
-    EXPECT_FALSE(window->Is_Change);
+    EXPECT_FALSE(window->isChanged);
 }
 
 TEST_F(CommunicationWindowTest, DeviceChoiceShowsAndHidesTheEthernetSectionAtOnce) {
@@ -289,7 +289,7 @@ TEST_F(CommunicationWindowTest, DeviceChoiceShowsAndHidesTheEthernetSectionAtOnc
     group->activate();
     EXPECT_EQ(section("CP_Ethernet")->y(),
               section("CP_ModbusMaster")->y() + section("CP_ModbusMaster")->height());
-    EXPECT_TRUE(window->Is_Change);
+    EXPECT_TRUE(window->isChanged);
 }
 
 TEST_F(CommunicationWindowTest, HeightFollowsTheUserWidthStaysAndTheSectionsScroll) {
@@ -513,7 +513,7 @@ TEST_F(CommunicationWindowTest, LeavingAsksOnlyAfterAChangeAndWritesNothing) {
 
     // Shown and left at once: no question.
     window->show();
-    EXPECT_FALSE(window->Is_Change);
+    EXPECT_FALSE(window->isChanged);
     click("Btn_Cancel");
     EXPECT_FALSE(window->isVisible());
 
@@ -522,7 +522,7 @@ TEST_F(CommunicationWindowTest, LeavingAsksOnlyAfterAChangeAndWritesNothing) {
     gateway->click();
     gateway->click();
     type("E_ModbusMaster_TimeOut", "7");
-    EXPECT_TRUE(window->Is_Change);
+    EXPECT_TRUE(window->isChanged);
     fake.prompts.expectQuestion(question, false);
     click("Btn_Cancel");
     fake.prompts.verify();
@@ -604,8 +604,8 @@ TEST_F(CommunicationWindowTest, EnterPressesAFocusedButtonOnly) {
 
 // Every entry of the device list shows whole, in every shipped language.
 TEST_F(CommunicationWindowTest, DeviceListShowsItsLongestEntryWhole) {
-    state.Lang_Table.setText(409, QStringLiteral("RX48213-B2 (aggiornamento via Ethernet)"));
-    window->Set_Lang();
+    state.texts.setText(409, QStringLiteral("RX48213-B2 (aggiornamento via Ethernet)"));
+    window->applyLanguage();
     window->show();
     window->layout()->activate();
     QComboBox* device = list("CB_SelectDevice_SelDev");
@@ -665,7 +665,7 @@ TEST_F(CommunicationWindowTest, ReadOnlyConfigurationFolderKeepsTheWindowAndTheO
     window->show();
     type("E_ModbusMaster_TimeOut", "42");
     {
-        const ReadOnlyFolder readOnly(state.Project_Dir);
+        const ReadOnlyFolder readOnly(state.projectDir);
         if (!readOnly.refusesNewFiles())
             GTEST_SKIP() << "this file system lets the folder be written";
         const QString reason = writeFileAtomically(parGen(), {});
@@ -687,7 +687,7 @@ TEST_F(CommunicationWindowTest, ReadOnlyConfigurationFolderKeepsTheWindowAndTheO
 TEST_F(CommunicationWindowTest, FileThatIsNotWellFormedIsReportedAndLeftAlone) {
     const QByteArray broken = readFixture(QStringLiteral("comm/broken.xml"));
     store(broken);
-    const QString reason = Load_Par_Gen(parGen()).error;
+    const QString reason = loadGeneralParameters(parGen()).error;
     ASSERT_TRUE(reason.contains(QStringLiteral("line 4, column 1"))) << reason.toStdString();
     fake.prompts.expectError(reason);
     {

@@ -40,9 +40,9 @@ TEST(ParGenToDevice, TypedValuesReachTheImagesUnchanged) {
     TestFolder folder;
     SharedState state;
     FakePlatform fake;
-    state.Set_Workspace(folder.path());
+    state.setWorkspace(folder.path());
     folder.write(QStringLiteral("PROJECTS/Plant/bin/.keep"), {});
-    state.Activate_Project(QStringLiteral("Plant"));
+    state.activateProject(QStringLiteral("Plant"));
     CommunicationWindow window(state, fake.platform);
     window.show();
 
@@ -76,10 +76,10 @@ TEST(ParGenToDevice, TypedValuesReachTheImagesUnchanged) {
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Btn_OK")), Qt::LeftButton);
     ASSERT_FALSE(window.isVisible()) << "the window accepted every value";
 
-    const CompileResult compiled = Compile_Banks(state.File_MBus, state.File_ParGen);
+    const CompileResult compiled = compileBanksFromFiles(state.networkFile, state.parGenFile);
     ASSERT_TRUE(compiled.ok()) << compiled.error.toStdString();
-    ASSERT_EQ(Write_Banks(state.Project_Dir, compiled.banks), QString());
-    const QByteArray block = readFile(bank2Path(state.Project_Dir));
+    ASSERT_EQ(writeBanks(state.projectDir, compiled.banks), QString());
+    const QByteArray block = readFile(bank2Path(state.projectDir));
     ASSERT_EQ(block.size(), BankLayout::BlockSize);
     using namespace BankLayout;
     EXPECT_EQ(readLittleEndian(block, BlkModTimeout, 4), 65535u);
@@ -90,7 +90,7 @@ TEST(ParGenToDevice, TypedValuesReachTheImagesUnchanged) {
     EXPECT_EQ(readLittleEndian(block, BlkChecksum, 4), blockChecksum(block));
 
     // The network image's parameter section follows the header when there are no nodes.
-    const QByteArray bank = readFile(bankPath(state.Project_Dir));
+    const QByteArray bank = readFile(bankPath(state.projectDir));
     ASSERT_EQ(bank.size(), HeaderSize + ParamSectionSize);
     EXPECT_EQ(readLittleEndian(bank, HeaderSize + ParModTimeout, 2), 65535u);
     EXPECT_EQ(readLittleEndian(bank, HeaderSize + ParModCyclicDelay, 2), 1000u);

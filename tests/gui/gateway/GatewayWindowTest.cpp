@@ -32,9 +32,9 @@ QByteArray hex(const char* text) {
 class GatewayWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         QDir().mkpath(folder.file(QStringLiteral("PROJECTS/Plant")));
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
     }
 
     // The worked example's node and record, and a record whose type has no standard coding.
@@ -84,7 +84,7 @@ protected:
 };
 
 TEST_F(GatewayWindowTest, TheEditorsButtonOpensAWindowThatServesTypedValues) {
-    ASSERT_EQ(saveNetwork(network(), state.File_MBus), QString());
+    ASSERT_EQ(saveNetwork(network(), state.networkFile), QString());
     NetworkEditorWindow editor(state, fake.platform);
     // As the shell wires it.
     GatewayWindow::attachTo(&editor, state, fake.platform,

@@ -225,7 +225,7 @@ TEST(Help, ItalianOpensItalianPagesAndEnglishWhereThereIsNone) {
         seen << shownPage();
         static_cast<QDialog*>(dialog)->reject();
     });
-    ASSERT_EQ(run.state.Language, QStringLiteral("Italiano"));
+    ASSERT_EQ(run.state.language, QStringLiteral("Italiano"));
     run.click("Btn_Prm_Gen");
     onNextModal([&seen](QWidget* dialog) {
         pressF1(dialog);

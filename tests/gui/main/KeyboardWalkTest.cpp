@@ -4,7 +4,7 @@
 // nothing. The table it prints is the walk's record.
 #include "gui/main/MainWindow.h"
 
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/dialogs/Keyboard.h"
@@ -280,7 +280,7 @@ TEST_P(KeyboardWalk, EveryWindowFromTheKeyboard) {
     SharedState state;
     const NoModalGuard noModal;
     MainWindow main(state, fakes.platform, starter, folder.path());
-    ASSERT_EQ(state.Language, language);
+    ASSERT_EQ(state.language, language);
 
     QList<Walk> walks;
     // Each window is made at its first use: make them all, as a session that opens each would.
@@ -377,10 +377,10 @@ TEST(ShippedLanguages, UndoRedoOkCancelAreDistinct) {
                                    {312, 313},           {402, 403}, {907, 908}};
     for (QString language : std::as_const(languages)) {
         SCOPED_TRACE(language.toStdString());
-        LangTable table;
-        table.Create_Default_Lang();
+        LanguageTable table;
+        table.resetToEnglish();
         const QString asked = language;
-        ASSERT_EQ(Load_Language(table, language, QStringLiteral(ORDANO_TRANSLATION_SOURCES)),
+        ASSERT_EQ(loadLanguage(table, language, QStringLiteral(ORDANO_TRANSLATION_SOURCES)),
                   QString());
         ASSERT_EQ(language, asked);
         for (const QList<int>& group : groups) {

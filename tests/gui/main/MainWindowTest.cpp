@@ -100,7 +100,7 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
         run.click("Btn_New");
         ASSERT_TRUE(modalActionsDone());
         run.fakes.prompts.verify();
-        EXPECT_EQ(run.state.Project_Name, QStringLiteral(" Plant A ")) << "used as typed";
+        EXPECT_EQ(run.state.projectName, QStringLiteral(" Plant A ")) << "used as typed";
         EXPECT_EQ(run.label("L_Name_Conf"),
                   QStringLiteral("Opened Configuration of the Converter : "));
         EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral(" Plant A "));
@@ -110,8 +110,8 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
                   QStringList({QFileInfo(ConfigClaim::fileOf(created.path())).fileName(),
                                QStringLiteral("bin")}));
         EXPECT_TRUE(QDir(created.filePath(QStringLiteral("bin"))).isEmpty());
-        EXPECT_EQ(run.state.File_ParGen, created.filePath(QStringLiteral("ParGen.xml")));
-        EXPECT_EQ(run.state.File_MBus, created.filePath(QStringLiteral("M_Bus.xml")));
+        EXPECT_EQ(run.state.parGenFile, created.filePath(QStringLiteral("ParGen.xml")));
+        EXPECT_EQ(run.state.networkFile, created.filePath(QStringLiteral("M_Bus.xml")));
 
         // The same name again is refused.
         run.fakes.prompts.expectError(
@@ -128,10 +128,10 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
 
         typeIntoNewDialogAndConfirm(QStringLiteral("beta"));
         run.click("Btn_New");
-        EXPECT_EQ(run.state.Project_Name, QStringLiteral("beta"));
+        EXPECT_EQ(run.state.projectName, QStringLiteral("beta"));
 
         // The open dialog lists folders only, sorted, and preselects the active one.
-        folder.write(QStringLiteral("PROJECTS/Alpha/ParGen.xml"), "<Par_Gen/>");
+        folder.write(QStringLiteral("PROJECTS/Alpha/ParGen.xml"), "<GeneralParameters/>");
         folder.write(QStringLiteral("PROJECTS/.hidden/x"), "");
         folder.write(QStringLiteral("PROJECTS/notes.txt"), "");
         onNextModal([](QWidget* dialog) {
@@ -147,7 +147,7 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
                               Qt::LeftButton);
         });
         run.click("Btn_Open");
-        EXPECT_EQ(run.state.Project_Name, QStringLiteral("Alpha"));
+        EXPECT_EQ(run.state.projectName, QStringLiteral("Alpha"));
         EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral("Alpha"));
 
         // Cancel changes nothing.
@@ -157,20 +157,20 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
                               Qt::LeftButton);
         });
         run.click("Btn_Open");
-        EXPECT_EQ(run.state.Project_Name, QStringLiteral("Alpha"));
+        EXPECT_EQ(run.state.projectName, QStringLiteral("Alpha"));
     }
     {
         // The next start reopens the last configuration.
         ProgramRun run(folder.path());
-        EXPECT_EQ(run.state.Project_Name, QStringLiteral("Alpha"));
+        EXPECT_EQ(run.state.projectName, QStringLiteral("Alpha"));
         EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral("Alpha"));
     }
     QDir(folder.file(QStringLiteral("PROJECTS/Alpha"))).removeRecursively();
     {
         // Unless its folder is gone.
         ProgramRun run(folder.path());
-        EXPECT_TRUE(run.state.Project_Name.isEmpty());
-        EXPECT_TRUE(run.state.Project_Dir.isEmpty());
+        EXPECT_TRUE(run.state.projectName.isEmpty());
+        EXPECT_TRUE(run.state.projectDir.isEmpty());
         EXPECT_EQ(run.label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
     }
     EXPECT_TRUE(folder.read(QStringLiteral("Ordano.xml")).contains("<projectname></projectname>"));
@@ -197,8 +197,8 @@ TEST(MainWindow, ReopensOnlyNamesThatCreationWouldTake) {
         folder.write(QStringLiteral("PROJECTS/   /bin/x"), "");
         lastProject(folder, QByteArray(c.name).replace("{ROOT}", folder.path().toUtf8()));
         ProgramRun run(folder.path());
-        EXPECT_EQ(run.state.Project_Name, c.active ? QString::fromLatin1(c.active) : QString());
-        EXPECT_EQ(run.state.Project_Dir.isEmpty(), c.active == nullptr);
+        EXPECT_EQ(run.state.projectName, c.active ? QString::fromLatin1(c.active) : QString());
+        EXPECT_EQ(run.state.projectDir.isEmpty(), c.active == nullptr);
         EXPECT_EQ(run.label("L_Name_Conf"), c.active
                                                 ? QStringLiteral("Opened Configuration of the "
                                                                  "Converter : ")
@@ -252,7 +252,7 @@ TEST(MainWindow, NamesTheUpdatersCannotTakeAreRefusedWithTheReason) {
     run.click("Btn_Open");
     ASSERT_TRUE(modalActionsDone());
     run.fakes.prompts.verify();
-    EXPECT_EQ(run.state.Project_Name, QStringLiteral("Good"));
+    EXPECT_EQ(run.state.projectName, QStringLiteral("Good"));
     EXPECT_EQ(run.label("L_Name_Conf_L2"), QStringLiteral("Good"));
 }
 
@@ -268,7 +268,7 @@ TEST(MainWindow, OpenPreselectsByNameRegardlessOfCaseAndEmptyListLeavesNoneActiv
                           Qt::LeftButton);
     });
     run.click("Btn_Open");
-    EXPECT_EQ(run.state.Project_Name, QStringLiteral("PlantB")) << "the folder's own letter case";
+    EXPECT_EQ(run.state.projectName, QStringLiteral("PlantB")) << "the folder's own letter case";
 
     QDir(folder.file(QStringLiteral("PROJECTS/PlantB"))).removeRecursively();
     onNextModal([](QWidget* dialog) {
@@ -277,7 +277,7 @@ TEST(MainWindow, OpenPreselectsByNameRegardlessOfCaseAndEmptyListLeavesNoneActiv
                           Qt::LeftButton);
     });
     run.click("Btn_Open");
-    EXPECT_TRUE(run.state.Project_Dir.isEmpty());
+    EXPECT_TRUE(run.state.projectDir.isEmpty());
     EXPECT_EQ(run.label("L_Name_Conf_L2"),
               QStringLiteral("Use Step1 to open or create new configuration"));
     run.fakes.prompts.expectError(QStringLiteral("Error! Project not Valid"));
@@ -363,10 +363,10 @@ TEST(MainWindow, WindowsAreMadeAtFirstUseAndFollowTheLanguage) {
     ASSERT_EQ(made.size(), 1);
     EXPECT_EQ(made.front()->windowTitle(), QStringLiteral("Create New Configuration"));
 
-    run.state.Lang_Table.Load_Lang_Text(QStringLiteral("STR1 = Passo 1\nSTR14 = Chiudi\n"
-                                                       "STR100 = Nuova configurazione\n"
-                                                       "STR200 = Apri configurazione\n"));
-    run.window->Change_Language();
+    run.state.texts.loadText(QStringLiteral("STR1 = Passo 1\nSTR14 = Chiudi\n"
+                                            "STR100 = Nuova configurazione\n"
+                                            "STR200 = Apri configurazione\n"));
+    run.window->changeLanguage();
     EXPECT_EQ(run.label("L_Step_1"), QStringLiteral("Passo 1"));
     EXPECT_EQ(run.find<QPushButton>("Btn_Close")->toolTip(), QStringLiteral("Chiudi"));
     EXPECT_EQ(made.front()->windowTitle(), QStringLiteral("Nuova configurazione"));
@@ -465,8 +465,8 @@ TEST(MainWindow, Step2EditsTheActiveConfigurationsSettingsAndStep4FollowsThem) {
     lastProject(folder, "P");
     ProgramRun run(folder.path());
     // A language change reaches the window while it is hidden.
-    run.state.Lang_Table.Load_Lang_Text(QStringLiteral("STR400 = Comunicazione\n"));
-    run.window->Change_Language();
+    run.state.texts.loadText(QStringLiteral("STR400 = Comunicazione\n"));
+    run.window->changeLanguage();
 
     onNextModal([](QWidget* dialog) {
         auto* window = qobject_cast<CommunicationWindow*>(dialog);
@@ -493,8 +493,8 @@ TEST(MainWindow, Step3OpensTheNetworkEditorOfTheActiveConfiguration) {
                  "</M-Bus_Network><!--SW_VERSION = 2.005-->");
     lastProject(folder, "P");
     ProgramRun run(folder.path());
-    run.state.Lang_Table.Load_Lang_Text(QStringLiteral("STR600 = Rete M-Bus\n"));
-    run.window->Change_Language();
+    run.state.texts.loadText(QStringLiteral("STR600 = Rete M-Bus\n"));
+    run.window->changeLanguage();
     QStringList shown;
     onNextModal([&shown](QWidget* dialog) {
         auto* editor = qobject_cast<NetworkEditorWindow*>(dialog);

@@ -124,7 +124,7 @@ TEST(SecondWindow, TwoConfigurationsOfOneWorkspaceAreWrittenSideBySide) {
     });
     first.click("Btn_Open");
     ASSERT_TRUE(modalActionsDone());
-    EXPECT_EQ(first.state.Project_Name, QStringLiteral("Q"));
+    EXPECT_EQ(first.state.projectName, QStringLiteral("Q"));
     EXPECT_TRUE(first.find<QLabel>("L_Read_Only")->isVisible());
     lastProject(folder, "P");
     ProgramRun third(folder.path());

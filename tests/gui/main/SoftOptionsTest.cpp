@@ -151,11 +151,11 @@ TEST(LanguageList, OnlyRegularWritableLngFilesSortedWithoutRegardToCase) {
                 folder.file(QStringLiteral("LANGUAGE/Link.lng")));
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file(QStringLiteral("LANGUAGE/Pipe.lng"))), 0644),
               0);
-    EXPECT_EQ(LanguageList::Create_Lang_List(folder.file(QStringLiteral("LANGUAGE"))),
+    EXPECT_EQ(LanguageList::languageNames(folder.file(QStringLiteral("LANGUAGE"))),
               (QStringList{QStringLiteral(".hidden.lng"), QStringLiteral("Alpha.lng"),
                            QStringLiteral("Bravo.lng"), QStringLiteral("charlie.lng"),
                            QStringLiteral("delta.lng")}));
-    EXPECT_TRUE(LanguageList::Create_Lang_List(folder.file(QStringLiteral("missing"))).isEmpty());
+    EXPECT_TRUE(LanguageList::languageNames(folder.file(QStringLiteral("missing"))).isEmpty());
 }
 
 // The user's folder and the shipped one make one list; a name in both is listed once, and the
@@ -169,7 +169,7 @@ TEST(LanguageList, UsersFolderBeforeTheShippedOne) {
                              "shipped/English.lng", "shipped/English.bmp", "shipped/Sardu.bmp",
                              "shipped/DefaultFlag.bmp", "shipped/Deutsch.lng"})
         folder.write(QString::fromLatin1(name), "x");
-    EXPECT_EQ(LanguageList::Create_Lang_List(folders),
+    EXPECT_EQ(LanguageList::languageNames(folders),
               (QStringList{QStringLiteral("Deutsch.lng"), QStringLiteral("English.lng"),
                            QStringLiteral("Italiano.lng"), QStringLiteral("Sardu.lng")}));
     struct Row {
@@ -286,7 +286,7 @@ TEST(SoftOptions, LanguageChangeReachesEveryWindowAndCancelKeepsTheStoredLanguag
             EXPECT_EQ(boot.windowTitle(), QStringLiteral("Aggiorna per seriale"));
             QTest::mouseClick(button(d, "Btn_Cancel"), Qt::LeftButton);
         });
-        EXPECT_EQ(run.state.Language, QStringLiteral("English")) << "Cancel stores nothing";
+        EXPECT_EQ(run.state.language, QStringLiteral("English")) << "Cancel stores nothing";
         EXPECT_EQ(button(run.window.get(), "Btn_New")->text(), QStringLiteral("&Nuova"))
             << "the texts stay loaded";
         EXPECT_EQ(run.window->openWindow().windowTitle(), QStringLiteral("Apri progetto"))
@@ -299,7 +299,7 @@ TEST(SoftOptions, LanguageChangeReachesEveryWindowAndCancelKeepsTheStoredLanguag
             clickLanguage(d, 0);
             QTest::mouseClick(button(d, "Btn_OK"), Qt::LeftButton);
         });
-        EXPECT_EQ(run.state.Language, QStringLiteral("Prova"));
+        EXPECT_EQ(run.state.language, QStringLiteral("Prova"));
         EXPECT_TRUE(
             folder.read(QStringLiteral("Ordano.xml")).contains("<language>Prova</language>"))
             << "OK writes the settings at once";
@@ -368,7 +368,7 @@ TEST(SoftOptions, RestoreFromMinimisedKeepsTheChoices) {
         EXPECT_EQ(internet->isChecked(), !ticked);
         QTest::mouseClick(button(d, "Btn_OK"), Qt::LeftButton);
     });
-    EXPECT_EQ(run.state.Language, QStringLiteral("Prova"));
+    EXPECT_EQ(run.state.language, QStringLiteral("Prova"));
 }
 
 TEST(SoftOptions, ConnectionBoxesTheStoredFlagsAndTheTimer) {
@@ -394,10 +394,10 @@ TEST(SoftOptions, ConnectionBoxesTheStoredFlagsAndTheTimer) {
         box(d, "CB_DoubleClick_Auto_Size")->click();
         QTest::mouseClick(button(d, "Btn_OK"), Qt::LeftButton);
     });
-    EXPECT_FALSE(run.state.En_Internet);
-    EXPECT_TRUE(run.state.En_Update);
-    EXPECT_TRUE(run.state.En_Jump_Table);
-    EXPECT_TRUE(run.state.En_DoubleClick_Auto_Size);
+    EXPECT_FALSE(run.state.internetEnabled);
+    EXPECT_TRUE(run.state.updateCheckEnabled);
+    EXPECT_TRUE(run.state.jumpTableEnabled);
+    EXPECT_TRUE(run.state.doubleClickAutoSize);
     EXPECT_FALSE(run.window->updateTimer().isActive());
     EXPECT_TRUE(folder.read(QStringLiteral("Ordano.xml"))
                     .contains("<enable_internet>0</enable_internet><enable_update>1"));
@@ -417,7 +417,7 @@ TEST(SoftOptions, ConnectionBoxesTheStoredFlagsAndTheTimer) {
         box(d, "CB_En_Con")->click();
         QTest::mouseClick(button(d, "Btn_Cancel"), Qt::LeftButton);
     });
-    EXPECT_TRUE(run.state.En_Internet);
+    EXPECT_TRUE(run.state.internetEnabled);
     EXPECT_TRUE(run.window->updateTimer().isActive());
     EXPECT_EQ(folder.read(QStringLiteral("Ordano.xml")), before);
     run.withOptions([](QDialog* d) {
@@ -509,7 +509,7 @@ TEST(MainWindowVersionCheck, TimerChecksAfterAMinuteThenEveryTwoHours) {
     QLabel* link = run.mainLabel("LL_Update");
     ASSERT_NE(link, nullptr);
 
-    run.window->Timer_UpdateTimer();
+    run.window->checkForNewVersion();
     EXPECT_FALSE(timer.isActive()) << "no second tick while the site answers";
     ASSERT_EQ(run.fakes.http.pending(), 1);
     EXPECT_EQ(run.fakes.http.requests[0].url, MakerSite::versionCheck());
@@ -522,13 +522,13 @@ TEST(MainWindowVersionCheck, TimerChecksAfterAMinuteThenEveryTwoHours) {
     emit link->linkActivated(MakerSite::downloadPage().toString());
     EXPECT_EQ(run.fakes.urls.opened, QList<QUrl>{MakerSite::downloadPage()});
 
-    run.window->Timer_UpdateTimer();
+    run.window->checkForNewVersion();
     ASSERT_TRUE(run.fakes.http.answer(std::nullopt));
     EXPECT_FALSE(link->isVisible()) << "a failed request hides the link";
     EXPECT_EQ(timer.interval(), 7200000);
 
     // Internet switched off while a check runs: the answer does not restart the timer.
-    run.window->Timer_UpdateTimer();
+    run.window->checkForNewVersion();
     run.withOptions([](QDialog* d) {
         box(d, "CB_En_Con")->click();
         QTest::mouseClick(button(d, "Btn_OK"), Qt::LeftButton);
@@ -550,7 +550,8 @@ TEST(MainWindowVersionCheck, AboutBoxShowsTheFixedTextsAndOpensTheMakersPage) {
             QString text;
         };
         for (const Text& t :
-             {Text{"Label1", QStringLiteral("Software Ordano ")}, Text{"Label2", run.state.SW_Desc},
+             {Text{"Label1", QStringLiteral("Software Ordano ")},
+              Text{"Label2", run.state.productDescription},
               Text{"Label6", QStringLiteral("Software Code : ")},
               Text{"Label9", QStringLiteral("KT48213")},
               Text{"Label3", QStringLiteral("Version :")}, Text{"Label10", QStringLiteral("2.005")},

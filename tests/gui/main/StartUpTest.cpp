@@ -1,5 +1,5 @@
 #include "core/app/StartUp.h"
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"
 #include "gui/main/MainWindow.h"
@@ -42,7 +42,7 @@ struct Installation {
     }
     StartUp::Outcome start(const QStringList& options) const {
         return StartUp::prepare(QStringList{QStringLiteral("ordano")} + options, request(),
-                                LangTable());
+                                LanguageTable());
     }
     // Nothing of a workspace anywhere: the program did not start half-way.
     void expectNothingMadeIn(const QString& folder) const {
@@ -121,10 +121,10 @@ TEST(StartUp, InstalledProgramKeepsItsWorkspaceInTheUsersDataFolder) {
     {
         MainWindow window(state, fakes.platform, starter, outcome.layout);
         window.show();
-        EXPECT_EQ(state.Language, QStringLiteral("Italiano"));
-        EXPECT_EQ(state.Lang_Table.text(0), QStringLiteral("Inizio"));
-        EXPECT_EQ(state.Dir_Projects, QDir(machine.user()).filePath(QStringLiteral("PROJECTS")));
-        EXPECT_EQ(state.Dir_Master, QDir(machine.data()).filePath(QStringLiteral("MASTER")));
+        EXPECT_EQ(state.language, QStringLiteral("Italiano"));
+        EXPECT_EQ(state.texts.text(0), QStringLiteral("Inizio"));
+        EXPECT_EQ(state.projectsDir, QDir(machine.user()).filePath(QStringLiteral("PROJECTS")));
+        EXPECT_EQ(state.masterDir, QDir(machine.data()).filePath(QStringLiteral("MASTER")));
         // The About box names the workspace in use.
         onNextModal([&](QWidget* about) {
             auto* label = about->findChild<QLabel*>(QStringLiteral("L_Workspace"));

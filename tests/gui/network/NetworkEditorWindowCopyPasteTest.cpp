@@ -55,10 +55,10 @@ const QString Overwrite =
 class NetworkEditorWindowCopyPasteTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         writeProjectNetwork("Plant", {meter("Heat meter", 5, 3), meter("Water", 6, 0)});
         writeProjectNetwork("Other", {meter("Gas", 1, 1)});
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
         window = std::make_unique<NetworkEditorWindow>(state, fake.platform);
     }
 
@@ -72,8 +72,8 @@ protected:
         auto* tree = window->findChild<QTreeView*>(QStringLiteral("TW"));
         tree->setCurrentIndex(node < 0 ? model().tree().rootIndex()
                                        : model().tree().indexOf({node, var}));
-        ASSERT_EQ(model().IND_NODO(), node);
-        ASSERT_EQ(model().IND_VAR(), var);
+        ASSERT_EQ(model().selectedNodeIndex(), node);
+        ASSERT_EQ(model().selectedVariableIndex(), var);
     }
     QAction* action(const char* name) const {
         auto* found = window->findChild<QAction*>(QLatin1String(name));
@@ -142,9 +142,9 @@ TEST_F(NetworkEditorWindowCopyPasteTest, CopiesNeedTheirSelectionAndEnableTheirP
     // With a variable selected, its node is copied with all of its variables.
     action("CopyNode1")->trigger();
     EXPECT_TRUE(action("PasteNode1")->isEnabled());
-    EXPECT_EQ(*model().copyBuffers().Copy_Node(), meter("Heat meter", 5, 3));
-    EXPECT_EQ(*model().copyBuffers().Copy_Var(), meter("Heat meter", 5, 3).variables[2]);
-    EXPECT_FALSE(model().Is_Change()) << "a copy changes nothing";
+    EXPECT_EQ(*model().copyBuffers().copiedNode(), meter("Heat meter", 5, 3));
+    EXPECT_EQ(*model().copyBuffers().copiedVariable(), meter("Heat meter", 5, 3).variables[2]);
+    EXPECT_FALSE(model().isChanged()) << "a copy changes nothing";
 }
 
 // The copied node is still in the network: its own address is refused, a free one with
@@ -179,8 +179,8 @@ TEST_F(NetworkEditorWindowCopyPasteTest, PastedNodeTakesNewAddressesAndGoesToThe
     EXPECT_EQ(nodeLabels().last(),
               QStringLiteral("Primary Address 7 - Secondary Address 0 - Heat meter"));
     EXPECT_EQ(model().tree().rowCount(model().tree().indexOf({2, -1})), 3);
-    EXPECT_TRUE(model().Is_Change());
-    EXPECT_EQ(model().IND_NODO(), 1) << "the selection stays";
+    EXPECT_TRUE(model().isChanged());
+    EXPECT_EQ(model().selectedNodeIndex(), 1) << "the selection stays";
 }
 
 TEST_F(NetworkEditorWindowCopyPasteTest, CancelledPasteChangesNothing) {
@@ -190,7 +190,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, CancelledPasteChangesNothing) {
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_Cancel"); });
     action("PasteVariable1")->trigger();
     EXPECT_EQ(model().network()[0].variables.size(), 3);
-    EXPECT_FALSE(model().Is_Change());
+    EXPECT_FALSE(model().isChanged());
 }
 
 // The eleventh variable is refused after the dialog; the tenth is appended under the node.
@@ -213,7 +213,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, PastedVariableAndTheLimitAfterTheDialog
     EXPECT_EQ(model().network()[1].variables.last(), expected);
     EXPECT_EQ(model().tree().index(9, 0, model().tree().indexOf({1, -1})).data().toString(),
               QStringLiteral("VAR - Vb"));
-    EXPECT_TRUE(model().Is_Change());
+    EXPECT_TRUE(model().isChanged());
 
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_OK"); });
     fake.prompts.expectError(QStringLiteral("Error!! Max number of Variables reached"));
@@ -247,7 +247,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, BuffersSurviveAnotherConfiguration) {
     action("CopyNode1")->trigger();
     window->reject();
 
-    state.Activate_Project(QStringLiteral("Other"));
+    state.activateProject(QStringLiteral("Other"));
     open();
     ASSERT_EQ(nodeLabels().size(), 1);
     EXPECT_TRUE(action("PasteNode1")->isEnabled());
@@ -255,7 +255,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, BuffersSurviveAnotherConfiguration) {
     onNextModal([](QWidget* dialog) { press(dialog, "Btn_OK"); }); // address 5 is free here
     action("PasteNode1")->trigger();
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Btn_OK")), Qt::LeftButton);
-    const NetworkLoad saved = loadNetwork(state.File_MBus);
+    const NetworkLoad saved = loadNetwork(state.networkFile);
     ASSERT_TRUE(saved.ok());
     EXPECT_EQ(saved.nodes, (Network{meter("Gas", 1, 1), meter("Heat meter", 5, 3)}));
 }
@@ -276,7 +276,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, ImportAnsweredNoThenYes) {
     fake.prompts.verify();
     EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/M_Bus.xml")), before);
     EXPECT_EQ(nodeLabels().size(), 2);
-    EXPECT_TRUE(model().Is_Change());
+    EXPECT_TRUE(model().isChanged());
 
     fake.prompts.expectOpenFile(other);
     fake.prompts.expectQuestion(Overwrite, true);
@@ -288,8 +288,8 @@ TEST_F(NetworkEditorWindowCopyPasteTest, ImportAnsweredNoThenYes) {
               QStringList{QStringLiteral("Primary Address 1 - Secondary Address 12345678 - Gas")});
     EXPECT_TRUE(window->findChild<QTreeView*>(QStringLiteral("TW"))
                     ->isExpanded(model().tree().rootIndex()));
-    EXPECT_FALSE(model().Is_Change());
-    EXPECT_EQ(model().IND_NODO(), -1);
+    EXPECT_FALSE(model().isChanged());
+    EXPECT_EQ(model().selectedNodeIndex(), -1);
     // Undo stops at the import, and the window says so; Cancel leaves the imported file.
     auto* undo = window->findChild<QPushButton*>(QStringLiteral("Btn_Undo"));
     EXPECT_FALSE(undo->isEnabled());
@@ -321,29 +321,29 @@ TEST_F(NetworkEditorWindowCopyPasteTest, ImportOfTheOwnFileReloadsIt) {
     ASSERT_EQ(nodeLabels().size(), 3);
     auto* import = window->findChild<QPushButton*>(QStringLiteral("Btn_ImportNet"));
     // Unsaved work: the reload asks first, and "No" keeps it.
-    fake.prompts.expectOpenFile(state.File_MBus);
+    fake.prompts.expectOpenFile(state.networkFile);
     fake.prompts.expectQuestion(QStringLiteral("Do you want to exit without saving changes?"),
                                 false);
     QTest::mouseClick(import, Qt::LeftButton);
     fake.prompts.verify();
     EXPECT_EQ(nodeLabels().size(), 3);
-    EXPECT_TRUE(model().Is_Change());
+    EXPECT_TRUE(model().isChanged());
 
-    fake.prompts.expectOpenFile(state.File_MBus);
+    fake.prompts.expectOpenFile(state.networkFile);
     fake.prompts.expectQuestion(QStringLiteral("Do you want to exit without saving changes?"),
                                 true);
     QTest::mouseClick(import, Qt::LeftButton);
     fake.prompts.verify();
     EXPECT_EQ(nodeLabels().size(), 2) << "the file is whole";
-    EXPECT_FALSE(model().Is_Change());
+    EXPECT_FALSE(model().isChanged());
     // The paste went with the reload: undo cannot bring back what the file no longer holds.
     EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("Btn_Undo"))->isEnabled());
     window->Btn_UndoClick();
     EXPECT_EQ(nodeLabels().size(), 2);
-    EXPECT_FALSE(model().Is_Change());
+    EXPECT_FALSE(model().isChanged());
 
     // Nothing unsaved: the reload is only reported.
-    fake.prompts.expectOpenFile(state.File_MBus);
+    fake.prompts.expectOpenFile(state.networkFile);
     fake.prompts.expectWarning(QStringLiteral(
         "The selected file is the M-Bus Network of this configuration: it has been reloaded."));
     QTest::mouseClick(import, Qt::LeftButton);
@@ -367,7 +367,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, SixtyFifthNodeRefusedAfterTheDialog) {
     fake.prompts.expectError(QStringLiteral("Error!! Max number of nodes M-Bus reached"));
     action("PasteNode1")->trigger();
     EXPECT_EQ(model().network().size(), 64);
-    EXPECT_FALSE(model().Is_Change());
+    EXPECT_FALSE(model().isChanged());
 }
 
 // With a variable selected the copy goes to the end of that variable's node.
@@ -384,13 +384,13 @@ TEST_F(NetworkEditorWindowCopyPasteTest, PastedVariableGoesToTheNodeOfTheSelecte
     EXPECT_TRUE(nodes[1].variables.isEmpty());
 }
 
-// A language change reaches the paste dialog through the editor's Set_Lang (the dialog is
+// A language change reaches the paste dialog through the editor's applyLanguage (the dialog is
 // made with the editor's controls, at its first showing).
 TEST_F(NetworkEditorWindowCopyPasteTest, LanguageChangeReachesThePasteDialog) {
     window->FormCreate();
-    state.Lang_Table.setText(906, QStringLiteral("Dati Modbus delle nuove variabili"));
-    state.Lang_Table.setText(907, QStringLiteral("Conferma"));
-    window->Set_Lang();
+    state.texts.setText(906, QStringLiteral("Dati Modbus delle nuove variabili"));
+    state.texts.setText(907, QStringLiteral("Conferma"));
+    window->applyLanguage();
     auto* dialog = window->findChild<QDialog*>(QStringLiteral("PasteDialog"));
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->findChild<QPushButton*>(QStringLiteral("Btn_OK"))->text(),

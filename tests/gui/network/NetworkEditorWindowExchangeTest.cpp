@@ -56,10 +56,10 @@ const QString Replace =
 class NetworkEditorWindowExchangeTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         QDir().mkpath(folder.file(QStringLiteral("PROJECTS/Plant")));
-        state.Activate_Project(QStringLiteral("Plant"));
-        ASSERT_EQ(saveNetwork({meter(5, {energy(1, 2)})}, state.File_MBus), QString());
+        state.activateProject(QStringLiteral("Plant"));
+        ASSERT_EQ(saveNetwork({meter(5, {energy(1, 2)})}, state.networkFile), QString());
         window = std::make_unique<NetworkEditorWindow>(state, fake.platform);
         window->show();
     }
@@ -90,11 +90,11 @@ protected:
     // The window in Italian, reading every shipped language.
     void speakItalian() {
         const QString shipped = QStringLiteral(ORDANO_LANGUAGE_DIR);
-        state.Language_Folders = {shipped};
+        state.languageFolders = {shipped};
         const auto italian = LanguageSet::loadNamed(QStringLiteral("Italiano"), {shipped});
         ASSERT_TRUE(italian);
-        state.Lang_Table = *italian;
-        window->Set_Lang();
+        state.texts = *italian;
+        window->applyLanguage();
     }
     QStringList warningTexts() const {
         QStringList texts;
@@ -135,7 +135,7 @@ TEST_F(NetworkEditorWindowExchangeTest, ExportThenImportGivesTheSameNetwork) {
     EXPECT_FALSE(status->isHidden());
     EXPECT_EQ(status->text(), QStringLiteral("Imported 1 node with 1 variable from %1")
                                   .arg(QDir::toNativeSeparators(csv)));
-    EXPECT_TRUE(window->editor().Is_Change());
+    EXPECT_TRUE(window->editor().isChanged());
     EXPECT_EQ(window->editor().network(), Network({meter(5, {energy(1, 2)})}));
     press("Btn_OK");
     EXPECT_EQ(folder.read(QStringLiteral("PROJECTS/Plant/M_Bus.xml")), before);
@@ -173,7 +173,7 @@ TEST_F(NetworkEditorWindowExchangeTest, RefusedOrDeclinedImportChangesNothing) {
     press("Btn_ImportCsv");
     fake.prompts.verify();
     EXPECT_EQ(window->editor().network(), before);
-    EXPECT_FALSE(window->editor().Is_Change());
+    EXPECT_FALSE(window->editor().isChanged());
 }
 
 // The warnings list follows every change of the network and never stops OK.
@@ -199,19 +199,19 @@ TEST_F(NetworkEditorWindowExchangeTest, WarningsFollowTheNetworkAndNeverStopOk) 
     EXPECT_EQ(warningTexts().size(), 2);
     EXPECT_TRUE(warningTexts().last().contains(QStringLiteral("same secondary address 1005")));
 
-    EXPECT_TRUE(editor.Is_Change());
+    EXPECT_TRUE(editor.isChanged());
     press("Btn_OK");
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(loadNetwork(state.File_MBus).nodes.size(), 2);
+    EXPECT_EQ(loadNetwork(state.networkFile).nodes.size(), 2);
 }
 
 // The report of the network on screen, as HTML or PDF by the name chosen; unsaved edits are
 // marked as not yet in the images.
 TEST_F(NetworkEditorWindowExchangeTest, ReportOfTheNetworkOnScreen) {
     const NoModalGuard noDialog;
-    ASSERT_EQ(
-        Write_Banks(state.Project_Dir, Compile_Banks(state.File_MBus, state.File_ParGen).banks),
-        QString());
+    ASSERT_EQ(writeBanks(state.projectDir,
+                         compileBanksFromFiles(state.networkFile, state.parGenFile).banks),
+              QString());
     window->editor().nodePanel = {QStringLiteral("Meter 9"), QStringLiteral("9"),
                                   QStringLiteral("1009")};
     ASSERT_EQ(window->editor().applyNode(), 0);
@@ -268,7 +268,7 @@ TEST_F(NetworkEditorWindowExchangeTest, ItalianWindowWritesItalianAndReadsEnglis
 
     const QString english = folder.file(QStringLiteral("english.csv"));
     folder.write(QStringLiteral("english.csv"),
-                 NetworkCsv::exportNetwork({meter(7, {energy(2, 2)})}, LangTable()));
+                 NetworkCsv::exportNetwork({meter(7, {energy(2, 2)})}, LanguageTable()));
     fake.prompts.expectOpenFile(english);
     fake.prompts.expectQuestion(
         QStringLiteral("Sostituire davvero la rete dell'editor con il foglio di calcolo?"), true);

@@ -36,9 +36,9 @@ const QString NetworkFile = QStringLiteral("PROJECTS/Plant/M_Bus.xml");
 class NetworkEditorWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         QDir().mkpath(folder.file(QStringLiteral("PROJECTS/Plant")));
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
         window = std::make_unique<NetworkEditorWindow>(state, fake.platform);
     }
     void TearDown() override {
@@ -135,7 +135,7 @@ TEST_F(NetworkEditorWindowTest, ShowsTheFileFoldedWithNothingSelected) {
     EXPECT_EQ(plain(child<QPushButton>("btn_Add_Var")), QStringLiteral("ADD VARIABLE"));
     EXPECT_FALSE(child<QAction>("PasteVariable1")->isEnabled());
     EXPECT_FALSE(child<QAction>("PasteNode1")->isEnabled());
-    EXPECT_FALSE(window->editor().Is_Change());
+    EXPECT_FALSE(window->editor().isChanged());
 }
 
 TEST_F(NetworkEditorWindowTest, SelectionSetsModesPanelsAndTab) {
@@ -287,10 +287,10 @@ TEST_F(NetworkEditorWindowTest, DeleteAsksByTheSelection) {
             child<QAction>("DeleteItem1")->trigger();
             fake.prompts.verify();
             EXPECT_EQ(treeLabels(), answer ? row.afterYes : before) << row.why;
-            EXPECT_EQ(window->editor().Is_Change(), answer) << row.why;
+            EXPECT_EQ(window->editor().isChanged(), answer) << row.why;
             if (answer) {
                 EXPECT_EQ(model().positionOf(tree()->currentIndex()), row.selectedAfter) << row.why;
-                EXPECT_EQ(window->editor().IND_NODO(), row.selectedAfter.node) << row.why;
+                EXPECT_EQ(window->editor().selectedNodeIndex(), row.selectedAfter.node) << row.why;
             }
         }
     }
@@ -312,10 +312,10 @@ TEST_F(NetworkEditorWindowTest, OkThatCannotWriteKeepsTheWindowAndItsNetwork) {
     folder.write(NetworkFile, TwoNodes);
     show();
     const QStringList before = treeLabels();
-    state.File_MBus = folder.file(QStringLiteral("PROJECTS/Plant/missing/M_Bus.xml"));
-    const QString error = saveNetwork(window->editor().network(), state.File_MBus);
+    state.networkFile = folder.file(QStringLiteral("PROJECTS/Plant/missing/M_Bus.xml"));
+    const QString error = saveNetwork(window->editor().network(), state.networkFile);
     ASSERT_FALSE(error.isEmpty());
-    fake.prompts.expectError(QDir::toNativeSeparators(state.File_MBus) + QStringLiteral(": ") +
+    fake.prompts.expectError(QDir::toNativeSeparators(state.networkFile) + QStringLiteral(": ") +
                              error);
     press("Btn_OK");
     EXPECT_TRUE(window->isVisible());
@@ -410,10 +410,10 @@ TEST_F(NetworkEditorWindowTest, LanguageChangeWhileShown) {
     show();
     clickItem({0, -1});
     child<QComboBox>("CB_Var_Mod_ToD")->setCurrentIndex(3);
-    state.Lang_Table.Load_Lang_Text(
+    state.texts.loadText(
         QStringLiteral("STR600 = Rete M-Bus\nSTR608 = Indirizzo primario\nSTR610 = AGGIUNGI NODO\n"
                        "STR617 = Registro\nSTR623 = Tipo 1\nSTR640 = Elimina\n"));
-    window->Set_Lang();
+    window->applyLanguage();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Rete M-Bus"));
     EXPECT_EQ(child<QLabel>("L_Node_Add_Pri")->text(), QStringLiteral("Indirizzo primario"));
     EXPECT_EQ(child<QLineEdit>("E_Node_Add_Pri")->accessibleName(),
@@ -476,15 +476,15 @@ TEST_F(NetworkEditorWindowTest, RestoreFromMinimisedKeepsTheEdits) {
     window->showMinimized();
     window->showNormal();
     EXPECT_EQ(model().nodes().size(), 3);
-    EXPECT_TRUE(window->editor().Is_Change());
-    EXPECT_EQ(window->editor().IND_NODO(), 0);
+    EXPECT_TRUE(window->editor().isChanged());
+    EXPECT_EQ(window->editor().selectedNodeIndex(), 0);
     EXPECT_EQ(tree()->currentIndex(), model().indexOf({0, -1}));
 
     // Hidden and shown again by its opener, it starts from the file.
     window->hide();
     window->show();
     EXPECT_EQ(model().nodes().size(), 2);
-    EXPECT_FALSE(window->editor().Is_Change());
+    EXPECT_FALSE(window->editor().isChanged());
 }
 
 // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y from the tree; the buttons and the menu entries follow.
@@ -514,7 +514,7 @@ TEST_F(NetworkEditorWindowTest, UndoKeysAndButtons) {
     EXPECT_EQ(tree()->currentIndex(), model().indexOf({0, 1})) << "the variable is selected";
     EXPECT_EQ(text("E_Var_MBus_Desc"), QStringLiteral("Volts"));
     EXPECT_EQ(currentTab(), QStringLiteral("TS_Variables"));
-    EXPECT_FALSE(window->editor().Is_Change()) << "back to the file";
+    EXPECT_FALSE(window->editor().isChanged()) << "back to the file";
     EXPECT_TRUE(redo->isEnabled());
     EXPECT_EQ(child<QAction>("Redo1")->text(), QStringLiteral("Redo: Delete variable"));
     EXPECT_EQ(child<QAction>("Undo1")->text(), QStringLiteral("Undo"));
@@ -525,7 +525,7 @@ TEST_F(NetworkEditorWindowTest, UndoKeysAndButtons) {
     EXPECT_EQ(model().nodes()[0].variables.size(), 2);
     QTest::keyClick(tree(), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(model().nodes()[0].variables.size(), 1);
-    EXPECT_TRUE(window->editor().Is_Change());
+    EXPECT_TRUE(window->editor().isChanged());
     EXPECT_FALSE(redo->isEnabled());
 }
 

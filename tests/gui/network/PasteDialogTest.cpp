@@ -120,10 +120,10 @@ TEST_F(PasteDialogTest, EachModeShowsItsCaptionAndPanels) {
 
 TEST_F(PasteDialogTest, SetLangAppliesEveryText) {
     for (int i = 900; i <= 908; ++i)
-        state.Lang_Table.setText(i, QStringLiteral("T%1").arg(i));
+        state.texts.setText(i, QStringLiteral("T%1").arg(i));
     for (int i = 665; i <= 667; ++i)
-        state.Lang_Table.setText(i, QStringLiteral("H%1").arg(i));
-    dialog->Set_Lang();
+        state.texts.setText(i, QStringLiteral("H%1").arg(i));
+    dialog->applyLanguage();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("T900"));
     EXPECT_EQ(child<QLabel>("L_SW_Desc")->text(), QStringLiteral("T902"));
     EXPECT_EQ(child<QLabel>("L_New_Pri_Add")->text(), QStringLiteral("T904"));
@@ -149,8 +149,8 @@ TEST_F(PasteDialogTest, SetLangAppliesEveryText) {
 // room from the names' column, and nothing runs past the grid.
 TEST_F(PasteDialogTest, LongHeadingWidensItsColumnWithinTheGrid) {
     const QString heading = QStringLiteral("Valore della variabile copiata dal nodo");
-    state.Lang_Table.setText(666, heading);
-    dialog->Set_Lang();
+    state.texts.setText(666, heading);
+    dialog->applyLanguage();
     showNode(meter(1));
     QTableWidget* asg = grid();
     const int needed = asg->horizontalHeader()->fontMetrics().horizontalAdvance(heading);

@@ -68,13 +68,13 @@ void nameWith(const char* name) {
 class TemplateListDialogTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         const QString dir = folder.file(QStringLiteral("PROJECTS/Plant"));
         QDir().mkpath(dir);
         ASSERT_EQ(saveNetwork({meter("Heat meter", 1, 3), meter("Water", 2, 0)},
                               dir + QStringLiteral("/M_Bus.xml")),
                   QString());
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
         window = std::make_unique<NetworkEditorWindow>(state, fake.platform);
         window->show();
     }
@@ -82,13 +82,13 @@ protected:
     void select(int node, int var) {
         auto* tree = window->findChild<QTreeView*>(QStringLiteral("TW"));
         tree->setCurrentIndex(model().tree().indexOf({node, var}));
-        ASSERT_EQ(model().IND_NODO(), node);
+        ASSERT_EQ(model().selectedNodeIndex(), node);
     }
     QAction* action(const char* name) const {
         return window->findChild<QAction*>(QLatin1String(name));
     }
-    QString templates() const { return Templates::folderOf(state.Dir_Workspace); }
-    QString text(int index) const { return state.Lang_Table.text(index); }
+    QString templates() const { return Templates::folderOf(state.workspaceDir); }
+    QString text(int index) const { return state.texts.text(index); }
 
     TestFolder folder;
     SharedState state;
@@ -109,8 +109,7 @@ TEST_F(TemplateListDialogTest, SaveAsTemplateAsksForTheNameAndBeforeReplacing) {
     nameWith("Heat");
     action("SaveAsTemplate1")->trigger();
     ASSERT_TRUE(modalActionsDone());
-    const Templates::Read saved =
-        Templates::load(templates(), QStringLiteral("Heat"), state.Lang_Table);
+    const Templates::Read saved = Templates::load(templates(), QStringLiteral("Heat"), state.texts);
     ASSERT_TRUE(saved.ok()) << saved.error.toStdString();
     EXPECT_EQ(saved.node.variables, meter("Heat meter", 1, 3).variables);
     const QByteArray bytes = folder.read(QStringLiteral("TEMPLATES/Heat.xml"));
@@ -131,20 +130,19 @@ TEST_F(TemplateListDialogTest, SaveAsTemplateAsksForTheNameAndBeforeReplacing) {
     fake.prompts.expectQuestion(text(T::ReplaceQuestion).arg(QStringLiteral("Heat")), true);
     action("SaveAsTemplate1")->trigger();
     fake.prompts.verify();
-    EXPECT_TRUE(Templates::load(templates(), QStringLiteral("Heat"), state.Lang_Table)
-                    .node.variables.isEmpty());
-    EXPECT_FALSE(model().Is_Change()) << "saving a template leaves the network as it is";
+    EXPECT_TRUE(
+        Templates::load(templates(), QStringLiteral("Heat"), state.texts).node.variables.isEmpty());
+    EXPECT_FALSE(model().isChanged()) << "saving a template leaves the network as it is";
 }
 
 // The list finds a template by part of its name, shows its variables and sources, offers the
 // next free primary address, refuses an address in use and inserts the node as one command.
 TEST_F(TemplateListDialogTest, NewNodeFromTemplateAndItsUndo) {
     ASSERT_EQ(Templates::save(templates(), QStringLiteral("Electricity"), meter("Power", 0, 2),
-                              state.Lang_Table),
+                              state.texts),
               QString());
-    ASSERT_EQ(
-        Templates::save(templates(), QStringLiteral("Gas"), meter("Gas", 0, 1), state.Lang_Table),
-        QString());
+    ASSERT_EQ(Templates::save(templates(), QStringLiteral("Gas"), meter("Gas", 0, 1), state.texts),
+              QString());
     const Network before = model().network();
     select(0, 0);
 
@@ -180,25 +178,24 @@ TEST_F(TemplateListDialogTest, NewNodeFromTemplateAndItsUndo) {
     expected.secondary = 42;
     ASSERT_EQ(model().network().size(), 3);
     EXPECT_EQ(model().network().last(), expected);
-    EXPECT_EQ(model().IND_NODO(), 2) << "the new node is chosen";
-    EXPECT_TRUE(model().Is_Change());
+    EXPECT_EQ(model().selectedNodeIndex(), 2) << "the new node is chosen";
+    EXPECT_TRUE(model().isChanged());
     EXPECT_EQ(model().undoStack().count(), 1);
 
     press(window.get(), "Btn_Undo");
     EXPECT_EQ(model().network(), before);
-    EXPECT_FALSE(model().Is_Change());
+    EXPECT_FALSE(model().isChanged());
     press(window.get(), "Btn_Redo");
     EXPECT_EQ(model().network().last(), expected);
 }
 
 // Rename and delete from the list; delete asks, and No keeps the template.
 TEST_F(TemplateListDialogTest, RenameAndDeleteFromTheList) {
-    ASSERT_EQ(
-        Templates::save(templates(), QStringLiteral("Gas"), meter("Gas", 0, 1), state.Lang_Table),
-        QString());
-    ASSERT_EQ(Templates::save(templates(), QStringLiteral("Water"), meter("Water", 0, 1),
-                              state.Lang_Table),
+    ASSERT_EQ(Templates::save(templates(), QStringLiteral("Gas"), meter("Gas", 0, 1), state.texts),
               QString());
+    ASSERT_EQ(
+        Templates::save(templates(), QStringLiteral("Water"), meter("Water", 0, 1), state.texts),
+        QString());
     fake.prompts.expectError(text(T::NameInUse).arg(QStringLiteral("Water")));
     fake.prompts.expectQuestion(text(T::DeleteQuestion).arg(QStringLiteral("Gas meter")), false);
     fake.prompts.expectQuestion(text(T::DeleteQuestion).arg(QStringLiteral("Gas meter")), true);
@@ -225,9 +222,8 @@ TEST_F(TemplateListDialogTest, RenameAndDeleteFromTheList) {
 
 // Export writes the file the user names; import checks it completely first.
 TEST_F(TemplateListDialogTest, ExportAndImport) {
-    ASSERT_EQ(
-        Templates::save(templates(), QStringLiteral("Gas"), meter("Gas", 0, 1), state.Lang_Table),
-        QString());
+    ASSERT_EQ(Templates::save(templates(), QStringLiteral("Gas"), meter("Gas", 0, 1), state.texts),
+              QString());
     const QString exported = folder.file(QStringLiteral("Shared.xml"));
     const QString network = folder.file(QStringLiteral("PROJECTS/Plant/M_Bus.xml"));
     fake.prompts.expectSaveFile(exported);

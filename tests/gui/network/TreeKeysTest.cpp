@@ -63,13 +63,13 @@ struct Selection {
 class TreeKeysTest : public testing::Test {
 public:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         const QString dir = folder.file(QStringLiteral("PROJECTS/Plant"));
         QDir().mkpath(dir);
         ASSERT_EQ(saveNetwork({meter("Heat", 5, 2), meter("Water", 6, 0)},
                               dir + QStringLiteral("/M_Bus.xml")),
                   QString());
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
         window = std::make_unique<NetworkEditorWindow>(state, fake.platform);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -87,8 +87,8 @@ public:
         tree()->expandAll();
         tree()->setCurrentIndex(s.node < 0 ? model().tree().rootIndex()
                                            : model().tree().indexOf({s.node, s.var}));
-        ASSERT_EQ(model().IND_NODO(), s.node);
-        ASSERT_EQ(model().IND_VAR(), s.var);
+        ASSERT_EQ(model().selectedNodeIndex(), s.node);
+        ASSERT_EQ(model().selectedVariableIndex(), s.var);
     }
     void key(const QKeySequence& sequence) {
         const QKeyCombination combination = sequence[0];
@@ -183,7 +183,7 @@ TEST_F(TreeKeysTest, KeysOfTheTreeAndTheirUndo) {
         EXPECT_TRUE(modalActionsDone());
         fake.prompts.verify();
         EXPECT_EQ(shapeOf(model().network()), c.after);
-        EXPECT_TRUE(model().Is_Change());
+        EXPECT_TRUE(model().isChanged());
 
         // The paste dialog has closed: the editor is the active window again, as the window
         // manager makes it (offscreen, the hidden dialog would stay the active one).
@@ -192,7 +192,7 @@ TEST_F(TreeKeysTest, KeysOfTheTreeAndTheirUndo) {
         tree()->setFocus();
         QTest::keyClick(tree(), Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(shapeOf(model().network()), before) << "undo restores";
-        EXPECT_FALSE(model().Is_Change());
+        EXPECT_FALSE(model().isChanged());
     }
 }
 
@@ -208,7 +208,7 @@ TEST_F(TreeKeysTest, RefusedOrEmptyKeysChangeNothing) {
         key(QKeySequence::Paste);
     }
     EXPECT_EQ(shapeOf(model().network()), (QList<int>{2, 0}));
-    EXPECT_FALSE(model().Is_Change());
+    EXPECT_FALSE(model().isChanged());
     EXPECT_FALSE(model().undoStack().canUndo());
 }
 
@@ -265,7 +265,7 @@ TEST_F(TreeKeysTest, ModeButtonsKeepTheirLettersAndTabsChangeFromTheTree) {
     tree()->setFocus();
     QTest::keyClick(tree(), Qt::Key(nodeLetter.toUpper().unicode()), Qt::AltModifier);
     ASSERT_TRUE(pressed.wait(2000));
-    EXPECT_TRUE(model().Is_Change());
+    EXPECT_TRUE(model().isChanged());
 
     auto* tabs = window->findChild<QTabWidget*>(QStringLiteral("PC"));
     tree()->setFocus();

@@ -25,9 +25,9 @@ namespace {
 class ContinuousReadWindow : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         QDir().mkpath(folder.file(QStringLiteral("PROJECTS/Plant")));
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
         server = ModbusTestServer::tcp();
         server->setHolding(50, {0x0000, 1000});
     }

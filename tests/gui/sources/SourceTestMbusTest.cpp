@@ -31,9 +31,9 @@ Variable coded(Variable v, int typeOfData, int scale) {
 class SourceTestMbus : public testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         QDir().mkpath(folder.file(QStringLiteral("PROJECTS/Plant")));
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
         server = ModbusTestServer::tcp();
         server->setHolding(20, {0x1234, 0x5678}); // 305 419 896
         server->setHolding(30, {0x0000, 0x4148}); // 12.5 with the low word first
@@ -59,8 +59,8 @@ protected:
 TEST_P(SourceTestMbus, TheMbusValueAndItsWarningsAreShown) {
     const QString language = QString::fromLatin1(GetParam());
     if (language != QStringLiteral("English")) {
-        ASSERT_TRUE(state.Lang_Table.Load_Lang_File(QStringLiteral(ORDANO_LANGUAGE_DIR "/") +
-                                                    language + QStringLiteral(".lng")));
+        ASSERT_TRUE(state.texts.loadFile(QStringLiteral(ORDANO_LANGUAGE_DIR "/") + language +
+                                         QStringLiteral(".lng")));
     }
     SourceTestWindow window(state, fake.platform, network());
     window.show();
@@ -75,7 +75,7 @@ TEST_P(SourceTestMbus, TheMbusValueAndItsWarningsAreShown) {
     const QAbstractItemModel* model = table->model();
     const int mbus = ColumnCount, warnings = ColumnCount + 1;
     const QString mbusHeader = model->headerData(mbus, Qt::Horizontal).toString();
-    EXPECT_EQ(mbusHeader, state.Lang_Table.text(322));
+    EXPECT_EQ(mbusHeader, state.texts.text(322));
     // Seen right after the result, whatever the model's order.
     EXPECT_EQ(table->horizontalHeader()->visualIndex(mbus), ColResult + 1);
     EXPECT_EQ(table->horizontalHeader()->visualIndex(warnings), ColResult + 2);
@@ -84,13 +84,13 @@ TEST_P(SourceTestMbus, TheMbusValueAndItsWarningsAreShown) {
     EXPECT_EQ(model->index(2, mbus).data().toString(), QStringLiteral("215 × 10⁻¹ °C = 21.5 °C"));
     EXPECT_EQ(model->index(0, warnings).data().toString(), QString());
     const QString swapWarning =
-        state.Lang_Table.text(328).arg(state.Lang_Table.text(623), QStringLiteral("12.5 m³"));
+        state.texts.text(328).arg(state.texts.text(623), QStringLiteral("12.5 m³"));
     EXPECT_EQ(model->index(1, warnings).data().toString(), swapWarning);
 
     auto* list = window.findChild<QListWidget*>(QStringLiteral("LW_Warnings"));
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("1 Heat meter \u00b7 Volume: ") + swapWarning);
-    EXPECT_EQ(list->accessibleName(), state.Lang_Table.text(323));
+    EXPECT_EQ(list->accessibleName(), state.texts.text(323));
 
     // A picture for a person to look at, when asked for.
     const QByteArray shots = qgetenv("ORDANO_SHOTS_DIR");

@@ -1,7 +1,7 @@
 #include "gui/sources/SourceTestWindow.h"
 
 #include "common/AtomicFile.h"
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 #include "core/state/SharedState.h"
 #include "gui/network/NetworkEditorWindow.h"
 #include "mock/FakeServices.h"
@@ -34,9 +34,9 @@ namespace {
 class SourceTestWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
+        state.setWorkspace(folder.path());
         QDir().mkpath(folder.file(QStringLiteral("PROJECTS/Plant")));
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.activateProject(QStringLiteral("Plant"));
         server = ModbusTestServer::tcp();
         server->setHolding(40, {0x4049, 0x0FDB});
     }
@@ -89,7 +89,7 @@ protected:
 // The editor's button opens the window for the network on screen; a reading fills the table
 // row by row, with progress, and marks the reading of each variable's M-Bus dimension.
 TEST_F(SourceTestWindowTest, TheEditorsButtonOpensTheTestAndTheTableShowsTheReadings) {
-    ASSERT_EQ(saveNetwork(network(), state.File_MBus), QString());
+    ASSERT_EQ(saveNetwork(network(), state.networkFile), QString());
     NetworkEditorWindow editor(state, fake.platform);
     // As the shell wires it.
     QObject::connect(&editor, &NetworkEditorWindow::testSourcesRequested, &editor, [&] {
@@ -136,11 +136,11 @@ TEST_F(SourceTestWindowTest, TheEditorsButtonOpensTheTestAndTheTableShowsTheRead
 }
 
 TEST_F(SourceTestWindowTest, SerialSettingsStartFromTheConfiguration) {
-    Par_Gen p;
-    p.Mod_Baud = 3;
-    p.Mod_Par = 1;
-    p.Mod_TO = QStringLiteral("750");
-    ASSERT_EQ(Save_Par_Gen(p, state.File_ParGen), QString());
+    GeneralParameters p;
+    p.modbusBaud = 3;
+    p.modbusParity = 1;
+    p.modbusTimeout = QStringLiteral("750");
+    ASSERT_EQ(saveGeneralParameters(p, state.parGenFile), QString());
     SourceTestWindow window(state, fake.platform, network());
     EXPECT_TRUE(child<QRadioButton>(&window, "RB_Serial")->isChecked());
     EXPECT_EQ(child<QComboBox>(&window, "CB_Baud")->currentText(), QStringLiteral("9600"));
@@ -155,9 +155,9 @@ TEST_F(SourceTestWindowTest, SerialSettingsStartFromTheConfiguration) {
 }
 
 TEST_F(SourceTestWindowTest, AnAsciiLineCanOnlyBeTestedOverTcp) {
-    Par_Gen p;
-    p.Mod_Protocol = 1;
-    ASSERT_EQ(Save_Par_Gen(p, state.File_ParGen), QString());
+    GeneralParameters p;
+    p.modbusProtocol = 1;
+    ASSERT_EQ(saveGeneralParameters(p, state.parGenFile), QString());
     SourceTestWindow window(state, fake.platform, network());
     window.show();
     EXPECT_FALSE(child<QRadioButton>(&window, "RB_Serial")->isEnabled());

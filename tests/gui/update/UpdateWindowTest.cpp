@@ -25,8 +25,8 @@ using Status = EchoOutcome::Status;
 class UpdateWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.setWorkspace(folder.path());
+        state.activateProject(QStringLiteral("Plant"));
         // The updaters are installed; the fake launcher "runs" them.
         folder.write(QStringLiteral("Ethernet_Update.exe"), "updater");
         folder.write(QStringLiteral("Ser_48213_Update.exe"), "updater");
@@ -136,7 +136,7 @@ TEST_F(UpdateWindowTest, EachFormShowsItsPanelsAtItsSize) {
 
 TEST_F(UpdateWindowTest, SetLangAppliesEveryText) {
     for (int i = 800; i <= 835; ++i)
-        state.Lang_Table.setText(i, QStringLiteral("T%1").arg(i));
+        state.texts.setText(i, QStringLiteral("T%1").arg(i));
     showAs(0);
     EXPECT_EQ(boot->windowTitle(), QStringLiteral("T800"));
     EXPECT_EQ(child<QLabel>("L_SW_Desc")->text(), QStringLiteral("T801"));
@@ -193,9 +193,9 @@ TEST_F(UpdateWindowTest, SetLangAppliesEveryText) {
     EXPECT_EQ(options->itemText(2), QStringLiteral("T817"));
 
     // A language change while hidden refills the list at position 0; showing restores the choice.
-    state.Last_Update_Option = 2;
+    state.lastUpdateOption = 2;
     boot->hide();
-    boot->Set_Lang();
+    boot->applyLanguage();
     EXPECT_EQ(options->currentIndex(), 0);
     boot->show();
     EXPECT_EQ(options->currentIndex(), 2);
@@ -222,7 +222,7 @@ TEST_F(UpdateWindowTest, RemembersChoicesAcrossShowings) {
     readBack->setChecked(true);
     typeAddress("127", "0", "0", "1");
     boot->Btn_UpdateClick();
-    EXPECT_EQ(state.Last_IP_Address, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(state.lastIpAddress, QStringLiteral("127.0.0.1"));
     for (int form : {0, 1}) {
         showAs(form);
         EXPECT_EQ(options->currentText(), optionTexts[2]) << "Form_Type " << form;
@@ -250,7 +250,7 @@ TEST_F(UpdateWindowTest, AddressFieldsTakeOnlyAnAcceptedRememberedAddress) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         SharedState fresh;
-        fresh.Last_IP_Address = row.last;
+        fresh.lastIpAddress = row.last;
         UpdateWindow window(fresh, fake.platform, starter);
         window.Form_Type = 1;
         window.show();
@@ -270,7 +270,7 @@ TEST_F(UpdateWindowTest, AddressFieldsTakeOnlyAnAcceptedRememberedAddress) {
 }
 
 TEST_F(UpdateWindowTest, DotMovesToTheNextAddressField) {
-    state.Last_IP_Address.clear();
+    state.lastIpAddress.clear();
     onNextModal([this](QWidget* modal) {
         ASSERT_EQ(modal, boot.get());
         // The window's own focus child is followed: it does not depend on which window the
@@ -325,7 +325,7 @@ TEST_F(UpdateWindowTest, SerialUpdateStartsTheSerialUpdater) {
     ASSERT_EQ(fake.processes.starts.size(), 1);
     const auto& start = fake.processes.starts[0];
     EXPECT_EQ(start.program,
-              QDir(state.Dir_Program).filePath(QStringLiteral("Ser_48213_Update.exe")));
+              QDir(state.programDir).filePath(QStringLiteral("Ser_48213_Update.exe")));
     EXPECT_EQ(start.arguments.mid(0, 5), (QStringList{R"(\\.\COM4)", "NO", "NO", "PW", "NO"}));
     EXPECT_TRUE(start.shown);
     EXPECT_TRUE(boot->isVisible()) << "the window stays open after an update start";
@@ -341,10 +341,10 @@ TEST_F(UpdateWindowTest, EthernetUpdateWritesTheFileThenStartsTheUpdater) {
     EXPECT_EQ(fake.echo.calls[0].host, QStringLiteral(" 10.0.0.7"));
     ASSERT_EQ(fake.processes.starts.size(), 1);
     EXPECT_EQ(fake.processes.starts[0].program,
-              QDir(state.Dir_Program).filePath(QStringLiteral("Ethernet_Update.exe")));
+              QDir(state.programDir).filePath(QStringLiteral("Ethernet_Update.exe")));
     EXPECT_TRUE(fake.processes.starts[0].arguments.isEmpty());
     QByteArray expected = readFixture(QStringLiteral("update/configuration_blank_address.xml"));
-    expected.replace("{PROJECT}", state.Project_Dir.toUtf8());
+    expected.replace("{PROJECT}", state.projectDir.toUtf8());
     EXPECT_EQ(folder.read(QStringLiteral("Ethernet_Update.xml")), expected);
 }
 
@@ -380,22 +380,22 @@ TEST_F(UpdateWindowTest, FailedReachabilityCheckShowsOneMessageAndChangesNothing
         EXPECT_EQ(fake.clock.ticks() - start, row.warning ? 13 * 410 : 0);
         EXPECT_TRUE(fake.processes.starts.isEmpty());
         EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("Ethernet_Update.xml"))));
-        EXPECT_EQ(state.Last_IP_Address, QStringLiteral("192.168.2.205"));
-        EXPECT_EQ(state.Last_Update_Option, 0);
+        EXPECT_EQ(state.lastIpAddress, QStringLiteral("192.168.2.205"));
+        EXPECT_EQ(state.lastUpdateOption, 0);
     }
 }
 
 TEST_F(UpdateWindowTest, UnwritableParameterFileStopsBeforeTheUpdater) {
-    state.Dir_Program = folder.file(QStringLiteral("no such folder"));
+    state.programDir = folder.file(QStringLiteral("no such folder"));
     showAs(1);
     typeAddress("127", "0", "0", "2");
-    const QString file = QDir(state.Dir_Program).filePath(QStringLiteral("Ethernet_Update.xml"));
+    const QString file = QDir(state.programDir).filePath(QStringLiteral("Ethernet_Update.xml"));
     // The box names the file and gives the system's reason.
     fake.prompts.expectError(file + QStringLiteral(": No such file or directory"));
     boot->Btn_UpdateClick();
     EXPECT_TRUE(fake.processes.starts.isEmpty());
     // The device was found, so the remembered address is already taken.
-    EXPECT_EQ(state.Last_IP_Address, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(state.lastIpAddress, QStringLiteral("127.0.0.2"));
 }
 
 TEST_F(UpdateWindowTest, NoFormMeansTheButtonDoesNothing) {
@@ -491,14 +491,14 @@ TEST_F(UpdateWindowTest, UpdaterThatCannotStartIsNamedWithWhereItBelongs) {
                 ->setText(QString::number(i == 0   ? 127
                                           : i == 3 ? 1
                                                    : 0));
-        state.Last_Update_Option = 0;
-        state.Last_Read_Back = false;
+        state.lastUpdateOption = 0;
+        state.lastReadBack = false;
         fake.prompts.expectError(row.message);
         window.Btn_UpdateClick();
         fake.prompts.verify();
         EXPECT_EQ(fake.processes.starts.size(), row.launchFails ? 1 : 0);
-        EXPECT_EQ(state.Last_Update_Option, 2);
-        EXPECT_TRUE(state.Last_Read_Back);
+        EXPECT_EQ(state.lastUpdateOption, 2);
+        EXPECT_TRUE(state.lastReadBack);
         EXPECT_TRUE(window.isVisible());
     }
 }

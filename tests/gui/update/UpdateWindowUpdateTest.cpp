@@ -37,8 +37,8 @@ QByteArray network(int reg) {
 class UpdateWindowUpdateTest : public testing::Test {
 protected:
     void SetUp() override {
-        state.Set_Workspace(folder.path());
-        state.Activate_Project(QStringLiteral("Plant"));
+        state.setWorkspace(folder.path());
+        state.activateProject(QStringLiteral("Plant"));
         folder.write(QStringLiteral("Ethernet_Update.exe"), "updater");
         folder.write(QStringLiteral("Ser_48213_Update.exe"), "updater");
         fake.serial.ports = {1};
@@ -47,9 +47,9 @@ protected:
     // Writes M_Bus.xml and compiles it into bin/, as step 4 does before the window opens.
     void compile(int reg) {
         folder.write(QStringLiteral("PROJECTS/Plant/M_Bus.xml"), network(reg));
-        const CompileResult result = Compile_Banks(state.File_MBus, state.File_ParGen);
+        const CompileResult result = compileBanksFromFiles(state.networkFile, state.parGenFile);
         ASSERT_TRUE(result.ok()) << result.error.toStdString();
-        ASSERT_EQ(Write_Banks(state.Project_Dir, result.banks), QString());
+        ASSERT_EQ(writeBanks(state.projectDir, result.banks), QString());
     }
     void showSerial() {
         boot->hide();
@@ -137,7 +137,7 @@ TEST_F(UpdateWindowUpdateTest, TheOutcomeIsSaidAndRecorded) {
                   std::min<qint64>(row.runMs + 10, ProgramStarter::DefaultLimitMs));
         EXPECT_EQ(outcome()->text(), QString::fromUtf8(row.text));
         EXPECT_TRUE(outcome()->isVisible());
-        const auto entries = UpdateHistory::list(state.Project_Dir);
+        const auto entries = UpdateHistory::list(state.projectDir);
         ASSERT_FALSE(entries.isEmpty());
         EXPECT_EQ(entries.front().outcome, row.outcome);
         EXPECT_EQ(entries.front().exitCode, row.code.value_or(0));
@@ -183,7 +183,7 @@ TEST_F(UpdateWindowUpdateTest, TheWindowStaysResponsiveAndGuardedDuringTheWait) 
     EXPECT_EQ(checked, 1);
     EXPECT_EQ(fake.processes.starts.size(), 1);
     EXPECT_GE(eventsSeen, polls - 1);
-    EXPECT_EQ(UpdateHistory::list(state.Project_Dir).size(), 1);
+    EXPECT_EQ(UpdateHistory::list(state.projectDir).size(), 1);
     // Once it is over the window closes as usual.
     boot->reject();
     EXPECT_FALSE(boot->isVisible());
@@ -193,14 +193,13 @@ TEST_F(UpdateWindowUpdateTest, AnUpdaterThatCannotStartLeavesNoEntry) {
     compile(40);
     showSerial();
     fake.processes.failStart = true;
-    const QString program = UpdaterHandoff::serialUpdaterProgram(state.Dir_Program);
+    const QString program = UpdaterHandoff::serialUpdaterProgram(state.programDir);
     // The start's own message, as before; the point here is what the history keeps.
-    fake.prompts.expectError(UpdaterHandoff::startProblemText(state.Lang_Table,
-                                                              ProgramStarter::Outcome::NotStarted,
-                                                              program, starter.lacksWine(program)));
+    fake.prompts.expectError(UpdaterHandoff::startProblemText(
+        state.texts, ProgramStarter::Outcome::NotStarted, program, starter.lacksWine(program)));
     boot->Btn_UpdateClick();
     fake.prompts.verify();
-    EXPECT_TRUE(UpdateHistory::list(state.Project_Dir).isEmpty());
+    EXPECT_TRUE(UpdateHistory::list(state.projectDir).isEmpty());
     EXPECT_EQ(changes(), QStringList{QStringLiteral("First update from this configuration")});
 }
 
@@ -219,13 +218,13 @@ TEST_F(UpdateWindowUpdateTest, ImagesThatDoNotMatchAreSentOnlyWhenTheUserSaysSo)
     fake.prompts.expectQuestion(question, false);
     boot->Btn_UpdateClick();
     EXPECT_TRUE(fake.processes.starts.isEmpty());
-    EXPECT_TRUE(UpdateHistory::list(state.Project_Dir).isEmpty());
+    EXPECT_TRUE(UpdateHistory::list(state.projectDir).isEmpty());
 
     fake.prompts.expectQuestion(question, true);
     boot->Btn_UpdateClick();
     EXPECT_EQ(fake.processes.starts.size(), 1);
-    ASSERT_EQ(UpdateHistory::list(state.Project_Dir).size(), 1);
-    EXPECT_EQ(UpdateHistory::list(state.Project_Dir).first().images,
+    ASSERT_EQ(UpdateHistory::list(state.projectDir).size(), 1);
+    EXPECT_EQ(UpdateHistory::list(state.projectDir).first().images,
               UpdateHistory::ImagesSent::NotMatching);
 
     // Matching images go without a question.
@@ -233,6 +232,6 @@ TEST_F(UpdateWindowUpdateTest, ImagesThatDoNotMatchAreSentOnlyWhenTheUserSaysSo)
     showSerial();
     boot->Btn_UpdateClick();
     EXPECT_EQ(fake.processes.starts.size(), 2);
-    EXPECT_EQ(UpdateHistory::list(state.Project_Dir).first().images,
+    EXPECT_EQ(UpdateHistory::list(state.projectDir).first().images,
               UpdateHistory::ImagesSent::Matching);
 }

@@ -46,19 +46,19 @@ protected:
                 QStringLiteral("Program Files/Ordano/") + QLatin1String(name), fakeUpdater);
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        state.Set_Workspace(folder.file(QStringLiteral("Program Files/Ordano")));
-        state.Project_Dir = QDir(state.Dir_Projects).filePath(QStringLiteral("Plant A"));
+        state.setWorkspace(folder.file(QStringLiteral("Program Files/Ordano")));
+        state.projectDir = QDir(state.projectsDir).filePath(QStringLiteral("Plant A"));
     }
 
     QString recordedWorkingDirectory() const {
-        QFile file(QDir(state.Dir_Program).filePath(QStringLiteral("cwd.txt")));
+        QFile file(QDir(state.programDir).filePath(QStringLiteral("cwd.txt")));
         if (!file.open(QIODevice::ReadOnly))
             return QStringLiteral("<not started>");
         return QString::fromUtf8(file.readAll()).trimmed();
     }
 
     QStringList recordedArguments() const {
-        QFile file(QDir(state.Dir_Program).filePath(QStringLiteral("args.txt")));
+        QFile file(QDir(state.programDir).filePath(QStringLiteral("args.txt")));
         if (!file.open(QIODevice::ReadOnly))
             return {QStringLiteral("<not started>")};
         QString text = QString::fromUtf8(file.readAll());
@@ -98,11 +98,11 @@ TEST_F(UpdaterLaunch, SerialUpdaterGetsPortCodesFirmwareAndBinFolder) {
             boot.Btn_UpdateClick();
             QStringList expected{QStringLiteral(R"(\\.\COM3)")};
             expected += QString::fromLatin1(codes[option][readBack]).split(QLatin1Char(' '));
-            expected += QDir(state.Dir_Master).filePath(QStringLiteral("sim48213.sim"));
-            expected += QDir(state.Project_Dir).filePath(QStringLiteral("bin")) + QLatin1Char('/');
+            expected += QDir(state.masterDir).filePath(QStringLiteral("sim48213.sim"));
+            expected += QDir(state.projectDir).filePath(QStringLiteral("bin")) + QLatin1Char('/');
             EXPECT_EQ(recordedArguments(), expected);
-            EXPECT_EQ(state.Last_Update_Option, option);
-            EXPECT_EQ(state.Last_Read_Back, readBack);
+            EXPECT_EQ(state.lastUpdateOption, option);
+            EXPECT_EQ(state.lastReadBack, readBack);
         }
     }
 }
@@ -127,7 +127,7 @@ TEST_F(UpdaterLaunch, EthernetUpdaterFindsItsParameterFileBesideIt) {
     boot.findChild<QLineEdit*>(QStringLiteral("E_IP2"))->setText(QStringLiteral("0"));
     boot.findChild<QLineEdit*>(QStringLiteral("E_IP3"))->setText(QStringLiteral("0"));
     boot.findChild<QLineEdit*>(QStringLiteral("E_IP4"))->setText(QStringLiteral("1"));
-    const QString seen = QDir(state.Dir_Program).filePath(QStringLiteral("seen.xml"));
+    const QString seen = QDir(state.programDir).filePath(QStringLiteral("seen.xml"));
     for (int option = 0; option < 3; ++option) {
         for (bool readBack : {false, true}) {
             SCOPED_TRACE(testing::Message() << "option " << option << " read back " << readBack);
@@ -143,9 +143,9 @@ TEST_F(UpdaterLaunch, EthernetUpdaterFindsItsParameterFileBesideIt) {
             EXPECT_EQ(xml.count("<Operation>"), option == 1 ? 1 : option == 2 ? 2 : 3);
             EXPECT_EQ(xml.count(readBack ? "<Ope_Read_Back>1<" : "<Ope_Read_Back>0<"),
                       xml.count("<Operation>"));
-            EXPECT_EQ(state.Last_IP_Address, QStringLiteral("127.0.0.1"));
-            EXPECT_EQ(state.Last_Update_Option, option);
-            EXPECT_EQ(state.Last_Read_Back, readBack);
+            EXPECT_EQ(state.lastIpAddress, QStringLiteral("127.0.0.1"));
+            EXPECT_EQ(state.lastUpdateOption, option);
+            EXPECT_EQ(state.lastReadBack, readBack);
         }
     }
     EXPECT_EQ(fake.echo.calls.size(), 12) << "two replies per start";
@@ -160,8 +160,8 @@ TEST_F(UpdaterLaunch, UpdatersUnderWineRunInTheProgramFolderWithWindowsPaths) {
     wineStarter.setWinePathForm(zDrive);
     fake.serial.ports = {3};
     UpdateWindow boot(state, fake.platform, wineStarter);
-    const QString programFolder = QFileInfo(state.Dir_Program).canonicalFilePath();
-    const QString bin = QDir(state.Project_Dir).filePath(QStringLiteral("bin")) + QLatin1Char('/');
+    const QString programFolder = QFileInfo(state.programDir).canonicalFilePath();
+    const QString bin = QDir(state.projectDir).filePath(QStringLiteral("bin")) + QLatin1Char('/');
 
     boot.Form_Type = 0;
     boot.show();
@@ -170,7 +170,7 @@ TEST_F(UpdaterLaunch, UpdatersUnderWineRunInTheProgramFolderWithWindowsPaths) {
     EXPECT_EQ(recordedWorkingDirectory(), programFolder);
     EXPECT_EQ(recordedArguments(),
               (QStringList{QStringLiteral(R"(\\.\COM3)"), "FW", "FR", "PW", "PR",
-                           zDrive(QDir(state.Dir_Master).filePath(QStringLiteral("sim48213.sim"))),
+                           zDrive(QDir(state.masterDir).filePath(QStringLiteral("sim48213.sim"))),
                            zDrive(bin)}));
 
     boot.hide();
@@ -184,11 +184,11 @@ TEST_F(UpdaterLaunch, UpdatersUnderWineRunInTheProgramFolderWithWindowsPaths) {
     choose(boot, 0, false);
     boot.Btn_UpdateClick();
     EXPECT_EQ(recordedWorkingDirectory(), programFolder);
-    QFile copy(QDir(state.Dir_Program).filePath(QStringLiteral("seen.xml")));
+    QFile copy(QDir(state.programDir).filePath(QStringLiteral("seen.xml")));
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << "the updater found no parameter file";
     const QString xml = QString::fromUtf8(copy.readAll());
     for (const QString& path :
-         {zDrive(QDir(state.Dir_Master).filePath(QStringLiteral("Sim48213K.sim"))),
+         {zDrive(QDir(state.masterDir).filePath(QStringLiteral("Sim48213K.sim"))),
           zDrive(bin + QStringLiteral("bank2.bin")), zDrive(bin + QStringLiteral("bank.bin"))})
         EXPECT_TRUE(xml.contains(QStringLiteral("<Ope_FileName>") + path +
                                  QStringLiteral("</Ope_FileName>")))
@@ -210,7 +210,7 @@ TEST_F(UpdaterLaunch, EveryPathIsExactlyOneArgumentWhateverTheNames) {
     };
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
-        state.Project_Dir = QDir(state.Dir_Projects).filePath(name.isEmpty() ? "p" : name);
+        state.projectDir = QDir(state.projectsDir).filePath(name.isEmpty() ? "p" : name);
         UpdateWindow boot(state, fake.platform, starter);
         boot.Form_Type = 0;
         boot.show();
@@ -221,8 +221,8 @@ TEST_F(UpdaterLaunch, EveryPathIsExactlyOneArgumentWhateverTheNames) {
                                    "NO",
                                    "PW",
                                    "PR",
-                                   QDir(state.Dir_Master).filePath(QStringLiteral("sim48213.sim")),
-                                   QDir(state.Project_Dir).filePath(QStringLiteral("bin")) +
+                                   QDir(state.masterDir).filePath(QStringLiteral("sim48213.sim")),
+                                   QDir(state.projectDir).filePath(QStringLiteral("bin")) +
                                        QLatin1Char('/')};
         EXPECT_EQ(recordedArguments(), expected);
     }

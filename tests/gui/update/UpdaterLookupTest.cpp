@@ -55,9 +55,9 @@ TEST(UpdaterLookup, BesideTheProgramFirstThenTheInstalledDataFolder) {
                 machine.root.write(QStringLiteral("prefix/share/ordano/") + QLatin1String(name),
                                    "u");
             SharedState state;
-            state.Set_Workspace(
+            state.setWorkspace(
                 Workspace::Layout{machine.program(), machine.data(), machine.user()});
-            state.Activate_Project(QStringLiteral("Plant"));
+            state.activateProject(QStringLiteral("Plant"));
             FakePlatform fake;
             fake.serial.ports = {4};
             ProgramStarter starter{fake.processes, fake.clock, QString()};
@@ -86,7 +86,7 @@ TEST(UpdaterLookup, BesideTheProgramFirstThenTheInstalledDataFolder) {
                       QDir(expectedFolder).filePath(QLatin1String(name)));
             const QString parameters = QStringLiteral("Ethernet_Update.xml");
             EXPECT_EQ(QFileInfo::exists(QDir(expectedFolder).filePath(parameters)), formType == 1);
-            EXPECT_FALSE(QFileInfo::exists(QDir(state.Dir_Workspace).filePath(parameters)));
+            EXPECT_FALSE(QFileInfo::exists(QDir(state.workspaceDir).filePath(parameters)));
         }
     }
 }

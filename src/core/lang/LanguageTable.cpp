@@ -1,4 +1,4 @@
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include "common/BoundedFile.h"
 #include "core/lang/LangFile.h"
@@ -7,42 +7,42 @@
 #include <QFile>
 #include <QFileInfo>
 
-LangTable::LangTable() {
-    Create_Default_Lang();
+LanguageTable::LanguageTable() {
+    resetToEnglish();
 }
 
-void LangTable::Create_Default_Lang() {
+void LanguageTable::resetToEnglish() {
     texts_.clear();
-    texts_.reserve(Lang_Count);
-    for (int i = 0; i < Lang_Count; ++i)
+    texts_.reserve(TextCount);
+    for (int i = 0; i < TextCount; ++i)
         texts_.append(defaultLangText(i));
 }
 
-bool LangTable::Load_Lang_File(const QString& path, QString* why) {
+bool LanguageTable::loadFile(const QString& path, QString* why) {
     const BoundedFile::Result file = BoundedFile::read(path, BoundedFile::LanguageFile);
     if (!file.ok()) {
         if (why)
             *why = file.error;
         return false;
     }
-    Load_Lang_Text(LangFile::decode(file.bytes));
+    loadText(LangFile::decode(file.bytes));
     return true;
 }
 
-void LangTable::Load_Lang_Text(const QString& text) {
+void LanguageTable::loadText(const QString& text) {
     LangFile::forEachLine(text, [this](QStringView line) {
-        if (const auto entry = LangFile::parseLine(line, Lang_Count))
+        if (const auto entry = LangFile::parseLine(line, TextCount))
             setText(entry->index, entry->text);
     });
 }
 
-QString LangTable::text(int index) const {
+QString LanguageTable::text(int index) const {
     if (index < 0 || index >= texts_.size())
         return {};
     return texts_[index];
 }
 
-void LangTable::setText(int index, const QString& value) {
+void LanguageTable::setText(int index, const QString& value) {
     if (index >= 0 && index < texts_.size())
         texts_[index] = value;
 }
@@ -56,17 +56,17 @@ QString findLanguageFile(const QStringList& folders, const QString& fileName) {
     return {};
 }
 
-QString Load_Language(LangTable& table, QString& language, const QStringList& languageFolders) {
-    table.Create_Default_Lang();
+QString loadLanguage(LanguageTable& table, QString& language, const QStringList& languageFolders) {
+    table.resetToEnglish();
     QString why;
     const QString file = findLanguageFile(languageFolders, language + QStringLiteral(".lng"));
     if (!file.isEmpty()) {
-        table.Load_Lang_File(file, &why);
+        table.loadFile(file, &why);
         return why;
     }
     language = QStringLiteral("English");
     const QString english = findLanguageFile(languageFolders, QStringLiteral("English.lng"));
     if (!english.isEmpty())
-        table.Load_Lang_File(english, &why);
+        table.loadFile(english, &why);
     return why;
 }

@@ -1,4 +1,4 @@
-#include "core/comm/ParGen.h"
+#include "core/comm/GeneralParameters.h"
 
 #include "common/ConfigLock.h"
 
@@ -14,36 +14,42 @@ namespace {
 
 struct ListField {
     const char* name;
-    int Par_Gen::*field;
+    int GeneralParameters::*field;
 };
 
 struct TextField {
     const char* name;
-    QString Par_Gen::*field;
+    QString GeneralParameters::*field;
 };
 
 // Element order of the file (the writer's order); readers look elements up by name.
 using namespace ParGenXml;
 
 const ListField ListFields[] = {
-    {ParGenXml::Select_Device, &Par_Gen::Select_Device},
-    {ParGenXml::Meter_Baud, &Par_Gen::Meter_Baud},
-    {ParGenXml::Meter_Par, &Par_Gen::Meter_Par},
-    {ParGenXml::Mod_Ser, &Par_Gen::Mod_Ser},
-    {ParGenXml::Mod_Baud, &Par_Gen::Mod_Baud},
-    {ParGenXml::Mod_Par, &Par_Gen::Mod_Par},
+    {ParGenXml::Select_Device, &GeneralParameters::deviceModel},
+    {ParGenXml::Meter_Baud, &GeneralParameters::mbusBaud},
+    {ParGenXml::Meter_Par, &GeneralParameters::mbusParity},
+    {ParGenXml::Mod_Ser, &GeneralParameters::modbusRs232},
+    {ParGenXml::Mod_Baud, &GeneralParameters::modbusBaud},
+    {ParGenXml::Mod_Par, &GeneralParameters::modbusParity},
 };
 
-const TextField ModbusTexts[] = {{ParGenXml::Mod_TO, &Par_Gen::Mod_TO},
-                                 {ParGenXml::Mod_CD, &Par_Gen::Mod_CD}};
+const TextField ModbusTexts[] = {{ParGenXml::Mod_TO, &GeneralParameters::modbusTimeout},
+                                 {ParGenXml::Mod_CD, &GeneralParameters::modbusCyclicDelay}};
 
 const TextField EthernetTexts[] = {
-    {Ethernet_IP[0], &Par_Gen::Ethernet_IP1},   {Ethernet_IP[1], &Par_Gen::Ethernet_IP2},
-    {Ethernet_IP[2], &Par_Gen::Ethernet_IP3},   {Ethernet_IP[3], &Par_Gen::Ethernet_IP4},
-    {Ethernet_SM[0], &Par_Gen::Ethernet_SM1},   {Ethernet_SM[1], &Par_Gen::Ethernet_SM2},
-    {Ethernet_SM[2], &Par_Gen::Ethernet_SM3},   {Ethernet_SM[3], &Par_Gen::Ethernet_SM4},
-    {Ethernet_GAT[0], &Par_Gen::Ethernet_GAT1}, {Ethernet_GAT[1], &Par_Gen::Ethernet_GAT2},
-    {Ethernet_GAT[2], &Par_Gen::Ethernet_GAT3}, {Ethernet_GAT[3], &Par_Gen::Ethernet_GAT4},
+    {Ethernet_IP[0], &GeneralParameters::ethernetIp1},
+    {Ethernet_IP[1], &GeneralParameters::ethernetIp2},
+    {Ethernet_IP[2], &GeneralParameters::ethernetIp3},
+    {Ethernet_IP[3], &GeneralParameters::ethernetIp4},
+    {Ethernet_SM[0], &GeneralParameters::ethernetMask1},
+    {Ethernet_SM[1], &GeneralParameters::ethernetMask2},
+    {Ethernet_SM[2], &GeneralParameters::ethernetMask3},
+    {Ethernet_SM[3], &GeneralParameters::ethernetMask4},
+    {Ethernet_GAT[0], &GeneralParameters::ethernetGateway1},
+    {Ethernet_GAT[1], &GeneralParameters::ethernetGateway2},
+    {Ethernet_GAT[2], &GeneralParameters::ethernetGateway3},
+    {Ethernet_GAT[3], &GeneralParameters::ethernetGateway4},
 };
 
 // A list position must fit the 32-bit field; anything else is "not an integer".
@@ -56,7 +62,7 @@ std::optional<int> readInt(const QString& text) {
 }
 
 void readTexts(const pugi::xml_node& root, const TextField* begin, const TextField* end,
-               Par_Gen& record) {
+               GeneralParameters& record) {
     for (const TextField* f = begin; f != end; ++f) {
         if (const auto text = XmlFile::childText(root, f->name))
             record.*(f->field) = *text;
@@ -77,8 +83,8 @@ int positionForSave(int position, int listSize) {
     return position >= 0 && position < listSize ? position : -1;
 }
 
-ParGenLoad Load_Par_Gen(const QString& path) {
-    ParGenLoad result;
+GeneralParametersLoad loadGeneralParameters(const QString& path) {
+    GeneralParametersLoad result;
     if (!QFileInfo::exists(path))
         return result;
     pugi::xml_document doc;
@@ -86,8 +92,8 @@ ParGenLoad Load_Par_Gen(const QString& path) {
     if (!result.ok())
         return result;
     const pugi::xml_node root = XmlFile::root(doc);
-    Par_Gen& record = result.value;
-    const Par_Gen defaults;
+    GeneralParameters& record = result.value;
+    const GeneralParameters defaults;
 
     for (const ListField& f : ListFields) {
         const auto text = XmlFile::childText(root, f.name);
@@ -97,42 +103,44 @@ ParGenLoad Load_Par_Gen(const QString& path) {
     // The window shows the serial device when the element is missing, but a text that is
     // not a number still falls back to the Ethernet device.
     if (!XmlFile::childText(root, ParGenXml::Select_Device))
-        record.Select_Device = 0;
+        record.deviceModel = 0;
     // Only the number 1 selects RS232; 0, 2 and -5 all select RS485.
-    record.Mod_Ser = record.Mod_Ser == 1 ? 1 : 0;
+    record.modbusRs232 = record.modbusRs232 == 1 ? 1 : 0;
     if (const auto text = XmlFile::childText(root, ParGenXml::Mod_Protocol)) {
         if (const auto number = readInt(*text))
-            record.Mod_Protocol = *number;
+            record.modbusProtocol = *number;
     }
 
     readTexts(root, std::begin(ModbusTexts), std::end(ModbusTexts), record);
     readTexts(root, std::begin(EthernetTexts), std::end(EthernetTexts), record);
-    record.Ethernet_EN_GAT =
+    record.ethernetGatewayEnabled =
         XmlFile::childText(root, ParGenXml::Ethernet_EN_GAT) == QStringLiteral("1");
     return result;
 }
 
 namespace {
 
-void buildDocument(pugi::xml_document& doc, const Par_Gen& record) {
+void buildDocument(pugi::xml_document& doc, const GeneralParameters& record) {
     pugi::xml_node root = XmlFile::startDocument(doc, Root, XmlFile::ConfigVersionComment);
     for (const ListField& f : ListFields) {
         int value = record.*(f.field);
-        if (f.field == &Par_Gen::Mod_Ser)
+        if (f.field == &GeneralParameters::modbusRs232)
             value = value == 1 ? 1 : 0;
         root.append_child(f.name).text().set(value);
     }
     for (const TextField& f : ModbusTexts)
         appendText(root, f.name, record.*(f.field));
-    root.append_child(ParGenXml::Mod_Protocol).text().set(record.Mod_Protocol);
+    root.append_child(ParGenXml::Mod_Protocol).text().set(record.modbusProtocol);
     for (const TextField& f : EthernetTexts)
         appendText(root, f.name, record.*(f.field));
-    root.append_child(ParGenXml::Ethernet_EN_GAT).text().set(record.Ethernet_EN_GAT ? "1" : "0");
+    root.append_child(ParGenXml::Ethernet_EN_GAT)
+        .text()
+        .set(record.ethernetGatewayEnabled ? "1" : "0");
 }
 
 } // namespace
 
-QString Save_Par_Gen(const Par_Gen& record, const QString& path) {
+QString saveGeneralParameters(const GeneralParameters& record, const QString& path) {
     const ConfigLock lock(QFileInfo(path).absolutePath());
     if (!lock.ok())
         return lock.error();
@@ -141,15 +149,15 @@ QString Save_Par_Gen(const Par_Gen& record, const QString& path) {
     return XmlFile::save(doc, path);
 }
 
-QByteArray Par_Gen_Bytes(const Par_Gen& record) {
+QByteArray generalParametersBytes(const GeneralParameters& record) {
     pugi::xml_document doc;
     buildDocument(doc, record);
     return XmlFile::serialize(doc);
 }
 
-SelectDeviceRead Read_Select_Device(const QString& path) {
+SelectDeviceRead readDeviceModel(const QString& path) {
     // The window's reading already gives 1 without a file, 0 without the element and 1 for a
     // text that is not an integer.
-    const ParGenLoad load = Load_Par_Gen(path);
-    return {load.value.Select_Device, load.error};
+    const GeneralParametersLoad load = loadGeneralParameters(path);
+    return {load.value.deviceModel, load.error};
 }

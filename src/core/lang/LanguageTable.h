@@ -5,22 +5,22 @@
 
 // The indexed table of every user-visible text. Indexes are fixed, 100 per window, so a
 // language file can replace texts without touching the program.
-class LangTable {
+class LanguageTable {
 public:
-    static constexpr int Lang_Count = 1000;
+    static constexpr int TextCount = 1000;
 
-    LangTable();
+    LanguageTable();
 
     // Empties the table and appends the 1000 English defaults (fillers are one blank).
-    void Create_Default_Lang();
+    void resetToEnglish();
 
     // Overlays the entries of a language file; lines that break the grammar are skipped one
     // by one. False when the file cannot be read or is refused (the table is then unchanged):
     // only a regular file up to BoundedFile::LanguageFile is read; `why` then says what.
-    bool Load_Lang_File(const QString& path, QString* why = nullptr);
+    bool loadFile(const QString& path, QString* why = nullptr);
 
     // Overlays entries from text already decoded (one entry per line).
-    void Load_Lang_Text(const QString& text);
+    void loadText(const QString& text);
 
     // The text at `index`; the empty text outside 0..999.
     QString text(int index) const;
@@ -39,9 +39,9 @@ QString defaultLangText(int index);
 // none, `language` becomes "English" and English.lng is overlaid if present. A language file
 // that exists but is refused or unreadable leaves the defaults; the result then says why
 // (empty otherwise).
-QString Load_Language(LangTable& table, QString& language, const QStringList& languageFolders);
-inline QString Load_Language(LangTable& table, QString& language, const QString& dirLanguage) {
-    return Load_Language(table, language, QStringList{dirLanguage});
+QString loadLanguage(LanguageTable& table, QString& language, const QStringList& languageFolders);
+inline QString loadLanguage(LanguageTable& table, QString& language, const QString& dirLanguage) {
+    return loadLanguage(table, language, QStringList{dirLanguage});
 }
 
 // The first of `folders` holding `fileName`; empty when none does.

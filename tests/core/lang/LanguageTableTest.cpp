@@ -1,4 +1,4 @@
-#include "core/lang/LangTable.h"
+#include "core/lang/LanguageTable.h"
 
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
@@ -30,7 +30,7 @@ TEST(DefaultTexts, KeepTheirExactBlanksAndSpellings) {
         {837, "Error!!! Check the Ip Address"},
         {908, "Cancel"},
     };
-    LangTable table;
+    LanguageTable table;
     for (const auto& [index, text] : rows) {
         EXPECT_EQ(table.text(index), text) << "index " << index;
         EXPECT_EQ(defaultLangText(index), text) << "index " << index;
@@ -38,7 +38,7 @@ TEST(DefaultTexts, KeepTheirExactBlanksAndSpellings) {
 }
 
 TEST(DefaultTexts, FillersHoldOneBlankSoEveryIndexExists) {
-    LangTable table;
+    LanguageTable table;
     ASSERT_EQ(table.size(), 1000);
     for (int index : {49, 99, 111, 199, 262, 335, 508, 599, 699, 799, 842, 929, 999})
         EXPECT_EQ(table.text(index), QStringLiteral(" ")) << "index " << index;
@@ -52,10 +52,10 @@ TEST(DefaultTexts, FillersHoldOneBlankSoEveryIndexExists) {
 }
 
 TEST(DefaultTexts, CreateDefaultLangUndoesEveryOverlay) {
-    LangTable table;
-    table.Load_Lang_Text(QStringLiteral("STR0 = Inizio\nSTR50 = extra"));
+    LanguageTable table;
+    table.loadText(QStringLiteral("STR0 = Inizio\nSTR50 = extra"));
     table.setText(999, QStringLiteral("x"));
-    table.Create_Default_Lang();
+    table.resetToEnglish();
     EXPECT_EQ(table.size(), 1000);
     EXPECT_EQ(table.text(0), QStringLiteral("Begin"));
     EXPECT_EQ(table.text(50), QStringLiteral(" "));
@@ -74,10 +74,10 @@ protected:
 TEST_F(LoadLanguageTest, ChosenLanguageOverlaysFreshDefaults) {
     writeLanguage("Italiano", "STR0 = Inizio\r\n");
     writeLanguage("English", "STR0 = Start\r\n");
-    LangTable table;
+    LanguageTable table;
     table.setText(1, QStringLiteral("left over from the previous language"));
     QString language = QStringLiteral("Italiano");
-    Load_Language(table, language, dir());
+    loadLanguage(table, language, dir());
     EXPECT_EQ(language, QStringLiteral("Italiano"));
     EXPECT_EQ(table.text(0), QStringLiteral("Inizio"));
     EXPECT_EQ(table.text(1), QStringLiteral("Step 1"));
@@ -86,19 +86,19 @@ TEST_F(LoadLanguageTest, ChosenLanguageOverlaysFreshDefaults) {
 // The fallback renames the language itself, so the settings file stops naming a lost file.
 TEST_F(LoadLanguageTest, MissingLanguageFallsBackToEnglishFile) {
     writeLanguage("English", "STR0 = Start\r\n");
-    LangTable table;
+    LanguageTable table;
     QString language = QStringLiteral("Klingon");
-    Load_Language(table, language, dir());
+    loadLanguage(table, language, dir());
     EXPECT_EQ(language, QStringLiteral("English"));
     EXPECT_EQ(table.text(0), QStringLiteral("Start"));
     EXPECT_EQ(table.text(1), QStringLiteral("Step 1"));
 }
 
 TEST_F(LoadLanguageTest, MissingLanguageWithoutEnglishFileKeepsDefaults) {
-    LangTable table;
+    LanguageTable table;
     table.setText(0, QStringLiteral("stale"));
     QString language = QStringLiteral("Klingon");
-    Load_Language(table, language, dir());
+    loadLanguage(table, language, dir());
     EXPECT_EQ(language, QStringLiteral("English"));
     for (int i = 0; i < table.size(); ++i)
         ASSERT_EQ(table.text(i), defaultLangText(i)) << "index " << i;
@@ -106,9 +106,9 @@ TEST_F(LoadLanguageTest, MissingLanguageWithoutEnglishFileKeepsDefaults) {
 
 TEST_F(LoadLanguageTest, EnglishFileOverridesBuiltInDefaults) {
     writeLanguage("English", "\xEF\xBB\xBFSTR18 = Error! No configuration is open\r\n");
-    LangTable table;
+    LanguageTable table;
     QString language = QStringLiteral("English");
-    Load_Language(table, language, dir());
+    loadLanguage(table, language, dir());
     EXPECT_EQ(language, QStringLiteral("English"));
     EXPECT_EQ(table.text(18), QStringLiteral("Error! No configuration is open"));
 }
@@ -135,9 +135,9 @@ TEST(LoadLanguageOrder, UsersOwnFileWinsOverTheShippedOne) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.asked);
-        LangTable table;
+        LanguageTable table;
         QString language = QLatin1String(row.asked);
-        EXPECT_EQ(Load_Language(table, language, folders), QString());
+        EXPECT_EQ(loadLanguage(table, language, folders), QString());
         EXPECT_EQ(language, QLatin1String(row.loaded));
         EXPECT_EQ(table.text(0), QLatin1String(row.text0));
         EXPECT_EQ(table.text(1), QLatin1String(row.text1));
