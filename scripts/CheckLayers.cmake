@@ -36,7 +36,7 @@ set(CORE_USES_report lang comm network image history)
 set(CORE_USES_update lang history)
 set(CORE_USES_sources lang comm network image)
 set(CORE_USES_gateway lang comm network image sources)
-set(CORE_USES_app lang state)
+set(CORE_USES_shell lang state)
 # Which window folders each window folder may use besides itself, dialogs and platform.
 set(GUI_USES_main comm network projects sources gateway update help)
 

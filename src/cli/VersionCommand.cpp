@@ -2,7 +2,7 @@
 
 #include "common/Product.h"
 #include "common/Workspace.h"
-#include "core/app/StartUp.h"
+#include "core/shell/StartUp.h"
 #include "core/lang/LanguageTable.h"
 
 #include <QDir>

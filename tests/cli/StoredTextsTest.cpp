@@ -3,7 +3,7 @@
 // a configuration that `check` passes keeps its device images through the windows and through
 // a spreadsheet round trip.
 #include "common/XmlChars.h"
-#include "core/app/Settings.h"
+#include "core/shell/Settings.h"
 #include "core/check/ConfigCheck.h"
 #include "core/comm/GeneralParameters.h"
 #include "core/comm/ParGenRules.h"

@@ -6,7 +6,7 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "common/AtomicFile.h"
-#include "core/app/Settings.h"
+#include "core/shell/Settings.h"
 #include "core/comm/GeneralParameters.h"
 #include "core/image/ImageSources.h"
 #include "core/lang/LanguageTable.h"

@@ -1,7 +1,7 @@
 // The installer's guide against the program: every picture it names is one the screens tool
 // draws (and is in the guide), every link leads to a page, and every window has its page in
 // every language.
-#include "core/app/HelpPages.h"
+#include "core/shell/HelpPages.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 

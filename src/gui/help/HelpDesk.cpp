@@ -1,6 +1,6 @@
 #include "gui/help/HelpDesk.h"
 
-#include "core/app/HelpPages.h"
+#include "core/shell/HelpPages.h"
 #include "core/state/SharedState.h"
 #include "gui/help/HelpTexts.h"
 #include "gui/help/HelpWindow.h"

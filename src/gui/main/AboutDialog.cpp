@@ -1,7 +1,7 @@
 #include "gui/main/AboutDialog.h"
 
 #include "common/MakerSite.h"
-#include "core/app/VersionCheck.h"
+#include "core/shell/VersionCheck.h"
 #include "core/platform/Platform.h"
 #include "core/platform/UrlOpener.h"
 #include "core/state/SharedState.h"

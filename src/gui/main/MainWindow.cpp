@@ -2,8 +2,8 @@
 
 #include "common/ConfigClaim.h"
 #include "common/MakerSite.h"
-#include "core/app/Settings.h"
-#include "core/app/VersionCheck.h"
+#include "core/shell/Settings.h"
+#include "core/shell/VersionCheck.h"
 #include "core/comm/GeneralParameters.h"
 #include "core/image/CompileConfiguration.h"
 #include "core/platform/Platform.h"

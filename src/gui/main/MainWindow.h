@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Workspace.h"
-#include "core/app/QtTranslation.h"
+#include "core/shell/QtTranslation.h"
 
 #include <QTimer>
 #include <QWidget>

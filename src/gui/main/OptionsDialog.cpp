@@ -1,8 +1,8 @@
 #include "gui/main/OptionsDialog.h"
 
 #include "common/MakerSite.h"
-#include "core/app/LanguageList.h"
-#include "core/app/VersionCheck.h"
+#include "core/shell/LanguageList.h"
+#include "core/shell/VersionCheck.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/UrlOpener.h"

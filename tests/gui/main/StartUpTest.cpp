@@ -1,4 +1,4 @@
-#include "core/app/StartUp.h"
+#include "core/shell/StartUp.h"
 #include "core/lang/LanguageTable.h"
 #include "core/state/SharedState.h"
 #include "core/update/ProgramStarter.h"

@@ -1,4 +1,4 @@
-#include "core/app/StartUp.h"
+#include "core/shell/StartUp.h"
 
 #include "core/lang/LanguageTable.h"
 

@@ -1,4 +1,4 @@
-#include "core/app/LanguageList.h"
+#include "core/shell/LanguageList.h"
 
 #include "common/XmlChars.h"
 

@@ -1,4 +1,4 @@
-#include "core/app/QtTranslation.h"
+#include "core/shell/QtTranslation.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

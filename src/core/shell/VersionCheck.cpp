@@ -1,4 +1,4 @@
-#include "core/app/VersionCheck.h"
+#include "core/shell/VersionCheck.h"
 
 #include "common/Blanks.h"
 #include "common/MakerSite.h"

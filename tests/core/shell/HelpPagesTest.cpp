@@ -1,4 +1,4 @@
-#include "core/app/HelpPages.h"
+#include "core/shell/HelpPages.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
 

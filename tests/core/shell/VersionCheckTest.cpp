@@ -1,4 +1,4 @@
-#include "core/app/VersionCheck.h"
+#include "core/shell/VersionCheck.h"
 #include "common/MakerSite.h"
 #include "mock/LocalHttpServer.h"
 #include "net/NetworkHttpGetter.h"

@@ -1,4 +1,4 @@
-#include "core/app/Settings.h"
+#include "core/shell/Settings.h"
 
 #include "common/AtomicFile.h"
 #include "common/BoundedFile.h"

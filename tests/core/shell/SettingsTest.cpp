@@ -1,4 +1,4 @@
-#include "core/app/Settings.h"
+#include "core/shell/Settings.h"
 #include "core/state/SharedState.h"
 #include "support/QtPrinters.h"
 #include "support/TestFolder.h"
