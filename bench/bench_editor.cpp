@@ -1,5 +1,5 @@
 // The network editor shown with the largest network (64 nodes of 10 variables) against an
-// empty one, from FormShow to the first paint of its tree, in the same run.
+// empty one, from prepare to the first paint of its tree, in the same run.
 #include "FullNetwork.h"
 
 #include "core/state/SharedState.h"
@@ -43,7 +43,7 @@ struct Editor {
         state.activateProject(QStringLiteral("Full"));
         saveNetwork(fullNetwork(), state.networkFile);
         window = std::make_unique<NetworkEditorWindow>(state, system.platform);
-        window->FormCreate();
+        window->buildWindow();
         window->findChild<QTreeView*>()->viewport()->installEventFilter(&probe);
     }
 

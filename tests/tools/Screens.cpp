@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
     UpdateWindow& boot = main.updateWindow();
     for (int form : {0, 1}) {
         boot.Form_Type = form;
-        boot.FormShow();
+        boot.prepare();
         boot.show();
         shoot(&boot, QStringLiteral("update-%1").arg(form == 0 ? "serial" : "ethernet"));
         boot.hide();
@@ -281,7 +281,7 @@ int main(int argc, char** argv) {
     };
     gateway.findChild<QLineEdit*>(QStringLiteral("E_MbusAddress"))
         ->setText(QStringLiteral("127.0.0.1:%1").arg(freePort(47011)));
-    gateway.Btn_StartClick();
+    gateway.startClicked();
     if (auto master = MbusTestMaster::connectTcp(gateway.listeningPort(), 20000, 47012)) {
         const QByteArray requests[] = {MbusTestMaster::sndNke(1), MbusTestMaster::reqUd2(1, true),
                                        MbusTestMaster::reqUd2(1, false)};
@@ -293,7 +293,7 @@ int main(int argc, char** argv) {
         settle();
     }
     shoot(&gateway, QStringLiteral("try-as-gateway"));
-    gateway.Btn_StopClick();
+    gateway.stopClicked();
     gateway.hide();
 
     // A second window on the same configuration: it may look, but not write.

@@ -50,7 +50,7 @@ struct CheckedNetwork {
 };
 CheckedNetwork readNetworkFile(const QString& path);
 
-// Btn_ImportNetClick up to the reload: the open-file dialog starting in `startFolder`, the
+// importNetworkClicked up to the reload: the open-file dialog starting in `startFolder`, the
 // question when `fileMBus` exists, and the atomic replacement by the bytes checked. Choosing
 // `fileMBus` itself reloads it, after question 656 when the editor has `unsavedChanges`.
 Outcome importFile(Prompts& prompts, QWidget* parent, const LanguageTable& table,

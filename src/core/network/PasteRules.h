@@ -19,9 +19,9 @@ namespace PasteRules {
 // configuration, so they hold full copies, never references into a network.
 class CopyBuffers {
 public:
-    // CopyVariable1Click: 658 without a node, 657 without a variable of that node.
+    // copyVariableChosen: 658 without a node, 657 without a variable of that node.
     int copyVariable(const Network& nodes, int nodeIndex, int variableIndex);
-    // CopyNode1Click: 660 beyond the list, 659 with no node; the node's variables come along.
+    // copyNodeChosen: 660 beyond the list, 659 with no node; the node's variables come along.
     int copyNode(const Network& nodes, int nodeIndex);
 
     const std::optional<Variable>& copiedVariable() const { return copyVar_; }
@@ -36,9 +36,9 @@ private:
     std::optional<Node> copyNode_;
 };
 
-// PasteVariable1Click before the dialog: 662 with an empty buffer, 663 without a node.
+// pasteVariableChosen before the dialog: 662 with an empty buffer, 663 without a node.
 int pasteVariableRefusal(const CopyBuffers& buffers, const Network& nodes, int nodeIndex);
-// PasteNode1Click before the dialog: 664 with an empty buffer.
+// pasteNodeChosen before the dialog: 664 with an empty buffer.
 int pasteNodeRefusal(const CopyBuffers& buffers);
 
 // The grid: one header row, then five rows per variable. Rows are counted from 1 below the

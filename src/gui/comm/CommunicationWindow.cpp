@@ -122,10 +122,10 @@ CommunicationWindow::CommunicationWindow(SharedState& state, Platform& platform,
     layout->addWidget(L_Read_Only);
     layout->addWidget(CPG, 1);
     layout->addWidget(buttons.panel);
-    connect(Btn_OK, &QPushButton::clicked, this, &CommunicationWindow::Btn_OKClick);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &CommunicationWindow::Btn_CancelClick);
+    connect(Btn_OK, &QPushButton::clicked, this, &CommunicationWindow::okClicked);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &CommunicationWindow::cancelClicked);
 
-    // FormCreate
+    // buildWindow
     L_SW_Code->setText(state_.productCode);
     // FormResize: the width stays, the height follows the user.
     setFixedWidth(ClientWidth);
@@ -428,7 +428,7 @@ GeneralParameters CommunicationWindow::values() const {
     return record;
 }
 
-bool CommunicationWindow::FormShow() {
+bool CommunicationWindow::prepare() {
     const GeneralParametersLoad load = loadGeneralParameters(state_.parGenFile);
     if (!load.ok()) {
         platform_.prompts.error(this, load.error);
@@ -474,7 +474,7 @@ QLineEdit* CommunicationWindow::fieldOf(const char* element) const {
     return nullptr;
 }
 
-void CommunicationWindow::Btn_OKClick() {
+void CommunicationWindow::okClicked() {
     if (state_.readOnly()) {
         platform_.prompts.error(this, state_.readOnlyNotice());
         return;
@@ -490,7 +490,7 @@ void CommunicationWindow::Btn_OKClick() {
     accept();
 }
 
-void CommunicationWindow::Btn_CancelClick() {
+void CommunicationWindow::cancelClicked() {
     if (isChanged && !platform_.prompts.question(this, state_.texts.text(460)))
         return;
     reject();
@@ -499,7 +499,7 @@ void CommunicationWindow::Btn_CancelClick() {
 int CommunicationWindow::exec() {
     // A file that is not well-formed is reported and not offered for editing: confirming
     // would replace whatever the user may still want to mend by hand.
-    if (!FormShow())
+    if (!prepare())
         return QDialog::Rejected;
     loadedForExec_ = true;
     return QDialog::exec();
@@ -508,7 +508,7 @@ int CommunicationWindow::exec() {
 void CommunicationWindow::setVisible(bool visible) {
     if (visible && !isVisible()) {
         const bool loaded = std::exchange(loadedForExec_, false);
-        if (!loaded && !FormShow())
+        if (!loaded && !prepare())
             return;
         DialogParts::centreOnScreen(this);
     }
@@ -518,7 +518,7 @@ void CommunicationWindow::setVisible(bool visible) {
 void CommunicationWindow::keyPressEvent(QKeyEvent* event) {
     // Escape is Cancel, with its question; only the close box leaves without one.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Btn_CancelClick();
+        cancelClicked();
         return;
     }
     QDialog::keyPressEvent(event);

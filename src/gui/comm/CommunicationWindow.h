@@ -31,14 +31,14 @@ public:
 
     // Loads File_ParGen into the controls; false (after reporting why) when the file is not
     // well-formed.
-    bool FormShow();
+    bool prepare();
     void orderPanels();
     void moveSections();
     void onChange(QObject* Sender);
     void onClick();
     bool checkValues();
-    void Btn_OKClick();
-    void Btn_CancelClick();
+    void okClicked();
+    void cancelClicked();
     void applyLanguage();
     void fitWidth();
 

@@ -226,8 +226,8 @@ GatewayWindow::GatewayWindow(SharedState& state, Platform& platform, const Netwo
     DialogParts::stack(this, title, body, buttons, true);
     Keyboard::pressOnEnter({Btn_Start, Btn_Stop, Btn_Close});
 
-    connect(Btn_Start, &QPushButton::clicked, this, &GatewayWindow::Btn_StartClick);
-    connect(Btn_Stop, &QPushButton::clicked, this, &GatewayWindow::Btn_StopClick);
+    connect(Btn_Start, &QPushButton::clicked, this, &GatewayWindow::startClicked);
+    connect(Btn_Stop, &QPushButton::clicked, this, &GatewayWindow::stopClicked);
     connect(Btn_Close, &QPushButton::clicked, this, &GatewayWindow::reject);
     connect(CB_Hex, &QCheckBox::toggled, this, &GatewayWindow::showLog);
     for (QRadioButton* rb : {RB_MbusTcp, RB_MbusSerial, RB_Typed, RB_LiveTcp, RB_LiveSerial})
@@ -249,7 +249,7 @@ GatewayWindow::GatewayWindow(SharedState& state, Platform& platform, const Netwo
 }
 
 GatewayWindow::~GatewayWindow() {
-    Btn_StopClick();
+    stopClicked();
 }
 
 void GatewayWindow::open(SharedState& state, Platform& platform, const Network& network,
@@ -350,9 +350,9 @@ int GatewayWindow::listeningPort() const {
     return link_ ? link_->port() : 0;
 }
 
-void GatewayWindow::Btn_StartClick() {
+void GatewayWindow::startClicked() {
     const LanguageTable& t = state_.texts;
-    Btn_StopClick();
+    stopClicked();
     const GeneralParameters parGen = parGenOf(state_);
     std::unique_ptr<LiveValues> live;
     if (!RB_Typed->isChecked()) {
@@ -418,7 +418,7 @@ void GatewayWindow::Btn_StartClick() {
     updateControls();
 }
 
-void GatewayWindow::Btn_StopClick() {
+void GatewayWindow::stopClicked() {
     if (!link_ && !live_)
         return;
     if (live_)
@@ -432,7 +432,7 @@ void GatewayWindow::Btn_StopClick() {
 }
 
 void GatewayWindow::reject() {
-    Btn_StopClick();
+    stopClicked();
     QDialog::reject();
 }
 

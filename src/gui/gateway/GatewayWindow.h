@@ -47,8 +47,8 @@ public:
                          std::function<Network()> network);
 
     void applyLanguage();
-    void Btn_StartClick();
-    void Btn_StopClick();
+    void startClicked();
+    void stopClicked();
 
     bool isListening() const;
     int listeningPort() const;

@@ -48,7 +48,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     connect(Btn_Back, &QPushButton::clicked, TB_Guide, &QTextBrowser::backward);
     connect(Btn_Forward, &QPushButton::clicked, TB_Guide, &QTextBrowser::forward);
-    connect(Btn_Home, &QPushButton::clicked, this, [this] { Btn_HomeClick(); });
+    connect(Btn_Home, &QPushButton::clicked, this, [this] { homeClicked(); });
     connect(TB_Guide, &QTextBrowser::historyChanged, this, [this] { updateButtons(); });
     // A picture or page is looked for beside the page shown.
     connect(TB_Guide, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
@@ -133,7 +133,7 @@ void HelpWindow::fitPictures() {
     }
 }
 
-void HelpWindow::Btn_HomeClick() {
+void HelpWindow::homeClicked() {
     if (!contents_.isEmpty())
         TB_Guide->setSource(QUrl::fromLocalFile(contents_), QTextDocument::MarkdownResource);
 }

@@ -28,7 +28,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Btn_HomeClick();
+    void homeClicked();
     // Pictures wider than the page are shown at the page's width, never cut off.
     void fitPictures();
     void updateButtons();

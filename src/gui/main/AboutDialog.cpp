@@ -1,9 +1,9 @@
 #include "gui/main/AboutDialog.h"
 
 #include "common/MakerSite.h"
-#include "core/shell/VersionCheck.h"
 #include "core/platform/Platform.h"
 #include "core/platform/UrlOpener.h"
+#include "core/shell/VersionCheck.h"
 #include "core/state/SharedState.h"
 #include "gui/dialogs/ClickLabel.h"
 #include "gui/dialogs/Keyboard.h"
@@ -56,14 +56,14 @@ AboutDialog::AboutDialog(SharedState& state, Platform& platform, QWidget* parent
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("About..."));
-    DialogParts::onOpened(this, [this] { FormShow(); });
+    DialogParts::onOpened(this, [this] { prepare(); });
 
     auto* image = new ClickLabel(this);
     image->setObjectName(QStringLiteral("Image2"));
     image->setGeometry(32, 24, 81, 81);
     image->setPixmap(logo(std::max(1.0, devicePixelRatioF())));
     image->setAccessibleName(QString::fromLatin1(MakerSite::Host));
-    image->clicked = [this] { Label4Click(); };
+    image->clicked = [this] { linkClicked(); };
     Image2 = image;
 
     QFont bold = font();
@@ -90,7 +90,7 @@ AboutDialog::AboutDialog(SharedState& state, Platform& platform, QWidget* parent
     web->adjustSize();
     // Right-aligned to the box's edge when the address is longer than the room left.
     web->move(std::min(316, 425 - 8 - web->width()), 131);
-    web->clicked = [this] { Label4Click(); };
+    web->clicked = [this] { linkClicked(); };
     Label4 = web;
 
     LbButton1 = new QPushButton(QStringLiteral("OK"), this);
@@ -108,7 +108,7 @@ QLabel* AboutDialog::label(const char* name, int x, int y, const QString& text) 
     return l;
 }
 
-void AboutDialog::FormShow() {
+void AboutDialog::prepare() {
     Label2->setText(state_.productDescription);
     Label9->setText(state_.productCode);
     Label10->setText(QString::fromLatin1(SW_Version));
@@ -123,6 +123,6 @@ void AboutDialog::FormShow() {
     setFixedSize(425, Height);
 }
 
-void AboutDialog::Label4Click() {
+void AboutDialog::linkClicked() {
     platform_.urls.open(MakerSite::homePage());
 }

@@ -12,11 +12,11 @@ class AboutDialog : public QDialog {
     Q_OBJECT
 public:
     AboutDialog(SharedState& state, Platform& platform, QWidget* parent = nullptr);
-    void Label4Click();
+    void linkClicked();
 
 protected:
 private:
-    void FormShow();
+    void prepare();
     QLabel* label(const char* name, int x, int y, const QString& text = {});
 
     SharedState& state_;

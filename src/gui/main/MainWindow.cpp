@@ -2,14 +2,14 @@
 
 #include "common/ConfigClaim.h"
 #include "common/MakerSite.h"
-#include "core/shell/Settings.h"
-#include "core/shell/VersionCheck.h"
 #include "core/comm/GeneralParameters.h"
 #include "core/image/CompileConfiguration.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/UrlOpener.h"
 #include "core/projects/ProjectStore.h"
+#include "core/shell/Settings.h"
+#include "core/shell/VersionCheck.h"
 #include "core/state/SharedState.h"
 #include "core/templates/MeterTemplates.h"
 #include "core/update/ProgramStarter.h"
@@ -55,12 +55,12 @@ MainWindow::MainWindow(SharedState& state, Platform& platform, ProgramStarter& s
     : QWidget(parent), state_(state), platform_(platform), starter_(starter),
       versionCheck_(new VersionCheck(platform.http, this)), helpDesk_(new HelpDesk(state, this)) {
     setObjectName(QStringLiteral("MainWindow"));
-    FormCreate(layout);
+    buildWindow(layout);
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::FormCreate(const Workspace::Layout& layout) {
+void MainWindow::buildWindow(const Workspace::Layout& layout) {
     state_.texts.resetToEnglish();
     layOut();
     state_.setWorkspace(layout);
@@ -159,7 +159,7 @@ QPushButton* MainWindow::pictureButton(const char* name, const QIcon& icon, int 
     b->setGeometry(x, y, 50, 50);
     b->setIcon(icon);
     b->setIconSize(QSize(32, 32));
-    connect(b, &QPushButton::clicked, this, [this, b] { Btn_Click(b); });
+    connect(b, &QPushButton::clicked, this, [this, b] { buttonClicked(b); });
     return b;
 }
 
@@ -231,7 +231,7 @@ void MainWindow::layOut() {
     nelvari->setText(MakerSite::webAddressText());
     nelvari->adjustSize();
     nelvari->move(565, L_Step[3]->y());
-    nelvari->clicked = [this] { L_NelvariClick(); };
+    nelvari->clicked = [this] { makerLinkClicked(); };
     L_Nelvari = nelvari;
 
     auto* shape1 = new QFrame(this);
@@ -353,7 +353,7 @@ void MainWindow::showUpdateLink() {
     LL_Update->show();
 }
 
-void MainWindow::L_NelvariClick() {
+void MainWindow::makerLinkClicked() {
     platform_.urls.open(MakerSite::homePage());
 }
 
@@ -365,7 +365,7 @@ UpdateWindow& MainWindow::updateWindow() {
     return *update_;
 }
 
-void MainWindow::Btn_Click(QAbstractButton* sender) {
+void MainWindow::buttonClicked(QAbstractButton* sender) {
     if (sender == Btn_New) {
         createConfiguration();
         return;

@@ -39,7 +39,7 @@ public:
                const Workspace::Layout& layout, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    void Btn_Click(QAbstractButton* sender);
+    void buttonClicked(QAbstractButton* sender);
     void createConfiguration();
     void openConfiguration();
     void updateDevice();
@@ -69,14 +69,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate(const Workspace::Layout& layout);
+    void buildWindow(const Workspace::Layout& layout);
     void layOut();
     void showActiveConfiguration();
     // Claims the active configuration for this window, or learns where it is open already.
     void claimActive();
     void enableUpdateTimer();
     void showUpdateLink();
-    void L_NelvariClick();
+    void makerLinkClicked();
     QPushButton* pictureButton(const char* name, const QIcon& icon, int x, int y);
     QPushButton* stepButton(const char* name, const QIcon& icon, int x, int y);
     QLabel* label(const char* name, int x, int y, bool bold);

@@ -1,11 +1,11 @@
 #include "gui/main/OptionsDialog.h"
 
 #include "common/MakerSite.h"
-#include "core/shell/LanguageList.h"
-#include "core/shell/VersionCheck.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/UrlOpener.h"
+#include "core/shell/LanguageList.h"
+#include "core/shell/VersionCheck.h"
 #include "core/state/SharedState.h"
 #include "gui/dialogs/DialogParts.h"
 #include "gui/dialogs/Keyboard.h"
@@ -123,7 +123,7 @@ OptionsDialog::OptionsDialog(SharedState& state, Platform& platform, VersionChec
       changeLanguage_(std::move(changeLanguage)) {
     setObjectName(QStringLiteral("OptionsDialog"));
     // Only an opening starts from the stored options: a restore keeps the user's choice.
-    DialogParts::onOpened(this, [this] { FormShow(); });
+    DialogParts::onOpened(this, [this] { prepare(); });
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     const auto title = DialogParts::makeTitlePanel(this, state_.productCode, TitleHeight);
@@ -134,7 +134,7 @@ OptionsDialog::OptionsDialog(SharedState& state, Platform& platform, VersionChec
     buttons.panel->layout()->setSpacing(8); // Cancel at 134, as the dialogs of the family
     Btn_OK = buttons.ok;
     Btn_Cancel = buttons.cancel;
-    connect(Btn_OK, &QPushButton::clicked, this, &OptionsDialog::Btn_OKClick);
+    connect(Btn_OK, &QPushButton::clicked, this, &OptionsDialog::okClicked);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     PC_Options = new QTabWidget(this);
@@ -162,7 +162,7 @@ void OptionsDialog::buildLanguageTab(QWidget* tab) {
     auto* list = new LanguageListView(tab);
     list->setObjectName(QStringLiteral("LB_Languages"));
     list->setGeometry(12, 36, 2 * SlotWidth, 3 * SlotHeight);
-    list->chosen = [this](int index) { LangClick(index); };
+    list->chosen = [this](int index) { languageClicked(index); };
     connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && LanguageList::pageOf(row) != shownPage)
             showPage(LanguageList::pageOf(row));
@@ -173,8 +173,8 @@ void OptionsDialog::buildLanguageTab(QWidget* tab) {
     Btn_Prev->resize(110, 28);
     Btn_Next = place(new QPushButton(tab), "Btn_Next", 379, 205);
     Btn_Next->resize(110, 28);
-    connect(Btn_Prev, &QPushButton::clicked, this, [this] { Btn_NextClick(Btn_Prev); });
-    connect(Btn_Next, &QPushButton::clicked, this, [this] { Btn_NextClick(Btn_Next); });
+    connect(Btn_Prev, &QPushButton::clicked, this, [this] { nextClicked(Btn_Prev); });
+    connect(Btn_Next, &QPushButton::clicked, this, [this] { nextClicked(Btn_Next); });
 }
 
 void OptionsDialog::buildConnectionTab(QWidget* tab) {
@@ -192,7 +192,7 @@ void OptionsDialog::buildConnectionTab(QWidget* tab) {
             [this](const QString& link) { platform_.urls.open(QUrl(link)); });
     for (QCheckBox* box : {CB_En_Con, CB_Update})
         connect(box, &QCheckBox::clicked, this, &OptionsDialog::updateCheckBoxes);
-    connect(Btn_Check_Update, &QPushButton::clicked, this, &OptionsDialog::Btn_Check_UpdateClick);
+    connect(Btn_Check_Update, &QPushButton::clicked, this, &OptionsDialog::checkUpdateClicked);
 }
 
 void OptionsDialog::buildSettingsTab(QWidget* tab) {
@@ -229,7 +229,7 @@ void OptionsDialog::applyLanguage() {
     Keyboard::assignShortcutLetters(this);
 }
 
-void OptionsDialog::FormShow() {
+void OptionsDialog::prepare() {
     ++showing_;
     languageInUse = state_.language;
     languageNames();
@@ -297,13 +297,13 @@ void OptionsDialog::fillLanguageList() {
     }
 }
 
-void OptionsDialog::Btn_NextClick(QPushButton* sender) {
+void OptionsDialog::nextClicked(QPushButton* sender) {
     const int pages = LanguageList::pageCount(int(SL_Languages.size()));
     shownPage = LanguageList::turnPage(shownPage, pages, sender == Btn_Next);
     showPage(shownPage);
 }
 
-void OptionsDialog::LangClick(int index) {
+void OptionsDialog::languageClicked(int index) {
     if (index < 0 || index >= SL_Languages.size())
         return;
     const QString name = LanguageList::languageName(SL_Languages[index]);
@@ -324,7 +324,7 @@ void OptionsDialog::updateCheckBoxes() {
     Btn_Check_Update->setEnabled(CB_Update->isEnabled() && CB_Update->isChecked() && !checking_);
 }
 
-void OptionsDialog::Btn_Check_UpdateClick() {
+void OptionsDialog::checkUpdateClicked() {
     checking_ = true;
     updateCheckBoxes();
     const int showing = showing_;
@@ -360,7 +360,7 @@ void OptionsDialog::showCheckResult() {
     LL_Check_Update->show();
 }
 
-void OptionsDialog::Btn_OKClick() {
+void OptionsDialog::okClicked() {
     chosen.language = languageInUse;
     chosen.internetEnabled = CB_En_Con->isChecked();
     chosen.updateCheckEnabled = CB_Update->isChecked();

@@ -40,12 +40,12 @@ public:
     void applyLanguage();
     void languageNames();
     void showPage(int page);
-    void Btn_NextClick(QPushButton* sender);
+    void nextClicked(QPushButton* sender);
     // `index` is the language's place in SL_Languages.
-    void LangClick(int index);
+    void languageClicked(int index);
     void updateCheckBoxes();
-    void Btn_Check_UpdateClick();
-    void Btn_OKClick();
+    void checkUpdateClicked();
+    void okClicked();
 
     QString languageInUse;
     QStringList SL_Languages;
@@ -53,7 +53,7 @@ public:
 
 protected:
 private:
-    void FormShow();
+    void prepare();
     void buildLanguageTab(QWidget* tab);
     void buildConnectionTab(QWidget* tab);
     void buildSettingsTab(QWidget* tab);

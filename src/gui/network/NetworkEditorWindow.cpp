@@ -89,16 +89,16 @@ NetworkEditorWindow::NetworkEditorWindow(SharedState& state, Platform& platform,
     resize(ClientWidth, ClientHeight);
     DialogParts::centreOnScreen(this);
     // A restore from minimised shows the window again without opening it: the edits stay.
-    DialogParts::onOpened(this, [this] { FormShow(); });
+    DialogParts::onOpened(this, [this] { prepare(); });
 }
 
 void NetworkEditorWindow::setVisible(bool visible) {
     if (visible)
-        FormCreate();
+        buildWindow();
     QDialog::setVisible(visible);
 }
 
-void NetworkEditorWindow::FormCreate() {
+void NetworkEditorWindow::buildWindow() {
     // Built at the first showing rather than at start-up: the program starts faster, and the
     // controls apply the current language when they are made.
     if (TW)
@@ -154,11 +154,11 @@ void NetworkEditorWindow::FormCreate() {
     body->addWidget(Splitter, 1);
     DialogParts::stack(this, title, body, buttons, true);
 
-    connect(Btn_OK, &QPushButton::clicked, this, &NetworkEditorWindow::LbButton2Click);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &NetworkEditorWindow::LbButton4Click);
-    connect(Btn_ImportNet, &QPushButton::clicked, this, &NetworkEditorWindow::Btn_ImportNetClick);
-    connect(btn_Add_Node, &QPushButton::clicked, this, &NetworkEditorWindow::btn_Add_NodeClick);
-    connect(btn_Add_Var, &QPushButton::clicked, this, &NetworkEditorWindow::btn_Add_VarClick);
+    connect(Btn_OK, &QPushButton::clicked, this, &NetworkEditorWindow::okClicked);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &NetworkEditorWindow::cancelClicked);
+    connect(Btn_ImportNet, &QPushButton::clicked, this, &NetworkEditorWindow::importNetworkClicked);
+    connect(btn_Add_Node, &QPushButton::clicked, this, &NetworkEditorWindow::addNodeClicked);
+    connect(btn_Add_Var, &QPushButton::clicked, this, &NetworkEditorWindow::addVariableClicked);
     connect(&model_, &NetworkEditor::restored, this, &NetworkEditorWindow::showRestored);
 
     buildTemplates();
@@ -189,20 +189,20 @@ void NetworkEditorWindow::buildTree() {
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     TW->setPalette(palette);
     connect(TW->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &NetworkEditorWindow::TWClick);
-    connect(TW, &QTreeView::clicked, this, &NetworkEditorWindow::TWClick);
+            &NetworkEditorWindow::treeClicked);
+    connect(TW, &QTreeView::clicked, this, &NetworkEditorWindow::treeClicked);
 
     PM_TW = named(new QMenu(this), "PM_TW");
-    CopyVariable1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::CopyVariable1Click);
-    PasteVariable1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::PasteVariable1Click);
+    CopyVariable1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::copyVariableChosen);
+    PasteVariable1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::pasteVariableChosen);
     PM_TW->addSeparator();
-    CopyNode1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::CopyNode1Click);
-    PasteNode1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::PasteNode1Click);
+    CopyNode1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::copyNodeChosen);
+    PasteNode1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::pasteNodeChosen);
     PM_TW->addSeparator();
-    DeleteItem1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::btn_Delete_ItemClick);
+    DeleteItem1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::deleteItemClicked);
     PM_TW->addSeparator();
-    Undo1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::Btn_UndoClick);
-    Redo1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::Btn_RedoClick);
+    Undo1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::undoClicked);
+    Redo1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::redoClicked);
     Undo1->setObjectName(QStringLiteral("Undo1"));
     Redo1->setObjectName(QStringLiteral("Redo1"));
     CopyVariable1->setObjectName(QStringLiteral("CopyVariable1"));
@@ -253,13 +253,13 @@ QWidget* NetworkEditorWindow::buildUndoRow() {
     layout->addWidget(Btn_Undo);
     layout->addWidget(Btn_Redo);
     layout->addStretch(1);
-    connect(Btn_Undo, &QPushButton::clicked, this, &NetworkEditorWindow::Btn_UndoClick);
-    connect(Btn_Redo, &QPushButton::clicked, this, &NetworkEditorWindow::Btn_RedoClick);
+    connect(Btn_Undo, &QPushButton::clicked, this, &NetworkEditorWindow::undoClicked);
+    connect(Btn_Redo, &QPushButton::clicked, this, &NetworkEditorWindow::redoClicked);
     // Window-wide keys; a text field keeps Ctrl+Z for its own typing.
     const std::pair<QKeySequence, void (NetworkEditorWindow::*)()> keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_Z), &NetworkEditorWindow::Btn_UndoClick},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &NetworkEditorWindow::Btn_RedoClick},
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), &NetworkEditorWindow::Btn_RedoClick}};
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), &NetworkEditorWindow::undoClicked},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &NetworkEditorWindow::redoClicked},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), &NetworkEditorWindow::redoClicked}};
     for (const auto& [key, slot] : keys)
         connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
     const CommandStack& stack = model_.undoStack();
@@ -456,7 +456,7 @@ void NetworkEditorWindow::applyLanguage() {
     showPanels();
 }
 
-void NetworkEditorWindow::FormShow() {
+void NetworkEditorWindow::prepare() {
     readPanels(); // the panels keep what they showed before
     syncing_ = true;
     const QString error = model_.load(state_.networkFile);
@@ -475,7 +475,7 @@ void NetworkEditorWindow::FormShow() {
             this, [this, error] { platform_.prompts.error(this, error); }, Qt::QueuedConnection);
 }
 
-void NetworkEditorWindow::TWClick() {
+void NetworkEditorWindow::treeClicked() {
     if (syncing_)
         return;
     readPanels();
@@ -517,14 +517,14 @@ void NetworkEditorWindow::showRestored(NetworkEditor::Tab tab) {
     syncing_ = wasSyncing;
 }
 
-void NetworkEditorWindow::Btn_UndoClick() {
+void NetworkEditorWindow::undoClicked() {
     readPanels();
     syncing_ = true;
     model_.undo();
     syncing_ = false;
 }
 
-void NetworkEditorWindow::Btn_RedoClick() {
+void NetworkEditorWindow::redoClicked() {
     readPanels();
     syncing_ = true;
     model_.redo();
@@ -610,7 +610,7 @@ void NetworkEditorWindow::showPanels() {
     syncing_ = wasSyncing;
 }
 
-void NetworkEditorWindow::btn_Add_NodeClick() {
+void NetworkEditorWindow::addNodeClicked() {
     readPanels();
     syncing_ = true;
     const int message = model_.applyNode();
@@ -620,7 +620,7 @@ void NetworkEditorWindow::btn_Add_NodeClick() {
         platform_.prompts.error(this, state_.texts.text(message));
 }
 
-void NetworkEditorWindow::btn_Add_VarClick() {
+void NetworkEditorWindow::addVariableClicked() {
     readPanels();
     syncing_ = true;
     const int message = model_.applyVariable();
@@ -635,7 +635,7 @@ void NetworkEditorWindow::btn_Add_VarClick() {
         TW->expand(model_.tree().indexOf({model_.selectedNodeIndex(), -1}));
 }
 
-void NetworkEditorWindow::btn_Delete_ItemClick() {
+void NetworkEditorWindow::deleteItemClicked() {
     readPanels();
     if (!platform_.prompts.question(this, state_.texts.text(model_.deleteQuestion())))
         return;
@@ -646,7 +646,7 @@ void NetworkEditorWindow::btn_Delete_ItemClick() {
     TW->viewport()->update();
 }
 
-void NetworkEditorWindow::LbButton2Click() {
+void NetworkEditorWindow::okClicked() {
     if (state_.readOnly()) {
         platform_.prompts.error(this, state_.readOnlyNotice());
         return;
@@ -668,7 +668,7 @@ void NetworkEditorWindow::LbButton2Click() {
     accept();
 }
 
-void NetworkEditorWindow::LbButton4Click() {
+void NetworkEditorWindow::cancelClicked() {
     if (model_.isChanged() &&
         !platform_.prompts.question(this, state_.texts.text(NetworkMessages::ExitWithoutSaving)))
         return;
@@ -678,7 +678,7 @@ void NetworkEditorWindow::LbButton4Click() {
 void NetworkEditorWindow::keyPressEvent(QKeyEvent* event) {
     // Escape is the Cancel button, with its question; the frame's close box closes at once.
     if (event->key() == Qt::Key_Escape) {
-        LbButton4Click();
+        cancelClicked();
         return;
     }
     QDialog::keyPressEvent(event);

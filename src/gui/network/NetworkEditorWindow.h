@@ -34,45 +34,45 @@ public:
     NetworkEditor& editor() { return model_; }
 
     // Makes the controls; runs once, at the first showing.
-    void FormCreate();
+    void buildWindow();
     void applyLanguage();
-    void FormShow();
-    void TWClick();
-    void btn_Add_NodeClick();
-    void btn_Add_VarClick();
-    void btn_Delete_ItemClick();
-    void LbButton2Click(); // OK
-    void LbButton4Click(); // Cancel
+    void prepare();
+    void treeClicked();
+    void addNodeClicked();
+    void addVariableClicked();
+    void deleteItemClicked();
+    void okClicked();     // OK
+    void cancelClicked(); // Cancel
     // Undo and redo of the network's commands (buttons, pop-up menu, Ctrl+Z, Ctrl+Shift+Z and
     // Ctrl+Y).
-    void Btn_UndoClick();
-    void Btn_RedoClick();
+    void undoClicked();
+    void redoClicked();
 
     // Copy, paste and import (NetworkEditorWindowCopyPaste.cpp): the pop-up menu entries and the
     // import button are connected to these.
-    void CopyVariable1Click();
-    void PasteVariable1Click();
-    void CopyNode1Click();
-    void PasteNode1Click();
-    void Btn_ImportNetClick();
-    // Enables the two paste entries; run by FormShow.
+    void copyVariableChosen();
+    void pasteVariableChosen();
+    void copyNodeChosen();
+    void pasteNodeChosen();
+    void importNetworkClicked();
+    // Enables the two paste entries; run by prepare.
     void updatePasteEntries();
 
     // Spreadsheet exchange, the installation report and the warnings list
     // (NetworkEditorWindowExchange.cpp).
-    void Btn_ExportCsvClick();
-    void Btn_ImportCsvClick();
-    void Btn_ReportClick();
+    void exportCsvClicked();
+    void importCsvClicked();
+    void reportClicked();
     void refreshWarnings();
 
     // The Modbus source test of the network on screen (NetworkEditorWindowSourceTest.cpp). The
     // shell, which owns the windows, opens the test window on testSourcesRequested.
-    void Btn_TestSourcesClick();
+    void testSourcesClicked();
 
     // Meter templates (NetworkEditorWindowTemplates.cpp): "Save as Template" on the node of the
     // selection, and the template list, from which a new node is inserted.
-    void SaveAsTemplate1Click();
-    void Btn_TemplatesClick();
+    void saveAsTemplateChosen();
+    void templatesClicked();
 
     // After a command that changed the network or the selection outside the tree: the tree
     // takes the model's selection, the panels and button captions their values.

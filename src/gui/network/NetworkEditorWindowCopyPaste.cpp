@@ -26,18 +26,18 @@ bool refused(Prompts& prompts, QWidget* parent, const LanguageTable& table, int 
 
 } // namespace
 
-void NetworkEditorWindow::CopyVariable1Click() {
+void NetworkEditorWindow::copyVariableChosen() {
     // A copy never changes the network nor isChanged.
     if (!refused(platform_.prompts, this, state_.texts, model_.copyVariable()))
         updatePasteEntries();
 }
 
-void NetworkEditorWindow::CopyNode1Click() {
+void NetworkEditorWindow::copyNodeChosen() {
     if (!refused(platform_.prompts, this, state_.texts, model_.copyNode()))
         updatePasteEntries();
 }
 
-void NetworkEditorWindow::PasteVariable1Click() {
+void NetworkEditorWindow::pasteVariableChosen() {
     const LanguageTable& table = state_.texts;
     if (refused(platform_.prompts, this, table, model_.pasteVariableRefusal()))
         return;
@@ -51,7 +51,7 @@ void NetworkEditorWindow::PasteVariable1Click() {
         TW->expand(model_.tree().indexOf({model_.selectedNodeIndex(), -1}));
 }
 
-void NetworkEditorWindow::PasteNode1Click() {
+void NetworkEditorWindow::pasteNodeChosen() {
     const LanguageTable& table = state_.texts;
     if (refused(platform_.prompts, this, table, model_.pasteNodeRefusal()))
         return;
@@ -67,7 +67,7 @@ void NetworkEditorWindow::PasteNode1Click() {
         TW->expand(model_.tree().rootIndex());
 }
 
-void NetworkEditorWindow::Btn_ImportNetClick() {
+void NetworkEditorWindow::importNetworkClicked() {
     if (state_.readOnly()) {
         platform_.prompts.error(this, state_.readOnlyNotice());
         return;

@@ -87,9 +87,9 @@ void NetworkEditorWindow::buildExchange(QBoxLayout* buttons, QBoxLayout* treeCol
     int at = buttons->indexOf(Btn_ImportNet) + 1;
     for (QPushButton* button : {Btn_ExportCsv, Btn_ImportCsv, Btn_Report})
         buttons->insertWidget(at++, button);
-    connect(Btn_ExportCsv, &QPushButton::clicked, this, &NetworkEditorWindow::Btn_ExportCsvClick);
-    connect(Btn_ImportCsv, &QPushButton::clicked, this, &NetworkEditorWindow::Btn_ImportCsvClick);
-    connect(Btn_Report, &QPushButton::clicked, this, &NetworkEditorWindow::Btn_ReportClick);
+    connect(Btn_ExportCsv, &QPushButton::clicked, this, &NetworkEditorWindow::exportCsvClicked);
+    connect(Btn_ImportCsv, &QPushButton::clicked, this, &NetworkEditorWindow::importCsvClicked);
+    connect(Btn_Report, &QPushButton::clicked, this, &NetworkEditorWindow::reportClicked);
 
     // A list beside the work, never a box: warnings must not stand between the user and OK.
     L_Warnings = new QLabel(this);
@@ -152,7 +152,7 @@ void NetworkEditorWindow::refreshWarnings() {
     LB_Warnings->setVisible(!warnings.isEmpty());
 }
 
-void NetworkEditorWindow::Btn_ExportCsvClick() {
+void NetworkEditorWindow::exportCsvClicked() {
     const QString path =
         askSavePath(platform_.prompts, this, state_, Txt_ExportCsv, ".csv", CsvFilter);
     if (path.isEmpty())
@@ -166,7 +166,7 @@ void NetworkEditorWindow::Btn_ExportCsvClick() {
         confirmWritten(platform_, this, state_.texts, path);
 }
 
-void NetworkEditorWindow::Btn_ImportCsvClick() {
+void NetworkEditorWindow::importCsvClicked() {
     const LanguageTable& t = state_.texts;
     const QString path =
         platform_.prompts.openFile(this, t.text(Txt_ImportCsv), state_.projectDir, CsvFilter);
@@ -207,7 +207,7 @@ void NetworkEditorWindow::showImported(const QString& path) {
     L_Status->show();
 }
 
-void NetworkEditorWindow::Btn_ReportClick() {
+void NetworkEditorWindow::reportClicked() {
     const LanguageTable& t = state_.texts;
     const QString path =
         askSavePath(platform_.prompts, this, state_, Txt_Report, ".html", ReportFilter);

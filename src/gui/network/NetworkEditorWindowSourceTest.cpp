@@ -16,8 +16,7 @@ void NetworkEditorWindow::buildSourceTest(QBoxLayout* buttons) {
     Btn_TestSources->setObjectName(QStringLiteral("Btn_TestSources"));
     Btn_TestSources->setAutoDefault(false);
     buttons->insertWidget(buttons->indexOf(Btn_Report) + 1, Btn_TestSources);
-    connect(Btn_TestSources, &QPushButton::clicked, this,
-            &NetworkEditorWindow::Btn_TestSourcesClick);
+    connect(Btn_TestSources, &QPushButton::clicked, this, &NetworkEditorWindow::testSourcesClicked);
 }
 
 void NetworkEditorWindow::setSourceTestText() {
@@ -26,6 +25,6 @@ void NetworkEditorWindow::setSourceTestText() {
     Btn_TestSources->setAccessibleName(text);
 }
 
-void NetworkEditorWindow::Btn_TestSourcesClick() {
+void NetworkEditorWindow::testSourcesClicked() {
     emit testSourcesRequested();
 }

@@ -26,8 +26,8 @@ constexpr int Msg_SelectNode = 659;
 
 void NetworkEditorWindow::buildTemplates() {
     PM_TW->addSeparator();
-    SaveAsTemplate1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::SaveAsTemplate1Click);
-    NewFromTemplate1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::Btn_TemplatesClick);
+    SaveAsTemplate1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::saveAsTemplateChosen);
+    NewFromTemplate1 = PM_TW->addAction(QString(), this, &NetworkEditorWindow::templatesClicked);
     SaveAsTemplate1->setObjectName(QStringLiteral("SaveAsTemplate1"));
     NewFromTemplate1->setObjectName(QStringLiteral("NewFromTemplate1"));
     // Beside Undo and Redo, above the tree it adds to.
@@ -37,7 +37,7 @@ void NetworkEditorWindow::buildTemplates() {
     Btn_Templates->setAutoDefault(false);
     Keyboard::pressOnEnter({Btn_Templates});
     static_cast<QBoxLayout*>(row->layout())->insertWidget(2, Btn_Templates);
-    connect(Btn_Templates, &QPushButton::clicked, this, &NetworkEditorWindow::Btn_TemplatesClick);
+    connect(Btn_Templates, &QPushButton::clicked, this, &NetworkEditorWindow::templatesClicked);
 }
 
 void NetworkEditorWindow::setTemplateTexts() {
@@ -50,7 +50,7 @@ void NetworkEditorWindow::setTemplateTexts() {
         templateList_->applyLanguage();
 }
 
-void NetworkEditorWindow::SaveAsTemplate1Click() {
+void NetworkEditorWindow::saveAsTemplateChosen() {
     const LanguageTable& t = state_.texts;
     Prompts& prompts = platform_.prompts;
     // A selected variable stands for its node, as with Copy Node.
@@ -75,7 +75,7 @@ void NetworkEditorWindow::SaveAsTemplate1Click() {
         prompts.error(this, refused);
 }
 
-void NetworkEditorWindow::Btn_TemplatesClick() {
+void NetworkEditorWindow::templatesClicked() {
     readPanels();
     if (!templateList_) {
         const auto insert = [this](const Node& templ, const QString& primary,
@@ -87,7 +87,7 @@ void NetworkEditorWindow::Btn_TemplatesClick() {
         };
         templateList_ = new TemplateListDialog(state_, platform_.prompts, insert, this);
     }
-    templateList_->FormShow(model_.network());
+    templateList_->prepare(model_.network());
     if (templateList_->exec() != QDialog::Accepted)
         return;
     // The new node is chosen, unfolded and in view, ready for its site's changes.

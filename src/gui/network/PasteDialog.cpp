@@ -166,8 +166,8 @@ PasteDialog::PasteDialog(SharedState& state, Prompts& prompts, QWidget* parent)
     layout->addWidget(P_Button);
     setFixedSize(ClientWidth, ClientHeight);
 
-    DialogParts::onOpened(this, [this] { FormShow(); });
-    connect(Btn_OK, &QPushButton::clicked, this, &PasteDialog::Btn_OKClick);
+    DialogParts::onOpened(this, [this] { prepare(); });
+    connect(Btn_OK, &QPushButton::clicked, this, &PasteDialog::okClicked);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     applyLanguage();
 }
@@ -272,7 +272,7 @@ void PasteDialog::prepareNode(const Node& copied, const Network& network) {
     fillGrid(PasteRules::nodeRows(state_.texts, copied));
 }
 
-void PasteDialog::FormShow() {
+void PasteDialog::prepare() {
     const LanguageTable& t = state_.texts;
     if (Form_Type == 1) {
         P_Node->hide();
@@ -337,7 +337,7 @@ bool PasteDialog::checkPrimaryAddress(qint64 primary) {
     return true;
 }
 
-void PasteDialog::Btn_OKClick() {
+void PasteDialog::okClicked() {
     const QStringList values = newValues();
     const int failure =
         Form_Type == 1

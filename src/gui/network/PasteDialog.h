@@ -33,8 +33,8 @@ public:
     void prepareNode(const Node& copied, const Network& network);
 
     void applyLanguage();
-    void FormShow();
-    void Btn_OKClick();
+    void prepare();
+    void okClicked();
     // No node of network_ may have this primary address; else message 651.
     bool checkPrimaryAddress(qint64 primary);
 

@@ -118,13 +118,13 @@ TemplateListDialog::TemplateListDialog(SharedState& state, Prompts& prompts, Ins
     }
     connect(E_Search, &QLineEdit::textChanged, this, &TemplateListDialog::applySearch);
     connect(LB_Templates, &QListWidget::currentRowChanged, this, &TemplateListDialog::showSelected);
-    connect(LB_Templates, &QListWidget::itemActivated, this, &TemplateListDialog::Btn_InsertClick);
-    connect(Btn_OK, &QPushButton::clicked, this, &TemplateListDialog::Btn_InsertClick);
+    connect(LB_Templates, &QListWidget::itemActivated, this, &TemplateListDialog::insertClicked);
+    connect(Btn_OK, &QPushButton::clicked, this, &TemplateListDialog::insertClicked);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Btn_Rename, &QPushButton::clicked, this, &TemplateListDialog::Btn_RenameClick);
-    connect(Btn_Delete, &QPushButton::clicked, this, &TemplateListDialog::Btn_DeleteClick);
-    connect(Btn_Export, &QPushButton::clicked, this, &TemplateListDialog::Btn_ExportClick);
-    connect(Btn_Import, &QPushButton::clicked, this, &TemplateListDialog::Btn_ImportClick);
+    connect(Btn_Rename, &QPushButton::clicked, this, &TemplateListDialog::renameClicked);
+    connect(Btn_Delete, &QPushButton::clicked, this, &TemplateListDialog::deleteClicked);
+    connect(Btn_Export, &QPushButton::clicked, this, &TemplateListDialog::exportClicked);
+    connect(Btn_Import, &QPushButton::clicked, this, &TemplateListDialog::importClicked);
     applyLanguage();
 }
 
@@ -155,7 +155,7 @@ QString TemplateListDialog::folder() const {
     return Templates::folderOf(state_.workspaceDir);
 }
 
-void TemplateListDialog::FormShow(const Network& network) {
+void TemplateListDialog::prepare(const Network& network) {
     const int primary = Templates::nextFreePrimary(network);
     E_Pri->setText(primary > 0 ? QString::number(primary) : QString());
     E_Sec->clear();
@@ -243,7 +243,7 @@ void TemplateListDialog::error(const QString& text) {
     prompts_.error(this, text);
 }
 
-void TemplateListDialog::Btn_InsertClick() {
+void TemplateListDialog::insertClicked() {
     const LanguageTable& t = state_.texts;
     const QString name = selectedName();
     if (name.isEmpty()) {
@@ -263,7 +263,7 @@ void TemplateListDialog::Btn_InsertClick() {
     accept();
 }
 
-void TemplateListDialog::Btn_RenameClick() {
+void TemplateListDialog::renameClicked() {
     const LanguageTable& t = state_.texts;
     const QString name = selectedName();
     if (name.isEmpty())
@@ -278,7 +278,7 @@ void TemplateListDialog::Btn_RenameClick() {
     reload(newName);
 }
 
-void TemplateListDialog::Btn_DeleteClick() {
+void TemplateListDialog::deleteClicked() {
     const LanguageTable& t = state_.texts;
     const QString name = selectedName();
     if (name.isEmpty() || !prompts_.question(this, t.text(T::DeleteQuestion).arg(name)))
@@ -288,7 +288,7 @@ void TemplateListDialog::Btn_DeleteClick() {
     reload(QString());
 }
 
-void TemplateListDialog::Btn_ExportClick() {
+void TemplateListDialog::exportClicked() {
     const LanguageTable& t = state_.texts;
     const QString name = selectedName();
     if (name.isEmpty())
@@ -304,7 +304,7 @@ void TemplateListDialog::Btn_ExportClick() {
         error(refused);
 }
 
-void TemplateListDialog::Btn_ImportClick() {
+void TemplateListDialog::importClicked() {
     const LanguageTable& t = state_.texts;
     const QString file = prompts_.openFile(this, t.text(T::Import), QDir::homePath(),
                                            QLatin1String(Templates::Filter));

@@ -29,7 +29,7 @@ public:
 
     void applyLanguage();
     // Lists the templates anew and offers the next free primary address of `network`.
-    void FormShow(const Network& network);
+    void prepare(const Network& network);
     QString folder() const;
     // The chosen template's name; empty when none is chosen.
     QString selectedName() const;
@@ -37,11 +37,11 @@ public:
     // the choice when it stays listed.
     void applySearch();
 
-    void Btn_InsertClick();
-    void Btn_RenameClick();
-    void Btn_DeleteClick();
-    void Btn_ExportClick();
-    void Btn_ImportClick();
+    void insertClicked();
+    void renameClicked();
+    void deleteClicked();
+    void exportClicked();
+    void importClicked();
 
 private:
     void reload(const QString& select);

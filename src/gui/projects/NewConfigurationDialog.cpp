@@ -41,7 +41,7 @@ NewConfigurationDialog::NewConfigurationDialog(SharedState& state, Platform& pla
         E_New_Proj->setFocus();
     });
 
-    connect(Btn_OK, &QPushButton::clicked, this, &NewConfigurationDialog::Btn_OKClick);
+    connect(Btn_OK, &QPushButton::clicked, this, &NewConfigurationDialog::okClicked);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(331, 162);
     applyLanguage();
@@ -61,7 +61,7 @@ void NewConfigurationDialog::applyLanguage() {
     Keyboard::assignShortcutLetters(this);
 }
 
-void NewConfigurationDialog::Btn_OKClick() {
+void NewConfigurationDialog::okClicked() {
     const QString name = E_New_Proj->text(); // used exactly as typed
     const auto result = ProjectStore::createProject(state_.projectsDir, name);
     if (result != ProjectStore::CreateResult::Created) {

@@ -14,7 +14,7 @@ class NewConfigurationDialog : public QDialog {
 public:
     NewConfigurationDialog(SharedState& state, Platform& platform, QWidget* parent = nullptr);
     void applyLanguage();
-    void Btn_OKClick();
+    void okClicked();
 
 protected:
 private:

@@ -31,10 +31,9 @@ OpenConfigurationDialog::OpenConfigurationDialog(SharedState& state, QWidget* pa
     body->addWidget(Label1);
     body->addWidget(ListBox1, 1);
     DialogParts::stack(this, title, body, buttons, true);
-    DialogParts::onOpened(this, [this] { FormShow(); });
+    DialogParts::onOpened(this, [this] { prepare(); });
 
-    connect(ListBox1, &QListWidget::currentRowChanged, this,
-            &OpenConfigurationDialog::ListBox1Click);
+    connect(ListBox1, &QListWidget::currentRowChanged, this, &OpenConfigurationDialog::listClicked);
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -56,7 +55,7 @@ void OpenConfigurationDialog::applyLanguage() {
     Keyboard::assignShortcutLetters(this);
 }
 
-void OpenConfigurationDialog::FormShow() {
+void OpenConfigurationDialog::prepare() {
     SL = ProjectStore::listConfigurations(state_.projectsDir);
     const QSignalBlocker block(ListBox1);
     ListBox1->clear();
@@ -70,7 +69,7 @@ void OpenConfigurationDialog::FormShow() {
     ListBox1->setFocus();
 }
 
-void OpenConfigurationDialog::ListBox1Click() {
+void OpenConfigurationDialog::listClicked() {
     const int row = ListBox1->currentRow();
     if (row >= 0)
         Name_Conf = ListBox1->item(row)->text();

@@ -20,8 +20,8 @@ public:
 
 protected:
 private:
-    void FormShow();
-    void ListBox1Click();
+    void prepare();
+    void listClicked();
 
     SharedState& state_;
     QLabel* L_SW_Desc;

@@ -86,8 +86,8 @@ FindSlavesWindow::FindSlavesWindow(SharedState& state, const Connection& connect
 
     for (QSpinBox* box : {SE_First, SE_Last, SE_TimeOut})
         connect(box, &QSpinBox::valueChanged, this, &FindSlavesWindow::showBound);
-    connect(Btn_Scan, &QPushButton::clicked, this, &FindSlavesWindow::Btn_ScanClick);
-    connect(Btn_Stop, &QPushButton::clicked, this, &FindSlavesWindow::Btn_StopClick);
+    connect(Btn_Scan, &QPushButton::clicked, this, &FindSlavesWindow::scanClicked);
+    connect(Btn_Stop, &QPushButton::clicked, this, &FindSlavesWindow::stopClicked);
     connect(Btn_Close, &QPushButton::clicked, this, &FindSlavesWindow::reject);
 
     applyLanguage();
@@ -124,7 +124,7 @@ bool FindSlavesWindow::isScanning() const {
     return job_ && job_->isRunning();
 }
 
-void FindSlavesWindow::Btn_ScanClick() {
+void FindSlavesWindow::scanClicked() {
     if (job_ || SE_First->value() > SE_Last->value())
         return;
     Connection c = connection_;
@@ -140,7 +140,7 @@ void FindSlavesWindow::Btn_ScanClick() {
     updateControls();
 }
 
-void FindSlavesWindow::Btn_StopClick() {
+void FindSlavesWindow::stopClicked() {
     if (job_)
         job_->cancel();
     Btn_Stop->setEnabled(false);

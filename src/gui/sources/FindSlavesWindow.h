@@ -26,8 +26,8 @@ public:
     ~FindSlavesWindow() override;
 
     void applyLanguage();
-    void Btn_ScanClick();
-    void Btn_StopClick();
+    void scanClicked();
+    void stopClicked();
     bool isScanning() const;
 
 signals:

@@ -177,11 +177,11 @@ SourceTestWindow::SourceTestWindow(SharedState& state, Platform& platform, const
     DialogParts::stack(this, title, body, buttons, true);
 
     connect(RB_Serial, &QRadioButton::toggled, this, &SourceTestWindow::updateControls);
-    connect(Btn_Read, &QPushButton::clicked, this, &SourceTestWindow::Btn_ReadClick);
-    connect(Btn_Stop, &QPushButton::clicked, this, &SourceTestWindow::Btn_StopClick);
-    connect(Btn_Copy, &QPushButton::clicked, this, &SourceTestWindow::Btn_CopyClick);
-    connect(Btn_SaveCsv, &QPushButton::clicked, this, &SourceTestWindow::Btn_SaveCsvClick);
-    connect(Btn_FindSlaves, &QPushButton::clicked, this, &SourceTestWindow::Btn_FindSlavesClick);
+    connect(Btn_Read, &QPushButton::clicked, this, &SourceTestWindow::readClicked);
+    connect(Btn_Stop, &QPushButton::clicked, this, &SourceTestWindow::stopClicked);
+    connect(Btn_Copy, &QPushButton::clicked, this, &SourceTestWindow::copyClicked);
+    connect(Btn_SaveCsv, &QPushButton::clicked, this, &SourceTestWindow::saveCsvClicked);
+    connect(Btn_FindSlaves, &QPushButton::clicked, this, &SourceTestWindow::findSlavesClicked);
     connect(Btn_Close, &QPushButton::clicked, this, &SourceTestWindow::reject);
 
     loadSettings();
@@ -273,7 +273,7 @@ bool SourceTestWindow::isWaiting() const {
     return nextPass_->isActive();
 }
 
-void SourceTestWindow::Btn_ReadClick() {
+void SourceTestWindow::readClicked() {
     if (job_ || nextPass_->isActive())
         return;
     pass_ = 0;
@@ -310,7 +310,7 @@ void SourceTestWindow::startPass() {
     updateControls();
 }
 
-void SourceTestWindow::Btn_StopClick() {
+void SourceTestWindow::stopClicked() {
     stopRequested_ = true;
     if (job_)
         job_->cancel();
@@ -441,11 +441,11 @@ void SourceTestWindow::updateControls() {
     SE_Every->setEnabled(!reading);
 }
 
-void SourceTestWindow::Btn_CopyClick() {
+void SourceTestWindow::copyClicked() {
     QApplication::clipboard()->setText(rowsAsText(rows_, state_.texts));
 }
 
-void SourceTestWindow::Btn_SaveCsvClick() {
+void SourceTestWindow::saveCsvClicked() {
     const LanguageTable& t = state_.texts;
     const QString suggested =
         QDir(state_.projectDir).filePath(state_.projectName + QStringLiteral("-sources.csv"));
@@ -460,7 +460,7 @@ void SourceTestWindow::Btn_SaveCsvClick() {
                       .arg(QDir::toNativeSeparators(path) + QStringLiteral(": ") + failed));
 }
 
-void SourceTestWindow::Btn_FindSlavesClick() {
+void SourceTestWindow::findSlavesClicked() {
     const LanguageTable& t = state_.texts;
     const std::optional<Connection> c = connection();
     if (!c) {

@@ -41,12 +41,12 @@ public:
                      QWidget* parent);
 
     void applyLanguage();
-    void Btn_ReadClick();
-    void Btn_StopClick();
-    void Btn_CopyClick();
-    void Btn_SaveCsvClick();
+    void readClicked();
+    void stopClicked();
+    void copyClicked();
+    void saveCsvClicked();
     // Opens the slave scan on the line the controls describe.
-    void Btn_FindSlavesClick();
+    void findSlavesClicked();
 
     // The connection the controls describe; empty when the address cannot be read.
     std::optional<Sources::Connection> connection() const;

@@ -82,8 +82,8 @@ UpdateWindow::UpdateWindow(SharedState& state, Platform& platform, ProgramStarte
     layout->addWidget(buildButtonPanel());
     P_Eth_Search->hide(); // part of the design, never shown
 
-    connect(Btn_COM_List, &QToolButton::clicked, this, &UpdateWindow::Btn_COM_ListClick);
-    connect(Btn_Update, &QPushButton::clicked, this, &UpdateWindow::Btn_UpdateClick);
+    connect(Btn_COM_List, &QToolButton::clicked, this, &UpdateWindow::refreshPortsClicked);
+    connect(Btn_Update, &QPushButton::clicked, this, &UpdateWindow::updateClicked);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     applyLanguage();
 }
@@ -257,7 +257,7 @@ void UpdateWindow::setKeyboardOrder(const QList<QWidget*>& order) {
         setTabOrder(order[i - 1], order[i]);
 }
 
-void UpdateWindow::FormShow() {
+void UpdateWindow::prepare() {
     applyLanguage();
     L_SW_Code->setText(state_.productCode);
     P_IP_Address->hide();
@@ -310,9 +310,9 @@ void UpdateWindow::FormShow() {
 }
 
 void UpdateWindow::setVisible(bool visible) {
-    // Every showing goes through FormShow, whether through exec(), open() or show().
+    // Every showing goes through prepare, whether through exec(), open() or show().
     if (visible && !isVisible()) {
-        FormShow();
+        prepare();
         DialogParts::centreOnScreen(this);
     }
     QDialog::setVisible(visible);
@@ -343,7 +343,7 @@ void UpdateWindow::updatePortList() {
     CB_COM_Port->setCurrentIndex(CB_COM_Port->count() > 0 ? 0 : -1);
 }
 
-void UpdateWindow::Btn_COM_ListClick() {
+void UpdateWindow::refreshPortsClicked() {
     updatePortList();
 }
 
@@ -377,7 +377,7 @@ void UpdateWindow::PingReply(int bytesReceived) {
     check_.PingReply(bytesReceived);
 }
 
-void UpdateWindow::Btn_UpdateClick() {
+void UpdateWindow::updateClicked() {
     // Window events are dispatched during the reachability check: a second press must not
     // start a second check inside the first.
     if (updating_)

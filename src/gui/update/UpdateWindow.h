@@ -32,11 +32,11 @@ public:
 
     void applyLanguage();
     // Lays the window out for Form_Type and fills it; runs each time the window is shown.
-    void FormShow();
+    void prepare();
     void updatePortList();
-    void Btn_COM_ListClick();
+    void refreshPortsClicked();
     // The update start; returns once the updater has ended (or the wait has given up).
-    void Btn_UpdateClick();
+    void updateClicked();
 
     bool sendPing();
     void PingReply(int bytesReceived);

@@ -203,7 +203,7 @@ TEST(PasteRules, VariableGridIsOneWhiteBlockWithPlainNames) {
         EXPECT_EQ(rows[i], (GridRow{names[i], values[i], values[i], true, false})) << i;
 }
 
-// Btn_OKClick's order: addresses, the free primary address, then block by block.
+// okClicked's order: addresses, the free primary address, then block by block.
 TEST(PasteRules, NodeDialogChecksInOrder) {
     const LanguageTable table;
     const Network nodes = plant();

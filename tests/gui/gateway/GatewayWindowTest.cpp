@@ -162,7 +162,7 @@ TEST_F(GatewayWindowTest, ServesLiveValuesAndShowsThem) {
         [&] { return cell(&window, 0, GatewayWindow::ColValue) == QStringLiteral("100000"); },
         20000));
     EXPECT_EQ(cell(&window, 1, GatewayWindow::ColValue), QStringLiteral("2"));
-    window.Btn_StopClick();
+    window.stopClicked();
 }
 
 TEST_F(GatewayWindowTest, ListensOnTypedAddressesOnly) {

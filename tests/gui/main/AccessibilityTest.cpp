@@ -126,7 +126,7 @@ TEST_P(EveryWindow, NamesEveryControlAndGivesEveryButtonItsOwnLetter) {
     for (int form : {0, 1}) {
         SCOPED_TRACE(testing::Message() << "update window form " << form);
         boot.Form_Type = form;
-        boot.FormShow();
+        boot.prepare();
         for (QWidget* window : windowsOf(main)) {
             SCOPED_TRACE(window->objectName().toStdString());
             EXPECT_EQ(unnamedControls(window), QStringList());

@@ -304,7 +304,7 @@ TEST_P(KeyboardWalk, EveryWindowFromTheKeyboard) {
     UpdateWindow& boot = main.updateWindow();
     for (int form : {0, 1}) {
         boot.Form_Type = form;
-        boot.FormShow();
+        boot.prepare();
         walks << walkWindow(&boot, form == 0 ? QStringLiteral("UpdateWindow (serial)")
                                              : QStringLiteral("UpdateWindow (Ethernet)"));
     }

@@ -77,7 +77,7 @@ TEST(SecondWindow, MayLookAtAConfigurationOpenInTheFirstButNotWriteIt) {
     EXPECT_TRUE(step3.enabledWriters.isEmpty()) << step3.enabledWriters.join(u',').toStdString();
     // The writers refuse even when called past their disabled buttons.
     second.fakes.prompts.expectError(expectedNotice());
-    second.window->networkWindow().LbButton2Click();
+    second.window->networkWindow().okClicked();
     second.fakes.prompts.expectError(expectedNotice());
     {
         const NoModalGuard noUpdateWindow;

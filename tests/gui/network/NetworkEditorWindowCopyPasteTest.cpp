@@ -229,9 +229,9 @@ TEST_F(NetworkEditorWindowCopyPasteTest, PastesRefusedWithEmptyBuffersOrNoNode) 
     action("PasteNode1")->trigger();
     EXPECT_TRUE(fake.prompts.shown().isEmpty());
     fake.prompts.expectError(QStringLiteral("Error! Copy a Variable before"));
-    window->PasteVariable1Click();
+    window->pasteVariableChosen();
     fake.prompts.expectError(QStringLiteral("Error! Copy a Node before"));
-    window->PasteNode1Click();
+    window->pasteNodeChosen();
     select(0, 0);
     action("CopyVariable1")->trigger();
     select(-1, -1);
@@ -299,7 +299,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, ImportAnsweredNoThenYes) {
         QStringLiteral("\nUndo cannot go back before this import: the configuration's M_Bus.xml "
                        "already holds the imported network.")))
         << status->text().toStdString();
-    window->Btn_UndoClick();
+    window->undoClicked();
     EXPECT_EQ(nodeLabels().size(), 1);
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Btn_Cancel")),
                       Qt::LeftButton);
@@ -338,7 +338,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, ImportOfTheOwnFileReloadsIt) {
     EXPECT_FALSE(model().isChanged());
     // The paste went with the reload: undo cannot bring back what the file no longer holds.
     EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("Btn_Undo"))->isEnabled());
-    window->Btn_UndoClick();
+    window->undoClicked();
     EXPECT_EQ(nodeLabels().size(), 2);
     EXPECT_FALSE(model().isChanged());
 
@@ -387,7 +387,7 @@ TEST_F(NetworkEditorWindowCopyPasteTest, PastedVariableGoesToTheNodeOfTheSelecte
 // A language change reaches the paste dialog through the editor's applyLanguage (the dialog is
 // made with the editor's controls, at its first showing).
 TEST_F(NetworkEditorWindowCopyPasteTest, LanguageChangeReachesThePasteDialog) {
-    window->FormCreate();
+    window->buildWindow();
     state.texts.setText(906, QStringLiteral("Dati Modbus delle nuove variabili"));
     state.texts.setText(907, QStringLiteral("Conferma"));
     window->applyLanguage();

@@ -329,7 +329,7 @@ TEST_F(PasteDialogTest, CellEditorsFollowTheRowPosition) {
     QTest::keyClicks(line, QStringLiteral("0"));
     prompts.expectError(SlaveIdMessage);
     child<QLineEdit>("E_New_Pri_Add")->setText(QStringLiteral("6"));
-    dialog->Btn_OKClick();
+    dialog->okClicked();
     prompts.verify();
     EXPECT_EQ(dialog->newValues().value(0), QStringLiteral("0"));
 }

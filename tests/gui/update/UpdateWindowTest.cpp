@@ -221,7 +221,7 @@ TEST_F(UpdateWindowTest, RemembersChoicesAcrossShowings) {
     options->setCurrentIndex(2);
     readBack->setChecked(true);
     typeAddress("127", "0", "0", "1");
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     EXPECT_EQ(state.lastIpAddress, QStringLiteral("127.0.0.1"));
     for (int form : {0, 1}) {
         showAs(form);
@@ -336,7 +336,7 @@ TEST_F(UpdateWindowTest, EthernetUpdateWritesTheFileThenStartsTheUpdater) {
     showAs(1);
     typeAddress(" 10", "0", "0", "7");
     child<QComboBox>("CB_Update_Options")->setCurrentIndex(2);
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     ASSERT_EQ(fake.echo.calls.size(), 2);
     EXPECT_EQ(fake.echo.calls[0].host, QStringLiteral(" 10.0.0.7"));
     ASSERT_EQ(fake.processes.starts.size(), 1);
@@ -374,7 +374,7 @@ TEST_F(UpdateWindowTest, FailedReachabilityCheckShowsOneMessageAndChangesNothing
         else
             fake.prompts.expectError(QStringLiteral("Error!!! Check the Ip Address"));
         const qint64 start = fake.clock.ticks();
-        boot->Btn_UpdateClick();
+        boot->updateClicked();
         fake.prompts.verify();
         // A silent device is given up after the first 410 ms attempt that ends past 5000 ms.
         EXPECT_EQ(fake.clock.ticks() - start, row.warning ? 13 * 410 : 0);
@@ -392,7 +392,7 @@ TEST_F(UpdateWindowTest, UnwritableParameterFileStopsBeforeTheUpdater) {
     const QString file = QDir(state.programDir).filePath(QStringLiteral("Ethernet_Update.xml"));
     // The box names the file and gives the system's reason.
     fake.prompts.expectError(file + QStringLiteral(": No such file or directory"));
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     EXPECT_TRUE(fake.processes.starts.isEmpty());
     // The device was found, so the remembered address is already taken.
     EXPECT_EQ(state.lastIpAddress, QStringLiteral("127.0.0.2"));
@@ -416,7 +416,7 @@ TEST_F(UpdateWindowTest, SecondPressDuringTheCheckIsIgnored) {
             QTest::mouseClick(child("Btn_Update"), Qt::LeftButton);
         return EchoOutcome{Status::Reply, int(call.data.size()), {}};
     };
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     EXPECT_EQ(fake.echo.calls.size(), 2);
     EXPECT_EQ(fake.processes.starts.size(), 1);
 }
@@ -494,7 +494,7 @@ TEST_F(UpdateWindowTest, UpdaterThatCannotStartIsNamedWithWhereItBelongs) {
         state.lastUpdateOption = 0;
         state.lastReadBack = false;
         fake.prompts.expectError(row.message);
-        window.Btn_UpdateClick();
+        window.updateClicked();
         fake.prompts.verify();
         EXPECT_EQ(fake.processes.starts.size(), row.launchFails ? 1 : 0);
         EXPECT_EQ(state.lastUpdateOption, 2);

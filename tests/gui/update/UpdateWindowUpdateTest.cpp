@@ -82,7 +82,7 @@ TEST_F(UpdateWindowUpdateTest, TheComparisonIsShownBeforeExecute) {
     EXPECT_FALSE(list->accessibleName().isEmpty());
     EXPECT_FALSE(outcome()->isVisible());
 
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     EXPECT_EQ(fake.processes.starts.size(), 1);
     // What was just sent is now the reference.
     EXPECT_EQ(changes(), QStringList{QStringLiteral("Nothing changes on the device")});
@@ -130,7 +130,7 @@ TEST_F(UpdateWindowUpdateTest, TheOutcomeIsSaidAndRecorded) {
         if (row.warning)
             fake.prompts.expectWarning(QString::fromUtf8(row.text));
         const qint64 start = fake.clock.ticks();
-        boot->Btn_UpdateClick();
+        boot->updateClicked();
         fake.prompts.verify();
         // The 10 ms grain and the 150 s limit stand.
         EXPECT_EQ(fake.clock.ticks() - start,
@@ -172,13 +172,13 @@ TEST_F(UpdateWindowUpdateTest, TheWindowStaysResponsiveAndGuardedDuringTheWait) 
         ASSERT_NE(bar, nullptr);
         EXPECT_EQ(bar->accessibleName(), QStringLiteral("Elapsed time"));
         // Neither a second update nor closing the window nor Escape on the progress.
-        boot->Btn_UpdateClick();
+        boot->updateClicked();
         boot->reject();
         progress->reject();
         EXPECT_TRUE(boot->isVisible());
         EXPECT_TRUE(progress->isVisible());
     };
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     fake.clock.onSleep = nullptr;
     EXPECT_EQ(checked, 1);
     EXPECT_EQ(fake.processes.starts.size(), 1);
@@ -197,7 +197,7 @@ TEST_F(UpdateWindowUpdateTest, AnUpdaterThatCannotStartLeavesNoEntry) {
     // The start's own message, as before; the point here is what the history keeps.
     fake.prompts.expectError(UpdaterHandoff::startProblemText(
         state.texts, ProgramStarter::Outcome::NotStarted, program, starter.lacksWine(program)));
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     fake.prompts.verify();
     EXPECT_TRUE(UpdateHistory::list(state.projectDir).isEmpty());
     EXPECT_EQ(changes(), QStringList{QStringLiteral("First update from this configuration")});
@@ -216,12 +216,12 @@ TEST_F(UpdateWindowUpdateTest, ImagesThatDoNotMatchAreSentOnlyWhenTheUserSaysSo)
     const QString question =
         changes().value(0) + QStringLiteral(" Send these images to the device anyway?");
     fake.prompts.expectQuestion(question, false);
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     EXPECT_TRUE(fake.processes.starts.isEmpty());
     EXPECT_TRUE(UpdateHistory::list(state.projectDir).isEmpty());
 
     fake.prompts.expectQuestion(question, true);
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     EXPECT_EQ(fake.processes.starts.size(), 1);
     ASSERT_EQ(UpdateHistory::list(state.projectDir).size(), 1);
     EXPECT_EQ(UpdateHistory::list(state.projectDir).first().images,
@@ -230,7 +230,7 @@ TEST_F(UpdateWindowUpdateTest, ImagesThatDoNotMatchAreSentOnlyWhenTheUserSaysSo)
     // Matching images go without a question.
     compile(41);
     showSerial();
-    boot->Btn_UpdateClick();
+    boot->updateClicked();
     EXPECT_EQ(fake.processes.starts.size(), 2);
     EXPECT_EQ(UpdateHistory::list(state.projectDir).first().images,
               UpdateHistory::ImagesSent::Matching);

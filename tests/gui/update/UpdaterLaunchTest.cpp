@@ -95,7 +95,7 @@ TEST_F(UpdaterLaunch, SerialUpdaterGetsPortCodesFirmwareAndBinFolder) {
         for (bool readBack : {false, true}) {
             SCOPED_TRACE(testing::Message() << "option " << option << " read back " << readBack);
             choose(boot, option, readBack);
-            boot.Btn_UpdateClick();
+            boot.updateClicked();
             QStringList expected{QStringLiteral(R"(\\.\COM3)")};
             expected += QString::fromLatin1(codes[option][readBack]).split(QLatin1Char(' '));
             expected += QDir(state.masterDir).filePath(QStringLiteral("sim48213.sim"));
@@ -112,7 +112,7 @@ TEST_F(UpdaterLaunch, SerialUpdaterWithNoPortGetsTheBarePrefix) {
     boot.Form_Type = 0;
     boot.show();
     choose(boot, 2, false);
-    boot.Btn_UpdateClick();
+    boot.updateClicked();
     const QStringList arguments = recordedArguments();
     ASSERT_EQ(arguments.size(), 7);
     EXPECT_EQ(arguments[0], QStringLiteral(R"(\\.\)"));
@@ -133,7 +133,7 @@ TEST_F(UpdaterLaunch, EthernetUpdaterFindsItsParameterFileBesideIt) {
             SCOPED_TRACE(testing::Message() << "option " << option << " read back " << readBack);
             choose(boot, option, readBack);
             QFile::remove(seen);
-            boot.Btn_UpdateClick();
+            boot.updateClicked();
             // No command line: printf prints one empty line.
             EXPECT_EQ(recordedArguments(), QStringList{QString()});
             QFile copy(seen);
@@ -166,7 +166,7 @@ TEST_F(UpdaterLaunch, UpdatersUnderWineRunInTheProgramFolderWithWindowsPaths) {
     boot.Form_Type = 0;
     boot.show();
     choose(boot, 0, true);
-    boot.Btn_UpdateClick();
+    boot.updateClicked();
     EXPECT_EQ(recordedWorkingDirectory(), programFolder);
     EXPECT_EQ(recordedArguments(),
               (QStringList{QStringLiteral(R"(\\.\COM3)"), "FW", "FR", "PW", "PR",
@@ -182,7 +182,7 @@ TEST_F(UpdaterLaunch, UpdatersUnderWineRunInTheProgramFolderWithWindowsPaths) {
                                       : i == 3 ? 1
                                                : 0));
     choose(boot, 0, false);
-    boot.Btn_UpdateClick();
+    boot.updateClicked();
     EXPECT_EQ(recordedWorkingDirectory(), programFolder);
     QFile copy(QDir(state.programDir).filePath(QStringLiteral("seen.xml")));
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << "the updater found no parameter file";
@@ -215,7 +215,7 @@ TEST_F(UpdaterLaunch, EveryPathIsExactlyOneArgumentWhateverTheNames) {
         boot.Form_Type = 0;
         boot.show();
         choose(boot, 2, true);
-        boot.Btn_UpdateClick();
+        boot.updateClicked();
         const QStringList expected{QStringLiteral(R"(\\.\COM3)"),
                                    "NO",
                                    "NO",

@@ -75,7 +75,7 @@ TEST(UpdaterLookup, BesideTheProgramFirstThenTheInstalledDataFolder) {
                     QStringLiteral("\nPlace it in the program folder: ") + machine.data() +
                     QStringLiteral("\nWindows programs run through wine on this system: "
                                    "install wine to update."));
-            boot.Btn_UpdateClick();
+            boot.updateClicked();
             fake.prompts.verify();
             if (!*row.startedFrom) {
                 EXPECT_TRUE(fake.processes.starts.isEmpty());
