@@ -18,7 +18,8 @@ const char* const LineUsage =
     "       (--mbus-tcp HOST:PORT | --mbus-serial PORT [--baud N] [--parity none|even|odd])\n"
     "       [--config DIR] [--timeout MS] [--json]\n";
 const char* const ReadUsage = "Usage: ordano-cli mbus-read (--address N | --secondary ID)\n";
-const char* const ScanUsage = "Usage: ordano-cli mbus-scan [--secondary [MASK]]\n";
+const char* const ScanUsage =
+    "Usage: ordano-cli mbus-scan [--addresses FIRST-LAST | --secondary [MASK]]\n";
 
 // The M-Bus line of both commands. A serial line runs at the configuration's M-Bus baud rate
 // and parity (--config), else at a new configuration's 2400 8E1; --baud over TCP names the
@@ -201,6 +202,8 @@ int mbusRead(const QStringList& args, QTextStream& out, QTextStream& err) {
 int mbusScan(const QStringList& args, QTextStream& out, QTextStream& err) {
     MbusLineOptions line;
     std::optional<QString> secondary;
+    int first = 0;
+    int last = Mbus::LastPrimaryAddress;
     QString why;
     bool ok = true;
     for (int i = 0; i < args.size() && ok; ++i) {
@@ -218,10 +221,25 @@ int mbusScan(const QStringList& args, QTextStream& out, QTextStream& err) {
                     ok = false;
                 }
             }
+        } else if (args[i] == QStringLiteral("--addresses") && i + 1 < args.size()) {
+            const QStringList range = args[++i].split(QLatin1Char('-'));
+            bool okFirst = false;
+            bool okLast = false;
+            first = range.value(0).toInt(&okFirst);
+            last = range.value(1).toInt(&okLast);
+            if (range.size() != 2 || !okFirst || !okLast || first < 0 || first > last ||
+                last > Mbus::LastPrimaryAddress) {
+                why = QStringLiteral("--addresses needs FIRST-LAST within 0-250");
+                ok = false;
+            }
         } else {
             why = QStringLiteral("unexpected '%1'").arg(args[i]);
             ok = false;
         }
+    }
+    if (ok && secondary && (first != 0 || last != Mbus::LastPrimaryAddress)) {
+        why = QStringLiteral("--addresses is for the primary scan");
+        ok = false;
     }
     if (!ok || !line.check(why)) {
         err << "mbus-scan: " << why << '\n' << ScanUsage << LineUsage;
@@ -232,8 +250,8 @@ int mbusScan(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (!link)
         return 2;
     Mbus::Master master(*link, line.masterOptions());
-    const Mbus::ScanResult scan = secondary ? master.searchSecondary(*secondary)
-                                            : master.scanPrimary(0, Mbus::LastPrimaryAddress);
+    const Mbus::ScanResult scan =
+        secondary ? master.searchSecondary(*secondary) : master.scanPrimary(first, last);
     if (line.json)
         out << QString::fromUtf8(Mbus::scanAsJson(scan));
     else
