@@ -36,7 +36,7 @@ mkdir -p "$cache" 2>/dev/null || cache="$out" tarball="$out/node-mbus-$SHA256.tg
 if [ ! -f "$tarball" ] || ! echo "$SHA256  $tarball" | sha256sum -c --status 2>/dev/null; then
     command -v curl >/dev/null 2>&1 || say "curl is missing; scripts/install-deps.sh installs it"
     rm -f "$tarball.part"
-    curl -fsSL --retry 2 --max-time 120 -o "$tarball.part" "$URL" ||
+    curl -fsSL --connect-timeout 10 --retry 1 --max-time 120 -o "$tarball.part" "$URL" ||
         say "cannot download $URL"
     echo "$SHA256  $tarball.part" | sha256sum -c --status ||
         say "$URL does not have the SHA-256 $SHA256"

@@ -16,8 +16,8 @@ QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);
 }
 
-// A heat meter: energy, a date, a record error and the maker's data; identification 12345678,
-// "ABC", version 3, medium heat (outlet), access number 9, status 00.
+// A heat meter: energy, power, a date now and stored, a record error and the maker's data;
+// identification 12345678, "ABC", version 3, medium heat (outlet), access number 9, status 00.
 MbusTestSlave::Slave heatMeter(int address) {
     const QByteArray header = MbusTestSlave::longHeader("12345678", "ABC", 3, 0x04, 9);
     MbusTestSlave::Slave s;
@@ -27,6 +27,7 @@ MbusTestSlave::Slave heatMeter(int address) {
                                      header + hex("0C 06 78563412"    // 12345678 kWh
                                                   "D4 52 2B 10000000" // maximum, storage 5...
                                                   "02 6C 1F35"        // 2024-05-31
+                                                  "42 6C 1F35"        // the same, storage 1
                                                   "04 93 16 FFFFFFFF" // data overflow
                                                   "0F 0102"))};       // the maker's data
     return s;
@@ -78,7 +79,7 @@ TEST_F(MbusCommands, ReadGivesOneSlavesAnswerAsJson) {
     EXPECT_EQ(o[QStringLiteral("status")].toInt(), 0);
     EXPECT_EQ(o[QStringLiteral("manufacturerData")].toString(), QStringLiteral("01 02"));
     const QJsonArray records = o[QStringLiteral("records")].toArray();
-    ASSERT_EQ(records.size(), 4);
+    ASSERT_EQ(records.size(), 5);
     const QJsonObject energy = records[0].toObject();
     EXPECT_EQ(energy[QStringLiteral("function")].toString(), QStringLiteral("instantaneous"));
     EXPECT_EQ(energy[QStringLiteral("quantity")].toString(), QStringLiteral("energy"));
@@ -93,7 +94,8 @@ TEST_F(MbusCommands, ReadGivesOneSlavesAnswerAsJson) {
     EXPECT_EQ(power[QStringLiteral("subunit")].toInt(), 1);
     EXPECT_EQ(records[2].toObject()[QStringLiteral("value")].toString(),
               QStringLiteral("2024-05-31"));
-    const QJsonObject overflow = records[3].toObject();
+    EXPECT_EQ(records[3].toObject()[QStringLiteral("storage")].toInt(), 1);
+    const QJsonObject overflow = records[4].toObject();
     EXPECT_TRUE(overflow[QStringLiteral("value")].isNull());
     EXPECT_EQ(overflow[QStringLiteral("error")].toString(), QStringLiteral("data overflow"));
     // C locale: a decimal point, never a comma.
@@ -105,7 +107,7 @@ TEST_F(MbusCommands, ReadInWordsAndBySecondaryAddress) {
         runCommand(Cli::mbusRead, tcp({QStringLiteral("--secondary"), QStringLiteral("1234567F")}));
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 6) << run.out.toStdString();
+    ASSERT_EQ(lines.size(), 7) << run.out.toStdString();
     EXPECT_EQ(lines[0],
               QStringLiteral("M-Bus slave at address 5: identification 12345678, manufacturer ABC, "
                              "version 3, medium heat (outlet), access number 9, status 00"));
@@ -113,8 +115,9 @@ TEST_F(MbusCommands, ReadInWordsAndBySecondaryAddress) {
     EXPECT_EQ(lines[2],
               QStringLiteral("  2. maximum, storage 5, tariff 1, subunit 1: power = 16 W"));
     EXPECT_EQ(lines[3], QStringLiteral("  3. instantaneous: date = 2024-05-31"));
-    EXPECT_EQ(lines[4], QStringLiteral("  4. instantaneous: volume = no value: data overflow"));
-    EXPECT_EQ(lines[5], QStringLiteral("Manufacturer-specific data: 01 02"));
+    EXPECT_EQ(lines[4], QStringLiteral("  4. instantaneous, storage 1: date = 2024-05-31"));
+    EXPECT_EQ(lines[5], QStringLiteral("  5. instantaneous: volume = no value: data overflow"));
+    EXPECT_EQ(lines[6], QStringLiteral("Manufacturer-specific data: 01 02"));
 }
 
 // Exit 1 when nothing answers, 2 for words that make no command and lines that cannot be

@@ -66,8 +66,7 @@ int waitMs(qint64 deadline) {
 // A descriptor that reads and writes without blocking, waited on with poll.
 class FdLink : public Link {
 public:
-    FdLink(int fd, int baud, int bits, bool zeroIsEnd)
-        : fd_(fd), baud_(baud), bits_(bits), zeroIsEnd_(zeroIsEnd) {}
+    FdLink(int fd, int baud, int bits) : fd_(fd), baud_(baud), bits_(bits) {}
     ~FdLink() override { ::close(fd_); }
 
     bool write(const QByteArray& bytes, QString* why) override {
@@ -109,10 +108,8 @@ public:
                 return QByteArray(buffer, int(n));
             if (n < 0 && errno == EINTR)
                 continue;
-            // A socket reads 0 at its end; a terminal may read 0 when nothing is there yet.
-            const bool nothingYet = (n < 0 && errno == EAGAIN) || (n == 0 && !zeroIsEnd_);
-            if (!nothingYet) {
-                // Closed by the peer, an adaptor unplugged (EIO).
+            if (n == 0 || errno != EAGAIN) {
+                // Closed by the peer, a terminal hung up, an adaptor unplugged (EIO).
                 if (closed)
                     *closed = true;
                 return {};
@@ -145,13 +142,12 @@ protected:
     int fd_;
     int baud_;
     int bits_;
-    bool zeroIsEnd_;
 };
 
 class SerialLink : public FdLink {
 public:
     SerialLink(int fd, const SerialLine& line, bool parityApplied)
-        : FdLink(fd, line.baud, line.parity == 'N' ? 10 : 11, false),
+        : FdLink(fd, line.baud, line.parity == 'N' ? 10 : 11),
           where_(QStringLiteral("%1 %2 8%3%4")
                      .arg(line.device)
                      .arg(line.baud)
@@ -173,7 +169,7 @@ private:
 class TcpLink : public FdLink {
 public:
     TcpLink(int fd, const TcpLine& line, QString where)
-        : FdLink(fd, line.baud, 11, true), extra_(line.extraWaitMs), where_(std::move(where)) {}
+        : FdLink(fd, line.baud, 11), extra_(line.extraWaitMs), where_(std::move(where)) {}
     int extraWaitMs() const override { return extra_; }
     QString where() const override { return where_; }
 
@@ -224,7 +220,7 @@ std::unique_ptr<Link> openSerial(const SerialLine& line, QString* why) {
         tio.c_cflag |= PARENB;
     else if (line.parity == 'O')
         tio.c_cflag |= PARENB | PARODD;
-    // Without a byte a read says EAGAIN at once; waits are poll's.
+    // Without a byte a read says EAGAIN at once, never 0, which is the end; waits are poll's.
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     ::cfsetispeed(&tio, speed);

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace Mbus;
 
 namespace {
@@ -317,21 +322,84 @@ TEST(Master, AnAnswerThatDripsIsCutOff) {
         << r.error.toStdString();
 }
 
+// The end of the connection is seen at the first request, not taken for a silent slave.
 TEST(Master, SaysWhenTheLineGoesAway) {
     auto slave = MbusTestSlave::tcp({meter(1, "00000001")});
     ASSERT_TRUE(slave);
     const auto link = tcpTo(*slave);
     slave.reset();
-    Master master(*link, quick());
+    Master::Options once = quick();
+    once.retries = 0;
+    Master master(*link, once);
     EXPECT_EQ(master.readPrimary(1).status, ReadResult::Status::LinkLost);
     EXPECT_FALSE(master.scanPrimary(0, 3).linkLost.isEmpty());
 
+    // A converter that ends its side of the connection and still takes what is sent.
+    const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::listen(server, 1), 0);
+    ::getsockname(server, reinterpret_cast<sockaddr*>(&a), &size);
     QString why;
+    const std::unique_ptr<Link> halfClosed =
+        connectTcp({QStringLiteral("127.0.0.1"), ntohs(a.sin_port), 2400, 3000, 0}, &why);
+    ASSERT_TRUE(halfClosed) << why.toStdString();
+    const int peer = ::accept(server, nullptr, nullptr);
+    ::shutdown(peer, SHUT_WR);
+    Master ended(*halfClosed, once);
+    EXPECT_EQ(ended.readPrimary(1).status, ReadResult::Status::LinkLost);
+    ::close(peer);
+    ::close(server);
+
     TcpLine refused{QStringLiteral("127.0.0.1"), 1, 2400, 3000, 0};
     EXPECT_FALSE(connectTcp(refused, &why));
     EXPECT_FALSE(why.isEmpty());
     TcpLine named{QStringLiteral("localhost"), 10001, 2400, 3000, 0};
     EXPECT_FALSE(connectTcp(named, &why)); // names are never resolved
+}
+
+namespace {
+
+// A line whose input holds a late answer before the request is sent, and answers the request
+// with the frame given.
+class LateBytesLink : public Link {
+public:
+    QByteArray stale;
+    QByteArray answer;
+    bool write(const QByteArray&, QString*) override {
+        written = true;
+        return true;
+    }
+    QByteArray read(qint64, bool* closed) override {
+        *closed = false;
+        QByteArray bytes = stale + (written ? answer : QByteArray());
+        stale.clear();
+        written = false;
+        return bytes;
+    }
+    void discardInput() override { stale.clear(); }
+    int baud() const override { return 2400; }
+    QString where() const override { return QStringLiteral("late"); }
+
+private:
+    bool written = false;
+};
+
+} // namespace
+
+// What came before the request is not its answer: the tail of a collision or a slave that
+// answered after the wait (catches a master that reads it as the next slave's answer).
+TEST(Master, BytesBeforeTheRequestAreNotItsAnswer) {
+    LateBytesLink link;
+    link.stale = hex("E5");
+    link.answer = MbusTestSlave::rspUd(4, CiLongHeader, header("00000004") + hex("0413E8030000"));
+    Master master(link);
+    const Answer a = master.exchange(shortFrame(0x7B, 4));
+    EXPECT_EQ(a.outcome, Answer::Outcome::Answered) << a.error.toStdString();
+    EXPECT_EQ(a.frame.kind, Frame::Kind::Long);
 }
 
 TEST(Master, HostPortIsALiteralAddress) {

@@ -144,6 +144,8 @@ TEST(Telegram, RefusesHostileTelegramsWithTheReason) {
         {0x08, 0x72, LongHeader + elevenVifes, "record at byte 12: more than 10 VIFEs"},
         {0x08, 0x72, LongHeader + QByteArray::fromHex("04 13 E803"),
          "record at byte 12: its data field needs 4 bytes, 2 are left"},
+        {0x08, 0x72, LongHeader + QByteArray::fromHex("04 13 E80300"),
+         "record at byte 12: its data field needs 4 bytes, 3 are left"},
         {0x08, 0x72, LongHeader + QByteArray::fromHex("84"),
          "record at byte 12: cut off in its DIFEs"},
         {0x08, 0x72, LongHeader + QByteArray::fromHex("84 10"),
