@@ -302,6 +302,30 @@ TEST(Master, TelegramsAreBounded) {
     EXPECT_EQ(r.error, QStringLiteral("more than 5 telegrams"));
 }
 
+// Every telegram and every selected answer must come from the slave asked (catches a reading
+// that strings together two meters' records).
+TEST(Master, AnswersFromAnotherSlaveAreRefused) {
+    MbusTestSlave::Slave changeling = meter(3, "00000003", {hex("0413010000001F")});
+    changeling.frames << MbusTestSlave::rspUd(3, CiLongHeader,
+                                              header("00000004") + hex("041302000000"));
+    MbusTestSlave::Slave impostor = meter(-1, "44444444");
+    impostor.frames = {
+        MbusTestSlave::rspUd(7, CiLongHeader, header("55555555") + hex("041301000000"))};
+    const auto slave = MbusTestSlave::tcp({changeling, impostor});
+    ASSERT_TRUE(slave);
+    const auto link = tcpTo(*slave);
+    Master master(*link, quick());
+    ReadResult r = master.readPrimary(3);
+    EXPECT_EQ(r.status, ReadResult::Status::Refused);
+    EXPECT_EQ(r.error, QStringLiteral("telegram 2 comes from 0000000474520107, telegram 1 from "
+                                      "0000000374520107"));
+    r = master.readSecondary(QStringLiteral("44444444"));
+    EXPECT_EQ(r.status, ReadResult::Status::Refused);
+    EXPECT_EQ(
+        r.error,
+        QStringLiteral("the answer comes from 5555555574520107, which does not match 44444444"));
+}
+
 // A slave whose bytes drip in at a tenth of the line's speed: the whole answer is bounded, not
 // only the wait for each byte.
 TEST(Master, AnAnswerThatDripsIsCutOff) {
