@@ -23,6 +23,7 @@ string(REPLACE "|" ";" QT_HEADER_DIRS "${QT_HEADER_DIRS}")
 # Which core folders each core folder may use besides itself, common and core/platform.
 set(CORE_USES_platform "")
 set(CORE_USES_lang "")
+set(CORE_USES_mbus lang)
 set(CORE_USES_comm lang)
 set(CORE_USES_network lang)
 set(CORE_USES_state lang comm network)

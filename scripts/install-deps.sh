@@ -6,7 +6,7 @@ set -eu
 PACKAGES="qt6-base-dev qt6-translations-l10n libpugixml-dev libexpat1-dev libcsv-dev libmodbus-dev \
 pkgconf ninja-build cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev \
 xvfb xauth xdotool imagemagick fonts-dejavu-core iputils-ping poppler-utils \
-desktop-file-utils appstream dpkg-dev file strace help2man"
+desktop-file-utils appstream dpkg-dev file strace help2man curl"
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
     echo "install-deps: this script knows Debian and Ubuntu only; install Qt 6 (Core, Gui, Widgets," \

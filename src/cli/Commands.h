@@ -21,6 +21,8 @@ int report(const QStringList& args, QTextStream& out, QTextStream& err);
 int readSources(const QStringList& args, QTextStream& out, QTextStream& err);
 int gateway(const QStringList& args, QTextStream& out, QTextStream& err);
 int scan(const QStringList& args, QTextStream& out, QTextStream& err);
+int mbusRead(const QStringList& args, QTextStream& out, QTextStream& err);
+int mbusScan(const QStringList& args, QTextStream& out, QTextStream& err);
 int diff(const QStringList& args, QTextStream& out, QTextStream& err);
 int history(const QStringList& args, QTextStream& out, QTextStream& err);
 

@@ -33,6 +33,13 @@ const char* const Usage =
     "          [--for SECONDS] [--hex]       answer as the gateway's M-Bus slaves\n"
     "  scan (--serial PORT | --tcp HOST[:PORT]) [--ids FIRST-LAST] [--timeout MS]\n"
     "       [--config DIR] [--json]             find the Modbus slaves that answer on a line\n"
+    "  mbus-read (--mbus-tcp HOST:PORT | --mbus-serial PORT [--baud N] [--parity P])\n"
+    "            (--address N | --secondary ID) [--config DIR] [--timeout MS] [--json]\n"
+    "                                           read one M-Bus slave's records\n"
+    "  mbus-scan (--mbus-tcp HOST:PORT | --mbus-serial PORT [--baud N] [--parity P])\n"
+    "            [--addresses FIRST-LAST | --secondary [MASK]] [--config DIR]\n"
+    "            [--timeout MS] [--json]\n"
+    "                                           find the M-Bus slaves that answer\n"
     "  diff [--json] A B                        what B changes on the device against A\n"
     "                                           (folders or bank.bin files; exit 0 same,\n"
     "                                           1 different, 2 trouble)\n"
@@ -97,6 +104,10 @@ int main(int argc, char* argv[]) {
         return Cli::gateway(args, out, err);
     if (command == QStringLiteral("scan"))
         return Cli::scan(args, out, err);
+    if (command == QStringLiteral("mbus-read"))
+        return Cli::mbusRead(args, out, err);
+    if (command == QStringLiteral("mbus-scan"))
+        return Cli::mbusScan(args, out, err);
     if (command == QStringLiteral("diff"))
         return Cli::diff(args, out, err);
     if (command == QStringLiteral("history"))

@@ -342,6 +342,29 @@ constexpr DefaultText Default_Texts[] = {
     {533, u"Read only: this configuration is open on %3 (%1, process %2)."},
     {534, u"You may look at it here. To change it, close it in the other window first: nothing "
           u"is saved from this one."},
+    // Reading M-Bus slaves (ordano-cli mbus-read and mbus-scan).
+    {535, u"M-Bus slave at address %1: identification %2, manufacturer %3, version %4, medium %5, "
+          u"access number %6, status %7"},
+    {536, u"M-Bus slave at address %1: access number %2, status %3 (the answer carries no "
+          u"identification)"},
+    {537, u"storage %1"},
+    {538, u"tariff %1"},
+    {539, u"subunit %1"},
+    {540, u"instantaneous"},
+    {541, u"maximum"},
+    {542, u"minimum"},
+    {543, u"value during error state"},
+    {544, u"no value: %1"},
+    {545, u"Manufacturer-specific data: %1"},
+    {546, u"No answer from M-Bus address %1."},
+    {547, u"No M-Bus slave answers to the secondary address %1."},
+    {548, u"The answer is garbled (do two slaves share the address?): %1"},
+    {549, u"The answer is refused: %1"},
+    {550, u"The M-Bus line %1 went away: %2"},
+    {551, u"Address %1: identification %2, manufacturer %3, version %4, medium %5"},
+    {552, u"Not read at %1: %2"},
+    {553, u"M-Bus slaves found: %1"},
+    {554, u"Cannot connect to %1: %2"},
 
     {600, u"M-Bus Network"},
     {601, u"M-Bus Network"},

@@ -131,7 +131,7 @@ TEST(MainWindow, CreateOpenAndReopenConfigurations) {
         EXPECT_EQ(run.state.projectName, QStringLiteral("beta"));
 
         // The open dialog lists folders only, sorted, and preselects the active one.
-        folder.write(QStringLiteral("PROJECTS/Alpha/ParGen.xml"), "<GeneralParameters/>");
+        folder.write(QStringLiteral("PROJECTS/Alpha/ParGen.xml"), "<Par_Gen/>");
         folder.write(QStringLiteral("PROJECTS/.hidden/x"), "");
         folder.write(QStringLiteral("PROJECTS/notes.txt"), "");
         onNextModal([](QWidget* dialog) {
